@@ -1,0 +1,8 @@
+#pragma once
+// Errors of the GIF library.
+#include "platform/Exception.h"
+
+class GIFException : public Exception {
+public:
+    using Exception::Exception;
+};

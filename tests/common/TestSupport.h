@@ -1,0 +1,45 @@
+#pragma once
+// Helpers shared by the test suites: temporary folders, running programs, making media.
+#include <cstdint>
+#include <string>
+#include <vector>
+
+namespace testsupport {
+
+// A fresh folder under the system's temporary folder, removed with its contents at destruction.
+class TempDir {
+public:
+    TempDir();
+    ~TempDir();
+    TempDir(const TempDir&) = delete;
+    TempDir& operator=(const TempDir&) = delete;
+    const std::string& Path() const { return path_; }
+    std::string File(const std::string& name) const { return path_ + "/" + name; }
+
+private:
+    std::string path_;
+};
+
+struct CommandResult {
+    int exitCode = -1;
+    std::string output;  // standard output and standard error together
+};
+
+// Runs a shell command line and collects what it prints.
+CommandResult Run(const std::string& commandLine);
+
+// Quotes a string for the shell.
+std::string ShellQuote(const std::string& text);
+
+// Makes a media file with the ffmpeg tool: `ffmpeg -y -loglevel error ARGS OUTPUT`.
+// Fails the calling test (gtest assertion) when ffmpeg fails. Returns the output path.
+std::string MakeMedia(const std::string& args, const std::string& output);
+
+// A program of the build (the bin folder the tests were built into).
+std::string BuildProgram(const std::string& name);
+
+// Whole file as bytes / text.
+std::vector<uint8_t> ReadFileBytes(const std::string& path);
+bool FileExists(const std::string& path);
+
+}  // namespace testsupport
