@@ -33,3 +33,9 @@ class EStreamError : public Exception {
 public:
     using Exception::Exception;
 };
+
+// Image data that cannot be read ("Bitmap image is not valid").
+class EInvalidGraphic : public Exception {
+public:
+    using Exception::Exception;
+};

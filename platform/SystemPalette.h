@@ -1,7 +1,6 @@
 #pragma once
 // The platform's fixed palettes and its nearest-palette-index query.
 #include <cstdint>
-#include <memory>
 #include <vector>
 
 #include "platform/Bitmap.h"
@@ -25,13 +24,21 @@ public:
     int Count() const { return static_cast<int>(palette_.size()); }
 
 private:
-    struct Cell;
-    const std::vector<uint8_t>& Candidates(int cell);
+    // The palette entries that can be nearest to some colour of a cell (16 x 16 x 16 colours),
+    // ordered by their distance to the cell's box; computed when a cell is first asked for.
+    struct CellRange {
+        int32_t offset = -1;
+        int32_t count = 0;
+    };
+    const CellRange& Candidates(int cell);
+    int Search(uint8_t r, uint8_t g, uint8_t b);
 
     TPalette palette_;
-    std::vector<std::unique_ptr<std::vector<uint8_t>>> cells_;
-    std::vector<uint32_t> exactCache_;  // (colour << 8 | index), or ~0u when empty
+    std::vector<CellRange> cells_;
+    std::vector<uint8_t> candidatePool_;
+    std::vector<uint16_t> candidateBoxDistance_;  // per pool entry: squared distance to the box
+    std::vector<uint64_t> exactCache_;            // colour + 1 in bits 8..32, index in bits 0..7
 };
 
-// One-off query (builds a temporary index; use TNearestColorIndex for many pixels).
+// One-off query by a plain scan (use TNearestColorIndex for many pixels).
 int GetNearestPaletteIndex(const TPalette& palette, uint8_t r, uint8_t g, uint8_t b);
