@@ -1,0 +1,182 @@
+#include <gtest/gtest.h>
+
+#include <random>
+
+#include "platform/Bitmap.h"
+#include "platform/Stream.h"
+#include "platform/SystemPalette.h"
+
+namespace {
+
+TBitmap Gradient(int w, int h, TPixelFormat pf = pf24bit) {
+    TBitmap bmp(w, h, pf24bit);
+    for (int y = 0; y < h; ++y)
+        for (int x = 0; x < w; ++x)
+            bmp.SetPixel(x, y, RGBColor(static_cast<uint8_t>(x * 7), static_cast<uint8_t>(y * 11),
+                                        static_cast<uint8_t>((x + y) * 3)));
+    bmp.SetPixelFormat(pf);
+    return bmp;
+}
+
+TBitmap RoundTripBMP(const TBitmap& bmp) {
+    TMemoryStream stream;
+    bmp.SaveToStream(stream);
+    stream.SetPosition(0);
+    TBitmap back;
+    back.LoadFromStream(stream);
+    return back;
+}
+
+}  // namespace
+
+TEST(Bitmap, RowsArePaddedToFourBytesAndBoundsChecked) {
+    TBitmap bmp(5, 3, pf24bit);
+    EXPECT_EQ(bmp.RowBytes(), 16u);
+    bmp.SetPixelFormat(pf8bit);
+    EXPECT_EQ(bmp.RowBytes(), 8u);
+    bmp.SetPixelFormat(pf1bit);
+    EXPECT_EQ(bmp.RowBytes(), 4u);
+    EXPECT_THROW(bmp.ScanLine(3), EInvalidGraphicOperation);
+    EXPECT_THROW(bmp.ScanLine(-1), EInvalidGraphicOperation);
+    try {
+        TBitmap().ScanLine(0);
+        FAIL();
+    } catch (const EInvalidGraphicOperation& e) {
+        EXPECT_STREQ(e.what(), "Scan line index out of range");
+    }
+}
+
+TEST(Bitmap, TwentyFourBitRowsAreBlueGreenRed) {
+    TBitmap bmp(2, 1, pf24bit);
+    bmp.SetPixel(1, 0, RGBColor(10, 20, 30));
+    const uint8_t* row = bmp.ScanLine(0);
+    EXPECT_EQ(row[3], 30);
+    EXPECT_EQ(row[4], 20);
+    EXPECT_EQ(row[5], 10);
+}
+
+TEST(Bitmap, TrueColourFormatsConvertWithoutLossWhereTheDepthAllows) {
+    const TBitmap source = Gradient(19, 7);
+    for (TPixelFormat pf : {pf32bit, pfDevice}) {
+        TBitmap copy = source;
+        copy.SetPixelFormat(pf);
+        copy.SetPixelFormat(pf24bit);
+        EXPECT_EQ(copy.Bits(), source.Bits());
+    }
+    TBitmap b16 = source;
+    b16.SetPixelFormat(pf16bit);
+    TBitmap b15 = source;
+    b15.SetPixelFormat(pf15bit);
+    for (int y = 0; y < 7; ++y)
+        for (int x = 0; x < 19; ++x) {
+            const TColor c = source.Pixel(x, y), c16 = b16.Pixel(x, y), c15 = b15.Pixel(x, y);
+            EXPECT_NEAR(GetRValue(c16), GetRValue(c), 7);
+            EXPECT_NEAR(GetGValue(c16), GetGValue(c), 3);
+            EXPECT_NEAR(GetGValue(c15), GetGValue(c), 7);
+            EXPECT_NEAR(GetBValue(c15), GetBValue(c), 7);
+        }
+}
+
+TEST(Bitmap, IndexedTargetsMapToTheirPalette) {
+    TBitmap bmp(3, 1, pf24bit);
+    bmp.SetPixel(0, 0, RGBColor(250, 250, 250));
+    bmp.SetPixel(1, 0, RGBColor(5, 5, 5));
+    bmp.SetPixel(2, 0, RGBColor(200, 10, 10));
+    TBitmap mono = bmp;
+    mono.SetPixelFormat(pf1bit);
+    EXPECT_EQ(mono.Pixel(0, 0), clWhite);
+    EXPECT_EQ(mono.Pixel(1, 0), clBlack);
+    TBitmap vga = bmp;
+    vga.SetPixelFormat(pf4bit);
+    EXPECT_EQ(vga.Pixel(2, 0), RGBColor(255, 0, 0));
+    TBitmap own = bmp;
+    own.SetPalette({{0, 0, 0, 0}, {255, 255, 255, 0}, {190, 0, 0, 0}});
+    own.SetPixelFormat(pf8bit);
+    EXPECT_EQ(own.ScanLine(0)[0], 1);
+    EXPECT_EQ(own.ScanLine(0)[1], 0);
+    EXPECT_EQ(own.ScanLine(0)[2], 2);
+}
+
+TEST(Bitmap, BMPFilesRoundTripEveryDepth) {
+    for (TPixelFormat pf : {pf1bit, pf4bit, pf8bit, pf15bit, pf16bit, pf24bit, pf32bit}) {
+        const TBitmap source = Gradient(13, 5, pf);
+        const TBitmap back = RoundTripBMP(source);
+        EXPECT_EQ(back.PixelFormat(), pf) << pf;
+        EXPECT_EQ(back.Width(), 13);
+        EXPECT_EQ(back.Height(), 5);
+        EXPECT_EQ(back.Bits(), source.Bits()) << pf;
+        if (pf <= pf8bit) {
+            EXPECT_EQ(back.Palette(), source.Palette());
+        }
+    }
+}
+
+TEST(Bitmap, DamagedBMPIsRefused) {
+    const TBitmap source = Gradient(8, 8);
+    TMemoryStream stream;
+    source.SaveToStream(stream);
+    std::vector<uint8_t> bytes = stream.Data();
+    bytes.resize(bytes.size() / 2);
+    TBitmap target;
+    EXPECT_THROW(target.LoadFromMemory(bytes.data(), bytes.size()), EInvalidGraphic);
+    bytes[0] = 'X';
+    EXPECT_THROW(target.LoadFromMemory(bytes.data(), bytes.size()), EInvalidGraphic);
+}
+
+TEST(Bitmap, TransparencyMaskFollowsTheTransparentColour) {
+    TBitmap bmp(2, 2, pf24bit);
+    bmp.SetPixel(1, 0, RGBColor(9, 9, 9));
+    bmp.SetTransparent(true);
+    // By default the bottom-left pixel gives the transparent colour (black here).
+    EXPECT_TRUE(bmp.MaskBit(0, 0));
+    EXPECT_FALSE(bmp.MaskBit(1, 0));
+    bmp.SetTransparentColor(RGBColor(9, 9, 9));
+    EXPECT_TRUE(bmp.MaskBit(1, 0));
+    EXPECT_FALSE(bmp.MaskBit(0, 0));
+}
+
+TEST(SystemPalettes, LayoutOfTheFixedPalettes) {
+    const TPalette& sys = SystemPalette20();
+    ASSERT_EQ(sys.size(), 20u);
+    EXPECT_EQ(sys[8], (TPaletteEntry{192, 220, 192, 0}));
+    EXPECT_EQ(sys[10], (TPaletteEntry{255, 251, 240, 0}));
+    const TPalette& half = HalftonePalette();
+    ASSERT_EQ(half.size(), 256u);
+    EXPECT_EQ(half[9], sys[9]);
+    EXPECT_EQ(half[10], (TPaletteEntry{0, 0, 0, 0}));
+    EXPECT_EQ(half[10 + 36 * 5 + 6 * 1 + 2], (TPaletteEntry{255, 51, 102, 0}));
+    EXPECT_EQ(half[246], sys[10]);
+    EXPECT_EQ(half[255], sys[19]);
+}
+
+TEST(NearestColorIndex, AgreesWithAPlainScanIncludingTies) {
+    std::mt19937 rng(7);
+    std::uniform_int_distribution<int> byte(0, 255);
+    for (int round = 0; round < 4; ++round) {
+        TPalette palette(round == 0 ? 20 : 256);
+        for (auto& e : palette) {
+            // Coarse levels make equal distances (ties) common.
+            e.peRed = static_cast<uint8_t>(byte(rng) & 0xF0);
+            e.peGreen = static_cast<uint8_t>(byte(rng) & 0xF0);
+            e.peBlue = static_cast<uint8_t>(byte(rng) & 0xF0);
+        }
+        if (round == 3) palette = HalftonePalette();
+        TNearestColorIndex index(palette);
+        for (int i = 0; i < 20000; ++i) {
+            const auto r = static_cast<uint8_t>(byte(rng)), g = static_cast<uint8_t>(byte(rng)),
+                       b = static_cast<uint8_t>(byte(rng));
+            ASSERT_EQ(index.Find(r, g, b), GetNearestPaletteIndex(palette, r, g, b))
+                << int(r) << "," << int(g) << "," << int(b);
+            // Asked again, the cached answer is the same.
+            ASSERT_EQ(index.Find(r, g, b), GetNearestPaletteIndex(palette, r, g, b));
+        }
+    }
+}
+
+TEST(NearestColorIndex, LowestIndexWinsATie) {
+    const TPalette palette = {{10, 0, 0, 0}, {0, 0, 0, 0}, {0, 0, 0, 0}, {20, 0, 0, 0}};
+    TNearestColorIndex index(palette);
+    EXPECT_EQ(index.Find(15, 0, 0), 0);
+    EXPECT_EQ(index.Find(0, 0, 0), 1);
+    EXPECT_EQ(TNearestColorIndex(TPalette{}).Find(1, 2, 3), -1);
+}
