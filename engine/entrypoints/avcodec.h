@@ -13,6 +13,9 @@ namespace libav {
 extern decltype(&::avcodec_version) avcodec_version;
 extern decltype(&::avcodec_find_decoder) avcodec_find_decoder;
 extern decltype(&::avcodec_find_encoder) avcodec_find_encoder;
+extern decltype(&::av_packet_alloc) av_packet_alloc;
+extern decltype(&::av_packet_free) av_packet_free;
+extern decltype(&::av_new_packet) av_new_packet;
 }  // namespace libav
 
 // The entry points in binding order.

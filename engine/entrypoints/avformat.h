@@ -13,6 +13,15 @@ namespace libav {
 extern decltype(&::avformat_version) avformat_version;
 extern decltype(&::avformat_network_init) avformat_network_init;
 extern decltype(&::avformat_network_deinit) avformat_network_deinit;
+extern decltype(&::av_muxer_iterate) av_muxer_iterate;
+extern decltype(&::av_guess_format) av_guess_format;
+extern decltype(&::avformat_alloc_output_context2) avformat_alloc_output_context2;
+extern decltype(&::avformat_free_context) avformat_free_context;
+extern decltype(&::avformat_new_stream) avformat_new_stream;
+extern decltype(&::avformat_write_header) avformat_write_header;
+extern decltype(&::av_write_frame) av_write_frame;
+extern decltype(&::av_interleaved_write_frame) av_interleaved_write_frame;
+extern decltype(&::av_write_trailer) av_write_trailer;
 }  // namespace libav
 
 // The entry points in binding order.

@@ -9,6 +9,9 @@ extern "C" {
 #include <libavutil/dict.h>
 #include <libavutil/mathematics.h>
 #include <libavutil/mem.h>
+#include <libavutil/frame.h>
+#include <libavutil/imgutils.h>
+#include <libavutil/pixdesc.h>
 }
 
 #include "engine/entrypoints/EntryPoint.h"
@@ -24,6 +27,13 @@ extern decltype(&::av_free) av_free;
 extern decltype(&::av_rescale_q) av_rescale_q;
 extern decltype(&::av_dict_get) av_dict_get;
 extern decltype(&::av_get_media_type_string) av_get_media_type_string;
+extern decltype(&::av_image_get_buffer_size) av_image_get_buffer_size;
+extern decltype(&::av_image_fill_arrays) av_image_fill_arrays;
+extern decltype(&::av_pix_fmt_desc_get) av_pix_fmt_desc_get;
+extern decltype(&::av_frame_alloc) av_frame_alloc;
+extern decltype(&::av_frame_free) av_frame_free;
+extern decltype(&::av_frame_get_buffer) av_frame_get_buffer;
+extern decltype(&::av_frame_copy_props) av_frame_copy_props;
 }  // namespace libav
 
 // The entry points in binding order.

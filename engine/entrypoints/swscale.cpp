@@ -2,11 +2,17 @@
 
 namespace libav {
 decltype(&::swscale_version) swscale_version = nullptr;
+decltype(&::sws_getCachedContext) sws_getCachedContext = nullptr;
+decltype(&::sws_scale) sws_scale = nullptr;
+decltype(&::sws_freeContext) sws_freeContext = nullptr;
 }  // namespace libav
 
 const TEntryPointList& SwscaleEntryPoints() {
     static const TEntryPointList list = {
         {"swscale_version", reinterpret_cast<void**>(&libav::swscale_version)},
+        {"sws_getCachedContext", reinterpret_cast<void**>(&libav::sws_getCachedContext)},
+        {"sws_scale", reinterpret_cast<void**>(&libav::sws_scale)},
+        {"sws_freeContext", reinterpret_cast<void**>(&libav::sws_freeContext)},
     };
     return list;
 }

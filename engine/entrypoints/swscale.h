@@ -11,6 +11,9 @@ extern "C" {
 
 namespace libav {
 extern decltype(&::swscale_version) swscale_version;
+extern decltype(&::sws_getCachedContext) sws_getCachedContext;
+extern decltype(&::sws_scale) sws_scale;
+extern decltype(&::sws_freeContext) sws_freeContext;
 }  // namespace libav
 
 // The entry points in binding order.
