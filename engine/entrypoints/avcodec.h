@@ -16,6 +16,15 @@ extern decltype(&::avcodec_find_encoder) avcodec_find_encoder;
 extern decltype(&::av_packet_alloc) av_packet_alloc;
 extern decltype(&::av_packet_free) av_packet_free;
 extern decltype(&::av_new_packet) av_new_packet;
+extern decltype(&::avcodec_alloc_context3) avcodec_alloc_context3;
+extern decltype(&::avcodec_free_context) avcodec_free_context;
+extern decltype(&::avcodec_parameters_to_context) avcodec_parameters_to_context;
+extern decltype(&::avcodec_open2) avcodec_open2;
+extern decltype(&::avcodec_send_packet) avcodec_send_packet;
+extern decltype(&::avcodec_receive_frame) avcodec_receive_frame;
+extern decltype(&::avcodec_flush_buffers) avcodec_flush_buffers;
+extern decltype(&::avcodec_string) avcodec_string;
+extern decltype(&::av_packet_unref) av_packet_unref;
 }  // namespace libav
 
 // The entry points in binding order.

@@ -13,6 +13,16 @@ decltype(&::avformat_write_header) avformat_write_header = nullptr;
 decltype(&::av_write_frame) av_write_frame = nullptr;
 decltype(&::av_interleaved_write_frame) av_interleaved_write_frame = nullptr;
 decltype(&::av_write_trailer) av_write_trailer = nullptr;
+decltype(&::av_find_input_format) av_find_input_format = nullptr;
+decltype(&::avformat_alloc_context) avformat_alloc_context = nullptr;
+decltype(&::avformat_open_input) avformat_open_input = nullptr;
+decltype(&::avformat_find_stream_info) avformat_find_stream_info = nullptr;
+decltype(&::avformat_close_input) avformat_close_input = nullptr;
+decltype(&::av_read_frame) av_read_frame = nullptr;
+decltype(&::avformat_seek_file) avformat_seek_file = nullptr;
+decltype(&::av_seek_frame) av_seek_frame = nullptr;
+decltype(&::avio_seek) avio_seek = nullptr;
+decltype(&::avio_size) avio_size = nullptr;
 }  // namespace libav
 
 const TEntryPointList& AvformatEntryPoints() {
@@ -29,6 +39,16 @@ const TEntryPointList& AvformatEntryPoints() {
         {"av_write_frame", reinterpret_cast<void**>(&libav::av_write_frame)},
         {"av_interleaved_write_frame", reinterpret_cast<void**>(&libav::av_interleaved_write_frame)},
         {"av_write_trailer", reinterpret_cast<void**>(&libav::av_write_trailer)},
+        {"av_find_input_format", reinterpret_cast<void**>(&libav::av_find_input_format)},
+        {"avformat_alloc_context", reinterpret_cast<void**>(&libav::avformat_alloc_context)},
+        {"avformat_open_input", reinterpret_cast<void**>(&libav::avformat_open_input)},
+        {"avformat_find_stream_info", reinterpret_cast<void**>(&libav::avformat_find_stream_info)},
+        {"avformat_close_input", reinterpret_cast<void**>(&libav::avformat_close_input)},
+        {"av_read_frame", reinterpret_cast<void**>(&libav::av_read_frame)},
+        {"avformat_seek_file", reinterpret_cast<void**>(&libav::avformat_seek_file)},
+        {"av_seek_frame", reinterpret_cast<void**>(&libav::av_seek_frame)},
+        {"avio_seek", reinterpret_cast<void**>(&libav::avio_seek)},
+        {"avio_size", reinterpret_cast<void**>(&libav::avio_size)},
     };
     return list;
 }

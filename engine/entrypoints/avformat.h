@@ -22,6 +22,16 @@ extern decltype(&::avformat_write_header) avformat_write_header;
 extern decltype(&::av_write_frame) av_write_frame;
 extern decltype(&::av_interleaved_write_frame) av_interleaved_write_frame;
 extern decltype(&::av_write_trailer) av_write_trailer;
+extern decltype(&::av_find_input_format) av_find_input_format;
+extern decltype(&::avformat_alloc_context) avformat_alloc_context;
+extern decltype(&::avformat_open_input) avformat_open_input;
+extern decltype(&::avformat_find_stream_info) avformat_find_stream_info;
+extern decltype(&::avformat_close_input) avformat_close_input;
+extern decltype(&::av_read_frame) av_read_frame;
+extern decltype(&::avformat_seek_file) avformat_seek_file;
+extern decltype(&::av_seek_frame) av_seek_frame;
+extern decltype(&::avio_seek) avio_seek;
+extern decltype(&::avio_size) avio_size;
 }  // namespace libav
 
 // The entry points in binding order.

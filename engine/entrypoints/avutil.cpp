@@ -18,6 +18,16 @@ decltype(&::av_frame_alloc) av_frame_alloc = nullptr;
 decltype(&::av_frame_free) av_frame_free = nullptr;
 decltype(&::av_frame_get_buffer) av_frame_get_buffer = nullptr;
 decltype(&::av_frame_copy_props) av_frame_copy_props = nullptr;
+decltype(&::av_dict_set) av_dict_set = nullptr;
+decltype(&::av_dict_free) av_dict_free = nullptr;
+decltype(&::av_dict_copy) av_dict_copy = nullptr;
+decltype(&::av_dict_count) av_dict_count = nullptr;
+decltype(&::av_opt_set_int) av_opt_set_int = nullptr;
+decltype(&::av_opt_get_int) av_opt_get_int = nullptr;
+decltype(&::av_reduce) av_reduce = nullptr;
+decltype(&::av_frame_unref) av_frame_unref = nullptr;
+decltype(&::av_frame_move_ref) av_frame_move_ref = nullptr;
+decltype(&::av_parse_time) av_parse_time = nullptr;
 }  // namespace libav
 
 const TEntryPointList& AvutilEntryPoints() {
@@ -39,6 +49,16 @@ const TEntryPointList& AvutilEntryPoints() {
         {"av_frame_free", reinterpret_cast<void**>(&libav::av_frame_free)},
         {"av_frame_get_buffer", reinterpret_cast<void**>(&libav::av_frame_get_buffer)},
         {"av_frame_copy_props", reinterpret_cast<void**>(&libav::av_frame_copy_props)},
+        {"av_dict_set", reinterpret_cast<void**>(&libav::av_dict_set)},
+        {"av_dict_free", reinterpret_cast<void**>(&libav::av_dict_free)},
+        {"av_dict_copy", reinterpret_cast<void**>(&libav::av_dict_copy)},
+        {"av_dict_count", reinterpret_cast<void**>(&libav::av_dict_count)},
+        {"av_opt_set_int", reinterpret_cast<void**>(&libav::av_opt_set_int)},
+        {"av_opt_get_int", reinterpret_cast<void**>(&libav::av_opt_get_int)},
+        {"av_reduce", reinterpret_cast<void**>(&libav::av_reduce)},
+        {"av_frame_unref", reinterpret_cast<void**>(&libav::av_frame_unref)},
+        {"av_frame_move_ref", reinterpret_cast<void**>(&libav::av_frame_move_ref)},
+        {"av_parse_time", reinterpret_cast<void**>(&libav::av_parse_time)},
     };
     return list;
 }

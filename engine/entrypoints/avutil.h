@@ -12,6 +12,8 @@ extern "C" {
 #include <libavutil/frame.h>
 #include <libavutil/imgutils.h>
 #include <libavutil/pixdesc.h>
+#include <libavutil/opt.h>
+#include <libavutil/parseutils.h>
 }
 
 #include "engine/entrypoints/EntryPoint.h"
@@ -34,6 +36,16 @@ extern decltype(&::av_frame_alloc) av_frame_alloc;
 extern decltype(&::av_frame_free) av_frame_free;
 extern decltype(&::av_frame_get_buffer) av_frame_get_buffer;
 extern decltype(&::av_frame_copy_props) av_frame_copy_props;
+extern decltype(&::av_dict_set) av_dict_set;
+extern decltype(&::av_dict_free) av_dict_free;
+extern decltype(&::av_dict_copy) av_dict_copy;
+extern decltype(&::av_dict_count) av_dict_count;
+extern decltype(&::av_opt_set_int) av_opt_set_int;
+extern decltype(&::av_opt_get_int) av_opt_get_int;
+extern decltype(&::av_reduce) av_reduce;
+extern decltype(&::av_frame_unref) av_frame_unref;
+extern decltype(&::av_frame_move_ref) av_frame_move_ref;
+extern decltype(&::av_parse_time) av_parse_time;
 }  // namespace libav
 
 // The entry points in binding order.

@@ -5,6 +5,7 @@ decltype(&::swscale_version) swscale_version = nullptr;
 decltype(&::sws_getCachedContext) sws_getCachedContext = nullptr;
 decltype(&::sws_scale) sws_scale = nullptr;
 decltype(&::sws_freeContext) sws_freeContext = nullptr;
+decltype(&::sws_alloc_context) sws_alloc_context = nullptr;
 }  // namespace libav
 
 const TEntryPointList& SwscaleEntryPoints() {
@@ -13,6 +14,7 @@ const TEntryPointList& SwscaleEntryPoints() {
         {"sws_getCachedContext", reinterpret_cast<void**>(&libav::sws_getCachedContext)},
         {"sws_scale", reinterpret_cast<void**>(&libav::sws_scale)},
         {"sws_freeContext", reinterpret_cast<void**>(&libav::sws_freeContext)},
+        {"sws_alloc_context", reinterpret_cast<void**>(&libav::sws_alloc_context)},
     };
     return list;
 }

@@ -14,6 +14,7 @@ extern decltype(&::swscale_version) swscale_version;
 extern decltype(&::sws_getCachedContext) sws_getCachedContext;
 extern decltype(&::sws_scale) sws_scale;
 extern decltype(&::sws_freeContext) sws_freeContext;
+extern decltype(&::sws_alloc_context) sws_alloc_context;
 }  // namespace libav
 
 // The entry points in binding order.
