@@ -1,0 +1,14 @@
+#pragma once
+// Shared libraries loaded at run time.
+#include <string>
+
+using TModuleHandle = void*;
+
+// Loads a library by full path, or by file name through the system's search when the name has
+// no folder. Returns nullptr on failure and puts the system's text in *error.
+TModuleHandle LoadModule(const std::string& fileName, std::string* error);
+// An exported symbol, or nullptr with the system's text in *error.
+void* ModuleSymbol(TModuleHandle module, const std::string& name, std::string* error);
+void FreeModule(TModuleHandle module);
+// The file the module was loaded from (empty when unknown).
+std::string ModuleFileName(TModuleHandle module);
