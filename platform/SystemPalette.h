@@ -14,8 +14,8 @@ const TPalette& HalftonePalette();
 const TPalette& VGAPalette16();
 
 // Nearest palette entry: the entry with the smallest squared distance, the lowest index on a
-// tie. Answers are exact; colours are searched among per-cell candidate lists and cached, so a
-// query does not scan the palette.
+// tie. Answers are exact; colours are searched among per-cell candidate lists (usually one to
+// three entries), so a query does not scan the palette.
 class TNearestColorIndex {
 public:
     explicit TNearestColorIndex(const TPalette& palette);
@@ -24,20 +24,33 @@ public:
     int Count() const { return static_cast<int>(palette_.size()); }
 
 private:
-    // The palette entries that can be nearest to some colour of a cell (16 x 16 x 16 colours),
-    // ordered by their distance to the cell's box; computed when a cell is first asked for.
+    // The palette entries that can be nearest to some colour of a cell, ordered by their
+    // distance to the cell's box. Coarse cells (16 x 16 x 16 colours) are computed from the whole
+    // palette, fine cells (8 x 8 x 8) from their coarse cell's list; both when first asked for.
     struct CellRange {
         int32_t offset = -1;
         int32_t count = 0;
     };
-    const CellRange& Candidates(int cell);
-    int Search(uint8_t r, uint8_t g, uint8_t b);
+    // A fine cell keeps up to three candidates in place (the common case; short lists are
+    // padded with their first entry), else a range of the pool.
+    struct FineCellEntry {
+        int32_t offset = -1;
+        int32_t poolCount = 0;
+        uint8_t inPlaceCount = 0;
+        uint8_t inPlace[3] = {0, 0, 0};
+    };
+    struct CellBox {
+        int rLo, gLo, bLo, span;
+    };
+    const CellRange& CoarseCell(int cell);
+    const FineCellEntry& FineCell(int cell);
+    CellRange BuildCell(const CellBox& box, const uint8_t* entries, int entryCount);
 
     TPalette palette_;
-    std::vector<CellRange> cells_;
+    std::vector<CellRange> coarseCells_;
+    std::vector<FineCellEntry> fineCells_;
     std::vector<uint8_t> candidatePool_;
     std::vector<uint16_t> candidateBoxDistance_;  // per pool entry: squared distance to the box
-    std::vector<uint64_t> exactCache_;            // colour + 1 in bits 8..32, index in bits 0..7
 };
 
 // One-off query by a plain scan (use TNearestColorIndex for many pixels).
