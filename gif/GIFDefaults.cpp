@@ -1,0 +1,6 @@
+#include "gif/GIFDefaults.h"
+
+TGIFDefaults& GIFDefaults() {
+    static TGIFDefaults defaults;
+    return defaults;
+}
