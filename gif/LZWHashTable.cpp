@@ -1,0 +1,16 @@
+#include "gif/LZWHashTable.h"
+
+#include <cstring>
+
+void THashTable::Clear() { std::memset(entries_, 0xFF, sizeof entries_); }
+
+bool THashTable::Insert(uint32_t key, int code) {
+    int slot = PrimarySlot(key);
+    for (int probes = 0; probes < kMaxProbes; ++probes, slot = NextSlot(slot)) {
+        if (entries_[slot] >= kFreeEntry) {
+            StoreAt(slot, key, code);
+            return true;
+        }
+    }
+    return false;
+}
