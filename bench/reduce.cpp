@@ -1,0 +1,62 @@
+// Colour reduction of 640x480 natural-looking frames (smooth gradients with sensor-like noise).
+#include <benchmark/benchmark.h>
+
+#include <cstdint>
+#include <random>
+
+#include "gif/ColorReduction.h"
+#include "gif/OctreeQuantizer.h"
+
+namespace {
+
+TBitmap NaturalFrame(int width, int height, unsigned seed) {
+    TBitmap frame(width, height, pf24bit);
+    std::mt19937 random(seed);
+    std::normal_distribution<double> noise(0.0, 4.0);
+    for (int y = 0; y < height; ++y) {
+        uint8_t* row = frame.ScanLine(y);
+        for (int x = 0; x < width; ++x) {
+            const double r = 40 + 180.0 * x / width + 20.0 * y / height;
+            const double g = 60 + 120.0 * y / height + 40.0 * x / width;
+            const double b = 200 - 150.0 * (x + y) / (width + height);
+            const double channels[3] = {b, g, r};
+            for (int c = 0; c < 3; ++c) {
+                const double v = channels[c] + noise(random);
+                row[3 * x + c] = static_cast<uint8_t>(v < 0 ? 0 : v > 255 ? 255 : v);
+            }
+        }
+    }
+    return frame;
+}
+
+void Reduce(benchmark::State& state, TPaletteReduction mode, TErrorDiffusion diffusion) {
+    TBitmap frame = NaturalFrame(640, 480, 7);
+    for (auto _ : state) {
+        auto reduced = ReduceBitmapColors(frame, mode, diffusion, 8, nullptr);
+        benchmark::DoNotOptimize(reduced->Bits().data());
+    }
+    state.SetItemsProcessed(state.iterations() * 640 * 480);
+}
+
+// The quantizer alone, as mode 8 runs it (236 colours).
+void Quantize(benchmark::State& state) {
+    TBitmap frame = NaturalFrame(640, 480, 7);
+    for (auto _ : state) {
+        TColorQuantizer quantizer(236);
+        for (int y = 0; y < frame.Height(); ++y) quantizer.AddRow(frame.ScanLine(y), frame.Width());
+        benchmark::DoNotOptimize(quantizer.LeafCount());
+    }
+    state.SetItemsProcessed(state.iterations() * 640 * 480);
+}
+
+}  // namespace
+
+BENCHMARK(Quantize)->Unit(benchmark::kMillisecond);
+BENCHMARK_CAPTURE(Reduce, OctreePlusSystem_Nearest, prOctreePlusSystem, edNearest)->Unit(benchmark::kMillisecond);
+BENCHMARK_CAPTURE(Reduce, Octree_Nearest, prOctree, edNearest)->Unit(benchmark::kMillisecond);
+BENCHMARK_CAPTURE(Reduce, WebCube216_Nearest, prWebCube216, edNearest)->Unit(benchmark::kMillisecond);
+BENCHMARK_CAPTURE(Reduce, OctreePlusSystem_FloydSteinberg, prOctreePlusSystem, edFloydSteinberg)
+    ->Unit(benchmark::kMillisecond);
+BENCHMARK_CAPTURE(Reduce, WebCube216_FloydSteinberg, prWebCube216, edFloydSteinberg)->Unit(benchmark::kMillisecond);
+
+BENCHMARK_MAIN();

@@ -1,0 +1,161 @@
+#include "gif/OctreeQuantizer.h"
+
+#include <algorithm>
+#include <array>
+
+namespace {
+
+// Spreads the 8 bits of a channel three positions apart, so that interleaving red, green and
+// blue gives a code whose 3-bit groups, most significant first, are the child indices of the
+// tree levels 0 to 7.
+constexpr std::array<uint32_t, 256> MakeSpreadTable() {
+    std::array<uint32_t, 256> table{};
+    for (uint32_t v = 0; v < 256; ++v) {
+        uint32_t spread = 0;
+        for (int bit = 0; bit < 8; ++bit) spread |= ((v >> bit) & 1u) << (3 * bit);
+        table[v] = spread;
+    }
+    return table;
+}
+
+constexpr std::array<uint32_t, 256> kSpread = MakeSpreadTable();
+
+uint32_t ColorCode(uint8_t red, uint8_t green, uint8_t blue) {
+    return (kSpread[red] << 2) | (kSpread[green] << 1) | kSpread[blue];
+}
+
+int ChildIndex(uint32_t code, int level) { return (code >> (3 * (7 - level))) & 7; }
+
+}  // namespace
+
+TColorQuantizer::TColorQuantizer(int maxColors)
+    : maxColors_(std::max(maxColors, 1)), shortcut_(size_t{1} << (3 * kShortcutLevel), TOctreeNode::kNone) {
+    std::fill(std::begin(reducible_), std::end(reducible_), TOctreeNode::kNone);
+    // A leaf path holds at most kColorBits inner nodes, and there are never more than
+    // maxColors + 1 leaves.
+    nodes_.reserve(static_cast<size_t>(kColorBits + 1) * (maxColors_ + 1) + 1);
+    root_ = NewNode(0, 0);
+}
+
+int32_t TColorQuantizer::NewNode(int level, uint32_t path) {
+    int32_t index;
+    if (freeList_ != TOctreeNode::kNone) {
+        index = freeList_;
+        freeList_ = nodes_[index].nextReducible;
+        nodes_[index] = TOctreeNode{};
+    } else {
+        index = static_cast<int32_t>(nodes_.size());
+        nodes_.emplace_back();
+    }
+    TOctreeNode& node = nodes_[index];
+    node.path = path;
+    if (level == kShortcutLevel) shortcut_[path] = index;
+    if (level == kColorBits) {
+        node.leaf = true;
+        ++leafCount_;
+    } else {
+        node.nextReducible = reducible_[level];
+        reducible_[level] = index;
+    }
+    return index;
+}
+
+void TColorQuantizer::FreeNode(int32_t index) {
+    nodes_[index].nextReducible = freeList_;
+    freeList_ = index;
+}
+
+void TColorQuantizer::Insert(uint32_t code, uint8_t red, uint8_t green, uint8_t blue) {
+    int32_t index = shortcut_[code >> (3 * (kColorBits - kShortcutLevel))];
+    int level = kShortcutLevel;
+    if (index == TOctreeNode::kNone) {
+        index = root_;
+        level = 0;
+    }
+    for (; !nodes_[index].leaf; ++level) {
+        const int child = ChildIndex(code, level);
+        int32_t next = nodes_[index].children[child];
+        if (next == TOctreeNode::kNone) {
+            next = NewNode(level + 1, (nodes_[index].path << 3) | child);
+            nodes_[index].children[child] = next;
+        }
+        index = next;
+    }
+    TOctreeNode& leaf = nodes_[index];
+    ++leaf.pixelCount;
+    leaf.redSum += red;
+    leaf.greenSum += green;
+    leaf.blueSum += blue;
+    lastLeaf_ = index;
+    lastCode_ = code;
+}
+
+void TColorQuantizer::AddColor(uint8_t red, uint8_t green, uint8_t blue) {
+    const uint32_t code = ColorCode(red, green, blue);
+    if (code == lastCode_ && lastLeaf_ != TOctreeNode::kNone) {
+        TOctreeNode& leaf = nodes_[lastLeaf_];
+        ++leaf.pixelCount;
+        leaf.redSum += red;
+        leaf.greenSum += green;
+        leaf.blueSum += blue;
+        return;
+    }
+    Insert(code, red, green, blue);
+    while (leafCount_ > maxColors_ && ReduceTree()) {
+    }
+}
+
+void TColorQuantizer::AddRow(const uint8_t* bgr, int width) {
+    for (int x = 0; x < width; ++x, bgr += 3) AddColor(bgr[2], bgr[1], bgr[0]);
+}
+
+bool TColorQuantizer::ReduceTree() {
+    int level = kColorBits - 1;
+    while (level > 0 && reducible_[level] == TOctreeNode::kNone) --level;
+    const int32_t index = reducible_[level];
+    if (index == TOctreeNode::kNone) return false;  // the root is a leaf already
+    TOctreeNode& node = nodes_[index];
+    reducible_[level] = node.nextReducible;
+    const bool childrenInShortcut = level + 1 == kShortcutLevel;
+    node.nextReducible = TOctreeNode::kNone;
+    int merged = 0;
+    for (int32_t& childIndex : node.children) {
+        if (childIndex == TOctreeNode::kNone) continue;
+        const TOctreeNode& child = nodes_[childIndex];
+        node.pixelCount += child.pixelCount;
+        node.redSum += child.redSum;
+        node.greenSum += child.greenSum;
+        node.blueSum += child.blueSum;
+        if (childrenInShortcut) shortcut_[child.path] = TOctreeNode::kNone;
+        FreeNode(childIndex);
+        childIndex = TOctreeNode::kNone;
+        ++merged;
+    }
+    node.leaf = true;
+    leafCount_ -= merged - 1;
+    lastLeaf_ = TOctreeNode::kNone;
+    return true;
+}
+
+void TColorQuantizer::CollectLeaves(int32_t index, TPalette& table) const {
+    const TOctreeNode& node = nodes_[index];
+    if (node.leaf) {
+        TPaletteEntry entry;
+        if (node.pixelCount > 0) {
+            entry.peRed = static_cast<uint8_t>(node.redSum / node.pixelCount);
+            entry.peGreen = static_cast<uint8_t>(node.greenSum / node.pixelCount);
+            entry.peBlue = static_cast<uint8_t>(node.blueSum / node.pixelCount);
+        }
+        table.push_back(entry);
+        return;
+    }
+    for (int32_t child : node.children)
+        if (child != TOctreeNode::kNone) CollectLeaves(child, table);
+}
+
+TPalette TColorQuantizer::ColorTable() const {
+    TPalette table;
+    table.reserve(leafCount_);
+    CollectLeaves(root_, table);
+    return table;
+}
