@@ -60,14 +60,17 @@ void TGIFHeader::SaveToStream(TStream& stream) {
 }
 
 void TGIFHeader::ReadSignature(TStream& stream) {
+    // The signature may also stand 4 bytes further on (behind a small prefix some programs
+    // write); a stream too short to hold it at either place has no signature at all.
     const int64_t start = stream.Position();
     char signature[6];
-    ReadGIFBytes(stream, signature, 6);
-    if (!StartsWithGIF(signature)) {
+    size_t got = stream.Read(signature, sizeof signature);
+    if (got < 3 || !StartsWithGIF(signature)) {
         stream.SetPosition(start + 4);
-        ReadGIFBytes(stream, signature, 6);
-        if (!StartsWithGIF(signature)) throw GIFException("Invalid GIF signature");
+        got = stream.Read(signature, sizeof signature);
+        if (got < 3 || !StartsWithGIF(signature)) throw GIFException("Invalid GIF signature");
     }
+    if (got < sizeof signature) throw GIFException("Premature end of data");
     signatureVersion_.assign(signature + 3, 3);
 }
 

@@ -98,8 +98,9 @@ uint8_t TGIFSubImage::Pixels(int x, int y) const {
 }
 
 void TGIFSubImage::SetPixels(int x, int y, uint8_t index) {
-    if (x < 0 || x >= Width()) throw GIFException(pixels_.empty() ? "Image is empty" : "Invalid pixel coordinates");
-    ScanLine(y)[x] = index;
+    if (pixels_.empty()) throw GIFException("Image is empty");
+    if (x < 0 || x >= Width() || y < 0 || y >= Height()) throw GIFException("Invalid pixel coordinates");
+    pixels_[static_cast<size_t>(y) * static_cast<size_t>(Width()) + static_cast<size_t>(x)] = index;
 }
 
 bool TGIFSubImage::Transparent() const { return graphicControl_ && graphicControl_->Transparent(); }

@@ -286,6 +286,8 @@ TEST(StreamFormat, SignatureMayStartFourBytesLater) {
     stream.SetPosition(0);
     EXPECT_EQ(ErrorOf([&] { back.LoadFromStream(stream); }), "Invalid GIF signature");
     EXPECT_EQ(stream.Position(), 0);
+    EXPECT_EQ(ErrorOf([&] { Load(back, Bytes("no")); }), "Invalid GIF signature");
+    EXPECT_EQ(ErrorOf([&] { Load(back, Bytes("GIF8")); }), "Premature end of data");
 }
 
 TEST(StreamFormat, ReadingWarnings) {
