@@ -16,6 +16,12 @@ decltype(&::avcodec_receive_frame) avcodec_receive_frame = nullptr;
 decltype(&::avcodec_flush_buffers) avcodec_flush_buffers = nullptr;
 decltype(&::avcodec_string) avcodec_string = nullptr;
 decltype(&::av_packet_unref) av_packet_unref = nullptr;
+decltype(&::avcodec_get_class) avcodec_get_class = nullptr;
+decltype(&::av_bsf_free) av_bsf_free = nullptr;
+decltype(&::av_bsf_get_by_name) av_bsf_get_by_name = nullptr;
+decltype(&::av_bsf_alloc) av_bsf_alloc = nullptr;
+decltype(&::avcodec_find_decoder_by_name) avcodec_find_decoder_by_name = nullptr;
+decltype(&::avcodec_find_encoder_by_name) avcodec_find_encoder_by_name = nullptr;
 }  // namespace libav
 
 const TEntryPointList& AvcodecEntryPoints() {
@@ -35,6 +41,12 @@ const TEntryPointList& AvcodecEntryPoints() {
         {"avcodec_flush_buffers", reinterpret_cast<void**>(&libav::avcodec_flush_buffers)},
         {"avcodec_string", reinterpret_cast<void**>(&libav::avcodec_string)},
         {"av_packet_unref", reinterpret_cast<void**>(&libav::av_packet_unref)},
+        {"avcodec_get_class", reinterpret_cast<void**>(&libav::avcodec_get_class)},
+        {"av_bsf_free", reinterpret_cast<void**>(&libav::av_bsf_free)},
+        {"av_bsf_get_by_name", reinterpret_cast<void**>(&libav::av_bsf_get_by_name)},
+        {"av_bsf_alloc", reinterpret_cast<void**>(&libav::av_bsf_alloc)},
+        {"avcodec_find_decoder_by_name", reinterpret_cast<void**>(&libav::avcodec_find_decoder_by_name)},
+        {"avcodec_find_encoder_by_name", reinterpret_cast<void**>(&libav::avcodec_find_encoder_by_name)},
     };
     return list;
 }

@@ -5,6 +5,7 @@
 #include <cstdint>  // before the FFmpeg headers: defines UINT64_C for C++
 extern "C" {
 #include <libavcodec/avcodec.h>
+#include <libavcodec/bsf.h>
 }
 
 #include "engine/entrypoints/EntryPoint.h"
@@ -25,6 +26,12 @@ extern decltype(&::avcodec_receive_frame) avcodec_receive_frame;
 extern decltype(&::avcodec_flush_buffers) avcodec_flush_buffers;
 extern decltype(&::avcodec_string) avcodec_string;
 extern decltype(&::av_packet_unref) av_packet_unref;
+extern decltype(&::avcodec_get_class) avcodec_get_class;
+extern decltype(&::av_bsf_free) av_bsf_free;
+extern decltype(&::av_bsf_get_by_name) av_bsf_get_by_name;
+extern decltype(&::av_bsf_alloc) av_bsf_alloc;
+extern decltype(&::avcodec_find_decoder_by_name) avcodec_find_decoder_by_name;
+extern decltype(&::avcodec_find_encoder_by_name) avcodec_find_encoder_by_name;
 }  // namespace libav
 
 // The entry points in binding order.

@@ -23,6 +23,16 @@ decltype(&::avformat_seek_file) avformat_seek_file = nullptr;
 decltype(&::av_seek_frame) av_seek_frame = nullptr;
 decltype(&::avio_seek) avio_seek = nullptr;
 decltype(&::avio_size) avio_size = nullptr;
+decltype(&::avformat_get_class) avformat_get_class = nullptr;
+decltype(&::avio_closep) avio_closep = nullptr;
+decltype(&::avio_open2) avio_open2 = nullptr;
+decltype(&::avio_check) avio_check = nullptr;
+decltype(&::avio_write) avio_write = nullptr;
+decltype(&::avio_flush) avio_flush = nullptr;
+decltype(&::avio_read) avio_read = nullptr;
+decltype(&::av_dump_format) av_dump_format = nullptr;
+decltype(&::av_guess_codec) av_guess_codec = nullptr;
+decltype(&::av_filename_number_test) av_filename_number_test = nullptr;
 }  // namespace libav
 
 const TEntryPointList& AvformatEntryPoints() {
@@ -49,6 +59,16 @@ const TEntryPointList& AvformatEntryPoints() {
         {"av_seek_frame", reinterpret_cast<void**>(&libav::av_seek_frame)},
         {"avio_seek", reinterpret_cast<void**>(&libav::avio_seek)},
         {"avio_size", reinterpret_cast<void**>(&libav::avio_size)},
+        {"avformat_get_class", reinterpret_cast<void**>(&libav::avformat_get_class)},
+        {"avio_closep", reinterpret_cast<void**>(&libav::avio_closep)},
+        {"avio_open2", reinterpret_cast<void**>(&libav::avio_open2)},
+        {"avio_check", reinterpret_cast<void**>(&libav::avio_check)},
+        {"avio_write", reinterpret_cast<void**>(&libav::avio_write)},
+        {"avio_flush", reinterpret_cast<void**>(&libav::avio_flush)},
+        {"avio_read", reinterpret_cast<void**>(&libav::avio_read)},
+        {"av_dump_format", reinterpret_cast<void**>(&libav::av_dump_format)},
+        {"av_guess_codec", reinterpret_cast<void**>(&libav::av_guess_codec)},
+        {"av_filename_number_test", reinterpret_cast<void**>(&libav::av_filename_number_test)},
     };
     return list;
 }

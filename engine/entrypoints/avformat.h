@@ -32,6 +32,16 @@ extern decltype(&::avformat_seek_file) avformat_seek_file;
 extern decltype(&::av_seek_frame) av_seek_frame;
 extern decltype(&::avio_seek) avio_seek;
 extern decltype(&::avio_size) avio_size;
+extern decltype(&::avformat_get_class) avformat_get_class;
+extern decltype(&::avio_closep) avio_closep;
+extern decltype(&::avio_open2) avio_open2;
+extern decltype(&::avio_check) avio_check;
+extern decltype(&::avio_write) avio_write;
+extern decltype(&::avio_flush) avio_flush;
+extern decltype(&::avio_read) avio_read;
+extern decltype(&::av_dump_format) av_dump_format;
+extern decltype(&::av_guess_codec) av_guess_codec;
+extern decltype(&::av_filename_number_test) av_filename_number_test;
 }  // namespace libav
 
 // The entry points in binding order.

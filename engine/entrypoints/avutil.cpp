@@ -28,6 +28,11 @@ decltype(&::av_reduce) av_reduce = nullptr;
 decltype(&::av_frame_unref) av_frame_unref = nullptr;
 decltype(&::av_frame_move_ref) av_frame_move_ref = nullptr;
 decltype(&::av_parse_time) av_parse_time = nullptr;
+decltype(&::av_opt_find) av_opt_find = nullptr;
+decltype(&::av_opt_set) av_opt_set = nullptr;
+decltype(&::av_max_alloc) av_max_alloc = nullptr;
+decltype(&::av_gettime) av_gettime = nullptr;
+decltype(&::av_strdup) av_strdup = nullptr;
 }  // namespace libav
 
 const TEntryPointList& AvutilEntryPoints() {
@@ -59,6 +64,11 @@ const TEntryPointList& AvutilEntryPoints() {
         {"av_frame_unref", reinterpret_cast<void**>(&libav::av_frame_unref)},
         {"av_frame_move_ref", reinterpret_cast<void**>(&libav::av_frame_move_ref)},
         {"av_parse_time", reinterpret_cast<void**>(&libav::av_parse_time)},
+        {"av_opt_find", reinterpret_cast<void**>(&libav::av_opt_find)},
+        {"av_opt_set", reinterpret_cast<void**>(&libav::av_opt_set)},
+        {"av_max_alloc", reinterpret_cast<void**>(&libav::av_max_alloc)},
+        {"av_gettime", reinterpret_cast<void**>(&libav::av_gettime)},
+        {"av_strdup", reinterpret_cast<void**>(&libav::av_strdup)},
     };
     return list;
 }

@@ -14,6 +14,7 @@ extern "C" {
 #include <libavutil/pixdesc.h>
 #include <libavutil/opt.h>
 #include <libavutil/parseutils.h>
+#include <libavutil/time.h>
 }
 
 #include "engine/entrypoints/EntryPoint.h"
@@ -46,6 +47,11 @@ extern decltype(&::av_reduce) av_reduce;
 extern decltype(&::av_frame_unref) av_frame_unref;
 extern decltype(&::av_frame_move_ref) av_frame_move_ref;
 extern decltype(&::av_parse_time) av_parse_time;
+extern decltype(&::av_opt_find) av_opt_find;
+extern decltype(&::av_opt_set) av_opt_set;
+extern decltype(&::av_max_alloc) av_max_alloc;
+extern decltype(&::av_gettime) av_gettime;
+extern decltype(&::av_strdup) av_strdup;
 }  // namespace libav
 
 // The entry points in binding order.

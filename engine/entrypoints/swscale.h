@@ -15,6 +15,8 @@ extern decltype(&::sws_getCachedContext) sws_getCachedContext;
 extern decltype(&::sws_scale) sws_scale;
 extern decltype(&::sws_freeContext) sws_freeContext;
 extern decltype(&::sws_alloc_context) sws_alloc_context;
+extern decltype(&::sws_getContext) sws_getContext;
+extern decltype(&::sws_get_class) sws_get_class;
 extern decltype(&::sws_isSupportedInput) sws_isSupportedInput;
 extern decltype(&::sws_isSupportedOutput) sws_isSupportedOutput;
 }  // namespace libav
