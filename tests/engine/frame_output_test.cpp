@@ -1,0 +1,223 @@
+#include "engine/FrameOutput.h"
+
+#include <gtest/gtest.h>
+
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "engine/FrameOutputFormats.h"
+#include "engine/entrypoints/avcodec.h"
+#include "engine/entrypoints/avformat.h"
+#include "engine/entrypoints/avutil.h"
+#include "platform/Exception.h"
+#include "tests/engine/media_test_support.h"
+
+namespace {
+
+constexpr int kWidth = 32, kHeight = 24;
+
+// What an adapter's events saw, in order.
+struct TEventRecord {
+    std::vector<std::string> Events;
+    std::vector<int> FrameNumbers;
+    std::vector<int> PacketSizes;
+    TOutputFrameInfo HeaderInfo{};
+
+    void Attach(TFrameOutputAdapter& adapter) {
+        adapter.OnWriteHeader = [this](TFrameOutputAdapter* sender) {
+            Events.push_back("header");
+            HeaderInfo = *sender->CurrentFrameInfo();
+        };
+        adapter.OnWriteFrame = [this](TFrameOutputAdapter*, POutputFrameInfo info) {
+            Events.push_back("frame");
+            FrameNumbers.push_back(info->FrameNumber);
+            PacketSizes.push_back(info->Packet->size);
+        };
+        adapter.OnWriteClose = [this](TFrameOutputAdapter*) { Events.push_back("close"); };
+    }
+};
+
+struct TContextDeleter {
+    void operator()(AVFormatContext* context) const { libav::avformat_free_context(context); }
+};
+using TContextPtr = std::unique_ptr<AVFormatContext, TContextDeleter>;
+
+// A "rawrgb" output named `name` with one raw bgr24 video stream, as a conversion opens it.
+TContextPtr OpenOutput(const std::string& name) {
+    AVFormatContext* context = nullptr;
+    const AVOutputFormat* format = GuessOutputFormat("rawrgb", nullptr, nullptr);
+    EXPECT_GE(libav::avformat_alloc_output_context2(&context, format, nullptr, name.c_str()), 0);
+    AVStream* stream = libav::avformat_new_stream(context, nullptr);
+    stream->time_base = AVRational{1, 25};
+    stream->codecpar->codec_type = AVMEDIA_TYPE_VIDEO;
+    stream->codecpar->codec_id = AV_CODEC_ID_RAWVIDEO;
+    stream->codecpar->format = AV_PIX_FMT_BGR24;
+    stream->codecpar->width = kWidth;
+    stream->codecpar->height = kHeight;
+    return TContextPtr(context);
+}
+
+// Writes `count` picture packets (every other one through the interleaving call).
+int WriteFrames(AVFormatContext* context, int count) {
+    AVPacket* packet = libav::av_packet_alloc();
+    int result = 0;
+    for (int i = 0; i < count && result >= 0; ++i) {
+        result = libav::av_new_packet(packet, kWidth * kHeight * 3);
+        if (result < 0) break;
+        packet->pts = packet->dts = i;
+        packet->duration = 1;
+        packet->flags = AV_PKT_FLAG_KEY;
+        packet->stream_index = 0;
+        result = (i % 2) ? libav::av_interleaved_write_frame(context, packet)
+                         : libav::av_write_frame(context, packet);
+    }
+    libav::av_packet_free(&packet);
+    return result;
+}
+
+class FrameOutputTest : public ::testing::Test {
+protected:
+    static void SetUpTestSuite() {
+        mediatest::LoadMediaLibraries();
+        RegisterFrameOutputFormats();
+    }
+
+    // True when an error line ending with `text` was logged.
+    bool Logged(const std::string& text) {
+        for (const std::string& line : log.Errors()) {
+            if (line.size() >= text.size() && line.compare(line.size() - text.size(), text.size(), text) == 0)
+                return true;
+        }
+        return false;
+    }
+
+    // Tries to start an output named `name` and expects it to fail with the logged `line`.
+    void ExpectRefused(const std::string& name, const std::string& line) {
+        SCOPED_TRACE(name);
+        // An info line in between, so that a repeated error line is not folded into a count.
+        libav::av_log(nullptr, AV_LOG_INFO, "output %s\n", name.c_str());
+        TFrameOutputAdapter adapter;
+        TEventRecord record;
+        record.Attach(adapter);
+        TContextPtr context = OpenOutput(name);
+        EXPECT_EQ(libav::avformat_write_header(context.get(), nullptr), AVERROR(EINVAL));
+        EXPECT_TRUE(Logged(line)) << line;
+        EXPECT_TRUE(record.Events.empty());
+    }
+
+    mediatest::TLogCapture log;
+};
+
+TEST_F(FrameOutputTest, RegisteringTwiceListsEachFormatOnce) {
+    RegisterFrameOutputFormats();
+    const std::vector<std::string> expected = {"rawh263", "rawh264", "rawmjpeg", "rawyuv", "rawrgb"};
+    EXPECT_EQ(FrameOutputFormatNames(), expected);
+
+    const AVOutputFormat* rgb = FindFrameOutputFormat("rawrgb");
+    ASSERT_NE(rgb, nullptr);
+    EXPECT_STREQ(rgb->long_name, "raw RGB video format");
+    EXPECT_EQ(rgb->video_codec, AV_CODEC_ID_RAWVIDEO);
+    EXPECT_EQ(rgb->flags, AVFMT_NOFILE | AVFMT_NOTIMESTAMPS);
+    const AVOutputFormat* mjpeg = FindFrameOutputFormat("rawmjpeg");
+    ASSERT_NE(mjpeg, nullptr);
+    EXPECT_STREQ(mjpeg->mime_type, "video/x-mjpeg");
+    EXPECT_STREQ(mjpeg->extensions, "mjpg,mjpeg");
+    EXPECT_EQ(FindFrameOutputFormat("rawh264")->video_codec, AV_CODEC_ID_H264);
+
+    // Names are exact; other names fall through to libavformat's muxers.
+    EXPECT_EQ(FindFrameOutputFormat("RAWRGB"), nullptr);
+    EXPECT_EQ(GuessOutputFormat("rawrgb", nullptr, nullptr), rgb);
+    const AVOutputFormat* rawvideo = GuessOutputFormat("rawvideo", nullptr, nullptr);
+    ASSERT_NE(rawvideo, nullptr);
+    EXPECT_FALSE(IsFrameOutputFormat(rawvideo));
+    EXPECT_TRUE(IsFrameOutputFormat(rgb));
+}
+
+TEST_F(FrameOutputTest, RawRgbOutputRaisesHeaderFramesAndClose) {
+    TFrameOutputAdapter adapter;
+    TEventRecord record;
+    record.Attach(adapter);
+    TContextPtr context = OpenOutput(adapter.OutputName());
+    ASSERT_EQ(libav::avformat_write_header(context.get(), nullptr), 0);
+    ASSERT_EQ(WriteFrames(context.get(), 25), 0);
+    ASSERT_EQ(libav::av_write_trailer(context.get()), 0);
+
+    ASSERT_EQ(record.Events.size(), 27u);
+    EXPECT_EQ(record.Events.front(), "header");
+    EXPECT_EQ(record.Events.back(), "close");
+    std::vector<int> numbers(25);
+    for (int i = 0; i < 25; ++i) numbers[i] = i + 1;
+    EXPECT_EQ(record.FrameNumbers, numbers);
+    EXPECT_EQ(record.PacketSizes, std::vector<int>(25, kWidth * kHeight * 3));
+
+    EXPECT_EQ(record.HeaderInfo.FormatContext, context.get());
+    EXPECT_EQ(record.HeaderInfo.PixelFormat, AV_PIX_FMT_BGR24);
+    EXPECT_EQ(record.HeaderInfo.Width, kWidth);
+    EXPECT_EQ(record.HeaderInfo.Height, kHeight);
+    EXPECT_EQ(record.HeaderInfo.FrameNumber, 0);
+    EXPECT_EQ(record.HeaderInfo.Adapter, &adapter);
+    POutputFrameInfo info = adapter.CurrentFrameInfo();
+    EXPECT_EQ(info->FrameNumber, 25);
+    EXPECT_EQ(info->Packet, nullptr);  // only valid during OnWriteFrame
+    EXPECT_TRUE(log.Errors().empty());
+}
+
+TEST_F(FrameOutputTest, AdapterWithoutEventsLetsTheOutputRun) {
+    TFrameOutputAdapter adapter;
+    TContextPtr context = OpenOutput(adapter.OutputName());
+    ASSERT_EQ(libav::avformat_write_header(context.get(), nullptr), 0);
+    EXPECT_EQ(WriteFrames(context.get(), 5), 0);
+    EXPECT_EQ(libav::av_write_trailer(context.get()), 0);
+    EXPECT_EQ(adapter.CurrentFrameInfo()->FrameNumber, 5);
+}
+
+TEST_F(FrameOutputTest, OutputNamingNoLiveAdapterIsRefused) {
+    ExpectRefused("abc", "Could not parse FrameOutputAdapter: \"abc\", it should be address of "
+                         "FrameOutputAdapter");
+    ExpectRefused("", "Could not parse FrameOutputAdapter: \"\", it should be address of "
+                      "FrameOutputAdapter");
+    ExpectRefused("0", "Invalid FrameOutputAdapter");
+    ExpectRefused("987654321987", "Invalid FrameOutputAdapter");
+    std::string gone;
+    {
+        TFrameOutputAdapter adapter;
+        gone = adapter.OutputName();
+    }
+    ExpectRefused(gone, "Invalid FrameOutputAdapter");
+}
+
+TEST_F(FrameOutputTest, HandlerErrorFailsTheWriteAndIsRaisedAgain) {
+    TFrameOutputAdapter adapter;
+    TEventRecord record;
+    record.Attach(adapter);
+    adapter.OnWriteFrame = [](TFrameOutputAdapter*, POutputFrameInfo info) {
+        if (info->FrameNumber == 3) throw Exception("frame sink full");
+    };
+    TContextPtr context = OpenOutput(adapter.OutputName());
+    ASSERT_EQ(libav::avformat_write_header(context.get(), nullptr), 0);
+    EXPECT_EQ(WriteFrames(context.get(), 5), AVERROR_EXTERNAL);
+    EXPECT_TRUE(Logged("frame sink full"));
+    try {
+        RaiseFrameOutputError(context.get());
+        FAIL() << "no error raised";
+    } catch (const Exception& error) {
+        EXPECT_STREQ(error.what(), "frame sink full");
+    }
+    EXPECT_NO_THROW(RaiseFrameOutputError(context.get()));  // raised once only
+}
+
+TEST_F(FrameOutputTest, DestroyedAdapterReceivesNothingMore) {
+    auto adapter = std::make_unique<TFrameOutputAdapter>();
+    int frames = 0;
+    adapter->OnWriteFrame = [&frames](TFrameOutputAdapter*, POutputFrameInfo) { ++frames; };
+    TContextPtr context = OpenOutput(adapter->OutputName());
+    ASSERT_EQ(libav::avformat_write_header(context.get(), nullptr), 0);
+    ASSERT_EQ(WriteFrames(context.get(), 2), 0);
+    adapter.reset();
+    EXPECT_EQ(WriteFrames(context.get(), 2), 0);
+    EXPECT_EQ(libav::av_write_trailer(context.get()), 0);
+    EXPECT_EQ(frames, 2);
+}
+
+}  // namespace
