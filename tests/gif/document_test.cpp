@@ -141,6 +141,19 @@ TEST(Document, BoundsGrowTheScreenWithWarnings) {
     EXPECT_EQ(document.Height(), 260);
 }
 
+TEST(Document, SizesBeyondSixteenBitsAreRefused) {
+    TGIFImage document;
+    document.SetReductionMode(prBlackWhite);
+    TBitmap tooWide(70000, 1, pf24bit);
+    EXPECT_EQ(ErrorOf([&] { document.Add(tooWide); }), "Invalid image dimensions");
+    EXPECT_TRUE(document.Empty());
+    EXPECT_EQ(document.Width(), 0);
+    TBitmap picture = Gradient(4, 4);
+    document.Add(picture);
+    EXPECT_EQ(ErrorOf([&] { document.Images()[0].SetLeft(65533); }), "Invalid image dimensions");
+    EXPECT_EQ(ErrorOf([&] { document.SetWidth(65536); }), "Invalid image dimensions");
+}
+
 TEST(Document, ScreenSizeSettersCheckFrames) {
     TGIFImage document;
     UseApplicationSettings(document);

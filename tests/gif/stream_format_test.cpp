@@ -312,6 +312,17 @@ TEST(StreamFormat, ReadingWarnings) {
     EXPECT_EQ(back.Images()[0].Width(), 4);
 
     warnings.clear();
+    std::vector<uint8_t> junkAfterExtension(bytes.begin(), bytes.begin() + 13);
+    for (uint8_t b : {0x21, 0xF9, 4, 0, 0, 0, 0, 0, 0x99}) junkAfterExtension.push_back(b);
+    junkAfterExtension.insert(junkAfterExtension.end(), bytes.begin() + 13, bytes.end());
+    Load(back, junkAfterExtension);
+    EXPECT_EQ(warnings, (std::vector<std::string>{"Invalid extension introducer", "Unknown GIF block type",
+                                                  "Invalid Image trailer"}));
+    ASSERT_EQ(back.Images().Count(), 1);
+    EXPECT_TRUE(back.Images()[0].Empty());
+    EXPECT_EQ(back.Images()[0].Extensions().Count(), 1);
+
+    warnings.clear();
     std::vector<uint8_t> noTrailer(bytes.begin(), bytes.end() - 1);
     Load(back, noTrailer);
     EXPECT_TRUE(warnings.empty());
