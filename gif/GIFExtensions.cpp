@@ -62,15 +62,17 @@ void TGIFGraphicControlExtension::SaveBody(TStream& stream) {
 }
 
 void TGIFGraphicControlExtension::LoadBody(TStream& stream) {
-    uint8_t bytes[6] = {};
-    const size_t got = stream.Read(bytes, 6);
-    uint8_t* fields[] = {&record_.BlockSize, &record_.PackedFields, nullptr, nullptr,
-                         &record_.TransparentColorIndex, &record_.Terminator};
-    for (size_t i = 0; i < got; ++i)
-        if (fields[i]) *fields[i] = bytes[i];
-    if (got >= 3) record_.DelayTime = static_cast<uint16_t>((record_.DelayTime & 0xFF00) | bytes[2]);
-    if (got >= 4) record_.DelayTime = static_cast<uint16_t>((record_.DelayTime & 0x00FF) | (bytes[3] << 8));
-    if (got < 6) Warning("Premature end of data");
+    uint8_t bytes[6];
+    const size_t got = stream.Read(bytes, sizeof bytes);
+    // A cut block keeps the fields it reached; the others stay as they were.
+    const auto has = [got](size_t offset) { return offset < got; };
+    if (has(0)) record_.BlockSize = bytes[0];
+    if (has(1)) record_.PackedFields = bytes[1];
+    if (has(2)) record_.DelayTime = static_cast<uint16_t>((record_.DelayTime & 0xFF00) | bytes[2]);
+    if (has(3)) record_.DelayTime = static_cast<uint16_t>((record_.DelayTime & 0x00FF) | (bytes[3] << 8));
+    if (has(4)) record_.TransparentColorIndex = bytes[4];
+    if (has(5)) record_.Terminator = bytes[5];
+    if (got < sizeof bytes) Warning("Premature end of data");
 }
 
 // Comment extension

@@ -323,6 +323,14 @@ TEST(StreamFormat, ReadingWarnings) {
     EXPECT_EQ(back.Images()[0].Extensions().Count(), 1);
 
     warnings.clear();
+    std::vector<uint8_t> cutControl(bytes.begin(), bytes.begin() + 13);
+    for (uint8_t b : {0x21, 0xF9, 4, 1}) cutControl.push_back(b);
+    Load(back, cutControl);
+    EXPECT_EQ(warnings, std::vector<std::string>{"Premature end of data"});
+    ASSERT_EQ(back.Images().Count(), 1);
+    EXPECT_TRUE(back.Images()[0].Transparent());
+
+    warnings.clear();
     std::vector<uint8_t> noTrailer(bytes.begin(), bytes.end() - 1);
     Load(back, noTrailer);
     EXPECT_TRUE(warnings.empty());
