@@ -81,23 +81,24 @@ void TColorQuantizer::Insert(uint32_t code, uint8_t red, uint8_t green, uint8_t 
         }
         index = next;
     }
+    AddToLeaf(index, red, green, blue);
+    lastLeaf_ = index;
+    lastCode_ = code;
+    lastShift_ = 3 * (kColorBits - level);
+}
+
+void TColorQuantizer::AddToLeaf(int32_t index, uint8_t red, uint8_t green, uint8_t blue) {
     TOctreeNode& leaf = nodes_[index];
     ++leaf.pixelCount;
     leaf.redSum += red;
     leaf.greenSum += green;
     leaf.blueSum += blue;
-    lastLeaf_ = index;
-    lastCode_ = code;
 }
 
 void TColorQuantizer::AddColor(uint8_t red, uint8_t green, uint8_t blue) {
     const uint32_t code = ColorCode(red, green, blue);
-    if (code == lastCode_ && lastLeaf_ != TOctreeNode::kNone) {
-        TOctreeNode& leaf = nodes_[lastLeaf_];
-        ++leaf.pixelCount;
-        leaf.redSum += red;
-        leaf.greenSum += green;
-        leaf.blueSum += blue;
+    if (lastLeaf_ != TOctreeNode::kNone && ((code ^ lastCode_) >> lastShift_) == 0) {
+        AddToLeaf(lastLeaf_, red, green, blue);
         return;
     }
     Insert(code, red, green, blue);

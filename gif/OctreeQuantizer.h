@@ -46,6 +46,7 @@ private:
     // Merges the newest node of the deepest non-empty reducible list; false when none is left.
     bool ReduceTree();
     void Insert(uint32_t code, uint8_t red, uint8_t green, uint8_t blue);
+    void AddToLeaf(int32_t index, uint8_t red, uint8_t green, uint8_t blue);
     void CollectLeaves(int32_t index, TPalette& table) const;
 
     std::vector<TOctreeNode> nodes_;
@@ -58,7 +59,9 @@ private:
     // root. A node of that level exists only while all its ancestors are inner nodes.
     static constexpr int kShortcutLevel = 4;
     std::vector<int32_t> shortcut_;
-    // The leaf that took the last colour, while no merge has happened since.
+    // The leaf that took the last colour, while no merge has happened since: every colour whose
+    // code agrees with lastCode_ above lastShift_ bits walks down to it.
     int32_t lastLeaf_ = TOctreeNode::kNone;
     uint32_t lastCode_ = 0;
+    int lastShift_ = 0;
 };
