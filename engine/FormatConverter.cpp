@@ -129,7 +129,7 @@ bool TFormatConverter::PrepareScaler(SwsContext*& context, AVPixelFormat from, A
         return false;
     }
     context = libav::sws_getCachedContext(context, width, height, from, width, height, to,
-                                          kScalerFlags, nullptr, nullptr, nullptr);
+                                          scalerFlags_, nullptr, nullptr, nullptr);
     return context != nullptr;
 }
 

@@ -65,6 +65,9 @@ public:
     // when it is the caller's picture itself.
     bool CurrentIsConverted() const { return hasCurrent_ && current_.data[0] == buffer_; }
     const std::string& LastError() const { return lastError_; }
+    // libswscale flags of the conversions (4, bicubic, unless the owner sets others).
+    int ScalerFlags() const { return scalerFlags_; }
+    void SetScalerFlags(int flags) { scalerFlags_ = flags; }
 
 private:
     void Reset();
@@ -79,7 +82,7 @@ private:
     void RequireCurrentPicture() const;
     size_t RowBytesToCopy() const;
 
-    static constexpr int kScalerFlags = 4;  // bicubic
+    int scalerFlags_ = 4;  // bicubic
 
     int bitsPixel_ = 24;
     AVPixelFormat bitmapPixelFormat_ = AV_PIX_FMT_BGR24;
