@@ -1,0 +1,187 @@
+// Stepping through video frames forward and backward, seeking, and the current frame's pixels.
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+
+#include "engine/FFDecode.h"
+#include "engine/entrypoints/avformat.h"
+#include "platform/Bitmap.h"
+#include "tests/engine/DecoderTestMedia.h"
+
+using decodertest::Media;
+
+namespace {
+
+struct TClip {
+    const char* Name;
+    std::string (*File)();
+    int FrameCount;
+};
+
+std::ostream& operator<<(std::ostream& out, const TClip& clip) { return out << clip.Name; }
+
+const TClip kClips[] = {
+    {"H264WithBFramesInMp4", [] { return Media().H264Mp4; }, 25},
+    {"Mpeg2InTransportStream", [] { return Media().Mpeg2Ts; }, 30},
+    {"MjpegInAvi", [] { return Media().MjpegAvi; }, 25},
+};
+
+class DecoderStepTest : public ::testing::TestWithParam<TClip> {
+protected:
+    static void SetUpTestSuite() { decodertest::LoadDecoderLibraries(); }
+
+    void SetUp() override {
+        ASSERT_TRUE(decoder.LoadFile(GetParam().File())) << decoder.LastErrorMessage();
+        times = ForwardTimes();
+        ASSERT_EQ(static_cast<int>(times.size()), GetParam().FrameCount);
+        ASSERT_TRUE(decoder.Seek(0, 0)) << decoder.LastErrorMessage();
+    }
+
+    // The times of every frame from the current position to the end.
+    std::vector<int64_t> ForwardTimes() {
+        std::vector<int64_t> result;
+        while (decoder.DecodeNextFrame()) result.push_back(decoder.CurrentFrameTime());
+        return result;
+    }
+
+    // Decodes from the start up to frame `k` (0 = first).
+    void GoToFrame(int k) {
+        ASSERT_TRUE(decoder.Seek(0, 0));
+        for (int i = 0; i <= k; ++i) ASSERT_TRUE(decoder.DecodeNextFrame()) << i;
+        ASSERT_EQ(decoder.CurrentFrameTime(), times[k]);
+    }
+
+    TFFDecoder decoder;
+    std::vector<int64_t> times;
+};
+
+TEST_P(DecoderStepTest, ForwardVisitsEveryFrameInTimeOrderAndEndsAtEof) {
+    EXPECT_EQ(times.front(), 0);
+    for (size_t i = 1; i < times.size(); ++i) EXPECT_GT(times[i], times[i - 1]) << i;
+    // The frames are evenly spaced by the stream's frame rate.
+    const int64_t frame = decoder.FrameDurationUs();
+    EXPECT_NEAR(times.back(), frame * (GetParam().FrameCount - 1), frame / 2);
+
+    // After the seek back to the start the same frames come again, then the end.
+    EXPECT_EQ(ForwardTimes(), times);
+    EXPECT_EQ(decoder.LastErrorMessage(), "stream eof reached.");
+    EXPECT_TRUE(decoder.EndOfFile());
+    EXPECT_FALSE(decoder.DecodeNextFrame());
+    EXPECT_EQ(decoder.LastErrorMessage(), "stream eof reached.");
+}
+
+TEST_P(DecoderStepTest, BackwardGivesThePreviousFrameAndForwardContinues) {
+    const int last = GetParam().FrameCount - 1;
+    for (int k : {1, 2, 11, 12, 13, last}) {
+        GoToFrame(k);
+        ASSERT_TRUE(decoder.DecodePreviousFrame()) << k << ": " << decoder.LastErrorMessage();
+        EXPECT_EQ(decoder.CurrentFrameTime(), times[k - 1]) << "from frame " << k;
+        ASSERT_TRUE(decoder.DecodeNextFrame());
+        EXPECT_EQ(decoder.CurrentFrameTime(), times[k]) << "after stepping back from " << k;
+    }
+}
+
+TEST_P(DecoderStepTest, BackwardFromTheFirstFrameShowsItAgain) {
+    GoToFrame(0);
+    ASSERT_TRUE(decoder.DecodePreviousFrame()) << decoder.LastErrorMessage();
+    EXPECT_EQ(decoder.CurrentFrameTime(), times[0]);
+    ASSERT_TRUE(decoder.DecodeNextFrame());
+    EXPECT_EQ(decoder.CurrentFrameTime(), times[1]);
+}
+
+TEST_P(DecoderStepTest, BackwardAtTheEndOfTheFileGivesTheLastFrames) {
+    GoToFrame(GetParam().FrameCount - 1);
+    EXPECT_FALSE(decoder.DecodeNextFrame());
+    ASSERT_TRUE(decoder.DecodePreviousFrame()) << decoder.LastErrorMessage();
+    EXPECT_EQ(decoder.CurrentFrameTime(), times[GetParam().FrameCount - 2]);
+}
+
+TEST_P(DecoderStepTest, SeekThenForwardReachesTheFirstFrameAtOrAfterTheTarget) {
+    for (int flags : {0, AVSEEK_FLAG_BACKWARD}) {
+        for (size_t k : {size_t(3), size_t(12), size_t(17), times.size() - 1}) {
+            for (int64_t target : {times[k], times[k] - 1, times[k - 1] + 1}) {
+                ASSERT_TRUE(decoder.Seek(flags, target)) << decoder.LastErrorMessage();
+                do {
+                    ASSERT_TRUE(decoder.DecodeNextFrame()) << "target " << target;
+                } while (decoder.CurrentFrameTime() < target);
+                EXPECT_EQ(decoder.CurrentFrameTime(), times[k])
+                    << "flags " << flags << ", target " << target;
+            }
+        }
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(Clips, DecoderStepTest, ::testing::ValuesIn(kClips),
+                         [](const auto& info) { return std::string(info.param.Name); });
+
+class DecoderFrameTest : public ::testing::Test {
+protected:
+    static void SetUpTestSuite() { decodertest::LoadDecoderLibraries(); }
+    TFFDecoder decoder;
+};
+
+TEST_F(DecoderFrameTest, CopyFrameToBitmapGivesTheFramesColours) {
+    ASSERT_TRUE(decoder.LoadFile(Media().ColourAvi));
+    TBitmap bitmap;
+    EXPECT_FALSE(decoder.CopyFrameToBitmap(bitmap));
+    EXPECT_EQ(decoder.LastErrorMessage(), "picture not ready, please decode first");
+
+    ASSERT_TRUE(decoder.DecodeNextFrame());
+    ASSERT_TRUE(decoder.CopyFrameToBitmap(bitmap)) << decoder.LastErrorMessage();
+    ASSERT_EQ(bitmap.Width(), 64);
+    ASSERT_EQ(bitmap.Height(), 48);
+    EXPECT_EQ(bitmap.PixelFormat(), pf24bit);
+    for (auto [x, y] : {std::pair{0, 0}, std::pair{32, 24}, std::pair{63, 47}}) {
+        const TColor colour = bitmap.Pixel(x, y);
+        EXPECT_NEAR(GetRValue(colour), 0x33, 6) << x << "," << y;
+        EXPECT_NEAR(GetGValue(colour), 0x66, 6) << x << "," << y;
+        EXPECT_NEAR(GetBValue(colour), 0xCC, 6) << x << "," << y;
+    }
+}
+
+TEST_F(DecoderFrameTest, StillPictureHasOneFrameAndCannotBeSeeked) {
+    ASSERT_TRUE(decoder.LoadFile(Media().StillPng));
+    ASSERT_TRUE(decoder.DecodeNextFrame()) << decoder.LastErrorMessage();
+    EXPECT_EQ(decoder.CurrentFrameTime(), 0);
+    // The same picture again, without reading.
+    EXPECT_TRUE(decoder.DecodeNextFrame());
+    EXPECT_EQ(decoder.CurrentFrameTime(), 0);
+    EXPECT_FALSE(decoder.Seek(0, 0));
+    EXPECT_EQ(decoder.LastErrorMessage(), "\"png_pipe\" format cannot to be seeked.");
+    EXPECT_TRUE(decoder.DecodePreviousFrame());
+    TBitmap bitmap;
+    EXPECT_TRUE(decoder.CopyFrameToBitmap(bitmap));
+    EXPECT_EQ(bitmap.Width(), 64);
+}
+
+TEST_F(DecoderFrameTest, StreamSelectionRefusesWhatIsNotVideo) {
+    ASSERT_TRUE(decoder.LoadFile(Media().Mp3));
+    EXPECT_EQ(decoder.SelectVideoStream(-1), -1);
+    EXPECT_EQ(decoder.LastErrorMessage(), "no video stream.");
+    EXPECT_EQ(decoder.SelectVideoStream(0), -1);
+    EXPECT_EQ(decoder.LastErrorMessage(), "stream #0 is not video stream.");
+    EXPECT_EQ(decoder.SelectVideoStream(5), -1);
+    EXPECT_EQ(decoder.LastErrorMessage(), "stream index #5 is invalid.");
+    EXPECT_FALSE(decoder.DecodeNextFrame());
+
+    ASSERT_TRUE(decoder.LoadFile(Media().Mpeg2Ts));
+    EXPECT_EQ(decoder.SelectVideoStream(-1), 0);
+    EXPECT_EQ(decoder.FrameRateNum(), 30000);
+    EXPECT_EQ(decoder.FrameRateDen(), 1001);
+    EXPECT_EQ(decoder.FrameDurationUs(), 33366);
+}
+
+TEST_F(DecoderFrameTest, DeinterlacingKeepsThePicture) {
+    ASSERT_TRUE(decoder.LoadFile(Media().ColourAvi));
+    decoder.SetDeinterlace(true);
+    ASSERT_TRUE(decoder.DecodeNextFrame());
+    // A flat picture stays flat through the line filter.
+    EXPECT_TRUE(decoder.Deinterlace());
+    TBitmap bitmap;
+    ASSERT_TRUE(decoder.CopyFrameToBitmap(bitmap));
+    const TColor colour = bitmap.Pixel(10, 11);
+    EXPECT_NEAR(GetBValue(colour), 0xCC, 6);
+    EXPECT_NEAR(GetRValue(colour), 0x33, 6);
+}
+
+}  // namespace
