@@ -76,38 +76,101 @@ const TPalette& VGAPalette16() {
 TNearestColorIndex::TNearestColorIndex(const TPalette& palette)
     : palette_(palette.begin(), palette.begin() + std::min<size_t>(palette.size(), 256)),
       coarseCells_(kCoarseCellCount),
-      fineCells_(kFineCellCount) {}
+      fineCells_(kFineCellCount) {
+    BuildAxisTables(coarseAxes_, 16);
+    BuildAxisTables(fineAxes_, 32);
+}
 
 TNearestColorIndex::~TNearestColorIndex() = default;
 
-TNearestColorIndex::CellRange TNearestColorIndex::BuildCell(const CellBox& box, const uint8_t* entries,
-                                                            int entryCount) {
-    int nearSq[256];
-    int bestFar = INT32_MAX;
-    const int rHi = box.rLo + box.span, gHi = box.gLo + box.span, bHi = box.bLo + box.span;
+void TNearestColorIndex::BuildAxisTables(AxisTables& tables, int positions) const {
+    const int n = static_cast<int>(palette_.size());
+    const int span = 256 / positions;
+    tables.nearSq.resize(static_cast<size_t>(3 * positions * n));
+    tables.farSq.resize(tables.nearSq.size());
+    for (int axis = 0; axis < 3; ++axis)
+        for (int pos = 0; pos < positions; ++pos) {
+            const int lo = pos * span, hi = lo + span - 1;
+            const size_t row = static_cast<size_t>((axis * positions + pos) * n);
+            for (int i = 0; i < n; ++i) {
+                const TPaletteEntry& e = palette_[i];
+                const int v = axis == 0 ? e.peRed : axis == 1 ? e.peGreen : e.peBlue;
+                tables.nearSq[row + i] = static_cast<uint16_t>(NearSq(v, lo, hi));
+                tables.farSq[row + i] = static_cast<uint16_t>(FarSq(v, lo, hi));
+            }
+        }
+}
+
+// Whether entry f beats entry e (smaller distance, or equal distance and lower index) at every
+// colour of the box. The difference of their squared distances is linear in the colour, so its
+// smallest value over the box is at the corner chosen channel by channel.
+bool TNearestColorIndex::Dominates(int f, int e, int rLo, int gLo, int bLo, int span) const {
+    const TPaletteEntry& pf = palette_[f];
+    const TPaletteEntry& pe = palette_[e];
+    auto term = [span](int lo, int ev, int fv) {
+        if (ev == fv) return 0;
+        const int p = fv > ev ? lo : lo + span;
+        return (p - ev) * (p - ev) - (p - fv) * (p - fv);
+    };
+    const int least = term(rLo, pe.peRed, pf.peRed) + term(gLo, pe.peGreen, pf.peGreen) +
+                      term(bLo, pe.peBlue, pf.peBlue);
+    return least > 0 || (least == 0 && f < e);
+}
+
+// Removes from a cell's sorted candidate keys every entry that another candidate beats over the
+// whole box; returns the new count. Beating is transitive, so every removed entry has a kept
+// one that beats it, and the answer is always kept.
+int TNearestColorIndex::DropDominated(uint64_t* order, int count, const uint8_t* entries, int rLo,
+                                      int gLo, int bLo, int span) const {
+    bool dropped[256] = {};
+    for (int i = 0; i < count; ++i) {
+        const int e = entries[order[i] & 0xFF];
+        for (int j = 0; j < count && !dropped[i]; ++j)
+            if (j != i && !dropped[j] && Dominates(entries[order[j] & 0xFF], e, rLo, gLo, bLo, span))
+                dropped[i] = true;
+    }
+    int kept = 0;
+    for (int i = 0; i < count; ++i)
+        if (!dropped[i]) order[kept++] = order[i];
+    return kept;
+}
+
+TNearestColorIndex::CellRange TNearestColorIndex::BuildCell(const AxisTables& tables, int positions,
+                                                            int rPos, int gPos, int bPos,
+                                                            const uint8_t* entries, int entryCount) {
+    const size_t n = palette_.size();
+    const size_t rRow = static_cast<size_t>(rPos) * n;
+    const size_t gRow = static_cast<size_t>(positions + gPos) * n;
+    const size_t bRow = static_cast<size_t>(2 * positions + bPos) * n;
+    const uint16_t* nearR = tables.nearSq.data() + rRow;
+    const uint16_t* nearG = tables.nearSq.data() + gRow;
+    const uint16_t* nearB = tables.nearSq.data() + bRow;
+    const uint16_t* farR = tables.farSq.data() + rRow;
+    const uint16_t* farG = tables.farSq.data() + gRow;
+    const uint16_t* farB = tables.farSq.data() + bRow;
+    uint32_t nearSq[256];
+    uint32_t bestFar = UINT32_MAX;
     for (int k = 0; k < entryCount; ++k) {
-        const TPaletteEntry& e = palette_[entries[k]];
-        nearSq[k] = NearSq(e.peRed, box.rLo, rHi) + NearSq(e.peGreen, box.gLo, gHi) +
-                    NearSq(e.peBlue, box.bLo, bHi);
-        const int far = FarSq(e.peRed, box.rLo, rHi) + FarSq(e.peGreen, box.gLo, gHi) +
-                        FarSq(e.peBlue, box.bLo, bHi);
-        bestFar = std::min(bestFar, far);
+        const int e = entries[k];
+        nearSq[k] = uint32_t{nearR[e]} + nearG[e] + nearB[e];
+        bestFar = std::min(bestFar, uint32_t{farR[e]} + farG[e] + farB[e]);
     }
     // Only entries whose nearest point of the box is no farther than some entry's farthest
-    // point can be the answer for a colour of this box.
-    // Sort keys: box distance, then position (entries come in palette order).
+    // point can be the answer for a colour of this box. Sort keys: box distance, then position
+    // (entries come in palette order).
     uint64_t order[256];
     int count = 0;
     for (int k = 0; k < entryCount; ++k)
         if (nearSq[k] <= bestFar) order[count++] = (static_cast<uint64_t>(nearSq[k]) << 8) | static_cast<uint64_t>(k);
     std::sort(order, order + count);
+    if (positions == 32) count = DropDominated(order, count, entries, rPos * 8, gPos * 8, bPos * 8, 7);
     CellRange range;
     range.offset = static_cast<int32_t>(candidatePool_.size());
     range.count = count;
     for (int i = 0; i < count; ++i) {
         const int k = static_cast<int>(order[i] & 0xFF);
         candidatePool_.push_back(entries[k]);
-        candidateBoxDistance_.push_back(static_cast<uint16_t>(std::min(nearSq[k], 65535)));
+        candidateBoxDistance_.push_back(nearSq[k]);
     }
     return range;
 }
@@ -118,8 +181,7 @@ const TNearestColorIndex::CellRange& TNearestColorIndex::CoarseCell(int cell) {
     uint8_t all[256];
     const int n = static_cast<int>(palette_.size());
     for (int i = 0; i < n; ++i) all[i] = static_cast<uint8_t>(i);
-    const CellBox box{((cell >> 8) & 15) << 4, ((cell >> 4) & 15) << 4, (cell & 15) << 4, 15};
-    range = BuildCell(box, all, n);
+    range = BuildCell(coarseAxes_, 16, (cell >> 8) & 15, (cell >> 4) & 15, cell & 15, all, n);
     return range;
 }
 
@@ -132,12 +194,12 @@ const TNearestColorIndex::FineCellEntry& TNearestColorIndex::FineCell(int cell) 
     uint8_t entries[256];
     std::copy_n(candidatePool_.begin() + coarse.offset, coarse.count, entries);
     std::sort(entries, entries + coarse.count);  // keep palette order for the tie rule
-    const CellRange range = BuildCell(CellBox{r << 3, g << 3, b << 3, 7}, entries, coarse.count);
+    const CellRange range = BuildCell(fineAxes_, 32, r, g, b, entries, coarse.count);
     fine.offset = range.offset;
     fine.poolCount = range.count;
-    if (range.count <= 3) {
+    if (range.count <= kInPlace) {
         fine.inPlaceCount = static_cast<uint8_t>(range.count);
-        for (int k = 0; k < 3; ++k)
+        for (int k = 0; k < kInPlace; ++k)
             fine.inPlace[k] = candidatePool_[range.offset + std::min(k, range.count - 1)];
         // In-place lists need no pool entries: give them back.
         candidatePool_.resize(static_cast<size_t>(range.offset));
@@ -146,27 +208,18 @@ const TNearestColorIndex::FineCellEntry& TNearestColorIndex::FineCell(int cell) 
     return fine;
 }
 
-int TNearestColorIndex::Find(uint8_t r, uint8_t g, uint8_t b) {
+int TNearestColorIndex::FindInPool(uint8_t r, uint8_t g, uint8_t b) {
     if (palette_.empty()) return -1;
-    const FineCellEntry& cell = FineCell(((r >> 3) << 10) | ((g >> 3) << 5) | (b >> 3));
-    auto key = [&](uint8_t index) {
-        const TPaletteEntry& e = palette_[index];
-        const auto d = static_cast<uint32_t>(Square(e.peRed - r) + Square(e.peGreen - g) + Square(e.peBlue - b));
-        return (d << 8) | index;
-    };
-    // Rank by (distance << 8 | index): the smallest key is the nearest entry, the lowest index
-    // on a tie. Short lists are padded with their first entry, so three keys always decide.
-    if (cell.inPlaceCount != 0)
-        return static_cast<int>(
-            std::min({key(cell.inPlace[0]), key(cell.inPlace[1]), key(cell.inPlace[2])}) & 0xFF);
+    const FineCellEntry& cell = FineCell(FineCellOf(r, g, b));
+    if (cell.inPlaceCount != 0) return RankInPlace(cell, r, g, b);
     // Long lists stop once the distance to the box (a lower bound, and the list's order)
     // passes the best distance.
     const uint8_t* candidates = candidatePool_.data() + cell.offset;
-    const uint16_t* boxDistance = candidateBoxDistance_.data() + cell.offset;
+    const uint32_t* boxDistance = candidateBoxDistance_.data() + cell.offset;
     uint32_t best = UINT32_MAX;
     for (int i = 0; i < cell.poolCount; ++i) {
         if (boxDistance[i] > (best >> 8)) break;
-        best = std::min(best, key(candidates[i]));
+        best = std::min(best, Key(candidates[i], r, g, b));
     }
     return static_cast<int>(best & 0xFF);
 }

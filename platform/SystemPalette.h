@@ -15,12 +15,17 @@ const TPalette& VGAPalette16();
 
 // Nearest palette entry: the entry with the smallest squared distance, the lowest index on a
 // tie. Answers are exact; colours are searched among per-cell candidate lists (usually one to
-// three entries), so a query does not scan the palette.
+// four entries), so a query does not scan the palette.
 class TNearestColorIndex {
 public:
     explicit TNearestColorIndex(const TPalette& palette);
     ~TNearestColorIndex();
-    int Find(uint8_t r, uint8_t g, uint8_t b);
+    // The entry nearest to (r, g, b), or -1 for an empty palette.
+    int Find(uint8_t r, uint8_t g, uint8_t b) {
+        const FineCellEntry& cell = fineCells_[FineCellOf(r, g, b)];
+        if (cell.inPlaceCount != 0) return RankInPlace(cell, r, g, b);
+        return FindInPool(r, g, b);
+    }
     int Count() const { return static_cast<int>(palette_.size()); }
 
 private:
@@ -31,26 +36,58 @@ private:
         int32_t offset = -1;
         int32_t count = 0;
     };
-    // A fine cell keeps up to three candidates in place (the common case; short lists are
-    // padded with their first entry), else a range of the pool.
+    // A fine cell keeps up to four candidates in place (most cells; shorter lists are padded
+    // with their first entry), else a range of the pool.
+    static constexpr int kInPlace = 4;
     struct FineCellEntry {
         int32_t offset = -1;
         int32_t poolCount = 0;
         uint8_t inPlaceCount = 0;
-        uint8_t inPlace[3] = {0, 0, 0};
+        uint8_t inPlace[kInPlace] = {};
     };
-    struct CellBox {
-        int rLo, gLo, bLo, span;
+    // Squared distances along one axis from each entry to the nearest and the farthest value of
+    // each cell position (16 coarse or 32 fine positions per axis).
+    struct AxisTables {
+        std::vector<uint16_t> nearSq;  // [axis][position][entry]
+        std::vector<uint16_t> farSq;
     };
+
+    static int FineCellOf(uint8_t r, uint8_t g, uint8_t b) {
+        return ((r >> 3) << 10) | ((g >> 3) << 5) | (b >> 3);
+    }
+    // Rank by (distance << 8 | index): the smallest key is the nearest entry, the lowest index
+    // on a tie.
+    uint32_t Key(uint8_t index, int r, int g, int b) const {
+        const TPaletteEntry& e = palette_[index];
+        const int dr = e.peRed - r, dg = e.peGreen - g, db = e.peBlue - b;
+        return (static_cast<uint32_t>(dr * dr + dg * dg + db * db) << 8) | index;
+    }
+    int RankInPlace(const FineCellEntry& cell, int r, int g, int b) const {
+        const uint32_t k0 = Key(cell.inPlace[0], r, g, b);
+        const uint32_t k1 = Key(cell.inPlace[1], r, g, b);
+        const uint32_t k2 = Key(cell.inPlace[2], r, g, b);
+        const uint32_t k3 = Key(cell.inPlace[3], r, g, b);
+        const uint32_t k01 = k0 < k1 ? k0 : k1;
+        const uint32_t k23 = k2 < k3 ? k2 : k3;
+        return static_cast<int>((k01 < k23 ? k01 : k23) & 0xFF);
+    }
+    int FindInPool(uint8_t r, uint8_t g, uint8_t b);
     const CellRange& CoarseCell(int cell);
     const FineCellEntry& FineCell(int cell);
-    CellRange BuildCell(const CellBox& box, const uint8_t* entries, int entryCount);
+    CellRange BuildCell(const AxisTables& tables, int positions, int rPos, int gPos, int bPos,
+                        const uint8_t* entries, int entryCount);
+    void BuildAxisTables(AxisTables& tables, int positions) const;
+    bool Dominates(int f, int e, int rLo, int gLo, int bLo, int span) const;
+    int DropDominated(uint64_t* order, int count, const uint8_t* entries, int rLo, int gLo, int bLo,
+                      int span) const;
 
     TPalette palette_;
+    AxisTables coarseAxes_;
+    AxisTables fineAxes_;
     std::vector<CellRange> coarseCells_;
     std::vector<FineCellEntry> fineCells_;
     std::vector<uint8_t> candidatePool_;
-    std::vector<uint16_t> candidateBoxDistance_;  // per pool entry: squared distance to the box
+    std::vector<uint32_t> candidateBoxDistance_;  // per pool entry: squared distance to the box
 };
 
 // One-off query by a plain scan (use TNearestColorIndex for many pixels).
