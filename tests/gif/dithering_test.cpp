@@ -89,6 +89,12 @@ std::vector<int> ReferenceDither(TBitmap& picture, TErrorDiffusion mode, TColorL
     return indices;
 }
 
+TPalette SixteenColours() {
+    TPalette palette;
+    for (int i = 0; i < 16; ++i) palette.push_back(Rgb((i * 83) % 256, (i * 149) % 256, (i * 37) % 256));
+    return palette;
+}
+
 std::vector<int> Indices(TBitmap& reduced) {
     std::vector<int> indices;
     for (int y = 0; y < reduced.Height(); ++y)
@@ -98,24 +104,9 @@ std::vector<int> Indices(TBitmap& reduced) {
 
 }  // namespace
 
-TEST(DitherEngine, WalksSerpentine) {
-    TNetscapeColorLookup lookup;
-    TDitherEngine engine(3, lookup);
-    std::vector<int> columns;
-    for (int row = 0; row < 3; ++row) {
-        while (engine.Column() >= 0 && engine.Column() < 3) {
-            columns.push_back(engine.Column());
-            engine.MapPixel(0, 0, 0);
-        }
-        engine.NextLine();
-    }
-    EXPECT_EQ(columns, (std::vector<int>{0, 1, 2, 2, 1, 0, 0, 1, 2}));
-}
-
 TEST(DitherEngine, NearestLooksUpEveryPixelOnItsOwn) {
     TBitmap picture = pictures::Noise(13, 7, 3);
-    TPalette palette = pictures::Noise(16, 1, 4).Palette();
-    for (int i = 0; i < 16; ++i) palette.push_back(Rgb(i * 16, 255 - i * 16, i * 5));
+    const TPalette palette = SixteenColours();
     auto reduced = ReduceBitmapColors(picture, prCallerPalette, edNearest, 8, &palette);
     TSlowColorLookup lookup(palette);
     for (int y = 0; y < 7; ++y)
@@ -143,8 +134,7 @@ TEST(ErrorDiffusion, FloydSteinbergSmallPictureByHand) {
 }
 
 TEST(ErrorDiffusion, EveryEngineMatchesTheWholePictureReference) {
-    TPalette sixteen;
-    for (int i = 0; i < 16; ++i) sixteen.push_back(Rgb((i * 83) % 256, (i * 149) % 256, (i * 37) % 256));
+    const TPalette sixteen = SixteenColours();
     const int sizes[][2] = {{1, 9}, {2, 5}, {3, 4}, {7, 1}, {33, 6}};
     for (TErrorDiffusion mode : kDiffusingModes)
         for (const auto& size : sizes) {
