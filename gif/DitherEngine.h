@@ -5,7 +5,6 @@
 // following row in the other direction, starting at the other end. The caller maps the pixel
 // at Column() and stops when the column leaves 0..width-1, then calls NextLine().
 #include <cstdint>
-#include <memory>
 
 #include "gif/ColorLookup.h"
 #include "gif/GIFTypes.h"

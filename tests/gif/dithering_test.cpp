@@ -125,7 +125,10 @@ TEST(ErrorDiffusion, FloydSteinbergSmallPictureByHand) {
         {Rgb(23, 68, 148), Rgb(214, 73, 60), Rgb(157, 92, 52), Rgb(96, 190, 49)}};
     TBitmap picture(4, 3, pf24bit);
     for (int y = 0; y < 3; ++y)
-        for (int x = 0; x < 4; ++x) picture.SetPixel(x, y, RGBColor(pixels[y][x].peRed, pixels[y][x].peGreen, pixels[y][x].peBlue));
+        for (int x = 0; x < 4; ++x) {
+            const TPaletteEntry& c = pixels[y][x];
+            picture.SetPixel(x, y, RGBColor(c.peRed, c.peGreen, c.peBlue));
+        }
     TBitmap copy = picture;
     auto floyd = ReduceBitmapColors(picture, prWebCube216, edFloydSteinberg, 8, nullptr);
     EXPECT_EQ(Indices(*floyd), (std::vector<int>{118, 7, 110, 10, 152, 61, 48, 146, 9, 151, 121, 97}));
