@@ -33,6 +33,14 @@ decltype(&::av_opt_set) av_opt_set = nullptr;
 decltype(&::av_max_alloc) av_max_alloc = nullptr;
 decltype(&::av_gettime) av_gettime = nullptr;
 decltype(&::av_strdup) av_strdup = nullptr;
+decltype(&::av_mallocz) av_mallocz = nullptr;
+decltype(&::av_realloc) av_realloc = nullptr;
+decltype(&::av_freep) av_freep = nullptr;
+decltype(&::av_dynarray_add_nofree) av_dynarray_add_nofree = nullptr;
+decltype(&::av_parse_video_rate) av_parse_video_rate = nullptr;
+decltype(&::av_parse_video_size) av_parse_video_size = nullptr;
+decltype(&::av_get_pix_fmt) av_get_pix_fmt = nullptr;
+decltype(&::av_get_sample_fmt) av_get_sample_fmt = nullptr;
 }  // namespace libav
 
 const TEntryPointList& AvutilEntryPoints() {
@@ -69,6 +77,14 @@ const TEntryPointList& AvutilEntryPoints() {
         {"av_max_alloc", reinterpret_cast<void**>(&libav::av_max_alloc)},
         {"av_gettime", reinterpret_cast<void**>(&libav::av_gettime)},
         {"av_strdup", reinterpret_cast<void**>(&libav::av_strdup)},
+        {"av_mallocz", reinterpret_cast<void**>(&libav::av_mallocz)},
+        {"av_realloc", reinterpret_cast<void**>(&libav::av_realloc)},
+        {"av_freep", reinterpret_cast<void**>(&libav::av_freep)},
+        {"av_dynarray_add_nofree", reinterpret_cast<void**>(&libav::av_dynarray_add_nofree)},
+        {"av_parse_video_rate", reinterpret_cast<void**>(&libav::av_parse_video_rate)},
+        {"av_parse_video_size", reinterpret_cast<void**>(&libav::av_parse_video_size)},
+        {"av_get_pix_fmt", reinterpret_cast<void**>(&libav::av_get_pix_fmt)},
+        {"av_get_sample_fmt", reinterpret_cast<void**>(&libav::av_get_sample_fmt)},
     };
     return list;
 }

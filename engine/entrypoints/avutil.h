@@ -52,6 +52,14 @@ extern decltype(&::av_opt_set) av_opt_set;
 extern decltype(&::av_max_alloc) av_max_alloc;
 extern decltype(&::av_gettime) av_gettime;
 extern decltype(&::av_strdup) av_strdup;
+extern decltype(&::av_mallocz) av_mallocz;
+extern decltype(&::av_realloc) av_realloc;
+extern decltype(&::av_freep) av_freep;
+extern decltype(&::av_dynarray_add_nofree) av_dynarray_add_nofree;
+extern decltype(&::av_parse_video_rate) av_parse_video_rate;
+extern decltype(&::av_parse_video_size) av_parse_video_size;
+extern decltype(&::av_get_pix_fmt) av_get_pix_fmt;
+extern decltype(&::av_get_sample_fmt) av_get_sample_fmt;
 }  // namespace libav
 
 // The entry points in binding order.
