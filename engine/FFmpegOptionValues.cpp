@@ -97,3 +97,13 @@ int64_t ParseDurationArgument(const std::string& name, const std::string& arg) {
                                         name.c_str(), arg.c_str()));
     return us;
 }
+
+uint32_t ParseCodecTag(const std::string& text) {
+    char* tail = nullptr;
+    const unsigned long number = std::strtoul(text.c_str(), &tail, 0);
+    if (!text.empty() && *tail == '\0') return static_cast<uint32_t>(number);
+    uint32_t tag = 0;
+    for (size_t i = 0; i < 4 && i < text.size(); ++i)
+        tag |= static_cast<uint32_t>(static_cast<unsigned char>(text[i])) << (8 * i);
+    return tag;
+}

@@ -194,34 +194,44 @@ private:
     int TargetNorm(const std::string& type, std::string& rest);
 
     // opening inputs
-    void ChooseDecoder(AVFormatContext* s, AVStream* st, const AVCodec*& codec);
+    const AVCodec* ChooseDecoder(TOptionsContext& o, AVFormatContext* s, AVStream* st);
+    void SetForcedDecoders(AVFormatContext* ic);
+    void SeekToStart(AVFormatContext* ic, const std::string& fileName, int64_t timestamp);
     void AddInputStreams(TOptionsContext& o, AVFormatContext* ic);
-    void DumpAttachment(int ist, const std::string& fileName);
+    void AddInputStreamRecords(TOptionsContext& o, AVFormatContext* ic);
     void SetDemuxerOptions(TOptionsContext& o);
 
     // opening outputs
-    int SelectMappedStreams(TOptionsContext& o, AVFormatContext* oc, bool joining);
+    bool SelectMappedStreams(TOptionsContext& o, AVFormatContext* oc, bool joining);
     void SelectStreamsAutomatically(TOptionsContext& o, AVFormatContext* oc, bool joining);
-    int NewOutputStream(TOptionsContext& o, AVFormatContext* oc, AVMediaType type);
-    int NewVideoStream(TOptionsContext& o, AVFormatContext* oc);
-    int NewAudioStream(TOptionsContext& o, AVFormatContext* oc);
-    int NewSubtitleStream(TOptionsContext& o, AVFormatContext* oc);
-    int NewDataStream(TOptionsContext& o, AVFormatContext* oc);
+    int NewStreamOfType(TOptionsContext& o, AVFormatContext* oc, AVMediaType type, int sourceIndex);
+    int NewOutputStream(TOptionsContext& o, AVFormatContext* oc, AVMediaType type, int sourceIndex);
+    int NewVideoStream(TOptionsContext& o, AVFormatContext* oc, int sourceIndex);
+    int NewAudioStream(TOptionsContext& o, AVFormatContext* oc, int sourceIndex);
+    int NewSubtitleStream(TOptionsContext& o, AVFormatContext* oc, int sourceIndex);
+    int NewDataStream(TOptionsContext& o, AVFormatContext* oc, int sourceIndex);
     int NewAttachmentStream(TOptionsContext& o, AVFormatContext* oc);
-    void ApplyVideoEncoderSettings(TOptionsContext& o, AVFormatContext* oc, TOutputStream& ost);
-    void LinkSource(TOutputStream& ost, int sourceIndex, int syncIndex);
+    void ChooseEncoder(TOptionsContext& o, AVFormatContext* oc, TOutputStream& ost);
+    void ApplyVideoSettings(TOptionsContext& o, AVFormatContext* oc, TOutputStream& ost);
+    void ApplyAudioChannelMaps(TOptionsContext& o, TOutputStream& ost);
+    void LinkSource(int ostIndex, int sourceIndex, int syncIndex);
     bool AddAttachments(TOptionsContext& o, AVFormatContext* oc);
     bool ApplyMetadataMaps(TOptionsContext& o, AVFormatContext* oc);
     bool ApplyChapters(TOptionsContext& o, int outputIndex);
-    void CopyAutomaticMetadata(TOptionsContext& o, AVFormatContext* oc, int outputIndex);
+    void CopyAutomaticMetadata(TOptionsContext& o, int outputIndex);
     bool ApplyMetadataOptions(TOptionsContext& o, AVFormatContext* oc);
+    bool MetadataError(const std::string& message);
+    bool OpenOutputIO(TOptionsContext& o, int outputIndex, const std::string& fileName);
+
+public:
     bool CopyMetadata(const std::string& outspec, const std::string& inspec, TOptionsContext& o,
                       AVFormatContext* ic, AVFormatContext* oc);
     int CopyChapters(int inputIndex, int outputIndex, bool copyMetadata);
     bool ParseMetaSpecifier(const std::string& spec, char& type, int& index,
                             std::string& streamSpec);
-    bool OpenOutputIO(TOptionsContext& o, AVFormatContext* oc, const std::string& fileName);
-    int FailOutput(const std::string& message);
+    void DumpAttachment(int istIndex, const std::string& fileName);
+
+private:
     int CheckInterrupt(const std::atomic<int64_t>& start, int timeoutMs, bool input);
 };
 
