@@ -79,8 +79,10 @@ void TCustomFFmpeg::SeekToStart(AVFormatContext* ic, const std::string& fileName
                                  static_cast<double>(timestamp) / AV_TIME_BASE));
 }
 
-int TCustomFFmpeg::OpenInputFile(TOptionsContext* context, const std::string& fileName) {
-    TOptionsContext& o = context ? *context : Options;
+// Forced format, demuxer options, forced decoders and the interrupt callback; then the
+// demuxer reads the file's header. Returns 0 or the library's code (the message in LastError).
+int TCustomFFmpeg::OpenDemuxer(TOptionsContext& o, const std::string& fileName,
+                               AVFormatContext*& ic) {
     const AVInputFormat* forcedFormat = nullptr;
     if (!o.FormatName.empty()) {
         forcedFormat = libav::av_find_input_format(o.FormatName.c_str());
@@ -90,17 +92,16 @@ int TCustomFFmpeg::OpenInputFile(TOptionsContext* context, const std::string& fi
             return -22;
         }
     }
-    TInputContextGuard guard;
-    guard.Ctx = libav::avformat_alloc_context();
-    if (!guard.Ctx) {
+    ic = libav::avformat_alloc_context();
+    if (!ic) {
         LastError = "avformat_alloc_context() failed";
         Log(llFatal, LastError);
         return -12;
     }
     SetDemuxerOptions(o);
-    SetForcedDecoders(guard.Ctx);
-    guard.Ctx->flags |= AVFMT_FLAG_NONBLOCK;
-    guard.Ctx->interrupt_callback = InputInterruptCallback();
+    SetForcedDecoders(ic);
+    ic->flags |= AVFMT_FLAG_NONBLOCK;
+    ic->interrupt_callback = InputInterruptCallback();
     if (LoopInput) {
         Log(llWarning, "-loop_input is deprecated, use -loop 1\r\n"
                        "Note, both loop options only work with -f image2");
@@ -110,23 +111,19 @@ int TCustomFFmpeg::OpenInputFile(TOptionsContext* context, const std::string& fi
             libav::av_opt_find(&demuxerClass, "loop", nullptr, 0, AV_OPT_SEARCH_FAKE_OBJ))
             libav::av_dict_set(&FormatOpts, "loop", "1", 0);
     }
-
     InputIOStart = libav::av_gettime();
-    int ret = libav::avformat_open_input(&guard.Ctx, fileName.c_str(), forcedFormat, &FormatOpts);
+    const int ret = libav::avformat_open_input(&ic, fileName.c_str(), forcedFormat, &FormatOpts);
     if (ret < 0) {
-        guard.Ctx = nullptr;  // freed by the library
         LastError = ErrorText(fileName, ret);
         Log(llFatal, LastError);
-        return ret;
     }
-    guard.Opened = true;
-    AVFormatContext* ic = guard.Ctx;
-    if (const AVDictionaryEntry* e = libav::av_dict_get(FormatOpts, "", nullptr, AV_DICT_IGNORE_SUFFIX)) {
-        const std::string message = StrFormat("Option %s not found.", e->key);
-        if (StrictOptions) FatalError(message);
-        LastError = message;
-    }
+    return ret;
+}
 
+// Chooses every stream's decoder and probes the streams with the codec options that apply
+// to each.
+int TCustomFFmpeg::ProbeStreams(TOptionsContext& o, const std::string& fileName,
+                                AVFormatContext* ic) {
     TStreamOptions probeOptions;
     probeOptions.Dicts.resize(ic->nb_streams, nullptr);
     for (unsigned i = 0; i < ic->nb_streams; i++) {
@@ -135,12 +132,29 @@ int TCustomFFmpeg::OpenInputFile(TOptionsContext* context, const std::string& fi
     }
     if (BeforeFindStreamInfo) BeforeFindStreamInfo(this, ic);
     InputIOStart = libav::av_gettime();
-    ret = libav::avformat_find_stream_info(ic, probeOptions.Dicts.data());
+    const int ret = libav::avformat_find_stream_info(ic, probeOptions.Dicts.data());
     if (ret < 0) {
         LastError = StrFormat("%s: could not find codec parameters", fileName.c_str());
         Log(llFatal, LastError);
-        return ret;
     }
+    return ret;
+}
+
+int TCustomFFmpeg::OpenInputFile(TOptionsContext* context, const std::string& fileName) {
+    TOptionsContext& o = context ? *context : Options;
+    TInputContextGuard guard;
+    int ret = OpenDemuxer(o, fileName, guard.Ctx);
+    if (ret < 0) return ret;  // the library freed the context
+    guard.Opened = true;
+    AVFormatContext* ic = guard.Ctx;
+    if (const AVDictionaryEntry* e =
+            libav::av_dict_get(FormatOpts, "", nullptr, AV_DICT_IGNORE_SUFFIX)) {
+        const std::string message = StrFormat("Option %s not found.", e->key);
+        if (StrictOptions) FatalError(message);
+        LastError = message;
+    }
+    ret = ProbeStreams(o, fileName, ic);
+    if (ret < 0) return ret;
 
     int64_t timestamp = o.StartTime;
     if (ic->start_time != AV_NOPTS_VALUE) timestamp += ic->start_time;

@@ -10,16 +10,15 @@
 #include "engine/entrypoints/avformat.h"
 #include "engine/entrypoints/avutil.h"
 
-namespace {
-
 // What a failed opening has to undo.
 struct TOutputOpening {
     AVFormatContext* Ctx = nullptr;
     size_t FirstStream = 0;
     bool FileRecordAppended = false;
-    bool FileOpened = false;
     std::string FileName;
 };
+
+namespace {
 
 bool IsMediaType(const TOptionsContext& o, AVMediaType type) {
     switch (type) {
@@ -126,90 +125,99 @@ bool TCustomFFmpeg::OpenOutputIO(TOptionsContext& o, int outputIndex, const std:
     return true;
 }
 
+// Undoes a failed opening: the file record and the stream records it appended, the output
+// file it created (when still empty) and the muxer context; the option context is reset.
+int TCustomFFmpeg::AbandonOutput(TOutputOpening& opening) {
+    if (opening.FileRecordAppended) {
+        libav::av_dict_free(&OutputFiles.back().Opts);
+        OutputFiles.pop_back();
+    }
+    for (size_t i = opening.FirstStream; i < OutputStreams.size(); i++) {
+        TOutputStream& ost = OutputStreams[i];
+        libav::avcodec_free_context(&ost.EncoderContext);
+        for (AVBSFContext*& bsf : ost.BitstreamFilters) libav::av_bsf_free(&bsf);
+        libav::av_dict_free(&ost.Opts);
+        if (ost.SourceIndex >= 0) InputStreams[ost.SourceIndex].Discard = true;
+    }
+    OutputStreams.resize(opening.FirstStream);
+    if (opening.Ctx) {
+        if (opening.Ctx->pb && !(opening.Ctx->oformat->flags & AVFMT_NOFILE)) {
+            libav::avio_closep(&opening.Ctx->pb);
+            std::error_code ec;
+            const std::string path = LocalPath(opening.FileName);
+            if (std::filesystem::is_regular_file(path, ec) && std::filesystem::file_size(path, ec) == 0)
+                std::filesystem::remove(path, ec);
+        }
+        libav::avformat_free_context(opening.Ctx);
+        opening.Ctx = nullptr;
+    }
+    ResetOptions(Options, false, false);
+    return -1;
+}
+
+bool TCustomFFmpeg::CreateMuxer(TOutputOpening& opening) {
+    const TOptionsContext& o = Options;
+    const AVOutputFormat* forced =
+        o.FormatName.empty() ? nullptr : FindFrameOutputFormat(o.FormatName.c_str());
+    const char* formatName = forced || o.FormatName.empty() ? nullptr : o.FormatName.c_str();
+    const int ret = libav::avformat_alloc_output_context2(&opening.Ctx, forced, formatName,
+                                                          opening.FileName.c_str());
+    if (!opening.Ctx) {
+        LastError = ErrorText(opening.FileName, ret < 0 ? ret : AVERROR(ENOMEM));
+        return false;
+    }
+    opening.Ctx->interrupt_callback = OutputInterruptCallback();
+    return true;
+}
+
+void TCustomFFmpeg::AppendOutputFileRecord(TOutputOpening& opening, int outputIndex) {
+    const TOptionsContext& o = Options;
+    TOutputFile of;
+    of.Ctx = opening.Ctx;
+    of.OstIndex = static_cast<int>(OutputStreams.size()) - static_cast<int>(opening.Ctx->nb_streams);
+    of.RecordingTime = o.RecordingTime;
+    of.StartTime = o.StartTime;
+    of.LimitFilesize = o.LimitFilesize;
+    libav::av_dict_copy(&of.Opts, FormatOpts, 0);
+    GrowArray(OutputFiles, outputIndex + 1);
+    OutputFiles[outputIndex] = of;
+    opening.FileRecordAppended = true;
+}
+
 int TCustomFFmpeg::OpenOutputFile(const std::string& fileName, bool join) {
     TOptionsContext& o = Options;
     TOutputOpening opening;
     opening.FileName = fileName;
     opening.FirstStream = OutputStreams.size();
     const int outputIndex = static_cast<int>(OutputFiles.size());
-
-    auto cleanUp = [&]() {
-        if (opening.FileRecordAppended) {
-            libav::av_dict_free(&OutputFiles.back().Opts);
-            OutputFiles.pop_back();
-        }
-        for (size_t i = opening.FirstStream; i < OutputStreams.size(); i++) {
-            TOutputStream& ost = OutputStreams[i];
-            libav::avcodec_free_context(&ost.EncoderContext);
-            for (AVBSFContext*& bsf : ost.BitstreamFilters) libav::av_bsf_free(&bsf);
-            libav::av_dict_free(&ost.Opts);
-            if (ost.SourceIndex >= 0) InputStreams[ost.SourceIndex].Discard = true;
-        }
-        OutputStreams.resize(opening.FirstStream);
-        if (opening.Ctx) {
-            if (opening.Ctx->pb && !(opening.Ctx->oformat->flags & AVFMT_NOFILE)) {
-                libav::avio_closep(&opening.Ctx->pb);
-                std::error_code ec;
-                const std::string path = LocalPath(fileName);
-                if (std::filesystem::is_regular_file(path, ec) &&
-                    std::filesystem::file_size(path, ec) == 0)
-                    std::filesystem::remove(path, ec);
-            }
-            libav::avformat_free_context(opening.Ctx);
-        }
-        ResetOptions(o, false, false);
-        return -1;
-    };
-
     try {
         if (JoinMode || (join && InputFiles.size() > 1 && !OutputFiles.empty())) {
             LastError = "Cannot join more than one output file.";
-            return cleanUp();
+            return AbandonOutput(opening);
         }
         const bool joining = join && InputFiles.size() > 1;
-        const AVOutputFormat* forced =
-            o.FormatName.empty() ? nullptr : FindFrameOutputFormat(o.FormatName.c_str());
-        const int ret = libav::avformat_alloc_output_context2(
-            &opening.Ctx, forced, forced || o.FormatName.empty() ? nullptr : o.FormatName.c_str(),
-            fileName.c_str());
-        if (!opening.Ctx) {
-            LastError = ErrorText(fileName, ret < 0 ? ret : AVERROR(ENOMEM));
-            return cleanUp();
-        }
+        if (!CreateMuxer(opening)) return AbandonOutput(opening);
         AVFormatContext* oc = opening.Ctx;
-        oc->interrupt_callback = OutputInterruptCallback();
         if (o.RecordingTime != kNoTimeLimit)
             ProgressDuration = std::max(ProgressDuration, o.RecordingTime);
-
         if (!o.StreamMaps.empty()) {
-            if (!SelectMappedStreams(o, oc, joining)) return cleanUp();
+            if (!SelectMappedStreams(o, oc, joining)) return AbandonOutput(opening);
         } else {
             SelectStreamsAutomatically(o, oc, joining);
         }
-        if (!AddAttachments(o, oc)) return cleanUp();
-
-        TOutputFile of;
-        of.Ctx = oc;
-        of.OstIndex = static_cast<int>(OutputStreams.size()) - static_cast<int>(oc->nb_streams);
-        of.RecordingTime = o.RecordingTime;
-        of.StartTime = o.StartTime;
-        of.LimitFilesize = o.LimitFilesize;
-        libav::av_dict_copy(&of.Opts, FormatOpts, 0);
-        GrowArray(OutputFiles, outputIndex + 1);
-        OutputFiles[outputIndex] = of;
-        opening.FileRecordAppended = true;
-
-        if (!OpenOutputIO(o, outputIndex, fileName)) return cleanUp();
-        if (!ApplyMetadataMaps(o, oc)) return cleanUp();
-        if (!ApplyChapters(o, outputIndex)) return cleanUp();
+        if (!AddAttachments(o, oc)) return AbandonOutput(opening);
+        AppendOutputFileRecord(opening, outputIndex);
+        if (!OpenOutputIO(o, outputIndex, fileName) || !ApplyMetadataMaps(o, oc) ||
+            !ApplyChapters(o, outputIndex))
+            return AbandonOutput(opening);
         CopyAutomaticMetadata(o, outputIndex);
-        if (!ApplyMetadataOptions(o, oc)) return cleanUp();
-
+        if (!ApplyMetadataOptions(o, oc)) return AbandonOutput(opening);
+        // joining keeps the context for the join preparation
         if (joining) JoinMode = true;
         else ResetOptions(o, false, false);
         return outputIndex;
     } catch (...) {
-        cleanUp();
+        AbandonOutput(opening);
         throw;
     }
 }

@@ -19,6 +19,7 @@ struct SwsContext;
 struct AVDictionary;
 struct AVFormatContext;
 struct AVCodec;
+struct TOutputOpening;
 
 class TCustomFFmpeg {
 public:
@@ -194,6 +195,8 @@ private:
     int TargetNorm(const std::string& type, std::string& rest);
 
     // opening inputs
+    int OpenDemuxer(TOptionsContext& o, const std::string& fileName, AVFormatContext*& ic);
+    int ProbeStreams(TOptionsContext& o, const std::string& fileName, AVFormatContext* ic);
     const AVCodec* ChooseDecoder(TOptionsContext& o, AVFormatContext* s, AVStream* st);
     void SetForcedDecoders(AVFormatContext* ic);
     void SeekToStart(AVFormatContext* ic, const std::string& fileName, int64_t timestamp);
@@ -222,6 +225,9 @@ private:
     bool ApplyMetadataOptions(TOptionsContext& o, AVFormatContext* oc);
     bool MetadataError(const std::string& message);
     bool OpenOutputIO(TOptionsContext& o, int outputIndex, const std::string& fileName);
+    bool CreateMuxer(TOutputOpening& opening);
+    void AppendOutputFileRecord(TOutputOpening& opening, int outputIndex);
+    int AbandonOutput(TOutputOpening& opening);
 
 public:
     bool CopyMetadata(const std::string& outspec, const std::string& inspec, TOptionsContext& o,

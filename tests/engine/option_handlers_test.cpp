@@ -225,3 +225,15 @@ TEST_F(TaskTest, FilesAndChannelsOptions) {
     EXPECT_EQ(ParseError(task, "-map_channel 0.0.1"), "mapchan: invalid input file index: 0");
     EXPECT_EQ(ParseError(task, "-map 0"), "Invalid input file index: 0.");
 }
+
+TEST_F(TaskTest, HookOptions) {
+    TCustomFFmpeg task;
+    task.ParseOptions("-VideoHookBitsPixel 32");
+    EXPECT_EQ(task.VideoHookBitsPixel, 32);
+    EXPECT_EQ(ParseError(task, "-VideoHookBitsPixel deep").rfind(
+                  "Expected integer for VideoHookBitsPixel but found deep", 0),
+              0u);
+    EXPECT_EQ(ParseError(task, "-vhook \"/no/such/hook.so|-x 1\""),
+              "Failed to add video hook function: /no/such/hook.so|-x 1");
+    EXPECT_FALSE(task.UseFrameHook);
+}
