@@ -1,6 +1,7 @@
 #include "gif/ColorReduction.h"
 
 #include <algorithm>
+#include <utility>
 
 #include "gif/ColorLookup.h"
 #include "gif/DIBAccess.h"
@@ -41,24 +42,52 @@ bool BuildPalette(TPaletteReduction mode, TDIB& source, int reductionBits, const
     }
 }
 
-std::unique_ptr<TColorLookup> CreateLookup(TPaletteReduction mode, const TPalette& palette) {
-    switch (mode) {
-    case prBlackWhite: return std::make_unique<TMonochromeLookup>();
-    case prGray256: return std::make_unique<TGrayScaleLookup>();
-    case prWebCube216: return std::make_unique<TNetscapeColorLookup>();
-    case prOctree: return std::make_unique<TFastColorLookup>(palette);
-    default: return std::make_unique<TSlowColorLookup>(palette);
-    }
-}
-
 // Maps one row serpentine-wise through the engine: from its current column in its direction.
-void MapRow(TDitherEngine& engine, const uint8_t* bgr, uint8_t* indices) {
+void MapRow(TDitherEngine& engine, TColorLookup& /*lookup*/, const uint8_t* bgr, uint8_t* indices) {
     const int width = engine.Width();
     for (int x = engine.Column(); x >= 0 && x < width; x = engine.Column()) {
         const uint8_t* pixel = bgr + 3 * x;
         indices[x] = static_cast<uint8_t>(engine.MapPixel(pixel[2], pixel[1], pixel[0]).index);
     }
     engine.NextLine();
+}
+
+// The same for the plain engine, which looks every colour up unchanged: the lookup's type is
+// known here, so no call per pixel goes through a virtual table. The walk and the engine's
+// state after the row are the same as above (the order matters to the fast lookup's cache).
+template <class Lookup>
+void MapRowNearest(TDitherEngine& engine, TColorLookup& lookup, const uint8_t* bgr, uint8_t* indices) {
+    Lookup& exact = static_cast<Lookup&>(lookup);
+    const int width = engine.Width();
+    const int step = engine.Direction();
+    for (int x = engine.Column(); x >= 0 && x < width; x += step) {
+        const uint8_t* pixel = bgr + 3 * x;
+        indices[x] = static_cast<uint8_t>(exact.Lookup::FindIndex(pixel[2], pixel[1], pixel[0]).index);
+    }
+    engine.NextLine();
+}
+
+using TRowMapper = void (*)(TDitherEngine&, TColorLookup&, const uint8_t*, uint8_t*);
+
+// A mode's lookup, with the row mapper of the plain engine for it.
+struct TLookupChoice {
+    std::unique_ptr<TColorLookup> lookup;
+    TRowMapper nearestRows;
+};
+
+template <class Lookup, class... Args>
+TLookupChoice Choose(Args&&... args) {
+    return {std::make_unique<Lookup>(std::forward<Args>(args)...), &MapRowNearest<Lookup>};
+}
+
+TLookupChoice CreateLookup(TPaletteReduction mode, const TPalette& palette) {
+    switch (mode) {
+    case prBlackWhite: return Choose<TMonochromeLookup>();
+    case prGray256: return Choose<TGrayScaleLookup>();
+    case prWebCube216: return Choose<TNetscapeColorLookup>();
+    case prOctree: return Choose<TFastColorLookup>(palette);
+    default: return Choose<TSlowColorLookup>(palette);
+    }
 }
 
 }  // namespace
@@ -78,13 +107,15 @@ std::unique_ptr<TBitmap> ReduceBitmapColors(TBitmap& bitmap, TPaletteReduction m
     TDIBReader reader(bitmap, pf24bit);
     TPalette reduced;
     if (!BuildPalette(mode, reader, reductionBits, palette, reduced)) return result;
-    const std::unique_ptr<TColorLookup> lookup = CreateLookup(mode, reduced);
-    if (lookup->Colors() == 0) return result;
-    const std::unique_ptr<TDitherEngine> engine = CreateDitherEngine(diffusion, width, *lookup);
+    const TLookupChoice choice = CreateLookup(mode, reduced);
+    TColorLookup& lookup = *choice.lookup;
+    if (lookup.Colors() == 0) return result;
+    const std::unique_ptr<TDitherEngine> engine = CreateDitherEngine(diffusion, width, lookup);
     if (!engine) return result;
+    const TRowMapper mapRow = diffusion == edNearest ? choice.nearestRows : &MapRow;
 
     TDIBWriter writer(*result, pf8bit, width, height, &reduced);
-    for (int row = 0; row < height; ++row) MapRow(*engine, reader.ScanLine(row), writer.ScanLine(row));
+    for (int row = 0; row < height; ++row) mapRow(*engine, lookup, reader.ScanLine(row), writer.ScanLine(row));
     writer.Finish();
     return result;
 }

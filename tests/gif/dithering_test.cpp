@@ -114,6 +114,27 @@ TEST(DitherEngine, NearestLooksUpEveryPixelOnItsOwn) {
             const TPaletteEntry c = pictures::At(picture, x, y);
             ASSERT_EQ(IndexAt(*reduced, x, y), lookup.FindIndex(c.peRed, c.peGreen, c.peBlue).index);
         }
+
+    // The fast lookup answers a cell with the entry found for the first colour asked there, so
+    // with colours crowded into few cells the serpentine order shows in the result.
+    TBitmap dark = pictures::Noise(13, 7, 8);
+    for (int y = 0; y < 7; ++y)
+        for (int i = 0; i < 3 * 13; ++i) dark.ScanLine(y)[i] %= 24;
+    auto octree = ReduceBitmapColors(dark, prOctree, edNearest, 3, nullptr);
+    const TPalette eight(octree->Palette().begin(), octree->Palette().begin() + 8);
+    auto walk = [&](bool serpentine) {
+        TFastColorLookup fast(eight);
+        std::vector<int> indices(13 * 7);
+        for (int y = 0; y < 7; ++y)
+            for (int step = 0; step < 13; ++step) {
+                const int x = serpentine && y % 2 == 1 ? 12 - step : step;
+                const TPaletteEntry c = pictures::At(dark, x, y);
+                indices[y * 13 + x] = fast.FindIndex(c.peRed, c.peGreen, c.peBlue).index;
+            }
+        return indices;
+    };
+    ASSERT_NE(walk(true), walk(false));
+    EXPECT_EQ(Indices(*octree), walk(true));
 }
 
 TEST(ErrorDiffusion, FloydSteinbergSmallPictureByHand) {
