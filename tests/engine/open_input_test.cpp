@@ -176,3 +176,21 @@ TEST_F(TaskTest, InterruptCallbacksEnforceStopAndTimeOuts) {
     EXPECT_EQ(TCustomFFmpeg::OutputInterrupt(&task), 1);
     EXPECT_TRUE(Logged(llInfo, "reading/writing broken"));
 }
+
+TEST_F(OpenInputTest, FailedSeekStillOpensTheInput) {
+    TCustomFFmpeg task;
+    task.ParseOptions("-f lavfi -ss 1");
+    const std::string graph = "testsrc=size=32x24:rate=25";
+    ASSERT_EQ(task.OpenInputFile(nullptr, graph), 0) << task.LastError;
+    EXPECT_TRUE(Logged(llWarning, graph + ": could not seek to position 1.000"));
+}
+
+TEST_F(OpenInputTest, TargetTakesTheNormFromTheInputs) {
+    TCustomFFmpeg task;
+    ASSERT_EQ(task.OpenInputFile(nullptr, File("clip.ts")), 0) << task.LastError;
+    task.ParseOptions("-target dvd");
+    EXPECT_TRUE(Logged(llInfo, "Assuming PAL for target."));
+    EXPECT_EQ(task.Options.FrameSizes[0].Value, "720x576");
+    EXPECT_EQ(task.Options.FormatName, "dvd");
+    EXPECT_EQ(task.AudioCodecName, "ac3");
+}
