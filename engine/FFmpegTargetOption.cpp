@@ -87,7 +87,8 @@ int TCustomFFmpeg::OptTarget(TOptionsContext& o, const std::string&, const std::
         SetGenericOption("maxrate", "2516000");
         SetGenericOption("minrate", "0");
         SetGenericOption("bufsize", "1835008");
-        SetGenericOption("flags", "+scan_offset");
+        // the scan offset reservation is the MPEG-2 encoder's own option in current libraries
+        SetGenericOption("scan_offset", "1");
         SetGenericOption("b:a", "224000");
         ParseOption(o, "ar", "44100");
         SetGenericOption("packetsize", "2324");

@@ -148,6 +148,12 @@ TEST_F(TaskTest, TargetWithNormPrefixNeedsNoInput) {
     EXPECT_EQ(CodecOpt(task, "bufsize"), "327680");
     EXPECT_EQ(o.AudioSampleRates[0].Value, 44100);
 
+    TCustomFFmpeg svcd;
+    svcd.ParseOptions("-target ntsc-svcd");
+    EXPECT_EQ(svcd.Options.FrameSizes[0].Value, "480x480");
+    EXPECT_EQ(CodecOpt(svcd, "scan_offset"), "1");
+    EXPECT_EQ(CodecOpt(svcd, "g"), "18");
+
     TCustomFFmpeg dv;
     dv.ParseOptions("-target ntsc-dv");
     EXPECT_EQ(dv.Options.FramePixFmts[0].Value, "yuv411p");
