@@ -204,3 +204,22 @@ TEST_F(TaskTest, OptionTableIsCompleteAndEveryTypedRowStores) {
     EXPECT_EQ(task.LocateOption({"-f", "-v", "-nocopyts", "-v", "debug"}, "v"), 3);
     EXPECT_EQ(task.LocateOption({"-loglevel"}, "v"), -1);
 }
+
+TEST(GrowArray, GrowsZeroedAndRefusesOversizedTables) {
+    std::vector<int> table{5};
+    GrowArray(table, 3);
+    EXPECT_EQ(table, (std::vector<int>{5, 0, 0}));
+    GrowArray(table, 2);  // already large enough
+    EXPECT_EQ(table.size(), 3u);
+    struct TBig {
+        char Bytes[1 << 20];
+    };
+    std::vector<TBig> big;
+    try {
+        GrowArray(big, 4096);
+        FAIL() << "no exception";
+    } catch (const FFmpegException& e) {
+        EXPECT_STREQ(e.what(), "Array too big.");
+    }
+    EXPECT_TRUE(big.empty());
+}
