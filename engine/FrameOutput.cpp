@@ -51,10 +51,3 @@ TFrameOutputAdapter::~TFrameOutputAdapter() {
 TFrameOutputAdapter* TFrameOutputAdapter::Find(int64_t identity) {
     return Registry().Find(identity);
 }
-
-void TFrameOutputAdapter::RaiseEventError() {
-    if (!eventError_) return;
-    std::exception_ptr error = std::move(eventError_);
-    eventError_ = nullptr;
-    std::rethrow_exception(error);
-}

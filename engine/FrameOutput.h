@@ -4,7 +4,6 @@
 // the adapter's OutputName(); the format's callbacks then raise the adapter's events on the
 // thread that writes the output: OnWriteHeader once, OnWriteFrame per packet, OnWriteClose.
 #include <cstdint>
-#include <exception>
 #include <functional>
 #include <string>
 
@@ -43,18 +42,13 @@ public:
     int64_t Identity() const { return identity_; }
     std::string OutputName() const { return std::to_string(identity_); }
 
-    // The record of the output served at the moment (set when its header is written); it lives
-    // as long as that output.
+    // The record of the output served at the moment: set when its header is written, null again
+    // once libavformat has finished with the output (after the trailer).
     POutputFrameInfo CurrentFrameInfo() const { return current_; }
     void SetCurrentFrameInfo(POutputFrameInfo info) { current_ = info; }
 
     // The live adapter with this identity, or null.
     static TFrameOutputAdapter* Find(int64_t identity);
-
-    // An error raised by an event handler is kept here while the libav call that ran the handler
-    // returns a failure; this raises it again (once) on the caller's side.
-    void KeepEventError(std::exception_ptr error) { eventError_ = std::move(error); }
-    void RaiseEventError();
 
     TFrameOutputNotifyEvent OnWriteHeader;
     TWriteFrameEvent OnWriteFrame;
@@ -63,5 +57,4 @@ public:
 private:
     int64_t identity_;
     POutputFrameInfo current_ = nullptr;
-    std::exception_ptr eventError_;
 };

@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <charconv>
 #include <cstring>
+#include <exception>
+#include <map>
 #include <mutex>
 
 #include "engine/FrameOutput.h"
@@ -37,18 +39,45 @@ bool ParseIdentity(const char* text, int64_t& identity) {
     return error == std::errc() && stop == end && begin != end;
 }
 
-// Runs an event handler. A handler's error must not unwind through libavformat: it is kept by
-// the adapter (RaiseFrameOutputError raises it again) and the callback fails instead.
+// Errors raised by event handlers, by output, until RaiseFrameOutputError takes them. They are
+// kept apart from the record because libavformat frees the record after the trailer.
+class TEventErrors {
+public:
+    void Keep(AVFormatContext* context, std::exception_ptr error) {
+        std::lock_guard<std::mutex> guard(mutex_);
+        errors_[context] = std::move(error);
+    }
+    std::exception_ptr Take(AVFormatContext* context) {
+        std::lock_guard<std::mutex> guard(mutex_);
+        auto found = errors_.find(context);
+        if (found == errors_.end()) return nullptr;
+        std::exception_ptr error = std::move(found->second);
+        errors_.erase(found);
+        return error;
+    }
+
+private:
+    std::mutex mutex_;
+    std::map<AVFormatContext*, std::exception_ptr> errors_;
+};
+
+TEventErrors& EventErrors() {
+    static TEventErrors errors;
+    return errors;
+}
+
+// Runs an event handler. A handler's error must not unwind through libavformat: it is kept for
+// RaiseFrameOutputError and the callback fails instead.
 template <typename THandler>
-int RunEvent(AVFormatContext* context, TFrameOutputAdapter* adapter, THandler&& handler) {
+int RunEvent(AVFormatContext* context, THandler&& handler) {
     try {
         handler();
         return 0;
     } catch (const std::exception& error) {
         LogError(context, error.what());
-        adapter->KeepEventError(std::current_exception());
+        EventErrors().Keep(context, std::current_exception());
     } catch (...) {
-        adapter->KeepEventError(std::current_exception());
+        EventErrors().Keep(context, std::current_exception());
     }
     return AVERROR_EXTERNAL;
 }
@@ -63,6 +92,7 @@ void DescribeOutput(AVFormatContext* context, TOutputFrameInfo* info) {
 }
 
 int WriteHeader(AVFormatContext* context) {
+    EventErrors().Take(context);  // left over from an earlier output at the same address
     TOutputFrameInfo* info = InfoOf(context);
     const char* name = context->url ? context->url : "";
     int64_t identity = 0;
@@ -81,7 +111,7 @@ int WriteHeader(AVFormatContext* context) {
     DescribeOutput(context, info);
     adapter->SetCurrentFrameInfo(info);
     if (!adapter->OnWriteHeader) return 0;
-    return RunEvent(context, adapter, [&] { adapter->OnWriteHeader(adapter); });
+    return RunEvent(context, [&] { adapter->OnWriteHeader(adapter); });
 }
 
 int WritePacket(AVFormatContext* context, AVPacket* packet) {
@@ -91,7 +121,7 @@ int WritePacket(AVFormatContext* context, AVPacket* packet) {
     int result = 0;
     TFrameOutputAdapter* adapter = TFrameOutputAdapter::Find(info->AdapterIdentity);
     if (adapter && adapter->OnWriteFrame) {
-        result = RunEvent(context, adapter, [&] { adapter->OnWriteFrame(adapter, info); });
+        result = RunEvent(context, [&] { adapter->OnWriteFrame(adapter, info); });
     }
     info->Packet = nullptr;
     return result;
@@ -100,7 +130,16 @@ int WritePacket(AVFormatContext* context, AVPacket* packet) {
 int WriteTrailer(AVFormatContext* context) {
     TFrameOutputAdapter* adapter = TFrameOutputAdapter::Find(InfoOf(context)->AdapterIdentity);
     if (!adapter || !adapter->OnWriteClose) return 0;
-    return RunEvent(context, adapter, [&] { adapter->OnWriteClose(adapter); });
+    return RunEvent(context, [&] { adapter->OnWriteClose(adapter); });
+}
+
+// libavformat frees the record after the trailer, or with the context when the output ends
+// early; the adapter must not keep pointing at it.
+void Deinit(AVFormatContext* context) {
+    TOutputFrameInfo* info = InfoOf(context);
+    if (!info) return;
+    TFrameOutputAdapter* adapter = TFrameOutputAdapter::Find(info->AdapterIdentity);
+    if (adapter && adapter->CurrentFrameInfo() == info) adapter->SetCurrentFrameInfo(nullptr);
 }
 
 constexpr int kFormatFlags = AVFMT_NOFILE | AVFMT_NOTIMESTAMPS;
@@ -119,6 +158,7 @@ AVOutputFormat MakeFormat(const char* name, const char* longName, const char* mi
     format.write_header = WriteHeader;
     format.write_packet = WritePacket;
     format.write_trailer = WriteTrailer;
+    format.deinit = Deinit;
     return format;
 }
 
@@ -210,13 +250,5 @@ const AVOutputFormat* GuessOutputFormat(const char* shortName, const char* fileN
 }
 
 void RaiseFrameOutputError(AVFormatContext* context) {
-    if (!context || !context->priv_data) return;
-    const AVOutputFormat* format = context->oformat;
-    if (!std::any_of(std::begin(kFormats), std::end(kFormats),
-                     [format](const AVOutputFormat& own) { return &own == format; })) {
-        return;
-    }
-    if (TFrameOutputAdapter* adapter = TFrameOutputAdapter::Find(InfoOf(context)->AdapterIdentity)) {
-        adapter->RaiseEventError();
-    }
+    if (std::exception_ptr error = EventErrors().Take(context)) std::rethrow_exception(error);
 }

@@ -27,6 +27,7 @@ bool IsFrameOutputFormat(const AVOutputFormat* format);
 const AVOutputFormat* GuessOutputFormat(const char* shortName, const char* fileName,
                                         const char* mimeType);
 
-// After a libav write call on `context` failed because an event handler raised an error, raises
-// that error again here. Does nothing for other outputs or when no handler failed.
+// An event handler's error does not pass through libavformat: the callback logs it and fails,
+// and the libav call returns AVERROR_EXTERNAL. After such a failure (also of the trailer) this
+// raises the handler's error again, once. Does nothing when no handler failed.
 void RaiseFrameOutputError(AVFormatContext* context);
