@@ -1,27 +1,21 @@
-/* A frame hook module for the tests. Configure takes the module name and one optional number:
- * the byte Process writes at the start of every row of the first plane, or the word "refuse" to
- * refuse configuration. HookStats reports what the module saw. Built without Process as well, to
- * check that such a module is refused. */
+/* A frame hook module for the tests. Configure takes an optional mark (a digit) that Process
+ * writes at the start of every row of the first plane, or "refuse". Built without Process too. */
 #include <stdint.h>
+#include <stdio.h>
 #include <stdlib.h>
 #include <string.h>
 
 #include "engine/Picture.h"
 
-typedef struct {
-    int mark;
-} HookContext;
-
 static int configured, processed, released;
-static int64_t lastTimestamp;
-static char processOrder[64];
+static long long lastTimestamp;
+static char order[32], stats[96];
 
 int Configure(void** context, int argc, char* argv[]) {
     if (argc > 1 && strcmp(argv[1], "refuse") == 0) return 1;
-    HookContext* hook = calloc(1, sizeof(HookContext));
-    if (!hook) return 1;
-    hook->mark = argc > 1 ? atoi(argv[1]) : 0;
-    *context = hook;
+    int* mark = malloc(sizeof(int));
+    *mark = argc > 1 ? atoi(argv[1]) : 0;
+    *context = mark;
     ++configured;
     return 0;
 }
@@ -29,15 +23,11 @@ int Configure(void** context, int argc, char* argv[]) {
 #ifndef HOOK_WITHOUT_PROCESS
 void Process(void* context, TPicture* picture, int pixelFormat, int width, int height,
              int64_t timestamp) {
-    HookContext* hook = context;
     (void)pixelFormat;
     (void)width;
-    for (int y = 0; y < height; ++y) picture->data[0][y * picture->linesize[0]] = (uint8_t)hook->mark;
-    size_t length = strlen(processOrder);
-    if (length + 1 < sizeof processOrder) {
-        processOrder[length] = (char)('0' + hook->mark % 10);
-        processOrder[length + 1] = 0;
-    }
+    const int mark = *(int*)context;
+    for (int y = 0; y < height; ++y) picture->data[0][y * picture->linesize[0]] = (uint8_t)mark;
+    if (strlen(order) + 1 < sizeof order) order[strlen(order)] = (char)('0' + mark % 10);
     lastTimestamp = timestamp;
     ++processed;
 }
@@ -48,11 +38,8 @@ void Release(void* context) {
     ++released;
 }
 
-void HookStats(int* configuredCount, int* processedCount, int* releasedCount, int64_t* timestamp,
-               const char** order) {
-    *configuredCount = configured;
-    *processedCount = processed;
-    *releasedCount = released;
-    *timestamp = lastTimestamp;
-    *order = processOrder;
+const char* HookStats(void) {
+    snprintf(stats, sizeof stats, "%d %d %d %lld %s", configured, processed, released,
+             lastTimestamp, order);
+    return stats;
 }

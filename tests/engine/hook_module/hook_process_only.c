@@ -1,19 +1,14 @@
-/* A frame hook module with nothing but Process: it counts the frames it sees. */
+/* A frame hook module with nothing but Process: it marks the first pixel with 99. */
 #include <stdint.h>
 
 #include "engine/Picture.h"
 
-static int processed;
-
 void Process(void* context, TPicture* picture, int pixelFormat, int width, int height,
              int64_t timestamp) {
     (void)context;
-    (void)picture;
     (void)pixelFormat;
     (void)width;
     (void)height;
     (void)timestamp;
-    ++processed;
+    picture->data[0][0] = 99;
 }
-
-int ProcessedCount(void) { return processed; }
