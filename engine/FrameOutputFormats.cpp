@@ -12,11 +12,11 @@
 #include "engine/entrypoints/avutil.h"
 #include "platform/Exception.h"
 
-// libavformat takes no outside muxers any more, but it still reads priv_data_size and the three
-// write callbacks from the AVOutputFormat it is given. Those members are not public API and move
-// between major versions, so the records below are tied to this one.
+// libavformat takes no outside muxers any more, but it still reads priv_data_size, the three
+// write callbacks and deinit from the AVOutputFormat it is given. Those members are not public
+// API and move between major versions, so the records below are tied to this one.
 #if LIBAVFORMAT_VERSION_MAJOR != 59
-#error "The frame output formats fill libavformat 59's AVOutputFormat (priv_data_size, write_header, write_packet, write_trailer); check where this libavformat reads muxer callbacks from and adapt FrameOutputFormats.cpp."
+#error "The frame output formats fill libavformat 59's AVOutputFormat (priv_data_size, write_header, write_packet, write_trailer, deinit); check where this libavformat reads muxer callbacks from and adapt FrameOutputFormats.cpp."
 #endif
 
 namespace {
