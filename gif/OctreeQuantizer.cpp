@@ -2,26 +2,29 @@
 
 #include <algorithm>
 #include <array>
+#include <cstddef>
 
 namespace {
 
-// Spreads the 8 bits of a channel three positions apart, so that interleaving red, green and
-// blue gives a code whose 3-bit groups, most significant first, are the child indices of the
-// tree levels 0 to 7.
-constexpr std::array<uint32_t, 256> MakeSpreadTable() {
+// Spreads the 8 bits of a channel three positions apart, from bit `offset` up, so that
+// interleaving red (offset 2), green (1) and blue (0) gives a code whose 3-bit groups, most
+// significant first, are the child indices of the tree levels 0 to 7.
+constexpr std::array<uint32_t, 256> MakeSpreadTable(int offset) {
     std::array<uint32_t, 256> table{};
     for (uint32_t v = 0; v < 256; ++v) {
         uint32_t spread = 0;
-        for (int bit = 0; bit < 8; ++bit) spread |= ((v >> bit) & 1u) << (3 * bit);
+        for (int bit = 0; bit < 8; ++bit) spread |= ((v >> bit) & 1u) << (3 * bit + offset);
         table[v] = spread;
     }
     return table;
 }
 
-constexpr std::array<uint32_t, 256> kSpread = MakeSpreadTable();
+constexpr std::array<uint32_t, 256> kSpreadRed = MakeSpreadTable(2);
+constexpr std::array<uint32_t, 256> kSpreadGreen = MakeSpreadTable(1);
+constexpr std::array<uint32_t, 256> kSpreadBlue = MakeSpreadTable(0);
 
 uint32_t ColorCode(uint8_t red, uint8_t green, uint8_t blue) {
-    return (kSpread[red] << 2) | (kSpread[green] << 1) | kSpread[blue];
+    return kSpreadRed[red] | kSpreadGreen[green] | kSpreadBlue[blue];
 }
 
 int ChildIndex(uint32_t code, int level) { return (code >> (3 * (7 - level))) & 7; }
@@ -65,6 +68,14 @@ void TColorQuantizer::FreeNode(int32_t index) {
     freeList_ = index;
 }
 
+void TColorQuantizer::AddToLeaf(int32_t index, uint8_t red, uint8_t green, uint8_t blue) {
+    TOctreeNode& leaf = nodes_[index];
+    ++leaf.pixelCount;
+    leaf.redSum += red;
+    leaf.greenSum += green;
+    leaf.blueSum += blue;
+}
+
 void TColorQuantizer::Insert(uint32_t code, uint8_t red, uint8_t green, uint8_t blue) {
     int32_t index = shortcut_[code >> (3 * (kColorBits - kShortcutLevel))];
     int level = kShortcutLevel;
@@ -87,27 +98,29 @@ void TColorQuantizer::Insert(uint32_t code, uint8_t red, uint8_t green, uint8_t 
     lastShift_ = 3 * (kColorBits - level);
 }
 
-void TColorQuantizer::AddToLeaf(int32_t index, uint8_t red, uint8_t green, uint8_t blue) {
-    TOctreeNode& leaf = nodes_[index];
-    ++leaf.pixelCount;
-    leaf.redSum += red;
-    leaf.greenSum += green;
-    leaf.blueSum += blue;
-}
 
-void TColorQuantizer::AddColor(uint8_t red, uint8_t green, uint8_t blue) {
-    const uint32_t code = ColorCode(red, green, blue);
-    if (lastLeaf_ != TOctreeNode::kNone && ((code ^ lastCode_) >> lastShift_) == 0) {
-        AddToLeaf(lastLeaf_, red, green, blue);
-        return;
-    }
+void TColorQuantizer::AddNewPath(uint32_t code, uint8_t red, uint8_t green, uint8_t blue) {
     Insert(code, red, green, blue);
     while (leafCount_ > maxColors_ && ReduceTree()) {
     }
 }
 
+void TColorQuantizer::AddColor(uint8_t red, uint8_t green, uint8_t blue) {
+    const uint32_t code = ColorCode(red, green, blue);
+    if (((code ^ lastCode_) >> lastShift_) == 0)
+        AddToLeaf(lastLeaf_, red, green, blue);
+    else
+        AddNewPath(code, red, green, blue);
+}
+
 void TColorQuantizer::AddRow(const uint8_t* bgr, int width) {
-    for (int x = 0; x < width; ++x, bgr += 3) AddColor(bgr[2], bgr[1], bgr[0]);
+    for (const uint8_t* end = bgr + 3 * static_cast<ptrdiff_t>(width); bgr != end; bgr += 3) {
+        const uint32_t code = ColorCode(bgr[2], bgr[1], bgr[0]);
+        if (((code ^ lastCode_) >> lastShift_) == 0)
+            AddToLeaf(lastLeaf_, bgr[2], bgr[1], bgr[0]);
+        else
+            AddNewPath(code, bgr[2], bgr[1], bgr[0]);
+    }
 }
 
 bool TColorQuantizer::ReduceTree() {
@@ -134,7 +147,7 @@ bool TColorQuantizer::ReduceTree() {
     }
     node.leaf = true;
     leafCount_ -= merged - 1;
-    lastLeaf_ = TOctreeNode::kNone;
+    ForgetLastLeaf();
     return true;
 }
 

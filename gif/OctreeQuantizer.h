@@ -45,7 +45,14 @@ private:
     void FreeNode(int32_t index);
     // Merges the newest node of the deepest non-empty reducible list; false when none is left.
     bool ReduceTree();
+    // Adds a colour that the last leaf does not take, then merges as needed.
+    void AddNewPath(uint32_t code, uint8_t red, uint8_t green, uint8_t blue);
     void Insert(uint32_t code, uint8_t red, uint8_t green, uint8_t blue);
+    // After a merge the last leaf may be gone: no code matches ~0 in all bits.
+    void ForgetLastLeaf() {
+        lastCode_ = ~0u;
+        lastShift_ = 0;
+    }
     void AddToLeaf(int32_t index, uint8_t red, uint8_t green, uint8_t blue);
     void CollectLeaves(int32_t index, TPalette& table) const;
 
@@ -60,8 +67,9 @@ private:
     static constexpr int kShortcutLevel = 4;
     std::vector<int32_t> shortcut_;
     // The leaf that took the last colour, while no merge has happened since: every colour whose
-    // code agrees with lastCode_ above lastShift_ bits walks down to it.
+    // code agrees with lastCode_ above lastShift_ bits walks down to it. Codes have 24 bits, so
+    // the initial ~0 matches none.
     int32_t lastLeaf_ = TOctreeNode::kNone;
-    uint32_t lastCode_ = 0;
+    uint32_t lastCode_ = ~0u;
     int lastShift_ = 0;
 };
