@@ -76,6 +76,16 @@ void TColorQuantizer::AddToLeaf(int32_t index, uint8_t red, uint8_t green, uint8
     leaf.blueSum += blue;
 }
 
+int32_t TColorQuantizer::GrowPath(int32_t index, int level, uint32_t code) {
+    for (; level < kColorBits; ++level) {
+        const int child = ChildIndex(code, level);
+        const int32_t next = NewNode(level + 1, (nodes_[index].path << 3) | child);
+        nodes_[index].children[child] = next;
+        index = next;
+    }
+    return index;
+}
+
 void TColorQuantizer::Insert(uint32_t code, uint8_t red, uint8_t green, uint8_t blue) {
     int32_t index = shortcut_[code >> (3 * (kColorBits - kShortcutLevel))];
     int level = kShortcutLevel;
@@ -83,21 +93,21 @@ void TColorQuantizer::Insert(uint32_t code, uint8_t red, uint8_t green, uint8_t 
         index = root_;
         level = 0;
     }
-    for (; !nodes_[index].leaf; ++level) {
-        const int child = ChildIndex(code, level);
-        int32_t next = nodes_[index].children[child];
+    while (!nodes_[index].leaf) {
+        const int32_t next = nodes_[index].children[ChildIndex(code, level)];
         if (next == TOctreeNode::kNone) {
-            next = NewNode(level + 1, (nodes_[index].path << 3) | child);
-            nodes_[index].children[child] = next;
+            index = GrowPath(index, level, code);
+            level = kColorBits;
+            break;
         }
         index = next;
+        ++level;
     }
     AddToLeaf(index, red, green, blue);
     lastLeaf_ = index;
     lastCode_ = code;
     lastShift_ = 3 * (kColorBits - level);
 }
-
 
 void TColorQuantizer::AddNewPath(uint32_t code, uint8_t red, uint8_t green, uint8_t blue) {
     Insert(code, red, green, blue);

@@ -48,6 +48,8 @@ private:
     // Adds a colour that the last leaf does not take, then merges as needed.
     void AddNewPath(uint32_t code, uint8_t red, uint8_t green, uint8_t blue);
     void Insert(uint32_t code, uint8_t red, uint8_t green, uint8_t blue);
+    // Makes the missing nodes below `index` (at `level`) down to a new leaf, which it returns.
+    int32_t GrowPath(int32_t index, int level, uint32_t code);
     // After a merge the last leaf may be gone: no code matches ~0 in all bits.
     void ForgetLastLeaf() {
         lastCode_ = ~0u;
