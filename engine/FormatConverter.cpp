@@ -100,7 +100,8 @@ bool TFormatConverter::ToBitmap(const TPicture& picture, AVPixelFormat pixelForm
 bool TFormatConverter::NeedsConversion(const TPicture& picture, AVPixelFormat pixelFormat,
                                        int height, int width) const {
     return pixelFormat != bitmapPixelFormat_ || (width & 1) != 0 || (height & 1) != 0 ||
-           picture.linesize[0] < 0 || static_cast<size_t>(picture.linesize[0]) != bitmap_.RowBytes();
+           picture.linesize[0] < 0 ||
+           static_cast<size_t>(picture.linesize[0]) != bitmap_.RowBytes();
 }
 
 bool TFormatConverter::ConvertIntoBuffer(const TPicture& picture, AVPixelFormat pixelFormat,
@@ -116,8 +117,8 @@ bool TFormatConverter::ConvertIntoBuffer(const TPicture& picture, AVPixelFormat 
         lastError_ = "Cannot initialize the toRGB conversion context";
         return false;
     }
-    libav::sws_scale(toBitmapContext_, picture.data, picture.linesize, 0, height,
-                     converted_.data, converted_.linesize);
+    libav::sws_scale(toBitmapContext_, picture.data, picture.linesize, 0, height, converted_.data,
+                     converted_.linesize);
     return true;
 }
 

@@ -51,20 +51,24 @@ void LogError(const std::string& text) {
     libav::av_log(nullptr, AV_LOG_ERROR, "%s\n", text.c_str());
 }
 
-std::unique_ptr<TFrameHookEntry> NewEntry(TModuleHandle module, const std::vector<std::string>& arguments) {
+std::unique_ptr<TFrameHookEntry> NewEntry(TModuleHandle module,
+                                          const std::vector<std::string>& arguments) {
     auto entry = std::make_unique<TFrameHookEntry>();
     entry->Configure = Bind<TFrameHookConfigure>(module, "Configure");
     entry->Process = Bind<TFrameHookProcess>(module, "Process");
     entry->Release = Bind<TFrameHookRelease>(module, "Release");
     entry->Arguments = arguments;
-    for (std::string& argument : entry->Arguments) entry->ArgumentPointers.push_back(argument.data());
+    for (std::string& argument : entry->Arguments)
+        entry->ArgumentPointers.push_back(argument.data());
     entry->ArgumentPointers.push_back(nullptr);
     return entry;
 }
 
 }  // namespace
 
-TFrameHookList::~TFrameHookList() { ReleaseFrameHooks(*this); }
+TFrameHookList::~TFrameHookList() {
+    ReleaseFrameHooks(*this);
+}
 
 int AddFrameHook(TFrameHookList& list, const std::vector<std::string>& arguments) {
     if (arguments.empty()) return -2;

@@ -41,52 +41,53 @@ TEST_F(FormatConverterTest, WrapsPicturesInTheBitmapLayoutAndConvertsTheRest) {
     converter.CopyToBitmap();
     EXPECT_EQ(converter.Bitmap().Pixel(5, 5), RGBColor(30, 20, 10));
 
-    struct TCase { AVPixelFormat Format; int Width, Height, Align; };
-    for (const TCase& c : {TCase{AV_PIX_FMT_BGR24, 641, 480, 1}, TCase{AV_PIX_FMT_BGR24, 640, 481, 1},
-                           TCase{AV_PIX_FMT_BGR24, 650, 480, 64}, TCase{AV_PIX_FMT_RGB24, 640, 480, 1}}) {
+    struct TCase {
+        AVPixelFormat Format;
+        int Width, Height, Align;
+    };
+    for (const TCase& c :
+         {TCase{AV_PIX_FMT_BGR24, 641, 480, 1}, TCase{AV_PIX_FMT_BGR24, 640, 481, 1},
+          TCase{AV_PIX_FMT_BGR24, 650, 480, 64}, TCase{AV_PIX_FMT_RGB24, 640, 480, 1}}) {
         SCOPED_TRACE(testing::Message() << c.Width << "x" << c.Height << " align " << c.Align);
         TOwnedPicture picture(c.Format, c.Width, c.Height, c.Align, 0x1E140A);
         ASSERT_TRUE(converter.ToBitmap(picture.Picture, c.Format, true, c.Height, c.Width));
         EXPECT_TRUE(converter.CurrentIsConverted());
-        const TColor expected = c.Format == AV_PIX_FMT_BGR24 ? RGBColor(30, 20, 10) : RGBColor(10, 20, 30);
+        const TColor expected =
+            c.Format == AV_PIX_FMT_BGR24 ? RGBColor(30, 20, 10) : RGBColor(10, 20, 30);
         EXPECT_EQ(converter.Bitmap().Pixel(c.Width - 1, c.Height - 1), expected);
     }
 }
 
-TEST_F(FormatConverterTest, EveryDepthShowsTheRightColours) {
-    for (int depth : {8, 15, 16, 24, 32}) {
-        SCOPED_TRACE(depth);
-        TFormatConverter converter;
-        converter.SetBitsPixel(depth);
-        for (int colour : {0x0000FF, 0xFF0000}) {  // red, blue
-            TOwnedPicture picture(AV_PIX_FMT_RGB24, 16, 8, 1, colour);
-            ASSERT_TRUE(converter.ToBitmap(picture.Picture, AV_PIX_FMT_RGB24, true, 8, 16));
-            EXPECT_EQ(converter.Bitmap().Pixel(3, 3), static_cast<TColor>(colour));
-        }
-    }
-}
-
-// Bitmap -> picture -> bitmap. The odd size sends both converters through their own buffers,
-// whose packed rows are shorter than the bitmap's padded ones.
-TEST_F(FormatConverterTest, RoundTripThroughAPictureKeepsTheBitmap) {
-    const TColor colours[] = {RGBColor(255, 0, 0), RGBColor(0, 255, 0), RGBColor(0, 0, 255),
-                              clWhite, clBlack, RGBColor(255, 255, 0)};
+// Each depth shows libav's colours truly, and keeps a bitmap through bitmap -> picture -> bitmap.
+// The odd size sends both converters through their own buffers, whose packed rows are shorter
+// than the bitmap's padded ones.
+TEST_F(FormatConverterTest, EveryDepthShowsTrueColoursAndRoundTrips) {
+    const TColor colours[] = {
+        RGBColor(255, 0, 0),  RGBColor(0, 255, 0), RGBColor(0, 0, 255), clWhite, clBlack,
+        RGBColor(255, 255, 0)};
     constexpr int width = 13, height = 7;
     for (int depth : {8, 15, 16, 24, 32}) {
         SCOPED_TRACE(depth);
         TFormatConverter out, back;
         out.SetBitsPixel(depth);
         back.SetBitsPixel(depth);
+        for (int colour : {0x0000FF, 0xFF0000}) {  // red, blue
+            TOwnedPicture rgb(AV_PIX_FMT_RGB24, 16, 8, 1, colour);
+            ASSERT_TRUE(out.ToBitmap(rgb.Picture, AV_PIX_FMT_RGB24, true, 8, 16));
+            EXPECT_EQ(out.Bitmap().Pixel(3, 3), static_cast<TColor>(colour));
+        }
         const AVPixelFormat format = out.BitmapPixelFormat();
         TOwnedPicture seed(format, width, height), picture(format, width, height);
         ASSERT_TRUE(out.ToBitmap(seed.Picture, format, true, height, width));
         for (int y = 0; y < height; ++y)
-            for (int x = 0; x < width; ++x) out.Bitmap().SetPixel(x, y, colours[(x + y) % 6]);
+            for (int x = 0; x < width; ++x)
+                out.Bitmap().SetPixel(x, y, colours[(x + y) % 6]);
         out.CopyFromBitmap();
         ASSERT_TRUE(out.FromBitmap(picture.Picture, format, height, width));
         ASSERT_TRUE(back.ToBitmap(picture.Picture, format, true, height, width));
         for (int y = 0; y < height; ++y)
-            for (int x = 0; x < width; ++x) ASSERT_EQ(back.Bitmap().Pixel(x, y), colours[(x + y) % 6]);
+            for (int x = 0; x < width; ++x)
+                ASSERT_EQ(back.Bitmap().Pixel(x, y), colours[(x + y) % 6]);
     }
 }
 

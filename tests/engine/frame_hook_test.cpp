@@ -65,7 +65,7 @@ TEST_F(FrameHookTest, HooksAreConfiguredProcessedInOrderAndReleased) {
 TEST_F(FrameHookTest, ModuleWithOnlyProcessTakesNoArguments) {
     TFrameHookList hooks;
     EXPECT_EQ(AddFrameHook(hooks, {kProcessOnlyHook, "extra"}), -2);
-    EXPECT_TRUE(log.HasError("Failed to find Configure entrypoint in " + kProcessOnlyHook));
+    EXPECT_TRUE(log.Logged("Failed to find Configure entrypoint in " + kProcessOnlyHook));
     ASSERT_EQ(AddFrameHook(hooks, {kProcessOnlyHook}), 0);
     ProcessFrameHooks(hooks, &picture, 8, 8, 4, 0);
     EXPECT_EQ(pixels[0], 99);
@@ -75,9 +75,9 @@ TEST_F(FrameHookTest, RefusedModulesAreReportedAndNotAdded) {
     TFrameHookList hooks;
     EXPECT_EQ(AddFrameHook(hooks, {}), -2);
     EXPECT_EQ(AddFrameHook(hooks, {kHookWithoutProcess}), -2);
-    EXPECT_TRUE(log.HasError("Failed to find Process entrypoint in " + kHookWithoutProcess));
+    EXPECT_TRUE(log.Logged("Failed to find Process entrypoint in " + kHookWithoutProcess));
     EXPECT_EQ(AddFrameHook(hooks, {kFullHook, "refuse"}), -22);
-    EXPECT_TRUE(log.HasError("Failed to Configure " + kFullHook));
+    EXPECT_TRUE(log.Logged("Failed to Configure " + kFullHook));
     EXPECT_EQ(AddFrameHook(hooks, {kHookDir + "/no_such_hook.so"}), -1);
     ASSERT_FALSE(log.Errors().empty());
     EXPECT_NE(log.Errors().back().find("no_such_hook.so"), std::string::npos);

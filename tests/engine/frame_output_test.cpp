@@ -15,33 +15,28 @@
 
 namespace {
 
-constexpr int kWidth = 32, kHeight = 24;
-
-// The events an adapter raised, as "header 32x24", "frame 1 2304", "close".
-struct TEventRecord {
-    std::vector<std::string> Events;
-
-    void Attach(TFrameOutputAdapter& adapter) {
-        adapter.OnWriteHeader = [this](TFrameOutputAdapter* sender) {
-            const POutputFrameInfo info = sender->CurrentFrameInfo();
-            EXPECT_EQ(info->Adapter, sender);
-            EXPECT_NE(info->FormatContext, nullptr);
-            EXPECT_EQ(info->PixelFormat, AV_PIX_FMT_BGR24);
-            Events.push_back("header " + std::to_string(info->Width) + "x" + std::to_string(info->Height));
-        };
-        adapter.OnWriteFrame = [this](TFrameOutputAdapter*, POutputFrameInfo info) {
-            Events.push_back("frame " + std::to_string(info->FrameNumber) + " " + std::to_string(info->Packet->size));
-        };
-        adapter.OnWriteClose = [this](TFrameOutputAdapter*) { Events.push_back("close"); };
-    }
-};
+// Records the events an adapter raises as "header 32x24", "frame 1 2304", "close".
+void Record(TFrameOutputAdapter& adapter, std::vector<std::string>& events) {
+    adapter.OnWriteHeader = [&events](TFrameOutputAdapter* sender) {
+        const POutputFrameInfo info = sender->CurrentFrameInfo();
+        EXPECT_EQ(info->Adapter, sender);
+        EXPECT_EQ(info->PixelFormat, AV_PIX_FMT_BGR24);
+        events.push_back("header " + std::to_string(info->Width) + "x" +
+                         std::to_string(info->Height));
+    };
+    adapter.OnWriteFrame = [&events](TFrameOutputAdapter*, POutputFrameInfo info) {
+        events.push_back("frame " + std::to_string(info->FrameNumber) + " " +
+                         std::to_string(info->Packet->size));
+    };
+    adapter.OnWriteClose = [&events](TFrameOutputAdapter*) { events.push_back("close"); };
+}
 
 struct TContextDeleter {
     void operator()(AVFormatContext* context) const { libav::avformat_free_context(context); }
 };
 using TContextPtr = std::unique_ptr<AVFormatContext, TContextDeleter>;
 
-// A "rawrgb" output named `name` with one raw bgr24 video stream, as a conversion opens it.
+// A "rawrgb" output named `name` with one raw bgr24 32x24 stream, as a conversion opens it.
 TContextPtr OpenOutput(const std::string& name) {
     AVFormatContext* context = nullptr;
     const AVOutputFormat* format = GuessOutputFormat("rawrgb", nullptr, nullptr);
@@ -51,105 +46,25 @@ TContextPtr OpenOutput(const std::string& name) {
     stream->codecpar->codec_type = AVMEDIA_TYPE_VIDEO;
     stream->codecpar->codec_id = AV_CODEC_ID_RAWVIDEO;
     stream->codecpar->format = AV_PIX_FMT_BGR24;
-    stream->codecpar->width = kWidth;
-    stream->codecpar->height = kHeight;
+    stream->codecpar->width = 32;
+    stream->codecpar->height = 24;
     return TContextPtr(context);
 }
 
-// Writes `count` picture packets (every other one through the interleaving call).
+// Writes `count` packets of one picture each, every other one through the interleaving call.
 int WriteFrames(AVFormatContext* context, int count) {
     AVPacket* packet = libav::av_packet_alloc();
     int result = 0;
     for (int i = 0; i < count && result >= 0; ++i) {
         libav::av_packet_unref(packet);  // av_write_frame leaves the packet to the caller
-        result = libav::av_new_packet(packet, kWidth * kHeight * 3);
-        if (result < 0) break;
+        result = libav::av_new_packet(packet, 32 * 24 * 3);
         packet->pts = packet->dts = i;
-        packet->duration = 1;
-        packet->flags = AV_PKT_FLAG_KEY;
-        packet->stream_index = 0;
-        result = (i % 2) ? libav::av_interleaved_write_frame(context, packet)
-                         : libav::av_write_frame(context, packet);
+        if (result >= 0)
+            result = (i % 2) ? libav::av_interleaved_write_frame(context, packet)
+                             : libav::av_write_frame(context, packet);
     }
     libav::av_packet_free(&packet);
     return result;
-}
-
-class FrameOutputTest : public ::testing::Test {
-protected:
-    static void SetUpTestSuite() {
-        mediatest::LoadMediaLibraries();
-        RegisterFrameOutputFormats();
-    }
-
-    // True when an error line ending with `text` was logged.
-    bool Logged(const std::string& text) {
-        for (const std::string& line : log.Errors()) {
-            if (line.size() >= text.size() && line.compare(line.size() - text.size(), text.size(), text) == 0)
-                return true;
-        }
-        return false;
-    }
-
-    // Tries to start an output named `name` and expects it to fail with the logged `line`.
-    void ExpectRefused(const std::string& name, const std::string& line) {
-        SCOPED_TRACE(name);
-        // An info line in between, so that a repeated error line is not folded into a count.
-        libav::av_log(nullptr, AV_LOG_INFO, "output %s\n", name.c_str());
-        TFrameOutputAdapter adapter;
-        TEventRecord record;
-        record.Attach(adapter);
-        TContextPtr context = OpenOutput(name);
-        EXPECT_EQ(libav::avformat_write_header(context.get(), nullptr), AVERROR(EINVAL));
-        EXPECT_TRUE(Logged(line)) << line;
-        EXPECT_TRUE(record.Events.empty());
-    }
-
-    mediatest::TLogCapture log;
-};
-
-TEST_F(FrameOutputTest, RegisteringTwiceListsEachFormatOnce) {
-    RegisterFrameOutputFormats();
-    const std::vector<std::string> expected = {"rawh263", "rawh264", "rawmjpeg", "rawyuv", "rawrgb"};
-    EXPECT_EQ(FrameOutputFormatNames(), expected);
-
-    // Names are exact; other names fall through to libavformat's muxers.
-    const AVOutputFormat* rgb = FindFrameOutputFormat("rawrgb");
-    EXPECT_EQ(GuessOutputFormat("rawrgb", nullptr, nullptr), rgb);
-    EXPECT_EQ(FindFrameOutputFormat("RAWRGB"), nullptr);
-    const AVOutputFormat* rawvideo = GuessOutputFormat("rawvideo", nullptr, nullptr);
-    ASSERT_NE(rawvideo, nullptr);
-    EXPECT_FALSE(IsFrameOutputFormat(rawvideo));
-}
-
-TEST_F(FrameOutputTest, RawRgbOutputRaisesHeaderFramesAndClose) {
-    TFrameOutputAdapter adapter;
-    TEventRecord record;
-    record.Attach(adapter);
-    TContextPtr context = OpenOutput(adapter.OutputName());
-    ASSERT_EQ(libav::avformat_write_header(context.get(), nullptr), 0);
-    ASSERT_EQ(WriteFrames(context.get(), 25), 0);
-    ASSERT_EQ(libav::av_write_trailer(context.get()), 0);
-
-    std::vector<std::string> expected = {"header 32x24"};
-    for (int number = 1; number <= 25; ++number) expected.push_back("frame " + std::to_string(number) + " 2304");
-    expected.push_back("close");
-    EXPECT_EQ(record.Events, expected);
-    EXPECT_EQ(adapter.CurrentFrameInfo(), nullptr);  // libavformat has freed the record
-    EXPECT_TRUE(log.Errors().empty());
-}
-
-TEST_F(FrameOutputTest, OutputNamingNoLiveAdapterIsRefused) {
-    ExpectRefused("abc", "Could not parse FrameOutputAdapter: \"abc\", it should be address of "
-                         "FrameOutputAdapter");
-    ExpectRefused("0", "Invalid FrameOutputAdapter");
-    ExpectRefused("987654321987", "Invalid FrameOutputAdapter");
-    std::string gone;
-    {
-        TFrameOutputAdapter adapter;
-        gone = adapter.OutputName();
-    }
-    ExpectRefused(gone, "Invalid FrameOutputAdapter");
 }
 
 // Expects RaiseFrameOutputError to raise `message`, once.
@@ -163,6 +78,70 @@ void ExpectRaised(AVFormatContext* context, const char* message) {
     EXPECT_NO_THROW(RaiseFrameOutputError(context));
 }
 
+class FrameOutputTest : public ::testing::Test {
+protected:
+    static void SetUpTestSuite() {
+        mediatest::LoadMediaLibraries();
+        RegisterFrameOutputFormats();
+    }
+    mediatest::TLogCapture log;
+};
+
+TEST_F(FrameOutputTest, RegisteringTwiceListsEachFormatOnce) {
+    RegisterFrameOutputFormats();
+    const std::vector<std::string> expected = {"rawh263", "rawh264", "rawmjpeg", "rawyuv",
+                                               "rawrgb"};
+    EXPECT_EQ(FrameOutputFormatNames(), expected);
+    // Names are exact; other names fall through to libavformat's muxers.
+    EXPECT_EQ(GuessOutputFormat("rawrgb", nullptr, nullptr), FindFrameOutputFormat("rawrgb"));
+    EXPECT_EQ(FindFrameOutputFormat("RAWRGB"), nullptr);
+    const AVOutputFormat* rawvideo = GuessOutputFormat("rawvideo", nullptr, nullptr);
+    ASSERT_NE(rawvideo, nullptr);
+    EXPECT_FALSE(IsFrameOutputFormat(rawvideo));
+}
+
+TEST_F(FrameOutputTest, RawRgbOutputRaisesHeaderFramesAndClose) {
+    TFrameOutputAdapter adapter;
+    std::vector<std::string> events;
+    Record(adapter, events);
+    TContextPtr context = OpenOutput(adapter.OutputName());
+    ASSERT_EQ(libav::avformat_write_header(context.get(), nullptr), 0);
+    ASSERT_EQ(WriteFrames(context.get(), 25), 0);
+    ASSERT_EQ(libav::av_write_trailer(context.get()), 0);
+    std::vector<std::string> expected = {"header 32x24"};
+    for (int number = 1; number <= 25; ++number)
+        expected.push_back("frame " + std::to_string(number) + " 2304");
+    expected.push_back("close");
+    EXPECT_EQ(events, expected);
+    EXPECT_EQ(adapter.CurrentFrameInfo(), nullptr);  // libavformat has freed the record
+    EXPECT_TRUE(log.Errors().empty());
+}
+
+TEST_F(FrameOutputTest, OutputNamingNoLiveAdapterIsRefused) {
+    std::string gone;
+    {
+        TFrameOutputAdapter adapter;
+        gone = adapter.OutputName();
+    }
+    const std::string parseLine =
+        "Could not parse FrameOutputAdapter: \"abc\", it should be address of FrameOutputAdapter";
+    for (auto [name, line] : {std::pair{std::string("abc"), parseLine},
+                              {"0", "Invalid FrameOutputAdapter"},
+                              {"987654321987", "Invalid FrameOutputAdapter"},
+                              {gone, "Invalid FrameOutputAdapter"}}) {
+        SCOPED_TRACE(name);
+        // An info line in between, so that a repeated error line is not folded into a count.
+        libav::av_log(nullptr, AV_LOG_INFO, "output %s\n", name.c_str());
+        TFrameOutputAdapter adapter;
+        std::vector<std::string> events;
+        Record(adapter, events);
+        TContextPtr context = OpenOutput(name);
+        EXPECT_EQ(libav::avformat_write_header(context.get(), nullptr), AVERROR(EINVAL));
+        EXPECT_TRUE(log.Logged(line)) << line;
+        EXPECT_TRUE(events.empty());
+    }
+}
+
 TEST_F(FrameOutputTest, HandlerErrorFailsTheWriteAndIsRaisedAgain) {
     TFrameOutputAdapter adapter;
     adapter.OnWriteFrame = [](TFrameOutputAdapter*, POutputFrameInfo info) {
@@ -171,7 +150,7 @@ TEST_F(FrameOutputTest, HandlerErrorFailsTheWriteAndIsRaisedAgain) {
     TContextPtr context = OpenOutput(adapter.OutputName());
     ASSERT_EQ(libav::avformat_write_header(context.get(), nullptr), 0);
     EXPECT_EQ(WriteFrames(context.get(), 5), AVERROR_EXTERNAL);
-    EXPECT_TRUE(Logged("frame sink full"));
+    EXPECT_TRUE(log.Logged("frame sink full"));
     ExpectRaised(context.get(), "frame sink full");
     context.reset();  // freed without a trailer: the adapter lets go of the record too
     EXPECT_EQ(adapter.CurrentFrameInfo(), nullptr);
