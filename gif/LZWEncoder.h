@@ -23,6 +23,8 @@ private:
             if (bitsPerCode_ == kMaxBits) maxCode_ = kMaxCodes;
         }
     }
+    // kCheckColors is false when every byte value is a valid index, which spares a test per pixel.
+    template <bool kCheckColors>
     void CompressSpan(const uint8_t* first, const uint8_t* last);
 
     // Codes up to this one are assigned; the next miss starts a new table.

@@ -14,3 +14,17 @@ bool THashTable::Insert(uint32_t key, int code) {
     }
     return false;
 }
+
+int THashTable::Probe(uint32_t key, int slot, int& freeSlot) const {
+    for (int probes = 1; probes < kMaxProbes; ++probes) {
+        slot = NextSlot(slot);
+        const uint32_t entry = entries_[slot];
+        if ((entry >> kCodeBits) == key) return static_cast<int>(entry & kCodeMask);
+        if (entry >= kFreeEntry) {
+            freeSlot = slot;
+            return kNotFound;
+        }
+    }
+    freeSlot = kNotFound;
+    return kNotFound;
+}

@@ -111,6 +111,9 @@ TEST(GIFWriter, WritesFullBlocksThenTheRestAndRefusesReadAndSeek) {
 }
 
 TEST(HashTable, FindsKeysAndGivesUpWhenTheProbeCycleIsFull) {
+    for (uint32_t k = 0; k < (1u << 20); ++k) {  // the reciprocal-multiply slot is exact for all keys
+        ASSERT_EQ(THashTable::PrimarySlot(k), static_cast<int>((k ^ (k >> 4)) % THashTable::kSize)) << k;
+    }
     auto table = std::make_unique<THashTable>();
     table->Clear();
     const uint32_t key = THashTable::Key(300, 5);
