@@ -67,6 +67,15 @@ void MapRowNearest(TDitherEngine& engine, TColorLookup& lookup, const uint8_t* b
     engine.NextLine();
 }
 
+// The exact nearest lookup answers a colour the same whatever was asked before, so its rows
+// are mapped whole, left to right.
+template <>
+void MapRowNearest<TSlowColorLookup>(TDitherEngine& engine, TColorLookup& lookup, const uint8_t* bgr,
+                                     uint8_t* indices) {
+    static_cast<TSlowColorLookup&>(lookup).FindRow(bgr, engine.Width(), indices);
+    engine.NextLine();
+}
+
 using TRowMapper = void (*)(TDitherEngine&, TColorLookup&, const uint8_t*, uint8_t*);
 
 // A mode's lookup, with the row mapper of the plain engine for it.

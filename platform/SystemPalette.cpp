@@ -117,15 +117,17 @@ bool TNearestColorIndex::Dominates(int f, int e, int rLo, int gLo, int bLo, int 
     return least > 0 || (least == 0 && f < e);
 }
 
-// Removes from a cell's sorted candidate keys every entry that another candidate beats over the
+// Removes from a cell's sorted candidate keys entries that another candidate beats over the
 // whole box; returns the new count. Beating is transitive, so every removed entry has a kept
 // one that beats it, and the answer is always kept.
 int TNearestColorIndex::DropDominated(uint64_t* order, int count, const uint8_t* entries, int rLo,
                                       int gLo, int bLo, int span) const {
+    // The entries nearest to the box are the likely winners: each entry is tried against those.
+    constexpr int kChallengers = 4;
     bool dropped[256] = {};
     for (int i = 0; i < count; ++i) {
         const int e = entries[order[i] & 0xFF];
-        for (int j = 0; j < count && !dropped[i]; ++j)
+        for (int j = 0; j < count && j < kChallengers && !dropped[i]; ++j)
             if (j != i && !dropped[j] && Dominates(entries[order[j] & 0xFF], e, rLo, gLo, bLo, span))
                 dropped[i] = true;
     }
@@ -197,11 +199,18 @@ const TNearestColorIndex::FineCellEntry& TNearestColorIndex::FineCell(int cell) 
     const CellRange range = BuildCell(fineAxes_, 32, r, g, b, entries, coarse.count);
     fine.offset = range.offset;
     fine.poolCount = range.count;
-    if (range.count <= kInPlace) {
-        fine.inPlaceCount = static_cast<uint8_t>(range.count);
-        for (int k = 0; k < kInPlace; ++k)
-            fine.inPlace[k] = candidatePool_[range.offset + std::min(k, range.count - 1)];
-        // In-place lists need no pool entries: give them back.
+    if (range.count <= kLaneCount) {
+        CandidateLanes lanes;
+        for (int k = 0; k < kLaneCount; ++k) {
+            const uint8_t index = candidatePool_[range.offset + std::min(k, range.count - 1)];
+            lanes.red[k] = palette_[index].peRed;
+            lanes.green[k] = palette_[index].peGreen;
+            lanes.blue[k] = palette_[index].peBlue;
+            lanes.index[k] = index;
+        }
+        fine.lanes = static_cast<int32_t>(lanes_.size());
+        lanes_.push_back(lanes);
+        // Lane lists need no pool entries: give them back.
         candidatePool_.resize(static_cast<size_t>(range.offset));
         candidateBoxDistance_.resize(static_cast<size_t>(range.offset));
     }
@@ -211,7 +220,7 @@ const TNearestColorIndex::FineCellEntry& TNearestColorIndex::FineCell(int cell) 
 int TNearestColorIndex::FindInPool(uint8_t r, uint8_t g, uint8_t b) {
     if (palette_.empty()) return -1;
     const FineCellEntry& cell = FineCell(FineCellOf(r, g, b));
-    if (cell.inPlaceCount != 0) return RankInPlace(cell, r, g, b);
+    if (cell.lanes >= 0) return RankLanes(lanes_[cell.lanes], r, g, b);
     // Long lists stop once the distance to the box (a lower bound, and the list's order)
     // passes the best distance.
     const uint8_t* candidates = candidatePool_.data() + cell.offset;
@@ -222,6 +231,13 @@ int TNearestColorIndex::FindInPool(uint8_t r, uint8_t g, uint8_t b) {
         best = std::min(best, Key(candidates[i], r, g, b));
     }
     return static_cast<int>(best & 0xFF);
+}
+
+// Built twice, the processor choosing at load time: the lanes are ranked with AVX2 where it is
+// there.
+__attribute__((target_clones("avx2", "default")))
+void TNearestColorIndex::FindRow(const uint8_t* bgr, int count, uint8_t* indices) {
+    for (int x = 0; x < count; ++x, bgr += 3) indices[x] = static_cast<uint8_t>(Find(bgr[2], bgr[1], bgr[0]));
 }
 
 int GetNearestPaletteIndex(const TPalette& palette, uint8_t r, uint8_t g, uint8_t b) {

@@ -23,9 +23,11 @@ public:
     // The entry nearest to (r, g, b), or -1 for an empty palette.
     int Find(uint8_t r, uint8_t g, uint8_t b) {
         const FineCellEntry& cell = fineCells_[FineCellOf(r, g, b)];
-        if (cell.inPlaceCount != 0) return RankInPlace(cell, r, g, b);
+        if (cell.lanes >= 0) return RankLanes(lanes_[cell.lanes], r, g, b);
         return FindInPool(r, g, b);
     }
+    // Find for `count` pixels of blue-green-red bytes, the answers stored as bytes.
+    void FindRow(const uint8_t* bgr, int count, uint8_t* indices);
     int Count() const { return static_cast<int>(palette_.size()); }
 
 private:
@@ -36,14 +38,17 @@ private:
         int32_t offset = -1;
         int32_t count = 0;
     };
-    // A fine cell keeps up to four candidates in place (most cells; shorter lists are padded
-    // with their first entry), else a range of the pool.
-    static constexpr int kInPlace = 4;
+    // A fine cell with up to four candidates (most cells) keeps them as lanes ranked side by
+    // side (shorter lists are padded with their first entry); longer lists stay in the pool.
+    static constexpr int kLaneCount = 4;
+    using Lane = int32_t __attribute__((vector_size(16)));
+    struct CandidateLanes {
+        Lane red, green, blue, index;
+    };
     struct FineCellEntry {
-        int32_t offset = -1;
+        int32_t offset = -1;  // pool range; -1 until the cell is built
         int32_t poolCount = 0;
-        uint8_t inPlaceCount = 0;
-        uint8_t inPlace[kInPlace] = {};
+        int32_t lanes = -1;  // index into lanes_, or -1 for a pool list
     };
     // Squared distances along one axis from each entry to the nearest and the farthest value of
     // each cell position (16 coarse or 32 fine positions per axis).
@@ -62,14 +67,14 @@ private:
         const int dr = e.peRed - r, dg = e.peGreen - g, db = e.peBlue - b;
         return (static_cast<uint32_t>(dr * dr + dg * dg + db * db) << 8) | index;
     }
-    int RankInPlace(const FineCellEntry& cell, int r, int g, int b) const {
-        const uint32_t k0 = Key(cell.inPlace[0], r, g, b);
-        const uint32_t k1 = Key(cell.inPlace[1], r, g, b);
-        const uint32_t k2 = Key(cell.inPlace[2], r, g, b);
-        const uint32_t k3 = Key(cell.inPlace[3], r, g, b);
-        const uint32_t k01 = k0 < k1 ? k0 : k1;
-        const uint32_t k23 = k2 < k3 ? k2 : k3;
-        return static_cast<int>((k01 < k23 ? k01 : k23) & 0xFF);
+    static int RankLanes(const CandidateLanes& c, int r, int g, int b) {
+        const Lane dr = c.red - r, dg = c.green - g, db = c.blue - b;
+        Lane key = ((dr * dr + dg * dg + db * db) << 8) | c.index;
+        Lane swapped = __builtin_shuffle(key, Lane{2, 3, 0, 1});
+        key = key < swapped ? key : swapped;
+        swapped = __builtin_shuffle(key, Lane{1, 0, 3, 2});
+        key = key < swapped ? key : swapped;
+        return key[0] & 0xFF;
     }
     int FindInPool(uint8_t r, uint8_t g, uint8_t b);
     const CellRange& CoarseCell(int cell);
@@ -86,6 +91,7 @@ private:
     AxisTables fineAxes_;
     std::vector<CellRange> coarseCells_;
     std::vector<FineCellEntry> fineCells_;
+    std::vector<CandidateLanes> lanes_;
     std::vector<uint8_t> candidatePool_;
     std::vector<uint32_t> candidateBoxDistance_;  // per pool entry: squared distance to the box
 };
