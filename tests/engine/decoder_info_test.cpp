@@ -8,6 +8,7 @@
 #include "engine/FFDecode.h"
 #include "engine/FFLog.h"
 #include "engine/FileInfoText.h"
+#include "engine/entrypoints/avformat.h"
 #include "engine/entrypoints/avutil.h"
 #include "tests/engine/DecoderTestMedia.h"
 
@@ -128,6 +129,16 @@ TEST_F(DecoderInfoTest, SizeTextsAtTheByteAndKilobyteBoundaries) {
     decoder.SetFormatOption("pixel_format", "gray");
     ASSERT_TRUE(decoder.LoadFile(larger, "rawvideo")) << decoder.LastErrorMessage();
     EXPECT_TRUE(HasLine(Lines(decoder.FileInfoText()), "File Size: 1.50 KB"));
+}
+
+TEST_F(DecoderInfoTest, BeforeFindStreamInfoSeesTheOpenedContext) {
+    std::string formatSeen;
+    decoder.OnBeforeFindStreamInfo = [&](TCustomDecoder* sender, AVFormatContext* context) {
+        EXPECT_EQ(sender, &decoder);
+        formatSeen = context->iformat->name;
+    };
+    ASSERT_TRUE(decoder.LoadFile(Media().MjpegAvi));
+    EXPECT_EQ(formatSeen, "avi");
 }
 
 TEST_F(DecoderInfoTest, ScalerFlagsReachTheFormatConverter) {
