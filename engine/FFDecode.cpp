@@ -276,6 +276,7 @@ void TCustomDecoder::RecordErrorF(int avLevel, const char* format, ...) {
 }
 
 void TCustomDecoder::LogF(int avLevel, const char* format, ...) {
+    if (AVToLevel(avLevel) > FFLogger().LogLevel()) return;
     va_list args;
     va_start(args, format);
     const std::string text = FormatText(format, args);

@@ -249,6 +249,7 @@ private:
     void StorePicture(int streamIndex);
     int64_t ChoosePictureTimestamp() const;
     void DeinterlacePicture();
+    bool ReserveDeinterlaceBuffer();
     int64_t ReferenceTime(bool useDuration);
     int64_t IOPosition();
     bool SeekFile(int streamIndex, int64_t target, int flags);

@@ -303,18 +303,11 @@ int64_t TFFDecoder::ChoosePictureTimestamp() const {
     return kNoTime;
 }
 
+// Deinterlaces the decoded picture into the decoder's own buffer, which is kept from picture to
+// picture and made anew only when the format or size changes.
 void TFFDecoder::DeinterlacePicture() {
     if (deinterlaced_ == nullptr) deinterlaced_ = libav::av_frame_alloc();
-    if (deinterlaced_ == nullptr) {
-        LogF(AV_LOG_ERROR, "deinterlace buffer malloc error.");
-        deinterlace_ = false;
-        return;
-    }
-    libav::av_frame_unref(deinterlaced_);
-    deinterlaced_->format = decoded_->format;
-    deinterlaced_->width = decoded_->width;
-    deinterlaced_->height = decoded_->height;
-    if (libav::av_frame_get_buffer(deinterlaced_, 0) < 0) {
+    if (deinterlaced_ == nullptr || !ReserveDeinterlaceBuffer()) {
         LogF(AV_LOG_ERROR, "deinterlace buffer malloc error.");
         deinterlace_ = false;
         return;
@@ -326,7 +319,19 @@ void TFFDecoder::DeinterlacePicture() {
     }
     libav::av_frame_copy_props(deinterlaced_, decoded_);
     libav::av_frame_unref(decoded_);
-    libav::av_frame_move_ref(decoded_, deinterlaced_);
+    libav::av_frame_ref(decoded_, deinterlaced_);
+}
+
+bool TFFDecoder::ReserveDeinterlaceBuffer() {
+    if (deinterlaced_->data[0] != nullptr && deinterlaced_->format == decoded_->format &&
+        deinterlaced_->width == decoded_->width && deinterlaced_->height == decoded_->height) {
+        return true;
+    }
+    libav::av_frame_unref(deinterlaced_);
+    deinterlaced_->format = decoded_->format;
+    deinterlaced_->width = decoded_->width;
+    deinterlaced_->height = decoded_->height;
+    return libav::av_frame_get_buffer(deinterlaced_, 0) >= 0;
 }
 
 bool TFFDecoder::CopyFrameToBitmap(TBitmap& bitmap) {

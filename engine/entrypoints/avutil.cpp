@@ -41,6 +41,7 @@ decltype(&::av_parse_video_rate) av_parse_video_rate = nullptr;
 decltype(&::av_parse_video_size) av_parse_video_size = nullptr;
 decltype(&::av_get_pix_fmt) av_get_pix_fmt = nullptr;
 decltype(&::av_get_sample_fmt) av_get_sample_fmt = nullptr;
+decltype(&::av_frame_ref) av_frame_ref = nullptr;
 }  // namespace libav
 
 const TEntryPointList& AvutilEntryPoints() {
@@ -85,6 +86,7 @@ const TEntryPointList& AvutilEntryPoints() {
         {"av_parse_video_size", reinterpret_cast<void**>(&libav::av_parse_video_size)},
         {"av_get_pix_fmt", reinterpret_cast<void**>(&libav::av_get_pix_fmt)},
         {"av_get_sample_fmt", reinterpret_cast<void**>(&libav::av_get_sample_fmt)},
+        {"av_frame_ref", reinterpret_cast<void**>(&libav::av_frame_ref)},
     };
     return list;
 }

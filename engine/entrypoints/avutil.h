@@ -60,6 +60,7 @@ extern decltype(&::av_parse_video_rate) av_parse_video_rate;
 extern decltype(&::av_parse_video_size) av_parse_video_size;
 extern decltype(&::av_get_pix_fmt) av_get_pix_fmt;
 extern decltype(&::av_get_sample_fmt) av_get_sample_fmt;
+extern decltype(&::av_frame_ref) av_frame_ref;
 }  // namespace libav
 
 // The entry points in binding order.

@@ -1,9 +1,12 @@
 // Stepping through video frames forward and backward, seeking, and the current frame's pixels.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdlib>
 
 #include "engine/FFDecode.h"
+#include "engine/FFDecodeDeinterlace.h"
+#include "engine/entrypoints/avutil.h"
 #include "engine/entrypoints/avformat.h"
 #include "platform/Bitmap.h"
 #include "tests/engine/DecoderTestMedia.h"
@@ -171,10 +174,43 @@ TEST_F(DecoderFrameTest, StreamSelectionRefusesWhatIsNotVideo) {
     EXPECT_EQ(decoder.FrameDurationUs(), 33366);
 }
 
+TEST_F(DecoderFrameTest, DeinterlaceFilterRemovesTheCombOfTheSecondField) {
+    auto makeFrame = [](AVPixelFormat format, int width, int height) {
+        AVFrame* frame = libav::av_frame_alloc();
+        frame->format = format;
+        frame->width = width;
+        frame->height = height;
+        EXPECT_GE(libav::av_frame_get_buffer(frame, 0), 0);
+        return frame;
+    };
+    AVFrame* source = makeFrame(AV_PIX_FMT_GRAY8, 8, 8);
+    AVFrame* target = makeFrame(AV_PIX_FMT_GRAY8, 8, 8);
+    // First field 100, second field 200.
+    for (int y = 0; y < 8; ++y) {
+        std::fill_n(source->data[0] + y * source->linesize[0], 8, y % 2 == 0 ? 100 : 200);
+    }
+    ASSERT_TRUE(DeinterlaceFrame(*source, *target));
+    auto at = [&](int y) { return target->data[0][y * target->linesize[0] + 3]; };
+    for (int y : {0, 2, 4, 6}) EXPECT_EQ(at(y), 100) << y;
+    // Inside the picture (-1 4 2 4 -1)/8 gives the first field's value back.
+    EXPECT_EQ(at(3), 100);
+    EXPECT_EQ(at(5), 100);
+    // At the edges the missing lines repeat the edge line.
+    EXPECT_EQ(at(1), (-100 + 400 + 400 + 400 - 200 + 4) >> 3);
+    EXPECT_EQ(at(7), (-200 + 400 + 400 + 800 - 200 + 4) >> 3);
+
+    AVFrame* odd = makeFrame(AV_PIX_FMT_GRAY8, 8, 6);
+    EXPECT_FALSE(DeinterlaceFrame(*odd, *odd));
+    AVFrame* packed = makeFrame(AV_PIX_FMT_RGB24, 8, 8);
+    EXPECT_FALSE(DeinterlaceFrame(*packed, *packed));
+    for (AVFrame* frame : {source, target, odd, packed}) libav::av_frame_free(&frame);
+}
+
 TEST_F(DecoderFrameTest, DeinterlacingKeepsThePicture) {
     ASSERT_TRUE(decoder.LoadFile(Media().ColourAvi));
     decoder.SetDeinterlace(true);
-    ASSERT_TRUE(decoder.DecodeNextFrame());
+    // Several pictures through the same deinterlace buffer.
+    for (int i = 0; i < 3; ++i) ASSERT_TRUE(decoder.DecodeNextFrame());
     // A flat picture stays flat through the line filter.
     EXPECT_TRUE(decoder.Deinterlace());
     TBitmap bitmap;
