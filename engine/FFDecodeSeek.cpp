@@ -159,7 +159,10 @@ bool TFFDecoder::DecodePreviousFrame(int streamIndex) {
     const int index = SelectVideoStream(streamIndex);
     if (index < 0) return false;
     const int64_t reference = ReferenceTime(false);
-    const int64_t target = reference - 2 * FrameDurationUs();
+    // The previous picture is the first one after a frame and a half before the reference:
+    // halfway between the two pictures before it, so that pictures stamped a little early or
+    // late (times rounded to milliseconds, say) are still told apart.
+    const int64_t target = reference - 3 * FrameDurationUs() / 2;
     if (!SeekToPreviousKeyFrame(index)) return false;
     while (frameTime_ == kNoTime || frameTime_ <= target) {
         if (!DecodeNextFrame(index)) return false;

@@ -28,6 +28,12 @@ struct TMediaFiles {
         "-f lavfi -i testsrc=size=64x48:rate=30000/1001 -t 1 -c:v mpeg2video -bf 2 -g 12 "
         "-f mpegts",
         Dir.File("mpeg2.ts"));
+    // 30 frames at 29.97 fps with B-frames, times rounded to milliseconds and a small start
+    // offset: uneven steps between the frames.
+    std::string H264Mkv = testsupport::MakeMedia(
+        "-f lavfi -i testsrc=size=64x48:rate=30000/1001 -t 1 -c:v libx264 -bf 3 -g 10 "
+        "-pix_fmt yuv420p -output_ts_offset 0.0123",
+        Dir.File("h264.mkv"));
     // 25 frames at 25 fps, every frame a key frame.
     std::string MjpegAvi = testsupport::MakeMedia(
         "-f lavfi -i testsrc=size=64x48:rate=25 -t 1 -c:v mjpeg", Dir.File("mjpeg.avi"));
