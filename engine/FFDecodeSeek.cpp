@@ -155,18 +155,44 @@ bool TFFDecoder::SeekToPreviousKeyFrame(int streamIndex) {
     return false;
 }
 
+namespace {
+
+// Pictures without a time count as coming before any time.
+bool IsBefore(int64_t time, int64_t reference) { return time == kNoTime || time < reference; }
+
+}  // namespace
+
+// Goes back to the key frame before the current picture, decodes forward to find the last
+// picture before the current one, then goes back to the key frame again and decodes up to that
+// picture. Finding it by time rather than by a frame duration keeps stepping right when pictures
+// are not evenly spaced (variable frame rates, rounded or missing times).
 bool TFFDecoder::DecodePreviousFrame(int streamIndex) {
     const int index = SelectVideoStream(streamIndex);
     if (index < 0) return false;
     const int64_t reference = ReferenceTime(false);
-    // The previous picture is the first one after a frame and a half before the reference:
-    // halfway between the two pictures before it, so that pictures stamped a little early or
-    // late (times rounded to milliseconds, say) are still told apart.
-    const int64_t target = reference - 3 * FrameDurationUs() / 2;
     if (!SeekToPreviousKeyFrame(index)) return false;
-    while (frameTime_ == kNoTime || frameTime_ <= target) {
+    // Nothing before the reference: the first picture shows itself again.
+    if (!IsBefore(frameTime_, reference)) return true;
+    int64_t previousTime = frameTime_;
+    int picturesBefore = 1;
+    for (;;) {
+        if (!DecodeNextFrame(index)) {
+            // The stream ended before the reference came back: its last picture is the one.
+            return EndOfFile() && pictureReady_;
+        }
+        if (!IsBefore(frameTime_, reference)) break;
+        previousTime = frameTime_;
+        ++picturesBefore;
+    }
+    if (!SeekToPreviousKeyFrame(index)) return false;
+    if (previousTime != kNoTime) {
+        while (frameTime_ == kNoTime || frameTime_ < previousTime) {
+            if (!DecodeNextFrame(index)) return false;
+        }
+        return true;
+    }
+    for (int i = 1; i < picturesBefore; ++i) {
         if (!DecodeNextFrame(index)) return false;
-        if (frameTime_ == reference) return SeekToPreviousKeyFrame(index);
     }
     return true;
 }

@@ -34,6 +34,12 @@ struct TMediaFiles {
         "-f lavfi -i testsrc=size=64x48:rate=30000/1001 -t 1 -c:v libx264 -bf 3 -g 10 "
         "-pix_fmt yuv420p -output_ts_offset 0.0123",
         Dir.File("h264.mkv"));
+    // 22 of 25 frames at 25 fps: frames 5, 6 and 14 left out, so the times have gaps.
+    std::string GappedMp4 = testsupport::MakeMedia(
+        "-f lavfi -i testsrc=size=64x48:rate=25 -t 1 "
+        "-vf select='not(eq(n\\,5)+eq(n\\,6)+eq(n\\,14))' -fps_mode vfr "
+        "-c:v libx264 -bf 2 -g 12 -pix_fmt yuv420p",
+        Dir.File("gapped.mp4"));
     // 25 frames at 25 fps, every frame a key frame.
     std::string MjpegAvi = testsupport::MakeMedia(
         "-f lavfi -i testsrc=size=64x48:rate=25 -t 1 -c:v mjpeg", Dir.File("mjpeg.avi"));

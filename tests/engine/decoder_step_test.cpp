@@ -19,6 +19,7 @@ struct TClip {
     const char* Name;
     std::string (*File)();
     int FrameCount;
+    bool EvenlySpaced = true;
 };
 
 std::ostream& operator<<(std::ostream& out, const TClip& clip) { return out << clip.Name; }
@@ -28,6 +29,7 @@ const TClip kClips[] = {
     {"Mpeg2InTransportStream", [] { return Media().Mpeg2Ts; }, 30},
     {"MjpegInAvi", [] { return Media().MjpegAvi; }, 25},
     {"H264WithMillisecondTimesInMatroska", [] { return Media().H264Mkv; }, 30},
+    {"H264WithDroppedFramesInMp4", [] { return Media().GappedMp4; }, 22, false},
 };
 
 class DecoderStepTest : public ::testing::TestWithParam<TClip> {
@@ -62,9 +64,11 @@ protected:
 TEST_P(DecoderStepTest, ForwardVisitsEveryFrameInTimeOrderAndEndsAtEof) {
     EXPECT_EQ(times.front(), 0);
     for (size_t i = 1; i < times.size(); ++i) EXPECT_GT(times[i], times[i - 1]) << i;
-    // The frames are evenly spaced by the stream's frame rate.
-    const int64_t frame = decoder.FrameDurationUs();
-    EXPECT_NEAR(times.back(), frame * (GetParam().FrameCount - 1), frame / 2);
+    if (GetParam().EvenlySpaced) {
+        // The frames are evenly spaced by the stream's frame rate.
+        const int64_t frame = decoder.FrameDurationUs();
+        EXPECT_NEAR(times.back(), frame * (GetParam().FrameCount - 1), frame / 2);
+    }
 
     // After the seek back to the start the same frames come again, then the end.
     EXPECT_EQ(ForwardTimes(), times);
