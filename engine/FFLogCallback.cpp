@@ -64,8 +64,8 @@ std::string PointerText(const void* p) {
 
 const char* ItemName(void* context) {
     const AVClass* avClass = *static_cast<const AVClass**>(context);
-    if (avClass->item_name) return avClass->item_name(context);
-    return avClass->class_name ? avClass->class_name : "NULL";
+    const char* name = avClass->item_name ? avClass->item_name(context) : avClass->class_name;
+    return name ? name : "NULL";
 }
 
 // "[parent @ P] [name @ C]" for a context whose class names a parent log context.

@@ -13,8 +13,9 @@ void SleepMs(int milliseconds) {
 }
 
 TThread::~TThread() {
-    // A thread still running when its object goes must not take the program with it.
+    // A thread still running when its object goes is asked to end and waited for.
     if (thread_.joinable()) {
+        terminated_ = true;
         if (thread_.get_id() == std::this_thread::get_id())
             thread_.detach();
         else

@@ -19,7 +19,8 @@ void SleepMs(int milliseconds);
 // WaitFor() waits for the end. With FreeOnTerminate set the object deletes itself once Execute
 // and OnTerminate have run; it must then have been made with new and must not be waited for.
 // OnTerminate runs on the worker thread after Execute; an exception leaving Execute is kept in
-// FatalException() instead of ending the program.
+// FatalException() instead of ending the program. Destroying a running thread terminates it
+// and waits for it.
 class TThread {
 public:
     TThread() = default;
