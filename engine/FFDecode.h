@@ -190,12 +190,15 @@ public:
     int SelectVideoStream(int streamIndex);
     // Decodes the next picture of the stream; false at the end of the stream or on failure.
     bool DecodeNextFrame(int streamIndex = -1);
-    // Shows the picture before the current one (the first picture stays the first).
+    // Makes the picture before the current one current (the first picture stays the first);
+    // decoding forward afterwards continues with the picture that was current.
     bool DecodePreviousFrame(int streamIndex = -1);
     // Decodes the key frame before the current picture.
     bool SeekToPreviousKeyFrame(int streamIndex = -1);
     // Seeks with libav's seek flags (1 backward, 2 byte position, 4 any frame) to `position`:
     // microseconds from the start of the selected stream (or of the file), or a byte offset.
+    // A time seek on the selected stream without flag 4 leaves the file where decoding forward
+    // passes every picture from `position` on. Still pictures cannot be seeked.
     bool Seek(int flags, int64_t position);
     // The current picture as a 24-bit bitmap (a copy into `bitmap`).
     bool CopyFrameToBitmap(TBitmap& bitmap);
