@@ -159,7 +159,8 @@ int LockManager(void** slot, int op) {
         case lockRelease: return ReleaseMutex(node);
         case lockDestroy: return DestroyMutex(registry, slot, node);
         default:
-            FFLogger().Log(nullptr, llError, "[lock manager] error, invalid mutex operation %d.", op);
+            FFLogger().Log(nullptr, llError, "[lock manager] error, invalid mutex operation %d.",
+                           op);
             return -1;
     }
 }

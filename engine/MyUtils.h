@@ -21,8 +21,8 @@ bool IsPathDelimiter(const std::string& text, int index);
 // The 1-based position of the last character of text that occurs in delimiters, 0 if none.
 int LastDelimiter(const std::string& delimiters, const std::string& text);
 
-inline std::string ExtractFilePathW(const std::string& fileName) { return ExtractFilePath(fileName); }
-inline std::string ExtractFileNameW(const std::string& fileName) { return ExtractFileName(fileName); }
+inline std::string ExtractFilePathW(const std::string& name) { return ExtractFilePath(name); }
+inline std::string ExtractFileNameW(const std::string& name) { return ExtractFileName(name); }
 inline bool FileExistsW(const std::string& fileName) { return FileExists(fileName); }
 inline std::string GetCurrentDirW() { return GetCurrentDir(); }
 inline bool SetCurrentDirW(const std::string& path) { return SetCurrentDir(path); }

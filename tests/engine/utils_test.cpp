@@ -24,7 +24,8 @@ TEST(ErrorTextTest, NamesTheCode) {
     EXPECT_EQ(ErrorText("open", AVERROR_INVALIDDATA),
               "open: Invalid data found when processing input");
     EXPECT_EQ(ErrorText("open", AVERROR_DECODER_NOT_FOUND), "open: Decoder not found");
-    EXPECT_EQ(ErrorText("x", -22), "x: Invalid argument / Invalid data found when processing input");
+    EXPECT_EQ(ErrorText("x", -22),
+              "x: Invalid argument / Invalid data found when processing input");
     EXPECT_EQ(ErrorText("x", -11004), "x: WSANO_DATA");
     EXPECT_EQ(ErrorText("x", -131), "x: State not recoverable");
     EXPECT_EQ(ErrorText("x", AVERROR_EXPERIMENTAL), "x: Experimental feature");
@@ -52,15 +53,12 @@ TEST(ReportTextTest, FormatTimestamp) {
     EXPECT_EQ(FormatStreamTimestamp(AV_NOPTS_VALUE, AVRational{1, 90000}), "N/A");
 }
 
-TEST(ReportTextTest, FrameDurationAndNames) {
+TEST(ReportTextTest, FrameDurationAndUnknownNames) {
     EXPECT_EQ(FrameDuration(AVRational{25, 1}), 40000);
     EXPECT_EQ(FrameDuration(AVRational{30000, 1001}), 33366);
     EXPECT_EQ(FrameDuration(AVRational{0, 1}), 40000);
     EXPECT_EQ(FrameDuration(AVRational{25, 0}), 40000);
-    EXPECT_EQ(PictureTypeName(AV_PICTURE_TYPE_I), "Intra");
-    EXPECT_EQ(PictureTypeName(AV_PICTURE_TYPE_BI), "BI type");
     EXPECT_EQ(PictureTypeName(0), "Unknown");
-    EXPECT_EQ(MediaTypeName(AVMEDIA_TYPE_SUBTITLE), "Subtitle");
     EXPECT_EQ(MediaTypeName(AVMEDIA_TYPE_UNKNOWN), "Unknown");
 }
 
@@ -83,10 +81,6 @@ TEST(PathTest, DelimitersAndCharacterKinds) {
     EXPECT_EQ(LastDelimiter("/", "name"), 0);
     EXPECT_TRUE(IsPathDelimiter("/a/", 3));
     EXPECT_FALSE(IsPathDelimiter("/a/", 4));
-    EXPECT_EQ(IncludeTrailingPathDelimiter("/lib"), "/lib/");
-    EXPECT_EQ(IncludeTrailingPathDelimiter("/lib/"), "/lib/");
-    EXPECT_EQ(ExtractFilePathW("/a/b.mp4"), "/a/");
-    EXPECT_EQ(ExtractFileNameW("/a/b.mp4"), "b.mp4");
     const std::string cyrillic = "a\xD0\xAF";  // "a" and CYRILLIC CAPITAL LETTER YA
     EXPECT_EQ(CharKindAt(cyrillic, 1), 0);
     EXPECT_EQ(CharKindAt(cyrillic, 2), 1);
@@ -104,8 +98,6 @@ TEST(PathTest, FileQueries) {
     EXPECT_EQ(FileSizeW(dir.Path()), -1);
     EXPECT_TRUE(FileExistsW(dir.File("five.bin")));
     EXPECT_FALSE(FileExistsW(dir.Path()));
-    EXPECT_EQ(ExtractFileNameW(ModuleFileNameW()), "test_engine_utils_test");
-    EXPECT_EQ(ModulePathW(), ExtractFilePathW(ModuleFileNameW()));
 }
 
 TEST(LibNameTest, RefusesNamesTheLibrariesWouldGetWrong) {
