@@ -72,7 +72,7 @@ bool TFFLoader::LoadModuleOf(TLibraryId id) {
         folder = IncludeTrailingPathDelimiter(libraryPath_);
     std::string error;
     if (!folder.empty() && FileExists(folder + name))
-        status_[id].Module = LoadModule(folder + name, &error);
+        status_[id].Module = LoadModuleFromFolder(folder, name, &error);
     else
         status_[id].Module = LoadModule(name, &error);
     if (!status_[id].Module) {

@@ -9,8 +9,9 @@
 //     loader.SetLibraryPath(ExecutablePath() + "lib");
 //     if (!loader.LoadLibs(FullLibrarySet)) report(loader.LastErrorMessage());
 //
-// A library is loaded from the library folder when its file is there, else by file name
-// through the system's search. libc is always found by the system's search.
+// A library is loaded from the library folder when its file is there (and its dependencies that
+// are there come from the folder too), else by file name through the system's search. libc is
+// always found by the system's search.
 #include <cstdint>
 #include <string>
 

@@ -10,5 +10,11 @@ TModuleHandle LoadModule(const std::string& fileName, std::string* error);
 // An exported symbol, or nullptr with the system's text in *error.
 void* ModuleSymbol(TModuleHandle module, const std::string& name, std::string* error);
 void FreeModule(TModuleHandle module);
+
+// Loads folder + fileName (folder ends with '/') so that the library's dependencies that lie
+// in the same folder are used rather than the system's: those are loaded first, dependencies
+// before the libraries that need them.
+TModuleHandle LoadModuleFromFolder(const std::string& folder, const std::string& fileName,
+                                   std::string* error);
 // The file the module was loaded from (empty when unknown).
 std::string ModuleFileName(TModuleHandle module);

@@ -11,6 +11,7 @@
 #include "engine/FFLockManager.h"
 #include "engine/FFLog.h"
 #include "engine/entrypoints/avcodec.h"
+#include "engine/entrypoints/avformat.h"
 #include "engine/entrypoints/avutil.h"
 #include "engine/entrypoints/swscale.h"
 #include "platform/Exception.h"
@@ -140,6 +141,21 @@ TEST_F(LoaderTest, LibraryWithAMissingDependencyFailsToLoad) {
     EXPECT_EQ(message.rfind("Load library " + folder.File("libavformat.so"), 0), 0u) << message;
     EXPECT_NE(message.find("libfakelib_hidden_dependency.so"), std::string::npos);
     EXPECT_FALSE(AnyLibraryLoaded());
+}
+
+TEST_F(LoaderTest, DependencyInTheFolderIsFoundThere) {
+    TempDir folder;
+    PlaceAs(CLIPGIF_FAKELIB_DIR "/libfakelib_needs_hidden_dependency.so", libAVFormat, folder);
+    std::filesystem::copy_file(CLIPGIF_FAKELIB_DIR "/hidden/libfakelib_hidden_dependency.so",
+                               folder.File("libfakelib_hidden_dependency.so"));
+    FFLoader().SetLibraryPath(folder.Path());
+
+    // The library loads now; it fails only for what it does not export.
+    EXPECT_FALSE(FFLoader().LoadLib(libAVFormat));
+    const std::string expected = std::string("Load function ") + AvformatEntryPoints()[0].Name +
+                                 "@" + FFLoader().GetLibFileName(libAVFormat) + " error: ";
+    EXPECT_EQ(FFLoader().LastErrorMessage().rfind(expected, 0), 0u)
+        << FFLoader().LastErrorMessage();
 }
 
 TEST_F(LoaderTest, CLibraryIsNeverTakenFromTheFolder) {

@@ -1,0 +1,88 @@
+#include "platform/ElfDependencies.h"
+
+#include <elf.h>
+
+#include <cstring>
+#include <fstream>
+
+namespace {
+
+class TElfReader {
+public:
+    explicit TElfReader(const std::string& fileName)
+        : file_(fileName, std::ios::binary | std::ios::ate) {
+        if (file_) size_ = static_cast<uint64_t>(file_.tellg());
+    }
+    bool Read(uint64_t offset, void* buffer, uint64_t count) {
+        if (!file_ || offset > size_ || count > size_ - offset) return false;
+        file_.seekg(static_cast<std::streamoff>(offset));
+        return static_cast<bool>(file_.read(static_cast<char*>(buffer), count));
+    }
+
+private:
+    std::ifstream file_;
+    uint64_t size_ = 0;
+};
+
+bool ReadHeader(TElfReader& reader, Elf64_Ehdr& header) {
+    if (!reader.Read(0, &header, sizeof header)) return false;
+    return std::memcmp(header.e_ident, ELFMAG, SELFMAG) == 0 &&
+           header.e_ident[EI_CLASS] == ELFCLASS64 && header.e_ident[EI_DATA] == ELFDATA2LSB &&
+           header.e_phentsize == sizeof(Elf64_Phdr);
+}
+
+std::vector<Elf64_Phdr> ReadProgramHeaders(TElfReader& reader, const Elf64_Ehdr& header) {
+    std::vector<Elf64_Phdr> headers(header.e_phnum);
+    if (!reader.Read(header.e_phoff, headers.data(), headers.size() * sizeof(Elf64_Phdr)))
+        headers.clear();
+    return headers;
+}
+
+// The file offset of a virtual address inside a loaded segment, or false.
+bool FileOffsetOf(const std::vector<Elf64_Phdr>& segments, uint64_t address, uint64_t& offset) {
+    for (const Elf64_Phdr& segment : segments) {
+        if (segment.p_type == PT_LOAD && address >= segment.p_vaddr &&
+            address - segment.p_vaddr < segment.p_filesz) {
+            offset = address - segment.p_vaddr + segment.p_offset;
+            return true;
+        }
+    }
+    return false;
+}
+
+std::vector<Elf64_Dyn> ReadDynamicSection(TElfReader& reader,
+                                          const std::vector<Elf64_Phdr>& segments) {
+    for (const Elf64_Phdr& segment : segments) {
+        if (segment.p_type != PT_DYNAMIC) continue;
+        std::vector<Elf64_Dyn> entries(segment.p_filesz / sizeof(Elf64_Dyn));
+        if (!reader.Read(segment.p_offset, entries.data(), entries.size() * sizeof(Elf64_Dyn)))
+            entries.clear();
+        return entries;
+    }
+    return {};
+}
+
+}  // namespace
+
+std::vector<std::string> ElfDependencies(const std::string& fileName) {
+    TElfReader reader(fileName);
+    Elf64_Ehdr header;
+    if (!ReadHeader(reader, header)) return {};
+    const std::vector<Elf64_Phdr> segments = ReadProgramHeaders(reader, header);
+    const std::vector<Elf64_Dyn> dynamic = ReadDynamicSection(reader, segments);
+    uint64_t stringsAddress = 0, stringsSize = 0;
+    for (const Elf64_Dyn& entry : dynamic) {
+        if (entry.d_tag == DT_STRTAB) stringsAddress = entry.d_un.d_ptr;
+        if (entry.d_tag == DT_STRSZ) stringsSize = entry.d_un.d_val;
+    }
+    uint64_t stringsOffset;
+    if (!stringsSize || !FileOffsetOf(segments, stringsAddress, stringsOffset)) return {};
+    std::string strings(stringsSize, '\0');
+    if (!reader.Read(stringsOffset, strings.data(), stringsSize)) return {};
+    std::vector<std::string> names;
+    for (const Elf64_Dyn& entry : dynamic) {
+        if (entry.d_tag == DT_NEEDED && entry.d_un.d_val < stringsSize)
+            names.emplace_back(strings.c_str() + entry.d_un.d_val);
+    }
+    return names;
+}
