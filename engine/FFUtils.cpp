@@ -104,8 +104,8 @@ std::string CodecDisplayName(const AVCodecContext* context, bool encoder) {
                                    : libav::avcodec_find_decoder(context->codec_id);
     if (codec) {
         std::string name = codec->name;
-        if (codec->long_name && codec->long_name[0] && codec->long_name[0] != ' ')
-            name += "(" + std::string(codec->long_name) + ")";
+        const std::string longName = codec->long_name ? codec->long_name : "";
+        if (longName.find_first_not_of(' ') != std::string::npos) name += "(" + longName + ")";
         return name;
     }
     if (context->codec_id == AV_CODEC_ID_MPEG2TS) return "mpeg2ts";
