@@ -41,7 +41,7 @@ void TCustomFFmpeg::BuildOptionTable() {
     row("c", HasArg | String | Spec, &O::CodecNames, "codec name", "codec");
     row("codec", HasArg | String | Spec, &O::CodecNames, "codec name", "codec");
     row("pre", HasArg | String, &T::OptNotSupported, "preset name", "preset");
-    row("map", HasArg | Expert | PerFile, &T::OptMap, "set input stream mapping",
+    row("map", HasArg | Expert | PerFile, &T::MapStreams, "set input stream mapping",
         "[-]input_file_id[:stream_specifier][,sync_file_id[:stream_specifier]]");
     row("map_channel", HasArg | Expert | PerFile, &T::OptMapChannel,
         "map an audio channel from one stream to another", "file.stream.channel[:syncfile.syncstream]");

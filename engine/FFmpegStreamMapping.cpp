@@ -15,7 +15,7 @@ void Append(std::vector<T>& table, const T& item) {
 
 }  // namespace
 
-int TCustomFFmpeg::OptMap(TOptionsContext& o, const std::string&, const std::string& arg) {
+int TCustomFFmpeg::MapStreams(TOptionsContext& o, const std::string&, const std::string& arg) {
     const bool negative = !arg.empty() && arg[0] == '-';
     std::string map = negative ? arg.substr(1) : arg;
     int syncFile = -1;

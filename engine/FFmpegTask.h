@@ -42,6 +42,14 @@ public:
     // --- opening files --------------------------------------------------------------------
     int OpenInputFile(TOptionsContext* context, const std::string& fileName);
     int OpenOutputFile(const std::string& fileName, bool join);
+    // Metadata of an output from an input by metadata specifiers ("g", "s:spec", "c:n", "p:n").
+    bool CopyMetadata(const std::string& outspec, const std::string& inspec, TOptionsContext& o,
+                      AVFormatContext* ic, AVFormatContext* oc);
+    int CopyChapters(int inputIndex, int outputIndex, bool copyMetadata);
+    bool ParseMetaSpecifier(const std::string& spec, char& type, int& index,
+                            std::string& streamSpec);
+    // Writes an input stream's extra data (an attachment) to a file.
+    void DumpAttachment(int istIndex, const std::string& fileName);
     // Closes every file and frees every stream record of the task.
     void FreeFilesAndStreams();
 
@@ -188,11 +196,11 @@ private:
     int OptTarget(TOptionsContext& o, const std::string& opt, const std::string& arg);
     int OptPreset(TOptionsContext& o, const std::string& opt, const std::string& arg);
     int OptDefault(const std::string& opt, const std::string& arg);
-    int OptMap(TOptionsContext& o, const std::string& opt, const std::string& arg);
+    int MapStreams(TOptionsContext& o, const std::string& opt, const std::string& arg);
 
     int SecondsOption(TOptionsContext& o, const std::string& opt, const std::string& arg,
                       const char* target);
-    int TargetNorm(const std::string& type, std::string& rest);
+    int TargetNorm(const std::string& arg, std::string& type);
 
     // opening inputs
     int OpenDemuxer(TOptionsContext& o, const std::string& fileName, AVFormatContext*& ic);
@@ -229,15 +237,6 @@ private:
     void AppendOutputFileRecord(TOutputOpening& opening, int outputIndex);
     int AbandonOutput(TOutputOpening& opening);
 
-public:
-    bool CopyMetadata(const std::string& outspec, const std::string& inspec, TOptionsContext& o,
-                      AVFormatContext* ic, AVFormatContext* oc);
-    int CopyChapters(int inputIndex, int outputIndex, bool copyMetadata);
-    bool ParseMetaSpecifier(const std::string& spec, char& type, int& index,
-                            std::string& streamSpec);
-    void DumpAttachment(int istIndex, const std::string& fileName);
-
-private:
     int CheckInterrupt(const std::atomic<int64_t>& start, int timeoutMs, bool input);
 };
 
