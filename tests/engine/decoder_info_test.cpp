@@ -109,6 +109,31 @@ TEST_F(DecoderInfoTest, StillPictureAndAudioOnlyFiles) {
     EXPECT_EQ(decoder.FirstVideoStream(), -1);
 }
 
+TEST_F(DecoderInfoTest, ChaptersTitlesLanguageAndDispositions) {
+    testsupport::TempDir dir;
+    const std::string chapters = dir.File("chapters.txt");
+    std::ofstream(chapters) << ";FFMETADATA1\ntitle=Holiday\n"
+                               "[CHAPTER]\nTIMEBASE=1/1000\nSTART=0\nEND=500\ntitle=Arrival\n"
+                               "[CHAPTER]\nTIMEBASE=1/1000\nSTART=500\nEND=1000\ntitle=Departure\n";
+    const std::string clip = testsupport::MakeMedia(
+        "-f lavfi -i testsrc=size=64x48:rate=25 -i " + testsupport::ShellQuote(chapters) +
+            " -t 1 -map 0 -map_metadata 1 -map_chapters 1 -c:v mjpeg"
+            " -disposition:v:0 default+forced -metadata:s:v:0 language=eng",
+        dir.File("chapters.mkv"));
+    const auto lines = InfoLines(clip);
+    EXPECT_TRUE(HasLine(lines, "  title           : Holiday"));
+    const auto chapter = std::find(lines.begin(), lines.end(), "Chapter #0: start 0.000000, end 0.500000");
+    ASSERT_NE(chapter, lines.end());
+    EXPECT_EQ(*(chapter + 1), "  Metadata:");
+    EXPECT_EQ(*(chapter + 2), "    title           : Arrival");
+    EXPECT_EQ(*(chapter + 3), "Chapter #1: start 0.500000, end 1.000000");
+    const std::string stream = LineStarting(lines, "  Stream #0");
+    EXPECT_EQ(stream.rfind("  Stream #0(eng), 1/1000: Video: mjpeg", 0), 0u) << stream;
+    EXPECT_TRUE(Contains(stream, ", 25 fps, 25 tbr, 1k tbn (default) (forced), start: 0.000000"))
+        << stream;
+    EXPECT_EQ(decoder.GetFileInfo().Title, "Holiday");
+}
+
 TEST_F(DecoderInfoTest, SizeTextsAtTheByteAndKilobyteBoundaries) {
     // Raw grey pictures make files of an exact size; their format must be forced.
     testsupport::TempDir dir;
