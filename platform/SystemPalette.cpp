@@ -46,8 +46,6 @@ TPalette MakeVGAPalette16() {
     return pal;
 }
 
-constexpr int kCoarseCellCount = 16 * 16 * 16;
-constexpr int kFineCellCount = 32 * 32 * 32;
 
 
 int Square(int v) { return v * v; }
@@ -75,41 +73,38 @@ const TPalette& VGAPalette16() {
 
 TNearestColorIndex::TNearestColorIndex(const TPalette& palette)
     : palette_(palette.begin(), palette.begin() + std::min<size_t>(palette.size(), 256)),
-      coarseCells_(kCoarseCellCount),
-      fineCells_(kFineCellCount) {
-    BuildAxisTables(coarseAxes_, 16);
-    BuildAxisTables(fineAxes_, 32);
+      cells_(kPositions * kPositions * kPositions, kUnbuilt) {
+    BuildAxisTables();
 }
 
 TNearestColorIndex::~TNearestColorIndex() = default;
 
-void TNearestColorIndex::BuildAxisTables(AxisTables& tables, int positions) const {
+void TNearestColorIndex::BuildAxisTables() {
     const int n = static_cast<int>(palette_.size());
-    const int span = 256 / positions;
-    tables.nearSq.resize(static_cast<size_t>(3 * positions * n));
-    tables.farSq.resize(tables.nearSq.size());
+    nearSq_.resize(static_cast<size_t>(3 * kPositions * n));
+    farSq_.resize(nearSq_.size());
     for (int axis = 0; axis < 3; ++axis)
-        for (int pos = 0; pos < positions; ++pos) {
-            const int lo = pos * span, hi = lo + span - 1;
-            const size_t row = static_cast<size_t>((axis * positions + pos) * n);
+        for (int pos = 0; pos < kPositions; ++pos) {
+            const int lo = pos * kCellSpan, hi = lo + kCellSpan - 1;
+            const size_t row = static_cast<size_t>((axis * kPositions + pos) * n);
             for (int i = 0; i < n; ++i) {
                 const TPaletteEntry& e = palette_[i];
                 const int v = axis == 0 ? e.peRed : axis == 1 ? e.peGreen : e.peBlue;
-                tables.nearSq[row + i] = static_cast<uint16_t>(NearSq(v, lo, hi));
-                tables.farSq[row + i] = static_cast<uint16_t>(FarSq(v, lo, hi));
+                nearSq_[row + i] = static_cast<uint16_t>(NearSq(v, lo, hi));
+                farSq_[row + i] = static_cast<uint16_t>(FarSq(v, lo, hi));
             }
         }
 }
 
 // Whether entry f beats entry e (smaller distance, or equal distance and lower index) at every
-// colour of the box. The difference of their squared distances is linear in the colour, so its
-// smallest value over the box is at the corner chosen channel by channel.
-bool TNearestColorIndex::Dominates(int f, int e, int rLo, int gLo, int bLo, int span) const {
+// colour of the cell. The difference of their squared distances is linear in the colour, so its
+// smallest value over the cell is at the corner chosen channel by channel.
+bool TNearestColorIndex::Beats(int f, int e, int rLo, int gLo, int bLo) const {
     const TPaletteEntry& pf = palette_[f];
     const TPaletteEntry& pe = palette_[e];
-    auto term = [span](int lo, int ev, int fv) {
+    auto term = [](int lo, int ev, int fv) {
         if (ev == fv) return 0;
-        const int p = fv > ev ? lo : lo + span;
+        const int p = fv > ev ? lo : lo + kCellSpan - 1;
         return (p - ev) * (p - ev) - (p - fv) * (p - fv);
     };
     const int least = term(rLo, pe.peRed, pf.peRed) + term(gLo, pe.peGreen, pf.peGreen) +
@@ -118,17 +113,16 @@ bool TNearestColorIndex::Dominates(int f, int e, int rLo, int gLo, int bLo, int 
 }
 
 // Removes from a cell's sorted candidate keys entries that another candidate beats over the
-// whole box; returns the new count. Beating is transitive, so every removed entry has a kept
-// one that beats it, and the answer is always kept.
-int TNearestColorIndex::DropDominated(uint64_t* order, int count, const uint8_t* entries, int rLo,
-                                      int gLo, int bLo, int span) const {
-    // The entries nearest to the box are the likely winners: each entry is tried against those.
-    constexpr int kChallengers = 4;
+// whole cell; returns the new count. Beating is transitive, so every removed entry has a kept
+// one that beats it, and the answer is always kept. The entries nearest to the cell are the
+// likely winners: each entry is tried against those.
+int TNearestColorIndex::DropBeaten(uint64_t* order, int count, int rLo, int gLo, int bLo) const {
+    constexpr int kChallengers = 6;
     bool dropped[256] = {};
     for (int i = 0; i < count; ++i) {
-        const int e = entries[order[i] & 0xFF];
+        const int e = static_cast<int>(order[i] & 0xFF);
         for (int j = 0; j < count && j < kChallengers && !dropped[i]; ++j)
-            if (j != i && !dropped[j] && Dominates(entries[order[j] & 0xFF], e, rLo, gLo, bLo, span))
+            if (j != i && !dropped[j] && Beats(static_cast<int>(order[j] & 0xFF), e, rLo, gLo, bLo))
                 dropped[i] = true;
     }
     int kept = 0;
@@ -137,98 +131,77 @@ int TNearestColorIndex::DropDominated(uint64_t* order, int count, const uint8_t*
     return kept;
 }
 
-TNearestColorIndex::CellRange TNearestColorIndex::BuildCell(const AxisTables& tables, int positions,
-                                                            int rPos, int gPos, int bPos,
-                                                            const uint8_t* entries, int entryCount) {
+int32_t TNearestColorIndex::BuildCell(int cell) {
+    constexpr int kAxisBits = 8 - kCellShift;
+    const int rPos = cell >> (2 * kAxisBits), gPos = (cell >> kAxisBits) & (kPositions - 1),
+              bPos = cell & (kPositions - 1);
     const size_t n = palette_.size();
-    const size_t rRow = static_cast<size_t>(rPos) * n;
-    const size_t gRow = static_cast<size_t>(positions + gPos) * n;
-    const size_t bRow = static_cast<size_t>(2 * positions + bPos) * n;
-    const uint16_t* nearR = tables.nearSq.data() + rRow;
-    const uint16_t* nearG = tables.nearSq.data() + gRow;
-    const uint16_t* nearB = tables.nearSq.data() + bRow;
-    const uint16_t* farR = tables.farSq.data() + rRow;
-    const uint16_t* farG = tables.farSq.data() + gRow;
-    const uint16_t* farB = tables.farSq.data() + bRow;
+    const uint16_t* nearR = nearSq_.data() + static_cast<size_t>(rPos) * n;
+    const uint16_t* nearG = nearSq_.data() + static_cast<size_t>(kPositions + gPos) * n;
+    const uint16_t* nearB = nearSq_.data() + static_cast<size_t>(2 * kPositions + bPos) * n;
+    const uint16_t* farR = farSq_.data() + static_cast<size_t>(rPos) * n;
+    const uint16_t* farG = farSq_.data() + static_cast<size_t>(kPositions + gPos) * n;
+    const uint16_t* farB = farSq_.data() + static_cast<size_t>(2 * kPositions + bPos) * n;
     uint32_t nearSq[256];
     uint32_t bestFar = UINT32_MAX;
-    for (int k = 0; k < entryCount; ++k) {
-        const int e = entries[k];
-        nearSq[k] = uint32_t{nearR[e]} + nearG[e] + nearB[e];
+    for (size_t e = 0; e < n; ++e) {
+        nearSq[e] = uint32_t{nearR[e]} + nearG[e] + nearB[e];
         bestFar = std::min(bestFar, uint32_t{farR[e]} + farG[e] + farB[e]);
     }
-    // Only entries whose nearest point of the box is no farther than some entry's farthest
-    // point can be the answer for a colour of this box. Sort keys: box distance, then position
-    // (entries come in palette order).
+    // Only entries whose nearest point of the cell is no farther than some entry's farthest
+    // point can be the answer for a colour of the cell. Sort keys: distance to the cell, then
+    // index.
     uint64_t order[256];
     int count = 0;
-    for (int k = 0; k < entryCount; ++k)
-        if (nearSq[k] <= bestFar) order[count++] = (static_cast<uint64_t>(nearSq[k]) << 8) | static_cast<uint64_t>(k);
+    for (size_t e = 0; e < n; ++e)
+        if (nearSq[e] <= bestFar) order[count++] = (static_cast<uint64_t>(nearSq[e]) << 8) | e;
     std::sort(order, order + count);
-    if (positions == 32) count = DropDominated(order, count, entries, rPos * 8, gPos * 8, bPos * 8, 7);
-    CellRange range;
-    range.offset = static_cast<int32_t>(candidatePool_.size());
-    range.count = count;
-    for (int i = 0; i < count; ++i) {
-        const int k = static_cast<int>(order[i] & 0xFF);
-        candidatePool_.push_back(entries[k]);
-        candidateBoxDistance_.push_back(nearSq[k]);
-    }
-    return range;
-}
+    count = DropBeaten(order, count, rPos * kCellSpan, gPos * kCellSpan, bPos * kCellSpan);
 
-const TNearestColorIndex::CellRange& TNearestColorIndex::CoarseCell(int cell) {
-    CellRange& range = coarseCells_[cell];
-    if (range.offset >= 0) return range;
-    uint8_t all[256];
-    const int n = static_cast<int>(palette_.size());
-    for (int i = 0; i < n; ++i) all[i] = static_cast<uint8_t>(i);
-    range = BuildCell(coarseAxes_, 16, (cell >> 8) & 15, (cell >> 4) & 15, cell & 15, all, n);
-    return range;
-}
-
-const TNearestColorIndex::FineCellEntry& TNearestColorIndex::FineCell(int cell) {
-    FineCellEntry& fine = fineCells_[cell];
-    if (fine.offset >= 0) return fine;
-    const int r = (cell >> 10) & 31, g = (cell >> 5) & 31, b = cell & 31;
-    const CellRange coarse = CoarseCell(((r >> 1) << 8) | ((g >> 1) << 4) | (b >> 1));
-    // A fine cell lies inside its coarse cell, so its candidates are among the coarse ones.
-    uint8_t entries[256];
-    std::copy_n(candidatePool_.begin() + coarse.offset, coarse.count, entries);
-    std::sort(entries, entries + coarse.count);  // keep palette order for the tie rule
-    const CellRange range = BuildCell(fineAxes_, 32, r, g, b, entries, coarse.count);
-    fine.offset = range.offset;
-    fine.poolCount = range.count;
-    if (range.count <= kLaneCount) {
-        CandidateLanes lanes;
-        for (int k = 0; k < kLaneCount; ++k) {
-            const uint8_t index = candidatePool_[range.offset + std::min(k, range.count - 1)];
-            lanes.red[k] = palette_[index].peRed;
-            lanes.green[k] = palette_[index].peGreen;
-            lanes.blue[k] = palette_[index].peBlue;
-            lanes.index[k] = index;
+    if (count <= 2 * kLaneCount) {
+        const int blocks = count <= kLaneCount ? 1 : 2;
+        const auto first = static_cast<int32_t>(lanes_.size());
+        for (int block = 0; block < blocks; ++block) {
+            CandidateLanes lanes;
+            for (int k = 0; k < kLaneCount; ++k) {
+                const auto index = static_cast<uint8_t>(order[std::min(block * kLaneCount + k, count - 1)] & 0xFF);
+                lanes.red[k] = palette_[index].peRed;
+                lanes.green[k] = palette_[index].peGreen;
+                lanes.blue[k] = palette_[index].peBlue;
+                lanes.index[k] = index;
+            }
+            lanes_.push_back(lanes);
         }
-        fine.lanes = static_cast<int32_t>(lanes_.size());
-        lanes_.push_back(lanes);
-        // Lane lists need no pool entries: give them back.
-        candidatePool_.resize(static_cast<size_t>(range.offset));
-        candidateBoxDistance_.resize(static_cast<size_t>(range.offset));
+        return cells_[cell] = blocks == 2 ? (first | kTwoBlocks) : first;
     }
-    return fine;
+    PoolRange range{static_cast<int32_t>(pool_.size()), count};
+    for (int i = 0; i < count; ++i) {
+        pool_.push_back(static_cast<uint8_t>(order[i] & 0xFF));
+        poolBoxDistance_.push_back(static_cast<uint32_t>(order[i] >> 8));
+    }
+    poolRanges_.push_back(range);
+    return cells_[cell] = kPoolBase - static_cast<int32_t>(poolRanges_.size() - 1);
 }
 
-int TNearestColorIndex::FindInPool(uint8_t r, uint8_t g, uint8_t b) {
+int TNearestColorIndex::FindSlow(uint8_t r, uint8_t g, uint8_t b) {
     if (palette_.empty()) return -1;
-    const FineCellEntry& cell = FineCell(FineCellOf(r, g, b));
-    if (cell.lanes >= 0) return RankLanes(lanes_[cell.lanes], r, g, b);
-    // Long lists stop once the distance to the box (a lower bound, and the list's order)
+    const int cell = CellOf(r, g, b);
+    int32_t slot = cells_[cell];
+    if (slot == kUnbuilt) slot = BuildCell(cell);
+    if (slot >= 0) {
+        if (slot & kTwoBlocks) return RankTwoBlocks(&lanes_[slot & ~kTwoBlocks], r, g, b);
+        return RankLanes(lanes_[slot], r, g, b) & 0xFF;
+    }
+    // Long lists stop once the distance to the cell (a lower bound, and the list's order)
     // passes the best distance.
-    const uint8_t* candidates = candidatePool_.data() + cell.offset;
-    const uint32_t* boxDistance = candidateBoxDistance_.data() + cell.offset;
+    const PoolRange& range = poolRanges_[kPoolBase - slot];
     uint32_t best = UINT32_MAX;
-    for (int i = 0; i < cell.poolCount; ++i) {
-        if (boxDistance[i] > (best >> 8)) break;
-        best = std::min(best, Key(candidates[i], r, g, b));
+    for (int i = 0; i < range.count; ++i) {
+        if (poolBoxDistance_[range.offset + i] > (best >> 8)) break;
+        const uint8_t index = pool_[range.offset + i];
+        const TPaletteEntry& e = palette_[index];
+        const int dr = e.peRed - r, dg = e.peGreen - g, db = e.peBlue - b;
+        best = std::min(best, (static_cast<uint32_t>(dr * dr + dg * dg + db * db) << 8) | index);
     }
     return static_cast<int>(best & 0xFF);
 }

@@ -1,5 +1,6 @@
 #pragma once
 // The platform's fixed palettes and its nearest-palette-index query.
+#include <algorithm>
 #include <cstdint>
 #include <vector>
 
@@ -14,86 +15,86 @@ const TPalette& HalftonePalette();
 const TPalette& VGAPalette16();
 
 // Nearest palette entry: the entry with the smallest squared distance, the lowest index on a
-// tie. Answers are exact; colours are searched among per-cell candidate lists (usually one to
-// four entries), so a query does not scan the palette.
+// tie. Answers are exact. The colour cube is cut into cells of 16 x 16 x 16 colours; the first
+// time a cell is asked for, the entries that can be nearest to one of its colours are listed
+// (usually two to six), and a query ranks only those, side by side.
 class TNearestColorIndex {
 public:
     explicit TNearestColorIndex(const TPalette& palette);
     ~TNearestColorIndex();
     // The entry nearest to (r, g, b), or -1 for an empty palette.
     int Find(uint8_t r, uint8_t g, uint8_t b) {
-        const FineCellEntry& cell = fineCells_[FineCellOf(r, g, b)];
-        if (cell.lanes >= 0) return RankLanes(lanes_[cell.lanes], r, g, b);
-        return FindInPool(r, g, b);
+        const int32_t cell = cells_[CellOf(r, g, b)];
+        if (cell >= 0) {
+            if (cell & kTwoBlocks) return RankTwoBlocks(&lanes_[cell & ~kTwoBlocks], r, g, b);
+            return RankLanes(lanes_[cell], r, g, b) & 0xFF;
+        }
+        return FindSlow(r, g, b);
     }
     // Find for `count` pixels of blue-green-red bytes, the answers stored as bytes.
     void FindRow(const uint8_t* bgr, int count, uint8_t* indices);
     int Count() const { return static_cast<int>(palette_.size()); }
 
 private:
-    // The palette entries that can be nearest to some colour of a cell, ordered by their
-    // distance to the cell's box. Coarse cells (16 x 16 x 16 colours) are computed from the whole
-    // palette, fine cells (8 x 8 x 8) from their coarse cell's list; both when first asked for.
-    struct CellRange {
-        int32_t offset = -1;
-        int32_t count = 0;
-    };
-    // A fine cell with up to four candidates (most cells) keeps them as lanes ranked side by
-    // side (shorter lists are padded with their first entry); longer lists stay in the pool.
-    static constexpr int kLaneCount = 4;
-    using Lane = int32_t __attribute__((vector_size(16)));
-    struct CandidateLanes {
+    static constexpr int kCellShift = 4;
+    static constexpr int kCellSpan = 1 << kCellShift;
+    static constexpr int kPositions = 256 >> kCellShift;  // cells per axis
+    static constexpr int kLaneCount = 8;
+    // cells_ values: a lanes_ index (with kTwoBlocks when the cell has two blocks of lanes, for
+    // up to sixteen candidates), kUnbuilt, or kPoolBase - (index into poolRanges_).
+    static constexpr int32_t kTwoBlocks = 1 << 30;
+    static constexpr int32_t kUnbuilt = -1;
+    static constexpr int32_t kPoolBase = -2;
+
+    using Lane = int32_t __attribute__((vector_size(4 * kLaneCount)));
+    // Eight candidates of a cell (shorter lists padded by repeating their last entry). Aligned
+    // for the widest vector unit the row lookup may be built for.
+    struct alignas(32) CandidateLanes {
         Lane red, green, blue, index;
     };
-    struct FineCellEntry {
-        int32_t offset = -1;  // pool range; -1 until the cell is built
-        int32_t poolCount = 0;
-        int32_t lanes = -1;  // index into lanes_, or -1 for a pool list
-    };
-    // Squared distances along one axis from each entry to the nearest and the farthest value of
-    // each cell position (16 coarse or 32 fine positions per axis).
-    struct AxisTables {
-        std::vector<uint16_t> nearSq;  // [axis][position][entry]
-        std::vector<uint16_t> farSq;
+    // A longer list, in the pool, ordered by distance to the cell.
+    struct PoolRange {
+        int32_t offset = 0;
+        int32_t count = 0;
     };
 
-    static int FineCellOf(uint8_t r, uint8_t g, uint8_t b) {
-        return ((r >> 3) << 10) | ((g >> 3) << 5) | (b >> 3);
+    static int CellOf(uint8_t r, uint8_t g, uint8_t b) {
+        return ((r >> kCellShift) << (2 * (8 - kCellShift))) | ((g >> kCellShift) << (8 - kCellShift)) |
+               (b >> kCellShift);
     }
-    // Rank by (distance << 8 | index): the smallest key is the nearest entry, the lowest index
-    // on a tie.
-    uint32_t Key(uint8_t index, int r, int g, int b) const {
-        const TPaletteEntry& e = palette_[index];
-        const int dr = e.peRed - r, dg = e.peGreen - g, db = e.peBlue - b;
-        return (static_cast<uint32_t>(dr * dr + dg * dg + db * db) << 8) | index;
-    }
-    static int RankLanes(const CandidateLanes& c, int r, int g, int b) {
+    // Candidates are ranked by (distance << 8 | index): the smallest key is the nearest entry,
+    // the lowest index on a tie.
+    // The smallest key of a block of lanes.
+    static int32_t RankLanes(const CandidateLanes& c, int r, int g, int b) {
         const Lane dr = c.red - r, dg = c.green - g, db = c.blue - b;
         Lane key = ((dr * dr + dg * dg + db * db) << 8) | c.index;
-        Lane swapped = __builtin_shuffle(key, Lane{2, 3, 0, 1});
-        key = key < swapped ? key : swapped;
-        swapped = __builtin_shuffle(key, Lane{1, 0, 3, 2});
-        key = key < swapped ? key : swapped;
-        return key[0] & 0xFF;
+        Lane other = __builtin_shuffle(key, Lane{4, 5, 6, 7, 0, 1, 2, 3});
+        key = key < other ? key : other;
+        other = __builtin_shuffle(key, Lane{2, 3, 0, 1, 6, 7, 4, 5});
+        key = key < other ? key : other;
+        other = __builtin_shuffle(key, Lane{1, 0, 3, 2, 5, 4, 7, 6});
+        key = key < other ? key : other;
+        return key[0];
     }
-    int FindInPool(uint8_t r, uint8_t g, uint8_t b);
-    const CellRange& CoarseCell(int cell);
-    const FineCellEntry& FineCell(int cell);
-    CellRange BuildCell(const AxisTables& tables, int positions, int rPos, int gPos, int bPos,
-                        const uint8_t* entries, int entryCount);
-    void BuildAxisTables(AxisTables& tables, int positions) const;
-    bool Dominates(int f, int e, int rLo, int gLo, int bLo, int span) const;
-    int DropDominated(uint64_t* order, int count, const uint8_t* entries, int rLo, int gLo, int bLo,
-                      int span) const;
+    static int RankTwoBlocks(const CandidateLanes* c, int r, int g, int b) {
+        return std::min(RankLanes(c[0], r, g, b), RankLanes(c[1], r, g, b)) & 0xFF;
+    }
+    int FindSlow(uint8_t r, uint8_t g, uint8_t b);
+    int32_t BuildCell(int cell);
+    void BuildAxisTables();
+    bool Beats(int f, int e, int rLo, int gLo, int bLo) const;
+    int DropBeaten(uint64_t* order, int count, int rLo, int gLo, int bLo) const;
 
     TPalette palette_;
-    AxisTables coarseAxes_;
-    AxisTables fineAxes_;
-    std::vector<CellRange> coarseCells_;
-    std::vector<FineCellEntry> fineCells_;
+    // Squared distances along one axis from each entry to the nearest and the farthest value of
+    // each cell position: [axis][position][entry].
+    std::vector<uint16_t> nearSq_;
+    std::vector<uint16_t> farSq_;
+    std::vector<int32_t> cells_;
     std::vector<CandidateLanes> lanes_;
-    std::vector<uint8_t> candidatePool_;
-    std::vector<uint32_t> candidateBoxDistance_;  // per pool entry: squared distance to the box
+    std::vector<PoolRange> poolRanges_;
+    std::vector<uint8_t> pool_;
+    std::vector<uint32_t> poolBoxDistance_;  // per pool entry: squared distance to the cell
 };
 
 // One-off query by a plain scan (use TNearestColorIndex for many pixels).
