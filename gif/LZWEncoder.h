@@ -30,7 +30,14 @@ private:
     // Codes up to this one are assigned; the next miss starts a new table.
     static constexpr int kLastAssignedCode = kMaxCodes - 2;
 
+    // The child each code was last extended by: (pixel << 16 | code), or kNoChild. Runs of
+    // similar pixels extend the same strings again and again; this answers them without
+    // hashing. The table stays the authority: the cache only repeats answers it gave.
+    static constexpr uint32_t kNoChild = 0xFFFFFFFFu;
+    void ForgetChildren();
+
     int16_t nextCode_ = 0;
     int16_t prefix_ = 0;
     THashTable table_;
+    uint32_t lastChild_[kMaxCodes];
 };
