@@ -68,13 +68,6 @@ void TColorQuantizer::FreeNode(int32_t index) {
     freeList_ = index;
 }
 
-void TColorQuantizer::AddToLeaf(int32_t index, uint8_t red, uint8_t green, uint8_t blue) {
-    TOctreeNode& leaf = nodes_[index];
-    ++leaf.pixelCount;
-    leaf.redSum += red;
-    leaf.greenSum += green;
-    leaf.blueSum += blue;
-}
 
 int32_t TColorQuantizer::GrowPath(int32_t index, int level, uint32_t code) {
     for (; level < kColorBits; ++level) {

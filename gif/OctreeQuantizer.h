@@ -55,7 +55,14 @@ private:
         lastCode_ = ~0u;
         lastShift_ = 0;
     }
-    void AddToLeaf(int32_t index, uint8_t red, uint8_t green, uint8_t blue);
+    // Called for almost every pixel: kept in the header so that the row loop inlines it.
+    void AddToLeaf(int32_t index, uint8_t red, uint8_t green, uint8_t blue) {
+        TOctreeNode& leaf = nodes_[index];
+        ++leaf.pixelCount;
+        leaf.redSum += red;
+        leaf.greenSum += green;
+        leaf.blueSum += blue;
+    }
     void CollectLeaves(int32_t index, TPalette& table) const;
 
     std::vector<TOctreeNode> nodes_;

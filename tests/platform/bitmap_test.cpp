@@ -173,6 +173,36 @@ TEST(NearestColorIndex, AgreesWithAPlainScanIncludingTies) {
     }
 }
 
+TEST(NearestColorIndex, WholeRowsAgreeWithAPlainScanOnClusteredPalettes) {
+    // Entries packed closely (as an octree palette of one picture is), with repeated colours:
+    // cells then have long candidate lists and many ties.
+    std::mt19937 rng(11);
+    std::normal_distribution<double> spread(0.0, 9.0);
+    auto clamp = [](double v) { return static_cast<uint8_t>(v < 0 ? 0 : v > 255 ? 255 : v); };
+    TPalette palette(256);
+    for (size_t i = 0; i < palette.size(); ++i) {
+        if (i % 17 == 0 && i > 0) {
+            palette[i] = palette[i - 1];
+            continue;
+        }
+        palette[i].peRed = clamp(120 + spread(rng));
+        palette[i].peGreen = clamp(90 + spread(rng));
+        palette[i].peBlue = clamp(160 + spread(rng));
+    }
+    std::vector<uint8_t> row(3 * 4096);
+    for (size_t i = 0; i < row.size(); i += 3) {
+        row[i] = clamp(160 + 2 * spread(rng));
+        row[i + 1] = clamp(90 + 2 * spread(rng));
+        row[i + 2] = clamp(120 + 2 * spread(rng));
+    }
+    TNearestColorIndex index(palette);
+    std::vector<uint8_t> answers(4096);
+    index.FindRow(row.data(), 4096, answers.data());
+    for (size_t x = 0; x < answers.size(); ++x)
+        ASSERT_EQ(answers[x], GetNearestPaletteIndex(palette, row[3 * x + 2], row[3 * x + 1], row[3 * x]))
+            << "pixel " << x;
+}
+
 TEST(NearestColorIndex, LowestIndexWinsATie) {
     const TPalette palette = {{10, 0, 0, 0}, {0, 0, 0, 0}, {0, 0, 0, 0}, {20, 0, 0, 0}};
     TNearestColorIndex index(palette);
