@@ -158,23 +158,25 @@ void TGIFImage::Assign(TBitmap& bitmap) {
 }
 
 void TGIFImage::SetWidth(int width) {
-    if (width < 0 || width > kMaxScreenSize) throw GIFException("Invalid image dimensions");
-    for (int i = 0; i < images_.Count(); ++i)
-        if (images_[i].Left() + images_[i].Width() > width)
-            throw GIFException("Image width too small for contained frames");
+    CheckScreenExtent(width, &TGIFSubImage::Left, &TGIFSubImage::Width, "Image width too small for contained frames");
     if (width == Width()) return;
     header_.SetWidth(width);
     Changed();
 }
 
 void TGIFImage::SetHeight(int height) {
-    if (height < 0 || height > kMaxScreenSize) throw GIFException("Invalid image dimensions");
-    for (int i = 0; i < images_.Count(); ++i)
-        if (images_[i].Top() + images_[i].Height() > height)
-            throw GIFException("Image height too small for contained frames");
+    CheckScreenExtent(height, &TGIFSubImage::Top, &TGIFSubImage::Height, "Image height too small for contained frames");
     if (height == Height()) return;
     header_.SetHeight(height);
     Changed();
+}
+
+// Checks a new logical screen width or height against every frame's far edge along that axis.
+void TGIFImage::CheckScreenExtent(int extent, int (TGIFSubImage::*origin)() const,
+                                int (TGIFSubImage::*size)() const, const char* tooSmall) const {
+    if (extent < 0 || extent > kMaxScreenSize) throw GIFException("Invalid image dimensions");
+    for (int i = 0; i < images_.Count(); ++i)
+        if ((images_[i].*origin)() + (images_[i].*size)() > extent) throw GIFException(tooSmall);
 }
 
 void TGIFImage::Warning(TGIFObject* sender, int severity, const std::string& message) {

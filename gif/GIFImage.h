@@ -104,6 +104,8 @@ public:
     void Changed();
 
 private:
+    void CheckScreenExtent(int extent, int (TGIFSubImage::*origin)() const, int (TGIFSubImage::*size)() const,
+                         const char* tooSmall) const;
     void GrowToCoverFrames();
     void ReadTrailer(TStream& stream);
 

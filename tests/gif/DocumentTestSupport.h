@@ -92,4 +92,15 @@ inline TGIFColor FrameColor(TGIFSubImage& frame, int x, int y) {
     return frame.ActiveColorMap().Colors(frame.Pixels(x, y));
 }
 
+// The message of the exception the call raises, or "" when it raises none.
+template <class Call>
+std::string ErrorOf(Call call) {
+    try {
+        call();
+    } catch (const std::exception& error) {
+        return error.what();
+    }
+    return "";
+}
+
 }  // namespace gifdoc

@@ -13,16 +13,6 @@ namespace {
 
 void UseApplicationSettings(TGIFImage& document) { document.SetReductionMode(prOctreePlusSystem); }
 
-template <class Call>
-std::string ErrorOf(Call call) {
-    try {
-        call();
-    } catch (const std::exception& error) {
-        return error.what();
-    }
-    return "";
-}
-
 }  // namespace
 
 TEST(ColorMap, CapacityBitsAndAddRules) {

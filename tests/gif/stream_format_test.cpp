@@ -13,16 +13,6 @@ using namespace gifdoc;
 
 namespace {
 
-template <class Call>
-std::string ErrorOf(Call call) {
-    try {
-        call();
-    } catch (const std::exception& error) {
-        return error.what();
-    }
-    return "";
-}
-
 // Skips the image data (code size byte, sub-blocks, terminator) that starts at `at`; returns
 // the position after it.
 size_t SkipImageData(const std::vector<uint8_t>& bytes, size_t at) {
