@@ -21,9 +21,11 @@ std::vector<uint8_t> NaturalFrame() {
     std::vector<uint8_t> pixels(static_cast<size_t>(kWidth) * kHeight);
     for (int y = 0; y < kHeight; ++y) {
         for (int x = 0; x < kWidth; ++x) {
-            double shade = 128 + 90 * std::sin(x / 70.0) * std::cos(y / 55.0) + 30 * std::sin((x + y) / 150.0);
+            double shade =
+                128 + 90 * std::sin(x / 70.0) * std::cos(y / 55.0) + 30 * std::sin((x + y) / 150.0);
             if (rng() % 5 == 0) shade += static_cast<int>(rng() % 5) - 2;
-            pixels[static_cast<size_t>(y) * kWidth + x] = static_cast<uint8_t>(std::clamp(shade, 0.0, 255.0));
+            pixels[static_cast<size_t>(y) * kWidth + x] =
+                static_cast<uint8_t>(std::clamp(shade, 0.0, 255.0));
         }
     }
     return pixels;

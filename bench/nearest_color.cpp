@@ -13,10 +13,13 @@ std::vector<uint8_t> NaturalFrame(int w, int h) {
     std::vector<uint8_t> bgr(static_cast<size_t>(w) * h * 3);
     for (int y = 0; y < h; ++y)
         for (int x = 0; x < w; ++x) {
-            const double base[3] = {40.0 + 150.0 * x / w, 30.0 + 180.0 * y / h, 200.0 - 120.0 * (x + y) / (w + h)};
+            const double base[3] = {40.0 + 150.0 * x / w, 30.0 + 180.0 * y / h,
+                                    200.0 - 120.0 * (x + y) / (w + h)};
             for (int c = 0; c < 3; ++c) {
                 const double v = base[c] + noise(rng);
-                bgr[(static_cast<size_t>(y) * w + x) * 3 + c] = static_cast<uint8_t>(v < 0 ? 0 : v > 255 ? 255 : v);
+                bgr[(static_cast<size_t>(y) * w + x) * 3 + c] = static_cast<uint8_t>(v < 0     ? 0
+                                                                                     : v > 255 ? 255
+                                                                                               : v);
             }
         }
     return bgr;
@@ -40,7 +43,8 @@ void BM_NearestColorIndexFrame(benchmark::State& state) {
     std::vector<uint8_t> indices(640 * 480);
     for (auto _ : state) {
         TNearestColorIndex index(palette);  // a fresh index per frame, as a per-frame palette needs
-        for (int y = 0; y < 480; ++y) index.FindRow(frame.data() + y * 640 * 3, 640, indices.data() + y * 640);
+        for (int y = 0; y < 480; ++y)
+            index.FindRow(frame.data() + y * 640 * 3, 640, indices.data() + y * 640);
         benchmark::DoNotOptimize(indices.data());
     }
 }

@@ -52,11 +52,14 @@ void Quantize(benchmark::State& state) {
 }  // namespace
 
 BENCHMARK(Quantize)->Unit(benchmark::kMillisecond);
-BENCHMARK_CAPTURE(Reduce, OctreePlusSystem_Nearest, prOctreePlusSystem, edNearest)->Unit(benchmark::kMillisecond);
+BENCHMARK_CAPTURE(Reduce, OctreePlusSystem_Nearest, prOctreePlusSystem, edNearest)
+    ->Unit(benchmark::kMillisecond);
 BENCHMARK_CAPTURE(Reduce, Octree_Nearest, prOctree, edNearest)->Unit(benchmark::kMillisecond);
-BENCHMARK_CAPTURE(Reduce, WebCube216_Nearest, prWebCube216, edNearest)->Unit(benchmark::kMillisecond);
+BENCHMARK_CAPTURE(Reduce, WebCube216_Nearest, prWebCube216, edNearest)
+    ->Unit(benchmark::kMillisecond);
 BENCHMARK_CAPTURE(Reduce, OctreePlusSystem_FloydSteinberg, prOctreePlusSystem, edFloydSteinberg)
     ->Unit(benchmark::kMillisecond);
-BENCHMARK_CAPTURE(Reduce, WebCube216_FloydSteinberg, prWebCube216, edFloydSteinberg)->Unit(benchmark::kMillisecond);
+BENCHMARK_CAPTURE(Reduce, WebCube216_FloydSteinberg, prWebCube216, edFloydSteinberg)
+    ->Unit(benchmark::kMillisecond);
 
 BENCHMARK_MAIN();

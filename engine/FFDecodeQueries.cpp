@@ -115,9 +115,9 @@ bool TCustomDecoder::GetVideoStreamInfo(int streamIndex, TVideoStreamInfo& info)
     AVRational sar = stream.sample_aspect_ratio;
     if (sar.num == 0 || sar.den == 0) sar = parameters.sample_aspect_ratio;
     const double pixelAspect = sar.num != 0 && sar.den != 0 ? av_q2d(sar) : 1.0;
-    info.AspectRatio =
-        parameters.height != 0 ? static_cast<float>(parameters.width * pixelAspect / parameters.height)
-                               : 0.0f;
+    info.AspectRatio = parameters.height != 0
+                           ? static_cast<float>(parameters.width * pixelAspect / parameters.height)
+                           : 0.0f;
     info.PixelFormat = parameters.format;
     const AVRational rate = stream.avg_frame_rate.num != 0 && stream.avg_frame_rate.den != 0
                                 ? stream.avg_frame_rate

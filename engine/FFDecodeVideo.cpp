@@ -50,7 +50,9 @@ void TFFDecoder::Close() {
     TCustomDecoder::Close();
 }
 
-void TFFDecoder::ApplyScalerFlags(int64_t flags) { converter_.SetScalerFlags(static_cast<int>(flags)); }
+void TFFDecoder::ApplyScalerFlags(int64_t flags) {
+    converter_.SetScalerFlags(static_cast<int>(flags));
+}
 
 int64_t TFFDecoder::FrameDurationUs() const {
     return FrameDuration(AVRational{frameRateNum_, frameRateDen_});
@@ -124,12 +126,11 @@ void TFFDecoder::TakeFrameRate(int streamIndex) {
         frameRateDen_ = stream.avg_frame_rate.den;
         return;
     }
-    const AVRational codecTimeBase =
-        videoCodec_ != nullptr && videoStream_ == streamIndex ? videoCodec_->time_base
-                                                              : AVRational{0, 1};
-    const int ticks = videoCodec_ != nullptr && videoStream_ == streamIndex
-                          ? videoCodec_->ticks_per_frame
-                          : 1;
+    const AVRational codecTimeBase = videoCodec_ != nullptr && videoStream_ == streamIndex
+                                         ? videoCodec_->time_base
+                                         : AVRational{0, 1};
+    const int ticks =
+        videoCodec_ != nullptr && videoStream_ == streamIndex ? videoCodec_->ticks_per_frame : 1;
     const AVRational real = stream.r_frame_rate;
     if (codecTimeBase.num != 0 && codecTimeBase.num == real.den &&
         codecTimeBase.den == ticks * real.num) {
@@ -164,8 +165,8 @@ bool TFFDecoder::OpenVideoCodec(int streamIndex) {
         return false;
     }
     AVCodecContext* context = libav::avcodec_alloc_context3(codec);
-    bool opened = context != nullptr &&
-                  libav::avcodec_parameters_to_context(context, &parameters) >= 0;
+    bool opened =
+        context != nullptr && libav::avcodec_parameters_to_context(context, &parameters) >= 0;
     if (opened) {
         context->pkt_timebase = stream.time_base;
         opened = OpenCodecSerialized(context, codec) >= 0;
@@ -215,9 +216,10 @@ bool TFFDecoder::DecodeNextFrame(int streamIndex) {
 bool TFFDecoder::ReceivePicture(int streamIndex) {
     const int ret = libav::avcodec_receive_frame(videoCodec_, decoded_);
     if (ret < 0) return false;
-    LogF(AV_LOG_DEBUG, "pkt.st_idx=%d, dts=%" PRId64 ", pts=%" PRId64 ", flags=%d, pict_type=%d(%s)",
-         streamIndex, decoded_->pkt_dts, decoded_->pts, decoded_->flags,
-         static_cast<int>(decoded_->pict_type), PictureTypeName(decoded_->pict_type).c_str());
+    LogF(AV_LOG_DEBUG,
+         "pkt.st_idx=%d, dts=%" PRId64 ", pts=%" PRId64 ", flags=%d, pict_type=%d(%s)", streamIndex,
+         decoded_->pkt_dts, decoded_->pts, decoded_->flags, static_cast<int>(decoded_->pict_type),
+         PictureTypeName(decoded_->pict_type).c_str());
     if (deinterlace_) DeinterlacePicture();
     StorePicture(streamIndex);
     return true;
@@ -276,8 +278,8 @@ void TFFDecoder::StorePicture(int streamIndex) {
     frameTime_ = kNoTime;
     if (timestamp != kNoTime) {
         const int64_t start = stream.start_time != AV_NOPTS_VALUE ? stream.start_time : 0;
-        frameTime_ = libav::av_rescale_q(timestamp - start, stream.time_base,
-                                         AVRational{1, AV_TIME_BASE});
+        frameTime_ =
+            libav::av_rescale_q(timestamp - start, stream.time_base, AVRational{1, AV_TIME_BASE});
         LogF(AV_LOG_DEBUG, "decode PTS: %0.3f", frameTime_ / 1000000.0);
     }
     packetDTS_ = decoded_->pkt_dts;

@@ -34,6 +34,4 @@ const TLibraryItem libraryTable[LibraryCount] = {
 
 }  // namespace
 
-const TLibraryItem& LibraryItem(TLibraryId id) {
-    return libraryTable[id];
-}
+const TLibraryItem& LibraryItem(TLibraryId id) { return libraryTable[id]; }

@@ -46,9 +46,7 @@ TEngineState& Engine() {
 
 }  // namespace
 
-TFFLoader::~TFFLoader() {
-    UnloadLibs(FullLibrarySet);
-}
+TFFLoader::~TFFLoader() { UnloadLibs(FullLibrarySet); }
 
 std::string TFFLoader::GetLibFileName(TLibraryId id) const {
     const TLibraryItem& item = LibraryItem(id);
@@ -57,9 +55,7 @@ std::string TFFLoader::GetLibFileName(TLibraryId id) const {
     return name;
 }
 
-const char* TFFLoader::LibBaseName(TLibraryId id) const {
-    return LibraryItem(id).BaseName;
-}
+const char* TFFLoader::LibBaseName(TLibraryId id) const { return LibraryItem(id).BaseName; }
 
 std::string TFFLoader::LibModuleFileName(TLibraryId id) const {
     return LibLoaded(id) ? ModuleFileName(status_[id].Module) : std::string();
@@ -121,9 +117,7 @@ bool TFFLoader::LoadLib(TLibraryId id) {
     return true;
 }
 
-bool TFFLoader::LibLoaded(TLibraryId id) const {
-    return status_[id].Module && status_[id].Bound;
-}
+bool TFFLoader::LibLoaded(TLibraryId id) const { return status_[id].Module && status_[id].Bound; }
 
 void TFFLoader::UnloadLib(TLibraryId id) {
     TLibraryStatus& status = status_[id];

@@ -63,9 +63,7 @@ TLockRegistry& Registry() {
 
 void* codecLockSlot = nullptr;
 
-void LogError(const std::string& text) {
-    FFLogger().Log(nullptr, llError, text);
-}
+void LogError(const std::string& text) { FFLogger().Log(nullptr, llError, text); }
 
 TLockNode& NodeOfSlot(TLockRegistry& registry, void** slot) {
     std::lock_guard<TCriticalSection> guard(registry.Lock);
@@ -154,10 +152,14 @@ int LockManager(void** slot, int op) {
     }
     TLockNode& node = NodeOfSlot(registry, slot);
     switch (op) {
-        case lockCreate: return CreateMutex(registry, node);
-        case lockObtain: return ObtainMutex(node);
-        case lockRelease: return ReleaseMutex(node);
-        case lockDestroy: return DestroyMutex(registry, slot, node);
+        case lockCreate:
+            return CreateMutex(registry, node);
+        case lockObtain:
+            return ObtainMutex(node);
+        case lockRelease:
+            return ReleaseMutex(node);
+        case lockDestroy:
+            return DestroyMutex(registry, slot, node);
         default:
             FFLogger().Log(nullptr, llError, "[lock manager] error, invalid mutex operation %d.",
                            op);
@@ -171,9 +173,7 @@ TCodecLock::~TCodecLock() {
     if (obtained_) LockManager(&codecLockSlot, lockRelease);
 }
 
-void RegisterLockManager() {
-    LockManager(&codecLockSlot, lockCreate);
-}
+void RegisterLockManager() { LockManager(&codecLockSlot, lockCreate); }
 
 void UnregisterLockManager() {
     if (codecLockSlot) LockManager(&codecLockSlot, lockDestroy);

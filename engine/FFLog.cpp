@@ -38,9 +38,7 @@ std::string FormatArgs(const char* format, va_list args) {
 
 }  // namespace
 
-int LevelToAV(TLogLevel level) {
-    return (static_cast<int>(level) - 1) * 8;
-}
+int LevelToAV(TLogLevel level) { return (static_cast<int>(level) - 1) * 8; }
 
 TLogLevel AVToLevel(int avLevel) {
     int ordinal = avLevel / 8 + 1;
@@ -49,9 +47,7 @@ TLogLevel AVToLevel(int avLevel) {
     return static_cast<TLogLevel>(ordinal);
 }
 
-TFFLogger::TFFLogger() {
-    Register();
-}
+TFFLogger::TFFLogger() { Register(); }
 
 TFFLogger::TFFLogger(InternalTag) : internallyCreated_(true) {}
 

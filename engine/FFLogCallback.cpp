@@ -93,8 +93,8 @@ void CollectLines(std::string& pending, const std::string& message, int level,
     pending.erase(0, start);
 }
 
-std::vector<TCompletedLine> TakeLines(void* context, int level, const char* format,
-                                      va_list args, uint32_t threadId) {
+std::vector<TCompletedLine> TakeLines(void* context, int level, const char* format, va_list args,
+                                      uint32_t threadId) {
     std::vector<TCompletedLine> lines;
     TLogState& state = State();
     std::lock_guard<std::mutex> guard(state.Lock);
@@ -106,8 +106,8 @@ std::vector<TCompletedLine> TakeLines(void* context, int level, const char* form
         return lines;
     }
     if (state.RepeatCount > 1) {
-        lines.push_back({level, "    Last message repeated " +
-                                    std::to_string(state.RepeatCount) + " times"});
+        lines.push_back(
+            {level, "    Last message repeated " + std::to_string(state.RepeatCount) + " times"});
     }
     state.RepeatCount = 0;
     state.LastLogMessage = message;
@@ -117,13 +117,9 @@ std::vector<TCompletedLine> TakeLines(void* context, int level, const char* form
 
 }  // namespace
 
-int AVLogLevel() {
-    return avLogLevel;
-}
+int AVLogLevel() { return avLogLevel; }
 
-void SetAVLogLevel(int avLevel) {
-    avLogLevel = avLevel;
-}
+void SetAVLogLevel(int avLevel) { avLogLevel = avLevel; }
 
 void FFmpegLogCallback(void* context, int level, const char* format, va_list args) {
     if (level > avLogLevel || !format) return;

@@ -68,12 +68,18 @@ int ReadOpenFile(std::FILE* file, const std::string& fileName, uint8_t** buffer,
 
 std::string MediaTypeName(int mediaType) {
     switch (mediaType) {
-        case AVMEDIA_TYPE_VIDEO: return "Video";
-        case AVMEDIA_TYPE_AUDIO: return "Audio";
-        case AVMEDIA_TYPE_DATA: return "Data";
-        case AVMEDIA_TYPE_SUBTITLE: return "Subtitle";
-        case AVMEDIA_TYPE_ATTACHMENT: return "Attachment";
-        default: return "Unknown";
+        case AVMEDIA_TYPE_VIDEO:
+            return "Video";
+        case AVMEDIA_TYPE_AUDIO:
+            return "Audio";
+        case AVMEDIA_TYPE_DATA:
+            return "Data";
+        case AVMEDIA_TYPE_SUBTITLE:
+            return "Subtitle";
+        case AVMEDIA_TYPE_ATTACHMENT:
+            return "Attachment";
+        default:
+            return "Unknown";
     }
 }
 
@@ -83,8 +89,8 @@ std::string FormatTimestamp(int64_t microseconds) {
     uint64_t us = microseconds < 0 ? 0 - static_cast<uint64_t>(microseconds)
                                    : static_cast<uint64_t>(microseconds);
     uint64_t ms = us / 1000;
-    return Printf("%s%.2" PRIu64 ":%.2" PRIu64 ":%.2" PRIu64 ".%.3" PRIu64, sign,
-                  ms / 3600000, ms / 60000 % 60, ms / 1000 % 60, ms % 1000);
+    return Printf("%s%.2" PRIu64 ":%.2" PRIu64 ":%.2" PRIu64 ".%.3" PRIu64, sign, ms / 3600000,
+                  ms / 60000 % 60, ms / 1000 % 60, ms % 1000);
 }
 
 std::string FormatStreamTimestamp(int64_t timestamp, AVRational timeBase) {
@@ -116,14 +122,22 @@ std::string CodecDisplayName(const AVCodecContext* context, bool encoder) {
 
 std::string PictureTypeName(int pictureType) {
     switch (pictureType) {
-        case AV_PICTURE_TYPE_I: return "Intra";
-        case AV_PICTURE_TYPE_P: return "Predicted";
-        case AV_PICTURE_TYPE_B: return "Bi-dir predicted";
-        case AV_PICTURE_TYPE_S: return "S(GMC)-VOP MPEG4";
-        case AV_PICTURE_TYPE_SI: return "Switching Intra";
-        case AV_PICTURE_TYPE_SP: return "Switching Predicted";
-        case AV_PICTURE_TYPE_BI: return "BI type";
-        default: return "Unknown";
+        case AV_PICTURE_TYPE_I:
+            return "Intra";
+        case AV_PICTURE_TYPE_P:
+            return "Predicted";
+        case AV_PICTURE_TYPE_B:
+            return "Bi-dir predicted";
+        case AV_PICTURE_TYPE_S:
+            return "S(GMC)-VOP MPEG4";
+        case AV_PICTURE_TYPE_SI:
+            return "Switching Intra";
+        case AV_PICTURE_TYPE_SP:
+            return "Switching Predicted";
+        case AV_PICTURE_TYPE_BI:
+            return "BI type";
+        default:
+            return "Unknown";
     }
 }
 

@@ -27,7 +27,8 @@ void TCustomFFmpeg::DumpAttachment(int istIndex, const std::string& fileName) {
     const TInputStream& ist = InputStreams[istIndex];
     const AVStream* st = ist.St;
     if (!st->codecpar->extradata) {
-        Log(llWarning, StrFormat("No extradata to dump in stream #%d:%d.", ist.FileIndex, st->index));
+        Log(llWarning,
+            StrFormat("No extradata to dump in stream #%d:%d.", ist.FileIndex, st->index));
         return;
     }
     std::string name = fileName;
@@ -73,9 +74,10 @@ bool TCustomFFmpeg::AddAttachments(TOptionsContext& o, AVFormatContext* oc) {
             LastError = StrFormat("Could not get size of the attachment %s.", path.c_str());
             return false;
         }
-        uint8_t* data = size < INT_MAX - AV_INPUT_BUFFER_PADDING_SIZE
-            ? static_cast<uint8_t*>(libav::av_mallocz(size + AV_INPUT_BUFFER_PADDING_SIZE))
-            : nullptr;
+        uint8_t* data =
+            size < INT_MAX - AV_INPUT_BUFFER_PADDING_SIZE
+                ? static_cast<uint8_t*>(libav::av_mallocz(size + AV_INPUT_BUFFER_PADDING_SIZE))
+                : nullptr;
         if (!data) {
             libav::avio_closep(&pb);
             LastError = StrFormat("Attachment %s too large to fit into memory.", path.c_str());

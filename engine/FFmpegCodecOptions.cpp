@@ -37,10 +37,20 @@ AVDictionary* TCustomFFmpeg::FilterCodecOpts(AVDictionary* opts, const AVCodec* 
     int flags = s->oformat ? AV_OPT_FLAG_ENCODING_PARAM : AV_OPT_FLAG_DECODING_PARAM;
     char prefix = 0;
     switch (st->codecpar->codec_type) {
-        case AVMEDIA_TYPE_VIDEO: prefix = 'v'; flags |= AV_OPT_FLAG_VIDEO_PARAM; break;
-        case AVMEDIA_TYPE_AUDIO: prefix = 'a'; flags |= AV_OPT_FLAG_AUDIO_PARAM; break;
-        case AVMEDIA_TYPE_SUBTITLE: prefix = 's'; flags |= AV_OPT_FLAG_SUBTITLE_PARAM; break;
-        default: break;
+        case AVMEDIA_TYPE_VIDEO:
+            prefix = 'v';
+            flags |= AV_OPT_FLAG_VIDEO_PARAM;
+            break;
+        case AVMEDIA_TYPE_AUDIO:
+            prefix = 'a';
+            flags |= AV_OPT_FLAG_AUDIO_PARAM;
+            break;
+        case AVMEDIA_TYPE_SUBTITLE:
+            prefix = 's';
+            flags |= AV_OPT_FLAG_SUBTITLE_PARAM;
+            break;
+        default:
+            break;
     }
     AVDictionary* result = nullptr;
     const AVDictionaryEntry* t = nullptr;

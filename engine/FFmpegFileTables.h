@@ -56,7 +56,7 @@ constexpr int kMaxAudioChannelMap = 16;
 
 struct TOutputStream {
     int FileIndex = 0;
-    int Index = 0;  // stream index within its output file
+    int Index = 0;         // stream index within its output file
     int SourceIndex = -1;  // input stream table index, -1 for none (attachments)
     int SyncIstIndex = -1;
     AVStream* St = nullptr;

@@ -57,9 +57,12 @@ bool TCustomFFmpeg::CopyMetadata(const std::string& outspec, const std::string& 
     if (!ParseMetaSpecifier(inspec, in.Type, in.Index, in.StreamSpec)) return false;
     if (!ParseMetaSpecifier(outspec, out.Type, out.Index, out.StreamSpec)) return false;
     for (char type : {in.Type, out.Type}) {
-        if (type == 'g') o.MetadataGlobalManual = 1;
-        else if (type == 's') o.MetadataStreamsManual = 1;
-        else if (type == 'c') o.MetadataChaptersManual = 1;
+        if (type == 'g')
+            o.MetadataGlobalManual = 1;
+        else if (type == 's')
+            o.MetadataStreamsManual = 1;
+        else if (type == 'c')
+            o.MetadataChaptersManual = 1;
     }
     // the one source and the single destination (stream destinations are found below)
     AVDictionary** source = nullptr;
@@ -72,13 +75,13 @@ bool TCustomFFmpeg::CopyMetadata(const std::string& outspec, const std::string& 
             found = &ctx->metadata;
         } else if (t.Type == 'c') {
             if (t.Index < 0 || t.Index >= static_cast<int>(ctx->nb_chapters))
-                return MetadataError(StrFormat("Invalid %s index %d while processing metadata maps.",
-                                               "chapter", t.Index));
+                return MetadataError(StrFormat(
+                    "Invalid %s index %d while processing metadata maps.", "chapter", t.Index));
             found = &ctx->chapters[t.Index]->metadata;
         } else if (t.Type == 'p') {
             if (t.Index < 0 || t.Index >= static_cast<int>(ctx->nb_programs))
-                return MetadataError(StrFormat("Invalid %s index %d while processing metadata maps.",
-                                               "program", t.Index));
+                return MetadataError(StrFormat(
+                    "Invalid %s index %d while processing metadata maps.", "program", t.Index));
             found = &ctx->programs[t.Index]->metadata;
         } else if (side == 0) {
             for (unsigned i = 0; i < ic->nb_streams && !found; i++) {
@@ -99,7 +102,8 @@ bool TCustomFFmpeg::CopyMetadata(const std::string& outspec, const std::string& 
     for (unsigned i = 0; i < oc->nb_streams; i++) {
         const int ret = check_stream_specifier(oc, oc->streams[i], out.StreamSpec);
         if (ret < 0) return MetadataError(ErrorText("check_stream_specifier", ret));
-        if (ret > 0) libav::av_dict_copy(&oc->streams[i]->metadata, *source, AV_DICT_DONT_OVERWRITE);
+        if (ret > 0)
+            libav::av_dict_copy(&oc->streams[i]->metadata, *source, AV_DICT_DONT_OVERWRITE);
     }
     return true;
 }
@@ -113,8 +117,8 @@ bool TCustomFFmpeg::ApplyMetadataMaps(TOptionsContext& o, AVFormatContext* oc) {
         if (*p) p++;
         if (inFile < 0) continue;
         if (inFile >= static_cast<int>(InputFiles.size())) {
-            LastError = StrFormat("Invalid input file index %d while processing metadata maps",
-                                  inFile);
+            LastError =
+                StrFormat("Invalid input file index %d while processing metadata maps", inFile);
             return false;
         }
         if (!CopyMetadata(entry.Specifier, p, o, InputFiles[inFile].Ctx, oc)) return false;
@@ -125,8 +129,8 @@ bool TCustomFFmpeg::ApplyMetadataMaps(TOptionsContext& o, AVFormatContext* oc) {
 bool TCustomFFmpeg::ApplyChapters(TOptionsContext& o, int outputIndex) {
     if (o.ChaptersInputFile >= static_cast<int>(InputFiles.size())) {
         if (o.ChaptersInputFile != kAutomaticChapters) {
-            LastError = StrFormat("Invalid input file index %d in chapter mapping.",
-                                  o.ChaptersInputFile);
+            LastError =
+                StrFormat("Invalid input file index %d in chapter mapping.", o.ChaptersInputFile);
             return false;
         }
         o.ChaptersInputFile = -1;
@@ -152,10 +156,12 @@ int TCustomFFmpeg::CopyChapters(int inputIndex, int outputIndex, bool copyMetada
     AVFormatContext* os = ofile.Ctx;
     for (unsigned i = 0; i < is->nb_chapters; i++) {
         const AVChapter* inCh = is->chapters[i];
-        const int64_t offset = libav::av_rescale_q(ofile.StartTime - ifile.TsOffset,
-                                                   AV_TIME_BASE_Q, inCh->time_base);
-        const int64_t limit = ofile.RecordingTime == INT64_MAX
-            ? INT64_MAX : libav::av_rescale_q(ofile.RecordingTime, AV_TIME_BASE_Q, inCh->time_base);
+        const int64_t offset =
+            libav::av_rescale_q(ofile.StartTime - ifile.TsOffset, AV_TIME_BASE_Q, inCh->time_base);
+        const int64_t limit =
+            ofile.RecordingTime == INT64_MAX
+                ? INT64_MAX
+                : libav::av_rescale_q(ofile.RecordingTime, AV_TIME_BASE_Q, inCh->time_base);
         if (inCh->end < offset) continue;
         if (limit != INT64_MAX && inCh->start > limit + offset) break;
         auto* outCh = static_cast<AVChapter*>(libav::av_mallocz(sizeof(AVChapter)));
@@ -180,7 +186,8 @@ void TCustomFFmpeg::CopyAutomaticMetadata(TOptionsContext& o, int outputIndex) {
     AVFormatContext* oc = OutputFiles[outputIndex].Ctx;
     if (!o.MetadataGlobalManual && !InputFiles.empty()) {
         libav::av_dict_copy(&oc->metadata, InputFiles[0].Ctx->metadata, AV_DICT_DONT_OVERWRITE);
-        if (o.RecordingTime != kNoTimeLimit) libav::av_dict_set(&oc->metadata, "duration", nullptr, 0);
+        if (o.RecordingTime != kNoTimeLimit)
+            libav::av_dict_set(&oc->metadata, "duration", nullptr, 0);
     }
     if (o.MetadataStreamsManual) return;
     for (size_t i = OutputFiles[outputIndex].OstIndex; i < OutputStreams.size(); i++) {
@@ -208,7 +215,8 @@ bool TCustomFFmpeg::ApplyMetadataOptions(TOptionsContext& o, AVFormatContext* oc
             int ret = 0;
             for (unsigned j = 0; j < oc->nb_streams; j++) {
                 ret = check_stream_specifier(oc, oc->streams[j], t.StreamSpec);
-                if (ret > 0) libav::av_dict_set(&oc->streams[j]->metadata, key.c_str(), setValue, 0);
+                if (ret > 0)
+                    libav::av_dict_set(&oc->streams[j]->metadata, key.c_str(), setValue, 0);
                 else if (ret < 0) {
                     LastError = ErrorText("check_stream_specifier", ret);
                     return false;

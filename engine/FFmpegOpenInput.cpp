@@ -16,8 +16,10 @@ struct TInputContextGuard {
     bool Opened = false;
     ~TInputContextGuard() {
         if (!Ctx) return;
-        if (Opened) libav::avformat_close_input(&Ctx);
-        else libav::avformat_free_context(Ctx);
+        if (Opened)
+            libav::avformat_close_input(&Ctx);
+        else
+            libav::avformat_free_context(Ctx);
     }
 };
 
@@ -51,12 +53,15 @@ void TCustomFFmpeg::SetDemuxerOptions(TOptionsContext& o) {
 
 void TCustomFFmpeg::SetForcedDecoders(AVFormatContext* ic) {
     ic->video_codec_id = VideoCodecName.empty()
-        ? AV_CODEC_ID_NONE : FindCodecByName(VideoCodecName, AVMEDIA_TYPE_VIDEO, false)->id;
+                             ? AV_CODEC_ID_NONE
+                             : FindCodecByName(VideoCodecName, AVMEDIA_TYPE_VIDEO, false)->id;
     ic->audio_codec_id = AudioCodecName.empty()
-        ? AV_CODEC_ID_NONE : FindCodecByName(AudioCodecName, AVMEDIA_TYPE_AUDIO, false)->id;
-    ic->subtitle_codec_id = SubtitleCodecName.empty()
-        ? AV_CODEC_ID_NONE
-        : FindCodecByName(SubtitleCodecName, AVMEDIA_TYPE_SUBTITLE, false)->id;
+                             ? AV_CODEC_ID_NONE
+                             : FindCodecByName(AudioCodecName, AVMEDIA_TYPE_AUDIO, false)->id;
+    ic->subtitle_codec_id =
+        SubtitleCodecName.empty()
+            ? AV_CODEC_ID_NONE
+            : FindCodecByName(SubtitleCodecName, AVMEDIA_TYPE_SUBTITLE, false)->id;
 }
 
 const AVCodec* TCustomFFmpeg::ChooseDecoder(TOptionsContext& o, AVFormatContext* s, AVStream* st) {
@@ -72,8 +77,8 @@ void TCustomFFmpeg::SeekToStart(AVFormatContext* ic, const std::string& fileName
                                 int64_t timestamp) {
     InputIOStart = libav::av_gettime();
     const int ret = ic->iformat->read_seek2
-        ? libav::avformat_seek_file(ic, -1, INT64_MIN, timestamp, INT64_MAX, 0)
-        : libav::av_seek_frame(ic, -1, timestamp, AVSEEK_FLAG_BACKWARD);
+                        ? libav::avformat_seek_file(ic, -1, INT64_MIN, timestamp, INT64_MAX, 0)
+                        : libav::av_seek_frame(ic, -1, timestamp, AVSEEK_FLAG_BACKWARD);
     if (ret < 0)
         Log(llWarning, StrFormat("%s: could not seek to position %0.3f", fileName.c_str(),
                                  static_cast<double>(timestamp) / AV_TIME_BASE));
@@ -103,8 +108,9 @@ int TCustomFFmpeg::OpenDemuxer(TOptionsContext& o, const std::string& fileName,
     ic->flags |= AVFMT_FLAG_NONBLOCK;
     ic->interrupt_callback = InputInterruptCallback();
     if (LoopInput) {
-        Log(llWarning, "-loop_input is deprecated, use -loop 1\r\n"
-                       "Note, both loop options only work with -f image2");
+        Log(llWarning,
+            "-loop_input is deprecated, use -loop 1\r\n"
+            "Note, both loop options only work with -f image2");
         // the demuxers that loop take it as their private "loop" option
         const AVClass* demuxerClass = forcedFormat ? forcedFormat->priv_class : nullptr;
         if (demuxerClass &&
@@ -216,8 +222,10 @@ void TCustomFFmpeg::AddInputStreamRecords(TOptionsContext& o, AVFormatContext* i
         const AVMediaType type = st->codecpar->codec_type;
         switch (type) {
             case AVMEDIA_TYPE_VIDEO:
-                if (o.VideoDisable) st->discard = AVDISCARD_ALL;
-                else if (VideoDiscard) st->discard = static_cast<AVDiscard>(VideoDiscard);
+                if (o.VideoDisable)
+                    st->discard = AVDISCARD_ALL;
+                else if (VideoDiscard)
+                    st->discard = static_cast<AVDiscard>(VideoDiscard);
                 break;
             case AVMEDIA_TYPE_AUDIO:
                 if (o.AudioDisable) st->discard = AVDISCARD_ALL;

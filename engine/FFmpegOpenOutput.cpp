@@ -22,11 +22,16 @@ namespace {
 
 bool IsMediaType(const TOptionsContext& o, AVMediaType type) {
     switch (type) {
-        case AVMEDIA_TYPE_VIDEO: return o.VideoDisable != 0;
-        case AVMEDIA_TYPE_AUDIO: return o.AudioDisable != 0;
-        case AVMEDIA_TYPE_SUBTITLE: return o.SubtitleDisable != 0;
-        case AVMEDIA_TYPE_DATA: return o.DataDisable != 0;
-        default: return false;
+        case AVMEDIA_TYPE_VIDEO:
+            return o.VideoDisable != 0;
+        case AVMEDIA_TYPE_AUDIO:
+            return o.AudioDisable != 0;
+        case AVMEDIA_TYPE_SUBTITLE:
+            return o.SubtitleDisable != 0;
+        case AVMEDIA_TYPE_DATA:
+            return o.DataDisable != 0;
+        default:
+            return false;
     }
 }
 
@@ -77,7 +82,8 @@ void TCustomFFmpeg::SelectStreamsAutomatically(TOptionsContext& o, AVFormatConte
         if (par->codec_type == AVMEDIA_TYPE_VIDEO && area > bestArea) {
             bestArea = area;
             bestVideo = static_cast<int>(i);
-        } else if (par->codec_type == AVMEDIA_TYPE_AUDIO && par->ch_layout.nb_channels > bestChannels) {
+        } else if (par->codec_type == AVMEDIA_TYPE_AUDIO &&
+                   par->ch_layout.nb_channels > bestChannels) {
             bestChannels = par->ch_layout.nb_channels;
             bestAudio = static_cast<int>(i);
         } else if (par->codec_type == AVMEDIA_TYPE_SUBTITLE && firstSubtitle < 0) {
@@ -113,13 +119,15 @@ bool TCustomFFmpeg::OpenOutputIO(TOptionsContext& o, int outputIndex, const std:
     }
     if (o.MuxPreload != 0)
         libav::av_dict_set(&of.Opts, "preload",
-                           StrFormat("%d", static_cast<int>(o.MuxPreload * AV_TIME_BASE)).c_str(), 0);
+                           StrFormat("%d", static_cast<int>(o.MuxPreload * AV_TIME_BASE)).c_str(),
+                           0);
     oc->max_delay = static_cast<int>(o.MuxMaxDelay * AV_TIME_BASE);
     if (LoopOutput >= 0) {
         Log(llWarning, "-loop_output is deprecated, use -loop");
         // the muxers that loop take it as their private "loop" option
         const AVClass* muxerClass = oc->oformat->priv_class;
-        if (muxerClass && libav::av_opt_find(&muxerClass, "loop", nullptr, 0, AV_OPT_SEARCH_FAKE_OBJ))
+        if (muxerClass &&
+            libav::av_opt_find(&muxerClass, "loop", nullptr, 0, AV_OPT_SEARCH_FAKE_OBJ))
             libav::av_dict_set(&of.Opts, "loop", StrFormat("%d", LoopOutput).c_str(), 0);
     }
     return true;
@@ -145,7 +153,8 @@ int TCustomFFmpeg::AbandonOutput(TOutputOpening& opening) {
             libav::avio_closep(&opening.Ctx->pb);
             std::error_code ec;
             const std::string path = LocalPath(opening.FileName);
-            if (std::filesystem::is_regular_file(path, ec) && std::filesystem::file_size(path, ec) == 0)
+            if (std::filesystem::is_regular_file(path, ec) &&
+                std::filesystem::file_size(path, ec) == 0)
                 std::filesystem::remove(path, ec);
         }
         libav::avformat_free_context(opening.Ctx);
@@ -174,7 +183,8 @@ void TCustomFFmpeg::AppendOutputFileRecord(TOutputOpening& opening, int outputIn
     const TOptionsContext& o = Options;
     TOutputFile of;
     of.Ctx = opening.Ctx;
-    of.OstIndex = static_cast<int>(OutputStreams.size()) - static_cast<int>(opening.Ctx->nb_streams);
+    of.OstIndex =
+        static_cast<int>(OutputStreams.size()) - static_cast<int>(opening.Ctx->nb_streams);
     of.RecordingTime = o.RecordingTime;
     of.StartTime = o.StartTime;
     of.LimitFilesize = o.LimitFilesize;
@@ -213,8 +223,10 @@ int TCustomFFmpeg::OpenOutputFile(const std::string& fileName, bool join) {
         CopyAutomaticMetadata(o, outputIndex);
         if (!ApplyMetadataOptions(o, oc)) return AbandonOutput(opening);
         // joining keeps the context for the join preparation
-        if (joining) JoinMode = true;
-        else ResetOptions(o, false, false);
+        if (joining)
+            JoinMode = true;
+        else
+            ResetOptions(o, false, false);
         return outputIndex;
     } catch (...) {
         AbandonOutput(opening);

@@ -38,13 +38,12 @@ using TPerFileOptionHandler = int (TCustomFFmpeg::*)(TOptionsContext& o, const s
 // Where a row's value is stored: a handler, a field of the option context, or an option
 // variable of the task. The field's type matches the row's typed flag.
 using TOptionTarget = std::variant<
-    std::monostate, TOptionHandler, TPerFileOptionHandler,
-    std::string TOptionsContext::*, int TOptionsContext::*, int64_t TOptionsContext::*,
-    float TOptionsContext::*, TSpecifierList<std::string> TOptionsContext::*,
-    TSpecifierList<int> TOptionsContext::*, TSpecifierList<int64_t> TOptionsContext::*,
-    TSpecifierList<float> TOptionsContext::*, TSpecifierList<double> TOptionsContext::*,
-    std::string TCustomFFmpeg::*, int TCustomFFmpeg::*, int64_t TCustomFFmpeg::*,
-    float TCustomFFmpeg::*, double TCustomFFmpeg::*>;
+    std::monostate, TOptionHandler, TPerFileOptionHandler, std::string TOptionsContext::*,
+    int TOptionsContext::*, int64_t TOptionsContext::*, float TOptionsContext::*,
+    TSpecifierList<std::string> TOptionsContext::*, TSpecifierList<int> TOptionsContext::*,
+    TSpecifierList<int64_t> TOptionsContext::*, TSpecifierList<float> TOptionsContext::*,
+    TSpecifierList<double> TOptionsContext::*, std::string TCustomFFmpeg::*, int TCustomFFmpeg::*,
+    int64_t TCustomFFmpeg::*, float TCustomFFmpeg::*, double TCustomFFmpeg::*>;
 
 struct TOptionDef {
     std::string Name;  // empty for the end row

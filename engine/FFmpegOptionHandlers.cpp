@@ -1,8 +1,8 @@
 // Handlers of the option table: refused and ignored options, aliases, and the options that
 // set task variables through their own rules.
+#include <strings.h>
 #include <cctype>
 #include <ctime>
-#include <strings.h>
 
 #include "engine/FFmpegOptionValues.h"
 #include "engine/FFmpegTask.h"
@@ -16,7 +16,7 @@ struct TLogLevelName {
 };
 
 constexpr TLogLevelName kLogLevels[] = {
-    {"quiet", AV_LOG_QUIET},     {"panic", AV_LOG_PANIC}, {"fatal", AV_LOG_FATAL},
+    {"quiet", AV_LOG_QUIET},     {"panic", AV_LOG_PANIC},     {"fatal", AV_LOG_FATAL},
     {"error", AV_LOG_ERROR},     {"warning", AV_LOG_WARNING}, {"info", AV_LOG_INFO},
     {"verbose", AV_LOG_VERBOSE}, {"debug", AV_LOG_DEBUG},
 };
@@ -75,7 +75,8 @@ int TCustomFFmpeg::OptAudioCodec(TOptionsContext& o, const std::string&, const s
     return ParseOption(o, "codec:a", arg.c_str());
 }
 
-int TCustomFFmpeg::OptSubtitleCodec(TOptionsContext& o, const std::string&, const std::string& arg) {
+int TCustomFFmpeg::OptSubtitleCodec(TOptionsContext& o, const std::string&,
+                                    const std::string& arg) {
     SubtitleCodecName = arg;
     return ParseOption(o, "codec:s", arg.c_str());
 }
@@ -150,9 +151,12 @@ int TCustomFFmpeg::OptPassLogFile(const std::string&, const std::string& arg) {
 }
 
 int TCustomFFmpeg::OptVSync(const std::string&, const std::string& arg) {
-    if (strcasecmp(arg.c_str(), "cfr") == 0) VideoSyncMethod = 1;
-    else if (strcasecmp(arg.c_str(), "vfr") == 0) VideoSyncMethod = 2;
-    else if (strcasecmp(arg.c_str(), "passthrough") == 0) VideoSyncMethod = 0;
+    if (strcasecmp(arg.c_str(), "cfr") == 0)
+        VideoSyncMethod = 1;
+    else if (strcasecmp(arg.c_str(), "vfr") == 0)
+        VideoSyncMethod = 2;
+    else if (strcasecmp(arg.c_str(), "passthrough") == 0)
+        VideoSyncMethod = 0;
     if (VideoSyncMethod != -1) return 0;
     int method = 0;
     if (!TryParseInt(arg, method) || method < -1 || method > 2)
@@ -167,9 +171,9 @@ int TCustomFFmpeg::OptStreamId(TOptionsContext& o, const std::string& opt, const
     int value = 0;
     if (colon == std::string::npos || !TryParseInt(arg.substr(0, colon), index) ||
         !TryParseInt(arg.substr(colon + 1), value))
-        return LogHandlerError(StrFormat(
-            "Invalid value \"%s\" for option \"%s\", required syntax is \"index:value\"",
-            arg.c_str(), opt.c_str()));
+        return LogHandlerError(
+            StrFormat("Invalid value \"%s\" for option \"%s\", required syntax is \"index:value\"",
+                      arg.c_str(), opt.c_str()));
     if (index < 0 || index > 1023)
         return LogHandlerError(NotWithin("streamid", arg.substr(0, colon), 0, 1023));
     if (value < 0) return LogHandlerError(NotWithin("streamid", arg.substr(colon + 1), 0, INT_MAX));
@@ -202,9 +206,8 @@ int TCustomFFmpeg::OptVStats(const std::string&, const std::string&) {
     const std::time_t now = std::time(nullptr);
     std::tm local{};
     localtime_r(&now, &local);
-    return OptVStatsFile("vstats_file",
-                         StrFormat("vstats_%02d%02d%02d.log", local.tm_hour, local.tm_min,
-                                   local.tm_sec));
+    return OptVStatsFile("vstats_file", StrFormat("vstats_%02d%02d%02d.log", local.tm_hour,
+                                                  local.tm_min, local.tm_sec));
 }
 
 int TCustomFFmpeg::OptLogLevel(const std::string&, const std::string& arg) {

@@ -54,9 +54,13 @@ struct TValueStore {
     void operator()(TOptionHandler) {}
     void operator()(TPerFileOptionHandler) {}
     template <typename T>
-    void operator()(T TOptionsContext::*field) { Put(o.*field); }
+    void operator()(T TOptionsContext::*field) {
+        Put(o.*field);
+    }
     template <typename T>
-    void operator()(T TCustomFFmpeg::*field) { Put(task.*field); }
+    void operator()(T TCustomFFmpeg::*field) {
+        Put(task.*field);
+    }
 
     template <typename T>
     void Put(TSpecifierList<T>& list) {
@@ -65,7 +69,9 @@ struct TValueStore {
         list.back().Value = std::get<T>(value);
     }
     template <typename T>
-    void Put(T& field) { field = std::get<T>(value); }
+    void Put(T& field) {
+        field = std::get<T>(value);
+    }
 };
 
 TOptionValue ParseTypedValue(int flags, const std::string& name, const std::string& arg,
@@ -140,7 +146,7 @@ int TCustomFFmpeg::ParseOptionList(const std::vector<std::string>& tokens, bool 
             continue;
         }
         LastParseError = token.empty() ? std::string("Failed to parse options")
-                                        : "Failed to parse options on " + token;
+                                       : "Failed to parse options on " + token;
         LogLibraryError(LastParseError);
         return -1;
     }
@@ -157,8 +163,10 @@ int TCustomFFmpeg::ParseOption(TOptionsContext& o, const std::string& name, cons
     bool unrecognized = false;
     if (po->Name.empty() && StartsWith(name, "no")) {
         po = &FindOption(name.substr(2));
-        if (!po->Name.empty() && (po->Flags & optflag::Bool)) boolValue = false;
-        else unrecognized = true;
+        if (!po->Name.empty() && (po->Flags & optflag::Bool))
+            boolValue = false;
+        else
+            unrecognized = true;
     }
     if (!unrecognized && po->Name.empty()) po = &FindOption("default");
     if (unrecognized || po->Name.empty()) {

@@ -31,7 +31,8 @@ void TCustomFFmpeg::BuildOptionTable() {
     row("v", HasArg, &T::OptLogLevel, "set libav* logging level", "loglevel");
     row("debug", HasArg, &T::OptCodecDebug, "set debug flags", "flags");
     row("report", 0, &T::OptNotSupported, "generate a report");
-    row("max_alloc", HasArg, &T::OptMaxAlloc, "set maximum size of a single allocated block", "bytes");
+    row("max_alloc", HasArg, &T::OptMaxAlloc, "set maximum size of a single allocated block",
+        "bytes");
 
     // main options
     row("f", HasArg | String | Offset, &O::FormatName, "force format", "fmt");
@@ -44,7 +45,8 @@ void TCustomFFmpeg::BuildOptionTable() {
     row("map", HasArg | Expert | PerFile, &T::MapStreams, "set input stream mapping",
         "[-]input_file_id[:stream_specifier][,sync_file_id[:stream_specifier]]");
     row("map_channel", HasArg | Expert | PerFile, &T::OptMapChannel,
-        "map an audio channel from one stream to another", "file.stream.channel[:syncfile.syncstream]");
+        "map an audio channel from one stream to another",
+        "file.stream.channel[:syncfile.syncstream]");
     row("map_metadata", HasArg | String | Spec, &O::MetadataMap,
         "set metadata information of outfile from infile", "outfile[,metadata]:infile[,metadata]");
     row("map_chapters", HasArg | Expert | Int | Offset, &O::ChaptersInputFile,
@@ -53,17 +55,21 @@ void TCustomFFmpeg::BuildOptionTable() {
         "record or transcode \"duration\" seconds of audio/video", "duration");
     row("t_microsecond", HasArg | Int64 | Offset, &O::RecordingTime,
         "record or transcode \"duration\" seconds of audio/video", "duration");
-    row("fs", HasArg | Int64 | Offset, &O::LimitFilesize, "set the limit file size in bytes", "limit_size");
+    row("fs", HasArg | Int64 | Offset, &O::LimitFilesize, "set the limit file size in bytes",
+        "limit_size");
     row("ss", HasArg | Offset | Time, &O::StartTime, "set the start time offset", "time_off");
-    row("ss_microsecond", HasArg | Int64 | Offset, &O::StartTime, "set the start time offset", "time_off");
-    row("itsoffset", HasArg | Offset | Time, &O::InputTsOffset, "set the input ts offset", "time_off");
-    row("itsoffset_microsecond", HasArg | Int64 | Offset, &O::InputTsOffset, "set the input ts offset",
+    row("ss_microsecond", HasArg | Int64 | Offset, &O::StartTime, "set the start time offset",
         "time_off");
+    row("itsoffset", HasArg | Offset | Time, &O::InputTsOffset, "set the input ts offset",
+        "time_off");
+    row("itsoffset_microsecond", HasArg | Int64 | Offset, &O::InputTsOffset,
+        "set the input ts offset", "time_off");
     row("itsscale", HasArg | Spec | Double, &O::TsScales, "set the input ts scale", "scale");
     row("timestamp", HasArg | PerFile, &T::OptRecordingTimestamp,
         "set the recording timestamp (\"now\" to set the current time)", "time");
     row("metadata", HasArg | String | Spec, &O::Metadata, "add metadata", "string=string");
-    row("dframes", HasArg | PerFile, &T::OptDataFrames, "set the number of data frames to record", "number");
+    row("dframes", HasArg | PerFile, &T::OptDataFrames, "set the number of data frames to record",
+        "number");
     row("benchmark", Bool | Expert, &T::OptNotSupported, "add timings for benchmarking");
     row("timelimit", HasArg, &T::OptNotSupported, "set max runtime in seconds", "limit");
     row("dump", Bool | Expert, &T::DoPktDump, "dump each input packet");
@@ -77,8 +83,8 @@ void TCustomFFmpeg::BuildOptionTable() {
         "type");
     row("vsync", HasArg | Expert, &T::OptVSync, "video sync method");
     row("async", HasArg | Expert | Int, &T::AudioSyncMethod, "audio sync method");
-    row("adrift_threshold", HasArg | Float | Expert, &T::AudioDriftThreshold, "audio drift threshold",
-        "threshold");
+    row("adrift_threshold", HasArg | Float | Expert, &T::AudioDriftThreshold,
+        "audio drift threshold", "threshold");
     row("copyts", Bool | Expert, &T::CopyTs, "copy timestamps");
     row("copytb", HasArg | Int | Expert, &T::CopyTb,
         "copy input stream time base when stream copying", "mode");
@@ -86,14 +92,17 @@ void TCustomFFmpeg::BuildOptionTable() {
     row("dts_delta_threshold", HasArg | Float | Expert, &T::DtsDeltaThreshold,
         "timestamp discontinuity delta threshold", "threshold");
     row("xerror", Bool, &T::ExitOnError, "exit on error", "error");
-    row("copyinkf", Bool | Expert | Spec, &O::CopyInitialNonkeyframes, "copy initial non-keyframes");
-    row("frames", HasArg | Int64 | Spec, &O::MaxFrames, "set the number of frames to record", "number");
+    row("copyinkf", Bool | Expert | Spec, &O::CopyInitialNonkeyframes,
+        "copy initial non-keyframes");
+    row("frames", HasArg | Int64 | Spec, &O::MaxFrames, "set the number of frames to record",
+        "number");
     row("tag", HasArg | String | Spec, &O::CodecTags, "force codec tag/fourcc", "fourcc/tag");
     row("q", HasArg | Expert | Spec | Double, &O::QScales, "use fixed quality scale (VBR)", "q");
     row("qscale", HasArg | Expert | PerFile, &T::OptQScale, "use fixed quality scale (VBR)", "q");
     row("filter", HasArg | String | Spec, &O::Filters, "set stream filterchain", "filter_list");
     row("stats", Bool, &T::PrintStats, "print progress report during encoding");
-    row("attach", HasArg | PerFile, &T::OptAttach, "add an attachment to the output file", "filename");
+    row("attach", HasArg | PerFile, &T::OptAttach, "add an attachment to the output file",
+        "filename");
     row("dump_attachment", HasArg | String | Spec, &O::DumpAttachments,
         "extract an attachment into a file", "filename");
 
@@ -111,10 +120,12 @@ void TCustomFFmpeg::BuildOptionTable() {
     row("bits_per_raw_sample", HasArg | Int | Video, &T::BitsPerRawSample,
         "set the number of bits per raw sample", "number");
     for (const char* name : {"croptop", "cropbottom", "cropleft", "cropright"})
-        row(name, HasArg | Video, &T::OptCropRemoved, "Removed, use the crop filter instead", "size");
+        row(name, HasArg | Video, &T::OptCropRemoved, "Removed, use the crop filter instead",
+            "size");
     for (const char* name : {"padtop", "padbottom", "padleft", "padright"})
         row(name, HasArg | Video, &T::OptPadRemoved, "Removed, use the pad filter instead", "size");
-    row("padcolor", HasArg | Video, &T::OptPadRemoved, "Removed, use the pad filter instead", "color");
+    row("padcolor", HasArg | Video, &T::OptPadRemoved, "Removed, use the pad filter instead",
+        "color");
     row("intra", Bool | Expert | Video, &T::IntraOnly, "use only intra frames");
     row("vn", Bool | Video | Offset, &O::VideoDisable, "disable video");
     row("vdt", HasArg | Int | Expert | Video, &T::VideoDiscard, "discard threshold", "n");
@@ -139,17 +150,19 @@ void TCustomFFmpeg::BuildOptionTable() {
         "specify inter matrix coeffs", "matrix");
     row("top", HasArg | Expert | Int | Video | Spec, &O::TopFieldFirst,
         "top=1/bottom=0/auto=-1 field first");
-    row("dc", HasArg | Int | Expert | Video, &T::IntraDcPrecision, "intra_dc_precision", "precision");
+    row("dc", HasArg | Int | Expert | Video, &T::IntraDcPrecision, "intra_dc_precision",
+        "precision");
     row("vtag", HasArg | Expert | Video | PerFile, &T::OptOldToNew, "force video tag/fourcc",
         "fourcc/tag");
     row("qphist", Bool | Expert | Video, &T::QpHist, "show QP histogram");
     row("force_fps", Bool | Expert | Video | Spec, &O::ForceFps,
         "force the selected framerate, disable the best supported framerate selection");
-    row("streamid", HasArg | Expert | PerFile, &T::OptStreamId, "set the value of an outfile streamid",
-        "streamIndex:value");
+    row("streamid", HasArg | Expert | PerFile, &T::OptStreamId,
+        "set the value of an outfile streamid", "streamIndex:value");
     row("force_key_frames", HasArg | Expert | String | Video | Spec, &O::ForcedKeyFrames,
         "force key frames at specified timestamps", "timestamps");
-    row("b", HasArg | Video | PerFile, &T::OptBitrate, "video bitrate (please use -b:v)", "bitrate");
+    row("b", HasArg | Video | PerFile, &T::OptBitrate, "video bitrate (please use -b:v)",
+        "bitrate");
 
     // audio options
     row("aframes", HasArg | Audio | PerFile, &T::OptAudioFrames,
@@ -213,7 +226,8 @@ void TCustomFFmpeg::BuildOptionTable() {
     row("dn", Bool | Video | Offset, &O::DataDisable, "disable data");
 
     // the engine's own options
-    row("vhook", HasArg | Expert | Video, &T::OptVideoHook, "insert video processing module", "module");
+    row("vhook", HasArg | Expert | Video, &T::OptVideoHook, "insert video processing module",
+        "module");
     row("VideoHookBitsPixel", HasArg | Expert | Video, &T::OptVideoHookBitsPixel,
         "VideoHookBitsPixel", "bpp");
     row("TimeStart", HasArg | Expert | PerFile, &T::OptTimeStart, "TimeStart");

@@ -21,7 +21,8 @@ std::string Trimmed(const std::string& text) {
 }
 
 [[noreturn]] void Expected(const char* kind, const std::string& name, const std::string& arg) {
-    throw FFmpegException(StrFormat("Expected %s for %s but found %s", kind, name.c_str(), arg.c_str()));
+    throw FFmpegException(
+        StrFormat("Expected %s for %s but found %s", kind, name.c_str(), arg.c_str()));
 }
 
 }  // namespace

@@ -82,7 +82,8 @@ void TCustomFFmpeg::ChooseEncoder(TOptionsContext& o, AVFormatContext* oc, TOutp
             st->codecpar->codec_id = ost.Enc->id;
         }
     } else {
-        st->codecpar->codec_id = libav::av_guess_codec(oc->oformat, nullptr, oc->url, nullptr, type);
+        st->codecpar->codec_id =
+            libav::av_guess_codec(oc->oformat, nullptr, oc->url, nullptr, type);
         ost.Enc = libav::avcodec_find_encoder(st->codecpar->codec_id);
     }
     if (ost.Enc) ost.Opts = FilterCodecOpts(CodecOpts, ost.Enc, oc, st);
@@ -91,16 +92,21 @@ void TCustomFFmpeg::ChooseEncoder(TOptionsContext& o, AVFormatContext* oc, TOutp
 int TCustomFFmpeg::NewStreamOfType(TOptionsContext& o, AVFormatContext* oc, AVMediaType type,
                                    int sourceIndex) {
     switch (type) {
-        case AVMEDIA_TYPE_VIDEO: return NewVideoStream(o, oc, sourceIndex);
-        case AVMEDIA_TYPE_AUDIO: return NewAudioStream(o, oc, sourceIndex);
-        case AVMEDIA_TYPE_SUBTITLE: return NewSubtitleStream(o, oc, sourceIndex);
-        case AVMEDIA_TYPE_DATA: return NewDataStream(o, oc, sourceIndex);
+        case AVMEDIA_TYPE_VIDEO:
+            return NewVideoStream(o, oc, sourceIndex);
+        case AVMEDIA_TYPE_AUDIO:
+            return NewAudioStream(o, oc, sourceIndex);
+        case AVMEDIA_TYPE_SUBTITLE:
+            return NewSubtitleStream(o, oc, sourceIndex);
+        case AVMEDIA_TYPE_DATA:
+            return NewDataStream(o, oc, sourceIndex);
         case AVMEDIA_TYPE_ATTACHMENT: {
             const int index = NewAttachmentStream(o, oc);
             OutputStreams[index].SourceIndex = sourceIndex;
             return index;
         }
-        default: return -1;
+        default:
+            return -1;
     }
 }
 
@@ -113,7 +119,9 @@ void ParseMatrix(TCustomFFmpeg& task, uint16_t* dest, const std::string& text) {
         dest[i] = static_cast<uint16_t>(std::atoi(p));
         if (i == 63) break;
         p = std::strchr(p, ',');
-        if (!p) task.FatalError(StrFormat("Syntax error in matrix \"%s\" at coeff %d", text.c_str(), i));
+        if (!p)
+            task.FatalError(
+                StrFormat("Syntax error in matrix \"%s\" at coeff %d", text.c_str(), i));
         p++;
     }
 }
@@ -178,7 +186,8 @@ int TCustomFFmpeg::NewVideoStream(TOptionsContext& o, AVFormatContext* oc, int s
     return index;
 }
 
-void TCustomFFmpeg::ApplyVideoSettings(TOptionsContext& o, AVFormatContext* oc, TOutputStream& ost) {
+void TCustomFFmpeg::ApplyVideoSettings(TOptionsContext& o, AVFormatContext* oc,
+                                       TOutputStream& ost) {
     AVStream* st = ost.St;
     AVCodecContext* ctx = ost.EncoderContext;
     if (const std::string* rate = MatchPerStreamOpt(o.FrameRates, oc, st))
@@ -242,7 +251,8 @@ int TCustomFFmpeg::NewAudioStream(TOptionsContext& o, AVFormatContext* oc, int s
             if (ctx->sample_fmt == AV_SAMPLE_FMT_NONE)
                 FatalError(StrFormat("Invalid sample format \"%s\"", format->c_str()));
         }
-        if (const int* rate = MatchPerStreamOpt(o.AudioSampleRates, oc, st)) ctx->sample_rate = *rate;
+        if (const int* rate = MatchPerStreamOpt(o.AudioSampleRates, oc, st))
+            ctx->sample_rate = *rate;
         ost.RematrixVolume = 1.0f;
         if (const float* volume = MatchPerStreamOpt(o.RematrixVolumes, oc, st))
             ost.RematrixVolume = *volume;
@@ -256,8 +266,8 @@ int TCustomFFmpeg::NewAudioStream(TOptionsContext& o, AVFormatContext* oc, int s
 void TCustomFFmpeg::ApplyAudioChannelMaps(TOptionsContext& o, TOutputStream& ost) {
     const TInputStream* ist = ost.SourceIndex >= 0 ? &InputStreams[ost.SourceIndex] : nullptr;
     for (const TAudioChannelMap& map : o.AudioChannelMaps) {
-        const bool fromSource = ist && ist->FileIndex == map.FileIndex &&
-                                ist->St->index == map.StreamIndex;
+        const bool fromSource =
+            ist && ist->FileIndex == map.FileIndex && ist->St->index == map.StreamIndex;
         if (map.ChannelIndex != -1 && !fromSource) continue;
         if (map.OutFileIndex != -1 && map.OutFileIndex != ost.FileIndex) continue;
         if (map.OutStreamIndex != -1 && map.OutStreamIndex != ost.St->index) continue;

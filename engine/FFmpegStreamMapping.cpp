@@ -73,7 +73,8 @@ int TCustomFFmpeg::MapStreams(TOptionsContext& o, const std::string&, const std:
 
 int TCustomFFmpeg::OptMapChannel(TOptionsContext& o, const std::string&, const std::string& arg) {
     TAudioChannelMap m;
-    int n = std::sscanf(arg.c_str(), "%d:%d.%d", &m.ChannelIndex, &m.OutFileIndex, &m.OutStreamIndex);
+    int n =
+        std::sscanf(arg.c_str(), "%d:%d.%d", &m.ChannelIndex, &m.OutFileIndex, &m.OutStreamIndex);
     if ((n == 1 || n == 3) && m.ChannelIndex == -1) {
         // a muted channel
         m.FileIndex = m.StreamIndex = -1;
@@ -98,8 +99,8 @@ int TCustomFFmpeg::OptMapChannel(TOptionsContext& o, const std::string&, const s
         FatalError(StrFormat("mapchan: stream #%d.%d is not an audio stream.", m.FileIndex,
                              m.StreamIndex));
     if (m.ChannelIndex < 0 || m.ChannelIndex >= par->ch_layout.nb_channels)
-        FatalError(StrFormat("mapchan: invalid audio channel #%d.%d.%d", m.FileIndex,
-                             m.StreamIndex, m.ChannelIndex));
+        FatalError(StrFormat("mapchan: invalid audio channel #%d.%d.%d", m.FileIndex, m.StreamIndex,
+                             m.ChannelIndex));
     Append(o.AudioChannelMaps, m);
     return 0;
 }

@@ -18,12 +18,18 @@ bool ReadNumber(const std::string& text, size_t& pos, long& value) {
 
 int MediaTypeOfLetter(char c) {
     switch (c) {
-        case 'v': return AVMEDIA_TYPE_VIDEO;
-        case 'a': return AVMEDIA_TYPE_AUDIO;
-        case 's': return AVMEDIA_TYPE_SUBTITLE;
-        case 'd': return AVMEDIA_TYPE_DATA;
-        case 't': return AVMEDIA_TYPE_ATTACHMENT;
-        default: return AVMEDIA_TYPE_UNKNOWN;
+        case 'v':
+            return AVMEDIA_TYPE_VIDEO;
+        case 'a':
+            return AVMEDIA_TYPE_AUDIO;
+        case 's':
+            return AVMEDIA_TYPE_SUBTITLE;
+        case 'd':
+            return AVMEDIA_TYPE_DATA;
+        case 't':
+            return AVMEDIA_TYPE_ATTACHMENT;
+        default:
+            return AVMEDIA_TYPE_UNKNOWN;
     }
 }
 

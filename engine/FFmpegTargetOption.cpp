@@ -10,9 +10,12 @@ enum TNorm { normUnknown, normPAL, normNTSC, normFILM };
 
 const char* FrameRateOf(int norm) {
     switch (norm) {
-        case normPAL: return "25";
-        case normNTSC: return "30000/1001";
-        default: return "24000/1001";
+        case normPAL:
+            return "25";
+        case normNTSC:
+            return "30000/1001";
+        default:
+            return "24000/1001";
     }
 }
 
@@ -39,8 +42,10 @@ int TCustomFFmpeg::TargetNorm(const std::string& arg, std::string& type) {
         if (rate.num <= 0 || rate.den <= 0) rate = ist.St->r_frame_rate;
         if (rate.num <= 0 || rate.den <= 0) continue;
         const long fr = std::lround(1000.0 * rate.num / rate.den);
-        if (fr == 25000) norm = normPAL;
-        else if (fr == 29970 || fr == 23976) norm = normNTSC;
+        if (fr == 25000)
+            norm = normPAL;
+        else if (fr == 29970 || fr == 23976)
+            norm = normNTSC;
         if (norm != normUnknown) break;
     }
     if (norm == normUnknown)

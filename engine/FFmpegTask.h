@@ -9,11 +9,11 @@
 
 #include "engine/FFLog.h"
 #include "engine/FFUtils.h"
-#include "engine/FrameHook.h"
 #include "engine/FFmpegException.h"
 #include "engine/FFmpegFileTables.h"
 #include "engine/FFmpegOptionDef.h"
 #include "engine/FFmpegOptionsContext.h"
+#include "engine/FrameHook.h"
 
 struct SwsContext;
 struct AVDictionary;
@@ -250,8 +250,10 @@ const T* TCustomFFmpeg::MatchPerStreamOpt(const TSpecifierList<T>& list, AVForma
     const T* found = nullptr;
     for (const TSpecifierOpt<T>& entry : list) {
         const int ret = check_stream_specifier(s, st, entry.Specifier);
-        if (ret > 0) found = &entry.Value;
-        else if (ret < 0) FatalError(ErrorText("check_stream_specifier", ret));
+        if (ret > 0)
+            found = &entry.Value;
+        else if (ret < 0)
+            FatalError(ErrorText("check_stream_specifier", ret));
     }
     return found;
 }

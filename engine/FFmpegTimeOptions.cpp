@@ -23,14 +23,15 @@ int TCustomFFmpeg::OptRecordingTimestamp(TOptionsContext& o, const std::string& 
                                          const std::string& arg) {
     int64_t us = 0;
     if (libav::av_parse_time(&us, arg.c_str(), 0) < 0)
-        throw FFmpegException(StrFormat("Invalid %s specification for %s: %s", "date", opt.c_str(),
-                                        arg.c_str()));
+        throw FFmpegException(
+            StrFormat("Invalid %s specification for %s: %s", "date", opt.c_str(), arg.c_str()));
     const std::time_t seconds = static_cast<std::time_t>(us / 1000000);
     std::tm local{};
     localtime_r(&seconds, &local);
-    const std::string value = StrFormat(
-        "creation_time=%04d-%02d-%02d %02d:%02d:%02d %s", local.tm_year + 1900, local.tm_mon + 1,
-        local.tm_mday, local.tm_hour, local.tm_min, local.tm_sec, ZoneText(local.tm_gmtoff).c_str());
+    const std::string value =
+        StrFormat("creation_time=%04d-%02d-%02d %02d:%02d:%02d %s", local.tm_year + 1900,
+                  local.tm_mon + 1, local.tm_mday, local.tm_hour, local.tm_min, local.tm_sec,
+                  ZoneText(local.tm_gmtoff).c_str());
     const int ret = ParseOption(o, "metadata", value.c_str());
     if (ret < 0) return ret;
     Log(llWarning, StrFormat("%s is deprecated, set the \"creation_time\" metadata tag instead.",
@@ -51,10 +52,12 @@ int TCustomFFmpeg::SecondsOption(TOptionsContext& o, const std::string& opt, con
     return ParseOption(o, target, std::to_string(us).c_str());
 }
 
-int TCustomFFmpeg::OptTimeStart(TOptionsContext& o, const std::string& opt, const std::string& arg) {
+int TCustomFFmpeg::OptTimeStart(TOptionsContext& o, const std::string& opt,
+                                const std::string& arg) {
     return SecondsOption(o, opt, arg, "ss_microsecond");
 }
 
-int TCustomFFmpeg::OptTimeLength(TOptionsContext& o, const std::string& opt, const std::string& arg) {
+int TCustomFFmpeg::OptTimeLength(TOptionsContext& o, const std::string& opt,
+                                 const std::string& arg) {
     return SecondsOption(o, opt, arg, "t_microsecond");
 }

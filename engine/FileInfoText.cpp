@@ -91,8 +91,7 @@ std::string AspectText(const AVStream& stream) {
         return std::string();
     }
     AVRational dar{0, 1};
-    libav::av_reduce(&dar.num, &dar.den,
-                     static_cast<int64_t>(stream.codecpar->width) * sar.num,
+    libav::av_reduce(&dar.num, &dar.den, static_cast<int64_t>(stream.codecpar->width) * sar.num,
                      static_cast<int64_t>(stream.codecpar->height) * sar.den, kDisplayRatioBound);
     return Printf(", SAR %d:%d DAR %d:%d", sar.num, sar.den, dar.num, dar.den);
 }
@@ -121,7 +120,7 @@ std::string VideoRates(const AVStream& stream) {
 
 std::string DispositionText(int disposition) {
     static const char* const marks[] = {
-        " (default)", " (dub)",    " (original)", " (comment)",          " (lyrics)",
+        " (default)", " (dub)",    " (original)",         " (comment)",         " (lyrics)",
         " (karaoke)", " (forced)", " (hearing impaired)", " (visual impaired)", " (clean effects)",
     };
     std::string text;
@@ -163,8 +162,8 @@ void AppendProgramsAndStreams(std::vector<std::string>& lines, const AVFormatCon
     unsigned total = 0;
     for (unsigned p = 0; p < context.nb_programs; ++p) {
         const AVProgram& program = *context.programs[p];
-        lines.push_back(Printf("Program %d %s", program.id,
-                               DictValue(program.metadata, "name", "").c_str()));
+        lines.push_back(
+            Printf("Program %d %s", program.id, DictValue(program.metadata, "name", "").c_str()));
         AppendMetadataBlock(lines, "  ", program.metadata);
         for (unsigned k = 0; k < program.nb_stream_indexes; ++k) {
             const unsigned index = program.stream_index[k];

@@ -19,10 +19,8 @@ struct TDepthFormat {
 // Bitmap rows of 15 and 16 bits hold little-endian words with blue in the low bits, which is
 // libav's RGB555LE / RGB565LE; 8-bit pixels are 3-3-2 codes with red in the low bits (BGR8).
 constexpr TDepthFormat kDepthFormats[] = {
-    {8, pf8bit, 8, AV_PIX_FMT_BGR8},
-    {15, pf15bit, 16, AV_PIX_FMT_RGB555LE},
-    {16, pf16bit, 16, AV_PIX_FMT_RGB565LE},
-    {24, pf24bit, 24, AV_PIX_FMT_BGR24},
+    {8, pf8bit, 8, AV_PIX_FMT_BGR8},        {15, pf15bit, 16, AV_PIX_FMT_RGB555LE},
+    {16, pf16bit, 16, AV_PIX_FMT_RGB565LE}, {24, pf24bit, 24, AV_PIX_FMT_BGR24},
     {32, pf32bit, 32, AV_PIX_FMT_BGRA},
 };
 

@@ -66,9 +66,7 @@ std::unique_ptr<TFrameHookEntry> NewEntry(TModuleHandle module,
 
 }  // namespace
 
-TFrameHookList::~TFrameHookList() {
-    ReleaseFrameHooks(*this);
-}
+TFrameHookList::~TFrameHookList() { ReleaseFrameHooks(*this); }
 
 int AddFrameHook(TFrameHookList& list, const std::vector<std::string>& arguments) {
     if (arguments.empty()) return -2;

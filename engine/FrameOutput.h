@@ -20,10 +20,10 @@ struct TOutputFrameInfo {
     int PixelFormat;                 // of the output's first stream
     int Width;
     int Height;
-    int FrameNumber;                 // 0 until the first frame, then 1, 2, ...
-    AVPacket* Packet;                // the current frame's packet; valid only during OnWriteFrame
-    TFrameOutputAdapter* Adapter;    // the adapter that receives the events
-    int64_t AdapterIdentity;         // its identity, 0 when the output found none
+    int FrameNumber;               // 0 until the first frame, then 1, 2, ...
+    AVPacket* Packet;              // the current frame's packet; valid only during OnWriteFrame
+    TFrameOutputAdapter* Adapter;  // the adapter that receives the events
+    int64_t AdapterIdentity;       // its identity, 0 when the output found none
 };
 using POutputFrameInfo = TOutputFrameInfo*;
 

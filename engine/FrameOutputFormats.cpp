@@ -16,7 +16,8 @@
 // write callbacks and deinit from the AVOutputFormat it is given. Those members are not public
 // API and move between major versions, so the records below are tied to this one.
 #if LIBAVFORMAT_VERSION_MAJOR != 59
-#error "The frame output formats fill libavformat 59's AVOutputFormat (priv_data_size, write_header, write_packet, write_trailer, deinit); check where this libavformat reads muxer callbacks from and adapt FrameOutputFormats.cpp."
+#error \
+    "The frame output formats fill libavformat 59's AVOutputFormat (priv_data_size, write_header, write_packet, write_trailer, deinit); check where this libavformat reads muxer callbacks from and adapt FrameOutputFormats.cpp."
 #endif
 
 namespace {

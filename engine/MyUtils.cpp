@@ -3,13 +3,9 @@
 #include <cerrno>
 #include <cstdio>
 
-bool IsLeadByte(uint8_t c) {
-    return c >= 0xC2 && c <= 0xF4;
-}
+bool IsLeadByte(uint8_t c) { return c >= 0xC2 && c <= 0xF4; }
 
-bool IsSurrogate(char16_t c) {
-    return c >= 0xD800 && c <= 0xDFFF;
-}
+bool IsSurrogate(char16_t c) { return c >= 0xD800 && c <= 0xDFFF; }
 
 int CharKindAt(const std::string& text, int index) {
     if (index < 1 || index > static_cast<int>(text.size())) return 0;
@@ -33,13 +29,9 @@ int FindFirstW(const std::string& pattern, uint32_t attributes, TSearchRecW& rec
     return rec.Search->FindFirst(pattern, attributes, rec);
 }
 
-int FindNextW(TSearchRecW& rec) {
-    return rec.Search ? rec.Search->FindNext(rec) : ENOENT;
-}
+int FindNextW(TSearchRecW& rec) { return rec.Search ? rec.Search->FindNext(rec) : ENOENT; }
 
-void FindCloseW(TSearchRecW& rec) {
-    rec.Search.reset();
-}
+void FindCloseW(TSearchRecW& rec) { rec.Search.reset(); }
 
 void SplitFirst(std::string& text, const std::string& delimiter, bool remove, std::string& head) {
     size_t pos = delimiter.empty() ? std::string::npos : text.find(delimiter);

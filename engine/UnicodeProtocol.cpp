@@ -12,6 +12,4 @@ std::string WideToLibName(const std::string& name) {
     return name;
 }
 
-std::string LibNameToWide(const char* name) {
-    return name ? name : "";
-}
+std::string LibNameToWide(const char* name) { return name ? name : ""; }

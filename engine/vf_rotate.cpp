@@ -13,9 +13,9 @@
 namespace {
 
 constexpr AVPixelFormat kPixelFormats[] = {
-    AV_PIX_FMT_YUV444P,  AV_PIX_FMT_YUV422P,  AV_PIX_FMT_YUV420P, AV_PIX_FMT_YUV411P,
-    AV_PIX_FMT_YUV410P,  AV_PIX_FMT_YUVJ444P, AV_PIX_FMT_YUVJ422P, AV_PIX_FMT_YUVJ420P,
-    AV_PIX_FMT_YUV440P,  AV_PIX_FMT_YUVJ440P,
+    AV_PIX_FMT_YUV444P, AV_PIX_FMT_YUV422P,  AV_PIX_FMT_YUV420P,  AV_PIX_FMT_YUV411P,
+    AV_PIX_FMT_YUV410P, AV_PIX_FMT_YUVJ444P, AV_PIX_FMT_YUVJ422P, AV_PIX_FMT_YUVJ420P,
+    AV_PIX_FMT_YUV440P, AV_PIX_FMT_YUVJ440P,
 };
 
 // An integer as the platform's text-to-integer conversion reads it: optional leading blanks,
@@ -64,10 +64,10 @@ bool TRotateFilter::ConfigInput(AVPixelFormat format, int width, int height) {
     const double s = sine_, c = cosine_, w = width, h = height;
     translationX_ = static_cast<float>(std::max(0.0, h * s) + std::max(0.0, -w * c));
     translationY_ = static_cast<float>(std::max(0.0, -h * c) + std::max(0.0, -w * s));
-    outputWidth_ = static_cast<int>(
-        std::floor(translationX_ + std::max(0.0, w * c) + std::max(0.0, -h * s)));
-    outputHeight_ = static_cast<int>(
-        std::floor(translationY_ + std::max(0.0, w * s) + std::max(0.0, h * c)));
+    outputWidth_ =
+        static_cast<int>(std::floor(translationX_ + std::max(0.0, w * c) + std::max(0.0, -h * s)));
+    outputHeight_ =
+        static_cast<int>(std::floor(translationY_ + std::max(0.0, w * s) + std::max(0.0, h * c)));
     return true;
 }
 
@@ -84,8 +84,8 @@ int TRotateFilter::Filter(const AVFrame* in, AVFrame* out) const {
     result = libav::av_frame_copy_props(out, in);
     if (result < 0) return result;
     if (in->sample_aspect_ratio.num != 0) {
-        out->sample_aspect_ratio = av_make_q(in->sample_aspect_ratio.den,
-                                             in->sample_aspect_ratio.num);
+        out->sample_aspect_ratio =
+            av_make_q(in->sample_aspect_ratio.den, in->sample_aspect_ratio.num);
     }
     MapLuma(in, out);
     MapChroma(in, out, 1);

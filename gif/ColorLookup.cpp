@@ -19,7 +19,9 @@ TColorMatch MatchOf(const TPalette& entries, int index) {
     return {index, e.peRed, e.peGreen, e.peBlue};
 }
 
-int Luminance(uint8_t red, uint8_t green, uint8_t blue) { return 77 * red + 150 * green + 29 * blue; }
+int Luminance(uint8_t red, uint8_t green, uint8_t blue) {
+    return 77 * red + 150 * green + 29 * blue;
+}
 
 }  // namespace
 
@@ -39,7 +41,8 @@ int TFastColorLookup::NearestEntry(uint8_t red, uint8_t green, uint8_t blue) con
     int bestDistance = 3 * 256;
     for (int i = 0; i < colors_; ++i) {
         const TPaletteEntry& e = entries_[i];
-        const int d = std::abs(red - e.peRed) + std::abs(green - e.peGreen) + std::abs(blue - e.peBlue);
+        const int d =
+            std::abs(red - e.peRed) + std::abs(green - e.peGreen) + std::abs(blue - e.peBlue);
         if (d < bestDistance) {
             bestDistance = d;
             best = i;

@@ -55,7 +55,9 @@ public:
     explicit TSlowColorLookup(const TPalette& palette);
     TColorMatch FindIndex(uint8_t red, uint8_t green, uint8_t blue) override;
     // FindIndex for a row of blue-green-red pixels, the indices stored as bytes.
-    void FindRow(const uint8_t* bgr, int width, uint8_t* indices) { nearest_.FindRow(bgr, width, indices); }
+    void FindRow(const uint8_t* bgr, int width, uint8_t* indices) {
+        nearest_.FindRow(bgr, width, indices);
+    }
 
 private:
     TPalette entries_;

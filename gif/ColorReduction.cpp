@@ -18,27 +18,27 @@ constexpr long long kLargeImagePixels = 500000;
 constexpr int kMaxReductionBits = 8;
 
 // The palette of `mode`; false when the mode has none (unknown mode, or no caller palette).
-bool BuildPalette(TPaletteReduction mode, TDIB& source, int reductionBits, const TPalette* callerPalette,
-                  TPalette& palette) {
+bool BuildPalette(TPaletteReduction mode, TDIB& source, int reductionBits,
+                  const TPalette* callerPalette, TPalette& palette) {
     const int width = source.Bitmap().Width();
     const int height = source.Bitmap().Height();
     switch (mode) {
-    case prOctree: {
-        const int bits = std::clamp(reductionBits, 0, kMaxReductionBits);
-        palette = OctreePalette(source, width, height, 1 << bits, false);
-        return true;
-    }
-    case prOctreePlusSystem:
-        palette = OctreePalette(source, width, height, 0, true);
-        return true;
-    case prCallerPalette:
-        if (callerPalette == nullptr) return false;
-        palette = *callerPalette;
-        return true;
-    default:
-        if (mode < prSystem20 || mode > prWebCube216) return false;
-        palette = FixedPalette(mode);
-        return true;
+        case prOctree: {
+            const int bits = std::clamp(reductionBits, 0, kMaxReductionBits);
+            palette = OctreePalette(source, width, height, 1 << bits, false);
+            return true;
+        }
+        case prOctreePlusSystem:
+            palette = OctreePalette(source, width, height, 0, true);
+            return true;
+        case prCallerPalette:
+            if (callerPalette == nullptr) return false;
+            palette = *callerPalette;
+            return true;
+        default:
+            if (mode < prSystem20 || mode > prWebCube216) return false;
+            palette = FixedPalette(mode);
+            return true;
     }
 }
 
@@ -56,13 +56,15 @@ void MapRow(TDitherEngine& engine, TColorLookup& /*lookup*/, const uint8_t* bgr,
 // known here, so no call per pixel goes through a virtual table. The walk and the engine's
 // state after the row are the same as above (the order matters to the fast lookup's cache).
 template <class Lookup>
-void MapRowNearest(TDitherEngine& engine, TColorLookup& lookup, const uint8_t* bgr, uint8_t* indices) {
+void MapRowNearest(TDitherEngine& engine, TColorLookup& lookup, const uint8_t* bgr,
+                   uint8_t* indices) {
     Lookup& exact = static_cast<Lookup&>(lookup);
     const int width = engine.Width();
     const int step = engine.Direction();
     for (int x = engine.Column(); x >= 0 && x < width; x += step) {
         const uint8_t* pixel = bgr + 3 * x;
-        indices[x] = static_cast<uint8_t>(exact.Lookup::FindIndex(pixel[2], pixel[1], pixel[0]).index);
+        indices[x] =
+            static_cast<uint8_t>(exact.Lookup::FindIndex(pixel[2], pixel[1], pixel[0]).index);
     }
     engine.NextLine();
 }
@@ -70,8 +72,8 @@ void MapRowNearest(TDitherEngine& engine, TColorLookup& lookup, const uint8_t* b
 // The exact nearest lookup answers a colour the same whatever was asked before, so its rows
 // are mapped whole, left to right.
 template <>
-void MapRowNearest<TSlowColorLookup>(TDitherEngine& engine, TColorLookup& lookup, const uint8_t* bgr,
-                                     uint8_t* indices) {
+void MapRowNearest<TSlowColorLookup>(TDitherEngine& engine, TColorLookup& lookup,
+                                     const uint8_t* bgr, uint8_t* indices) {
     static_cast<TSlowColorLookup&>(lookup).FindRow(bgr, engine.Width(), indices);
     engine.NextLine();
 }
@@ -91,18 +93,24 @@ TLookupChoice Choose(Args&&... args) {
 
 TLookupChoice CreateLookup(TPaletteReduction mode, const TPalette& palette) {
     switch (mode) {
-    case prBlackWhite: return Choose<TMonochromeLookup>();
-    case prGray256: return Choose<TGrayScaleLookup>();
-    case prWebCube216: return Choose<TNetscapeColorLookup>();
-    case prOctree: return Choose<TFastColorLookup>(palette);
-    default: return Choose<TSlowColorLookup>(palette);
+        case prBlackWhite:
+            return Choose<TMonochromeLookup>();
+        case prGray256:
+            return Choose<TGrayScaleLookup>();
+        case prWebCube216:
+            return Choose<TNetscapeColorLookup>();
+        case prOctree:
+            return Choose<TFastColorLookup>(palette);
+        default:
+            return Choose<TSlowColorLookup>(palette);
     }
 }
 
 }  // namespace
 
-std::unique_ptr<TBitmap> ReduceBitmapColors(TBitmap& bitmap, TPaletteReduction mode, TErrorDiffusion diffusion,
-                                            int reductionBits, const TPalette* palette) {
+std::unique_ptr<TBitmap> ReduceBitmapColors(TBitmap& bitmap, TPaletteReduction mode,
+                                            TErrorDiffusion diffusion, int reductionBits,
+                                            const TPalette* palette) {
     auto result = std::make_unique<TBitmap>();
     if (mode == prNone) {
         *result = bitmap;
@@ -124,7 +132,8 @@ std::unique_ptr<TBitmap> ReduceBitmapColors(TBitmap& bitmap, TPaletteReduction m
     const TRowMapper mapRow = diffusion == edNearest ? choice.nearestRows : &MapRow;
 
     TDIBWriter writer(*result, pf8bit, width, height, &reduced);
-    for (int row = 0; row < height; ++row) mapRow(*engine, lookup, reader.ScanLine(row), writer.ScanLine(row));
+    for (int row = 0; row < height; ++row)
+        mapRow(*engine, lookup, reader.ScanLine(row), writer.ScanLine(row));
     writer.Finish();
     return result;
 }

@@ -13,5 +13,6 @@
 //   prCallerPalette without a palette, or a palette with no colours.
 // `reductionBits` (0 to 8) sets the 2^bits colours of prOctree; `palette` is copied.
 // Except for prNone, the source is converted in place to 24 bits per pixel.
-std::unique_ptr<TBitmap> ReduceBitmapColors(TBitmap& bitmap, TPaletteReduction mode, TErrorDiffusion diffusion,
-                                            int reductionBits, const TPalette* palette);
+std::unique_ptr<TBitmap> ReduceBitmapColors(TBitmap& bitmap, TPaletteReduction mode,
+                                            TErrorDiffusion diffusion, int reductionBits,
+                                            const TPalette* palette);

@@ -33,7 +33,8 @@ void RemapFrame(TGIFSubImage& frame, const TIndexMap& newIndex, int count) {
     for (int i = 0; i < extensions.Count(); ++i) {
         auto* control = dynamic_cast<TGIFGraphicControlExtension*>(&extensions[i]);
         if (control && control->TransparentColorIndex() < count)
-            control->SetTransparentColorIndex(newIndex[static_cast<size_t>(control->TransparentColorIndex())]);
+            control->SetTransparentColorIndex(
+                newIndex[static_cast<size_t>(control->TransparentColorIndex())]);
     }
 }
 
@@ -43,29 +44,36 @@ bool OptimizeColorMap(TGIFColorMap& map, const std::vector<TGIFSubImage*>& users
     const int count = map.Count();
     if (count <= 1) return false;
     const TUseCounts uses = CountUses(users);
-    if (std::all_of(uses.begin(), uses.begin() + count, [](uint64_t n) { return n == 0; })) return false;
+    if (std::all_of(uses.begin(), uses.begin() + count, [](uint64_t n) { return n == 0; }))
+        return false;
 
     std::vector<int> order(static_cast<size_t>(count));
     std::iota(order.begin(), order.end(), 0);
-    std::stable_sort(order.begin(), order.end(), [&uses](int a, int b) { return uses[a] > uses[b]; });
+    std::stable_sort(order.begin(), order.end(),
+                     [&uses](int a, int b) { return uses[a] > uses[b]; });
     const bool reordered = !std::is_sorted(order.begin(), order.end());
-    const auto firstUnused = std::find_if(order.begin(), order.end(), [&uses](int i) { return uses[i] == 0; });
+    const auto firstUnused =
+        std::find_if(order.begin(), order.end(), [&uses](int i) { return uses[i] == 0; });
     const int kept = static_cast<int>(firstUnused - order.begin());
     if (!reordered && kept == count) return false;
 
     if (reordered) {
         TIndexMap newIndex;
         for (size_t i = 0; i < newIndex.size(); ++i) newIndex[i] = static_cast<uint8_t>(i);
-        for (int i = 0; i < count; ++i) newIndex[static_cast<size_t>(order[i])] = static_cast<uint8_t>(i);
+        for (int i = 0; i < count; ++i)
+            newIndex[static_cast<size_t>(order[i])] = static_cast<uint8_t>(i);
         for (TGIFSubImage* frame : users) RemapFrame(*frame, newIndex, count);
     }
     std::vector<TGIFColor> colors(static_cast<size_t>(kept));
-    for (int i = 0; i < kept; ++i) colors[static_cast<size_t>(i)] = map.Data()[order[static_cast<size_t>(i)]];
+    for (int i = 0; i < kept; ++i)
+        colors[static_cast<size_t>(i)] = map.Data()[order[static_cast<size_t>(i)]];
     map.Replace(std::move(colors), true);
     return true;
 }
 
-bool OptimizeLocalColorMap(TGIFSubImage& frame) { return OptimizeColorMap(frame.ColorMap(), {&frame}); }
+bool OptimizeLocalColorMap(TGIFSubImage& frame) {
+    return OptimizeColorMap(frame.ColorMap(), {&frame});
+}
 
 bool OptimizeGlobalColorMap(TGIFImage& image) {
     std::vector<TGIFSubImage*> users;

@@ -20,7 +20,8 @@ TDIBReader::TDIBReader(TBitmap& bitmap, TPixelFormat pf) : TDIB(bitmap, pf) {
 
 uint8_t* TDIBReader::ScanLine(int row) { return bitmap_.ScanLine(row); }
 
-TDIBWriter::TDIBWriter(TBitmap& bitmap, TPixelFormat pf, int width, int height, const TPalette* palette)
+TDIBWriter::TDIBWriter(TBitmap& bitmap, TPixelFormat pf, int width, int height,
+                       const TPalette* palette)
     : TDIB(bitmap, pf), width_(width), height_(height), palette_(palette) {
     if (pf != pf8bit && pf != pf24bit) throw GIFException("Unsupported PixelFormat");
     if (width <= 0 || height <= 0) throw GIFException("Invalid image dimensions");

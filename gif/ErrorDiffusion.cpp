@@ -40,9 +40,9 @@ TColorMatch TFloydSteinbergDitherer::MapPixel(uint8_t red, uint8_t green, uint8_
     const int adjusted[kChannels] = {Adjust(red, here[0] + ahead_[0], 16),
                                      Adjust(green, here[1] + ahead_[1], 16),
                                      Adjust(blue, here[2] + ahead_[2], 16)};
-    const TColorMatch match = lookup_.FindIndex(static_cast<uint8_t>(adjusted[0]),
-                                                static_cast<uint8_t>(adjusted[1]),
-                                                static_cast<uint8_t>(adjusted[2]));
+    const TColorMatch match =
+        lookup_.FindIndex(static_cast<uint8_t>(adjusted[0]), static_cast<uint8_t>(adjusted[1]),
+                          static_cast<uint8_t>(adjusted[2]));
     const int chosen[kChannels] = {match.red, match.green, match.blue};
     for (int ch = 0; ch < kChannels; ++ch) {
         const int32_t error = adjusted[ch] - chosen[ch];
@@ -66,18 +66,20 @@ void TFloydSteinbergDitherer::NextLine() {
 
 // --- Whole-row kernels -----------------------------------------------------------------
 
-TKernelDitherer::TKernelDitherer(int width, TColorLookup& lookup, int divisor, int rowCount, int margin)
+TKernelDitherer::TKernelDitherer(int width, TColorLookup& lookup, int divisor, int rowCount,
+                                 int margin)
     : TDitherEngine(width, lookup), divisor_(divisor), rows_(width, rowCount, margin) {}
 
 TColorMatch TKernelDitherer::MapPixel(uint8_t red, uint8_t green, uint8_t blue) {
     const int rowCount = rows_.RowCount();
     int32_t* at[kMaxKernelRows];
     for (int k = 0; k < rowCount; ++k) at[k] = rows_.At(k, column_);
-    const int adjusted[kChannels] = {Adjust(red, at[0][0], divisor_), Adjust(green, at[0][1], divisor_),
+    const int adjusted[kChannels] = {Adjust(red, at[0][0], divisor_),
+                                     Adjust(green, at[0][1], divisor_),
                                      Adjust(blue, at[0][2], divisor_)};
-    const TColorMatch match = lookup_.FindIndex(static_cast<uint8_t>(adjusted[0]),
-                                                static_cast<uint8_t>(adjusted[1]),
-                                                static_cast<uint8_t>(adjusted[2]));
+    const TColorMatch match =
+        lookup_.FindIndex(static_cast<uint8_t>(adjusted[0]), static_cast<uint8_t>(adjusted[1]),
+                          static_cast<uint8_t>(adjusted[2]));
     const int chosen[kChannels] = {match.red, match.green, match.blue};
     const int ahead = kChannels * direction_;
     for (int ch = 0; ch < kChannels; ++ch) {
@@ -154,15 +156,23 @@ void TSteveArcheDitherer::Share(int32_t error, int32_t* const* row, int ahead) {
     row[3][3 * ahead] += 5 * error;
 }
 
-std::unique_ptr<TDitherEngine> CreateDitherEngine(TErrorDiffusion mode, int width, TColorLookup& lookup) {
+std::unique_ptr<TDitherEngine> CreateDitherEngine(TErrorDiffusion mode, int width,
+                                                  TColorLookup& lookup) {
     switch (mode) {
-    case edNearest: return std::make_unique<TDitherEngine>(width, lookup);
-    case edFloydSteinberg: return std::make_unique<TFloydSteinbergDitherer>(width, lookup);
-    case edStucki: return std::make_unique<TStuckiDitherer>(width, lookup);
-    case edSierra: return std::make_unique<TSierraDitherer>(width, lookup);
-    case edJaJuNi: return std::make_unique<TJaJuNiDitherer>(width, lookup);
-    case edSteveArche: return std::make_unique<TSteveArcheDitherer>(width, lookup);
-    case edBurkes: return std::make_unique<TBurkesDitherer>(width, lookup);
+        case edNearest:
+            return std::make_unique<TDitherEngine>(width, lookup);
+        case edFloydSteinberg:
+            return std::make_unique<TFloydSteinbergDitherer>(width, lookup);
+        case edStucki:
+            return std::make_unique<TStuckiDitherer>(width, lookup);
+        case edSierra:
+            return std::make_unique<TSierraDitherer>(width, lookup);
+        case edJaJuNi:
+            return std::make_unique<TJaJuNiDitherer>(width, lookup);
+        case edSteveArche:
+            return std::make_unique<TSteveArcheDitherer>(width, lookup);
+        case edBurkes:
+            return std::make_unique<TBurkesDitherer>(width, lookup);
     }
     return nullptr;
 }

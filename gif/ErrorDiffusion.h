@@ -42,10 +42,10 @@ public:
 private:
     int32_t* Entry(int column) { return nextRow_.data() + (column + 1) * 3; }
 
-    std::vector<int32_t> nextRow_;  // width + 2 columns, margin 1
-    int32_t ahead_[3] = {0, 0, 0};  // share for the next pixel of the row
-    int32_t behind_[3] = {0, 0, 0}; // pending next-row sum of the column behind the pixel
-    int32_t below_[3] = {0, 0, 0};  // pending next-row sum of the column below the pixel
+    std::vector<int32_t> nextRow_;   // width + 2 columns, margin 1
+    int32_t ahead_[3] = {0, 0, 0};   // share for the next pixel of the row
+    int32_t behind_[3] = {0, 0, 0};  // pending next-row sum of the column behind the pixel
+    int32_t below_[3] = {0, 0, 0};   // pending next-row sum of the column below the pixel
 };
 
 // Engines whose kernel spreads over whole rows of accumulated errors.
@@ -101,7 +101,8 @@ protected:
 // Stevenson and Arce (divisor 200): seven columns over four rows, margin 3.
 class TSteveArcheDitherer : public TKernelDitherer {
 public:
-    TSteveArcheDitherer(int width, TColorLookup& lookup) : TKernelDitherer(width, lookup, 200, 4, 3) {}
+    TSteveArcheDitherer(int width, TColorLookup& lookup)
+        : TKernelDitherer(width, lookup, 200, 4, 3) {}
 
 protected:
     void Share(int32_t error, int32_t* const* row, int ahead) override;
@@ -117,4 +118,5 @@ protected:
 };
 
 // The engine of a diffusion mode over `lookup`; null for a mode above edBurkes.
-std::unique_ptr<TDitherEngine> CreateDitherEngine(TErrorDiffusion mode, int width, TColorLookup& lookup);
+std::unique_ptr<TDitherEngine> CreateDitherEngine(TErrorDiffusion mode, int width,
+                                                  TColorLookup& lookup);

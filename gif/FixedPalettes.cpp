@@ -47,12 +47,19 @@ TPalette WebCube216Palette() {
 
 TPalette FixedPalette(TPaletteReduction mode) {
     switch (mode) {
-    case prSystem20: return SystemPalette20();
-    case prHalftone256: return HalftonePalette();
-    case prGray4: return Gray4Palette();
-    case prBlackWhite: return BlackWhitePalette();
-    case prGray256: return Gray256Palette();
-    case prWebCube216: return WebCube216Palette();
-    default: return {};
+        case prSystem20:
+            return SystemPalette20();
+        case prHalftone256:
+            return HalftonePalette();
+        case prGray4:
+            return Gray4Palette();
+        case prBlackWhite:
+            return BlackWhitePalette();
+        case prGray256:
+            return Gray256Palette();
+        case prWebCube216:
+            return WebCube216Palette();
+        default:
+            return {};
     }
 }

@@ -27,7 +27,8 @@ bool TGIFCodeReader::ReadBlock() {
         endOfData_ = true;
         return false;
     }
-    // Fewer than 16 bits are unread here (a code is at most 12), so they all sit in the last two bytes.
+    // Fewer than 16 bits are unread here (a code is at most 12), so they all sit in the last two
+    // bytes.
     const int endByte = bitEnd_ >> 3;
     buffer_[0] = buffer_[endByte - 2];
     buffer_[1] = buffer_[endByte - 1];
@@ -42,7 +43,8 @@ void TGIFCodeReader::SkipRemainingBlocks() {
     uint8_t scratch[kMaxBlock];
     while (!endOfData_) {
         uint8_t length = 0;
-        if (stream_.Read(&length, 1) != 1 || length == 0 || stream_.Read(scratch, length) != length) {
+        if (stream_.Read(&length, 1) != 1 || length == 0 ||
+            stream_.Read(scratch, length) != length) {
             endOfData_ = true;
         }
     }

@@ -12,8 +12,8 @@ public:
 
     TGIFCodeReader(TStream& stream, const TGIFWarningHandler& onWarning);
 
-    // The next code of `bits` bits (at most 16), or kNoCode when the data ends first. Running out with
-    // no bits at all left issues the warning "Decoder bit buffer under-run".
+    // The next code of `bits` bits (at most 16), or kNoCode when the data ends first. Running out
+    // with no bits at all left issues the warning "Decoder bit buffer under-run".
     int ReadCode(int bits);
     // Consumes the rest of the sub-blocks up to and including the zero-length one.
     void SkipRemainingBlocks();
@@ -30,7 +30,8 @@ private:
 
     TStream& stream_;
     const TGIFWarningHandler& onWarning_;
-    // Carried bytes, one sub-block, and slack so a code can be fetched with a fixed three-byte read.
+    // Carried bytes, one sub-block, and slack so a code can be fetched with a fixed three-byte
+    // read.
     uint8_t buffer_[kCarryBytes + kMaxBlock + 2] = {};
     int bitPos_ = kCarryBytes * 8;
     int bitEnd_ = kCarryBytes * 8;

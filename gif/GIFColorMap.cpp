@@ -95,7 +95,8 @@ void TGIFColorMap::ImportPalette(const TPalette& palette) {
 void TGIFColorMap::ImportDIBColors(const uint8_t* quads, int count) {
     count = std::clamp(count, 0, MaxColors);
     std::vector<TGIFColor> colors(static_cast<size_t>(count));
-    for (int i = 0; i < count; ++i, quads += 4) colors[static_cast<size_t>(i)] = {quads[2], quads[1], quads[0]};
+    for (int i = 0; i < count; ++i, quads += 4)
+        colors[static_cast<size_t>(i)] = {quads[2], quads[1], quads[0]};
     Replace(std::move(colors), false);
 }
 
@@ -137,7 +138,8 @@ void TGIFColorMap::LoadFromStream(TStream& stream, int count) {
     std::vector<uint8_t> bytes(static_cast<size_t>(count) * 3);
     ReadGIFBytes(stream, bytes.data(), bytes.size());
     std::vector<TGIFColor> colors(static_cast<size_t>(count));
-    for (size_t i = 0; i < colors.size(); ++i) colors[i] = {bytes[i * 3], bytes[i * 3 + 1], bytes[i * 3 + 2]};
+    for (size_t i = 0; i < colors.size(); ++i)
+        colors[i] = {bytes[i * 3], bytes[i * 3 + 1], bytes[i * 3 + 2]};
     Replace(std::move(colors), false);
 }
 

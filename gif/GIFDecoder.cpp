@@ -18,7 +18,9 @@ constexpr int kLastCode = kTableSize - 1;
 class TLZWDecoder {
 public:
     TLZWDecoder(TStream& stream, const TGIFWarningHandler& onWarning, int codeSize)
-        : reader_(stream, onWarning), codeSize_(codeSize), clearCode_(1 << codeSize),
+        : reader_(stream, onWarning),
+          codeSize_(codeSize),
+          clearCode_(1 << codeSize),
           endCode_(clearCode_ + 1) {}
 
     // The next pixel, or -1 once the end code, the end of the data or a stop condition is reached.

@@ -7,7 +7,15 @@
 #include "platform/Bitmap.h"
 
 // Priority of the threads that paint animations.
-enum class TGIFThreadPriority { tpIdle, tpLowest, tpLower, tpNormal, tpHigher, tpHighest, tpTimeCritical };
+enum class TGIFThreadPriority {
+    tpIdle,
+    tpLowest,
+    tpLower,
+    tpNormal,
+    tpHigher,
+    tpHighest,
+    tpTimeCritical
+};
 
 struct TGIFDefaults {
     uint16_t PaintOptions = 0x068F;

@@ -15,9 +15,9 @@ public:
     virtual ~TGIFEncoder();
 
     // Encodes width x height pixel indices (rows top to bottom, `width` bytes each) into `stream`.
-    // bitsPerPixel becomes the minimum code size, at least 2 and at most 8. Every index must be below
-    // colorLimit (and below 2^code size), else GIFException "Color not in color table" is raised and
-    // the stream holds a partial image.
+    // bitsPerPixel becomes the minimum code size, at least 2 and at most 8. Every index must be
+    // below colorLimit (and below 2^code size), else GIFException "Color not in color table" is
+    // raised and the stream holds a partial image.
     void Compress(TStream& stream, int bitsPerPixel, int colorLimit, const uint8_t* pixels,
                   bool interlaced, int height, int width);
 
@@ -31,7 +31,8 @@ protected:
     virtual void Output(int code);
     // Starts a new code table and tells the decoder so.
     virtual void Clear() = 0;
-    // The scheme's loop over every pixel, from the first pixel to the last code before the end code.
+    // The scheme's loop over every pixel, from the first pixel to the last code before the end
+    // code.
     virtual void DoCompress() = 0;
 
     void PackCode(int code) {

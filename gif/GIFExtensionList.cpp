@@ -34,7 +34,9 @@ TGIFExtensionFactory ExtensionClass(TStream& stream) {
 
 }  // namespace
 
-TGIFExtension& TGIFExtensionList::operator[](int index) const { return static_cast<TGIFExtension&>(Item(index)); }
+TGIFExtension& TGIFExtensionList::operator[](int index) const {
+    return static_cast<TGIFExtension&>(Item(index));
+}
 
 int TGIFExtensionList::Add(std::unique_ptr<TGIFExtension> extension) {
     extension->SetSubImage(&subImage_);
@@ -45,14 +47,18 @@ int TGIFExtensionList::Add(std::unique_ptr<TGIFExtension> extension) {
     return index;
 }
 
-void TGIFExtensionList::Detaching(TGIFItem& item) { subImage_.ExtensionRemoved(static_cast<TGIFExtension&>(item)); }
+void TGIFExtensionList::Detaching(TGIFItem& item) {
+    subImage_.ExtensionRemoved(static_cast<TGIFExtension&>(item));
+}
 
 void TGIFExtensionList::LoadFromStream(TStream& stream) {
-    for (int next = PeekGIFByte(stream); next == bsExtensionIntroducer; next = PeekGIFByte(stream)) {
+    for (int next = PeekGIFByte(stream); next == bsExtensionIntroducer;
+         next = PeekGIFByte(stream)) {
         std::unique_ptr<TGIFExtension> extension = ExtensionClass(stream)(&subImage_);
         extension->LoadFromStream(stream);
         Add(std::move(extension));
     }
     const int next = PeekGIFByte(stream);
-    if (next >= 0 && next != bsImageDescriptor && next != bsTrailer) Warning(1, "Invalid extension introducer");
+    if (next >= 0 && next != bsImageDescriptor && next != bsTrailer)
+        Warning(1, "Invalid extension introducer");
 }

@@ -1,6 +1,8 @@
 #include "gif/GIFExtensionRegistry.h"
 
-void TExtensionList::Register(uint8_t label, TGIFExtensionFactory factory) { entries_.push_back({label, factory}); }
+void TExtensionList::Register(uint8_t label, TGIFExtensionFactory factory) {
+    entries_.push_back({label, factory});
+}
 
 TGIFExtensionFactory TExtensionList::Find(uint8_t label) const {
     for (auto it = entries_.rbegin(); it != entries_.rend(); ++it)
@@ -8,7 +10,8 @@ TGIFExtensionFactory TExtensionList::Find(uint8_t label) const {
     return nullptr;
 }
 
-void TAppExtensionList::Register(const TGIFApplicationRec& identifier, TGIFExtensionFactory factory) {
+void TAppExtensionList::Register(const TGIFApplicationRec& identifier,
+                                 TGIFExtensionFactory factory) {
     entries_.push_back({identifier, factory});
 }
 

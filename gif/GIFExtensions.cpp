@@ -32,7 +32,8 @@ void TGIFExtension::SaveToStream(TStream& stream) {
 }
 
 void TGIFExtension::LoadFromStream(TStream& stream) {
-    if (ReadGIFByte(stream) != bsExtensionIntroducer) throw GIFException("Invalid extension introducer");
+    if (ReadGIFByte(stream) != bsExtensionIntroducer)
+        throw GIFException("Invalid extension introducer");
     if (ReadGIFByte(stream) != Label())
         throw GIFException("Internal error: Extension Instance does not match Extension Label");
     LoadBody(stream);
@@ -47,17 +48,22 @@ std::unique_ptr<TGIFExtension> TGIFGraphicControlExtension::Clone(TGIFSubImage* 
 }
 
 void TGIFGraphicControlExtension::SetFlag(uint8_t flag, bool on) {
-    record_.PackedFields = static_cast<uint8_t>(on ? record_.PackedFields | flag : record_.PackedFields & ~flag);
+    record_.PackedFields =
+        static_cast<uint8_t>(on ? record_.PackedFields | flag : record_.PackedFields & ~flag);
 }
 
 void TGIFGraphicControlExtension::SetDisposal(TDisposalMethod method) {
-    record_.PackedFields = static_cast<uint8_t>((record_.PackedFields & ~0x1C) | ((method & 0x07) << 2));
+    record_.PackedFields =
+        static_cast<uint8_t>((record_.PackedFields & ~0x1C) | ((method & 0x07) << 2));
 }
 
 void TGIFGraphicControlExtension::SaveBody(TStream& stream) {
-    const uint8_t bytes[6] = {record_.BlockSize, record_.PackedFields,
-                              static_cast<uint8_t>(record_.DelayTime & 0xFF), static_cast<uint8_t>(record_.DelayTime >> 8),
-                              record_.TransparentColorIndex, record_.Terminator};
+    const uint8_t bytes[6] = {record_.BlockSize,
+                              record_.PackedFields,
+                              static_cast<uint8_t>(record_.DelayTime & 0xFF),
+                              static_cast<uint8_t>(record_.DelayTime >> 8),
+                              record_.TransparentColorIndex,
+                              record_.Terminator};
     stream.WriteBuffer(bytes, 6);
 }
 
@@ -69,7 +75,8 @@ void TGIFGraphicControlExtension::LoadBody(TStream& stream) {
     if (has(0)) record_.BlockSize = bytes[0];
     if (has(1)) record_.PackedFields = bytes[1];
     if (has(2)) record_.DelayTime = static_cast<uint16_t>((record_.DelayTime & 0xFF00) | bytes[2]);
-    if (has(3)) record_.DelayTime = static_cast<uint16_t>((record_.DelayTime & 0x00FF) | (bytes[3] << 8));
+    if (has(3))
+        record_.DelayTime = static_cast<uint16_t>((record_.DelayTime & 0x00FF) | (bytes[3] << 8));
     if (has(4)) record_.TransparentColorIndex = bytes[4];
     if (has(5)) record_.Terminator = bytes[5];
     if (got < sizeof bytes) Warning("Premature end of data");
@@ -102,7 +109,8 @@ void TGIFTextExtension::SaveBody(TStream& stream) {
     WriteGIFWord(stream, record_.Top);
     WriteGIFWord(stream, record_.Width);
     WriteGIFWord(stream, record_.Height);
-    const uint8_t cells[4] = {record_.CellWidth, record_.CellHeight, record_.TextFGColorIndex, record_.TextBGColorIndex};
+    const uint8_t cells[4] = {record_.CellWidth, record_.CellHeight, record_.TextFGColorIndex,
+                              record_.TextBGColorIndex};
     stream.WriteBuffer(cells, 4);
     SaveLines(stream, text_);
 }
@@ -130,7 +138,8 @@ TGIFApplicationRec ApplicationIdentifier(const char* elevenCharacters) {
     return identifier;
 }
 
-TGIFApplicationExtension::TGIFApplicationExtension(TGIFSubImage* subImage) : TGIFExtension(subImage) {}
+TGIFApplicationExtension::TGIFApplicationExtension(TGIFSubImage* subImage)
+    : TGIFExtension(subImage) {}
 
 std::unique_ptr<TGIFExtension> TGIFApplicationExtension::Clone(TGIFSubImage* subImage) const {
     auto copy = std::make_unique<TGIFApplicationExtension>(subImage);
@@ -174,7 +183,8 @@ std::unique_ptr<TGIFExtension> TGIFAppExtNSLoop::Clone(TGIFSubImage* subImage) c
 }
 
 void TGIFAppExtNSLoop::SaveData(TStream& stream) {
-    const uint8_t loopBlock[4] = {3, 1, static_cast<uint8_t>(loops_ & 0xFF), static_cast<uint8_t>(loops_ >> 8)};
+    const uint8_t loopBlock[4] = {3, 1, static_cast<uint8_t>(loops_ & 0xFF),
+                                  static_cast<uint8_t>(loops_ >> 8)};
     stream.WriteBuffer(loopBlock, 4);
     if (bufferSize_ != 0) {
         const uint8_t head[2] = {5, 2};
@@ -188,17 +198,19 @@ void TGIFAppExtNSLoop::LoadData(TStream& stream) {
     for (const std::string& block : ReadGIFSubBlocks(stream)) {
         const auto* bytes = reinterpret_cast<const uint8_t*>(block.data());
         switch (bytes[0] & 0x07) {
-        case 1:
-            if (block.size() < 3) throw GIFException("Invalid GIF data");
-            loops_ = static_cast<uint16_t>(bytes[1] | (bytes[2] << 8));
-            break;
-        case 2:
-            if (block.size() < 5) throw GIFException("Invalid GIF data");
-            bufferSize_ = static_cast<uint32_t>(bytes[1]) | (static_cast<uint32_t>(bytes[2]) << 8) |
-                          (static_cast<uint32_t>(bytes[3]) << 16) | (static_cast<uint32_t>(bytes[4]) << 24);
-            break;
-        default:
-            break;
+            case 1:
+                if (block.size() < 3) throw GIFException("Invalid GIF data");
+                loops_ = static_cast<uint16_t>(bytes[1] | (bytes[2] << 8));
+                break;
+            case 2:
+                if (block.size() < 5) throw GIFException("Invalid GIF data");
+                bufferSize_ = static_cast<uint32_t>(bytes[1]) |
+                              (static_cast<uint32_t>(bytes[2]) << 8) |
+                              (static_cast<uint32_t>(bytes[3]) << 16) |
+                              (static_cast<uint32_t>(bytes[4]) << 24);
+                break;
+            default:
+                break;
         }
     }
 }
@@ -229,5 +241,6 @@ void TGIFUnknownAppExtension::SaveData(TStream& stream) {
 
 void TGIFUnknownAppExtension::LoadData(TStream& stream) {
     blocks_.clear();
-    for (std::string& data : ReadGIFSubBlocks(stream)) blocks_.emplace_back(std::vector<uint8_t>(data.begin(), data.end()));
+    for (std::string& data : ReadGIFSubBlocks(stream))
+        blocks_.emplace_back(std::vector<uint8_t>(data.begin(), data.end()));
 }

@@ -65,13 +65,17 @@ public:
     void SetTransparent(bool on) { SetFlag(0x01, on); }
     bool UserInput() const { return record_.PackedFields & 0x02; }
     void SetUserInput(bool on) { SetFlag(0x02, on); }
-    TDisposalMethod Disposal() const { return static_cast<TDisposalMethod>((record_.PackedFields >> 2) & 0x07); }
+    TDisposalMethod Disposal() const {
+        return static_cast<TDisposalMethod>((record_.PackedFields >> 2) & 0x07);
+    }
     void SetDisposal(TDisposalMethod method);
     // In hundredths of a second.
     int Delay() const { return record_.DelayTime; }
     void SetDelay(int delay) { record_.DelayTime = static_cast<uint16_t>(delay); }
     int TransparentColorIndex() const { return record_.TransparentColorIndex; }
-    void SetTransparentColorIndex(int index) { record_.TransparentColorIndex = static_cast<uint8_t>(index); }
+    void SetTransparentColorIndex(int index) {
+        record_.TransparentColorIndex = static_cast<uint8_t>(index);
+    }
 
 protected:
     void SaveBody(TStream& stream) override;

@@ -16,7 +16,9 @@ namespace {
 
 constexpr int kProgressRowStep = 32;
 
-bool IsIndexed(TPixelFormat format) { return format == pf1bit || format == pf4bit || format == pf8bit; }
+bool IsIndexed(TPixelFormat format) {
+    return format == pf1bit || format == pf4bit || format == pf8bit;
+}
 
 // The eight most recently used (colour, index) pairs of a true-colour import. A lookup starts
 // at the slot of the last hit and goes backwards; a new pair goes into the slot after it.
@@ -54,15 +56,16 @@ private:
 
 void UnpackRow(const uint8_t* in, uint8_t* out, int width, TPixelFormat format) {
     switch (format) {
-    case pf8bit:
-        std::memcpy(out, in, static_cast<size_t>(width));
-        break;
-    case pf4bit:
-        for (int x = 0; x < width; ++x) out[x] = (x & 1) ? (in[x >> 1] & 0x0F) : (in[x >> 1] >> 4);
-        break;
-    default:
-        for (int x = 0; x < width; ++x) out[x] = (in[x >> 3] >> (7 - (x & 7))) & 1;
-        break;
+        case pf8bit:
+            std::memcpy(out, in, static_cast<size_t>(width));
+            break;
+        case pf4bit:
+            for (int x = 0; x < width; ++x)
+                out[x] = (x & 1) ? (in[x >> 1] & 0x0F) : (in[x >> 1] >> 4);
+            break;
+        default:
+            for (int x = 0; x < width; ++x) out[x] = (in[x >> 3] >> (7 - (x & 7))) & 1;
+            break;
     }
 }
 
@@ -79,13 +82,15 @@ void TGIFSubImage::ImportBitmap(TBitmap& bitmap) {
     if (!IsIndexed(bitmap.PixelFormat())) {
         const TGIFImage* image = Image();
         const TGIFDefaults& defaults = GIFDefaults();
-        reduced = ReduceBitmapColors(bitmap, image ? image->ReductionMode() : defaults.ReductionMode,
-                                     image ? image->DiffusionMode() : defaults.DiffusionMode,
-                                     image ? image->QuantizeBits() : defaults.QuantizeBits, nullptr);
+        reduced =
+            ReduceBitmapColors(bitmap, image ? image->ReductionMode() : defaults.ReductionMode,
+                               image ? image->DiffusionMode() : defaults.DiffusionMode,
+                               image ? image->QuantizeBits() : defaults.QuantizeBits, nullptr);
     }
     TBitmap& source = reduced ? *reduced : bitmap;
 
-    if (pixels_.size() != static_cast<size_t>(Width()) * static_cast<size_t>(Height())) AllocatePixels();
+    if (pixels_.size() != static_cast<size_t>(Width()) * static_cast<size_t>(Height()))
+        AllocatePixels();
     ReportImportProgress(psStarting, 0);
     try {
         if (source.Empty()) throw EInvalidGraphicOperation("Scan line index out of range");
@@ -116,7 +121,8 @@ void TGIFSubImage::ImportIndexedRows(TBitmap& source) {
     const int height = Height();
     for (int row = 0; row < height; ++row) {
         if (row % kProgressRowStep == 0) ReportImportProgress(psRunning, row * 100 / height);
-        UnpackRow(reader.ScanLine(row), pixels_.data() + static_cast<size_t>(row) * width, width, format);
+        UnpackRow(reader.ScanLine(row), pixels_.data() + static_cast<size_t>(row) * width, width,
+                  format);
     }
 }
 

@@ -54,7 +54,8 @@ void TGIFHeader::SaveToStream(TStream& stream) {
     stream.WriteBuffer(VersionText(version), 3);
     WriteGIFWord(stream, descriptor_.ScreenWidth);
     WriteGIFWord(stream, descriptor_.ScreenHeight);
-    const uint8_t rest[3] = {descriptor_.PackedFields, descriptor_.BackgroundColorIndex, descriptor_.AspectRatio};
+    const uint8_t rest[3] = {descriptor_.PackedFields, descriptor_.BackgroundColorIndex,
+                             descriptor_.AspectRatio};
     stream.WriteBuffer(rest, 3);
     if (descriptor_.PackedFields & kGlobalTablePresent) colorMap_.SaveToStream(stream);
 }

@@ -54,7 +54,8 @@ int TGIFImage::Add(std::unique_ptr<TGIFObject> source) {
 
 int TGIFImage::Version() const {
     int version = 0;
-    for (int i = 0; i < images_.Count() && version < 2; ++i) version = std::max(version, images_[i].Version());
+    for (int i = 0; i < images_.Count() && version < 2; ++i)
+        version = std::max(version, images_[i].Version());
     return version;
 }
 
@@ -158,14 +159,16 @@ void TGIFImage::Assign(TBitmap& bitmap) {
 }
 
 void TGIFImage::SetWidth(int width) {
-    CheckScreenExtent(width, &TGIFSubImage::Left, &TGIFSubImage::Width, "Image width too small for contained frames");
+    CheckScreenExtent(width, &TGIFSubImage::Left, &TGIFSubImage::Width,
+                      "Image width too small for contained frames");
     if (width == Width()) return;
     header_.SetWidth(width);
     Changed();
 }
 
 void TGIFImage::SetHeight(int height) {
-    CheckScreenExtent(height, &TGIFSubImage::Top, &TGIFSubImage::Height, "Image height too small for contained frames");
+    CheckScreenExtent(height, &TGIFSubImage::Top, &TGIFSubImage::Height,
+                      "Image height too small for contained frames");
     if (height == Height()) return;
     header_.SetHeight(height);
     Changed();
@@ -173,7 +176,7 @@ void TGIFImage::SetHeight(int height) {
 
 // Checks a new logical screen width or height against every frame's far edge along that axis.
 void TGIFImage::CheckScreenExtent(int extent, int (TGIFSubImage::*origin)() const,
-                                int (TGIFSubImage::*size)() const, const char* tooSmall) const {
+                                  int (TGIFSubImage::*size)() const, const char* tooSmall) const {
     if (extent < 0 || extent > kMaxScreenSize) throw GIFException("Invalid image dimensions");
     for (int i = 0; i < images_.Count(); ++i)
         if ((images_[i].*origin)() + (images_[i].*size)() > extent) throw GIFException(tooSmall);
@@ -183,7 +186,8 @@ void TGIFImage::Warning(TGIFObject* sender, int severity, const std::string& mes
     if (OnDiagnostic) OnDiagnostic(sender, severity, message);
 }
 
-void TGIFImage::Progress(TProgressStage stage, int percent, bool redrawNow, const std::string& message) {
+void TGIFImage::Progress(TProgressStage stage, int percent, bool redrawNow,
+                         const std::string& message) {
     if (OnProgress) OnProgress(this, stage, percent, redrawNow, TRect{}, message);
 }
 

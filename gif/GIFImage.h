@@ -23,10 +23,12 @@ struct TRect {
 };
 
 // A non-fatal problem: the item that raised it, severity 1 and the text.
-using TGIFDiagnosticEvent = std::function<void(TGIFObject* sender, int severity, const std::string& message)>;
+using TGIFDiagnosticEvent =
+    std::function<void(TGIFObject* sender, int severity, const std::string& message)>;
 // Progress of a long operation ("Saving...", "Loading...", "Converting...", "Copying...").
-using TGIFProgressEvent = std::function<void(TGIFObject* sender, TProgressStage stage, int percent,
-                                             bool redrawNow, const TRect& rect, const std::string& message)>;
+using TGIFProgressEvent =
+    std::function<void(TGIFObject* sender, TProgressStage stage, int percent, bool redrawNow,
+                       const TRect& rect, const std::string& message)>;
 using TGIFNotifyEvent = std::function<void(TGIFObject* sender)>;
 
 class TGIFImage : public TGIFObject {
@@ -104,8 +106,8 @@ public:
     void Changed();
 
 private:
-    void CheckScreenExtent(int extent, int (TGIFSubImage::*origin)() const, int (TGIFSubImage::*size)() const,
-                         const char* tooSmall) const;
+    void CheckScreenExtent(int extent, int (TGIFSubImage::*origin)() const,
+                           int (TGIFSubImage::*size)() const, const char* tooSmall) const;
     void GrowToCoverFrames();
     void ReadTrailer(TStream& stream);
 

@@ -14,14 +14,17 @@ void SkipZeroBytes(TStream& stream) {
 
 }  // namespace
 
-TGIFSubImage& TGIFImageList::operator[](int index) const { return static_cast<TGIFSubImage&>(Item(index)); }
+TGIFSubImage& TGIFImageList::operator[](int index) const {
+    return static_cast<TGIFSubImage&>(Item(index));
+}
 
 int TGIFImageList::Add(std::unique_ptr<TGIFSubImage> frame) { return AppendItem(std::move(frame)); }
 
 void TGIFImageList::LoadFromStream(TStream& stream) {
     const int64_t size = stream.Size();
     SkipZeroBytes(stream);
-    for (int next = PeekGIFByte(stream); next >= 0 && next != bsTrailer; next = PeekGIFByte(stream)) {
+    for (int next = PeekGIFByte(stream); next >= 0 && next != bsTrailer;
+         next = PeekGIFByte(stream)) {
         if (next != bsExtensionIntroducer && next != bsImageDescriptor) {
             Warning(1, "Unknown GIF block type");
             break;
@@ -30,7 +33,8 @@ void TGIFImageList::LoadFromStream(TStream& stream) {
         frame->LoadFromStream(stream);
         Add(std::move(frame));
         if (Image() && size > 0)
-            Image()->Progress(psRunning, static_cast<int>(stream.Position() * 100 / size), false, "Loading...");
+            Image()->Progress(psRunning, static_cast<int>(stream.Position() * 100 / size), false,
+                              "Loading...");
         SkipZeroBytes(stream);
     }
 }

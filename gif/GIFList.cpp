@@ -36,7 +36,8 @@ std::unique_ptr<TGIFItem> TGIFList::Remove(TGIFItem* item) {
 }
 
 int TGIFList::IndexOf(const TGIFItem* item) const {
-    const auto found = std::find_if(items_.begin(), items_.end(), [item](const auto& p) { return p.get() == item; });
+    const auto found = std::find_if(items_.begin(), items_.end(),
+                                    [item](const auto& p) { return p.get() == item; });
     return found == items_.end() ? -1 : static_cast<int>(found - items_.begin());
 }
 

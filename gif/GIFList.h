@@ -57,7 +57,8 @@ public:
 // The extension blocks in front of one frame.
 class TGIFExtensionList : public TGIFList {
 public:
-    TGIFExtensionList(TGIFImage* image, TGIFSubImage& subImage) : TGIFList(image), subImage_(subImage) {}
+    TGIFExtensionList(TGIFImage* image, TGIFSubImage& subImage)
+        : TGIFList(image), subImage_(subImage) {}
     TGIFExtension& operator[](int index) const;
     int Add(std::unique_ptr<TGIFExtension> extension);
     // Reads extension blocks while the next byte is an extension introducer.

@@ -22,7 +22,8 @@ bool InRange(int value) { return value >= 0 && value <= kMaxDimension; }
 
 }  // namespace
 
-TGIFSubImage::TGIFSubImage(TGIFImage* image) : TGIFItem(image), extensions_(image, *this), colorMap_(*this) {}
+TGIFSubImage::TGIFSubImage(TGIFImage* image)
+    : TGIFItem(image), extensions_(image, *this), colorMap_(*this) {}
 
 TGIFSubImage::~TGIFSubImage() { extensions_.Clear(); }
 
@@ -33,13 +34,14 @@ void TGIFSubImage::SetImage(TGIFImage* image) {
 
 TGIFColorMap& TGIFSubImage::ActiveColorMap() {
     TGIFImage* image = Image();
-    if (colorMap_.Count() > 0 || !image || image->Header().ColorMap().Count() == 0) return colorMap_;
+    if (colorMap_.Count() > 0 || !image || image->Header().ColorMap().Count() == 0)
+        return colorMap_;
     return image->Header().ColorMap();
 }
 
 void TGIFSubImage::SetBounds(int left, int top, int width, int height) {
-    if (!InRange(left) || !InRange(top) || !InRange(width) || !InRange(height) || !InRange(left + width) ||
-        !InRange(top + height))
+    if (!InRange(left) || !InRange(top) || !InRange(width) || !InRange(height) ||
+        !InRange(left + width) || !InRange(top + height))
         throw GIFException("Invalid image dimensions");
     const bool resized = width != Width() || height != Height();
     descriptor_.Left = static_cast<uint16_t>(left);
@@ -93,13 +95,15 @@ uint8_t* TGIFSubImage::ScanLine(int row) {
 
 uint8_t TGIFSubImage::Pixels(int x, int y) const {
     if (pixels_.empty()) throw GIFException("Image is empty");
-    if (x < 0 || x >= Width() || y < 0 || y >= Height()) throw GIFException("Invalid pixel coordinates");
+    if (x < 0 || x >= Width() || y < 0 || y >= Height())
+        throw GIFException("Invalid pixel coordinates");
     return pixels_[static_cast<size_t>(y) * static_cast<size_t>(Width()) + static_cast<size_t>(x)];
 }
 
 void TGIFSubImage::SetPixels(int x, int y, uint8_t index) {
     if (pixels_.empty()) throw GIFException("Image is empty");
-    if (x < 0 || x >= Width() || y < 0 || y >= Height()) throw GIFException("Invalid pixel coordinates");
+    if (x < 0 || x >= Width() || y < 0 || y >= Height())
+        throw GIFException("Invalid pixel coordinates");
     pixels_[static_cast<size_t>(y) * static_cast<size_t>(Width()) + static_cast<size_t>(x)] = index;
 }
 
@@ -130,7 +134,8 @@ void TGIFSubImage::Assign(const TGIFSubImage& source) {
     descriptor_ = source.descriptor_;
     colorMap_.Assign(source.colorMap_);
     pixels_ = source.pixels_;
-    for (int i = 0; i < source.extensions_.Count(); ++i) extensions_.Add(source.extensions_[i].Clone(this));
+    for (int i = 0; i < source.extensions_.Count(); ++i)
+        extensions_.Add(source.extensions_[i].Clone(this));
 }
 
 // Writing
@@ -169,7 +174,8 @@ void TGIFSubImage::WriteImage(TStream& stream) {
         bitsPerPixel = image ? image->BitsPerPixel() : 8;
         colorLimit = 1 << bitsPerPixel;
     }
-    encoder->Compress(stream, bitsPerPixel, colorLimit, pixels_.data(), Interlaced(), Height(), Width());
+    encoder->Compress(stream, bitsPerPixel, colorLimit, pixels_.data(), Interlaced(), Height(),
+                      Width());
 }
 
 // Reading
@@ -202,7 +208,8 @@ void TGIFSubImage::ReadImage(TStream& stream) {
         colorMap_.LoadFromStream(stream, 1 << ((descriptor_.PackedFields & 0x07) + 1));
         if (descriptor_.PackedFields & kLocalTableSorted) colorMap_.MarkSorted();
     }
-    const uint8_t fill = Transparent() ? static_cast<uint8_t>(graphicControl_->TransparentColorIndex()) : 0;
+    const uint8_t fill =
+        Transparent() ? static_cast<uint8_t>(graphicControl_->TransparentColorIndex()) : 0;
     pixels_.assign(static_cast<size_t>(Width()) * static_cast<size_t>(Height()), fill);
     if (pixels_.empty()) {
         // A frame without area still carries its image data; step over it.

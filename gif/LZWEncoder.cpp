@@ -53,7 +53,8 @@ void TLZWEncoder::CompressSpan(const uint8_t* first, const uint8_t* last) {
         }
         Emit(prefix);
         if (nextCode_ <= kLastAssignedCode && freeSlot != THashTable::kNotFound) {
-            lastChild_[prefix] = (static_cast<uint32_t>(pixel) << 16) | static_cast<uint32_t>(nextCode_);
+            lastChild_[prefix] =
+                (static_cast<uint32_t>(pixel) << 16) | static_cast<uint32_t>(nextCode_);
             table_.StoreAt(freeSlot, key, nextCode_++);
             prefix = pixel;
         } else {

@@ -1,5 +1,6 @@
 #pragma once
-// The LZW encoder's string table: a fixed open-addressed hash of (prefix code, pixel) keys to codes.
+// The LZW encoder's string table: a fixed open-addressed hash of (prefix code, pixel) keys to
+// codes.
 #include <cstdint>
 
 class THashTable {
@@ -15,8 +16,8 @@ public:
         return (static_cast<uint32_t>(prefix) << 8) | static_cast<uint32_t>(pixel);
     }
 
-    // The code stored for key, or kNotFound. When not found, freeSlot receives the slot an insertion
-    // of the key would take (kNotFound when the key's probe cycle has no free slot left).
+    // The code stored for key, or kNotFound. When not found, freeSlot receives the slot an
+    // insertion of the key would take (kNotFound when the key's probe cycle has no free slot left).
     int Lookup(uint32_t key, int& freeSlot) const {
         // Most lookups end at the first slot; the probing loop stays out of line.
         const int slot = PrimarySlot(key);
@@ -44,7 +45,8 @@ public:
         // (key ^ key >> 4) mod kSize; the value is below 2^20, where multiplying by this rounded-up
         // reciprocal of kSize and dropping 33 bits gives the exact quotient.
         const uint32_t hash = key ^ (key >> 4);
-        const uint32_t quotient = static_cast<uint32_t>((uint64_t{hash} * kReciprocal) >> kReciprocalShift);
+        const uint32_t quotient =
+            static_cast<uint32_t>((uint64_t{hash} * kReciprocal) >> kReciprocalShift);
         return static_cast<int>(hash - quotient * kSize);
     }
     static int NextSlot(int slot) {

@@ -32,7 +32,8 @@ int ChildIndex(uint32_t code, int level) { return (code >> (3 * (7 - level))) & 
 }  // namespace
 
 TColorQuantizer::TColorQuantizer(int maxColors)
-    : maxColors_(std::max(maxColors, 1)), shortcut_(size_t{1} << (3 * kShortcutLevel), TOctreeNode::kNone) {
+    : maxColors_(std::max(maxColors, 1)),
+      shortcut_(size_t{1} << (3 * kShortcutLevel), TOctreeNode::kNone) {
     std::fill(std::begin(reducible_), std::end(reducible_), TOctreeNode::kNone);
     // A leaf path holds at most kColorBits inner nodes, and there are never more than
     // maxColors + 1 leaves.
@@ -67,7 +68,6 @@ void TColorQuantizer::FreeNode(int32_t index) {
     nodes_[index].nextReducible = freeList_;
     freeList_ = index;
 }
-
 
 int32_t TColorQuantizer::GrowPath(int32_t index, int level, uint32_t code) {
     for (; level < kColorBits; ++level) {
@@ -104,8 +104,7 @@ void TColorQuantizer::Insert(uint32_t code, uint8_t red, uint8_t green, uint8_t 
 
 void TColorQuantizer::AddNewPath(uint32_t code, uint8_t red, uint8_t green, uint8_t blue) {
     Insert(code, red, green, blue);
-    while (leafCount_ > maxColors_ && ReduceTree()) {
-    }
+    while (leafCount_ > maxColors_ && ReduceTree()) {}
 }
 
 void TColorQuantizer::AddColor(uint8_t red, uint8_t green, uint8_t blue) {

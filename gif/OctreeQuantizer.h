@@ -17,8 +17,9 @@ struct TOctreeNode {
     uint64_t redSum = 0;
     uint64_t greenSum = 0;
     uint64_t blueSum = 0;
-    int32_t nextReducible = kNone;  // next node of the same level's list; free-list link in the pool
-    uint32_t path = 0;              // child indices from the root, 3 bits a level
+    int32_t nextReducible =
+        kNone;          // next node of the same level's list; free-list link in the pool
+    uint32_t path = 0;  // child indices from the root, 3 bits a level
     int32_t children[8] = {kNone, kNone, kNone, kNone, kNone, kNone, kNone, kNone};
 };
 

@@ -28,17 +28,17 @@ private:
     uint64_t rlCount_ = 0;
     int rlTableMax_ = 0;  // longest run the current table has a code for
     int rlTablePixel_ = 0;
-    int outCount_ = 0;    // codes since the last clear
-    int outBump_ = 0;     // count at which the code width grows
-    int outClear_ = 0;    // count at which a clear is forced
+    int outCount_ = 0;  // codes since the last clear
+    int outBump_ = 0;   // count at which the code width grows
+    int outClear_ = 0;  // count at which a clear is forced
     int outBumpInit_ = 0;
     int outClearInit_ = 0;
-    int maxOCodes_ = 0;   // codes that fit before the table is full
+    int maxOCodes_ = 0;  // codes that fit before the table is full
 };
 
-// Codes needed for a run of `count` pixels built up from a clear, `codes` run codes being available:
-// each full triangle of codes x (codes + 1) / 2 pixels costs `codes`, the rest t the least j with
-// j x (j + 1) >= 2t.
+// Codes needed for a run of `count` pixels built up from a clear, `codes` run codes being
+// available: each full triangle of codes x (codes + 1) / 2 pixels costs `codes`, the rest t the
+// least j with j x (j + 1) >= 2t.
 uint64_t RunTriangleCost(uint64_t count, uint64_t codes);
 
 // floor(sqrt(x)) by Newton's iteration from a power-of-two guess.

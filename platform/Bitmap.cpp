@@ -29,7 +29,8 @@ const TPalette& DefaultPalette(TPixelFormat pf) {
 }
 
 // Reads one row of any format into blue-green-red-reserved quadruples.
-void RowToBGRA(const uint8_t* row, TPixelFormat pf, int width, const TPalette& palette, uint8_t* out) {
+void RowToBGRA(const uint8_t* row, TPixelFormat pf, int width, const TPalette& palette,
+               uint8_t* out) {
     auto fromIndex = [&](unsigned index, uint8_t* px) {
         if (index < palette.size()) {
             px[0] = palette[index].peBlue;
@@ -43,39 +44,48 @@ void RowToBGRA(const uint8_t* row, TPixelFormat pf, int width, const TPalette& p
     for (int x = 0; x < width; ++x) {
         uint8_t* px = out + 4 * x;
         switch (pf) {
-        case pf1bit: fromIndex((row[x >> 3] >> (7 - (x & 7))) & 1, px); break;
-        case pf4bit: fromIndex((row[x >> 1] >> ((x & 1) ? 0 : 4)) & 15, px); break;
-        case pf8bit: fromIndex(row[x], px); break;
-        case pf15bit: {
-            const unsigned w = row[2 * x] | (row[2 * x + 1] << 8);
-            px[0] = Expand5(w & 31);
-            px[1] = Expand5((w >> 5) & 31);
-            px[2] = Expand5((w >> 10) & 31);
-            px[3] = 0;
-            break;
-        }
-        case pf16bit: {
-            const unsigned w = row[2 * x] | (row[2 * x + 1] << 8);
-            px[0] = Expand5(w & 31);
-            px[1] = Expand6((w >> 5) & 63);
-            px[2] = Expand5((w >> 11) & 31);
-            px[3] = 0;
-            break;
-        }
-        case pf24bit:
-            px[0] = row[3 * x];
-            px[1] = row[3 * x + 1];
-            px[2] = row[3 * x + 2];
-            px[3] = 0;
-            break;
-        case pfDevice:
-        case pf32bit: std::memcpy(px, row + 4 * x, 4); break;
+            case pf1bit:
+                fromIndex((row[x >> 3] >> (7 - (x & 7))) & 1, px);
+                break;
+            case pf4bit:
+                fromIndex((row[x >> 1] >> ((x & 1) ? 0 : 4)) & 15, px);
+                break;
+            case pf8bit:
+                fromIndex(row[x], px);
+                break;
+            case pf15bit: {
+                const unsigned w = row[2 * x] | (row[2 * x + 1] << 8);
+                px[0] = Expand5(w & 31);
+                px[1] = Expand5((w >> 5) & 31);
+                px[2] = Expand5((w >> 10) & 31);
+                px[3] = 0;
+                break;
+            }
+            case pf16bit: {
+                const unsigned w = row[2 * x] | (row[2 * x + 1] << 8);
+                px[0] = Expand5(w & 31);
+                px[1] = Expand6((w >> 5) & 63);
+                px[2] = Expand5((w >> 11) & 31);
+                px[3] = 0;
+                break;
+            }
+            case pf24bit:
+                px[0] = row[3 * x];
+                px[1] = row[3 * x + 1];
+                px[2] = row[3 * x + 2];
+                px[3] = 0;
+                break;
+            case pfDevice:
+            case pf32bit:
+                std::memcpy(px, row + 4 * x, 4);
+                break;
         }
     }
 }
 
 // Writes one row of blue-green-red-reserved quadruples in any format.
-void BGRAToRow(const uint8_t* in, TPixelFormat pf, int width, TNearestColorIndex* nearest, uint8_t* row) {
+void BGRAToRow(const uint8_t* in, TPixelFormat pf, int width, TNearestColorIndex* nearest,
+               uint8_t* row) {
     auto index = [&](int x) {
         const uint8_t* px = in + 4 * x;
         return static_cast<unsigned>(nearest->Find(px[2], px[1], px[0]));
@@ -83,38 +93,45 @@ void BGRAToRow(const uint8_t* in, TPixelFormat pf, int width, TNearestColorIndex
     for (int x = 0; x < width; ++x) {
         const uint8_t* px = in + 4 * x;
         switch (pf) {
-        case pf1bit: {
-            const uint8_t bit = static_cast<uint8_t>(0x80 >> (x & 7));
-            if (index(x) & 1) row[x >> 3] |= bit;
-            else row[x >> 3] &= static_cast<uint8_t>(~bit);
-            break;
-        }
-        case pf4bit: {
-            const unsigned i = index(x) & 15;
-            uint8_t& b = row[x >> 1];
-            b = (x & 1) ? static_cast<uint8_t>((b & 0xF0) | i) : static_cast<uint8_t>((b & 0x0F) | (i << 4));
-            break;
-        }
-        case pf8bit: row[x] = static_cast<uint8_t>(index(x)); break;
-        case pf15bit: {
-            const unsigned w = (px[0] >> 3) | ((px[1] >> 3) << 5) | ((px[2] >> 3) << 10);
-            row[2 * x] = static_cast<uint8_t>(w);
-            row[2 * x + 1] = static_cast<uint8_t>(w >> 8);
-            break;
-        }
-        case pf16bit: {
-            const unsigned w = (px[0] >> 3) | ((px[1] >> 2) << 5) | ((px[2] >> 3) << 11);
-            row[2 * x] = static_cast<uint8_t>(w);
-            row[2 * x + 1] = static_cast<uint8_t>(w >> 8);
-            break;
-        }
-        case pf24bit:
-            row[3 * x] = px[0];
-            row[3 * x + 1] = px[1];
-            row[3 * x + 2] = px[2];
-            break;
-        case pfDevice:
-        case pf32bit: std::memcpy(row + 4 * x, px, 4); break;
+            case pf1bit: {
+                const uint8_t bit = static_cast<uint8_t>(0x80 >> (x & 7));
+                if (index(x) & 1)
+                    row[x >> 3] |= bit;
+                else
+                    row[x >> 3] &= static_cast<uint8_t>(~bit);
+                break;
+            }
+            case pf4bit: {
+                const unsigned i = index(x) & 15;
+                uint8_t& b = row[x >> 1];
+                b = (x & 1) ? static_cast<uint8_t>((b & 0xF0) | i)
+                            : static_cast<uint8_t>((b & 0x0F) | (i << 4));
+                break;
+            }
+            case pf8bit:
+                row[x] = static_cast<uint8_t>(index(x));
+                break;
+            case pf15bit: {
+                const unsigned w = (px[0] >> 3) | ((px[1] >> 3) << 5) | ((px[2] >> 3) << 10);
+                row[2 * x] = static_cast<uint8_t>(w);
+                row[2 * x + 1] = static_cast<uint8_t>(w >> 8);
+                break;
+            }
+            case pf16bit: {
+                const unsigned w = (px[0] >> 3) | ((px[1] >> 2) << 5) | ((px[2] >> 3) << 11);
+                row[2 * x] = static_cast<uint8_t>(w);
+                row[2 * x + 1] = static_cast<uint8_t>(w >> 8);
+                break;
+            }
+            case pf24bit:
+                row[3 * x] = px[0];
+                row[3 * x + 1] = px[1];
+                row[3 * x + 2] = px[2];
+                break;
+            case pfDevice:
+            case pf32bit:
+                std::memcpy(row + 4 * x, px, 4);
+                break;
         }
     }
 }
@@ -147,14 +164,20 @@ uint8_t MaskedChannel(uint32_t pixel, uint32_t mask) {
 
 int BitsPerPixel(TPixelFormat pf) {
     switch (pf) {
-    case pf1bit: return 1;
-    case pf4bit: return 4;
-    case pf8bit: return 8;
-    case pf15bit:
-    case pf16bit: return 16;
-    case pf24bit: return 24;
-    case pfDevice:
-    case pf32bit: return 32;
+        case pf1bit:
+            return 1;
+        case pf4bit:
+            return 4;
+        case pf8bit:
+            return 8;
+        case pf15bit:
+        case pf16bit:
+            return 16;
+        case pf24bit:
+            return 24;
+        case pfDevice:
+        case pf32bit:
+            return 32;
     }
     return 32;
 }
@@ -228,12 +251,16 @@ TColor TBitmap::Pixel(int x, int y) const {
     // Decode only the pixel asked for: shift the row start to the pixel's byte where possible.
     uint8_t one[4] = {};
     switch (format_) {
-    case pf1bit: one[0] = static_cast<uint8_t>(((row[x >> 3] >> (7 - (x & 7))) & 1) << 7); break;
-    case pf4bit: one[0] = static_cast<uint8_t>(((row[x >> 1] >> ((x & 1) ? 0 : 4)) & 15) << 4); break;
-    default: {
-        const int bytes = BitsPerPixel(format_) / 8;
-        std::memcpy(one, row + static_cast<size_t>(x) * bytes, bytes);
-    }
+        case pf1bit:
+            one[0] = static_cast<uint8_t>(((row[x >> 3] >> (7 - (x & 7))) & 1) << 7);
+            break;
+        case pf4bit:
+            one[0] = static_cast<uint8_t>(((row[x >> 1] >> ((x & 1) ? 0 : 4)) & 15) << 4);
+            break;
+        default: {
+            const int bytes = BitsPerPixel(format_) / 8;
+            std::memcpy(one, row + static_cast<size_t>(x) * bytes, bytes);
+        }
     }
     RowToBGRA(one, format_, 1, palette_, quad);
     return RGBColor(quad[2], quad[1], quad[0]);
@@ -254,8 +281,10 @@ void TBitmap::SetPixel(int x, int y, TColor color) {
                         : static_cast<uint8_t>((b & 0x0F) | ((index & 15) << 4));
         } else {
             const uint8_t bit = static_cast<uint8_t>(0x80 >> (x & 7));
-            if (index & 1) row[x >> 3] |= bit;
-            else row[x >> 3] &= static_cast<uint8_t>(~bit);
+            if (index & 1)
+                row[x >> 3] |= bit;
+            else
+                row[x >> 3] &= static_cast<uint8_t>(~bit);
         }
         return;
     }
@@ -339,13 +368,26 @@ void TBitmap::LoadFromMemory(const uint8_t* data, size_t size) {
     }
     TPixelFormat pf;
     switch (bits) {
-    case 1: pf = pf1bit; break;
-    case 4: pf = pf4bit; break;
-    case 8: pf = pf8bit; break;
-    case 16: pf = (compression == 3 && masks[1] == 0x07E0) ? pf16bit : pf15bit; break;
-    case 24: pf = pf24bit; break;
-    case 32: pf = pf32bit; break;
-    default: InvalidBitmap();
+        case 1:
+            pf = pf1bit;
+            break;
+        case 4:
+            pf = pf4bit;
+            break;
+        case 8:
+            pf = pf8bit;
+            break;
+        case 16:
+            pf = (compression == 3 && masks[1] == 0x07E0) ? pf16bit : pf15bit;
+            break;
+        case 24:
+            pf = pf24bit;
+            break;
+        case 32:
+            pf = pf32bit;
+            break;
+        default:
+            InvalidBitmap();
     }
     TPalette palette;
     if (bits <= 8) {
@@ -362,7 +404,8 @@ void TBitmap::LoadFromMemory(const uint8_t* data, size_t size) {
         }
     }
     const size_t rowBytes = BytesPerScanline(width, bits);
-    if (pixelOffset > size || rowBytes * static_cast<size_t>(height) > size - pixelOffset) InvalidBitmap();
+    if (pixelOffset > size || rowBytes * static_cast<size_t>(height) > size - pixelOffset)
+        InvalidBitmap();
 
     TBitmap result;
     result.format_ = pf;
@@ -374,8 +417,9 @@ void TBitmap::LoadFromMemory(const uint8_t* data, size_t size) {
         const int fileRow = topDown ? y : height - 1 - y;
         const uint8_t* src = data + pixelOffset + static_cast<size_t>(fileRow) * rowBytes;
         uint8_t* dst = result.bits_.data() + static_cast<size_t>(y) * result.rowBytes_;
-        const bool customMasks = compression == 3 && pf != pf16bit &&
-                                 !(bits == 32 && masks[0] == 0xFF0000 && masks[1] == 0xFF00 && masks[2] == 0xFF);
+        const bool customMasks =
+            compression == 3 && pf != pf16bit &&
+            !(bits == 32 && masks[0] == 0xFF0000 && masks[1] == 0xFF00 && masks[2] == 0xFF);
         if (!customMasks) {
             std::memcpy(dst, src, rowBytes);
             continue;

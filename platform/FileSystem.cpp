@@ -49,9 +49,7 @@ std::string GetCurrentDir() {
     return error ? std::string() : path.string();
 }
 
-bool SetCurrentDir(const std::string& path) {
-    return !path.empty() && chdir(path.c_str()) == 0;
-}
+bool SetCurrentDir(const std::string& path) { return !path.empty() && chdir(path.c_str()) == 0; }
 
 std::string GetEnvVar(const std::string& name) {
     const char* value = std::getenv(name.c_str());
@@ -72,9 +70,7 @@ std::string ExecutableFileName() {
     return error ? std::string() : path.string();
 }
 
-std::string ExecutablePath() {
-    return ExtractFilePath(ExecutableFileName());
-}
+std::string ExecutablePath() { return ExtractFilePath(ExecutableFileName()); }
 
 int32_t DosDateTime(int64_t unixTime) {
     time_t t = static_cast<time_t>(unixTime);

@@ -45,7 +45,10 @@ public:
     const std::vector<uint8_t>& Data() const { return data_; }
     std::vector<uint8_t>& Data() { return data_; }
     const uint8_t* Memory() const { return data_.data(); }
-    void Clear() { data_.clear(); pos_ = 0; }
+    void Clear() {
+        data_.clear();
+        pos_ = 0;
+    }
     void LoadFromFile(const std::string& fileName);
     void SaveToFile(const std::string& fileName) const;
 

@@ -46,8 +46,6 @@ TPalette MakeVGAPalette16() {
     return pal;
 }
 
-
-
 int Square(int v) { return v * v; }
 
 // Squared distance from v to the interval [lo, hi], and to its farther end.
@@ -164,7 +162,8 @@ int32_t TNearestColorIndex::BuildCell(int cell) {
         for (int block = 0; block < blocks; ++block) {
             CandidateLanes lanes;
             for (int k = 0; k < kLaneCount; ++k) {
-                const auto index = static_cast<uint8_t>(order[std::min(block * kLaneCount + k, count - 1)] & 0xFF);
+                const auto index =
+                    static_cast<uint8_t>(order[std::min(block * kLaneCount + k, count - 1)] & 0xFF);
                 lanes.red[k] = palette_[index].peRed;
                 lanes.green[k] = palette_[index].peGreen;
                 lanes.blue[k] = palette_[index].peBlue;
@@ -208,9 +207,10 @@ int TNearestColorIndex::FindSlow(uint8_t r, uint8_t g, uint8_t b) {
 
 // Built twice, the processor choosing at load time: the lanes are ranked with AVX2 where it is
 // there.
-__attribute__((target_clones("avx2", "default")))
-void TNearestColorIndex::FindRow(const uint8_t* bgr, int count, uint8_t* indices) {
-    for (int x = 0; x < count; ++x, bgr += 3) indices[x] = static_cast<uint8_t>(Find(bgr[2], bgr[1], bgr[0]));
+__attribute__((target_clones("avx2", "default"))) void TNearestColorIndex::FindRow(
+    const uint8_t* bgr, int count, uint8_t* indices) {
+    for (int x = 0; x < count; ++x, bgr += 3)
+        indices[x] = static_cast<uint8_t>(Find(bgr[2], bgr[1], bgr[0]));
 }
 
 int GetNearestPaletteIndex(const TPalette& palette, uint8_t r, uint8_t g, uint8_t b) {

@@ -59,8 +59,8 @@ private:
     };
 
     static int CellOf(uint8_t r, uint8_t g, uint8_t b) {
-        return ((r >> kCellShift) << (2 * (8 - kCellShift))) | ((g >> kCellShift) << (8 - kCellShift)) |
-               (b >> kCellShift);
+        return ((r >> kCellShift) << (2 * (8 - kCellShift))) |
+               ((g >> kCellShift) << (8 - kCellShift)) | (b >> kCellShift);
     }
     // Candidates are ranked by (distance << 8 | index): the smallest key is the nearest entry,
     // the lowest index on a tie.

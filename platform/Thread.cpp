@@ -4,9 +4,7 @@
 
 #include <chrono>
 
-uint32_t CurrentThreadId() {
-    return static_cast<uint32_t>(gettid());
-}
+uint32_t CurrentThreadId() { return static_cast<uint32_t>(gettid()); }
 
 void SleepMs(int milliseconds) {
     std::this_thread::sleep_for(std::chrono::milliseconds(milliseconds));

@@ -34,7 +34,8 @@ const TEntryPointList& AvcodecEntryPoints() {
         {"av_new_packet", reinterpret_cast<void**>(&libav::av_new_packet)},
         {"avcodec_alloc_context3", reinterpret_cast<void**>(&libav::avcodec_alloc_context3)},
         {"avcodec_free_context", reinterpret_cast<void**>(&libav::avcodec_free_context)},
-        {"avcodec_parameters_to_context", reinterpret_cast<void**>(&libav::avcodec_parameters_to_context)},
+        {"avcodec_parameters_to_context",
+         reinterpret_cast<void**>(&libav::avcodec_parameters_to_context)},
         {"avcodec_open2", reinterpret_cast<void**>(&libav::avcodec_open2)},
         {"avcodec_send_packet", reinterpret_cast<void**>(&libav::avcodec_send_packet)},
         {"avcodec_receive_frame", reinterpret_cast<void**>(&libav::avcodec_receive_frame)},
@@ -45,8 +46,10 @@ const TEntryPointList& AvcodecEntryPoints() {
         {"av_bsf_free", reinterpret_cast<void**>(&libav::av_bsf_free)},
         {"av_bsf_get_by_name", reinterpret_cast<void**>(&libav::av_bsf_get_by_name)},
         {"av_bsf_alloc", reinterpret_cast<void**>(&libav::av_bsf_alloc)},
-        {"avcodec_find_decoder_by_name", reinterpret_cast<void**>(&libav::avcodec_find_decoder_by_name)},
-        {"avcodec_find_encoder_by_name", reinterpret_cast<void**>(&libav::avcodec_find_encoder_by_name)},
+        {"avcodec_find_decoder_by_name",
+         reinterpret_cast<void**>(&libav::avcodec_find_decoder_by_name)},
+        {"avcodec_find_encoder_by_name",
+         reinterpret_cast<void**>(&libav::avcodec_find_encoder_by_name)},
     };
     return list;
 }

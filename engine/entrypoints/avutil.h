@@ -5,15 +5,15 @@
 #include <cstdint>  // before the FFmpeg headers: defines UINT64_C for C++
 extern "C" {
 #include <libavutil/avutil.h>
-#include <libavutil/log.h>
 #include <libavutil/dict.h>
-#include <libavutil/mathematics.h>
-#include <libavutil/mem.h>
 #include <libavutil/frame.h>
 #include <libavutil/imgutils.h>
-#include <libavutil/pixdesc.h>
+#include <libavutil/log.h>
+#include <libavutil/mathematics.h>
+#include <libavutil/mem.h>
 #include <libavutil/opt.h>
 #include <libavutil/parseutils.h>
+#include <libavutil/pixdesc.h>
 #include <libavutil/time.h>
 }
 

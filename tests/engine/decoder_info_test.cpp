@@ -59,7 +59,9 @@ TEST_F(DecoderInfoTest, Mp4WithH264DescribesFileMetadataAndStream) {
     EXPECT_TRUE(Contains(lines[3], "File Size: ")) << lines[3];
     EXPECT_EQ(lines[4], "Metadata:");
     EXPECT_TRUE(HasLine(lines, "  major_brand     : isom"));
-    EXPECT_EQ(LineStarting(lines, "Duration: ").rfind("Duration: 00:00:01.000, start: 0.000000, bitrate: ", 0), 0u);
+    EXPECT_EQ(LineStarting(lines, "Duration: ")
+                  .rfind("Duration: 00:00:01.000, start: 0.000000, bitrate: ", 0),
+              0u);
 
     const std::string stream = LineStarting(lines, "  Stream #0");
     EXPECT_EQ(stream.rfind("  Stream #0[0x1](und), 1/12800: Video: h264", 0), 0u) << stream;
@@ -95,7 +97,7 @@ TEST_F(DecoderInfoTest, StillPictureAndAudioOnlyFiles) {
     auto lines = InfoLines(Media().StillPng);
     EXPECT_TRUE(HasLine(lines, "Format Name: png_pipe"));
     EXPECT_TRUE(HasLine(lines, "Duration: N/A, bitrate: N/A"));
-    EXPECT_TRUE(Contains(LineStarting(lines, "  Stream #0"), "Video: png")) ;
+    EXPECT_TRUE(Contains(LineStarting(lines, "  Stream #0"), "Video: png"));
 
     lines = InfoLines(Media().Mp3);
     EXPECT_TRUE(HasLine(lines, "Format Name: mp3"));
@@ -122,7 +124,8 @@ TEST_F(DecoderInfoTest, ChaptersTitlesLanguageAndDispositions) {
         dir.File("chapters.mkv"));
     const auto lines = InfoLines(clip);
     EXPECT_TRUE(HasLine(lines, "  title           : Holiday"));
-    const auto chapter = std::find(lines.begin(), lines.end(), "Chapter #0: start 0.000000, end 0.500000");
+    const auto chapter =
+        std::find(lines.begin(), lines.end(), "Chapter #0: start 0.000000, end 0.500000");
     ASSERT_NE(chapter, lines.end());
     EXPECT_EQ(*(chapter + 1), "  Metadata:");
     EXPECT_EQ(*(chapter + 2), "    title           : Arrival");
@@ -218,7 +221,8 @@ TEST_F(DecoderInfoTest, StreamWithoutDurationReportsMinusOne) {
         "-f lavfi -i testsrc=size=64x48:rate=25 -t 0.2 -c:v libx264 -f h264", dir.File("raw.h264"));
     ASSERT_TRUE(decoder.LoadFile(raw)) << decoder.LastErrorMessage();
     EXPECT_EQ(decoder.GetFileInfo().Duration, -1);
-    EXPECT_EQ(LineStarting(Lines(decoder.FileInfoText()), "Duration: ").rfind("Duration: N/A", 0), 0u);
+    EXPECT_EQ(LineStarting(Lines(decoder.FileInfoText()), "Duration: ").rfind("Duration: N/A", 0),
+              0u);
 }
 
 TEST_F(DecoderInfoTest, QueriesWithoutAFileRecordFileNotLoaded) {

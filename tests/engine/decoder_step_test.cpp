@@ -6,8 +6,8 @@
 
 #include "engine/FFDecode.h"
 #include "engine/FFDecodeDeinterlace.h"
-#include "engine/entrypoints/avutil.h"
 #include "engine/entrypoints/avformat.h"
+#include "engine/entrypoints/avutil.h"
 #include "platform/Bitmap.h"
 #include "tests/engine/DecoderTestMedia.h"
 

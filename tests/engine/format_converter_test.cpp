@@ -80,8 +80,7 @@ TEST_F(FormatConverterTest, EveryDepthShowsTrueColoursAndRoundTrips) {
         TOwnedPicture seed(format, width, height), picture(format, width, height);
         ASSERT_TRUE(out.ToBitmap(seed.Picture, format, true, height, width));
         for (int y = 0; y < height; ++y)
-            for (int x = 0; x < width; ++x)
-                out.Bitmap().SetPixel(x, y, colours[(x + y) % 6]);
+            for (int x = 0; x < width; ++x) out.Bitmap().SetPixel(x, y, colours[(x + y) % 6]);
         out.CopyFromBitmap();
         ASSERT_TRUE(out.FromBitmap(picture.Picture, format, height, width));
         ASSERT_TRUE(back.ToBitmap(picture.Picture, format, true, height, width));

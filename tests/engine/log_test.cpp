@@ -3,10 +3,10 @@
 #include <gtest/gtest.h>
 
 #include <cinttypes>
+#include <cstddef>
 #include <cstdio>
 #include <memory>
 #include <mutex>
-#include <cstddef>
 #include <vector>
 
 #include "engine/FFLoad.h"

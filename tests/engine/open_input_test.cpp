@@ -16,15 +16,17 @@ protected:
     static void SetUpTestSuite() {
         dir_ = std::make_unique<testsupport::TempDir>();
         // MPEG-TS starts its clock at 1.4 s
-        MakeMedia("-f lavfi -i testsrc=size=64x48:rate=25 -f lavfi -i sine=sample_rate=8000 -t 4 "
-                  "-c:v mpeg2video -c:a mp2",
-                  dir_->File("clip.ts"));
+        MakeMedia(
+            "-f lavfi -i testsrc=size=64x48:rate=25 -f lavfi -i sine=sample_rate=8000 -t 4 "
+            "-c:v mpeg2video -c:a mp2",
+            dir_->File("clip.ts"));
         std::ofstream(dir_->File("note.txt")) << "attached text\n";
-        MakeMedia("-f lavfi -i testsrc=size=64x48:rate=25 -f lavfi -i sine=sample_rate=8000 -t 1 "
-                  "-c:v mpeg4 -c:a pcm_s16le -metadata title=clip -attach " +
-                      testsupport::ShellQuote(dir_->File("note.txt")) +
-                      " -metadata:s:t mimetype=text/plain",
-                  dir_->File("attached.mkv"));
+        MakeMedia(
+            "-f lavfi -i testsrc=size=64x48:rate=25 -f lavfi -i sine=sample_rate=8000 -t 1 "
+            "-c:v mpeg4 -c:a pcm_s16le -metadata title=clip -attach " +
+                testsupport::ShellQuote(dir_->File("note.txt")) +
+                " -metadata:s:t mimetype=text/plain",
+            dir_->File("attached.mkv"));
     }
     static void TearDownTestSuite() { dir_.reset(); }
     static std::string File(const char* name) { return dir_->File(name); }
@@ -115,8 +117,7 @@ TEST_F(OpenInputTest, DumpAttachmentWritesOnlyNewFilesUnlessOverwriting) {
     TCustomFFmpeg task;
     task.ParseOptions("-dump_attachment:t " + target);
     ASSERT_EQ(task.OpenInputFile(nullptr, File("attached.mkv")), 0) << task.LastError;
-    EXPECT_EQ(testsupport::ReadFileBytes(target),
-              testsupport::ReadFileBytes(File("note.txt")));
+    EXPECT_EQ(testsupport::ReadFileBytes(target), testsupport::ReadFileBytes(File("note.txt")));
 
     TCustomFFmpeg again;
     again.ParseOptions("-dump_attachment:t " + target);

@@ -19,25 +19,31 @@ protected:
         const std::string video = "-c:v mpeg4 -t 1 ";
         MakeMedia("-f lavfi -i testsrc=size=64x48:rate=25 " + video, dir_->File("small.nut"));
         MakeMedia("-f lavfi -i testsrc=size=128x72:rate=25 " + video, dir_->File("large.nut"));
-        MakeMedia("-f lavfi -i sine=sample_rate=8000 -t 1 -ac 2 -c:a pcm_s16le", dir_->File("stereo.wav"));
-        MakeMedia("-f lavfi -i sine=sample_rate=8000 -t 1 -ac 6 -c:a pcm_s16le", dir_->File("six.wav"));
+        MakeMedia("-f lavfi -i sine=sample_rate=8000 -t 1 -ac 2 -c:a pcm_s16le",
+                  dir_->File("stereo.wav"));
+        MakeMedia("-f lavfi -i sine=sample_rate=8000 -t 1 -ac 6 -c:a pcm_s16le",
+                  dir_->File("six.wav"));
         std::ofstream(dir_->File("chapters.txt"))
             << ";FFMETADATA1\ntitle=source\n[CHAPTER]\nTIMEBASE=1/1000\nSTART=0\nEND=1000\n"
                "title=first\n[CHAPTER]\nTIMEBASE=1/1000\nSTART=1000\nEND=2000\ntitle=second\n"
                "[CHAPTER]\nTIMEBASE=1/1000\nSTART=2000\nEND=3000\ntitle=third\n";
-        MakeMedia("-f lavfi -i testsrc=size=64x48:rate=25 -f lavfi -i sine=sample_rate=8000 -i " +
-                      testsupport::ShellQuote(dir_->File("chapters.txt")) +
-                      " -map 0 -map 1 -map_metadata 2 -map_chapters 2 -t 3 -c:v mpeg4 -c:a pcm_s16le",
-                  dir_->File("av.mkv"));
+        MakeMedia(
+            "-f lavfi -i testsrc=size=64x48:rate=25 -f lavfi -i sine=sample_rate=8000 -i " +
+                testsupport::ShellQuote(dir_->File("chapters.txt")) +
+                " -map 0 -map 1 -map_metadata 2 -map_chapters 2 -t 3 -c:v mpeg4 -c:a pcm_s16le",
+            dir_->File("av.mkv"));
     }
     static void TearDownTestSuite() { dir_.reset(); }
     static std::string File(const std::string& name) { return dir_->File(name); }
 
     // A task with the given inputs opened (no options).
     static void OpenInputs(TCustomFFmpeg& task, std::initializer_list<const char*> names) {
-        for (const char* name : names) ASSERT_GE(task.OpenInputFile(nullptr, File(name)), 0) << task.LastError;
+        for (const char* name : names)
+            ASSERT_GE(task.OpenInputFile(nullptr, File(name)), 0) << task.LastError;
     }
-    static int SourceOf(const TCustomFFmpeg& task, int ost) { return task.OutputStreams[ost].SourceIndex; }
+    static int SourceOf(const TCustomFFmpeg& task, int ost) {
+        return task.OutputStreams[ost].SourceIndex;
+    }
 
     static std::unique_ptr<testsupport::TempDir> dir_;
 };
@@ -120,8 +126,9 @@ TEST_F(OpenOutputTest, FrontEndOutputUsesTheFrameOutputFormat) {
 TEST_F(OpenOutputTest, PerStreamEncoderSettings) {
     TCustomFFmpeg task;
     OpenInputs(task, {"av.mkv"});
-    task.ParseOptions("-c:v mpeg4 -c:a copy -s 32x24 -r 10 -aspect 16:9 -q:v 2 -frames:v 3 "
-                      "-streamid 1:9 -b:v 100k -g 5 -force_key_frames 0.5,1 -top 1 -bsf:a null");
+    task.ParseOptions(
+        "-c:v mpeg4 -c:a copy -s 32x24 -r 10 -aspect 16:9 -q:v 2 -frames:v 3 "
+        "-streamid 1:9 -b:v 100k -g 5 -force_key_frames 0.5,1 -top 1 -bsf:a null");
     ASSERT_EQ(task.OpenOutputFile(File("settings.nut"), false), 0) << task.LastError;
     const TOutputStream& video = task.OutputStreams[0];
     const TOutputStream& audio = task.OutputStreams[1];
@@ -245,7 +252,7 @@ TEST_F(OpenOutputTest, JoinAndOpeningFailures) {
     join.ParseOptions("-metadata a=b");
     ASSERT_EQ(join.OpenOutputFile(File("j3.nut"), true), 0) << join.LastError;
     EXPECT_TRUE(join.JoinMode);
-    EXPECT_EQ(SourceOf(join, 0), 0);  // only the first input's streams when joining
+    EXPECT_EQ(SourceOf(join, 0), 0);              // only the first input's streams when joining
     EXPECT_EQ(join.Options.Metadata.size(), 1u);  // kept for the join
     EXPECT_EQ(join.OpenOutputFile(File("j4.nut"), false), -1);
 

@@ -30,8 +30,9 @@ TEST_F(TaskTest, AmbiguousBitrateAndQualityOptions) {
 
 TEST_F(TaskTest, TypeAliasesFillTheSpecifierLists) {
     TCustomFFmpeg task;
-    task.ParseOptions("-vframes 10 -aframes 5 -dframes 1 -vtag xvid -atag 0x55 -absf aac_adtstoasc "
-                      "-vbsf h264_mp4toannexb -vf hflip -dcodec copy");
+    task.ParseOptions(
+        "-vframes 10 -aframes 5 -dframes 1 -vtag xvid -atag 0x55 -absf aac_adtstoasc "
+        "-vbsf h264_mp4toannexb -vf hflip -dcodec copy");
     const TOptionsContext& o = task.Options;
     ASSERT_EQ(o.MaxFrames.size(), 3u);
     EXPECT_EQ(o.MaxFrames[0].Specifier, "v");
@@ -62,10 +63,10 @@ TEST_F(TaskTest, StreamIdChecksIndexAndValue) {
               "The value for \"streamid\" was \"-5\" which is not within 0 - 2147483647\r\n"
               "Failed to set value \"1:-5\" for option \"streamid\"");
     for (const char* bad : {"x", "2:y", "7"})
-        EXPECT_EQ(ParseError(task, std::string("-streamid ") + bad).rfind(
-                      std::string("Invalid value \"") + bad +
-                          "\" for option \"streamid\", required syntax is \"index:value\"",
-                      0),
+        EXPECT_EQ(ParseError(task, std::string("-streamid ") + bad)
+                      .rfind(std::string("Invalid value \"") + bad +
+                                 "\" for option \"streamid\", required syntax is \"index:value\"",
+                             0),
                   0u)
             << bad;
 }
@@ -80,8 +81,8 @@ TEST_F(TaskTest, VideoSyncNamesWinOverLaterNumbers) {
     numeric.ParseOptions("-vsync 0");
     EXPECT_EQ(numeric.VideoSyncMethod, 0);
     TCustomFFmpeg bad;
-    EXPECT_EQ(ParseError(bad, "-vsync 5").rfind(
-                  "The value for \"vsync\" was \"5\" which is not within -1 - 2", 0),
+    EXPECT_EQ(ParseError(bad, "-vsync 5")
+                  .rfind("The value for \"vsync\" was \"5\" which is not within -1 - 2", 0),
               0u);
 }
 
@@ -90,10 +91,11 @@ TEST_F(TaskTest, PassAndPassLogFile) {
     task.ParseOptions("-pass 2 -passlogfile stats");
     EXPECT_EQ(task.DoPass, 2);
     EXPECT_EQ(task.PassLogFilePrefix, "stats");
-    EXPECT_EQ(ParseError(task, "-pass 4").rfind(
-                  "The value for \"pass\" was \"4\" which is not within 1 - 3", 0),
+    EXPECT_EQ(ParseError(task, "-pass 4")
+                  .rfind("The value for \"pass\" was \"4\" which is not within 1 - 3", 0),
               0u);
-    EXPECT_EQ(ParseError(task, "-pass two").rfind("Expected integer for pass but found two", 0), 0u);
+    EXPECT_EQ(ParseError(task, "-pass two").rfind("Expected integer for pass but found two", 0),
+              0u);
 }
 
 TEST_F(TaskTest, LogLevelSetsTheLibraryLevel) {
@@ -106,11 +108,12 @@ TEST_F(TaskTest, LogLevelSetsTheLibraryLevel) {
     task.ParseOptions("-f avi -v quiet");
     EXPECT_EQ(libav::av_log_get_level(), AV_LOG_QUIET);
     const std::string error = ParseError(task, "-loglevel loud");
-    EXPECT_EQ(error.rfind("Invalid loglevel \"loud\". Possible levels are numbers or:\r\n\"quiet\"\r\n"
-                          "\"panic\"\r\n\"fatal\"\r\n\"error\"\r\n\"warning\"\r\n\"info\"\r\n"
-                          "\"verbose\"\r\n\"debug\"\r\nFailed to set value",
-                          0),
-              0u)
+    EXPECT_EQ(
+        error.rfind("Invalid loglevel \"loud\". Possible levels are numbers or:\r\n\"quiet\"\r\n"
+                    "\"panic\"\r\n\"fatal\"\r\n\"error\"\r\n\"warning\"\r\n\"info\"\r\n"
+                    "\"verbose\"\r\n\"debug\"\r\nFailed to set value",
+                    0),
+        0u)
         << error;
     task.ParseOptions("-debug 1");
     EXPECT_EQ(libav::av_log_get_level(), AV_LOG_DEBUG);
@@ -123,11 +126,11 @@ TEST_F(TaskTest, RefusedIgnoredAndRemovedOptions) {
     EXPECT_TRUE(Logged(llWarning, "options \"h\" not supported, ignore"));
     EXPECT_EQ(ParseError(task, "-i x.avi"),
               "options \"i\" not supported\r\nFailed to set value \"x.avi\" for option \"i\"");
-    EXPECT_EQ(ParseError(task, "-croptop 10").rfind(
-                  "Option \"croptop\" has been removed, use the crop filter instead", 0),
+    EXPECT_EQ(ParseError(task, "-croptop 10")
+                  .rfind("Option \"croptop\" has been removed, use the crop filter instead", 0),
               0u);
-    EXPECT_EQ(ParseError(task, "-padcolor 0").rfind(
-                  "Option \"padcolor\" has been removed, use the pad filter instead", 0),
+    EXPECT_EQ(ParseError(task, "-padcolor 0")
+                  .rfind("Option \"padcolor\" has been removed, use the pad filter instead", 0),
               0u);
     EXPECT_EQ(ParseError(task, "-max_alloc lots").rfind("Invalid max_alloc \"lots\".", 0), 0u);
     EXPECT_TRUE(Logged(llFatal, "Invalid max_alloc \"lots\"."));
@@ -179,15 +182,16 @@ TEST_F(TaskTest, PresetFiles) {
     EXPECT_EQ(CodecOpt(task, "g"), "25");
     EXPECT_EQ(task.AudioCodecName, "mp2");
 
-    EXPECT_EQ(ParseError(task, "-vpre " + dir.File("none")).rfind(
-                  "Preset file \"" + dir.File("none") + "\" not found", 0),
+    EXPECT_EQ(ParseError(task, "-vpre " + dir.File("none"))
+                  .rfind("Preset file \"" + dir.File("none") + "\" not found", 0),
               0u);
     const std::string bad = dir.File("bad.ffpreset");
     std::ofstream(bad) << "zzunknown=1\ng=7\n=x\n";
-    EXPECT_EQ(ParseError(task, "-apre " + bad).rfind(
-                  "Unrecognized option \"zzunknown\"\r\n" + bad +
-                      ": Invalid option or argument: \"zzunknown=1\", parsed as \"zzunknown\" = \"1\"",
-                  0),
+    EXPECT_EQ(ParseError(task, "-apre " + bad)
+                  .rfind("Unrecognized option \"zzunknown\"\r\n" + bad +
+                             ": Invalid option or argument: \"zzunknown=1\", parsed as "
+                             "\"zzunknown\" = \"1\"",
+                         0),
               0u);
     TCustomFFmpeg lenient;
     lenient.StrictOptions = false;
@@ -207,8 +211,10 @@ TEST_F(TaskTest, TimestampBecomesCreationTimeInLocalTime) {
     tzset();
     TCustomFFmpeg utc;
     utc.ParseOptions("-timestamp 2020-01-02T01:04:05Z");
-    if (savedTz) setenv("TZ", saved.c_str(), 1);
-    else unsetenv("TZ");
+    if (savedTz)
+        setenv("TZ", saved.c_str(), 1);
+    else
+        unsetenv("TZ");
     tzset();
     ASSERT_EQ(task.Options.Metadata.size(), 1u);
     EXPECT_EQ(task.Options.Metadata[0].Value, "creation_time=2020-01-02 03:04:05 UTC+02:00");
@@ -236,8 +242,8 @@ TEST_F(TaskTest, HookOptions) {
     TCustomFFmpeg task;
     task.ParseOptions("-VideoHookBitsPixel 32");
     EXPECT_EQ(task.VideoHookBitsPixel, 32);
-    EXPECT_EQ(ParseError(task, "-VideoHookBitsPixel deep").rfind(
-                  "Expected integer for VideoHookBitsPixel but found deep", 0),
+    EXPECT_EQ(ParseError(task, "-VideoHookBitsPixel deep")
+                  .rfind("Expected integer for VideoHookBitsPixel but found deep", 0),
               0u);
     EXPECT_EQ(ParseError(task, "-vhook \"/no/such/hook.so|-x 1\""),
               "Failed to add video hook function: /no/such/hook.so|-x 1");

@@ -22,8 +22,7 @@ TEST(SplitCommandLine, QuotesAndBackslashesFollowTheCommandLineRules) {
 
 TEST_F(TaskTest, FrontEndOutputStringGivesExactlyItsContext) {
     TCustomFFmpeg task;
-    task.ParseOptions(
-        " -f rawrgb -c:v rawvideo -pix_fmt bgr24 -t 2.5 -vf \"scale=320:240\"");
+    task.ParseOptions(" -f rawrgb -c:v rawvideo -pix_fmt bgr24 -t 2.5 -vf \"scale=320:240\"");
     const TOptionsContext& o = task.Options;
     EXPECT_EQ(o.FormatName, "rawrgb");
     ASSERT_EQ(o.CodecNames.size(), 1u);
@@ -62,8 +61,9 @@ TEST_F(TaskTest, StartTimeForms) {
     EXPECT_EQ(task.Options.StartTime, 7);
     task.ParseOptions("-TimeLength 1.25");
     EXPECT_EQ(task.Options.RecordingTime, 1250000);
-    EXPECT_EQ(ParseError(task, "-TimeStart abc"), "Expected double for TimeStart but found abc\r\n"
-                                                   "Failed to set value \"abc\" for option \"TimeStart\"");
+    EXPECT_EQ(ParseError(task, "-TimeStart abc"),
+              "Expected double for TimeStart but found abc\r\n"
+              "Failed to set value \"abc\" for option \"TimeStart\"");
 }
 
 TEST_F(TaskTest, CodecOptionFormsShareOneList) {
@@ -111,8 +111,9 @@ TEST_F(TaskTest, MissingArgumentAndTypedValueErrors) {
 TEST_F(TaskTest, StrictStopsAtFirstFailureLenientSkipsIt) {
     TCustomFFmpeg strict;
     // the catch-all row's failure carries the handler's text and the row's own
-    const std::string expected = "Unrecognized option \"zzunknown\"\r\n"
-                                 "Failed to set value \"1\" for option \"zzunknown\"";
+    const std::string expected =
+        "Unrecognized option \"zzunknown\"\r\n"
+        "Failed to set value \"1\" for option \"zzunknown\"";
     EXPECT_EQ(ParseError(strict, "-zzunknown 1 -f avi"), expected);
     EXPECT_TRUE(strict.Options.FormatName.empty());
     EXPECT_EQ(strict.LastError, expected);
@@ -128,8 +129,9 @@ TEST_F(TaskTest, StrictStopsAtFirstFailureLenientSkipsIt) {
 
 TEST_F(TaskTest, GenericOptionsGoToTheLibrarySets) {
     TCustomFFmpeg task;
-    task.ParseOptions("-b:a 64k -g 12 -flags +loop -flags +global_header -sws_flags bilinear "
-                      "-probesize 5000");
+    task.ParseOptions(
+        "-b:a 64k -g 12 -flags +loop -flags +global_header -sws_flags bilinear "
+        "-probesize 5000");
     EXPECT_EQ(CodecOpt(task, "b:a"), "64k");
     EXPECT_EQ(CodecOpt(task, "g"), "12");
     EXPECT_EQ(CodecOpt(task, "flags"), "+loop+global_header");

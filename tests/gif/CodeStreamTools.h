@@ -1,6 +1,6 @@
 #pragma once
-// Helpers for the image data coder tests: in-memory encode and decode, and an independent reader and
-// writer of raw code streams to check the coders against.
+// Helpers for the image data coder tests: in-memory encode and decode, and an independent reader
+// and writer of raw code streams to check the coders against.
 #include <gtest/gtest.h>
 
 #include <cstdint>
@@ -14,10 +14,11 @@
 
 namespace codestream {
 
-inline std::vector<uint8_t> Encode(TGIFEncoding encoding, const std::vector<uint8_t>& pixels, int width,
-                                   int height, int bpp, bool interlaced = false) {
+inline std::vector<uint8_t> Encode(TGIFEncoding encoding, const std::vector<uint8_t>& pixels,
+                                   int width, int height, int bpp, bool interlaced = false) {
     TMemoryStream stream;
-    CreateGIFEncoder(encoding)->Compress(stream, bpp, 1 << bpp, pixels.data(), interlaced, height, width);
+    CreateGIFEncoder(encoding)->Compress(stream, bpp, 1 << bpp, pixels.data(), interlaced, height,
+                                         width);
     return stream.Data();
 }
 
@@ -27,8 +28,8 @@ struct Decoded {
     int64_t position = 0;  // stream position afterwards
 };
 
-inline Decoded Decode(const std::vector<uint8_t>& data, int width, int height, bool interlaced = false,
-                      uint8_t fill = 0) {
+inline Decoded Decode(const std::vector<uint8_t>& data, int width, int height,
+                      bool interlaced = false, uint8_t fill = 0) {
     Decoded result;
     result.pixels.assign(static_cast<size_t>(width) * height, fill);
     TMemoryStream stream(data);
@@ -105,7 +106,8 @@ inline std::vector<Code> ParseCodes(const std::vector<uint8_t>& data) {
 }
 
 // Encoded image data from explicit (code, width) pairs.
-inline std::vector<uint8_t> PackCodes(uint8_t codeSize, const std::vector<std::pair<int, int>>& codes) {
+inline std::vector<uint8_t> PackCodes(uint8_t codeSize,
+                                      const std::vector<std::pair<int, int>>& codes) {
     std::vector<uint8_t> bytes;
     uint32_t bucket = 0;
     int count = 0;

@@ -52,7 +52,8 @@ inline TBitmap Indexed(int width, int height, TPixelFormat format) {
     TBitmap bitmap(width, height, format);
     TPalette palette(static_cast<size_t>(1) << bits);
     for (size_t i = 0; i < palette.size(); ++i)
-        palette[i] = {static_cast<uint8_t>(i * 37), static_cast<uint8_t>(255 - i), static_cast<uint8_t>(i * 11), 0};
+        palette[i] = {static_cast<uint8_t>(i * 37), static_cast<uint8_t>(255 - i),
+                      static_cast<uint8_t>(i * 11), 0};
     bitmap.SetPalette(palette);
     for (int y = 0; y < height; ++y) {
         uint8_t* row = bitmap.ScanLine(y);
@@ -60,7 +61,8 @@ inline TBitmap Indexed(int width, int height, TPixelFormat format) {
             const unsigned index = static_cast<unsigned>(x + 3 * y) % (1u << bits);
             const int bit = x * bits;
             const int shift = 8 - bits - bit % 8;
-            row[bit / 8] = static_cast<uint8_t>((row[bit / 8] & ~(((1 << bits) - 1) << shift)) | (index << shift));
+            row[bit / 8] = static_cast<uint8_t>((row[bit / 8] & ~(((1 << bits) - 1) << shift)) |
+                                                (index << shift));
         }
     }
     return bitmap;
@@ -78,8 +80,11 @@ inline void Load(TGIFImage& document, const std::vector<uint8_t>& bytes) {
 }
 
 // Collects the document's warnings.
-inline std::vector<std::string>& CollectWarnings(TGIFImage& document, std::vector<std::string>& into) {
-    document.OnDiagnostic = [&into](TGIFObject*, int, const std::string& message) { into.push_back(message); };
+inline std::vector<std::string>& CollectWarnings(TGIFImage& document,
+                                                 std::vector<std::string>& into) {
+    document.OnDiagnostic = [&into](TGIFObject*, int, const std::string& message) {
+        into.push_back(message);
+    };
     return into;
 }
 

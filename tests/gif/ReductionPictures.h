@@ -19,7 +19,8 @@ inline TPaletteEntry Rgb(int r, int g, int b) {
 inline TBitmap Uniform(int width, int height, TPaletteEntry c) {
     TBitmap bitmap(width, height, pf24bit);
     for (int y = 0; y < height; ++y)
-        for (int x = 0; x < width; ++x) bitmap.SetPixel(x, y, RGBColor(c.peRed, c.peGreen, c.peBlue));
+        for (int x = 0; x < width; ++x)
+            bitmap.SetPixel(x, y, RGBColor(c.peRed, c.peGreen, c.peBlue));
     return bitmap;
 }
 

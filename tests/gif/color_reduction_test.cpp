@@ -22,7 +22,8 @@ namespace {
 TBitmap Row(std::initializer_list<TPaletteEntry> colors) {
     TBitmap bitmap(static_cast<int>(colors.size()), 1, pf24bit);
     int x = 0;
-    for (const TPaletteEntry& c : colors) bitmap.SetPixel(x++, 0, RGBColor(c.peRed, c.peGreen, c.peBlue));
+    for (const TPaletteEntry& c : colors)
+        bitmap.SetPixel(x++, 0, RGBColor(c.peRed, c.peGreen, c.peBlue));
     return bitmap;
 }
 
@@ -67,9 +68,11 @@ TEST(ReduceBitmapColors, AllBlackFrameWithSystemColoursGivesTheFramedOctreePalet
 }
 
 TEST(ReduceBitmapColors, OctreePlusSystemMapsEveryColourOfASmallPictureExactly) {
-    TBitmap source = Row({Rgb(10, 200, 30), Rgb(250, 1, 77), Rgb(10, 200, 30), Rgb(128, 128, 129), Rgb(3, 4, 5)});
+    TBitmap source = Row(
+        {Rgb(10, 200, 30), Rgb(250, 1, 77), Rgb(10, 200, 30), Rgb(128, 128, 129), Rgb(3, 4, 5)});
     auto result = Reduce(source, prOctreePlusSystem);
-    for (int x = 0; x < 5; ++x) EXPECT_EQ(result->Palette()[IndexAt(*result, x, 0)], At(source, x, 0)) << x;
+    for (int x = 0; x < 5; ++x)
+        EXPECT_EQ(result->Palette()[IndexAt(*result, x, 0)], At(source, x, 0)) << x;
 }
 
 TEST(ReduceBitmapColors, FixedPaletteModes) {
@@ -79,14 +82,16 @@ TEST(ReduceBitmapColors, FixedPaletteModes) {
     EXPECT_EQ(web->Palette()[43], Rgb(51, 51, 51));
     EXPECT_EQ(web->Palette()[216], Rgb(0, 0, 0));
 
-    TBitmap greys = Row({Rgb(128, 128, 128), Rgb(127, 127, 127), Rgb(255, 0, 0), Rgb(0, 255, 0), Rgb(161, 161, 161)});
+    TBitmap greys = Row({Rgb(128, 128, 128), Rgb(127, 127, 127), Rgb(255, 0, 0), Rgb(0, 255, 0),
+                         Rgb(161, 161, 161)});
     auto mono = Reduce(greys, prBlackWhite);
     EXPECT_EQ(RowIndices(*mono), (std::vector<int>{1, 0, 0, 1, 1}));
     EXPECT_EQ(mono->Palette()[1], Rgb(255, 255, 255));
     auto grey256 = Reduce(greys, prGray256);
     EXPECT_EQ(RowIndices(*grey256), (std::vector<int>{128, 127, 76, 149, 161}));
     auto grey4 = Reduce(greys, prGray4);
-    EXPECT_EQ(RowIndices(*grey4), (std::vector<int>{1, 1, 1, 1, 2}));  // nearest of 0, 128, 192, 255
+    EXPECT_EQ(RowIndices(*grey4),
+              (std::vector<int>{1, 1, 1, 1, 2}));  // nearest of 0, 128, 192, 255
     EXPECT_EQ(grey4->Palette()[2], Rgb(192, 192, 192));
 
     TBitmap colours = Row({Rgb(250, 250, 250), Rgb(130, 0, 0), Rgb(50, 100, 150)});
@@ -116,7 +121,9 @@ TEST(ReduceBitmapColors, UnusableSettingsGiveAnEmptyBitmap) {
     EXPECT_TRUE(Reduce(source, static_cast<TPaletteReduction>(10))->Empty());
     EXPECT_TRUE(Reduce(source, prCallerPalette)->Empty());
     EXPECT_TRUE(Reduce(source, prCallerPalette, 8, &none)->Empty());
-    EXPECT_TRUE(ReduceBitmapColors(source, prWebCube216, static_cast<TErrorDiffusion>(7), 8, nullptr)->Empty());
+    EXPECT_TRUE(
+        ReduceBitmapColors(source, prWebCube216, static_cast<TErrorDiffusion>(7), 8, nullptr)
+            ->Empty());
     EXPECT_FALSE(ReduceBitmapColors(source, prWebCube216, edBurkes, 8, nullptr)->Empty());
 }
 
@@ -150,7 +157,8 @@ TEST(ReduceBitmapColors, LargeSourceGivesTheSameResultAsASmallOne) {
     EXPECT_EQ(big->Palette(), small->Palette());
     for (int y = 0; y < 600; y += 7)
         for (int x = 0; x < 1000; x += 3)
-            ASSERT_EQ(IndexAt(*big, x, y), IndexAt(*small, x % tileWidth, y % tileHeight)) << x << "," << y;
+            ASSERT_EQ(IndexAt(*big, x, y), IndexAt(*small, x % tileWidth, y % tileHeight))
+                << x << "," << y;
 }
 
 TEST(ReduceBitmapColors, OctreeBitsSetThePaletteSizeOnlyWithoutSystemColours) {
@@ -177,18 +185,20 @@ TEST(ReduceBitmapColors, OctreeBitsSetThePaletteSizeOnlyWithoutSystemColours) {
 TEST(ColorQuantizer, ListsFewColoursExactlyInTreeOrder) {
     TColorQuantizer quantizer(8);
     // Depth-first order compares red, green, blue bit by bit from the top bit.
-    const TPaletteEntry colours[] = {Rgb(255, 0, 0), Rgb(0, 0, 255), Rgb(0, 255, 0), Rgb(128, 0, 0), Rgb(127, 255, 255)};
+    const TPaletteEntry colours[] = {Rgb(255, 0, 0), Rgb(0, 0, 255), Rgb(0, 255, 0), Rgb(128, 0, 0),
+                                     Rgb(127, 255, 255)};
     for (int repeat = 0; repeat < 3; ++repeat)
         for (const TPaletteEntry& c : colours) quantizer.AddColor(c.peRed, c.peGreen, c.peBlue);
     EXPECT_EQ(quantizer.LeafCount(), 5);
-    const TPalette expected = {Rgb(0, 0, 255), Rgb(0, 255, 0), Rgb(127, 255, 255), Rgb(128, 0, 0), Rgb(255, 0, 0)};
+    const TPalette expected = {Rgb(0, 0, 255), Rgb(0, 255, 0), Rgb(127, 255, 255), Rgb(128, 0, 0),
+                               Rgb(255, 0, 0)};
     EXPECT_EQ(quantizer.ColorTable(), expected);
 }
 
 TEST(ColorQuantizer, MergesTheNewestDeepestBranchAndAveragesWithTruncation) {
     TColorQuantizer three(3);
     three.AddColor(0, 0, 0);
-    three.AddColor(0, 0, 1);        // shares the level-7 node of (0,0,0)
+    three.AddColor(0, 0, 1);  // shares the level-7 node of (0,0,0)
     three.AddColor(255, 255, 254);
     three.AddColor(255, 255, 255);  // a fourth leaf: the newest level-7 node is merged
     EXPECT_EQ(three.LeafCount(), 3);
@@ -239,13 +249,16 @@ TEST(DIBWriter, Errors) {
     EXPECT_EQ(ErrorOf<GIFException>(creation(pf24bit, -2, 2)), "Invalid image dimensions");
 
     TDIBWriter writer(target, pf8bit, 3, 2, nullptr);
-    EXPECT_EQ(ErrorOf<EInvalidGraphicOperation>([&] { writer.ScanLine(2); }), "Scan line index out of range");
-    EXPECT_EQ(ErrorOf<EInvalidGraphicOperation>([&] { writer.ScanLine(-1); }), "Scan line index out of range");
+    EXPECT_EQ(ErrorOf<EInvalidGraphicOperation>([&] { writer.ScanLine(2); }),
+              "Scan line index out of range");
+    EXPECT_EQ(ErrorOf<EInvalidGraphicOperation>([&] { writer.ScanLine(-1); }),
+              "Scan line index out of range");
     writer.Finish();
     EXPECT_EQ(ErrorOf<GIFException>([&] { writer.ScanLine(0); }), "Image has no DIB");
 
     TDIBWriter huge(target, pf24bit, INT_MAX, INT_MAX, nullptr);
-    EXPECT_EQ(ErrorOf<EOutOfMemory>([&] { huge.ScanLine(0); }), "Failed to allocate memory for GIF DIB");
+    EXPECT_EQ(ErrorOf<EOutOfMemory>([&] { huge.ScanLine(0); }),
+              "Failed to allocate memory for GIF DIB");
 }
 
 TEST(DIBWriter, HandsItsRowsToTheTargetWhenDone) {

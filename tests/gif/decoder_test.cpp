@@ -10,16 +10,20 @@
 using namespace codestream;
 
 TEST(GIFDecoder, RoundTripsEveryDepthSizeAndOrder) {
-    const std::pair<int, int> sizes[] = {{1, 1}, {1, 9}, {9, 1}, {2, 2}, {3, 3}, {7, 5}, {13, 17}, {64, 48}};
+    const std::pair<int, int> sizes[] = {{1, 1}, {1, 9}, {9, 1},   {2, 2},
+                                         {3, 3}, {7, 5}, {13, 17}, {64, 48}};
     for (TGIFEncoding encoding : {geLZW, geRLE}) {
         for (int bpp = 1; bpp <= 8; ++bpp) {
             for (auto [w, h] : sizes) {
                 for (bool interlaced : {false, true}) {
                     const size_t n = static_cast<size_t>(w) * h;
-                    for (const auto& pixels : {RandomPixels(n, 1 << bpp, w), RunPixels(n, 1 << bpp, 12, h)}) {
-                        const auto decoded = Decode(Encode(encoding, pixels, w, h, bpp, interlaced), w, h, interlaced);
-                        ASSERT_EQ(decoded.pixels, pixels) << "encoding " << int(encoding) << " bpp " << bpp
-                                                          << " " << w << "x" << h << " interlaced " << interlaced;
+                    for (const auto& pixels :
+                         {RandomPixels(n, 1 << bpp, w), RunPixels(n, 1 << bpp, 12, h)}) {
+                        const auto decoded = Decode(Encode(encoding, pixels, w, h, bpp, interlaced),
+                                                    w, h, interlaced);
+                        ASSERT_EQ(decoded.pixels, pixels)
+                            << "encoding " << int(encoding) << " bpp " << bpp << " " << w << "x"
+                            << h << " interlaced " << interlaced;
                         EXPECT_TRUE(decoded.warnings.empty());
                     }
                 }
@@ -30,14 +34,18 @@ TEST(GIFDecoder, RoundTripsEveryDepthSizeAndOrder) {
 
 TEST(GIFDecoder, InterlacedDataFillsRowsPassByPass) {
     for (int height : {1, 2, 3, 4, 5, 8, 9, 17}) {
-        std::vector<uint8_t> streamOrder(static_cast<size_t>(height));  // each row holds its position
+        std::vector<uint8_t> streamOrder(
+            static_cast<size_t>(height));  // each row holds its position
         for (int i = 0; i < height; ++i) streamOrder[i] = static_cast<uint8_t>(i);
         std::vector<uint8_t> expected(static_cast<size_t>(height));
         int position = 0;
-        for (auto [first, step] : {std::pair{0, 8}, std::pair{4, 8}, std::pair{2, 4}, std::pair{1, 2}}) {
-            for (int row = first; row < height; row += step) expected[row] = static_cast<uint8_t>(position++);
+        for (auto [first, step] :
+             {std::pair{0, 8}, std::pair{4, 8}, std::pair{2, 4}, std::pair{1, 2}}) {
+            for (int row = first; row < height; row += step)
+                expected[row] = static_cast<uint8_t>(position++);
         }
-        EXPECT_EQ(Decode(Encode(geLZW, streamOrder, 1, height, 5), 1, height, true).pixels, expected);
+        EXPECT_EQ(Decode(Encode(geLZW, streamOrder, 1, height, 5), 1, height, true).pixels,
+                  expected);
     }
 }
 
@@ -53,7 +61,8 @@ TEST(GIFDecoder, ReadsCodesAcrossTinySubBlocksAndStopsAfterTheTerminator) {
         // A taller frame meets the end code early and keeps its fill; a shorter one leaves codes.
         const auto taller = Decode(data, 80, 60, false, 0xEE);
         EXPECT_TRUE(std::equal(pixels.begin(), pixels.end(), taller.pixels.begin()));
-        EXPECT_TRUE(std::all_of(taller.pixels.begin() + 4000, taller.pixels.end(), [](uint8_t p) { return p == 0xEE; }));
+        EXPECT_TRUE(std::all_of(taller.pixels.begin() + 4000, taller.pixels.end(),
+                                [](uint8_t p) { return p == 0xEE; }));
         EXPECT_EQ(taller.position, end);
         const auto shorter = Decode(data, 80, 10);
         EXPECT_TRUE(std::equal(shorter.pixels.begin(), shorter.pixels.end(), pixels.begin()));
@@ -76,7 +85,8 @@ TEST(GIFDecoder, FullTableKeepsTwelveBitCodes) {
     const int count = static_cast<int>(codes.size()) - 2;
     const auto decoded = Decode(PackCodes(2, codes), count, 1);
     EXPECT_EQ(std::count(decoded.pixels.begin(), decoded.pixels.end(), 1), 10);
-    EXPECT_EQ(std::count(decoded.pixels.begin(), decoded.pixels.begin() + count - 10, 0), count - 10);
+    EXPECT_EQ(std::count(decoded.pixels.begin(), decoded.pixels.begin() + count - 10, 0),
+              count - 10);
     EXPECT_TRUE(decoded.warnings.empty());
 }
 
@@ -91,14 +101,16 @@ TEST(GIFDecoder, TruncatedDataWarnsAndKeepsWhatArrived) {
         // A correct prefix, then the fill value.
         const auto firstFill = std::find(decoded.pixels.begin(), decoded.pixels.end(), 200);
         EXPECT_TRUE(std::equal(decoded.pixels.begin(), firstFill, pixels.begin()));
-        EXPECT_EQ(std::count(firstFill, decoded.pixels.end(), 200), decoded.pixels.end() - firstFill);
+        EXPECT_EQ(std::count(firstFill, decoded.pixels.end(), 200),
+                  decoded.pixels.end() - firstFill);
         EXPECT_NE(firstFill, decoded.pixels.end()) << "the last code was cut off";
     }
     // Clear, pixels 1 2 3 0 filling two bytes, and no end code.
     const auto noEnd = PackCodes(2, {{4, 3}, {1, 3}, {2, 3}, {3, 3}, {0, 4}});
     for (int height : {2, 3}) {
         const auto decoded = Decode(noEnd, 2, height, false, 9);
-        EXPECT_TRUE(std::equal(decoded.pixels.begin(), decoded.pixels.begin() + 4, std::begin({1, 2, 3, 0})));
+        EXPECT_TRUE(std::equal(decoded.pixels.begin(), decoded.pixels.begin() + 4,
+                               std::begin({1, 2, 3, 0})));
         EXPECT_EQ(decoded.warnings, (std::vector<std::string>{"Decoder bit buffer under-run"}));
     }
     EXPECT_TRUE(Decode({}, 2, 2).warnings.empty()) << "no code size byte: nothing to decode";
@@ -123,14 +135,16 @@ TEST(GIFDecoder, HostileDataNeverCrashes) {
     std::mt19937 rng(2024);
     const auto valid = Encode(geLZW, RunPixels(40 * 30, 64, 9, 1), 40, 30, 6);
     for (int round = 0; round < 3000; ++round) {
-        std::vector<uint8_t> data = valid;  // random bytes, or a valid stream with a few bytes changed
+        std::vector<uint8_t> data =
+            valid;  // random bytes, or a valid stream with a few bytes changed
         if (round % 2 == 0) data.resize(rng() % 700);
         for (size_t i = 0, changes = round % 2 ? 1 + rng() % 8 : data.size(); i < changes; ++i) {
             data[round % 2 ? rng() % data.size() : i] = static_cast<uint8_t>(rng());
         }
         const int w = 1 + static_cast<int>(rng() % 50), h = 1 + static_cast<int>(rng() % 50);
         try {
-            EXPECT_LE(Decode(data, w, h, round % 3 == 0).position, static_cast<int64_t>(data.size()));
+            EXPECT_LE(Decode(data, w, h, round % 3 == 0).position,
+                      static_cast<int64_t>(data.size()));
         } catch (const GIFException&) {
             // Rejecting the data is fine; crashing, hanging or writing outside the buffer is not.
         }

@@ -16,7 +16,8 @@ using pictures::Rgb;
 
 namespace {
 
-const TErrorDiffusion kDiffusingModes[] = {edFloydSteinberg, edStucki, edSierra, edJaJuNi, edSteveArche, edBurkes};
+const TErrorDiffusion kDiffusingModes[] = {edFloydSteinberg, edStucki,     edSierra,
+                                           edJaJuNi,         edSteveArche, edBurkes};
 
 struct Share {
     int row;     // 0 = current row
@@ -42,18 +43,35 @@ Kernel KernelOf(TErrorDiffusion mode) {
         return a;
     };
     switch (mode) {
-    case edFloydSteinberg: return {16, {{0, 1, 7}, {1, -1, 3}, {1, 0, 5}, {1, 1, 1}}};
-    case edStucki:
-        return {42, join(join({{0, 1, 8}, {0, 2, 4}}, FiveColumns(1, {2, 4, 8, 4, 2})), FiveColumns(2, {1, 2, 4, 2, 1}))};
-    case edSierra:
-        return {32, join(join({{0, 1, 5}, {0, 2, 3}}, FiveColumns(1, {2, 4, 5, 4, 2})), FiveColumns(2, {0, 2, 3, 2, 0}))};
-    case edJaJuNi:
-        return {48, join(join({{0, 1, 7}, {0, 2, 5}}, FiveColumns(1, {3, 5, 7, 5, 3})), FiveColumns(2, {1, 3, 5, 3, 1}))};
-    case edSteveArche:
-        return {200, {{0, 2, 32}, {1, -3, 12}, {1, -1, 26}, {1, 1, 30}, {1, 3, 16}, {2, -2, 12}, {2, 0, 26},
-                      {2, 2, 12}, {3, -3, 5}, {3, -1, 12}, {3, 1, 12}, {3, 3, 5}}};
-    case edBurkes: return {32, join({{0, 1, 8}, {0, 2, 4}}, FiveColumns(1, {2, 4, 8, 4, 2}))};
-    default: return {1, {}};
+        case edFloydSteinberg:
+            return {16, {{0, 1, 7}, {1, -1, 3}, {1, 0, 5}, {1, 1, 1}}};
+        case edStucki:
+            return {42, join(join({{0, 1, 8}, {0, 2, 4}}, FiveColumns(1, {2, 4, 8, 4, 2})),
+                             FiveColumns(2, {1, 2, 4, 2, 1}))};
+        case edSierra:
+            return {32, join(join({{0, 1, 5}, {0, 2, 3}}, FiveColumns(1, {2, 4, 5, 4, 2})),
+                             FiveColumns(2, {0, 2, 3, 2, 0}))};
+        case edJaJuNi:
+            return {48, join(join({{0, 1, 7}, {0, 2, 5}}, FiveColumns(1, {3, 5, 7, 5, 3})),
+                             FiveColumns(2, {1, 3, 5, 3, 1}))};
+        case edSteveArche:
+            return {200,
+                    {{0, 2, 32},
+                     {1, -3, 12},
+                     {1, -1, 26},
+                     {1, 1, 30},
+                     {1, 3, 16},
+                     {2, -2, 12},
+                     {2, 0, 26},
+                     {2, 2, 12},
+                     {3, -3, 5},
+                     {3, -1, 12},
+                     {3, 1, 12},
+                     {3, 3, 5}}};
+        case edBurkes:
+            return {32, join({{0, 1, 8}, {0, 2, 4}}, FiveColumns(1, {2, 4, 8, 4, 2}))};
+        default:
+            return {1, {}};
     }
 }
 
@@ -73,7 +91,8 @@ std::vector<int> ReferenceDither(TBitmap& picture, TErrorDiffusion mode, TColorL
             int adjusted[3];
             for (int c = 0; c < 3; ++c) {
                 const int accumulated = error[(static_cast<size_t>(y) * width + x) * 3 + c];
-                adjusted[c] = std::clamp(channel[c] + (accumulated + kernel.divisor / 2) / kernel.divisor, 0, 255);
+                adjusted[c] = std::clamp(
+                    channel[c] + (accumulated + kernel.divisor / 2) / kernel.divisor, 0, 255);
             }
             const TColorMatch match = lookup.FindIndex(adjusted[0], adjusted[1], adjusted[2]);
             indices[static_cast<size_t>(y) * width + x] = match.index;
@@ -82,7 +101,8 @@ std::vector<int> ReferenceDither(TBitmap& picture, TErrorDiffusion mode, TColorL
                 const int yy = y + share.row, xx = x + share.column * direction;
                 if (yy >= height || xx < 0 || xx >= width) continue;
                 for (int c = 0; c < 3; ++c)
-                    error[(static_cast<size_t>(yy) * width + xx) * 3 + c] += (adjusted[c] - chosen[c]) * share.weight;
+                    error[(static_cast<size_t>(yy) * width + xx) * 3 + c] +=
+                        (adjusted[c] - chosen[c]) * share.weight;
             }
         }
     }
@@ -91,7 +111,8 @@ std::vector<int> ReferenceDither(TBitmap& picture, TErrorDiffusion mode, TColorL
 
 TPalette SixteenColours() {
     TPalette palette;
-    for (int i = 0; i < 16; ++i) palette.push_back(Rgb((i * 83) % 256, (i * 149) % 256, (i * 37) % 256));
+    for (int i = 0; i < 16; ++i)
+        palette.push_back(Rgb((i * 83) % 256, (i * 149) % 256, (i * 37) % 256));
     return palette;
 }
 
@@ -112,7 +133,8 @@ TEST(DitherEngine, NearestLooksUpEveryPixelOnItsOwn) {
     for (int y = 0; y < 7; ++y)
         for (int x = 0; x < 13; ++x) {
             const TPaletteEntry c = pictures::At(picture, x, y);
-            ASSERT_EQ(IndexAt(*reduced, x, y), lookup.FindIndex(c.peRed, c.peGreen, c.peBlue).index);
+            ASSERT_EQ(IndexAt(*reduced, x, y),
+                      lookup.FindIndex(c.peRed, c.peGreen, c.peBlue).index);
         }
 
     // The fast lookup answers a cell with the entry found for the first colour asked there, so
@@ -152,9 +174,11 @@ TEST(ErrorDiffusion, FloydSteinbergSmallPictureByHand) {
         }
     TBitmap copy = picture;
     auto floyd = ReduceBitmapColors(picture, prWebCube216, edFloydSteinberg, 8, nullptr);
-    EXPECT_EQ(Indices(*floyd), (std::vector<int>{118, 7, 110, 10, 152, 61, 48, 146, 9, 151, 121, 97}));
+    EXPECT_EQ(Indices(*floyd),
+              (std::vector<int>{118, 7, 110, 10, 152, 61, 48, 146, 9, 151, 121, 97}));
     auto stucki = ReduceBitmapColors(copy, prWebCube216, edStucki, 8, nullptr);
-    EXPECT_EQ(Indices(*stucki), (std::vector<int>{118, 1, 110, 10, 152, 60, 48, 146, 9, 151, 121, 97}));
+    EXPECT_EQ(Indices(*stucki),
+              (std::vector<int>{118, 1, 110, 10, 152, 60, 48, 146, 9, 151, 121, 97}));
 }
 
 TEST(ErrorDiffusion, EveryEngineMatchesTheWholePictureReference) {
@@ -162,7 +186,8 @@ TEST(ErrorDiffusion, EveryEngineMatchesTheWholePictureReference) {
     const int sizes[][2] = {{1, 9}, {2, 5}, {3, 4}, {7, 1}, {33, 6}};
     for (TErrorDiffusion mode : kDiffusingModes)
         for (const auto& size : sizes) {
-            SCOPED_TRACE(testing::Message() << "mode " << int(mode) << " size " << size[0] << "x" << size[1]);
+            SCOPED_TRACE(testing::Message()
+                         << "mode " << int(mode) << " size " << size[0] << "x" << size[1]);
             TBitmap picture = pictures::Noise(size[0], size[1], 100 + size[0]);
 
             TNetscapeColorLookup cube;

@@ -149,8 +149,10 @@ TEST(Document, ScreenSizeSettersCheckFrames) {
     UseApplicationSettings(document);
     TBitmap picture = Gradient(30, 20);
     document.Add(picture);
-    EXPECT_EQ(ErrorOf([&] { document.SetWidth(29); }), "Image width too small for contained frames");
-    EXPECT_EQ(ErrorOf([&] { document.SetHeight(19); }), "Image height too small for contained frames");
+    EXPECT_EQ(ErrorOf([&] { document.SetWidth(29); }),
+              "Image width too small for contained frames");
+    EXPECT_EQ(ErrorOf([&] { document.SetHeight(19); }),
+              "Image height too small for contained frames");
     int changes = 0;
     document.OnChange = [&](TGIFObject*) { ++changes; };
     document.SetWidth(30);
@@ -233,7 +235,8 @@ TEST(Document, IndexedBitmapsKeepTheirIndices) {
         const int colors = 1 << BitsPerPixel(format);
         ASSERT_EQ(frame.ColorMap().Count(), colors) << format;
         for (int y = 0; y < 5; ++y)
-            for (int x = 0; x < 13; ++x) ASSERT_EQ(frame.Pixels(x, y), (x + 3 * y) % colors) << format;
+            for (int x = 0; x < 13; ++x)
+                ASSERT_EQ(frame.Pixels(x, y), (x + 3 * y) % colors) << format;
         EXPECT_EQ(frame.ColorMap().Colors(1), (TGIFColor{37, 254, 11}));
     }
 }
@@ -262,7 +265,8 @@ TEST(Document, AddTakesFramesAndRefusesOtherObjects) {
     EXPECT_EQ(document.Images()[0].Image(), &document);
     EXPECT_EQ(ErrorOf([&] { document.Add(std::make_unique<TGIFHeader>(&document)); }),
               "Object type not supported for operation");
-    EXPECT_EQ(ErrorOf([&] { document.Add(std::unique_ptr<TGIFObject>()); }), "Object type not supported for operation");
+    EXPECT_EQ(ErrorOf([&] { document.Add(std::unique_ptr<TGIFObject>()); }),
+              "Object type not supported for operation");
 }
 
 TEST(Document, TransparentBitmapGetsTransparentEntry) {
@@ -320,7 +324,8 @@ TEST(Document, ImportReportsProgress) {
     TGIFImage document;
     UseApplicationSettings(document);
     std::vector<std::pair<TProgressStage, int>> steps;
-    document.OnProgress = [&](TGIFObject*, TProgressStage stage, int percent, bool, const TRect&, const std::string& message) {
+    document.OnProgress = [&](TGIFObject*, TProgressStage stage, int percent, bool, const TRect&,
+                              const std::string& message) {
         EXPECT_EQ(message, "Converting...");
         steps.emplace_back(stage, percent);
     };
@@ -340,7 +345,8 @@ TEST(Document, AssignCopiesFramesAndSettings) {
     source.Images()[0].Extensions().Add(std::make_unique<TGIFCommentExtension>(nullptr));
     TGIFImage copy;
     std::vector<std::string> messages;
-    source.OnProgress = [&](TGIFObject*, TProgressStage, int, bool, const TRect&, const std::string& m) { messages.push_back(m); };
+    source.OnProgress = [&](TGIFObject*, TProgressStage, int, bool, const TRect&,
+                            const std::string& m) { messages.push_back(m); };
     copy.Assign(source);
     EXPECT_EQ(messages.front(), "Copying...");
     EXPECT_EQ(copy.ReductionMode(), prOctreePlusSystem);

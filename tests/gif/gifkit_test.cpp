@@ -8,12 +8,13 @@
 #include "tests/common/TestSupport.h"
 #include "tests/gif/DocumentTestSupport.h"
 
-
 using testsupport::ShellQuote;
 
 namespace {
 
-std::string Gifkit(const std::string& arguments) { return ShellQuote(testsupport::BuildProgram("gifkit")) + " " + arguments; }
+std::string Gifkit(const std::string& arguments) {
+    return ShellQuote(testsupport::BuildProgram("gifkit")) + " " + arguments;
+}
 
 struct TDecodedClip {
     int frames = 0;
@@ -25,13 +26,16 @@ struct TDecodedClip {
 // Every frame of a GIF through ffmpeg, as rgb24.
 TDecodedClip FfmpegDecode(const testsupport::TempDir& dir, const std::string& gif) {
     TDecodedClip clip;
-    const auto probe = testsupport::Run("ffprobe -v error -count_frames -select_streams v:0 -show_entries "
-                           "stream=nb_read_frames,width,height -of csv=p=0:s=x " + ShellQuote(gif));
+    const auto probe = testsupport::Run(
+        "ffprobe -v error -count_frames -select_streams v:0 -show_entries "
+        "stream=nb_read_frames,width,height -of csv=p=0:s=x " +
+        ShellQuote(gif));
     EXPECT_EQ(probe.exitCode, 0) << probe.output;
     std::sscanf(probe.output.c_str(), "%dx%dx%d", &clip.width, &clip.height, &clip.frames);
     const std::string raw = dir.File("decoded.rgb");
-    const auto decode = testsupport::Run("ffmpeg -y -v error -i " + ShellQuote(gif) + " -fps_mode passthrough -f rawvideo -pix_fmt rgb24 " +
-                            ShellQuote(raw));
+    const auto decode =
+        testsupport::Run("ffmpeg -y -v error -i " + ShellQuote(gif) +
+                         " -fps_mode passthrough -f rawvideo -pix_fmt rgb24 " + ShellQuote(raw));
     EXPECT_EQ(decode.exitCode, 0) << decode.output;
     clip.rgb = testsupport::ReadFileBytes(raw);
     return clip;
@@ -52,10 +56,12 @@ std::vector<uint8_t> FrameRGB(TGIFSubImage& frame) {
 
 TEST(Gifkit, EncodedFramesDecodeInFfmpeg) {
     testsupport::TempDir dir;
-    testsupport::MakeMedia("-f lavfi -i testsrc=size=80x60:rate=5 -frames:v 3 -pix_fmt bgr24", dir.File("in%d.bmp"));
+    testsupport::MakeMedia("-f lavfi -i testsrc=size=80x60:rate=5 -frames:v 3 -pix_fmt bgr24",
+                           dir.File("in%d.bmp"));
     const std::string out = dir.File("out.gif");
-    const auto encoded = testsupport::Run(Gifkit("encode -o " + ShellQuote(out) + " " + ShellQuote(dir.File("in1.bmp")) + " " +
-                                    ShellQuote(dir.File("in2.bmp")) + " " + ShellQuote(dir.File("in3.bmp"))));
+    const auto encoded = testsupport::Run(
+        Gifkit("encode -o " + ShellQuote(out) + " " + ShellQuote(dir.File("in1.bmp")) + " " +
+               ShellQuote(dir.File("in2.bmp")) + " " + ShellQuote(dir.File("in3.bmp"))));
     ASSERT_EQ(encoded.exitCode, 0) << encoded.output;
     EXPECT_EQ(encoded.output, "");
 
@@ -70,7 +76,8 @@ TEST(Gifkit, EncodedFramesDecodeInFfmpeg) {
     ASSERT_EQ(clip.rgb.size(), frameBytes * 3);
     for (int i = 0; i < 3; ++i) {
         const std::vector<uint8_t> ours = FrameRGB(document.Images()[i]);
-        ASSERT_TRUE(std::equal(ours.begin(), ours.end(), clip.rgb.begin() + i * frameBytes)) << "frame " << i;
+        ASSERT_TRUE(std::equal(ours.begin(), ours.end(), clip.rgb.begin() + i * frameBytes))
+            << "frame " << i;
     }
 
     // The colours stay close to the pictures they were reduced from.
@@ -81,35 +88,42 @@ TEST(Gifkit, EncodedFramesDecodeInFfmpeg) {
         for (int x = 0; x < 80; ++x) {
             const TColor c = source.Pixel(x, y);
             const uint8_t* d = &clip.rgb[(y * 80 + x) * 3];
-            difference += std::abs(GetRValue(c) - d[0]) + std::abs(GetGValue(c) - d[1]) + std::abs(GetBValue(c) - d[2]);
+            difference += std::abs(GetRValue(c) - d[0]) + std::abs(GetGValue(c) - d[1]) +
+                          std::abs(GetBValue(c) - d[2]);
         }
     EXPECT_LT(difference / (80 * 60 * 3), 12);
 }
 
 TEST(Gifkit, IndexedPictureKeepsItsColoursWithRLE) {
     testsupport::TempDir dir;
-    const std::string bmp =
-        testsupport::MakeMedia("-f lavfi -i testsrc=size=48x32 -frames:v 1 -pix_fmt pal8", dir.File("pal.bmp"));
+    const std::string bmp = testsupport::MakeMedia(
+        "-f lavfi -i testsrc=size=48x32 -frames:v 1 -pix_fmt pal8", dir.File("pal.bmp"));
     const std::string out = dir.File("pal.gif");
-    const auto encoded = testsupport::Run(Gifkit("encode --encoding rle -o " + ShellQuote(out) + " " + ShellQuote(bmp)));
+    const auto encoded = testsupport::Run(
+        Gifkit("encode --encoding rle -o " + ShellQuote(out) + " " + ShellQuote(bmp)));
     ASSERT_EQ(encoded.exitCode, 0) << encoded.output;
     const TDecodedClip clip = FfmpegDecode(dir, out);
     ASSERT_EQ(clip.frames, 1);
     const std::string raw = dir.File("pal.rgb");
-    ASSERT_EQ(testsupport::Run("ffmpeg -y -v error -i " + ShellQuote(bmp) + " -f rawvideo -pix_fmt rgb24 " + ShellQuote(raw)).exitCode, 0);
+    ASSERT_EQ(testsupport::Run("ffmpeg -y -v error -i " + ShellQuote(bmp) +
+                               " -f rawvideo -pix_fmt rgb24 " + ShellQuote(raw))
+                  .exitCode,
+              0);
     EXPECT_TRUE(clip.rgb == testsupport::ReadFileBytes(raw));
 }
 
 TEST(Gifkit, InfoDescribesFramesAndPrintsWarnings) {
     testsupport::TempDir dir;
-    const std::string gif = testsupport::MakeMedia("-f lavfi -i testsrc=size=64x48:rate=5 -t 0.4", dir.File("clip.gif"));
+    const std::string gif = testsupport::MakeMedia("-f lavfi -i testsrc=size=64x48:rate=5 -t 0.4",
+                                                   dir.File("clip.gif"));
     const auto info = testsupport::Run(Gifkit("info " + ShellQuote(gif)));
     ASSERT_EQ(info.exitCode, 0) << info.output;
     EXPECT_NE(info.output.find("version: 89a\n"), std::string::npos) << info.output;
     EXPECT_NE(info.output.find("screen: 64x48"), std::string::npos);
     EXPECT_NE(info.output.find("global colors: 256\n"), std::string::npos);
     EXPECT_NE(info.output.find("frames: 2\n"), std::string::npos);
-    EXPECT_NE(info.output.find("frame 0: bounds 0,0 64x48, local colors 0, interlaced no\n"), std::string::npos);
+    EXPECT_NE(info.output.find("frame 0: bounds 0,0 64x48, local colors 0, interlaced no\n"),
+              std::string::npos);
     EXPECT_NE(info.output.find("  application NETSCAPE2.0: loops 0\n"), std::string::npos);
     EXPECT_NE(info.output.find("  graphic control: disposal "), std::string::npos);
     EXPECT_EQ(info.output.find("warning"), std::string::npos);
@@ -119,15 +133,18 @@ TEST(Gifkit, InfoDescribesFramesAndPrintsWarnings) {
     TMemoryStream(bytes).SaveToFile(dir.File("bad.gif"));
     const auto damaged = testsupport::Run(Gifkit("info " + ShellQuote(dir.File("bad.gif"))));
     EXPECT_EQ(damaged.exitCode, 0) << damaged.output;
-    EXPECT_NE(damaged.output.find("warning: Unknown GIF block type\n"), std::string::npos) << damaged.output;
+    EXPECT_NE(damaged.output.find("warning: Unknown GIF block type\n"), std::string::npos)
+        << damaged.output;
     EXPECT_NE(damaged.output.find("warning: Invalid Image trailer\n"), std::string::npos);
 }
 
 TEST(Gifkit, DecodeWritesEveryFrame) {
     testsupport::TempDir dir;
-    const std::string gif = testsupport::MakeMedia("-f lavfi -i testsrc=size=64x48:rate=5 -t 0.6", dir.File("clip.gif"));
+    const std::string gif = testsupport::MakeMedia("-f lavfi -i testsrc=size=64x48:rate=5 -t 0.6",
+                                                   dir.File("clip.gif"));
     const std::string prefix = dir.File("frame");
-    const auto decoded = testsupport::Run(Gifkit("decode " + ShellQuote(gif) + " " + ShellQuote(prefix)));
+    const auto decoded =
+        testsupport::Run(Gifkit("decode " + ShellQuote(gif) + " " + ShellQuote(prefix)));
     ASSERT_EQ(decoded.exitCode, 0) << decoded.output;
     for (const char* name : {"frame_000.bmp", "frame_001.bmp", "frame_002.bmp"})
         EXPECT_TRUE(testsupport::FileExists(dir.File(name))) << name;
@@ -150,10 +167,11 @@ TEST(Gifkit, UsageErrorsExitWith2) {
     testsupport::TempDir dir;
     const std::string out = ShellQuote(dir.File("o.gif"));
     for (const std::string& arguments :
-         {std::string(""), std::string("convert x"), std::string("encode in.bmp"), "encode -o " + out,
-          "encode --mode x -o " + out + " in.bmp", "encode --bits 9 -o " + out + " in.bmp",
-          "encode --encoding zip -o " + out + " in.bmp", "encode --fast -o " + out + " in.bmp", std::string("encode -o"),
-          std::string("info"), std::string("decode only.gif")}) {
+         {std::string(""), std::string("convert x"), std::string("encode in.bmp"),
+          "encode -o " + out, "encode --mode x -o " + out + " in.bmp",
+          "encode --bits 9 -o " + out + " in.bmp", "encode --encoding zip -o " + out + " in.bmp",
+          "encode --fast -o " + out + " in.bmp", std::string("encode -o"), std::string("info"),
+          std::string("decode only.gif")}) {
         const auto result = testsupport::Run(Gifkit(arguments));
         EXPECT_EQ(result.exitCode, 2) << arguments << ": " << result.output;
         EXPECT_NE(result.output.find("usage:"), std::string::npos) << arguments;
@@ -162,21 +180,26 @@ TEST(Gifkit, UsageErrorsExitWith2) {
 
 TEST(Gifkit, BadFilesExitWith1) {
     testsupport::TempDir dir;
-    TMemoryStream text(std::vector<uint8_t>{'h', 'e', 'l', 'l', 'o', ' ', 'w', 'o', 'r', 'l', 'd', '!'});
+    TMemoryStream text(
+        std::vector<uint8_t>{'h', 'e', 'l', 'l', 'o', ' ', 'w', 'o', 'r', 'l', 'd', '!'});
     text.SaveToFile(dir.File("text.gif"));
     auto result = testsupport::Run(Gifkit("info " + ShellQuote(dir.File("text.gif"))));
     EXPECT_EQ(result.exitCode, 1);
     EXPECT_EQ(result.output, "Invalid GIF signature\n");
 
-    result = testsupport::Run(Gifkit("decode " + ShellQuote(dir.File("missing.gif")) + " " + ShellQuote(dir.File("p"))));
+    result = testsupport::Run(
+        Gifkit("decode " + ShellQuote(dir.File("missing.gif")) + " " + ShellQuote(dir.File("p"))));
     EXPECT_EQ(result.exitCode, 1);
     EXPECT_NE(result.output.find("missing.gif"), std::string::npos) << result.output;
 
-    result = testsupport::Run(Gifkit("encode -o " + ShellQuote(dir.File("o.gif")) + " " + ShellQuote(dir.File("text.gif"))));
+    result = testsupport::Run(Gifkit("encode -o " + ShellQuote(dir.File("o.gif")) + " " +
+                                     ShellQuote(dir.File("text.gif"))));
     EXPECT_EQ(result.exitCode, 1) << result.output;
 
-    testsupport::MakeMedia("-f lavfi -i testsrc=size=16x16 -frames:v 1 -pix_fmt bgr24", dir.File("p.bmp"));
-    result = testsupport::Run(Gifkit("encode --mode 9 -o " + ShellQuote(dir.File("o.gif")) + " " + ShellQuote(dir.File("p.bmp"))));
+    testsupport::MakeMedia("-f lavfi -i testsrc=size=16x16 -frames:v 1 -pix_fmt bgr24",
+                           dir.File("p.bmp"));
+    result = testsupport::Run(Gifkit("encode --mode 9 -o " + ShellQuote(dir.File("o.gif")) + " " +
+                                     ShellQuote(dir.File("p.bmp"))));
     EXPECT_EQ(result.exitCode, 1);
     EXPECT_EQ(result.output, "Scan line index out of range\n");
 }

@@ -60,7 +60,8 @@ TEST(LZWEncoder, WidthsGrowLateAndResetAfterCode4094) {
 }
 
 TEST(LZWEncoder, InterlacedHeightThreeWritesRowsZeroTwoOne) {
-    const auto written = Decode(Encode(geLZW, {10, 10, 11, 11, 12, 12}, 2, 3, 4, true), 2, 3).pixels;
+    const auto written =
+        Decode(Encode(geLZW, {10, 10, 11, 11, 12, 12}, 2, 3, 4, true), 2, 3).pixels;
     EXPECT_EQ(written, (std::vector<uint8_t>{10, 10, 12, 12, 11, 11}));
 }
 
@@ -75,7 +76,8 @@ TEST(GIFEncoder, IndexNotBelowTheColourLimitFails) {
         } catch (const GIFException& e) {
             EXPECT_STREQ(e.what(), "Color not in color table");
         }
-        // A limit above what the code size can carry does not let the clear code through as a pixel.
+        // A limit above what the code size can carry does not let the clear code through as a
+        // pixel.
         EXPECT_THROW(encoder->Compress(stream, 2, 256, pixels.data(), false, 1, 5), GIFException);
         // The encoder is usable again after a failure.
         TMemoryStream again;
@@ -111,8 +113,10 @@ TEST(GIFWriter, WritesFullBlocksThenTheRestAndRefusesReadAndSeek) {
 }
 
 TEST(HashTable, FindsKeysAndGivesUpWhenTheProbeCycleIsFull) {
-    for (uint32_t k = 0; k < (1u << 20); ++k) {  // the reciprocal-multiply slot is exact for all keys
-        ASSERT_EQ(THashTable::PrimarySlot(k), static_cast<int>((k ^ (k >> 4)) % THashTable::kSize)) << k;
+    for (uint32_t k = 0; k < (1u << 20);
+         ++k) {  // the reciprocal-multiply slot is exact for all keys
+        ASSERT_EQ(THashTable::PrimarySlot(k), static_cast<int>((k ^ (k >> 4)) % THashTable::kSize))
+            << k;
     }
     auto table = std::make_unique<THashTable>();
     table->Clear();

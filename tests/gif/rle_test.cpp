@@ -17,8 +17,10 @@ TEST(RunLengthCost, SquareRootAndTriangleCostMatchSlowCounts) {
     for (uint64_t codes : {1ull, 5ull, 62ull, 3837ull}) {
         for (uint64_t count = 0; count < 3000; ++count) {
             uint64_t left = count, spent = 0;
-            for (uint64_t run = 1; left > 0; run = run == codes ? 1 : run + 1, ++spent) left -= std::min(left, run);
-            ASSERT_EQ(RunTriangleCost(count, codes), spent) << count << " pixels, " << codes << " codes";
+            for (uint64_t run = 1; left > 0; run = run == codes ? 1 : run + 1, ++spent)
+                left -= std::min(left, run);
+            ASSERT_EQ(RunTriangleCost(count, codes), spent)
+                << count << " pixels, " << codes << " codes";
         }
     }
 }
@@ -34,8 +36,9 @@ void ExpectRoundTrip(const std::vector<uint8_t>& pixels, int width, int height, 
 
 TEST(RLEEncoder, RunsOfEveryLengthRoundTrip) {
     for (int bpp = 1; bpp <= 8; ++bpp) {
-        // Alternating runs of growing length; then runs of one value broken by single pixels, so the
-        // run table is reused and outgrown; then shrinking runs; then noise and quantised pictures.
+        // Alternating runs of growing length; then runs of one value broken by single pixels, so
+        // the run table is reused and outgrown; then shrinking runs; then noise and quantised
+        // pictures.
         std::vector<uint8_t> pixels;
         const uint8_t top = static_cast<uint8_t>((1 << bpp) - 1);
         for (int run = 1; run <= 120; ++run) pixels.insert(pixels.end(), run, run % 2 ? 0 : top);
@@ -73,5 +76,6 @@ TEST(RLEEncoder, RunsLongerThanATableRoundTrip) {
 
 TEST(RLEEncoder, LongRunsTakeFewCodes) {
     // A run of n pixels from a clear needs about sqrt(2n) codes.
-    EXPECT_LT(ParseCodes(Encode(geRLE, std::vector<uint8_t>(100 * 100, 3), 100, 100, 8)).size(), 160u);
+    EXPECT_LT(ParseCodes(Encode(geRLE, std::vector<uint8_t>(100 * 100, 3), 100, 100, 8)).size(),
+              160u);
 }

@@ -30,7 +30,9 @@ TGIFImage& FrameWithTable(TGIFImage& document, int colors, int width = 4, int he
     return document;
 }
 
-std::vector<uint8_t> Bytes(const char* text) { return std::vector<uint8_t>(text, text + std::strlen(text)); }
+std::vector<uint8_t> Bytes(const char* text) {
+    return std::vector<uint8_t>(text, text + std::strlen(text));
+}
 
 }  // namespace
 
@@ -76,7 +78,8 @@ TEST(StreamFormat, SaveWithoutFramesFails) {
     TGIFImage document;
     TMemoryStream stream;
     std::vector<std::pair<TProgressStage, int>> steps;
-    document.OnProgress = [&](TGIFObject*, TProgressStage stage, int percent, bool, const TRect&, const std::string& m) {
+    document.OnProgress = [&](TGIFObject*, TProgressStage stage, int percent, bool, const TRect&,
+                              const std::string& m) {
         EXPECT_EQ(m, "Saving...");
         steps.emplace_back(stage, percent);
     };
@@ -109,7 +112,8 @@ TEST(StreamFormat, TablesArePaddedToAPowerOfTwo) {
     one.Add(solid);
     std::vector<uint8_t> bytes = Save(one);
     EXPECT_EQ(bytes[13 + 9], 0x80);
-    EXPECT_EQ(std::vector<uint8_t>(bytes.begin() + 23, bytes.begin() + 29), (std::vector<uint8_t>{9, 8, 7, 0, 0, 0}));
+    EXPECT_EQ(std::vector<uint8_t>(bytes.begin() + 23, bytes.begin() + 29),
+              (std::vector<uint8_t>{9, 8, 7, 0, 0, 0}));
     EXPECT_EQ(bytes[29], 2);  // the encoder's smallest code size
 
     TGIFImage twenty;
@@ -218,7 +222,8 @@ TEST(StreamFormat, LongCommentLineSplitsIntoSubBlocks) {
     Load(back, bytes);
     auto* read = dynamic_cast<TGIFCommentExtension*>(&back.Images()[0].Extensions()[0]);
     ASSERT_NE(read, nullptr);
-    EXPECT_EQ(read->Text(), (std::vector<std::string>{std::string(255, 'c'), std::string(45, 'c'), "end"}));
+    EXPECT_EQ(read->Text(),
+              (std::vector<std::string>{std::string(255, 'c'), std::string(45, 'c'), "end"}));
 }
 
 TEST(StreamFormat, ExtensionsRoundTrip) {
@@ -291,7 +296,8 @@ TEST(StreamFormat, ReadingWarnings) {
     std::vector<uint8_t> badTrailer = bytes;
     badTrailer.back() = 0x99;
     Load(back, badTrailer);
-    EXPECT_EQ(warnings, (std::vector<std::string>{"Unknown GIF block type", "Invalid Image trailer"}));
+    EXPECT_EQ(warnings,
+              (std::vector<std::string>{"Unknown GIF block type", "Invalid Image trailer"}));
     EXPECT_EQ(back.Images().Count(), 1);
 
     warnings.clear();
@@ -306,8 +312,9 @@ TEST(StreamFormat, ReadingWarnings) {
     for (uint8_t b : {0x21, 0xF9, 4, 0, 0, 0, 0, 0, 0x99}) junkAfterExtension.push_back(b);
     junkAfterExtension.insert(junkAfterExtension.end(), bytes.begin() + 13, bytes.end());
     Load(back, junkAfterExtension);
-    EXPECT_EQ(warnings, (std::vector<std::string>{"Invalid extension introducer", "Unknown GIF block type",
-                                                  "Invalid Image trailer"}));
+    EXPECT_EQ(warnings,
+              (std::vector<std::string>{"Invalid extension introducer", "Unknown GIF block type",
+                                        "Invalid Image trailer"}));
     ASSERT_EQ(back.Images().Count(), 1);
     EXPECT_TRUE(back.Images()[0].Empty());
     EXPECT_EQ(back.Images()[0].Extensions().Count(), 1);
@@ -337,16 +344,21 @@ TEST(StreamFormat, ReadingErrors) {
         return out;
     };
     TGIFImage back;
-    auto loadError = [&](const std::vector<uint8_t>& data) { return ErrorOf([&] { Load(back, data); }); };
+    auto loadError = [&](const std::vector<uint8_t>& data) {
+        return ErrorOf([&] { Load(back, data); });
+    };
     EXPECT_EQ(loadError(withExtension({0x21, 0x42, 0})), "Unknown extension type");
-    EXPECT_EQ(loadError(withExtension({0x21, 0xFF, 9, 'a', 'b', 'c', 'd', 'e', 'f', 'g', 'h', 'i', 0})),
-              "Unsupported Application Extension block size");
+    EXPECT_EQ(
+        loadError(withExtension({0x21, 0xFF, 9, 'a', 'b', 'c', 'd', 'e', 'f', 'g', 'h', 'i', 0})),
+        "Unsupported Application Extension block size");
     std::vector<uint8_t> shortLoop = {0x21, 0xFF, 11};
     for (char c : std::string("NETSCAPE2.0")) shortLoop.push_back(static_cast<uint8_t>(c));
     for (uint8_t b : {2, 1, 0, 0}) shortLoop.push_back(b);
     EXPECT_EQ(loadError(withExtension(shortLoop)), "Invalid GIF data");
-    EXPECT_EQ(loadError(std::vector<uint8_t>(bytes.begin(), bytes.begin() + 20)), "Premature end of data");
-    EXPECT_EQ(loadError(std::vector<uint8_t>(bytes.begin(), bytes.begin() + 8)), "Premature end of data");
+    EXPECT_EQ(loadError(std::vector<uint8_t>(bytes.begin(), bytes.begin() + 20)),
+              "Premature end of data");
+    EXPECT_EQ(loadError(std::vector<uint8_t>(bytes.begin(), bytes.begin() + 8)),
+              "Premature end of data");
 }
 
 TEST(StreamFormat, ShortApplicationBlockAndAnimExts) {
@@ -356,7 +368,8 @@ TEST(StreamFormat, ShortApplicationBlockAndAnimExts) {
     std::vector<uint8_t> animExts = {0x21, 0xFF, 11};
     for (char c : std::string("ANIMEXTS1.0")) animExts.push_back(static_cast<uint8_t>(c));
     for (uint8_t b : {3, 1, 5, 0, 0}) animExts.push_back(b);
-    std::vector<uint8_t> shortBlock = {0x21, 0xFF, 10, 'A', 'B', 'C', 'D', 'E', 'F', 'G', 'H', '1', '2', 2, 7, 7, 0};
+    std::vector<uint8_t> shortBlock = {0x21, 0xFF, 10,  'A', 'B', 'C', 'D', 'E', 'F',
+                                       'G',  'H',  '1', '2', 2,   7,   7,   0};
     std::vector<uint8_t> data(bytes.begin(), bytes.begin() + 13);
     data.insert(data.end(), animExts.begin(), animExts.end());
     data.insert(data.end(), shortBlock.begin(), shortBlock.end());
@@ -397,7 +410,8 @@ TEST(StreamFormat, ReadBackGivesThePixelsForEveryModeDepthAndEncoder) {
             document.SetEncoding(encoding);
             document.SetReductionMode(static_cast<TPaletteReduction>(mode));
             document.SetQuantizeBits(4);
-            TBitmap trueColor = mode == prNone ? DistinctColors(37, 21, 200) : Gradient(37, 21, mode);
+            TBitmap trueColor =
+                mode == prNone ? DistinctColors(37, 21, 200) : Gradient(37, 21, mode);
             document.Add(trueColor);
             for (TPixelFormat format : {pf1bit, pf4bit, pf8bit}) {
                 TBitmap indexed = Indexed(29, 17, format);
@@ -413,14 +427,16 @@ TEST(StreamFormat, ReadBackGivesThePixelsForEveryModeDepthAndEncoder) {
                 TGIFSubImage& read = back.Images()[i];
                 ASSERT_EQ(read.Width(), original.Width());
                 ASSERT_EQ(read.Height(), original.Height());
-                ASSERT_EQ(std::vector<uint8_t>(read.Data(), read.Data() + read.DataSize()),
-                          std::vector<uint8_t>(original.Data(), original.Data() + original.DataSize()))
+                ASSERT_EQ(
+                    std::vector<uint8_t>(read.Data(), read.Data() + read.DataSize()),
+                    std::vector<uint8_t>(original.Data(), original.Data() + original.DataSize()))
                     << "encoding " << int(encoding) << " mode " << mode << " frame " << i;
                 for (int c = 0; c < original.ColorMap().Count(); ++c)
                     ASSERT_EQ(read.ColorMap().Colors(c), original.ColorMap().Colors(c));
             }
             const std::vector<uint8_t> again = Save(back);
-            const auto differ = std::mismatch(again.begin(), again.end(), bytes.begin(), bytes.end());
+            const auto differ =
+                std::mismatch(again.begin(), again.end(), bytes.begin(), bytes.end());
             EXPECT_TRUE(again == bytes) << "first difference at " << (differ.first - again.begin());
         }
     }
@@ -451,7 +467,8 @@ TEST(StreamFormat, ReadsWhatFfmpegWrites) {
     std::vector<uint8_t> canvas(frameBytes, 0);
     for (int i = 0; i < document.Images().Count(); ++i) {
         TGIFSubImage& frame = document.Images()[i];
-        const int transparent = frame.Transparent() ? frame.GraphicControlExtension()->TransparentColorIndex() : -1;
+        const int transparent =
+            frame.Transparent() ? frame.GraphicControlExtension()->TransparentColorIndex() : -1;
         for (int y = 0; y < frame.Height(); ++y)
             for (int x = 0; x < frame.Width(); ++x) {
                 if (frame.Pixels(x, y) == transparent) continue;
@@ -461,6 +478,7 @@ TEST(StreamFormat, ReadsWhatFfmpegWrites) {
                 out[1] = color.Green;
                 out[2] = color.Blue;
             }
-        ASSERT_TRUE(std::equal(canvas.begin(), canvas.end(), expected.begin() + i * frameBytes)) << "frame " << i;
+        ASSERT_TRUE(std::equal(canvas.begin(), canvas.end(), expected.begin() + i * frameBytes))
+            << "frame " << i;
     }
 }

@@ -12,8 +12,9 @@ TBitmap Gradient(int w, int h, TPixelFormat pf = pf24bit) {
     TBitmap bmp(w, h, pf24bit);
     for (int y = 0; y < h; ++y)
         for (int x = 0; x < w; ++x)
-            bmp.SetPixel(x, y, RGBColor(static_cast<uint8_t>(x * 7), static_cast<uint8_t>(y * 11),
-                                        static_cast<uint8_t>((x + y) * 3)));
+            bmp.SetPixel(x, y,
+                         RGBColor(static_cast<uint8_t>(x * 7), static_cast<uint8_t>(y * 11),
+                                  static_cast<uint8_t>((x + y) * 3)));
     bmp.SetPixelFormat(pf);
     return bmp;
 }
@@ -199,7 +200,8 @@ TEST(NearestColorIndex, WholeRowsAgreeWithAPlainScanOnClusteredPalettes) {
     std::vector<uint8_t> answers(4096);
     index.FindRow(row.data(), 4096, answers.data());
     for (size_t x = 0; x < answers.size(); ++x)
-        ASSERT_EQ(answers[x], GetNearestPaletteIndex(palette, row[3 * x + 2], row[3 * x + 1], row[3 * x]))
+        ASSERT_EQ(answers[x],
+                  GetNearestPaletteIndex(palette, row[3 * x + 2], row[3 * x + 1], row[3 * x]))
             << "pixel " << x;
 }
 

@@ -22,7 +22,8 @@ int ParseNumber(const std::string& option, const std::string& text, int maximum)
     int value = 0;
     const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), value);
     if (error != std::errc() || end != text.data() + text.size() || value < 0 || value > maximum)
-        throw TUsageError(option + " needs a number from 0 to " + std::to_string(maximum) + ", not \"" + text + "\"");
+        throw TUsageError(option + " needs a number from 0 to " + std::to_string(maximum) +
+                          ", not \"" + text + "\"");
     return value;
 }
 
@@ -36,10 +37,12 @@ TEncodeOptions ParseOptions(const TArguments& arguments) {
     TEncodeOptions options;
     for (size_t i = 0; i < arguments.size(); ++i) {
         const std::string& argument = arguments[i];
-        const bool takesValue = argument == "--mode" || argument == "--dither" || argument == "--bits" ||
-                                argument == "--encoding" || argument == "-o";
+        const bool takesValue = argument == "--mode" || argument == "--dither" ||
+                                argument == "--bits" || argument == "--encoding" ||
+                                argument == "-o";
         if (!takesValue) {
-            if (argument.size() > 1 && argument[0] == '-') throw TUsageError("unknown option \"" + argument + "\"");
+            if (argument.size() > 1 && argument[0] == '-')
+                throw TUsageError("unknown option \"" + argument + "\"");
             options.inputs.push_back(argument);
             continue;
         }

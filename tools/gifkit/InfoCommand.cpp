@@ -10,29 +10,33 @@ namespace {
 
 std::string IdentifierText(const TGIFApplicationRec& identifier) {
     std::string text;
-    for (uint8_t byte : identifier) text += (byte >= 0x20 && byte < 0x7F) ? static_cast<char>(byte) : '?';
+    for (uint8_t byte : identifier)
+        text += (byte >= 0x20 && byte < 0x7F) ? static_cast<char>(byte) : '?';
     return text;
 }
 
 void PrintExtension(const TGIFExtension& extension) {
     if (auto* control = dynamic_cast<const TGIFGraphicControlExtension*>(&extension)) {
-        std::printf("  graphic control: disposal %d, delay %d", control->Disposal(), control->Delay());
-        if (control->Transparent()) std::printf(", transparent index %d", control->TransparentColorIndex());
+        std::printf("  graphic control: disposal %d, delay %d", control->Disposal(),
+                    control->Delay());
+        if (control->Transparent())
+            std::printf(", transparent index %d", control->TransparentColorIndex());
         if (control->UserInput()) std::printf(", user input");
         std::printf("\n");
     } else if (auto* comment = dynamic_cast<const TGIFCommentExtension*>(&extension)) {
         std::printf("  comment: %zu lines\n", comment->Text().size());
     } else if (auto* text = dynamic_cast<const TGIFTextExtension*>(&extension)) {
         const TPlainTextRecord& grid = text->Record();
-        std::printf("  plain text: grid %d,%d %dx%d, %zu lines\n", grid.Left, grid.Top, grid.Width, grid.Height,
-                    text->Text().size());
+        std::printf("  plain text: grid %d,%d %dx%d, %zu lines\n", grid.Left, grid.Top, grid.Width,
+                    grid.Height, text->Text().size());
     } else if (auto* loop = dynamic_cast<const TGIFAppExtNSLoop*>(&extension)) {
-        std::printf("  application %s: loops %d", IdentifierText(loop->Identifier()).c_str(), loop->Loops());
+        std::printf("  application %s: loops %d", IdentifierText(loop->Identifier()).c_str(),
+                    loop->Loops());
         if (loop->BufferSize() != 0) std::printf(", buffer size %u", loop->BufferSize());
         std::printf("\n");
     } else if (auto* unknown = dynamic_cast<const TGIFUnknownAppExtension*>(&extension)) {
-        std::printf("  application %s: %zu data blocks\n", IdentifierText(unknown->Identifier()).c_str(),
-                    unknown->Blocks().size());
+        std::printf("  application %s: %zu data blocks\n",
+                    IdentifierText(unknown->Identifier()).c_str(), unknown->Blocks().size());
     } else if (auto* application = dynamic_cast<const TGIFApplicationExtension*>(&extension)) {
         std::printf("  application %s\n", IdentifierText(application->Identifier()).c_str());
     }
@@ -43,8 +47,9 @@ void PrintFrame(int index, const TGIFSubImage& frame) {
     if (frame.Empty())
         std::printf("no image\n");
     else
-        std::printf("bounds %d,%d %dx%d, local colors %d, interlaced %s\n", frame.Left(), frame.Top(), frame.Width(),
-                    frame.Height(), frame.ColorMap().Count(), frame.Interlaced() ? "yes" : "no");
+        std::printf("bounds %d,%d %dx%d, local colors %d, interlaced %s\n", frame.Left(),
+                    frame.Top(), frame.Width(), frame.Height(), frame.ColorMap().Count(),
+                    frame.Interlaced() ? "yes" : "no");
     for (int i = 0; i < frame.Extensions().Count(); ++i) PrintExtension(frame.Extensions()[i]);
 }
 
