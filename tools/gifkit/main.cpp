@@ -11,7 +11,7 @@ namespace {
 const char* const kUsage =
     "usage:\n"
     "  gifkit encode [--mode N] [--dither N] [--bits N] [--encoding lzw|rle] -o OUT.gif IN.bmp...\n"
-    "      a GIF with one frame per picture (mode: palette reduction 0-9, default 8;\n"
+    "      a GIF with one frame per picture (mode: palette reduction 0-8, default 8;\n"
     "      dither: error diffusion 0-6, default 0; bits: octree palette bits, default 8)\n"
     "  gifkit info FILE.gif\n"
     "      version, logical screen, colour tables, frames and their extensions\n"
