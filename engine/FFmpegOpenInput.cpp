@@ -7,6 +7,7 @@
 #include "engine/entrypoints/avcodec.h"
 #include "engine/entrypoints/avformat.h"
 #include "engine/entrypoints/avutil.h"
+#include "platform/FileSystem.h"
 
 namespace {
 
@@ -96,6 +97,12 @@ int TCustomFFmpeg::OpenDemuxer(TOptionsContext& o, const std::string& fileName,
             Log(llFatal, LastError);
             return -22;
         }
+    }
+    if (IsPipeOrSocket(fileName)) {
+        // Opening would wait for a writer for ever; the time-out cannot reach that call.
+        LastError = fileName + ": Cannot read from a pipe or socket";
+        Log(llFatal, LastError);
+        return -22;
     }
     ic = libav::avformat_alloc_context();
     if (!ic) {
