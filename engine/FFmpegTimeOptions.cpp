@@ -48,8 +48,11 @@ int TCustomFFmpeg::SecondsOption(TOptionsContext& o, const std::string& opt, con
         return LogHandlerError(e.what());
     }
     // nearbyint rounds halves to even in the default rounding mode
-    const auto us = static_cast<long long>(std::nearbyint(seconds * 1000000.0));
-    return ParseOption(o, target, std::to_string(us).c_str());
+    const double us = std::nearbyint(seconds * 1000000.0);
+    const double limit = std::ldexp(1.0, 63);
+    if (!(us >= -limit && us < limit))  // also false for NaN
+        return LogHandlerError(StrFormat("Time out of range for %s: %s", opt.c_str(), arg.c_str()));
+    return ParseOption(o, target, std::to_string(static_cast<long long>(us)).c_str());
 }
 
 int TCustomFFmpeg::OptTimeStart(TOptionsContext& o, const std::string& opt,

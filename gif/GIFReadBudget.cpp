@@ -26,8 +26,11 @@ std::string SizeText(int width, int height) {
 }  // namespace
 
 uint64_t TGIFReadLimits::DefaultMaxDocumentBytes() {
-    const uint64_t physical = PhysicalMemoryBytes();
-    return physical > 0 ? physical / 2 : kFallbackDocumentBytes;
+    static const uint64_t bytes = [] {
+        const uint64_t physical = PhysicalMemoryBytes();
+        return physical > 0 ? physical / 2 : kFallbackDocumentBytes;
+    }();
+    return bytes;
 }
 
 void TGIFReadBudget::CheckFrameSize(int width, int height) const {

@@ -1,6 +1,7 @@
 #include "gif/GIFSubImage.h"
 
 #include <algorithm>
+#include <optional>
 
 #include "gif/GIFDecoder.h"
 #include "gif/GIFEncoder.h"
@@ -209,8 +210,9 @@ void TGIFSubImage::ReadImage(TStream& stream) {
         colorMap_.LoadFromStream(stream, 1 << ((descriptor_.PackedFields & 0x07) + 1));
         if (descriptor_.PackedFields & kLocalTableSorted) colorMap_.MarkSorted();
     }
-    TGIFReadBudget ownBudget;
-    TGIFReadBudget& budget = Image() ? Image()->ReadBudget() : ownBudget;
+    // A frame read outside a document is held to the limits on its own.
+    std::optional<TGIFReadBudget> ownBudget;
+    TGIFReadBudget& budget = Image() ? Image()->ReadBudget() : ownBudget.emplace();
     budget.CheckFrameSize(Width(), Height());
     if (Width() == 0 || Height() == 0) {
         // A frame without area still carries its image data; step over it.
