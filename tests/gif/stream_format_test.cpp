@@ -428,8 +428,9 @@ TEST(StreamFormat, ReadBackGivesThePixelsForEveryModeDepthAndEncoder) {
                 ASSERT_EQ(read.Width(), original.Width());
                 ASSERT_EQ(read.Height(), original.Height());
                 ASSERT_EQ(
-                    std::vector<uint8_t>(read.Data(), read.Data() + read.DataSize()),
-                    std::vector<uint8_t>(original.Data(), original.Data() + original.DataSize()))
+                    std::vector<uint8_t>(read.PixelData(), read.PixelData() + read.DataSize()),
+                    std::vector<uint8_t>(original.PixelData(),
+                                         original.PixelData() + original.DataSize()))
                     << "encoding " << int(encoding) << " mode " << mode << " frame " << i;
                 for (int c = 0; c < original.ColorMap().Count(); ++c)
                     ASSERT_EQ(read.ColorMap().Colors(c), original.ColorMap().Colors(c));
