@@ -280,13 +280,13 @@ void TGIFPainter::Wait() {
 
 void TGIFPainter::PaintStep() {
     if (Stopping()) return;
-    Fire(OnPaint);
-    const int painting = activeImage_;
-    if (Stopping() || painting < 0 || painting >= image_.Images().Count()) return;
     if ((options_ & poValidateCanvas) && !canvas_.Valid()) {
         Terminate();
         return;
     }
+    Fire(OnPaint);
+    const int painting = activeImage_;
+    if (Stopping() || painting < 0 || painting >= image_.Images().Count()) return;
     TGIFSubImage& frame = image_.Images()[painting];
     previousDisposal_ = disposal_;
     disposal_ = FrameDisposal(frame);

@@ -68,7 +68,8 @@ enum TGIFPaintOption : uint16_t {
     poValidateCanvas = 0x0020,
     // Paint each frame straight onto the target instead of through the composed picture.
     poDirectDraw = 0x0040,
-    // Render every frame's bitmap before the first paint, so that the first pass keeps pace.
+    // Prepare before the first paint: with poDirectDraw every frame's bitmap is rendered then,
+    // so that the first pass keeps pace.
     poPrepareBuffers = 0x0080,
     // Tile the picture over the target rectangle instead of stretching it.
     poTile = 0x0100,

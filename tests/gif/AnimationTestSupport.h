@@ -16,14 +16,27 @@ namespace animation {
 constexpr uint32_t kUncovered = 0xFF000000;
 
 struct TFrameSpec {
-    int left = 0;
-    int top = 0;
-    int width = 0;
-    int height = 0;
+    TFrameSpec(int left, int top, int width, int height, std::vector<uint8_t> pixels,
+               int delay = -1, TDisposalMethod disposal = dmNone, int transparent = -1,
+               std::vector<TGIFColor> localColors = {})
+        : left(left),
+          top(top),
+          width(width),
+          height(height),
+          pixels(std::move(pixels)),
+          delay(delay),
+          disposal(disposal),
+          transparent(transparent),
+          localColors(std::move(localColors)) {}
+
+    int left;
+    int top;
+    int width;
+    int height;
     std::vector<uint8_t> pixels;  // width x height indices
-    int delay = -1;               // -1: no graphic control extension
-    TDisposalMethod disposal = dmNone;
-    int transparent = -1;
+    int delay;                    // -1: no graphic control extension
+    TDisposalMethod disposal;
+    int transparent;
     std::vector<TGIFColor> localColors;  // empty: the frame uses the global table
 };
 

@@ -483,3 +483,26 @@ TEST(StreamFormat, ReadsWhatFfmpegWrites) {
             << "frame " << i;
     }
 }
+
+TEST(StreamFormat, AnyGraphicControlExtensionCanMakeTheFrameTransparent) {
+    // Two graphic control extensions before one image: only the second has the transparent
+    // bit. The image data ends at once, so the pixels keep the fill: the transparent index.
+    const std::vector<uint8_t> bytes = {
+        'G',  'I',  'F', '8',  '9', 'a', 2, 0, 1, 0, 0x80, 0, 0,  // screen, 2-entry global table
+        0,    0,    0,   255,  255, 255,                          // black, white
+        0x21, 0xF9, 4,   0x00, 10,  0,   0, 0,                    // delay 10, opaque
+        0x21, 0xF9, 4,   0x01, 0,   0,   1, 0,                    // transparent index 1
+        0x2C, 0,    0,   0,    0,   2,   0, 1, 0, 0, 2,    0, 0x3B};  // image, no data, trailer
+    TGIFImage document;
+    std::vector<std::string> warnings;
+    CollectWarnings(document, warnings);
+    Load(document, bytes);
+    ASSERT_EQ(document.Images().Count(), 1);
+    TGIFSubImage& frame = document.Images()[0];
+    EXPECT_TRUE(frame.Transparent());
+    EXPECT_EQ(frame.TransparentColorIndex(), 1);
+    EXPECT_EQ(frame.GraphicControlExtension()->Delay(), 10) << "the first one gives the timing";
+    EXPECT_EQ(frame.Pixels(0, 0), 1);
+    EXPECT_EQ(frame.Pixels(1, 0), 1);
+    EXPECT_FALSE(warnings.empty());
+}
