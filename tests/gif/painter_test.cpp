@@ -300,3 +300,23 @@ TEST_F(PainterTest, StillPicturesShowTheForcedFrameStretchedOrTiled) {
     EXPECT_EQ(wide.Pixel(3, 1), kRed) << "frame 0 stretched";
     EXPECT_EQ(document.Painters().Count(), 0);
 }
+
+TEST_F(PainterTest, AHandlerMayClearTheDocumentWhileItsPainterRuns) {
+    for (uint16_t threaded : {uint16_t{0}, uint16_t{poThreaded}}) {
+        TGIFImage document;
+        document.SetPaintTimer(&timer);
+        AddSolidFrames(document, {5, 5, 5});
+        std::vector<std::string> events;
+        document.OnAfterPaint = [&](TGIFPainter& painter) {
+            events.push_back("after " + std::to_string(painter.ActiveImage()));
+            if (painter.ActiveImage() == 1) document.Clear();
+        };
+        document.OnEndPaint = [&](TGIFPainter&) { events.push_back("end"); };
+        document.SetPaintOptions(kAnimate | threaded);
+        document.Draw(canvas, {0, 0, 2, 2});
+        PumpUntil([&] { return document.Painters().Count() == 0; });
+        EXPECT_EQ(events, (std::vector<std::string>{"after 0", "after 1", "end"}))
+            << "threaded " << threaded;
+        EXPECT_TRUE(document.Empty());
+    }
+}
