@@ -1,5 +1,5 @@
 #pragma once
-// Entry points of libavutil, bound at run time by TFFLoader (engine/FFLoad.h).
+// Entry points of libavutil, bound at run time by TFFLoader (engine/loader/FFLoad.h).
 // To add one: an extern declaration here, its definition and a row at the end of the table in
 // the .cpp file. Every entry is required: a library lacking one does not load.
 #include <cstdint>  // before the FFmpeg headers: defines UINT64_C for C++

@@ -1,7 +1,7 @@
 #pragma once
-// Entry points of the C library (libc.so.6), bound at run time by TFFLoader (engine/FFLoad.h).
-// To add one: an extern declaration here, its definition and a row at the end of the table in
-// the .cpp file. Every entry is required: a library lacking one does not load.
+// Entry points of the C library (libc.so.6), bound at run time by TFFLoader
+// (engine/loader/FFLoad.h). To add one: an extern declaration here, its definition and a row at the
+// end of the table in the .cpp file. Every entry is required: a library lacking one does not load.
 #include <cstdarg>
 #include <cstdio>
 

@@ -8,8 +8,8 @@
 #include <string>
 #include <vector>
 
-#include "engine/FFLoad.h"
-#include "engine/FFLog.h"
+#include "engine/loader/FFLoad.h"
+#include "engine/log/FFLog.h"
 
 namespace mediatest {
 
