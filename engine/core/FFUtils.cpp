@@ -3,20 +3,10 @@
 #include <cinttypes>
 #include <cstdio>
 
+#include "engine/core/TextFormat.h"
 #include "engine/entrypoints/libc.h"
 
 namespace {
-
-std::string Printf(const char* format, ...) __attribute__((format(printf, 1, 2)));
-
-std::string Printf(const char* format, ...) {
-    char text[256];
-    va_list args;
-    va_start(args, format);
-    std::vsnprintf(text, sizeof text, format, args);
-    va_end(args);
-    return text;
-}
 
 bool PrintableTag(unsigned tag) {
     for (int shift = 0; shift < 32; shift += 8) {
@@ -27,9 +17,9 @@ bool PrintableTag(unsigned tag) {
 }
 
 std::string CodecTagText(unsigned tag) {
-    if (!PrintableTag(tag)) return Printf("0x%04x", tag);
-    return Printf("%c%c%c%c / 0x%04X", tag & 0xFF, (tag >> 8) & 0xFF, (tag >> 16) & 0xFF,
-                  (tag >> 24) & 0xFF, tag);
+    if (!PrintableTag(tag)) return StrFormat("0x%04x", tag);
+    return StrFormat("%c%c%c%c / 0x%04X", tag & 0xFF, (tag >> 8) & 0xFF, (tag >> 16) & 0xFF,
+                     (tag >> 24) & 0xFF, tag);
 }
 
 void LogError(const std::string& text) {
@@ -89,8 +79,8 @@ std::string FormatTimestamp(int64_t microseconds) {
     uint64_t us = microseconds < 0 ? 0 - static_cast<uint64_t>(microseconds)
                                    : static_cast<uint64_t>(microseconds);
     uint64_t ms = us / 1000;
-    return Printf("%s%.2" PRIu64 ":%.2" PRIu64 ":%.2" PRIu64 ".%.3" PRIu64, sign, ms / 3600000,
-                  ms / 60000 % 60, ms / 1000 % 60, ms % 1000);
+    return StrFormat("%s%.2" PRIu64 ":%.2" PRIu64 ":%.2" PRIu64 ".%.3" PRIu64, sign, ms / 3600000,
+                     ms / 60000 % 60, ms / 1000 % 60, ms % 1000);
 }
 
 std::string FormatStreamTimestamp(int64_t timestamp, AVRational timeBase) {

@@ -6,6 +6,8 @@
 #include <vector>
 
 #include "engine/core/FFUtils.h"
+#include "engine/core/TextFormat.h"
+#include "engine/core/UnicodeProtocol.h"
 #include "engine/entrypoints/avformat.h"
 #include "engine/entrypoints/avutil.h"
 #include "engine/loader/FFLoad.h"
@@ -15,26 +17,9 @@
 
 namespace {
 
-// libavformat copies the file name into a buffer of this size; longer names are refused.
-constexpr size_t kMaxLibNameBytes = 2047;
-
 int64_t ClockNow() {
     using namespace std::chrono;
     return duration_cast<microseconds>(steady_clock::now().time_since_epoch()).count();
-}
-
-std::string FormatText(const char* format, va_list args) {
-    va_list copy;
-    va_copy(copy, args);
-    const int length = vsnprintf(nullptr, 0, format, copy);
-    va_end(copy);
-    if (length <= 0) {
-        return std::string();
-    }
-    std::string text(static_cast<size_t>(length) + 1, '\0');
-    vsnprintf(text.data(), text.size(), format, args);
-    text.resize(static_cast<size_t>(length));
-    return text;
 }
 
 }  // namespace
@@ -109,7 +94,7 @@ bool TCustomDecoder::OpenInput(const std::string& fileName, const std::string& f
             return false;
         }
     }
-    if (fileName.size() > kMaxLibNameBytes) {
+    if (fileName.size() > MaxLibNameBytes) {
         RecordError(AV_LOG_ERROR, ErrorText(fileName, AVERROR(ENAMETOOLONG)));
         FailLoad();
         return false;
@@ -270,7 +255,7 @@ void TCustomDecoder::RecordError(int avLevel, const std::string& text) {
 void TCustomDecoder::RecordErrorF(int avLevel, const char* format, ...) {
     va_list args;
     va_start(args, format);
-    const std::string text = FormatText(format, args);
+    const std::string text = StrFormatV(format, args);
     va_end(args);
     RecordError(avLevel, text);
 }
@@ -279,7 +264,7 @@ void TCustomDecoder::LogF(int avLevel, const char* format, ...) {
     if (AVToLevel(avLevel) > FFLogger().LogLevel()) return;
     va_list args;
     va_start(args, format);
-    const std::string text = FormatText(format, args);
+    const std::string text = StrFormatV(format, args);
     va_end(args);
     FFLogger().Log(this, AVToLevel(avLevel), text);
 }

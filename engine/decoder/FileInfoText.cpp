@@ -1,14 +1,13 @@
 #include "engine/decoder/FileInfoText.h"
 
 #include <cmath>
-#include <cstdarg>
-#include <cstdio>
 #include <cstdlib>
 #include <numeric>
 #include <set>
 
 #include "engine/core/FFUtils.h"
 #include "engine/core/MyUtils.h"
+#include "engine/core/TextFormat.h"
 #include "engine/entrypoints/avcodec.h"
 #include "engine/entrypoints/avformat.h"
 #include "engine/entrypoints/avutil.h"
@@ -17,16 +16,6 @@ namespace {
 
 constexpr size_t kMaxMetadataValue = 255;
 constexpr int kDisplayRatioBound = 1048576;
-
-std::string Printf(const char* format, ...) __attribute__((format(printf, 1, 2)));
-std::string Printf(const char* format, ...) {
-    char buffer[1024];
-    va_list args;
-    va_start(args, format);
-    const int length = vsnprintf(buffer, sizeof buffer, format, args);
-    va_end(args);
-    return length < 0 ? std::string() : std::string(buffer);
-}
 
 bool RateKnown(AVRational rate) { return rate.num != 0 && rate.den != 0; }
 
@@ -50,7 +39,7 @@ std::string DurationLine(const AVFormatContext& context) {
     }
     line += ", bitrate: ";
     line += context.bit_rate <= 0 ? std::string("N/A")
-                                  : Printf("%d kb/s", static_cast<int>(context.bit_rate / 1000));
+                                  : StrFormat("%d kb/s", static_cast<int>(context.bit_rate / 1000));
     return line;
 }
 
@@ -58,8 +47,8 @@ void AppendChapters(std::vector<std::string>& lines, const AVFormatContext& cont
     for (unsigned i = 0; i < context.nb_chapters; ++i) {
         const AVChapter& chapter = *context.chapters[i];
         const double unit = av_q2d(chapter.time_base);
-        lines.push_back(Printf("Chapter #%u: start %.6f, end %.6f", i, chapter.start * unit,
-                               chapter.end * unit));
+        lines.push_back(StrFormat("Chapter #%u: start %.6f, end %.6f", i, chapter.start * unit,
+                                  chapter.end * unit));
         AppendMetadataBlock(lines, "  ", chapter.metadata);
     }
 }
@@ -67,11 +56,11 @@ void AppendChapters(std::vector<std::string>& lines, const AVFormatContext& cont
 std::string StreamIdAndLanguage(const AVFormatContext& context, const AVStream& stream) {
     std::string text;
     if (context.iformat != nullptr && (context.iformat->flags & AVFMT_SHOW_IDS) != 0) {
-        text += Printf("[0x%x]", stream.id);
+        text += StrFormat("[0x%x]", stream.id);
     }
     const AVDictionaryEntry* language = libav::av_dict_get(stream.metadata, "language", nullptr, 0);
     if (language != nullptr) {
-        text += Printf("(%s)", language->value);
+        text += StrFormat("(%s)", language->value);
     }
     return text;
 }
@@ -79,9 +68,9 @@ std::string StreamIdAndLanguage(const AVFormatContext& context, const AVStream& 
 std::string TimeBaseText(AVRational timeBase) {
     const int divisor = std::gcd(timeBase.num, timeBase.den);
     if (divisor == 0) {
-        return Printf(", %d/%d", timeBase.num, timeBase.den);
+        return StrFormat(", %d/%d", timeBase.num, timeBase.den);
     }
-    return Printf(", %d/%d", timeBase.num / divisor, timeBase.den / divisor);
+    return StrFormat(", %d/%d", timeBase.num / divisor, timeBase.den / divisor);
 }
 
 std::string AspectText(const AVStream& stream) {
@@ -93,7 +82,7 @@ std::string AspectText(const AVStream& stream) {
     AVRational dar{0, 1};
     libav::av_reduce(&dar.num, &dar.den, static_cast<int64_t>(stream.codecpar->width) * sar.num,
                      static_cast<int64_t>(stream.codecpar->height) * sar.den, kDisplayRatioBound);
-    return Printf(", SAR %d:%d DAR %d:%d", sar.num, sar.den, dar.num, dar.den);
+    return StrFormat(", SAR %d:%d DAR %d:%d", sar.num, sar.den, dar.num, dar.den);
 }
 
 // The codec time base as libavcodec reports it for the stream's parameters.
@@ -143,7 +132,7 @@ std::string StreamTimes(const AVStream& stream) {
 
 void AppendStream(std::vector<std::string>& lines, const AVFormatContext& context, int index) {
     const AVStream& stream = *context.streams[index];
-    std::string line = Printf("  Stream #%d", index);
+    std::string line = StrFormat("  Stream #%d", index);
     line += StreamIdAndLanguage(context, stream);
     line += TimeBaseText(stream.time_base);
     line += ": " + CodecDescription(stream);
@@ -162,8 +151,8 @@ void AppendProgramsAndStreams(std::vector<std::string>& lines, const AVFormatCon
     unsigned total = 0;
     for (unsigned p = 0; p < context.nb_programs; ++p) {
         const AVProgram& program = *context.programs[p];
-        lines.push_back(
-            Printf("Program %d %s", program.id, DictValue(program.metadata, "name", "").c_str()));
+        lines.push_back(StrFormat("Program %d %s", program.id,
+                                  DictValue(program.metadata, "name", "").c_str()));
         AppendMetadataBlock(lines, "  ", program.metadata);
         for (unsigned k = 0; k < program.nb_stream_indexes; ++k) {
             const unsigned index = program.stream_index[k];
@@ -198,9 +187,9 @@ std::string CodecDescription(const AVStream& stream) {
 
 std::string RateText(double rate, const char* unit) {
     const long long hundredths = std::llround(rate * 100);
-    if (hundredths % 100 != 0) return Printf(", %3.2f %s", rate, unit);
-    if (hundredths % (100 * 1000) != 0) return Printf(", %1.0f %s", rate, unit);
-    return Printf(", %1.0fk %s", rate / 1000, unit);
+    if (hundredths % 100 != 0) return StrFormat(", %3.2f %s", rate, unit);
+    if (hundredths % (100 * 1000) != 0) return StrFormat(", %1.0f %s", rate, unit);
+    return StrFormat(", %1.0fk %s", rate / 1000, unit);
 }
 
 std::string StartText(int64_t microseconds) {
@@ -208,7 +197,7 @@ std::string StartText(int64_t microseconds) {
     const int64_t remainder = std::llabs(microseconds % AV_TIME_BASE);
     // A start between -1 and 0 seconds has no sign in its whole seconds; keep it.
     const char* sign = microseconds < 0 && seconds == 0 ? "-" : "";
-    return Printf("%s%d.%.6d", sign, static_cast<int>(seconds), static_cast<int>(remainder));
+    return StrFormat("%s%d.%.6d", sign, static_cast<int>(seconds), static_cast<int>(remainder));
 }
 
 void AppendMetadataBlock(std::vector<std::string>& lines, const std::string& prefix,
@@ -227,7 +216,7 @@ void AppendMetadataBlock(std::vector<std::string>& lines, const std::string& pre
         for (char& c : value) {
             if (c == '\r') c = ' ';
         }
-        lines.push_back(Printf("%s  %-16s: ", prefix.c_str(), entry->key) + value);
+        lines.push_back(StrFormat("%s  %-16s: ", prefix.c_str(), entry->key) + value);
     }
 }
 

@@ -1,9 +1,9 @@
 #include "engine/log/FFLog.h"
 
-#include <cstdio>
 #include <memory>
 #include <vector>
 
+#include "engine/core/TextFormat.h"
 #include "engine/entrypoints/avutil.h"
 #include "engine/log/FFLogCallback.h"
 #include "platform/Exception.h"
@@ -22,18 +22,6 @@ struct TLoggerRegistry {
 TLoggerRegistry& Registry() {
     static TLoggerRegistry* registry = new TLoggerRegistry;
     return *registry;
-}
-
-std::string FormatArgs(const char* format, va_list args) {
-    va_list measure;
-    va_copy(measure, args);
-    int length = std::vsnprintf(nullptr, 0, format, measure);
-    va_end(measure);
-    if (length <= 0) return {};
-    std::string text(static_cast<size_t>(length) + 1, '\0');
-    std::vsnprintf(text.data(), text.size(), format, args);
-    text.resize(static_cast<size_t>(length));
-    return text;
 }
 
 }  // namespace
@@ -122,7 +110,7 @@ void TFFLogger::Log(const void* sender, TLogLevel level, const char* format, ...
     if (!OnLog || level > logLevel_) return;
     va_list args;
     va_start(args, format);
-    std::string message = FormatArgs(format, args);
+    std::string message = StrFormatV(format, args);
     va_end(args);
     Deliver(TLogInfo{sender, CurrentThreadId(), level, std::move(message)});
 }

@@ -9,13 +9,12 @@
 #include <utility>
 #include <vector>
 
+#include "engine/core/TextFormat.h"
 #include "engine/entrypoints/avutil.h"
 #include "engine/log/FFLog.h"
 #include "platform/Thread.h"
 
 namespace {
-
-constexpr size_t FirstBufferSize = 2048;
 
 std::atomic<int> avLogLevel{32};
 
@@ -37,23 +36,6 @@ struct TCompletedLine {
     int Level;
     std::string Text;
 };
-
-std::string FormatArgs(const char* format, va_list args) {
-    char buffer[FirstBufferSize] = {};
-    va_list first;
-    va_copy(first, args);
-    int length = std::vsnprintf(buffer, sizeof buffer, format, first);
-    va_end(first);
-    if (length < 0) return {};
-    if (static_cast<size_t>(length) < sizeof buffer) return std::string(buffer, length);
-    std::string text(static_cast<size_t>(length) + 1, '\0');
-    va_list second;
-    va_copy(second, args);
-    std::vsnprintf(text.data(), text.size(), format, second);
-    va_end(second);
-    text.resize(static_cast<size_t>(length));
-    return text;
-}
 
 std::string PointerText(const void* p) {
     char text[2 + 2 * sizeof(void*) + 1];
@@ -100,7 +82,7 @@ std::vector<TCompletedLine> TakeLines(void* context, int level, const char* form
     std::lock_guard<std::mutex> guard(state.Lock);
     std::string& pending = state.Pending[threadId];
     std::string message = pending.empty() ? ContextPrefix(context) : std::string();
-    message += FormatArgs(format, args);
+    message += StrFormatV(format, args);
     if (!message.empty() && message.back() == '\n' && message == state.LastLogMessage) {
         ++state.RepeatCount;
         return lines;

@@ -1,9 +1,9 @@
 // Attachments: writing an input's attachment out to a file (-dump_attachment) and adding files
 // to an output as attachment streams (-attach).
+#include "engine/core/TextFormat.h"
 #include "engine/entrypoints/avformat.h"
 #include "engine/entrypoints/avutil.h"
 #include "engine/task/FFmpegTask.h"
-#include "engine/task/options/FFmpegOptionValues.h"
 
 namespace {
 

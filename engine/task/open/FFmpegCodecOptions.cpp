@@ -1,10 +1,10 @@
 // Codec lookup by name and the codec options that apply to one stream.
 #include <cstring>
 
+#include "engine/core/TextFormat.h"
 #include "engine/entrypoints/avcodec.h"
 #include "engine/entrypoints/avutil.h"
 #include "engine/task/FFmpegTask.h"
-#include "engine/task/options/FFmpegOptionValues.h"
 
 const AVCodec* TCustomFFmpeg::FindCodecByName(const std::string& name, AVMediaType type,
                                               bool encoder) {

@@ -3,10 +3,10 @@
 #include <algorithm>
 #include <cstdlib>
 
+#include "engine/core/TextFormat.h"
 #include "engine/entrypoints/avformat.h"
 #include "engine/entrypoints/avutil.h"
 #include "engine/task/FFmpegTask.h"
-#include "engine/task/options/FFmpegOptionValues.h"
 
 bool TCustomFFmpeg::MetadataError(const std::string& message) {
     LastError = message;

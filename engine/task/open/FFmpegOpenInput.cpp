@@ -2,6 +2,7 @@
 // input stream record per stream.
 #include <algorithm>
 
+#include "engine/core/TextFormat.h"
 #include "engine/entrypoints/avcodec.h"
 #include "engine/entrypoints/avformat.h"
 #include "engine/entrypoints/avutil.h"

@@ -3,12 +3,12 @@
 // nothing behind: no file record, no stream records, no empty file on disk.
 #include <filesystem>
 
+#include "engine/core/TextFormat.h"
 #include "engine/entrypoints/avcodec.h"
 #include "engine/entrypoints/avformat.h"
 #include "engine/entrypoints/avutil.h"
 #include "engine/output/FrameOutputFormats.h"
 #include "engine/task/FFmpegTask.h"
-#include "engine/task/options/FFmpegOptionValues.h"
 
 // What a failed opening has to undo.
 struct TOutputOpening {

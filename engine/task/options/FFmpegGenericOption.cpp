@@ -1,11 +1,11 @@
 // The catch-all option: names the engine does not know are handed to the libraries' codec,
 // format and scaler option sets.
+#include "engine/core/TextFormat.h"
 #include "engine/entrypoints/avcodec.h"
 #include "engine/entrypoints/avformat.h"
 #include "engine/entrypoints/avutil.h"
 #include "engine/entrypoints/swscale.h"
 #include "engine/task/FFmpegTask.h"
-#include "engine/task/options/FFmpegOptionValues.h"
 
 namespace {
 

@@ -4,6 +4,7 @@
 #include <cctype>
 
 #include "engine/core/FFUtils.h"
+#include "engine/core/TextFormat.h"
 #include "engine/entrypoints/avutil.h"
 #include "engine/task/FFmpegTask.h"
 #include "engine/task/options/FFmpegOptionValues.h"
@@ -19,12 +20,6 @@ std::string SpecifierPart(const std::string& name) {
 }
 
 bool StartsWith(const std::string& text, const char* prefix) { return text.rfind(prefix, 0) == 0; }
-
-std::string Trim(const std::string& text) {
-    const size_t first = text.find_first_not_of(" \t\r\n");
-    if (first == std::string::npos) return "";
-    return text.substr(first, text.find_last_not_of(" \t\r\n") - first + 1);
-}
 
 // Every line break form becomes a line feed, and so does the one-line marker "<CRLF>".
 std::string NormaliseLineBreaks(const std::string& text) {

@@ -3,22 +3,14 @@
 #include <cerrno>
 #include <charconv>
 #include <climits>
-#include <cstdarg>
-#include <cstdio>
 #include <cstdlib>
 #include <vector>
 
 #include "engine/core/FFmpegException.h"
+#include "engine/core/TextFormat.h"
 #include "engine/entrypoints/avutil.h"
 
 namespace {
-
-std::string Trimmed(const std::string& text) {
-    const size_t first = text.find_first_not_of(" \t\r\n");
-    if (first == std::string::npos) return "";
-    const size_t last = text.find_last_not_of(" \t\r\n");
-    return text.substr(first, last - first + 1);
-}
 
 [[noreturn]] void Expected(const char* kind, const std::string& name, const std::string& arg) {
     throw FFmpegException(
@@ -27,21 +19,8 @@ std::string Trimmed(const std::string& text) {
 
 }  // namespace
 
-std::string StrFormat(const char* format, ...) {
-    va_list args;
-    va_start(args, format);
-    va_list copy;
-    va_copy(copy, args);
-    const int size = std::vsnprintf(nullptr, 0, format, copy);
-    va_end(copy);
-    std::string text(size > 0 ? size : 0, '\0');
-    if (size > 0) std::vsnprintf(text.data(), size + 1, format, args);
-    va_end(args);
-    return text;
-}
-
 bool TryParseInt64(const std::string& text, int64_t& value) {
-    const std::string t = Trimmed(text);
+    const std::string t = Trim(text);
     if (t.empty()) return false;
     const char* first = t.c_str();
     if (*first == '+') ++first;
@@ -58,7 +37,7 @@ bool TryParseInt(const std::string& text, int& value) {
 }
 
 bool TryParseDouble(const std::string& text, double& value) {
-    const std::string t = Trimmed(text);
+    const std::string t = Trim(text);
     if (t.empty()) return false;
     const char* first = t.c_str();
     if (*first == '+') ++first;

@@ -22,6 +22,3 @@ bool TryParseDouble(const std::string& text, double& value);
 // A codec tag: a number (any base), else the first four characters, the first in the lowest
 // byte.
 uint32_t ParseCodecTag(const std::string& text);
-
-// printf-style formatting into a std::string.
-std::string StrFormat(const char* format, ...) __attribute__((format(printf, 1, 2)));

@@ -1,25 +1,15 @@
 // -apre, -vpre, -spre, -fpre: key=value lines of a preset file applied as options.
 #include <fstream>
 
+#include "engine/core/TextFormat.h"
 #include "engine/task/FFmpegTask.h"
-#include "engine/task/options/FFmpegOptionValues.h"
-
-namespace {
-
-std::string TrimLine(const std::string& text) {
-    const size_t first = text.find_first_not_of(" \t\r\n");
-    if (first == std::string::npos) return "";
-    return text.substr(first, text.find_last_not_of(" \t\r\n") - first + 1);
-}
-
-}  // namespace
 
 int TCustomFFmpeg::OptPreset(TOptionsContext& o, const std::string&, const std::string& arg) {
     std::ifstream file(arg);
     if (!file) return LogHandlerError(StrFormat("Preset file \"%s\" not found", arg.c_str()));
     std::string raw;
     while (std::getline(file, raw)) {
-        const std::string line = TrimLine(raw);
+        const std::string line = Trim(raw);
         if (line.empty() || line[0] == '#') continue;
         const size_t eq = line.find('=');
         const std::string key = line.substr(0, eq);

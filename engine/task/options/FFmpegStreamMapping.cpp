@@ -2,8 +2,8 @@
 #include <cstdio>
 #include <cstdlib>
 
+#include "engine/core/TextFormat.h"
 #include "engine/task/FFmpegTask.h"
-#include "engine/task/options/FFmpegOptionValues.h"
 
 namespace {
 

@@ -1,8 +1,8 @@
 // -target: the settings of a VCD, SVCD, DVD or DV output for a PAL, NTSC or film norm.
 #include <cmath>
 
+#include "engine/core/TextFormat.h"
 #include "engine/task/FFmpegTask.h"
-#include "engine/task/options/FFmpegOptionValues.h"
 
 namespace {
 

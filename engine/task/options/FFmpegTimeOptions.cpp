@@ -4,6 +4,7 @@
 #include <cstdlib>
 #include <ctime>
 
+#include "engine/core/TextFormat.h"
 #include "engine/entrypoints/avutil.h"
 #include "engine/task/FFmpegTask.h"
 #include "engine/task/options/FFmpegOptionValues.h"
