@@ -1,6 +1,8 @@
 #pragma once
-// Helpers shared by the test suites: temporary folders, running programs, making media.
+// Helpers shared by the test suites: temporary folders, running programs, making media, the
+// messages of expected exceptions.
 #include <cstdint>
+#include <exception>
 #include <string>
 #include <vector>
 
@@ -41,5 +43,17 @@ std::string BuildProgram(const std::string& name);
 // Whole file as bytes / text.
 std::vector<uint8_t> ReadFileBytes(const std::string& path);
 bool FileExists(const std::string& path);
+
+// The message of the E that `call` raises, or "" when it raises none (an exception of another
+// type passes through). EXPECT_EQ(ErrorOf<GIFException>([&] { ... }), "message").
+template <class E = std::exception, class Call>
+std::string ErrorOf(Call&& call) {
+    try {
+        call();
+    } catch (const E& error) {
+        return error.what();
+    }
+    return "";
+}
 
 }  // namespace testsupport

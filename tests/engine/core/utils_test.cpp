@@ -11,6 +11,7 @@
 #include "engine/loader/FFLoad.h"
 #include "engine/log/FFLog.h"
 #include "platform/Exception.h"
+#include "tests/common/LogCapture.h"
 #include "tests/common/TestSupport.h"
 
 namespace {
@@ -137,13 +138,9 @@ class LibraryUtilsTest : public ::testing::Test {
 protected:
     void SetUp() override {
         ASSERT_TRUE(FFLoader().LoadLibs(FullLibrarySet)) << FFLoader().LastErrorMessage();
-        logger.SetTriggerEventInMainThread(false);
-        logger.OnLog = [this](const void*, uint32_t, TLogLevel, const std::string& text) {
-            lines.push_back(text);
-        };
     }
     TFFLogger logger;
-    std::vector<std::string> lines;
+    testsupport::TLogCapture log{logger};
 };
 
 TEST_F(LibraryUtilsTest, ReadWholeFile) {
@@ -165,8 +162,7 @@ TEST_F(LibraryUtilsTest, ReadWholeFile) {
 
     EXPECT_EQ(ReadWholeFile(dir.File("missing"), &buffer, &size), -1);
     EXPECT_EQ(buffer, nullptr);
-    ASSERT_FALSE(lines.empty());
-    EXPECT_EQ(lines.back(), "Cannot read file \"" + dir.File("missing") + "\"");
+    EXPECT_EQ(log.Last().Text, "Cannot read file \"" + dir.File("missing") + "\"");
 
     EXPECT_LT(ReadWholeFile(dir.Path(), &buffer, &size), 0);
     EXPECT_EQ(buffer, nullptr);

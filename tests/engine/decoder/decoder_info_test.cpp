@@ -10,6 +10,7 @@
 #include "engine/entrypoints/avformat.h"
 #include "engine/entrypoints/avutil.h"
 #include "engine/log/FFLog.h"
+#include "tests/common/LogCapture.h"
 #include "tests/engine/decoder/DecoderTestMedia.h"
 
 using decodertest::Media;
@@ -176,15 +177,10 @@ TEST_F(DecoderInfoTest, ScalerFlagsReachTheFormatConverter) {
 }
 
 TEST_F(DecoderInfoTest, UnusedFormatOptionsAreLoggedAsIgnored) {
-    std::vector<std::string> logged;
-    FFLogger().OnLog = [&](const void*, uint32_t, TLogLevel level, const std::string& message) {
-        if (level == llError) logged.push_back(message);
-    };
+    testsupport::TLogCapture log;
     decoder.SetFormatOption("no_such_option", "1");
     EXPECT_TRUE(decoder.LoadFile(Media().MjpegAvi));
-    FFLogger().OnLog = nullptr;
-    EXPECT_NE(std::find(logged.begin(), logged.end(), "Option no_such_option not found, ignored."),
-              logged.end());
+    EXPECT_TRUE(HasLine(log.Errors(), "Option no_such_option not found, ignored."));
 }
 
 TEST_F(DecoderInfoTest, FileInfoAndVideoStreamInfoRecords) {

@@ -5,9 +5,12 @@
 #include <vector>
 
 #include "engine/entrypoints/avutil.h"
+#include "tests/common/TestSupport.h"
 #include "tests/engine/media_test_support.h"
 
 namespace {
+
+using testsupport::ErrorOf;
 
 // A picture over a buffer of its own, rows aligned to `align` bytes, filled with one colour
 // when it is a 3-byte format.
@@ -95,12 +98,7 @@ TEST_F(FormatConverterTest, BitsPixelAndFailures) {
     ASSERT_TRUE(converter.ToBitmap(picture.Picture, AV_PIX_FMT_BGR24, false, 4, 4));
     converter.SetBitsPixel(24);  // the current depth: nothing is reset
     EXPECT_NE(converter.CurrentPicture(), nullptr);
-    try {
-        converter.SetBitsPixel(12);
-        FAIL() << "12 accepted";
-    } catch (const Exception& error) {
-        EXPECT_STREQ(error.what(), "Invalid BitsPixel 12");
-    }
+    EXPECT_EQ(ErrorOf<Exception>([&] { converter.SetBitsPixel(12); }), "Invalid BitsPixel 12");
     EXPECT_FALSE(converter.FromBitmap(picture.Picture, AV_PIX_FMT_NONE, 4, 4));
     EXPECT_EQ(converter.LastError(), "Cannot initialize the fromRGB conversion context");
     // An unknown format is refused, not handed to libswscale (which would abort).

@@ -7,6 +7,7 @@
 
 #include "platform/FileSystem.h"
 #include "platform/Module.h"
+#include "tests/common/LogCapture.h"
 #include "tests/engine/media_test_support.h"
 
 namespace {
@@ -35,7 +36,7 @@ THookStats HookStats() {
 class FrameHookTest : public ::testing::Test {
 protected:
     static void SetUpTestSuite() { mediatest::LoadMediaLibraries(); }
-    mediatest::TLogCapture log;
+    testsupport::TLogCapture log;
     uint8_t pixels[4 * 8] = {};
     TPicture picture{{pixels, nullptr, nullptr, nullptr}, {8, 0, 0, 0}};
 };
@@ -65,7 +66,7 @@ TEST_F(FrameHookTest, HooksAreConfiguredProcessedInOrderAndReleased) {
 TEST_F(FrameHookTest, ModuleWithOnlyProcessTakesNoArguments) {
     TFrameHookList hooks;
     EXPECT_EQ(AddFrameHook(hooks, {kProcessOnlyHook, "extra"}), -2);
-    EXPECT_TRUE(log.Logged("Failed to find Configure entrypoint in " + kProcessOnlyHook));
+    EXPECT_TRUE(log.Logged(llError, "Failed to find Configure entrypoint in " + kProcessOnlyHook));
     ASSERT_EQ(AddFrameHook(hooks, {kProcessOnlyHook}), 0);
     ProcessFrameHooks(hooks, &picture, 8, 8, 4, 0);
     EXPECT_EQ(pixels[0], 99);
@@ -75,9 +76,9 @@ TEST_F(FrameHookTest, RefusedModulesAreReportedAndNotAdded) {
     TFrameHookList hooks;
     EXPECT_EQ(AddFrameHook(hooks, {}), -2);
     EXPECT_EQ(AddFrameHook(hooks, {kHookWithoutProcess}), -2);
-    EXPECT_TRUE(log.Logged("Failed to find Process entrypoint in " + kHookWithoutProcess));
+    EXPECT_TRUE(log.Logged(llError, "Failed to find Process entrypoint in " + kHookWithoutProcess));
     EXPECT_EQ(AddFrameHook(hooks, {kFullHook, "refuse"}), -22);
-    EXPECT_TRUE(log.Logged("Failed to Configure " + kFullHook));
+    EXPECT_TRUE(log.Logged(llError, "Failed to Configure " + kFullHook));
     EXPECT_EQ(AddFrameHook(hooks, {kHookDir + "/no_such_hook.so"}), -1);
     ASSERT_FALSE(log.Errors().empty());
     EXPECT_NE(log.Errors().back().find("no_such_hook.so"), std::string::npos);

@@ -15,10 +15,12 @@
 #include "engine/loader/FFLockManager.h"
 #include "engine/log/FFLog.h"
 #include "platform/Exception.h"
+#include "tests/common/LogCapture.h"
 #include "tests/common/TestSupport.h"
 
 namespace {
 
+using testsupport::ErrorOf;
 using testsupport::TempDir;
 
 class LoaderTest : public ::testing::Test {
@@ -76,12 +78,8 @@ TEST_F(LoaderTest, DecoderSetLeavesDeviceAndFilterLibrariesAlone) {
     EXPECT_FALSE(FFLoader().LibLoaded(libAVDevice));
     EXPECT_FALSE(FFLoader().LibLoaded(libAVFilter));
     EXPECT_NO_THROW(FFLoader().CheckLibsLoaded(DecoderLibrarySet));
-    try {
-        FFLoader().CheckLibsLoaded(FullLibrarySet);
-        FAIL() << "no error for a set that is not loaded";
-    } catch (const Exception& e) {
-        EXPECT_STREQ(e.what(), "Library avdevice not loaded.");
-    }
+    EXPECT_EQ(ErrorOf<Exception>([] { FFLoader().CheckLibsLoaded(FullLibrarySet); }),
+              "Library avdevice not loaded.");
 }
 
 TEST_F(LoaderTest, EmptySetIsRefused) {
@@ -167,18 +165,14 @@ TEST_F(LoaderTest, CLibraryIsNeverTakenFromTheFolder) {
 
 TEST_F(LoaderTest, CodecLockLivesWhileTheCodecLibraryIsBound) {
     TFFLogger logger;
-    std::vector<std::string> errors;
-    logger.OnLog = [&](const void*, uint32_t, TLogLevel level, const std::string& text) {
-        if (level <= llError) errors.push_back(text);
-    };
+    testsupport::TLogCapture log(logger);
     ASSERT_TRUE(FFLoader().LoadLib(libAVCodec));
     { TCodecLock lock; }
-    EXPECT_TRUE(errors.empty());
+    EXPECT_TRUE(log.Errors().empty());
 
     FFLoader().UnloadLib(libAVCodec);
     { TCodecLock lock; }
-    ASSERT_EQ(errors.size(), 1u);
-    EXPECT_EQ(errors[0], "[lock manager] error, mutex not available.");
+    EXPECT_EQ(log.Errors(), std::vector<std::string>{"[lock manager] error, mutex not available."});
 }
 
 TEST_F(LoaderTest, ShutdownRestoresTheFloatingPointEnvironment) {

@@ -9,35 +9,22 @@
 #include "engine/loader/FFLockManager.h"
 #include "engine/log/FFLog.h"
 #include "platform/Thread.h"
+#include "tests/common/LogCapture.h"
 
 namespace {
 
 class LockManagerTest : public ::testing::Test {
 protected:
-    void SetUp() override {
-        logger.SetTriggerEventInMainThread(false);
-        logger.SetLogLevel(llDebug);
-        logger.OnLog = [this](const void*, uint32_t, TLogLevel level, const std::string& text) {
-            std::lock_guard<std::mutex> guard(linesLock);
-            lines.push_back({level, text});
-        };
-    }
+    void SetUp() override { logger.SetLogLevel(llDebug); }
     void TearDown() override {
         if (slot) LockManager(&slot, lockDestroy);
     }
 
-    std::string Last() {
-        std::lock_guard<std::mutex> guard(linesLock);
-        return lines.empty() ? std::string() : lines.back().second;
-    }
-    TLogLevel LastLevel() {
-        std::lock_guard<std::mutex> guard(linesLock);
-        return lines.back().first;
-    }
+    std::string Last() { return log.Last().Text; }
+    TLogLevel LastLevel() { return log.Last().Level; }
 
     TFFLogger logger;
-    std::mutex linesLock;
-    std::vector<std::pair<TLogLevel, std::string>> lines;
+    testsupport::TLogCapture log{logger};
     void* slot = nullptr;
 };
 

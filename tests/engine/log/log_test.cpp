@@ -16,8 +16,11 @@
 #include "platform/Exception.h"
 #include "platform/MainThread.h"
 #include "platform/Thread.h"
+#include "tests/common/TestSupport.h"
 
 namespace {
+
+using testsupport::ErrorOf;
 
 struct TLoggedEvent {
     const void* Sender;
@@ -173,12 +176,8 @@ TEST_F(LogTest, WithoutHandlerMessagesAreDroppedButLinesStillAssembled) {
 
 TEST_F(LogTest, OnlyOneApplicationLogger) {
     EXPECT_EQ(&FFLogger(), logger.get());
-    try {
-        TFFLogger second;
-        FAIL() << "a second logger was made";
-    } catch (const Exception& e) {
-        EXPECT_STREQ(e.what(), "Allow creating only one instance of TFFLogger.");
-    }
+    EXPECT_EQ(ErrorOf<Exception>([] { TFFLogger second; }),
+              "Allow creating only one instance of TFFLogger.");
     // Without an application logger one is made on demand; the application's replaces it.
     logger.reset();
     TFFLogger& onDemand = FFLogger();
@@ -189,12 +188,7 @@ TEST_F(LogTest, OnlyOneApplicationLogger) {
 
 TEST_F(LogTest, InstallingNeedsTheUtilityLibrary) {
     FFLoader().UnloadLibs(FullLibrarySet);
-    try {
-        logger->InstallLogCallback();
-        FAIL() << "installed without libavutil";
-    } catch (const Exception& e) {
-        EXPECT_STREQ(e.what(), "Assertion failure");
-    }
+    EXPECT_EQ(ErrorOf<Exception>([&] { logger->InstallLogCallback(); }), "Assertion failure");
 }
 
 TEST_F(LogTest, WorkerLinesRunOnTheMainThread) {

@@ -11,9 +11,13 @@
 #include "engine/entrypoints/avutil.h"
 #include "engine/output/FrameOutputFormats.h"
 #include "platform/Exception.h"
+#include "tests/common/LogCapture.h"
+#include "tests/common/TestSupport.h"
 #include "tests/engine/media_test_support.h"
 
 namespace {
+
+using testsupport::ErrorOf;
 
 // Records the events an adapter raises as "header 32x24", "frame 1 2304", "close".
 void Record(TFrameOutputAdapter& adapter, std::vector<std::string>& events) {
@@ -69,12 +73,7 @@ int WriteFrames(AVFormatContext* context, int count) {
 
 // Expects RaiseFrameOutputError to raise `message`, once.
 void ExpectRaised(AVFormatContext* context, const char* message) {
-    try {
-        RaiseFrameOutputError(context);
-        ADD_FAILURE() << "no error raised";
-    } catch (const Exception& error) {
-        EXPECT_STREQ(error.what(), message);
-    }
+    EXPECT_EQ(ErrorOf<Exception>([&] { RaiseFrameOutputError(context); }), message);
     EXPECT_NO_THROW(RaiseFrameOutputError(context));
 }
 
@@ -84,7 +83,7 @@ protected:
         mediatest::LoadMediaLibraries();
         RegisterFrameOutputFormats();
     }
-    mediatest::TLogCapture log;
+    testsupport::TLogCapture log;
 };
 
 TEST_F(FrameOutputTest, RegisteringTwiceListsEachFormatOnce) {
@@ -137,7 +136,7 @@ TEST_F(FrameOutputTest, OutputNamingNoLiveAdapterIsRefused) {
         Record(adapter, events);
         TContextPtr context = OpenOutput(name);
         EXPECT_EQ(libav::avformat_write_header(context.get(), nullptr), AVERROR(EINVAL));
-        EXPECT_TRUE(log.Logged(line)) << line;
+        EXPECT_TRUE(log.Logged(llError, line)) << line;
         EXPECT_TRUE(events.empty());
     }
 }
@@ -150,7 +149,7 @@ TEST_F(FrameOutputTest, HandlerErrorFailsTheWriteAndIsRaisedAgain) {
     TContextPtr context = OpenOutput(adapter.OutputName());
     ASSERT_EQ(libav::avformat_write_header(context.get(), nullptr), 0);
     EXPECT_EQ(WriteFrames(context.get(), 5), AVERROR_EXTERNAL);
-    EXPECT_TRUE(log.Logged("frame sink full"));
+    EXPECT_TRUE(log.Logged(llError, "frame sink full"));
     ExpectRaised(context.get(), "frame sink full");
     context.reset();  // freed without a trailer: the adapter lets go of the record too
     EXPECT_EQ(adapter.CurrentFrameInfo(), nullptr);

@@ -7,6 +7,7 @@
 #include "tests/engine/task/option_test_support.h"
 
 using optiontest::TaskTest;
+using testsupport::ErrorOf;
 using testsupport::MakeMedia;
 
 namespace {
@@ -81,12 +82,8 @@ TEST_F(OpenInputTest, PerStreamInputOptions) {
 
     TCustomFFmpeg wrong;
     wrong.ParseOptions("-c:v mp2");
-    try {
-        wrong.OpenInputFile(nullptr, File("attached.mkv"));
-        FAIL() << "no exception";
-    } catch (const FFmpegException& e) {
-        EXPECT_STREQ(e.what(), "Invalid decoder type 'mp2'");
-    }
+    EXPECT_EQ(ErrorOf<FFmpegException>([&] { wrong.OpenInputFile(nullptr, File("attached.mkv")); }),
+              "Invalid decoder type 'mp2'");
     EXPECT_TRUE(wrong.InputStreams.empty());
     EXPECT_TRUE(wrong.InputFiles.empty());
 }
@@ -146,12 +143,8 @@ TEST_F(OpenInputTest, FailuresReturnTheLibraryCodeWithItsText) {
 
     TCustomFFmpeg strict;
     strict.ParseOptions("-probesize 5000 -muxrate 10");
-    try {
-        strict.OpenInputFile(nullptr, File("clip.ts"));
-        FAIL() << "no exception";
-    } catch (const FFmpegException& e) {
-        EXPECT_STREQ(e.what(), "Option muxrate not found.");
-    }
+    EXPECT_EQ(ErrorOf<FFmpegException>([&] { strict.OpenInputFile(nullptr, File("clip.ts")); }),
+              "Option muxrate not found.");
     TCustomFFmpeg lenient;
     lenient.StrictOptions = false;
     lenient.ParseOptions("-muxrate 10");

@@ -8,6 +8,7 @@
 #include "tests/engine/task/option_test_support.h"
 
 using optiontest::TaskTest;
+using testsupport::ErrorOf;
 using testsupport::MakeMedia;
 
 namespace {
@@ -155,12 +156,8 @@ TEST_F(OpenOutputTest, PerStreamEncoderSettings) {
     TCustomFFmpeg bad;
     OpenInputs(bad, {"av.mkv"});
     bad.ParseOptions("-pix_fmt nosuchpix");
-    try {
-        bad.OpenOutputFile(File("bad.nut"), false);
-        FAIL() << "no exception";
-    } catch (const FFmpegException& e) {
-        EXPECT_STREQ(e.what(), "Unknown pixel format requested: nosuchpix.");
-    }
+    EXPECT_EQ(ErrorOf<FFmpegException>([&] { bad.OpenOutputFile(File("bad.nut"), false); }),
+              "Unknown pixel format requested: nosuchpix.");
     // nothing of the failed output is left, neither records nor an empty file
     EXPECT_TRUE(bad.OutputStreams.empty());
     EXPECT_TRUE(bad.OutputFiles.empty());

@@ -3,9 +3,11 @@
 #include <set>
 
 #include "engine/task/options/FFmpegTokenizer.h"
+#include "tests/common/TestSupport.h"
 #include "tests/engine/task/option_test_support.h"
 
 using optiontest::TaskTest;
+using testsupport::ErrorOf;
 
 TEST(SplitCommandLine, QuotesAndBackslashesFollowTheCommandLineRules) {
     using V = std::vector<std::string>;
@@ -172,12 +174,8 @@ TEST_F(TaskTest, PresetTextsApplyKeyValueLines) {
     EXPECT_EQ(task.VideoCodecName, "mpeg4");
     EXPECT_TRUE(Logged(llInfo, "ParsePresets: "));
 
-    try {
-        task.ParsePresets("g=1\nnovalue");
-        FAIL() << "no exception";
-    } catch (const FFmpegException& e) {
-        EXPECT_STREQ(e.what(), "Invalid syntax: \"novalue\"");
-    }
+    EXPECT_EQ(ErrorOf<FFmpegException>([&] { task.ParsePresets("g=1\nnovalue"); }),
+              "Invalid syntax: \"novalue\"");
     TCustomFFmpeg lenient;
     lenient.StrictOptions = false;
     lenient.ParsePresets("zzunknown=1\ng=3");
@@ -217,11 +215,6 @@ TEST(GrowArray, GrowsZeroedAndRefusesOversizedTables) {
         char Bytes[1 << 20];
     };
     std::vector<TBig> big;
-    try {
-        GrowArray(big, 4096);
-        FAIL() << "no exception";
-    } catch (const FFmpegException& e) {
-        EXPECT_STREQ(e.what(), "Array too big.");
-    }
+    EXPECT_EQ(ErrorOf<FFmpegException>([&] { GrowArray(big, 4096); }), "Array too big.");
     EXPECT_TRUE(big.empty());
 }
