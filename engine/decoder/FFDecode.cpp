@@ -1,7 +1,6 @@
 // TCustomDecoder: opening a file, closing it, its summary, the I/O time-out and error recording.
 #include "engine/decoder/FFDecode.h"
 
-#include <chrono>
 #include <cstdarg>
 #include <vector>
 
@@ -14,15 +13,6 @@
 #include "engine/log/FFLog.h"
 #include "platform/FileSystem.h"
 #include "platform/MainThread.h"
-
-namespace {
-
-int64_t ClockNow() {
-    using namespace std::chrono;
-    return duration_cast<microseconds>(steady_clock::now().time_since_epoch()).count();
-}
-
-}  // namespace
 
 bool TCustomDecoder::DecoderLibsLoaded() { return FFLoader().LibsLoaded(DecoderLibrarySet); }
 
@@ -220,22 +210,15 @@ void TCustomDecoder::RefreshSummary() {
     }
 }
 
-void TCustomDecoder::StartIOClock() { ioClockStart_ = ClockNow(); }
-
 int TCustomDecoder::InterruptCallback(void* opaque) {
     return static_cast<TCustomDecoder*>(opaque)->IOTimedOut() ? 1 : 0;
 }
 
 bool TCustomDecoder::IOTimedOut() {
-    const int64_t start = ioClockStart_;
-    const int timeoutMs = ReadTimeout();
-    if (start == kNoIOCall || timeoutMs <= 0) {
-        return false;
-    }
-    if (ClockNow() - start <= static_cast<int64_t>(timeoutMs) * 1000) {
-        return false;
-    }
-    LogF(AV_LOG_INFO, start == 0 ? "connecting/reading canceled" : "connecting/reading timeout");
+    const TIOVerdict verdict = ioWatchdog_.Check(ReadTimeout());
+    if (verdict == ioContinue) return false;
+    LogF(AV_LOG_INFO,
+         verdict == ioCancelled ? "connecting/reading canceled" : "connecting/reading timeout");
     return true;
 }
 

@@ -9,13 +9,13 @@
 // A decoder runs on the thread that calls it. Failures return false (or -1) and leave their
 // text in LastErrorMessage(), which is also written to the engine log; only a missing library
 // and a seek on a context the decoder did not open raise exceptions.
-#include <atomic>
 #include <cstdint>
 #include <functional>
 #include <memory>
 #include <string>
 
 #include "engine/core/FFBaseComponent.h"
+#include "engine/core/IOWatchdog.h"
 #include "engine/decoder/FFDecodeOptionSet.h"
 #include "engine/frames/FormatConverter.h"
 
@@ -150,8 +150,8 @@ protected:
     bool RequireFile();
     bool OwnsContext() const { return owned_; }
     // Times a blocking library call for the I/O time-out check.
-    void StartIOClock();
-    void StopIOClock() { ioClockStart_ = kNoIOCall; }
+    void StartIOClock() { ioWatchdog_.Start(); }
+    void StopIOClock() { ioWatchdog_.Stop(); }
     // The decoder set of libraries: loaded / raises "Library %s not loaded.".
     static bool DecoderLibsLoaded();
     static void CheckDecoderLibsLoaded();
@@ -165,7 +165,6 @@ private:
     void RaiseBeforeFindStreamInfo();
     void FailLoad();
 
-    static constexpr int64_t kNoIOCall = INT64_MAX;
     TDecoderOptionSet optionSet_;
     int scalerFlags_ = 4;
     AVFormatContext* formatContext_ = nullptr;
@@ -173,7 +172,7 @@ private:
     std::string lastErrorMessage_;
     std::string forcedFormatName_;
     TDecoderSummary summary_;
-    std::atomic<int64_t> ioClockStart_{kNoIOCall};
+    TIOWatchdog ioWatchdog_;
 };
 
 class TFFDecoder : public TCustomDecoder {

@@ -12,6 +12,7 @@
 #include "engine/frames/FrameHook.h"
 #include "engine/log/FFLog.h"
 #include "engine/task/FFmpegFileTables.h"
+#include "engine/task/FFmpegRunState.h"
 #include "engine/task/options/FFmpegOptionDef.h"
 #include "engine/task/options/FFmpegOptionsContext.h"
 
@@ -113,10 +114,8 @@ public:
     std::vector<TOutputFile> OutputFiles;
     std::vector<TOutputStream> OutputStreams;
 
-    int64_t TotalDuration = -1;
-    int64_t ProgressDuration = -1;
-    std::atomic<int64_t> InputIOStart{INT64_MAX};
-    std::atomic<int64_t> OutputIOStart{INT64_MAX};
+    // --- the state of the task's work -------------------------------------------------------
+    TTaskRunState Run;
     bool JoinMode = false;
     std::atomic<bool> StopRequest{false};
     int ReadTimeout = 30000;   // milliseconds
@@ -237,7 +236,7 @@ private:
     void AppendOutputFileRecord(TOutputOpening& opening, int outputIndex);
     int AbandonOutput(TOutputOpening& opening);
 
-    int CheckInterrupt(const std::atomic<int64_t>& start, int timeoutMs, bool input);
+    int CheckInterrupt(const TIOWatchdog& watchdog, int timeoutMs, bool input);
 };
 
 // The stream specifier check shared by every per-stream consumer: 1 when the stream matches,

@@ -76,7 +76,7 @@ const AVCodec* TCustomFFmpeg::ChooseDecoder(TOptionsContext& o, AVFormatContext*
 
 void TCustomFFmpeg::SeekToStart(AVFormatContext* ic, const std::string& fileName,
                                 int64_t timestamp) {
-    InputIOStart = libav::av_gettime();
+    Run.InputIO.Start();
     const int ret = ic->iformat->read_seek2
                         ? libav::avformat_seek_file(ic, -1, INT64_MIN, timestamp, INT64_MAX, 0)
                         : libav::av_seek_frame(ic, -1, timestamp, AVSEEK_FLAG_BACKWARD);
@@ -118,7 +118,7 @@ int TCustomFFmpeg::OpenDemuxer(TOptionsContext& o, const std::string& fileName,
             libav::av_opt_find(&demuxerClass, "loop", nullptr, 0, AV_OPT_SEARCH_FAKE_OBJ))
             libav::av_dict_set(&FormatOpts, "loop", "1", 0);
     }
-    InputIOStart = libav::av_gettime();
+    Run.InputIO.Start();
     const int ret = libav::avformat_open_input(&ic, fileName.c_str(), forcedFormat, &FormatOpts);
     if (ret < 0) {
         LastError = ErrorText(fileName, ret);
@@ -138,7 +138,7 @@ int TCustomFFmpeg::ProbeStreams(TOptionsContext& o, const std::string& fileName,
         probeOptions.Dicts[i] = FilterCodecOpts(CodecOpts, decoder, ic, ic->streams[i]);
     }
     if (BeforeFindStreamInfo) BeforeFindStreamInfo(this, ic);
-    InputIOStart = libav::av_gettime();
+    Run.InputIO.Start();
     const int ret = libav::avformat_find_stream_info(ic, probeOptions.Dicts.data());
     if (ret < 0) {
         LastError = StrFormat("%s: could not find codec parameters", fileName.c_str());
@@ -171,7 +171,7 @@ int TCustomFFmpeg::OpenInputFile(TOptionsContext* context, const std::string& fi
     const int fileIndex = static_cast<int>(InputFiles.size());
     libav::av_dump_format(ic, fileIndex, fileName.c_str(), 0);
     if (ic->duration != AV_NOPTS_VALUE)
-        TotalDuration = std::max(TotalDuration, ic->duration - o.StartTime);
+        Run.TotalDuration = std::max(Run.TotalDuration, ic->duration - o.StartTime);
 
     TInputFile file;
     file.Ctx = ic;

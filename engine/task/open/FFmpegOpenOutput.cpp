@@ -109,7 +109,7 @@ bool TCustomFFmpeg::OpenOutputIO(TOptionsContext& o, int outputIndex, const std:
         return false;
     }
     if (!(oc->oformat->flags & AVFMT_NOFILE)) {
-        OutputIOStart = libav::av_gettime();
+        Run.OutputIO.Start();
         const int ret = libav::avio_open2(&oc->pb, fileName.c_str(), AVIO_FLAG_WRITE,
                                           &oc->interrupt_callback, &of.Opts);
         if (ret < 0) {
@@ -209,7 +209,7 @@ int TCustomFFmpeg::OpenOutputFile(const std::string& fileName, bool join) {
         if (!CreateMuxer(opening)) return AbandonOutput(opening);
         AVFormatContext* oc = opening.Ctx;
         if (o.RecordingTime != kNoTimeLimit)
-            ProgressDuration = std::max(ProgressDuration, o.RecordingTime);
+            Run.ProgressDuration = std::max(Run.ProgressDuration, o.RecordingTime);
         if (!o.StreamMaps.empty()) {
             if (!SelectMappedStreams(o, oc, joining)) return AbandonOutput(opening);
         } else {

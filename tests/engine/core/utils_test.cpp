@@ -5,6 +5,7 @@
 #include <fstream>
 
 #include "engine/core/FFUtils.h"
+#include "engine/core/IOWatchdog.h"
 #include "engine/core/MyUtils.h"
 #include "engine/core/TextFormat.h"
 #include "engine/core/UnicodeProtocol.h"
@@ -55,6 +56,22 @@ TEST(TextFormatTest, FormatsWholeTextsAndTrims) {
     EXPECT_EQ(Trim(" \t key = value \r\n"), "key = value");
     EXPECT_EQ(Trim(" \t\r\n"), "");
     EXPECT_EQ(Trim("x"), "x");
+}
+
+TEST(IOWatchdogTest, VerdictsOfTheOneClock) {
+    TIOWatchdog watchdog;
+    EXPECT_EQ(watchdog.Check(1000), ioContinue);  // no call timed
+    watchdog.Start();
+    EXPECT_EQ(watchdog.Check(60000), ioContinue);
+    watchdog.StartAt(TIOWatchdog::Now() - 2000000);
+    EXPECT_EQ(watchdog.Check(1000), ioTimedOut);
+    EXPECT_EQ(watchdog.Check(3000), ioContinue);
+    EXPECT_EQ(watchdog.Check(0), ioContinue);  // no time-out
+    watchdog.Cancel();
+    EXPECT_EQ(watchdog.Check(60000), ioCancelled);
+    EXPECT_EQ(watchdog.Check(0), ioContinue);
+    watchdog.Stop();
+    EXPECT_EQ(watchdog.Check(1), ioContinue);
 }
 
 TEST(ReportTextTest, FormatSize) {

@@ -11,6 +11,7 @@
 #include "engine/entrypoints/avutil.h"
 #include "engine/log/FFLog.h"
 #include "tests/common/LogCapture.h"
+#include "tests/common/TestSupport.h"
 #include "tests/engine/decoder/DecoderTestMedia.h"
 
 using decodertest::Media;
@@ -181,6 +182,16 @@ TEST_F(DecoderInfoTest, UnusedFormatOptionsAreLoggedAsIgnored) {
     decoder.SetFormatOption("no_such_option", "1");
     EXPECT_TRUE(decoder.LoadFile(Media().MjpegAvi));
     EXPECT_TRUE(HasLine(log.Errors(), "Option no_such_option not found, ignored."));
+}
+
+TEST_F(DecoderInfoTest, InputThatNeverAnswersTimesOut) {
+    testsupport::TSilentServer server;
+    testsupport::TLogCapture log;
+    decoder.SetReadTimeout(300);
+    EXPECT_FALSE(decoder.LoadFile(server.Url()));
+    EXPECT_EQ(decoder.LastErrorMessage(), server.Url() + ": Immediate exit requested");
+    EXPECT_TRUE(log.Logged(llInfo, "connecting/reading timeout"));
+    EXPECT_FALSE(decoder.Loaded());
 }
 
 TEST_F(DecoderInfoTest, FileInfoAndVideoStreamInfoRecords) {

@@ -47,7 +47,7 @@ TEST_F(OpenInputTest, StartSeekCountsTheContainerStartTime) {
     const int64_t containerStart = f.Ctx->start_time;
     ASSERT_GT(containerStart, 0);
     EXPECT_EQ(f.TsOffset, -(1500000 + containerStart));
-    EXPECT_EQ(task.TotalDuration, f.Ctx->duration - 1500000);
+    EXPECT_EQ(task.Run.TotalDuration, f.Ctx->duration - 1500000);
     EXPECT_EQ(f.NbStreams, 2);
     EXPECT_EQ(f.IstIndex, 0);
     // the context is reset but keeps -t for the output
@@ -156,12 +156,12 @@ TEST_F(TaskTest, InterruptCallbacksEnforceStopAndTimeOuts) {
     TCustomFFmpeg task;
     EXPECT_EQ(TCustomFFmpeg::InputInterrupt(&task), 0);  // no call under way
     task.ReadTimeout = 1000;
-    task.InputIOStart = libav::av_gettime() - 2000000;
+    task.Run.InputIO.StartAt(TIOWatchdog::Now() - 2000000);
     EXPECT_EQ(TCustomFFmpeg::InputInterrupt(&task), 1);
     EXPECT_TRUE(Logged(llError, "connecting/reading timeout"));
-    task.InputIOStart = libav::av_gettime();
+    task.Run.InputIO.Start();
     EXPECT_EQ(TCustomFFmpeg::InputInterrupt(&task), 0);
-    task.OutputIOStart = 0;
+    task.Run.OutputIO.Cancel();
     EXPECT_EQ(TCustomFFmpeg::OutputInterrupt(&task), 1);
     EXPECT_TRUE(Logged(llInfo, "connecting/writing canceled"));
     task.WriteTimeout = 0;
@@ -169,6 +169,16 @@ TEST_F(TaskTest, InterruptCallbacksEnforceStopAndTimeOuts) {
     task.StopRequest = true;
     EXPECT_EQ(TCustomFFmpeg::OutputInterrupt(&task), 1);
     EXPECT_TRUE(Logged(llInfo, "reading/writing broken"));
+}
+
+TEST_F(TaskTest, InputThatNeverAnswersTimesOut) {
+    testsupport::TSilentServer server;
+    TCustomFFmpeg task;
+    task.ReadTimeout = 300;
+    EXPECT_EQ(task.OpenInputFile(nullptr, server.Url()), AVERROR_EXIT);
+    EXPECT_TRUE(Logged(llError, "connecting/reading timeout"));
+    EXPECT_EQ(task.LastError, server.Url() + ": Immediate exit requested");
+    EXPECT_TRUE(task.InputFiles.empty());
 }
 
 TEST_F(OpenInputTest, FailedSeekStillOpensTheInput) {
