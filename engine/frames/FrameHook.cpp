@@ -4,6 +4,7 @@
 #include <mutex>
 #include <new>
 
+#include "engine/core/ErrorCodes.h"
 #include "engine/entrypoints/avutil.h"
 #include "platform/FileSystem.h"
 #include "platform/Module.h"
@@ -69,34 +70,34 @@ std::unique_ptr<TFrameHookEntry> NewEntry(TModuleHandle module,
 TFrameHookList::~TFrameHookList() { ReleaseFrameHooks(*this); }
 
 int AddFrameHook(TFrameHookList& list, const std::vector<std::string>& arguments) {
-    if (arguments.empty()) return -2;
+    if (arguments.empty()) return kErrorNotFound;
     const std::string& fileName = arguments[0];
     std::string error;
     TModuleHandle module = Modules().Find(fileName, error);
     if (!module) {
         LogError(error);
-        return -1;
+        return kErrorOther;
     }
     try {
         std::unique_ptr<TFrameHookEntry> entry = NewEntry(module, arguments);
         if (!entry->Process) {
             LogError("Failed to find Process entrypoint in " + fileName);
-            return -2;
+            return kErrorNotFound;
         }
         if (!entry->Configure && arguments.size() > 1) {
             LogError("Failed to find Configure entrypoint in " + fileName);
-            return -2;
+            return kErrorNotFound;
         }
         list.entries_.reserve(list.entries_.size() + 1);  // appending cannot fail once configured
         if (entry->Configure &&
             entry->Configure(&entry->Context, static_cast<int>(arguments.size()),
                              entry->ArgumentPointers.data()) != 0) {
             LogError("Failed to Configure " + fileName);
-            return -22;
+            return kErrorInvalidArgument;
         }
         list.entries_.push_back(std::move(entry));
     } catch (const std::bad_alloc&) {
-        return -12;
+        return kErrorOutOfMemory;
     }
     return 0;
 }

@@ -51,9 +51,10 @@ private:
     std::vector<std::unique_ptr<TFrameHookEntry>> entries_;
 };
 
-// Adds the module named by arguments[0], configured with all the arguments. Returns 0, -2 (no
-// arguments, or a required routine missing), -12 (out of memory), -22 (Configure refused) or
-// -1 (the module does not load). Failures are reported to the library log.
+// Adds the module named by arguments[0], configured with all the arguments. Returns 0,
+// kErrorNotFound (no arguments, or a required routine missing), kErrorOutOfMemory,
+// kErrorInvalidArgument (Configure refused) or kErrorOther (the module does not load), the
+// codes of engine/core/ErrorCodes.h. Failures are reported to the library log.
 int AddFrameHook(TFrameHookList& list, const std::vector<std::string>& arguments);
 
 // Runs every hook's Process on the picture, in list order.

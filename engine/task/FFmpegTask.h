@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "engine/core/ErrorCodes.h"
 #include "engine/core/FFUtils.h"
 #include "engine/core/FFmpegException.h"
 #include "engine/frames/FrameHook.h"
@@ -153,7 +154,7 @@ private:
     int CallHandler(TOptionsContext& o, const TOptionDef& po, const std::string& name,
                     const std::string& arg);
     int ApplyPresetLine(TOptionsContext& o, const std::string& key, const std::string& value);
-    int LogHandlerError(const std::string& message, int code = -22);
+    int LogHandlerError(const std::string& message, int code = kErrorInvalidArgument);
     void LogLibraryError(const std::string& text);
 
     // handlers (option table rows whose target is a routine)
@@ -240,7 +241,7 @@ private:
 };
 
 // The stream specifier check shared by every per-stream consumer: 1 when the stream matches,
-// 0 when not, -22 for a malformed specifier.
+// 0 when not, kErrorInvalidArgument for a malformed specifier.
 int check_stream_specifier(AVFormatContext* s, AVStream* st, const std::string& spec);
 
 template <typename T>

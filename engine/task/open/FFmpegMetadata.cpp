@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cstdlib>
 
+#include "engine/core/ErrorCodes.h"
 #include "engine/core/TextFormat.h"
 #include "engine/entrypoints/avformat.h"
 #include "engine/entrypoints/avutil.h"
@@ -143,7 +144,7 @@ bool TCustomFFmpeg::ApplyChapters(TOptionsContext& o, int outputIndex) {
     }
     if (o.ChaptersInputFile < 0) return true;
     if (CopyChapters(o.ChaptersInputFile, outputIndex, !o.MetadataChaptersManual) < 0) {
-        LastError = ErrorText("CopyChapters", -12);
+        LastError = ErrorText("CopyChapters", kErrorOutOfMemory);
         return false;
     }
     return true;
@@ -165,7 +166,7 @@ int TCustomFFmpeg::CopyChapters(int inputIndex, int outputIndex, bool copyMetada
         if (inCh->end < offset) continue;
         if (limit != INT64_MAX && inCh->start > limit + offset) break;
         auto* outCh = static_cast<AVChapter*>(libav::av_mallocz(sizeof(AVChapter)));
-        if (!outCh) return -12;
+        if (!outCh) return kErrorOutOfMemory;
         outCh->id = inCh->id;
         outCh->time_base = inCh->time_base;
         outCh->start = std::max<int64_t>(0, inCh->start - offset);
@@ -175,7 +176,7 @@ int TCustomFFmpeg::CopyChapters(int inputIndex, int outputIndex, bool copyMetada
         if (libav::av_dynarray_add_nofree(&os->chapters, &count, outCh) < 0) {
             libav::av_dict_free(&outCh->metadata);
             libav::av_free(outCh);
-            return -12;
+            return kErrorOutOfMemory;
         }
         os->nb_chapters = static_cast<unsigned>(count);
     }

@@ -2,6 +2,7 @@
 // input stream record per stream.
 #include <algorithm>
 
+#include "engine/core/ErrorCodes.h"
 #include "engine/core/TextFormat.h"
 #include "engine/entrypoints/avcodec.h"
 #include "engine/entrypoints/avformat.h"
@@ -95,14 +96,14 @@ int TCustomFFmpeg::OpenDemuxer(TOptionsContext& o, const std::string& fileName,
         if (!forcedFormat) {
             LastError = StrFormat("Unknown input format: \"%s\"", o.FormatName.c_str());
             Log(llFatal, LastError);
-            return -22;
+            return kErrorInvalidArgument;
         }
     }
     ic = libav::avformat_alloc_context();
     if (!ic) {
         LastError = "avformat_alloc_context() failed";
         Log(llFatal, LastError);
-        return -12;
+        return kErrorOutOfMemory;
     }
     SetDemuxerOptions(o);
     SetForcedDecoders(ic);

@@ -3,6 +3,7 @@
 // nothing behind: no file record, no stream records, no empty file on disk.
 #include <filesystem>
 
+#include "engine/core/ErrorCodes.h"
 #include "engine/core/TextFormat.h"
 #include "engine/entrypoints/avcodec.h"
 #include "engine/entrypoints/avformat.h"
@@ -105,7 +106,7 @@ bool TCustomFFmpeg::OpenOutputIO(TOptionsContext& o, int outputIndex, const std:
     AVFormatContext* oc = of.Ctx;
     if ((oc->oformat->flags & AVFMT_NEEDNUMBER) &&
         !libav::av_filename_number_test(fileName.c_str())) {
-        LastError = ErrorText(fileName, AVERROR(EINVAL));
+        LastError = ErrorText(fileName, kErrorInvalidArgument);
         return false;
     }
     if (!(oc->oformat->flags & AVFMT_NOFILE)) {
@@ -161,7 +162,7 @@ int TCustomFFmpeg::AbandonOutput(TOutputOpening& opening) {
         opening.Ctx = nullptr;
     }
     ResetOptions(Options, false, false);
-    return -1;
+    return kErrorOther;
 }
 
 bool TCustomFFmpeg::CreateMuxer(TOutputOpening& opening) {
@@ -172,7 +173,7 @@ bool TCustomFFmpeg::CreateMuxer(TOutputOpening& opening) {
     const int ret = libav::avformat_alloc_output_context2(&opening.Ctx, forced, formatName,
                                                           opening.FileName.c_str());
     if (!opening.Ctx) {
-        LastError = ErrorText(opening.FileName, ret < 0 ? ret : AVERROR(ENOMEM));
+        LastError = ErrorText(opening.FileName, ret < 0 ? ret : kErrorOutOfMemory);
         return false;
     }
     opening.Ctx->interrupt_callback = OutputInterruptCallback();

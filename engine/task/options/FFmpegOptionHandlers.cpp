@@ -4,6 +4,7 @@
 #include <cctype>
 #include <ctime>
 
+#include "engine/core/ErrorCodes.h"
 #include "engine/core/TextFormat.h"
 #include "engine/entrypoints/avutil.h"
 #include "engine/task/FFmpegTask.h"
@@ -241,7 +242,7 @@ int TCustomFFmpeg::OptMaxAlloc(const std::string&, const std::string& arg) {
     if (!TryParseInt64(arg, size) || size < 0) {
         LastParseError = StrFormat("Invalid max_alloc \"%s\".", arg.c_str());
         Log(llFatal, LastParseError);
-        return -22;
+        return kErrorInvalidArgument;
     }
     libav::av_max_alloc(static_cast<size_t>(size));
     return 0;

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cctype>
 
+#include "engine/core/ErrorCodes.h"
 #include "engine/core/FFUtils.h"
 #include "engine/core/TextFormat.h"
 #include "engine/entrypoints/avutil.h"
@@ -101,7 +102,7 @@ int TCustomFFmpeg::LocateOption(const std::vector<std::string>& tokens, const st
             return static_cast<int>(i);
         if (po->Flags & optflag::HasArg) ++i;
     }
-    return -1;
+    return kErrorOther;
 }
 
 void TCustomFFmpeg::ParseOptions(const std::string& options) {
@@ -143,7 +144,7 @@ int TCustomFFmpeg::ParseOptionList(const std::vector<std::string>& tokens, bool 
         LastParseError = token.empty() ? std::string("Failed to parse options")
                                        : "Failed to parse options on " + token;
         LogLibraryError(LastParseError);
-        return -1;
+        return kErrorOther;
     }
     return 0;
 }
@@ -167,12 +168,12 @@ int TCustomFFmpeg::ParseOption(TOptionsContext& o, const std::string& name, cons
     if (unrecognized || po->Name.empty()) {
         LastParseError = StrFormat("Unrecognized option \"%s\"", name.c_str());
         LogLibraryError(LastParseError);
-        return -22;
+        return kErrorInvalidArgument;
     }
     if ((po->Flags & optflag::HasArg) && !arg) {
         LastParseError = StrFormat("Missing argument for option \"%s\"", name.c_str());
         LogLibraryError(LastParseError);
-        return -22;
+        return kErrorInvalidArgument;
     }
     const std::string argument = arg ? arg : "";
     if (po->IsHandler()) {

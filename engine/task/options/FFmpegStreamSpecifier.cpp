@@ -2,6 +2,7 @@
 #include <cstdlib>
 #include <string>
 
+#include "engine/core/ErrorCodes.h"
 #include "engine/entrypoints/avutil.h"
 #include "engine/task/FFmpegTask.h"
 
@@ -38,10 +39,10 @@ int MatchMediaType(AVFormatContext* s, AVStream* st, const std::string& spec) {
     const int type = MediaTypeOfLetter(spec[0]);
     if (type != st->codecpar->codec_type) return 0;
     if (spec.size() == 1) return 1;
-    if (spec[1] != ':') return -22;
+    if (spec[1] != ':') return kErrorInvalidArgument;
     size_t pos = 2;
     long nth = 0;
-    if (!ReadNumber(spec, pos, nth) || pos != spec.size()) return -22;
+    if (!ReadNumber(spec, pos, nth) || pos != spec.size()) return kErrorInvalidArgument;
     for (unsigned i = 0; i < s->nb_streams; i++) {
         if (s->streams[i]->codecpar->codec_type != type) continue;
         if (nth-- == 0) return st->index == static_cast<int>(i) ? 1 : 0;
@@ -53,12 +54,12 @@ int MatchMediaType(AVFormatContext* s, AVStream* st, const std::string& spec) {
 int MatchProgram(AVFormatContext* s, AVStream* st, const std::string& spec) {
     size_t pos = 2;
     long programId = 0;
-    if (!ReadNumber(spec, pos, programId)) return -22;
+    if (!ReadNumber(spec, pos, programId)) return kErrorInvalidArgument;
     long nth = -1;
     if (pos < spec.size()) {
-        if (spec[pos] != ':') return -22;
+        if (spec[pos] != ':') return kErrorInvalidArgument;
         ++pos;
-        if (!ReadNumber(spec, pos, nth) || pos != spec.size()) return -22;
+        if (!ReadNumber(spec, pos, nth) || pos != spec.size()) return kErrorInvalidArgument;
     }
     for (unsigned i = 0; i < s->nb_programs; i++) {
         const AVProgram* program = s->programs[i];
@@ -86,7 +87,7 @@ int check_stream_specifier(AVFormatContext* s, AVStream* st, const std::string& 
     if (spec.empty()) return 1;
     if (IsAllDigits(spec)) return std::strtol(spec.c_str(), nullptr, 10) == st->index ? 1 : 0;
     const char c = spec[0];
-    int result = -22;
+    int result = kErrorInvalidArgument;
     if (c == 'v' || c == 'a' || c == 's' || c == 'd' || c == 't')
         result = MatchMediaType(s, st, spec);
     else if (c == 'p' && spec.size() > 1 && spec[1] == ':')
