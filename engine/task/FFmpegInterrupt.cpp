@@ -2,30 +2,34 @@
 // call when the task is asked to stop or the read or write time-out has passed.
 #include "engine/task/FFmpegTask.h"
 
-int TCustomFFmpeg::InputInterrupt(void* opaque) {
-    TCustomFFmpeg* task = static_cast<TCustomFFmpeg*>(opaque);
-    return task->CheckInterrupt(task->Run.InputIO, task->ReadTimeout, true);
-}
+namespace {
 
-int TCustomFFmpeg::OutputInterrupt(void* opaque) {
-    TCustomFFmpeg* task = static_cast<TCustomFFmpeg*>(opaque);
-    return task->CheckInterrupt(task->Run.OutputIO, task->WriteTimeout, false);
-}
-
-int TCustomFFmpeg::CheckInterrupt(const TIOWatchdog& watchdog, int timeoutMs, bool input) {
-    if (StopRequest) {
-        Log(llInfo, "reading/writing broken");
+int CheckInterrupt(TCustomFFmpeg& task, const TIOWatchdog& watchdog, int timeoutMs, bool input) {
+    if (task.StopRequest) {
+        task.Log(llInfo, "reading/writing broken");
         return 1;
     }
     switch (watchdog.Check(timeoutMs)) {
         case ioContinue:
             return 0;
         case ioCancelled:
-            Log(llInfo, input ? "connecting/reading canceled" : "connecting/writing canceled");
+            task.Log(llInfo, input ? "connecting/reading canceled" : "connecting/writing canceled");
             return 1;
         case ioTimedOut:
-            Log(llError, input ? "connecting/reading timeout" : "connecting/writing timeout");
+            task.Log(llError, input ? "connecting/reading timeout" : "connecting/writing timeout");
             return 1;
     }
     return 0;
+}
+
+}  // namespace
+
+int TCustomFFmpeg::InputInterrupt(void* opaque) {
+    TCustomFFmpeg& task = *static_cast<TCustomFFmpeg*>(opaque);
+    return CheckInterrupt(task, task.Run.InputIO, task.ReadTimeout, true);
+}
+
+int TCustomFFmpeg::OutputInterrupt(void* opaque) {
+    TCustomFFmpeg& task = *static_cast<TCustomFFmpeg*>(opaque);
+    return CheckInterrupt(task, task.Run.OutputIO, task.WriteTimeout, false);
 }

@@ -5,19 +5,30 @@
 #include "engine/entrypoints/avutil.h"
 #include "engine/entrypoints/swscale.h"
 
+namespace {
+
+void CreateLibraryOptionSets(TCustomFFmpeg& task) {
+    // A scaler context serves only as the holder of the scaler options.
+    task.SwsOpts = libav::sws_getContext(16, 16, AV_PIX_FMT_YUV420P, 16, 16, AV_PIX_FMT_YUV420P,
+                                         SWS_BICUBIC, nullptr, nullptr, nullptr);
+    task.FormatOpts = nullptr;
+    task.CodecOpts = nullptr;
+}
+
+void ReleaseLibraryOptionSets(TCustomFFmpeg& task) {
+    if (task.SwsOpts) libav::sws_freeContext(task.SwsOpts);
+    task.SwsOpts = nullptr;
+    libav::av_dict_free(&task.FormatOpts);
+    libav::av_dict_free(&task.CodecOpts);
+}
+
+}  // namespace
+
 TCustomFFmpeg::TCustomFFmpeg() { ResetOptions(Options, false, false); }
 
 TCustomFFmpeg::~TCustomFFmpeg() {
     FreeFilesAndStreams();
     ResetOptions(Options, false, true);
-}
-
-const std::vector<TOptionDef>& TCustomFFmpeg::OptionTable() {
-    if (!optionTableBuilt_) {
-        BuildOptionTable();
-        optionTableBuilt_ = true;
-    }
-    return optionTable_;
 }
 
 void TCustomFFmpeg::FatalError(const std::string& text) {
@@ -30,30 +41,14 @@ void TCustomFFmpeg::Log(TLogLevel level, const std::string& message) {
     FFLogger().Log(this, level, message);
 }
 
-void TCustomFFmpeg::CreateLibraryOptionSets() {
-    // A scaler context serves only as the holder of the scaler options.
-    SwsOpts = libav::sws_getContext(16, 16, AV_PIX_FMT_YUV420P, 16, 16, AV_PIX_FMT_YUV420P,
-                                    SWS_BICUBIC, nullptr, nullptr, nullptr);
-    FormatOpts = nullptr;
-    CodecOpts = nullptr;
-}
-
-void TCustomFFmpeg::ReleaseLibraryOptionSets() {
-    if (SwsOpts) libav::sws_freeContext(SwsOpts);
-    SwsOpts = nullptr;
-    libav::av_dict_free(&FormatOpts);
-    libav::av_dict_free(&CodecOpts);
-}
-
 void TCustomFFmpeg::ResetOptions(TOptionsContext& o, bool keepRecordingTime, bool releaseOnly) {
-    OptionTable();
     const int64_t recordingTime = o.RecordingTime;
     o = TOptionsContext{};
     o.RecordingTime = keepRecordingTime ? recordingTime : kNoTimeLimit;
     // The library option sets exist only once the libraries are bound.
     if (!libav::av_dict_free) return;
-    ReleaseLibraryOptionSets();
-    if (!releaseOnly) CreateLibraryOptionSets();
+    ReleaseLibraryOptionSets(*this);
+    if (!releaseOnly) CreateLibraryOptionSets(*this);
 }
 
 void TCustomFFmpeg::FreeFilesAndStreams() {

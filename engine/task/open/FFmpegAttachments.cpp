@@ -3,7 +3,7 @@
 #include "engine/core/TextFormat.h"
 #include "engine/entrypoints/avformat.h"
 #include "engine/entrypoints/avutil.h"
-#include "engine/task/FFmpegTask.h"
+#include "engine/task/open/FFmpegOpenSteps.h"
 
 namespace {
 
@@ -59,19 +59,19 @@ void TCustomFFmpeg::DumpAttachment(int istIndex, const std::string& fileName) {
 
 // Each -attach file becomes an attachment stream holding the whole file. False, with the
 // message in LastError, when a file cannot be read.
-bool TCustomFFmpeg::AddAttachments(TOptionsContext& o, AVFormatContext* oc) {
+bool AddAttachments(TCustomFFmpeg& task, TOptionsContext& o, AVFormatContext* oc) {
     for (const std::string& path : o.Attachments) {
-        Run.InputIO.Start();
+        task.Run.InputIO.Start();
         AVIOContext* pb = nullptr;
-        const AVIOInterruptCB callback = InputInterruptCallback();
+        const AVIOInterruptCB callback = task.InputInterruptCallback();
         if (libav::avio_open2(&pb, path.c_str(), AVIO_FLAG_READ, &callback, nullptr) < 0) {
-            LastError = StrFormat("Could not open attachment file %s.", path.c_str());
+            task.LastError = StrFormat("Could not open attachment file %s.", path.c_str());
             return false;
         }
         const int64_t size = libav::avio_size(pb);
         if (size <= 0) {
             libav::avio_closep(&pb);
-            LastError = StrFormat("Could not get size of the attachment %s.", path.c_str());
+            task.LastError = StrFormat("Could not get size of the attachment %s.", path.c_str());
             return false;
         }
         uint8_t* data =
@@ -80,15 +80,15 @@ bool TCustomFFmpeg::AddAttachments(TOptionsContext& o, AVFormatContext* oc) {
                 : nullptr;
         if (!data) {
             libav::avio_closep(&pb);
-            LastError = StrFormat("Attachment %s too large to fit into memory.", path.c_str());
+            task.LastError = StrFormat("Attachment %s too large to fit into memory.", path.c_str());
             return false;
         }
-        Run.InputIO.Start();
+        task.Run.InputIO.Start();
         libav::avio_read(pb, data, static_cast<int>(size));
         libav::avio_closep(&pb);
 
-        const int index = NewAttachmentStream(o, oc);
-        TOutputStream& ost = OutputStreams[index];
+        const int index = NewAttachmentStream(task, o, oc);
+        TOutputStream& ost = task.OutputStreams[index];
         ost.SourceIndex = -1;
         ost.SyncIstIndex = -1;
         ost.AttachmentFilename = path;

@@ -1,18 +1,19 @@
 // Codec lookup by name and the codec options that apply to one stream.
 #include <cstring>
 
+#include "engine/task/open/FFmpegOpenSteps.h"
+
 #include "engine/core/TextFormat.h"
 #include "engine/entrypoints/avcodec.h"
 #include "engine/entrypoints/avutil.h"
-#include "engine/task/FFmpegTask.h"
 
-const AVCodec* TCustomFFmpeg::FindCodecByName(const std::string& name, AVMediaType type,
-                                              bool encoder) {
+const AVCodec* FindCodecByName(TCustomFFmpeg& task, const std::string& name, AVMediaType type,
+                               bool encoder) {
     const char* kind = encoder ? "encoder" : "decoder";
     const AVCodec* codec = encoder ? libav::avcodec_find_encoder_by_name(name.c_str())
                                    : libav::avcodec_find_decoder_by_name(name.c_str());
-    if (!codec) FatalError(StrFormat("Unknown %s '%s'", kind, name.c_str()));
-    if (codec->type != type) FatalError(StrFormat("Invalid %s type '%s'", kind, name.c_str()));
+    if (!codec) task.FatalError(StrFormat("Unknown %s '%s'", kind, name.c_str()));
+    if (codec->type != type) task.FatalError(StrFormat("Invalid %s type '%s'", kind, name.c_str()));
     return codec;
 }
 
@@ -28,11 +29,8 @@ bool CodecKnows(const AVCodec* codec, const char* key, int flags) {
 
 }  // namespace
 
-// The entries of opts that the codec of this stream knows, without their stream specifiers
-// (entries whose specifier does not match the stream are left out); null for no codec or a
-// malformed specifier.
-AVDictionary* TCustomFFmpeg::FilterCodecOpts(AVDictionary* opts, const AVCodec* codec,
-                                             AVFormatContext* s, AVStream* st) {
+AVDictionary* FilterCodecOpts(AVDictionary* opts, const AVCodec* codec, AVFormatContext* s,
+                              AVStream* st) {
     if (!codec) return nullptr;
     int flags = s->oformat ? AV_OPT_FLAG_ENCODING_PARAM : AV_OPT_FLAG_DECODING_PARAM;
     char prefix = 0;

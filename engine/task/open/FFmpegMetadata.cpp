@@ -7,13 +7,23 @@
 #include "engine/core/TextFormat.h"
 #include "engine/entrypoints/avformat.h"
 #include "engine/entrypoints/avutil.h"
-#include "engine/task/FFmpegTask.h"
+#include "engine/task/open/FFmpegOpenSteps.h"
 
-bool TCustomFFmpeg::MetadataError(const std::string& message) {
-    LastError = message;
-    Log(llFatal, message);
+namespace {
+
+bool MetadataError(TCustomFFmpeg& task, const std::string& message) {
+    task.LastError = message;
+    task.Log(llFatal, message);
     return false;
 }
+
+struct TMetaTarget {
+    char Type = 'g';
+    int Index = 0;
+    std::string StreamSpec;
+};
+
+}  // namespace
 
 // "" or "g": global; "s[:stream specifier]": streams; "c[:index]", "p[:index]": a chapter or
 // a program.
@@ -29,7 +39,8 @@ bool TCustomFFmpeg::ParseMetaSpecifier(const std::string& spec, char& type, int&
             return true;
         case 's':
             if (spec.size() > 1 && spec[1] != ':')
-                return MetadataError(StrFormat("Invalid metadata specifier %s.", spec.c_str()));
+                return MetadataError(*this,
+                                     StrFormat("Invalid metadata specifier %s.", spec.c_str()));
             if (spec.size() > 1) streamSpec = spec.substr(2);
             return true;
         case 'c':
@@ -38,19 +49,9 @@ bool TCustomFFmpeg::ParseMetaSpecifier(const std::string& spec, char& type, int&
                 index = static_cast<int>(std::strtol(spec.c_str() + 2, nullptr, 0));
             return true;
         default:
-            return MetadataError(StrFormat("Invalid metadata type %s.", spec.c_str()));
+            return MetadataError(*this, StrFormat("Invalid metadata type %s.", spec.c_str()));
     }
 }
-
-namespace {
-
-struct TMetaTarget {
-    char Type = 'g';
-    int Index = 0;
-    std::string StreamSpec;
-};
-
-}  // namespace
 
 bool TCustomFFmpeg::CopyMetadata(const std::string& outspec, const std::string& inspec,
                                  TOptionsContext& o, AVFormatContext* ic, AVFormatContext* oc) {
@@ -76,22 +77,25 @@ bool TCustomFFmpeg::CopyMetadata(const std::string& outspec, const std::string& 
             found = &ctx->metadata;
         } else if (t.Type == 'c') {
             if (t.Index < 0 || t.Index >= static_cast<int>(ctx->nb_chapters))
-                return MetadataError(StrFormat(
-                    "Invalid %s index %d while processing metadata maps.", "chapter", t.Index));
+                return MetadataError(
+                    *this, StrFormat("Invalid %s index %d while processing metadata maps.",
+                                     "chapter", t.Index));
             found = &ctx->chapters[t.Index]->metadata;
         } else if (t.Type == 'p') {
             if (t.Index < 0 || t.Index >= static_cast<int>(ctx->nb_programs))
-                return MetadataError(StrFormat(
-                    "Invalid %s index %d while processing metadata maps.", "program", t.Index));
+                return MetadataError(
+                    *this, StrFormat("Invalid %s index %d while processing metadata maps.",
+                                     "program", t.Index));
             found = &ctx->programs[t.Index]->metadata;
         } else if (side == 0) {
             for (unsigned i = 0; i < ic->nb_streams && !found; i++) {
                 const int ret = check_stream_specifier(ic, ic->streams[i], t.StreamSpec);
-                if (ret < 0) return MetadataError(ErrorText("check_stream_specifier", ret));
+                if (ret < 0) return MetadataError(*this, ErrorText("check_stream_specifier", ret));
                 if (ret > 0) found = &ic->streams[i]->metadata;
             }
             if (!found)
-                return MetadataError(StrFormat("Stream specifier %s does not match  any streams.",
+                return MetadataError(*this,
+                                     StrFormat("Stream specifier %s does not match  any streams.",
                                                t.StreamSpec.c_str()));
         }
         (side == 0 ? source : destination) = found;
@@ -102,7 +106,7 @@ bool TCustomFFmpeg::CopyMetadata(const std::string& outspec, const std::string& 
     }
     for (unsigned i = 0; i < oc->nb_streams; i++) {
         const int ret = check_stream_specifier(oc, oc->streams[i], out.StreamSpec);
-        if (ret < 0) return MetadataError(ErrorText("check_stream_specifier", ret));
+        if (ret < 0) return MetadataError(*this, ErrorText("check_stream_specifier", ret));
         if (ret > 0)
             libav::av_dict_copy(&oc->streams[i]->metadata, *source, AV_DICT_DONT_OVERWRITE);
     }
@@ -111,40 +115,41 @@ bool TCustomFFmpeg::CopyMetadata(const std::string& outspec, const std::string& 
 
 // -map_metadata entries: "infile[separator][input metadata specifier]" with the output
 // metadata specifier after the option name.
-bool TCustomFFmpeg::ApplyMetadataMaps(TOptionsContext& o, AVFormatContext* oc) {
+bool ApplyMetadataMaps(TCustomFFmpeg& task, TOptionsContext& o, AVFormatContext* oc) {
     for (const TSpecifierOpt<std::string>& entry : o.MetadataMap) {
         char* p = nullptr;
         const int inFile = static_cast<int>(std::strtol(entry.Value.c_str(), &p, 0));
         if (*p) p++;
         if (inFile < 0) continue;
-        if (inFile >= static_cast<int>(InputFiles.size())) {
-            LastError =
+        if (inFile >= static_cast<int>(task.InputFiles.size())) {
+            task.LastError =
                 StrFormat("Invalid input file index %d while processing metadata maps", inFile);
             return false;
         }
-        if (!CopyMetadata(entry.Specifier, p, o, InputFiles[inFile].Ctx, oc)) return false;
+        if (!task.CopyMetadata(entry.Specifier, p, o, task.InputFiles[inFile].Ctx, oc))
+            return false;
     }
     return true;
 }
 
-bool TCustomFFmpeg::ApplyChapters(TOptionsContext& o, int outputIndex) {
-    if (o.ChaptersInputFile >= static_cast<int>(InputFiles.size())) {
+bool ApplyChapters(TCustomFFmpeg& task, TOptionsContext& o, int outputIndex) {
+    if (o.ChaptersInputFile >= static_cast<int>(task.InputFiles.size())) {
         if (o.ChaptersInputFile != kAutomaticChapters) {
-            LastError =
+            task.LastError =
                 StrFormat("Invalid input file index %d in chapter mapping.", o.ChaptersInputFile);
             return false;
         }
         o.ChaptersInputFile = -1;
-        for (size_t i = 0; i < InputFiles.size(); i++) {
-            if (InputFiles[i].Ctx->nb_chapters) {
+        for (size_t i = 0; i < task.InputFiles.size(); i++) {
+            if (task.InputFiles[i].Ctx->nb_chapters) {
                 o.ChaptersInputFile = static_cast<int>(i);
                 break;
             }
         }
     }
     if (o.ChaptersInputFile < 0) return true;
-    if (CopyChapters(o.ChaptersInputFile, outputIndex, !o.MetadataChaptersManual) < 0) {
-        LastError = ErrorText("CopyChapters", kErrorOutOfMemory);
+    if (task.CopyChapters(o.ChaptersInputFile, outputIndex, !o.MetadataChaptersManual) < 0) {
+        task.LastError = ErrorText("task.CopyChapters", kErrorOutOfMemory);
         return false;
     }
     return true;
@@ -183,35 +188,37 @@ int TCustomFFmpeg::CopyChapters(int inputIndex, int outputIndex, bool copyMetada
     return 0;
 }
 
-void TCustomFFmpeg::CopyAutomaticMetadata(TOptionsContext& o, int outputIndex) {
-    AVFormatContext* oc = OutputFiles[outputIndex].Ctx;
-    if (!o.MetadataGlobalManual && !InputFiles.empty()) {
-        libav::av_dict_copy(&oc->metadata, InputFiles[0].Ctx->metadata, AV_DICT_DONT_OVERWRITE);
+void CopyAutomaticMetadata(TCustomFFmpeg& task, TOptionsContext& o, int outputIndex) {
+    AVFormatContext* oc = task.OutputFiles[outputIndex].Ctx;
+    if (!o.MetadataGlobalManual && !task.InputFiles.empty()) {
+        libav::av_dict_copy(&oc->metadata, task.InputFiles[0].Ctx->metadata,
+                            AV_DICT_DONT_OVERWRITE);
         if (o.RecordingTime != kNoTimeLimit)
             libav::av_dict_set(&oc->metadata, "duration", nullptr, 0);
     }
     if (o.MetadataStreamsManual) return;
-    for (size_t i = OutputFiles[outputIndex].OstIndex; i < OutputStreams.size(); i++) {
-        const TOutputStream& ost = OutputStreams[i];
+    for (size_t i = task.OutputFiles[outputIndex].OstIndex; i < task.OutputStreams.size(); i++) {
+        const TOutputStream& ost = task.OutputStreams[i];
         if (ost.SourceIndex < 0) continue;
-        libav::av_dict_copy(&ost.St->metadata, InputStreams[ost.SourceIndex].St->metadata,
+        libav::av_dict_copy(&ost.St->metadata, task.InputStreams[ost.SourceIndex].St->metadata,
                             AV_DICT_DONT_OVERWRITE);
     }
 }
 
 // -metadata[:spec] key=value; an empty value removes the key.
-bool TCustomFFmpeg::ApplyMetadataOptions(TOptionsContext& o, AVFormatContext* oc) {
+bool ApplyMetadataOptions(TCustomFFmpeg& task, TOptionsContext& o, AVFormatContext* oc) {
     for (const TSpecifierOpt<std::string>& entry : o.Metadata) {
         const size_t eq = entry.Value.find('=');
         if (eq == std::string::npos) {
-            LastError = StrFormat("No \"=\" character in metadata string %s.", entry.Value.c_str());
+            task.LastError =
+                StrFormat("No \"=\" character in metadata string %s.", entry.Value.c_str());
             return false;
         }
         const std::string key = entry.Value.substr(0, eq);
         const std::string value = entry.Value.substr(eq + 1);
         const char* setValue = value.empty() ? nullptr : value.c_str();
         TMetaTarget t;
-        if (!ParseMetaSpecifier(entry.Specifier, t.Type, t.Index, t.StreamSpec)) return false;
+        if (!task.ParseMetaSpecifier(entry.Specifier, t.Type, t.Index, t.StreamSpec)) return false;
         if (t.Type == 's') {
             int ret = 0;
             for (unsigned j = 0; j < oc->nb_streams; j++) {
@@ -219,24 +226,25 @@ bool TCustomFFmpeg::ApplyMetadataOptions(TOptionsContext& o, AVFormatContext* oc
                 if (ret > 0)
                     libav::av_dict_set(&oc->streams[j]->metadata, key.c_str(), setValue, 0);
                 else if (ret < 0) {
-                    LastError = ErrorText("check_stream_specifier", ret);
+                    task.LastError = ErrorText("check_stream_specifier", ret);
                     return false;
                 }
             }
-            Log(llDebug, StrFormat("ret %d, stream_spec %s", ret, t.StreamSpec.c_str()));
+            task.Log(llDebug, StrFormat("ret %d, stream_spec %s", ret, t.StreamSpec.c_str()));
             continue;
         }
         AVDictionary** m = nullptr;
         if (t.Type == 'c') {
             if (t.Index < 0 || t.Index >= static_cast<int>(oc->nb_chapters)) {
-                LastError = StrFormat("Invalid chapter index %d in metadata specifier.", t.Index);
+                task.LastError =
+                    StrFormat("Invalid chapter index %d in metadata specifier.", t.Index);
                 return false;
             }
             m = &oc->chapters[t.Index]->metadata;
         } else if (t.Type == 'g') {
             m = &oc->metadata;
         } else {
-            LastError = StrFormat("Invalid metadata specifier %s.", entry.Specifier.c_str());
+            task.LastError = StrFormat("Invalid metadata specifier %s.", entry.Specifier.c_str());
             return false;
         }
         libav::av_dict_set(m, key.c_str(), setValue, 0);

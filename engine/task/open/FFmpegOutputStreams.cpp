@@ -7,7 +7,7 @@
 #include "engine/entrypoints/avcodec.h"
 #include "engine/entrypoints/avformat.h"
 #include "engine/entrypoints/avutil.h"
-#include "engine/task/FFmpegTask.h"
+#include "engine/task/open/FFmpegOpenSteps.h"
 #include "engine/task/options/FFmpegOptionValues.h"
 
 namespace {
@@ -22,96 +22,6 @@ std::vector<std::string> SplitAt(const std::string& text, char separator) {
         start = end + 1;
     }
 }
-
-}  // namespace
-
-int TCustomFFmpeg::NewOutputStream(TOptionsContext& o, AVFormatContext* oc, AVMediaType type,
-                                   int sourceIndex) {
-    AVStream* st = libav::avformat_new_stream(oc, nullptr);
-    if (!st) FatalError("Could not alloc stream.");
-    if (st->index < static_cast<int>(o.StreamIdMap.size())) st->id = o.StreamIdMap[st->index];
-    st->codecpar->codec_type = type;
-
-    const int index = static_cast<int>(OutputStreams.size());
-    GrowArray(OutputStreams, index + 1);
-    TOutputStream& ost = OutputStreams[index];
-    ost.FileIndex = static_cast<int>(OutputFiles.size());
-    ost.Index = st->index;
-    ost.St = st;
-    ost.SourceIndex = sourceIndex;
-    ost.LastPts = ost.LastDts = AV_NOPTS_VALUE;
-
-    ChooseEncoder(o, oc, ost);
-    ost.EncoderContext = libav::avcodec_alloc_context3(ost.Enc);
-    if (!ost.EncoderContext) FatalError("Could not alloc stream.");
-    AVCodecContext* ctx = ost.EncoderContext;
-    ctx->codec_type = type;
-    ctx->codec_id = st->codecpar->codec_id;
-
-    if (const int64_t* frames = MatchPerStreamOpt(o.MaxFrames, oc, st)) ost.MaxFrames = *frames;
-    if (const std::string* filters = MatchPerStreamOpt(o.BitstreamFilters, oc, st)) {
-        for (const std::string& name : SplitAt(*filters, ',')) {
-            const AVBitStreamFilter* filter = libav::av_bsf_get_by_name(name.c_str());
-            AVBSFContext* bsf = nullptr;
-            if (!filter || libav::av_bsf_alloc(filter, &bsf) < 0)
-                FatalError(StrFormat("Unknown bitstream filter \"%s\"", name.c_str()));
-            ost.BitstreamFilters.push_back(bsf);
-        }
-    }
-    if (const std::string* tag = MatchPerStreamOpt(o.CodecTags, oc, st))
-        st->codecpar->codec_tag = ctx->codec_tag = ParseCodecTag(*tag);
-    const double* q = MatchPerStreamOpt(o.QScales, oc, st);
-    const double qscale = q ? *q : -1.0;
-    if (qscale >= 0 || SameQuant) {
-        ctx->flags |= AV_CODEC_FLAG_QSCALE;
-        ctx->global_quality = static_cast<int>(FF_QP2LAMBDA * qscale);
-    }
-    if (oc->oformat->flags & AVFMT_GLOBALHEADER) ctx->flags |= AV_CODEC_FLAG_GLOBAL_HEADER;
-    libav::av_opt_get_int(SwsOpts, "sws_flags", 0, &ost.SwsFlags);
-    return index;
-}
-
-// "copy" makes a stream copy; another name is the encoder; without one the muxer's choice.
-void TCustomFFmpeg::ChooseEncoder(TOptionsContext& o, AVFormatContext* oc, TOutputStream& ost) {
-    AVStream* st = ost.St;
-    const AVMediaType type = st->codecpar->codec_type;
-    if (const std::string* name = MatchPerStreamOpt(o.CodecNames, oc, st)) {
-        if (*name == "copy") {
-            ost.StreamCopy = true;
-        } else {
-            ost.Enc = FindCodecByName(*name, type, true);
-            st->codecpar->codec_id = ost.Enc->id;
-        }
-    } else {
-        st->codecpar->codec_id =
-            libav::av_guess_codec(oc->oformat, nullptr, oc->url, nullptr, type);
-        ost.Enc = libav::avcodec_find_encoder(st->codecpar->codec_id);
-    }
-    if (ost.Enc) ost.Opts = FilterCodecOpts(CodecOpts, ost.Enc, oc, st);
-}
-
-int TCustomFFmpeg::NewStreamOfType(TOptionsContext& o, AVFormatContext* oc, AVMediaType type,
-                                   int sourceIndex) {
-    switch (type) {
-        case AVMEDIA_TYPE_VIDEO:
-            return NewVideoStream(o, oc, sourceIndex);
-        case AVMEDIA_TYPE_AUDIO:
-            return NewAudioStream(o, oc, sourceIndex);
-        case AVMEDIA_TYPE_SUBTITLE:
-            return NewSubtitleStream(o, oc, sourceIndex);
-        case AVMEDIA_TYPE_DATA:
-            return NewDataStream(o, oc, sourceIndex);
-        case AVMEDIA_TYPE_ATTACHMENT: {
-            const int index = NewAttachmentStream(o, oc);
-            OutputStreams[index].SourceIndex = sourceIndex;
-            return index;
-        }
-        default:
-            return -1;
-    }
-}
-
-namespace {
 
 // 64 comma-separated coefficients.
 void ParseMatrix(TCustomFFmpeg& task, uint16_t* dest, const std::string& text) {
@@ -173,99 +83,128 @@ void ParseRcOverrides(TCustomFFmpeg& task, AVCodecContext* ctx, const std::strin
     }
 }
 
-}  // namespace
-
-int TCustomFFmpeg::NewVideoStream(TOptionsContext& o, AVFormatContext* oc, int sourceIndex) {
-    const int index = NewOutputStream(o, oc, AVMEDIA_TYPE_VIDEO, sourceIndex);
-    TOutputStream& ost = OutputStreams[index];
-    if (ost.StreamCopy) {
-        if (const int* copy = MatchPerStreamOpt(o.CopyInitialNonkeyframes, oc, ost.St))
-            ost.CopyInitialNonkeyframes = *copy;
-        return index;
+// "copy" makes a stream copy; another name is the encoder; without one the muxer's choice.
+void ChooseEncoder(TCustomFFmpeg& task, TOptionsContext& o, AVFormatContext* oc,
+                   TOutputStream& ost) {
+    AVStream* st = ost.St;
+    const AVMediaType type = st->codecpar->codec_type;
+    if (const std::string* name = MatchPerStreamOpt(task, o.CodecNames, oc, st)) {
+        if (*name == "copy") {
+            ost.StreamCopy = true;
+        } else {
+            ost.Enc = FindCodecByName(task, *name, type, true);
+            st->codecpar->codec_id = ost.Enc->id;
+        }
+    } else {
+        st->codecpar->codec_id =
+            libav::av_guess_codec(oc->oformat, nullptr, oc->url, nullptr, type);
+        ost.Enc = libav::avcodec_find_encoder(st->codecpar->codec_id);
     }
-    ApplyVideoSettings(o, oc, ost);
+    if (ost.Enc) ost.Opts = FilterCodecOpts(task.CodecOpts, ost.Enc, oc, st);
+}
+
+int NewOutputStream(TCustomFFmpeg& task, TOptionsContext& o, AVFormatContext* oc, AVMediaType type,
+                    int sourceIndex) {
+    AVStream* st = libav::avformat_new_stream(oc, nullptr);
+    if (!st) task.FatalError("Could not alloc stream.");
+    if (st->index < static_cast<int>(o.StreamIdMap.size())) st->id = o.StreamIdMap[st->index];
+    st->codecpar->codec_type = type;
+
+    const int index = static_cast<int>(task.OutputStreams.size());
+    GrowArray(task.OutputStreams, index + 1);
+    TOutputStream& ost = task.OutputStreams[index];
+    ost.FileIndex = static_cast<int>(task.OutputFiles.size());
+    ost.Index = st->index;
+    ost.St = st;
+    ost.SourceIndex = sourceIndex;
+    ost.LastPts = ost.LastDts = AV_NOPTS_VALUE;
+
+    ChooseEncoder(task, o, oc, ost);
+    ost.EncoderContext = libav::avcodec_alloc_context3(ost.Enc);
+    if (!ost.EncoderContext) task.FatalError("Could not alloc stream.");
+    AVCodecContext* ctx = ost.EncoderContext;
+    ctx->codec_type = type;
+    ctx->codec_id = st->codecpar->codec_id;
+
+    if (const int64_t* frames = MatchPerStreamOpt(task, o.MaxFrames, oc, st))
+        ost.MaxFrames = *frames;
+    if (const std::string* filters = MatchPerStreamOpt(task, o.BitstreamFilters, oc, st)) {
+        for (const std::string& name : SplitAt(*filters, ',')) {
+            const AVBitStreamFilter* filter = libav::av_bsf_get_by_name(name.c_str());
+            AVBSFContext* bsf = nullptr;
+            if (!filter || libav::av_bsf_alloc(filter, &bsf) < 0)
+                task.FatalError(StrFormat("Unknown bitstream filter \"%s\"", name.c_str()));
+            ost.BitstreamFilters.push_back(bsf);
+        }
+    }
+    if (const std::string* tag = MatchPerStreamOpt(task, o.CodecTags, oc, st))
+        st->codecpar->codec_tag = ctx->codec_tag = ParseCodecTag(*tag);
+    const double* q = MatchPerStreamOpt(task, o.QScales, oc, st);
+    const double qscale = q ? *q : -1.0;
+    if (qscale >= 0 || task.SameQuant) {
+        ctx->flags |= AV_CODEC_FLAG_QSCALE;
+        ctx->global_quality = static_cast<int>(FF_QP2LAMBDA * qscale);
+    }
+    if (oc->oformat->flags & AVFMT_GLOBALHEADER) ctx->flags |= AV_CODEC_FLAG_GLOBAL_HEADER;
+    libav::av_opt_get_int(task.SwsOpts, "sws_flags", 0, &ost.SwsFlags);
     return index;
 }
 
-void TCustomFFmpeg::ApplyVideoSettings(TOptionsContext& o, AVFormatContext* oc,
-                                       TOutputStream& ost) {
+void ApplyVideoSettings(TCustomFFmpeg& task, TOptionsContext& o, AVFormatContext* oc,
+                        TOutputStream& ost) {
     AVStream* st = ost.St;
     AVCodecContext* ctx = ost.EncoderContext;
-    if (const std::string* rate = MatchPerStreamOpt(o.FrameRates, oc, st))
+    if (const std::string* rate = MatchPerStreamOpt(task, o.FrameRates, oc, st))
         if (libav::av_parse_video_rate(&ost.FrameRate, rate->c_str()) < 0)
-            FatalError(StrFormat("Invalid framerate value: %s", rate->c_str()));
-    if (const std::string* size = MatchPerStreamOpt(o.FrameSizes, oc, st))
+            task.FatalError(StrFormat("Invalid framerate value: %s", rate->c_str()));
+    if (const std::string* size = MatchPerStreamOpt(task, o.FrameSizes, oc, st))
         if (libav::av_parse_video_size(&ctx->width, &ctx->height, size->c_str()) < 0)
-            FatalError(StrFormat("Invalid frame size: %s.", size->c_str()));
-    if (const std::string* aspect = MatchPerStreamOpt(o.FrameAspectRatios, oc, st)) {
+            task.FatalError(StrFormat("Invalid frame size: %s.", size->c_str()));
+    if (const std::string* aspect = MatchPerStreamOpt(task, o.FrameAspectRatios, oc, st)) {
         ost.FrameAspectRatio = ParseAspectRatio(*aspect);
-        if (!(ost.FrameAspectRatio > 0)) FatalError("Incorrect aspect ratio specification.");
+        if (!(ost.FrameAspectRatio > 0)) task.FatalError("Incorrect aspect ratio specification.");
     }
-    ctx->bits_per_raw_sample = BitsPerRawSample;
-    if (const std::string* format = MatchPerStreamOpt(o.FramePixFmts, oc, st)) {
+    ctx->bits_per_raw_sample = task.BitsPerRawSample;
+    if (const std::string* format = MatchPerStreamOpt(task, o.FramePixFmts, oc, st)) {
         ctx->pix_fmt = libav::av_get_pix_fmt(format->c_str());
         if (ctx->pix_fmt == AV_PIX_FMT_NONE)
-            FatalError(StrFormat("Unknown pixel format requested: %s.", format->c_str()));
+            task.FatalError(StrFormat("Unknown pixel format requested: %s.", format->c_str()));
     }
     st->sample_aspect_ratio = ctx->sample_aspect_ratio;
-    if (IntraOnly) ctx->gop_size = 0;
-    if (const std::string* matrix = MatchPerStreamOpt(o.IntraMatrices, oc, st))
-        ctx->intra_matrix = NewMatrix(*this, *matrix, "intra");
-    if (const std::string* matrix = MatchPerStreamOpt(o.InterMatrices, oc, st))
-        ctx->inter_matrix = NewMatrix(*this, *matrix, "inter");
-    if (const std::string* overrides = MatchPerStreamOpt(o.RcOverrides, oc, st))
-        ParseRcOverrides(*this, ctx, *overrides);
+    if (task.IntraOnly) ctx->gop_size = 0;
+    if (const std::string* matrix = MatchPerStreamOpt(task, o.IntraMatrices, oc, st))
+        ctx->intra_matrix = NewMatrix(task, *matrix, "intra");
+    if (const std::string* matrix = MatchPerStreamOpt(task, o.InterMatrices, oc, st))
+        ctx->inter_matrix = NewMatrix(task, *matrix, "inter");
+    if (const std::string* overrides = MatchPerStreamOpt(task, o.RcOverrides, oc, st))
+        ParseRcOverrides(task, ctx, *overrides);
     if (!ctx->rc_initial_buffer_occupancy)
         ctx->rc_initial_buffer_occupancy = ctx->rc_buffer_size * 3 / 4;
-    ctx->intra_dc_precision = IntraDcPrecision - 8;
-    if (DoPsnr) ctx->flags |= AV_CODEC_FLAG_PSNR;
-    if (DoPass & 1) ctx->flags |= AV_CODEC_FLAG_PASS1;
-    if (DoPass & 2) ctx->flags |= AV_CODEC_FLAG_PASS2;
-    if (const std::string* times = MatchPerStreamOpt(o.ForcedKeyFrames, oc, st)) {
+    ctx->intra_dc_precision = task.IntraDcPrecision - 8;
+    if (task.DoPsnr) ctx->flags |= AV_CODEC_FLAG_PSNR;
+    if (task.DoPass & 1) ctx->flags |= AV_CODEC_FLAG_PASS1;
+    if (task.DoPass & 2) ctx->flags |= AV_CODEC_FLAG_PASS2;
+    if (const std::string* times = MatchPerStreamOpt(task, o.ForcedKeyFrames, oc, st)) {
         const std::vector<std::string> parts = SplitAt(*times, ',');
         try {
             ost.ForcedKfPts.resize(parts.size());
         } catch (const std::bad_alloc&) {
-            FatalError("Could not allocate forced key frames array.");
+            task.FatalError("Could not allocate forced key frames array.");
         }
         for (size_t i = 0; i < parts.size(); i++)
             ost.ForcedKfPts[i] = ParseDurationArgument("force_key_frames", parts[i]);
     }
-    if (const int* force = MatchPerStreamOpt(o.ForceFps, oc, st)) ost.ForceFps = *force;
+    if (const int* force = MatchPerStreamOpt(task, o.ForceFps, oc, st)) ost.ForceFps = *force;
     ost.TopFieldFirst = -1;
-    if (const int* top = MatchPerStreamOpt(o.TopFieldFirst, oc, st)) ost.TopFieldFirst = *top;
-    if (const std::string* filters = MatchPerStreamOpt(o.Filters, oc, st)) ost.AvFilter = *filters;
-}
-
-int TCustomFFmpeg::NewAudioStream(TOptionsContext& o, AVFormatContext* oc, int sourceIndex) {
-    const int index = NewOutputStream(o, oc, AVMEDIA_TYPE_AUDIO, sourceIndex);
-    TOutputStream& ost = OutputStreams[index];
-    AVStream* st = ost.St;
-    AVCodecContext* ctx = ost.EncoderContext;
-    if (!ost.StreamCopy) {
-        if (const int* channels = MatchPerStreamOpt(o.AudioChannels, oc, st)) {
-            ctx->ch_layout.order = AV_CHANNEL_ORDER_UNSPEC;
-            ctx->ch_layout.nb_channels = *channels;
-        }
-        if (const std::string* format = MatchPerStreamOpt(o.SampleFmts, oc, st)) {
-            ctx->sample_fmt = libav::av_get_sample_fmt(format->c_str());
-            if (ctx->sample_fmt == AV_SAMPLE_FMT_NONE)
-                FatalError(StrFormat("Invalid sample format \"%s\"", format->c_str()));
-        }
-        if (const int* rate = MatchPerStreamOpt(o.AudioSampleRates, oc, st))
-            ctx->sample_rate = *rate;
-        ost.RematrixVolume = 1.0f;
-        if (const float* volume = MatchPerStreamOpt(o.RematrixVolumes, oc, st))
-            ost.RematrixVolume = *volume;
-    }
-    ApplyAudioChannelMaps(o, ost);
-    return index;
+    if (const int* top = MatchPerStreamOpt(task, o.TopFieldFirst, oc, st)) ost.TopFieldFirst = *top;
+    if (const std::string* filters = MatchPerStreamOpt(task, o.Filters, oc, st))
+        ost.AvFilter = *filters;
 }
 
 // Every -map_channel entry for this stream's source (or a muted channel) and this output
 // stream adds its channel to the stream's channel map.
-void TCustomFFmpeg::ApplyAudioChannelMaps(TOptionsContext& o, TOutputStream& ost) {
-    const TInputStream* ist = ost.SourceIndex >= 0 ? &InputStreams[ost.SourceIndex] : nullptr;
+void ApplyAudioChannelMaps(TCustomFFmpeg& task, TOptionsContext& o, TOutputStream& ost) {
+    const TInputStream* ist = ost.SourceIndex >= 0 ? &task.InputStreams[ost.SourceIndex] : nullptr;
     for (const TAudioChannelMap& map : o.AudioChannelMaps) {
         const bool fromSource =
             ist && ist->FileIndex == map.FileIndex && ist->St->index == map.StreamIndex;
@@ -273,27 +212,88 @@ void TCustomFFmpeg::ApplyAudioChannelMaps(TOptionsContext& o, TOutputStream& ost
         if (map.OutFileIndex != -1 && map.OutFileIndex != ost.FileIndex) continue;
         if (map.OutStreamIndex != -1 && map.OutStreamIndex != ost.St->index) continue;
         if (ost.AudioChannelsMapped >= kMaxAudioChannelMap)
-            FatalError(StrFormat("Max channel mapping for output %d.%d reached", ost.FileIndex,
-                                 ost.St->index));
+            task.FatalError(StrFormat("Max channel mapping for output %d.%d reached", ost.FileIndex,
+                                      ost.St->index));
         ost.AudioChannelsMap[ost.AudioChannelsMapped++] = map.ChannelIndex;
     }
 }
 
-int TCustomFFmpeg::NewSubtitleStream(TOptionsContext& o, AVFormatContext* oc, int sourceIndex) {
-    const int index = NewOutputStream(o, oc, AVMEDIA_TYPE_SUBTITLE, sourceIndex);
-    OutputStreams[index].EncoderContext->codec_type = AVMEDIA_TYPE_SUBTITLE;
+int NewDataStream(TCustomFFmpeg& task, TOptionsContext& o, AVFormatContext* oc, int sourceIndex) {
+    const int index = NewOutputStream(task, o, oc, AVMEDIA_TYPE_DATA, sourceIndex);
+    if (!task.OutputStreams[index].StreamCopy)
+        task.FatalError("Data stream encoding not supported yet (only streamcopy)");
     return index;
 }
 
-int TCustomFFmpeg::NewDataStream(TOptionsContext& o, AVFormatContext* oc, int sourceIndex) {
-    const int index = NewOutputStream(o, oc, AVMEDIA_TYPE_DATA, sourceIndex);
-    if (!OutputStreams[index].StreamCopy)
-        FatalError("Data stream encoding not supported yet (only streamcopy)");
+}  // namespace
+
+int NewVideoStream(TCustomFFmpeg& task, TOptionsContext& o, AVFormatContext* oc, int sourceIndex) {
+    const int index = NewOutputStream(task, o, oc, AVMEDIA_TYPE_VIDEO, sourceIndex);
+    TOutputStream& ost = task.OutputStreams[index];
+    if (ost.StreamCopy) {
+        if (const int* copy = MatchPerStreamOpt(task, o.CopyInitialNonkeyframes, oc, ost.St))
+            ost.CopyInitialNonkeyframes = *copy;
+        return index;
+    }
+    ApplyVideoSettings(task, o, oc, ost);
     return index;
 }
 
-int TCustomFFmpeg::NewAttachmentStream(TOptionsContext& o, AVFormatContext* oc) {
-    const int index = NewOutputStream(o, oc, AVMEDIA_TYPE_ATTACHMENT, -1);
-    OutputStreams[index].StreamCopy = true;
+int NewAudioStream(TCustomFFmpeg& task, TOptionsContext& o, AVFormatContext* oc, int sourceIndex) {
+    const int index = NewOutputStream(task, o, oc, AVMEDIA_TYPE_AUDIO, sourceIndex);
+    TOutputStream& ost = task.OutputStreams[index];
+    AVStream* st = ost.St;
+    AVCodecContext* ctx = ost.EncoderContext;
+    if (!ost.StreamCopy) {
+        if (const int* channels = MatchPerStreamOpt(task, o.AudioChannels, oc, st)) {
+            ctx->ch_layout.order = AV_CHANNEL_ORDER_UNSPEC;
+            ctx->ch_layout.nb_channels = *channels;
+        }
+        if (const std::string* format = MatchPerStreamOpt(task, o.SampleFmts, oc, st)) {
+            ctx->sample_fmt = libav::av_get_sample_fmt(format->c_str());
+            if (ctx->sample_fmt == AV_SAMPLE_FMT_NONE)
+                task.FatalError(StrFormat("Invalid sample format \"%s\"", format->c_str()));
+        }
+        if (const int* rate = MatchPerStreamOpt(task, o.AudioSampleRates, oc, st))
+            ctx->sample_rate = *rate;
+        ost.RematrixVolume = 1.0f;
+        if (const float* volume = MatchPerStreamOpt(task, o.RematrixVolumes, oc, st))
+            ost.RematrixVolume = *volume;
+    }
+    ApplyAudioChannelMaps(task, o, ost);
     return index;
+}
+
+int NewSubtitleStream(TCustomFFmpeg& task, TOptionsContext& o, AVFormatContext* oc,
+                      int sourceIndex) {
+    const int index = NewOutputStream(task, o, oc, AVMEDIA_TYPE_SUBTITLE, sourceIndex);
+    task.OutputStreams[index].EncoderContext->codec_type = AVMEDIA_TYPE_SUBTITLE;
+    return index;
+}
+
+int NewAttachmentStream(TCustomFFmpeg& task, TOptionsContext& o, AVFormatContext* oc) {
+    const int index = NewOutputStream(task, o, oc, AVMEDIA_TYPE_ATTACHMENT, -1);
+    task.OutputStreams[index].StreamCopy = true;
+    return index;
+}
+
+int NewStreamOfType(TCustomFFmpeg& task, TOptionsContext& o, AVFormatContext* oc, AVMediaType type,
+                    int sourceIndex) {
+    switch (type) {
+        case AVMEDIA_TYPE_VIDEO:
+            return NewVideoStream(task, o, oc, sourceIndex);
+        case AVMEDIA_TYPE_AUDIO:
+            return NewAudioStream(task, o, oc, sourceIndex);
+        case AVMEDIA_TYPE_SUBTITLE:
+            return NewSubtitleStream(task, o, oc, sourceIndex);
+        case AVMEDIA_TYPE_DATA:
+            return NewDataStream(task, o, oc, sourceIndex);
+        case AVMEDIA_TYPE_ATTACHMENT: {
+            const int index = NewAttachmentStream(task, o, oc);
+            task.OutputStreams[index].SourceIndex = sourceIndex;
+            return index;
+        }
+        default:
+            return -1;
+    }
 }

@@ -5,7 +5,7 @@
 #include "engine/entrypoints/avformat.h"
 #include "engine/entrypoints/avutil.h"
 #include "engine/entrypoints/swscale.h"
-#include "engine/task/FFmpegTask.h"
+#include "engine/task/options/FFmpegOptionHandlers.h"
 
 namespace {
 

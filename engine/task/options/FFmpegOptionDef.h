@@ -29,14 +29,15 @@ constexpr int Time = 65536;
 constexpr int Double = 131072;
 }  // namespace optflag
 
-// A handler gets the option name as written (specifier included) and its argument ("" when the
-// option takes none); PerFile handlers also get the option context being filled.
-using TOptionHandler = int (TCustomFFmpeg::*)(const std::string& opt, const std::string& arg);
-using TPerFileOptionHandler = int (TCustomFFmpeg::*)(TOptionsContext& o, const std::string& opt,
-                                                     const std::string& arg);
+// A handler gets the task, the option name as written (specifier included) and its argument (""
+// when the option takes none); PerFile handlers also get the option context being filled. It
+// returns 0 or a negative error code.
+using TOptionHandler = int (*)(TCustomFFmpeg& task, const std::string& opt, const std::string& arg);
+using TPerFileOptionHandler = int (*)(TCustomFFmpeg& task, TOptionsContext& o,
+                                      const std::string& opt, const std::string& arg);
 
 // Where a row's value is stored: a handler, a field of the option context, or an option
-// variable of the task. The field's type matches the row's typed flag.
+// variable of the task. The field's type matches the row's typed flag. Alias rows have none.
 using TOptionTarget = std::variant<
     std::monostate, TOptionHandler, TPerFileOptionHandler, std::string TOptionsContext::*,
     int TOptionsContext::*, int64_t TOptionsContext::*, float TOptionsContext::*,
@@ -51,9 +52,13 @@ struct TOptionDef {
     TOptionTarget Target;
     std::string Help;
     std::string ArgName;
+    // The option this one is another name for ("frames:v" for -vframes): its argument is parsed
+    // as that option's, whatever specifier the name was written with. Empty for most rows.
+    std::string Alias;
 
     bool IsHandler() const {
         return std::holds_alternative<TOptionHandler>(Target) ||
                std::holds_alternative<TPerFileOptionHandler>(Target);
     }
+    bool IsAlias() const { return !Alias.empty(); }
 };

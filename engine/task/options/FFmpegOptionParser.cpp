@@ -1,5 +1,7 @@
 // Option strings and preset texts into the option context, the option variables and the
 // library option sets.
+#include "engine/task/options/FFmpegOptionHandlers.h"
+
 #include <algorithm>
 #include <cctype>
 
@@ -7,7 +9,6 @@
 #include "engine/core/FFUtils.h"
 #include "engine/core/TextFormat.h"
 #include "engine/entrypoints/avutil.h"
-#include "engine/task/FFmpegTask.h"
 #include "engine/task/options/FFmpegOptionValues.h"
 #include "engine/task/options/FFmpegTokenizer.h"
 
@@ -82,6 +83,65 @@ TOptionValue ParseTypedValue(int flags, const std::string& name, const std::stri
     return ParseDoubleArgument(name, arg);
 }
 
+void StoreOptionValue(TCustomFFmpeg& task, TOptionsContext& o, const TOptionDef& po,
+                      const std::string& name, const std::string& arg, bool boolValue) {
+    const TOptionValue value = ParseTypedValue(po.Flags, name, arg, boolValue);
+    const std::string specifier = (po.Flags & optflag::Spec) ? SpecifierPart(name) : "";
+    std::visit(TValueStore{task, o, specifier, value}, po.Target);
+}
+
+// Runs a row's handler, or parses the argument as the option an alias row stands for. A failure
+// adds "Failed to set value ..." to what the handler left in LastParseError.
+int CallHandler(TCustomFFmpeg& task, TOptionsContext& o, const TOptionDef& po,
+                const std::string& name, const std::string& arg) {
+    task.LastParseError.clear();
+    int ret = 0;
+    if (po.IsAlias())
+        ret = task.ParseOption(o, po.Alias, arg.c_str());
+    else if (const auto* perFile = std::get_if<TPerFileOptionHandler>(&po.Target))
+        ret = (*perFile)(task, o, name, arg);
+    else
+        ret = std::get<TOptionHandler>(po.Target)(task, name, arg);
+    if (ret < 0) {
+        const std::string text =
+            StrFormat("Failed to set value \"%s\" for option \"%s\"", arg.c_str(), name.c_str());
+        AddParseError(task, text);
+        LogLibraryError(text);
+    }
+    return ret;
+}
+
+// The tokens of an option string: "-name" tokens with their arguments, in order. Strict parsing
+// stops at the first failure; lenient parsing skips what it cannot use.
+int ParseOptionList(TCustomFFmpeg& task, const std::vector<std::string>& tokens, bool strict) {
+    size_t i = 0;
+    while (i < tokens.size()) {
+        const std::string& token = tokens[i++];
+        if (token.size() > 1 && token[0] == '-') {
+            task.LastParseError.clear();
+            const char* arg = i < tokens.size() ? tokens[i].c_str() : nullptr;
+            const int ret = task.ParseOption(task.Options, token.substr(1), arg);
+            if (ret < 0) {
+                if (!strict) continue;
+                if (task.LastParseError.empty())
+                    task.LastParseError = ErrorText("Failed to parse options", ret);
+                return ret;
+            }
+            i += ret;
+            continue;
+        }
+        if (!strict) {
+            task.Log(llWarning, "Invalid option found while parsing options, ignore");
+            continue;
+        }
+        task.LastParseError = token.empty() ? std::string("Failed to parse options")
+                                            : "Failed to parse options on " + token;
+        LogLibraryError(task.LastParseError);
+        return kErrorOther;
+    }
+    return 0;
+}
+
 }  // namespace
 
 const TOptionDef& TCustomFFmpeg::FindOption(const std::string& name) {
@@ -102,7 +162,7 @@ int TCustomFFmpeg::LocateOption(const std::vector<std::string>& tokens, const st
             return static_cast<int>(i);
         if (po->Flags & optflag::HasArg) ++i;
     }
-    return kErrorOther;
+    return -1;
 }
 
 void TCustomFFmpeg::ParseOptions(const std::string& options) {
@@ -113,43 +173,18 @@ void TCustomFFmpeg::ParseOptions(const std::string& options) {
     if (idx < 0) idx = LocateOption(tokens, "v");
     if (idx >= 0 && idx + 1 < static_cast<int>(tokens.size()))
         ParseOption(Options, "loglevel", tokens[idx + 1].c_str());
-    const int ret = ParseOptionList(tokens, StrictOptions);
+    const int ret = ParseOptionList(*this, tokens, StrictOptions);
     if (ret < 0 && StrictOptions) {
         if (!LastParseError.empty()) FatalError(LastParseError);
         FatalError(ErrorText("Failed to parse options", ret));
     }
 }
 
-int TCustomFFmpeg::ParseOptionList(const std::vector<std::string>& tokens, bool strict) {
-    size_t i = 0;
-    while (i < tokens.size()) {
-        const std::string& token = tokens[i++];
-        if (token.size() > 1 && token[0] == '-') {
-            LastParseError.clear();
-            const char* arg = i < tokens.size() ? tokens[i].c_str() : nullptr;
-            const int ret = ParseOption(Options, token.substr(1), arg);
-            if (ret < 0) {
-                if (!strict) continue;
-                if (LastParseError.empty())
-                    LastParseError = ErrorText("Failed to parse options", ret);
-                return ret;
-            }
-            i += ret;
-            continue;
-        }
-        if (!strict) {
-            Log(llWarning, "Invalid option found while parsing options, ignore");
-            continue;
-        }
-        LastParseError = token.empty() ? std::string("Failed to parse options")
-                                       : "Failed to parse options on " + token;
-        LogLibraryError(LastParseError);
-        return kErrorOther;
-    }
-    return 0;
+void AddParseError(TCustomFFmpeg& task, const std::string& text) {
+    task.LastParseError = task.LastParseError.empty() ? text : task.LastParseError + "\r\n" + text;
 }
 
-void TCustomFFmpeg::LogLibraryError(const std::string& text) {
+void LogLibraryError(const std::string& text) {
     libav::av_log(nullptr, AV_LOG_ERROR, "%s\n", text.c_str());
 }
 
@@ -176,50 +211,25 @@ int TCustomFFmpeg::ParseOption(TOptionsContext& o, const std::string& name, cons
         return kErrorInvalidArgument;
     }
     const std::string argument = arg ? arg : "";
-    if (po->IsHandler()) {
-        const int ret = CallHandler(o, *po, name, argument);
+    if (po->IsHandler() || po->IsAlias()) {
+        const int ret = CallHandler(*this, o, *po, name, argument);
         if (ret < 0) return ret;
     } else {
-        StoreOptionValue(o, *po, name, argument, boolValue);
+        StoreOptionValue(*this, o, *po, name, argument, boolValue);
     }
     return (po->Flags & optflag::HasArg) ? 1 : 0;
 }
 
-void TCustomFFmpeg::StoreOptionValue(TOptionsContext& o, const TOptionDef& po,
-                                     const std::string& name, const std::string& arg,
-                                     bool boolValue) {
-    const TOptionValue value = ParseTypedValue(po.Flags, name, arg, boolValue);
-    const std::string specifier = (po.Flags & optflag::Spec) ? SpecifierPart(name) : "";
-    std::visit(TValueStore{*this, o, specifier, value}, po.Target);
-}
-
-int TCustomFFmpeg::CallHandler(TOptionsContext& o, const TOptionDef& po, const std::string& name,
-                               const std::string& arg) {
-    LastParseError.clear();
-    int ret = 0;
-    if (const auto* perFile = std::get_if<TPerFileOptionHandler>(&po.Target))
-        ret = (this->**perFile)(o, name, arg);
-    else
-        ret = (this->*std::get<TOptionHandler>(po.Target))(name, arg);
-    if (ret < 0) {
-        const std::string text =
-            StrFormat("Failed to set value \"%s\" for option \"%s\"", arg.c_str(), name.c_str());
-        LastParseError = LastParseError.empty() ? text : LastParseError + "\r\n" + text;
-        LogLibraryError(text);
-    }
-    return ret;
-}
-
-int TCustomFFmpeg::ApplyPresetLine(TOptionsContext& o, const std::string& key,
-                                   const std::string& value) {
+int ApplyPresetLine(TCustomFFmpeg& task, TOptionsContext& o, const std::string& key,
+                    const std::string& value) {
     std::string lower = key;
     std::transform(lower.begin(), lower.end(), lower.begin(),
                    [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
     if (lower == "acodec" || lower == "vcodec" || lower == "scodec" || lower == "dcodec") {
-        const int ret = ParseOption(o, lower, value.c_str());
+        const int ret = task.ParseOption(o, lower, value.c_str());
         return ret < 0 ? ret : 0;
     }
-    return SetGenericOption(key, value);
+    return task.SetGenericOption(key, value);
 }
 
 void TCustomFFmpeg::ParsePresets(const std::string& presets) {
@@ -242,12 +252,12 @@ void TCustomFFmpeg::ParsePresets(const std::string& presets) {
             if (StrictOptions) FatalError(LastParseError);
             Log(llError, LastParseError);
         }
-        if (ApplyPresetLine(Options, key, value) < 0) {
+        if (ApplyPresetLine(*this, Options, key, value) < 0) {
             const std::string text2 =
                 StrFormat("Invalid option or argument: \"%s\", parsed as \"%s\" = \"%s\"",
                           line.c_str(), key.c_str(), value.c_str());
             Log(llError, text2);
-            LastParseError = LastParseError.empty() ? text2 : LastParseError + "\r\n" + text2;
+            AddParseError(*this, text2);
             if (StrictOptions) FatalError(LastParseError);
         }
     }

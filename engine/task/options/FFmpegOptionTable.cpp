@@ -1,50 +1,56 @@
 // The option table of a conversion task: every option name the option strings may use, in
-// lookup order, followed by the end row.
-#include "engine/task/FFmpegTask.h"
+// lookup order, followed by the end row. The table is the same for every task.
+#include "engine/task/options/FFmpegOptionHandlers.h"
 
-void TCustomFFmpeg::BuildOptionTable() {
+namespace {
+
+std::vector<TOptionDef> BuildOptionTable() {
     using namespace optflag;
     using T = TCustomFFmpeg;
     using O = TOptionsContext;
-    optionTable_.clear();
-    optionTable_.reserve(145);
-    auto row = [this](const char* name, int flags, TOptionTarget target, const char* help,
-                      const char* argName = "") {
-        optionTable_.push_back(TOptionDef{name, flags, target, help, argName});
+    std::vector<TOptionDef> table;
+    table.reserve(145);
+    auto row = [&table](const char* name, int flags, TOptionTarget target, const char* help,
+                        const char* argName = "") {
+        table.push_back(TOptionDef{name, flags, target, help, argName, ""});
+    };
+    // A row that stands for another option: its argument goes to `alias` as written there.
+    auto alias = [&table](const char* name, int flags, const char* alias, const char* help,
+                          const char* argName) {
+        table.push_back(TOptionDef{name, flags, std::monostate{}, help, argName, alias});
     };
 
     // informational and refused options of the command-line tool
-    row("L", Exit, &T::OptIgnored, "show license");
-    row("h", Exit, &T::OptIgnored, "show help", "topic");
-    row("?", Exit, &T::OptIgnored, "show help", "topic");
-    row("help", Exit, &T::OptIgnored, "show help", "topic");
-    row("-help", Exit, &T::OptIgnored, "show help", "topic");
-    row("version", Exit, &T::OptIgnored, "show version");
-    row("formats", Exit, &T::OptIgnored, "show available formats");
-    row("codecs", Exit, &T::OptIgnored, "show available codecs");
-    row("bsfs", Exit, &T::OptIgnored, "show available bit stream filters");
-    row("protocols", Exit, &T::OptIgnored, "show available protocols");
-    row("filters", Exit, &T::OptIgnored, "show available filters");
-    row("pix_fmts", Exit, &T::OptIgnored, "show available pixel formats");
-    row("sample_fmts", Exit, &T::OptIgnored, "show available audio sample formats");
-    row("loglevel", HasArg, &T::OptLogLevel, "set libav* logging level", "loglevel");
-    row("v", HasArg, &T::OptLogLevel, "set libav* logging level", "loglevel");
-    row("debug", HasArg, &T::OptCodecDebug, "set debug flags", "flags");
-    row("report", 0, &T::OptNotSupported, "generate a report");
-    row("max_alloc", HasArg, &T::OptMaxAlloc, "set maximum size of a single allocated block",
-        "bytes");
+    row("L", Exit, &OptIgnored, "show license");
+    row("h", Exit, &OptIgnored, "show help", "topic");
+    row("?", Exit, &OptIgnored, "show help", "topic");
+    row("help", Exit, &OptIgnored, "show help", "topic");
+    row("-help", Exit, &OptIgnored, "show help", "topic");
+    row("version", Exit, &OptIgnored, "show version");
+    row("formats", Exit, &OptIgnored, "show available formats");
+    row("codecs", Exit, &OptIgnored, "show available codecs");
+    row("bsfs", Exit, &OptIgnored, "show available bit stream filters");
+    row("protocols", Exit, &OptIgnored, "show available protocols");
+    row("filters", Exit, &OptIgnored, "show available filters");
+    row("pix_fmts", Exit, &OptIgnored, "show available pixel formats");
+    row("sample_fmts", Exit, &OptIgnored, "show available audio sample formats");
+    row("loglevel", HasArg, &OptLogLevel, "set libav* logging level", "loglevel");
+    row("v", HasArg, &OptLogLevel, "set libav* logging level", "loglevel");
+    row("debug", HasArg, &OptCodecDebug, "set debug flags", "flags");
+    row("report", 0, &OptNotSupported, "generate a report");
+    row("max_alloc", HasArg, &OptMaxAlloc, "set maximum size of a single allocated block", "bytes");
 
     // main options
     row("f", HasArg | String | Offset, &O::FormatName, "force format", "fmt");
-    row("i", HasArg | Exit, &T::OptNotSupported, "input file name", "filename");
+    row("i", HasArg | Exit, &OptNotSupported, "input file name", "filename");
     row("y", Bool, &T::FileOverwrite, "overwrite output files");
     row("n", Bool, &T::NoFileOverwrite, "do not overwrite output files");
     row("c", HasArg | String | Spec, &O::CodecNames, "codec name", "codec");
     row("codec", HasArg | String | Spec, &O::CodecNames, "codec name", "codec");
-    row("pre", HasArg | String, &T::OptNotSupported, "preset name", "preset");
-    row("map", HasArg | Expert | PerFile, &T::MapStreams, "set input stream mapping",
+    row("pre", HasArg | String, &OptNotSupported, "preset name", "preset");
+    row("map", HasArg | Expert | PerFile, &MapStreams, "set input stream mapping",
         "[-]input_file_id[:stream_specifier][,sync_file_id[:stream_specifier]]");
-    row("map_channel", HasArg | Expert | PerFile, &T::OptMapChannel,
+    row("map_channel", HasArg | Expert | PerFile, &OptMapChannel,
         "map an audio channel from one stream to another",
         "file.stream.channel[:syncfile.syncstream]");
     row("map_metadata", HasArg | String | Spec, &O::MetadataMap,
@@ -65,23 +71,23 @@ void TCustomFFmpeg::BuildOptionTable() {
     row("itsoffset_microsecond", HasArg | Int64 | Offset, &O::InputTsOffset,
         "set the input ts offset", "time_off");
     row("itsscale", HasArg | Spec | Double, &O::TsScales, "set the input ts scale", "scale");
-    row("timestamp", HasArg | PerFile, &T::OptRecordingTimestamp,
+    row("timestamp", HasArg | PerFile, &OptRecordingTimestamp,
         "set the recording timestamp (\"now\" to set the current time)", "time");
     row("metadata", HasArg | String | Spec, &O::Metadata, "add metadata", "string=string");
-    row("dframes", HasArg | PerFile, &T::OptDataFrames, "set the number of data frames to record",
-        "number");
-    row("benchmark", Bool | Expert, &T::OptNotSupported, "add timings for benchmarking");
-    row("timelimit", HasArg, &T::OptNotSupported, "set max runtime in seconds", "limit");
+    alias("dframes", HasArg | PerFile, "frames:d", "set the number of data frames to record",
+          "number");
+    row("benchmark", Bool | Expert, &OptNotSupported, "add timings for benchmarking");
+    row("timelimit", HasArg, &OptNotSupported, "set max runtime in seconds", "limit");
     row("dump", Bool | Expert, &T::DoPktDump, "dump each input packet");
     row("hex", Bool | Expert, &T::DoHexDump, "when dumping packets, also dump the payload");
     row("re", Bool | Expert | Offset, &O::RateEmu, "read input at native frame rate");
     row("loop_input", Bool | Expert, &T::LoopInput, "deprecated, use -loop");
     row("loop_output", HasArg | Int | Expert, &T::LoopOutput, "deprecated, use -loop");
-    row("target", HasArg | PerFile, &T::OptTarget,
+    row("target", HasArg | PerFile, &OptTarget,
         "specify target file type (\"vcd\", \"svcd\", \"dvd\", \"dv\", \"dv50\", \"pal-vcd\", "
         "\"ntsc-svcd\", ...)",
         "type");
-    row("vsync", HasArg | Expert, &T::OptVSync, "video sync method");
+    row("vsync", HasArg | Expert, &OptVSync, "video sync method");
     row("async", HasArg | Expert | Int, &T::AudioSyncMethod, "audio sync method");
     row("adrift_threshold", HasArg | Float | Expert, &T::AudioDriftThreshold,
         "audio drift threshold", "threshold");
@@ -98,17 +104,16 @@ void TCustomFFmpeg::BuildOptionTable() {
         "number");
     row("tag", HasArg | String | Spec, &O::CodecTags, "force codec tag/fourcc", "fourcc/tag");
     row("q", HasArg | Expert | Spec | Double, &O::QScales, "use fixed quality scale (VBR)", "q");
-    row("qscale", HasArg | Expert | PerFile, &T::OptQScale, "use fixed quality scale (VBR)", "q");
+    row("qscale", HasArg | Expert | PerFile, &OptQScale, "use fixed quality scale (VBR)", "q");
     row("filter", HasArg | String | Spec, &O::Filters, "set stream filterchain", "filter_list");
     row("stats", Bool, &T::PrintStats, "print progress report during encoding");
-    row("attach", HasArg | PerFile, &T::OptAttach, "add an attachment to the output file",
-        "filename");
+    row("attach", HasArg | PerFile, &OptAttach, "add an attachment to the output file", "filename");
     row("dump_attachment", HasArg | String | Spec, &O::DumpAttachments,
         "extract an attachment into a file", "filename");
 
     // video options
-    row("vframes", HasArg | Video | PerFile, &T::OptVideoFrames,
-        "set the number of video frames to record", "number");
+    alias("vframes", HasArg | Video | PerFile, "frames:v",
+          "set the number of video frames to record", "number");
     row("r", HasArg | String | Video | Spec, &O::FrameRates,
         "set frame rate (Hz value, fraction or abbreviation)", "rate");
     row("s", HasArg | String | Video | Spec, &O::FrameSizes, "set frame size (WxH or abbreviation)",
@@ -120,30 +125,28 @@ void TCustomFFmpeg::BuildOptionTable() {
     row("bits_per_raw_sample", HasArg | Int | Video, &T::BitsPerRawSample,
         "set the number of bits per raw sample", "number");
     for (const char* name : {"croptop", "cropbottom", "cropleft", "cropright"})
-        row(name, HasArg | Video, &T::OptCropRemoved, "Removed, use the crop filter instead",
-            "size");
+        row(name, HasArg | Video, &OptCropRemoved, "Removed, use the crop filter instead", "size");
     for (const char* name : {"padtop", "padbottom", "padleft", "padright"})
-        row(name, HasArg | Video, &T::OptPadRemoved, "Removed, use the pad filter instead", "size");
-    row("padcolor", HasArg | Video, &T::OptPadRemoved, "Removed, use the pad filter instead",
-        "color");
+        row(name, HasArg | Video, &OptPadRemoved, "Removed, use the pad filter instead", "size");
+    row("padcolor", HasArg | Video, &OptPadRemoved, "Removed, use the pad filter instead", "color");
     row("intra", Bool | Expert | Video, &T::IntraOnly, "use only intra frames");
     row("vn", Bool | Video | Offset, &O::VideoDisable, "disable video");
     row("vdt", HasArg | Int | Expert | Video, &T::VideoDiscard, "discard threshold", "n");
     row("rc_override", HasArg | Expert | String | Video | Spec, &O::RcOverrides,
         "rate control override for specific intervals", "override");
-    row("vcodec", HasArg | Video | PerFile, &T::OptVideoCodec,
+    row("vcodec", HasArg | Video | PerFile, &OptVideoCodec,
         "force video codec (\"copy\" to copy stream)", "codec");
     row("sameq", Bool | Video, &T::SameQuant, "use same quantizer as source (implies VBR)");
     row("same_quant", Bool | Video, &T::SameQuant, "use same quantizer as source (implies VBR)");
-    row("pass", HasArg | Video, &T::OptPass, "select the pass number (1 or 2)", "n");
-    row("passlogfile", HasArg | Video, &T::OptPassLogFile, "select two pass log file name prefix",
+    row("pass", HasArg | Video, &OptPass, "select the pass number (1 or 2)", "n");
+    row("passlogfile", HasArg | Video, &OptPassLogFile, "select two pass log file name prefix",
         "prefix");
     row("deinterlace", Bool | Expert | Video, &T::DoDeinterlace, "deinterlace pictures");
     row("psnr", Bool | Expert | Video, &T::DoPsnr, "calculate PSNR of compressed frames");
-    row("vstats", Expert | Video, &T::OptVStats, "dump video coding statistics to file");
-    row("vstats_file", HasArg | Expert | Video, &T::OptVStatsFile,
+    row("vstats", Expert | Video, &OptVStats, "dump video coding statistics to file");
+    row("vstats_file", HasArg | Expert | Video, &OptVStatsFile,
         "dump video coding statistics to file", "file");
-    row("vf", HasArg | Video | PerFile, &T::OptVideoFilters, "video filters", "filter list");
+    alias("vf", HasArg | Video | PerFile, "filter:v", "video filters", "filter list");
     row("intra_matrix", HasArg | Expert | String | Video | Spec, &O::IntraMatrices,
         "specify intra matrix coeffs", "matrix");
     row("inter_matrix", HasArg | Expert | String | Video | Spec, &O::InterMatrices,
@@ -152,32 +155,30 @@ void TCustomFFmpeg::BuildOptionTable() {
         "top=1/bottom=0/auto=-1 field first");
     row("dc", HasArg | Int | Expert | Video, &T::IntraDcPrecision, "intra_dc_precision",
         "precision");
-    row("vtag", HasArg | Expert | Video | PerFile, &T::OptOldToNew, "force video tag/fourcc",
-        "fourcc/tag");
+    alias("vtag", HasArg | Expert | Video | PerFile, "tag:v", "force video tag/fourcc",
+          "fourcc/tag");
     row("qphist", Bool | Expert | Video, &T::QpHist, "show QP histogram");
     row("force_fps", Bool | Expert | Video | Spec, &O::ForceFps,
         "force the selected framerate, disable the best supported framerate selection");
-    row("streamid", HasArg | Expert | PerFile, &T::OptStreamId,
-        "set the value of an outfile streamid", "streamIndex:value");
+    row("streamid", HasArg | Expert | PerFile, &OptStreamId, "set the value of an outfile streamid",
+        "streamIndex:value");
     row("force_key_frames", HasArg | Expert | String | Video | Spec, &O::ForcedKeyFrames,
         "force key frames at specified timestamps", "timestamps");
-    row("b", HasArg | Video | PerFile, &T::OptBitrate, "video bitrate (please use -b:v)",
-        "bitrate");
+    row("b", HasArg | Video | PerFile, &OptBitrate, "video bitrate (please use -b:v)", "bitrate");
 
     // audio options
-    row("aframes", HasArg | Audio | PerFile, &T::OptAudioFrames,
-        "set the number of audio frames to record", "number");
-    row("aq", HasArg | Audio | PerFile, &T::OptAudioQScale, "set audio quality (codec-specific)",
-        "quality");
+    alias("aframes", HasArg | Audio | PerFile, "frames:a",
+          "set the number of audio frames to record", "number");
+    alias("aq", HasArg | Audio | PerFile, "q:a", "set audio quality (codec-specific)", "quality");
     row("ar", HasArg | Audio | Int | Spec, &O::AudioSampleRates, "set audio sampling rate (in Hz)",
         "rate");
     row("ac", HasArg | Audio | Int | Spec, &O::AudioChannels, "set number of audio channels",
         "channels");
     row("an", Bool | Audio | Offset, &O::AudioDisable, "disable audio");
-    row("acodec", HasArg | Audio | PerFile, &T::OptAudioCodec,
+    row("acodec", HasArg | Audio | PerFile, &OptAudioCodec,
         "force audio codec (\"copy\" to copy stream)", "codec");
-    row("atag", HasArg | Expert | Audio | PerFile, &T::OptOldToNew, "force audio tag/fourcc",
-        "fourcc/tag");
+    alias("atag", HasArg | Expert | Audio | PerFile, "tag:a", "force audio tag/fourcc",
+          "fourcc/tag");
     row("vol", HasArg | Int | Audio, &T::AudioVolume, "change audio volume (256=normal)", "volume");
     row("sample_fmt", HasArg | Expert | Audio | Spec | String, &O::SampleFmts, "set sample format",
         "format");
@@ -186,15 +187,15 @@ void TCustomFFmpeg::BuildOptionTable() {
 
     // subtitle options
     row("sn", Bool | Subtitle | Offset, &O::SubtitleDisable, "disable subtitle");
-    row("scodec", HasArg | Subtitle | PerFile, &T::OptSubtitleCodec,
+    row("scodec", HasArg | Subtitle | PerFile, &OptSubtitleCodec,
         "force subtitle codec (\"copy\" to copy stream)", "codec");
-    row("stag", HasArg | Expert | Subtitle | PerFile, &T::OptOldToNew, "force subtitle tag/fourcc",
-        "fourcc/tag");
+    alias("stag", HasArg | Expert | Subtitle | PerFile, "tag:s", "force subtitle tag/fourcc",
+          "fourcc/tag");
 
     // capture device options
-    row("vc", HasArg | Expert | Video | Grab, &T::OptVideoChannel, "deprecated, use -channel",
+    row("vc", HasArg | Expert | Video | Grab, &OptVideoChannel, "deprecated, use -channel",
         "channel");
-    row("tvstd", HasArg | Expert | Video | Grab, &T::OptVideoStandard, "deprecated, use -standard",
+    row("tvstd", HasArg | Expert | Video | Grab, &OptVideoStandard, "deprecated, use -standard",
         "standard");
     row("isync", Bool | Expert | Grab, &T::InputSync, "sync read on input");
 
@@ -205,39 +206,47 @@ void TCustomFFmpeg::BuildOptionTable() {
         "set the initial demux-decode delay", "seconds");
     row("bsf", HasArg | String | Spec, &O::BitstreamFilters,
         "A comma-separated list of bitstream filters", "bitstream_filters");
-    row("absf", HasArg | Audio | Expert | PerFile, &T::OptOldToNew, "deprecated",
-        "audio bitstream_filters");
-    row("vbsf", HasArg | Video | Expert | PerFile, &T::OptOldToNew, "deprecated",
-        "video bitstream_filters");
+    alias("absf", HasArg | Audio | Expert | PerFile, "bsf:a", "deprecated",
+          "audio bitstream_filters");
+    alias("vbsf", HasArg | Video | Expert | PerFile, "bsf:v", "deprecated",
+          "video bitstream_filters");
 
     // preset files
-    row("apre", HasArg | Audio | Expert | PerFile, &T::OptPreset,
+    row("apre", HasArg | Audio | Expert | PerFile, &OptPreset,
         "set the audio options to the indicated preset", "preset");
-    row("vpre", HasArg | Video | Expert | PerFile, &T::OptPreset,
+    row("vpre", HasArg | Video | Expert | PerFile, &OptPreset,
         "set the video options to the indicated preset", "preset");
-    row("spre", HasArg | Subtitle | Expert | PerFile, &T::OptPreset,
+    row("spre", HasArg | Subtitle | Expert | PerFile, &OptPreset,
         "set the subtitle options to the indicated preset", "preset");
-    row("fpre", HasArg | Expert | PerFile, &T::OptPreset, "set options from indicated preset file",
+    row("fpre", HasArg | Expert | PerFile, &OptPreset, "set options from indicated preset file",
         "filename");
 
     // data streams
-    row("dcodec", HasArg | Data | PerFile, &T::OptDataCodec,
-        "force data codec (\"copy\" to copy stream)", "codec");
+    alias("dcodec", HasArg | Data | PerFile, "codec:d",
+          "force data codec (\"copy\" to copy stream)", "codec");
     row("dn", Bool | Video | Offset, &O::DataDisable, "disable data");
 
     // the engine's own options
-    row("vhook", HasArg | Expert | Video, &T::OptVideoHook, "insert video processing module",
+    row("vhook", HasArg | Expert | Video, &OptVideoHook, "insert video processing module",
         "module");
-    row("VideoHookBitsPixel", HasArg | Expert | Video, &T::OptVideoHookBitsPixel,
-        "VideoHookBitsPixel", "bpp");
-    row("TimeStart", HasArg | Expert | PerFile, &T::OptTimeStart, "TimeStart");
-    row("timestart", HasArg | Expert | PerFile, &T::OptTimeStart, "TimeStart");
-    row("TimeLength", HasArg | Expert | PerFile, &T::OptTimeLength, "TimeLength");
-    row("timelength", HasArg | Expert | PerFile, &T::OptTimeLength, "TimeLength");
+    row("VideoHookBitsPixel", HasArg | Expert | Video, &OptVideoHookBitsPixel, "VideoHookBitsPixel",
+        "bpp");
+    row("TimeStart", HasArg | Expert | PerFile, &OptTimeStart, "TimeStart");
+    row("timestart", HasArg | Expert | PerFile, &OptTimeStart, "TimeStart");
+    row("TimeLength", HasArg | Expert | PerFile, &OptTimeLength, "TimeLength");
+    row("timelength", HasArg | Expert | PerFile, &OptTimeLength, "TimeLength");
     for (const char* name : {"AudioHook", "VideoInputHook", "VideoOutputHook", "FrameInputHook",
                              "FrameOutputHook", "Join"})
-        row(name, Exit, &T::OptAccepted, name);
-    row("default", HasArg | Expert | Video | Audio, &T::OptDefault, "generic catch all option");
+        row(name, Exit, &OptAccepted, name);
+    row("default", HasArg | Expert | Video | Audio, &OptDefault, "generic catch all option");
 
     row("", 0, std::monostate{}, "");
+    return table;
+}
+
+}  // namespace
+
+const std::vector<TOptionDef>& TCustomFFmpeg::OptionTable() {
+    static const std::vector<TOptionDef> table = BuildOptionTable();
+    return table;
 }

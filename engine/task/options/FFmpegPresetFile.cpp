@@ -1,12 +1,13 @@
 // -apre, -vpre, -spre, -fpre: key=value lines of a preset file applied as options.
+#include "engine/task/options/FFmpegOptionHandlers.h"
+
 #include <fstream>
 
 #include "engine/core/TextFormat.h"
-#include "engine/task/FFmpegTask.h"
 
-int TCustomFFmpeg::OptPreset(TOptionsContext& o, const std::string&, const std::string& arg) {
+int OptPreset(TCustomFFmpeg& task, TOptionsContext& o, const std::string&, const std::string& arg) {
     std::ifstream file(arg);
-    if (!file) return LogHandlerError(StrFormat("Preset file \"%s\" not found", arg.c_str()));
+    if (!file) return LogHandlerError(task, StrFormat("Preset file \"%s\" not found", arg.c_str()));
     std::string raw;
     while (std::getline(file, raw)) {
         const std::string line = Trim(raw);
@@ -16,15 +17,15 @@ int TCustomFFmpeg::OptPreset(TOptionsContext& o, const std::string&, const std::
         const std::string value = eq == std::string::npos ? "" : line.substr(eq + 1);
         if (key.empty() || value.empty())
             return LogHandlerError(
-                StrFormat("%s: Invalid syntax: \"%s\"", arg.c_str(), line.c_str()));
-        const int ret = ApplyPresetLine(o, key, value);
+                task, StrFormat("%s: Invalid syntax: \"%s\"", arg.c_str(), line.c_str()));
+        const int ret = ApplyPresetLine(task, o, key, value);
         if (ret >= 0) continue;
         const std::string text =
             StrFormat("%s: Invalid option or argument: \"%s\", parsed as \"%s\" = \"%s\"",
                       arg.c_str(), line.c_str(), key.c_str(), value.c_str());
-        Log(llError, text);
-        LastParseError = LastParseError.empty() ? text : LastParseError + "\r\n" + text;
-        if (StrictOptions) return ret;
+        task.Log(llError, text);
+        AddParseError(task, text);
+        if (task.StrictOptions) return ret;
     }
     return 0;
 }

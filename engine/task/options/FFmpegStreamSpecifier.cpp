@@ -1,10 +1,12 @@
+#include "engine/task/options/FFmpegStreamSpecifier.h"
+
 #include <cctype>
 #include <cstdlib>
 #include <string>
 
 #include "engine/core/ErrorCodes.h"
+#include "engine/entrypoints/avformat.h"
 #include "engine/entrypoints/avutil.h"
-#include "engine/task/FFmpegTask.h"
 
 namespace {
 

@@ -1,8 +1,9 @@
 // -target: the settings of a VCD, SVCD, DVD or DV output for a PAL, NTSC or film norm.
+#include "engine/task/options/FFmpegOptionHandlers.h"
+
 #include <cmath>
 
 #include "engine/core/TextFormat.h"
-#include "engine/task/FFmpegTask.h"
 
 namespace {
 
@@ -26,17 +27,15 @@ bool StripPrefix(std::string& text, const char* prefix) {
     return true;
 }
 
-}  // namespace
-
 // The norm named by the type's prefix, else the one the frame rate of the first video input
 // with a recognisable rate suggests.
-int TCustomFFmpeg::TargetNorm(const std::string& arg, std::string& type) {
+int TargetNorm(TCustomFFmpeg& task, const std::string& arg, std::string& type) {
     type = arg;
     if (StripPrefix(type, "pal-")) return normPAL;
     if (StripPrefix(type, "ntsc-")) return normNTSC;
     if (StripPrefix(type, "film-")) return normFILM;
     int norm = normUnknown;
-    for (const TInputStream& ist : InputStreams) {
+    for (const TInputStream& ist : task.InputStreams) {
         if (ist.St->codecpar->codec_type != AVMEDIA_TYPE_VIDEO) continue;
         AVRational rate = ist.St->avg_frame_rate;
         if (rate.num <= 0 || rate.den <= 0) rate = ist.St->r_frame_rate;
@@ -49,79 +48,81 @@ int TCustomFFmpeg::TargetNorm(const std::string& arg, std::string& type) {
         if (norm != normUnknown) break;
     }
     if (norm == normUnknown)
-        FatalError(
+        task.FatalError(
             "Could not determine norm (PAL/NTSC/NTSC-Film) for target.\r\n"
             "Please prefix target with \"pal-\", \"ntsc-\" or \"film-\",\r\n"
             "or set a framerate with \"-r xxx\".");
-    Log(llInfo, StrFormat("Assuming %s for target.", norm == normPAL ? "PAL" : "NTSC"));
+    task.Log(llInfo, StrFormat("Assuming %s for target.", norm == normPAL ? "PAL" : "NTSC"));
     return norm;
 }
 
-int TCustomFFmpeg::OptTarget(TOptionsContext& o, const std::string&, const std::string& arg) {
+}  // namespace
+
+int OptTarget(TCustomFFmpeg& task, TOptionsContext& o, const std::string&, const std::string& arg) {
     std::string type;
-    const int norm = TargetNorm(arg, type);
+    const int norm = TargetNorm(task, arg, type);
     const bool pal = norm == normPAL;
     const char* rate = FrameRateOf(norm);
     if (type == "vcd") {
-        OptVideoCodec(o, "vcodec", "mpeg1video");
-        OptAudioCodec(o, "acodec", "mp2");
-        ParseOption(o, "f", "vcd");
-        ParseOption(o, "s", pal ? "352x288" : "352x240");
-        ParseOption(o, "r", rate);
-        SetGenericOption("g", pal ? "15" : "18");
-        SetGenericOption("b:v", "1150000");
-        SetGenericOption("maxrate", "1150000");
-        SetGenericOption("minrate", "1150000");
-        SetGenericOption("bufsize", "327680");
-        SetGenericOption("b:a", "224000");
-        ParseOption(o, "ar", "44100");
-        ParseOption(o, "ac", "2");
-        SetGenericOption("packetsize", "2324");
-        SetGenericOption("muxrate", "1411200");
+        OptVideoCodec(task, o, "vcodec", "mpeg1video");
+        OptAudioCodec(task, o, "acodec", "mp2");
+        task.ParseOption(o, "f", "vcd");
+        task.ParseOption(o, "s", pal ? "352x288" : "352x240");
+        task.ParseOption(o, "r", rate);
+        task.SetGenericOption("g", pal ? "15" : "18");
+        task.SetGenericOption("b:v", "1150000");
+        task.SetGenericOption("maxrate", "1150000");
+        task.SetGenericOption("minrate", "1150000");
+        task.SetGenericOption("bufsize", "327680");
+        task.SetGenericOption("b:a", "224000");
+        task.ParseOption(o, "ar", "44100");
+        task.ParseOption(o, "ac", "2");
+        task.SetGenericOption("packetsize", "2324");
+        task.SetGenericOption("muxrate", "1411200");
         // the first pack of a VCD starts 0.44 s in: 36000 + 3 * 1200 ticks of 90 kHz
         o.MuxPreload = 0.44f;
     } else if (type == "svcd") {
-        OptVideoCodec(o, "vcodec", "mpeg2video");
-        OptAudioCodec(o, "acodec", "mp2");
-        ParseOption(o, "f", "svcd");
-        ParseOption(o, "s", pal ? "480x576" : "480x480");
-        ParseOption(o, "r", rate);
-        ParseOption(o, "pix_fmt", "yuv420p");
-        SetGenericOption("g", pal ? "15" : "18");
-        SetGenericOption("b:v", "2040000");
-        SetGenericOption("maxrate", "2516000");
-        SetGenericOption("minrate", "0");
-        SetGenericOption("bufsize", "1835008");
+        OptVideoCodec(task, o, "vcodec", "mpeg2video");
+        OptAudioCodec(task, o, "acodec", "mp2");
+        task.ParseOption(o, "f", "svcd");
+        task.ParseOption(o, "s", pal ? "480x576" : "480x480");
+        task.ParseOption(o, "r", rate);
+        task.ParseOption(o, "pix_fmt", "yuv420p");
+        task.SetGenericOption("g", pal ? "15" : "18");
+        task.SetGenericOption("b:v", "2040000");
+        task.SetGenericOption("maxrate", "2516000");
+        task.SetGenericOption("minrate", "0");
+        task.SetGenericOption("bufsize", "1835008");
         // the scan offset reservation is the MPEG-2 encoder's own option in current libraries
-        SetGenericOption("scan_offset", "1");
-        SetGenericOption("b:a", "224000");
-        ParseOption(o, "ar", "44100");
-        SetGenericOption("packetsize", "2324");
+        task.SetGenericOption("scan_offset", "1");
+        task.SetGenericOption("b:a", "224000");
+        task.ParseOption(o, "ar", "44100");
+        task.SetGenericOption("packetsize", "2324");
     } else if (type == "dvd") {
-        OptVideoCodec(o, "vcodec", "mpeg2video");
-        OptAudioCodec(o, "acodec", "ac3");
-        ParseOption(o, "f", "dvd");
-        ParseOption(o, "s", pal ? "720x576" : "720x480");
-        ParseOption(o, "r", rate);
-        ParseOption(o, "pix_fmt", "yuv420p");
-        SetGenericOption("g", pal ? "15" : "18");
-        SetGenericOption("b:v", "6000000");
-        SetGenericOption("maxrate", "9000000");
-        SetGenericOption("minrate", "0");
-        SetGenericOption("bufsize", "1835008");
-        SetGenericOption("packetsize", "2048");
-        SetGenericOption("muxrate", "10080000");
-        SetGenericOption("b:a", "448000");
-        ParseOption(o, "ar", "48000");
+        OptVideoCodec(task, o, "vcodec", "mpeg2video");
+        OptAudioCodec(task, o, "acodec", "ac3");
+        task.ParseOption(o, "f", "dvd");
+        task.ParseOption(o, "s", pal ? "720x576" : "720x480");
+        task.ParseOption(o, "r", rate);
+        task.ParseOption(o, "pix_fmt", "yuv420p");
+        task.SetGenericOption("g", pal ? "15" : "18");
+        task.SetGenericOption("b:v", "6000000");
+        task.SetGenericOption("maxrate", "9000000");
+        task.SetGenericOption("minrate", "0");
+        task.SetGenericOption("bufsize", "1835008");
+        task.SetGenericOption("packetsize", "2048");
+        task.SetGenericOption("muxrate", "10080000");
+        task.SetGenericOption("b:a", "448000");
+        task.ParseOption(o, "ar", "48000");
     } else if (type.compare(0, 2, "dv") == 0) {
-        ParseOption(o, "f", "dv");
-        ParseOption(o, "s", pal ? "720x576" : "720x480");
-        ParseOption(o, "pix_fmt", type == "dv50" ? "yuv422p" : (!pal ? "yuv411p" : "yuv420p"));
-        ParseOption(o, "r", rate);
-        ParseOption(o, "ar", "48000");
-        ParseOption(o, "ac", "2");
+        task.ParseOption(o, "f", "dv");
+        task.ParseOption(o, "s", pal ? "720x576" : "720x480");
+        task.ParseOption(o, "pix_fmt", type == "dv50" ? "yuv422p" : (!pal ? "yuv411p" : "yuv420p"));
+        task.ParseOption(o, "r", rate);
+        task.ParseOption(o, "ar", "48000");
+        task.ParseOption(o, "ac", "2");
     } else {
-        return LogHandlerError(StrFormat("Unknown target: %s", type.c_str()));
+        return LogHandlerError(task, StrFormat("Unknown target: %s", type.c_str()));
     }
     return 0;
 }

@@ -1,12 +1,13 @@
 // Options that take times in their own forms: -timestamp (a date) and the seconds options
 // -TimeStart and -TimeLength (decimal seconds, applied as microseconds).
+#include "engine/task/options/FFmpegOptionHandlers.h"
+
 #include <cmath>
 #include <cstdlib>
 #include <ctime>
 
 #include "engine/core/TextFormat.h"
 #include "engine/entrypoints/avutil.h"
-#include "engine/task/FFmpegTask.h"
 #include "engine/task/options/FFmpegOptionValues.h"
 
 namespace {
@@ -18,10 +19,24 @@ std::string ZoneText(long offsetSeconds) {
     return StrFormat("UTC%c%.2ld:%.2ld", offsetSeconds < 0 ? '-' : '+', minutes / 60, minutes % 60);
 }
 
+// Decimal seconds, handed on in microseconds to the option named `target`.
+int SecondsOption(TCustomFFmpeg& task, TOptionsContext& o, const std::string& opt,
+                  const std::string& arg, const char* target) {
+    double seconds = 0;
+    try {
+        seconds = ParseDoubleArgument(opt, arg);
+    } catch (const FFmpegException& e) {
+        return LogHandlerError(task, e.what());
+    }
+    // nearbyint rounds halves to even in the default rounding mode
+    const auto us = static_cast<long long>(std::nearbyint(seconds * 1000000.0));
+    return task.ParseOption(o, target, std::to_string(us).c_str());
+}
+
 }  // namespace
 
-int TCustomFFmpeg::OptRecordingTimestamp(TOptionsContext& o, const std::string& opt,
-                                         const std::string& arg) {
+int OptRecordingTimestamp(TCustomFFmpeg& task, TOptionsContext& o, const std::string& opt,
+                          const std::string& arg) {
     int64_t us = 0;
     if (libav::av_parse_time(&us, arg.c_str(), 0) < 0)
         throw FFmpegException(
@@ -33,32 +48,20 @@ int TCustomFFmpeg::OptRecordingTimestamp(TOptionsContext& o, const std::string& 
         StrFormat("creation_time=%04d-%02d-%02d %02d:%02d:%02d %s", local.tm_year + 1900,
                   local.tm_mon + 1, local.tm_mday, local.tm_hour, local.tm_min, local.tm_sec,
                   ZoneText(local.tm_gmtoff).c_str());
-    const int ret = ParseOption(o, "metadata", value.c_str());
+    const int ret = task.ParseOption(o, "metadata", value.c_str());
     if (ret < 0) return ret;
-    Log(llWarning, StrFormat("%s is deprecated, set the \"creation_time\" metadata tag instead.",
-                             opt.c_str()));
+    task.Log(llWarning,
+             StrFormat("%s is deprecated, set the \"creation_time\" metadata tag instead.",
+                       opt.c_str()));
     return 0;
 }
 
-int TCustomFFmpeg::SecondsOption(TOptionsContext& o, const std::string& opt, const std::string& arg,
-                                 const char* target) {
-    double seconds = 0;
-    try {
-        seconds = ParseDoubleArgument(opt, arg);
-    } catch (const FFmpegException& e) {
-        return LogHandlerError(e.what());
-    }
-    // nearbyint rounds halves to even in the default rounding mode
-    const auto us = static_cast<long long>(std::nearbyint(seconds * 1000000.0));
-    return ParseOption(o, target, std::to_string(us).c_str());
+int OptTimeStart(TCustomFFmpeg& task, TOptionsContext& o, const std::string& opt,
+                 const std::string& arg) {
+    return SecondsOption(task, o, opt, arg, "ss_microsecond");
 }
 
-int TCustomFFmpeg::OptTimeStart(TOptionsContext& o, const std::string& opt,
-                                const std::string& arg) {
-    return SecondsOption(o, opt, arg, "ss_microsecond");
-}
-
-int TCustomFFmpeg::OptTimeLength(TOptionsContext& o, const std::string& opt,
-                                 const std::string& arg) {
-    return SecondsOption(o, opt, arg, "t_microsecond");
+int OptTimeLength(TCustomFFmpeg& task, TOptionsContext& o, const std::string& opt,
+                  const std::string& arg) {
+    return SecondsOption(task, o, opt, arg, "t_microsecond");
 }

@@ -3,6 +3,7 @@
 #include <fstream>
 #include <memory>
 
+#include "engine/task/options/FFmpegStreamSpecifier.h"
 #include "tests/common/TestSupport.h"
 #include "tests/engine/task/option_test_support.h"
 

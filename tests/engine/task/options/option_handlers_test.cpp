@@ -48,6 +48,9 @@ TEST_F(TaskTest, TypeAliasesFillTheSpecifierLists) {
     EXPECT_EQ(o.Filters[0].Specifier, "v");
     ASSERT_EQ(o.CodecNames.size(), 1u);
     EXPECT_EQ(o.CodecNames[0].Specifier, "d");
+    // An alias takes its argument as the option it names, whatever specifier it was given.
+    EXPECT_EQ(task.FindOption("vframes").Alias, "frames:v");
+    EXPECT_EQ(ParseError(task, "-vframes:a x"), "Expected int64 for frames:v but found x");
 }
 
 TEST_F(TaskTest, StreamIdChecksIndexAndValue) {
