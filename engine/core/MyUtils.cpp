@@ -1,7 +1,8 @@
 #include "engine/core/MyUtils.h"
 
 #include <cerrno>
-#include <cstdio>
+
+#include "engine/core/TextFormat.h"
 
 bool IsLeadByte(uint8_t c) { return c >= 0xC2 && c <= 0xF4; }
 
@@ -45,14 +46,8 @@ void SplitFirst(std::string& text, const std::string& delimiter, bool remove, st
 }
 
 std::string FormatSize(int64_t bytes) {
-    char text[64];
-    if (bytes <= 1024)
-        std::snprintf(text, sizeof text, "%lld Byte", static_cast<long long>(bytes));
-    else if (bytes <= 1048576)
-        std::snprintf(text, sizeof text, "%.2f KB", bytes / 1024.0);
-    else if (bytes <= 1073741824)
-        std::snprintf(text, sizeof text, "%.2f MB", bytes / 1048576.0);
-    else
-        std::snprintf(text, sizeof text, "%.2f GB", bytes / 1073741824.0);
-    return text;
+    if (bytes <= 1024) return StrFormat("%lld Byte", static_cast<long long>(bytes));
+    if (bytes <= 1048576) return StrFormat("%.2f KB", bytes / 1024.0);
+    if (bytes <= 1073741824) return StrFormat("%.2f MB", bytes / 1048576.0);
+    return StrFormat("%.2f GB", bytes / 1073741824.0);
 }

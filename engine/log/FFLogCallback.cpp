@@ -2,7 +2,6 @@
 
 #include <atomic>
 #include <cinttypes>
-#include <cstdio>
 #include <mutex>
 #include <string>
 #include <unordered_map>
@@ -38,10 +37,8 @@ struct TCompletedLine {
 };
 
 std::string PointerText(const void* p) {
-    char text[2 + 2 * sizeof(void*) + 1];
-    std::snprintf(text, sizeof text, "%0*" PRIXPTR, static_cast<int>(2 * sizeof(void*)),
-                  reinterpret_cast<uintptr_t>(p));
-    return text;
+    return StrFormat("%0*" PRIXPTR, static_cast<int>(2 * sizeof(void*)),
+                     reinterpret_cast<uintptr_t>(p));
 }
 
 const char* ItemName(void* context) {
