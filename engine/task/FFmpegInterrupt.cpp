@@ -26,10 +26,10 @@ int CheckInterrupt(TCustomFFmpeg& task, const TIOWatchdog& watchdog, int timeout
 
 int TCustomFFmpeg::InputInterrupt(void* opaque) {
     TCustomFFmpeg& task = *static_cast<TCustomFFmpeg*>(opaque);
-    return CheckInterrupt(task, task.Run.InputIO, task.ReadTimeout, true);
+    return CheckInterrupt(task, task.Run.InputIOStart, task.ReadTimeout, true);
 }
 
 int TCustomFFmpeg::OutputInterrupt(void* opaque) {
     TCustomFFmpeg& task = *static_cast<TCustomFFmpeg*>(opaque);
-    return CheckInterrupt(task, task.Run.OutputIO, task.WriteTimeout, false);
+    return CheckInterrupt(task, task.Run.OutputIOStart, task.WriteTimeout, false);
 }

@@ -8,10 +8,10 @@
 #include "engine/core/IOWatchdog.h"
 
 struct TTaskRunState {
-    // The time-out clocks of the blocking library calls on the inputs and on the outputs,
-    // restarted before each call and checked by the task's interrupt callbacks.
-    TIOWatchdog InputIO;
-    TIOWatchdog OutputIO;
+    // When the blocking library call under way on the inputs, and on the outputs, started:
+    // restarted before each call, checked by the task's interrupt callbacks.
+    TIOWatchdog InputIOStart;
+    TIOWatchdog OutputIOStart;
     // The longest duration of the opened inputs less their start (microseconds, -1 when none
     // is known), and the duration the progress report hands on: the longest recording time of
     // the opened outputs (-1 when none is limited).

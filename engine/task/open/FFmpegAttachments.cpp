@@ -45,7 +45,7 @@ void TCustomFFmpeg::DumpAttachment(int istIndex, const std::string& fileName) {
         Log(llWarning, LastError);
         return;
     }
-    Run.OutputIO.Start();
+    Run.OutputIOStart.Start();
     AVIOContext* out = nullptr;
     const AVIOInterruptCB callback = OutputInterruptCallback();
     if (libav::avio_open2(&out, name.c_str(), AVIO_FLAG_WRITE, &callback, nullptr) < 0) {
@@ -61,7 +61,7 @@ void TCustomFFmpeg::DumpAttachment(int istIndex, const std::string& fileName) {
 // message in LastError, when a file cannot be read.
 bool AddAttachments(TCustomFFmpeg& task, TOptionsContext& o, AVFormatContext* oc) {
     for (const std::string& path : o.Attachments) {
-        task.Run.InputIO.Start();
+        task.Run.InputIOStart.Start();
         AVIOContext* pb = nullptr;
         const AVIOInterruptCB callback = task.InputInterruptCallback();
         if (libav::avio_open2(&pb, path.c_str(), AVIO_FLAG_READ, &callback, nullptr) < 0) {
@@ -83,7 +83,7 @@ bool AddAttachments(TCustomFFmpeg& task, TOptionsContext& o, AVFormatContext* oc
             task.LastError = StrFormat("Attachment %s too large to fit into memory.", path.c_str());
             return false;
         }
-        task.Run.InputIO.Start();
+        task.Run.InputIOStart.Start();
         libav::avio_read(pb, data, static_cast<int>(size));
         libav::avio_closep(&pb);
 

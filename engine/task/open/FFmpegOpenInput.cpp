@@ -78,7 +78,7 @@ const AVCodec* ChooseDecoder(TCustomFFmpeg& task, TOptionsContext& o, AVFormatCo
 
 void SeekToStart(TCustomFFmpeg& task, AVFormatContext* ic, const std::string& fileName,
                  int64_t timestamp) {
-    task.Run.InputIO.Start();
+    task.Run.InputIOStart.Start();
     const int ret = ic->iformat->read_seek2
                         ? libav::avformat_seek_file(ic, -1, INT64_MIN, timestamp, INT64_MAX, 0)
                         : libav::av_seek_frame(ic, -1, timestamp, AVSEEK_FLAG_BACKWARD);
@@ -120,7 +120,7 @@ int OpenDemuxer(TCustomFFmpeg& task, TOptionsContext& o, const std::string& file
             libav::av_opt_find(&demuxerClass, "loop", nullptr, 0, AV_OPT_SEARCH_FAKE_OBJ))
             libav::av_dict_set(&task.FormatOpts, "loop", "1", 0);
     }
-    task.Run.InputIO.Start();
+    task.Run.InputIOStart.Start();
     const int ret =
         libav::avformat_open_input(&ic, fileName.c_str(), forcedFormat, &task.FormatOpts);
     if (ret < 0) {
@@ -141,7 +141,7 @@ int ProbeStreams(TCustomFFmpeg& task, TOptionsContext& o, const std::string& fil
         probeOptions.Dicts[i] = FilterCodecOpts(task.CodecOpts, decoder, ic, ic->streams[i]);
     }
     if (task.BeforeFindStreamInfo) task.BeforeFindStreamInfo(&task, ic);
-    task.Run.InputIO.Start();
+    task.Run.InputIOStart.Start();
     const int ret = libav::avformat_find_stream_info(ic, probeOptions.Dicts.data());
     if (ret < 0) {
         task.LastError = StrFormat("%s: could not find codec parameters", fileName.c_str());

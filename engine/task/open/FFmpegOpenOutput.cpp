@@ -111,7 +111,7 @@ bool OpenOutputIO(TCustomFFmpeg& task, TOptionsContext& o, int outputIndex,
         return false;
     }
     if (!(oc->oformat->flags & AVFMT_NOFILE)) {
-        task.Run.OutputIO.Start();
+        task.Run.OutputIOStart.Start();
         const int ret = libav::avio_open2(&oc->pb, fileName.c_str(), AVIO_FLAG_WRITE,
                                           &oc->interrupt_callback, &of.Opts);
         if (ret < 0) {

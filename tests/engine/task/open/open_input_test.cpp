@@ -157,12 +157,12 @@ TEST_F(TaskTest, InterruptCallbacksEnforceStopAndTimeOuts) {
     TCustomFFmpeg task;
     EXPECT_EQ(TCustomFFmpeg::InputInterrupt(&task), 0);  // no call under way
     task.ReadTimeout = 1000;
-    task.Run.InputIO.StartAt(TIOWatchdog::Now() - 2000000);
+    task.Run.InputIOStart.StartAt(TIOWatchdog::Now() - 2000000);
     EXPECT_EQ(TCustomFFmpeg::InputInterrupt(&task), 1);
     EXPECT_TRUE(Logged(llError, "connecting/reading timeout"));
-    task.Run.InputIO.Start();
+    task.Run.InputIOStart.Start();
     EXPECT_EQ(TCustomFFmpeg::InputInterrupt(&task), 0);
-    task.Run.OutputIO.Cancel();
+    task.Run.OutputIOStart.Cancel();
     EXPECT_EQ(TCustomFFmpeg::OutputInterrupt(&task), 1);
     EXPECT_TRUE(Logged(llInfo, "connecting/writing canceled"));
     task.WriteTimeout = 0;
