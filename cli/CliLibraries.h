@@ -3,7 +3,7 @@
 #include <cstdint>
 #include <string>
 
-#include "engine/FFLoad.h"
+#include "engine/loader/FFLoad.h"
 
 // Loads `libs` from the "lib" folder beside the program (or through the system's search).
 // On failure writes the loader's message to stderr and returns false.

@@ -3,7 +3,7 @@
 #include <iostream>
 
 #include "cli/CliLibraries.h"
-#include "engine/FFDecode.h"
+#include "engine/decoder/FFDecode.h"
 
 int RunInfoMode(const std::string& fileName) {
     if (!LoadCliLibraries(DecoderLibrarySet)) return 1;

@@ -30,7 +30,6 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         document.Add(bitmap);
         TMemoryStream gif;
         document.SaveToStream(gif);
-    } catch (const Exception&) {
-    }
+    } catch (const Exception&) {}
     return 0;
 }

@@ -47,8 +47,8 @@ printf 'GIF89a\x01\x00\x01\x00\x80\x00\x00\x00\x00\x00\xff\xff\xff'\
 
 # Option strings the engine's tests parse.
 n=0
-grep -ohE '(ParseOptions|ParsePresets|ParseError\([a-z]+,) ?\("([^"\\]|\\.)*"' \
-    "$source_dir"/tests/engine/*.cpp |
+grep -rohE --include='*.cpp' '(ParseOptions|ParsePresets|ParseError\([a-z]+,) ?\("([^"\\]|\\.)*"' \
+    "$source_dir"/tests/engine |
     sed -E 's/^[^"]*"//; s/"$//' | sort -u |
     while IFS= read -r line; do
         n=$((n + 1))

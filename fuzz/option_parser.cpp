@@ -6,11 +6,11 @@
 #include <set>
 #include <string>
 
-#include "engine/FFLoad.h"
-#include "engine/FFLog.h"
-#include "engine/FFmpegTask.h"
-#include "engine/FFmpegTokenizer.h"
 #include "engine/entrypoints/avutil.h"
+#include "engine/loader/FFLoad.h"
+#include "engine/log/FFLog.h"
+#include "engine/task/FFmpegTask.h"
+#include "engine/task/options/FFmpegTokenizer.h"
 #include "platform/Exception.h"
 
 namespace {
@@ -18,8 +18,8 @@ namespace {
 // Options whose effect reaches beyond the task: loading modules, reading files named in the
 // input, and process-wide library settings that would change how later inputs run.
 bool ReachesBeyondTheTask(const std::string& text) {
-    static const std::set<std::string> names = {"vhook", "fpre", "apre", "vpre", "spre",
-                                                "max_alloc", "loglevel", "v"};
+    static const std::set<std::string> names = {"vhook", "fpre",      "apre",     "vpre",
+                                                "spre",  "max_alloc", "loglevel", "v"};
     for (const std::string& token : SplitCommandLine(text)) {
         size_t start = 0;
         while (start < token.size() && token[start] == '-') ++start;
@@ -51,7 +51,6 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
             task.ParsePresets(text);
         else
             task.ParseOptions(text);
-    } catch (const Exception&) {
-    }
+    } catch (const Exception&) {}
     return 0;
 }

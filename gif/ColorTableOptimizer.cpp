@@ -18,7 +18,7 @@ using TIndexMap = std::array<uint8_t, TGIFColorMap::MaxColors>;
 TUseCounts CountUses(const std::vector<TGIFSubImage*>& users) {
     TUseCounts uses{};
     for (const TGIFSubImage* frame : users) {
-        const uint8_t* pixel = frame->Data();
+        const uint8_t* pixel = frame->PixelData();
         const uint8_t* end = pixel + frame->DataSize();
         for (; pixel != end; ++pixel) ++uses[*pixel];
     }
@@ -26,7 +26,7 @@ TUseCounts CountUses(const std::vector<TGIFSubImage*>& users) {
 }
 
 void RemapFrame(TGIFSubImage& frame, const TIndexMap& newIndex, int count) {
-    uint8_t* pixel = frame.Data();
+    uint8_t* pixel = frame.EditPixels();
     uint8_t* end = pixel + frame.DataSize();
     for (; pixel != end; ++pixel) *pixel = newIndex[*pixel];
     TGIFExtensionList& extensions = frame.Extensions();

@@ -151,4 +151,6 @@ void TGIFGlobalColorMap::Changed() {
 
 void TGIFGlobalColorMap::Warning(const std::string& message) const { header_.Warning(message); }
 
+void TGIFLocalColorMap::Changed() { subImage_.ColorMapChanged(); }
+
 void TGIFLocalColorMap::Warning(const std::string& message) const { subImage_.Warning(message); }

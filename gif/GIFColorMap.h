@@ -104,6 +104,7 @@ public:
     TGIFSubImage& SubImage() const { return subImage_; }
 
 protected:
+    void Changed() override;
     void Warning(const std::string& message) const override;
 
 private:

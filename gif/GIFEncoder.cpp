@@ -4,6 +4,8 @@
 
 #include "gif/GIFException.h"
 #include "gif/Interlace.h"
+#include "gif/LZWEncoder.h"
+#include "gif/RLEEncoder.h"
 
 namespace {
 constexpr int kMinBitsPerPixel = 2;

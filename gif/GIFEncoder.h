@@ -88,7 +88,3 @@ private:
 
 // The encoder of an encoding: TRLEEncoder for geRLE, TLZWEncoder otherwise.
 std::unique_ptr<TGIFEncoder> CreateGIFEncoder(TGIFEncoding encoding);
-
-// The concrete encoders, so that users of this header can name them.
-#include "gif/LZWEncoder.h"
-#include "gif/RLEEncoder.h"

@@ -50,6 +50,16 @@ std::unique_ptr<TGIFExtension> TGIFGraphicControlExtension::Clone(TGIFSubImage* 
 void TGIFGraphicControlExtension::SetFlag(uint8_t flag, bool on) {
     record_.PackedFields =
         static_cast<uint8_t>(on ? record_.PackedFields | flag : record_.PackedFields & ~flag);
+    TransparencyChanged();
+}
+
+void TGIFGraphicControlExtension::SetTransparentColorIndex(int index) {
+    record_.TransparentColorIndex = static_cast<uint8_t>(index);
+    TransparencyChanged();
+}
+
+void TGIFGraphicControlExtension::TransparencyChanged() const {
+    if (SubImage()) SubImage()->TransparencyChanged();
 }
 
 void TGIFGraphicControlExtension::SetDisposal(TDisposalMethod method) {

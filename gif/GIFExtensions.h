@@ -73,9 +73,7 @@ public:
     int Delay() const { return record_.DelayTime; }
     void SetDelay(int delay) { record_.DelayTime = static_cast<uint16_t>(delay); }
     int TransparentColorIndex() const { return record_.TransparentColorIndex; }
-    void SetTransparentColorIndex(int index) {
-        record_.TransparentColorIndex = static_cast<uint8_t>(index);
-    }
+    void SetTransparentColorIndex(int index);
 
 protected:
     void SaveBody(TStream& stream) override;
@@ -84,6 +82,8 @@ protected:
 
 private:
     void SetFlag(uint8_t flag, bool on);
+    // Tells the frame that its transparency may have changed.
+    void TransparencyChanged() const;
     TGraphicControlRecord record_;
 };
 

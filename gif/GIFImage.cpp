@@ -2,16 +2,21 @@
 
 #include <algorithm>
 
+#include "gif/FrameOptimizer.h"
 #include "gif/GIFException.h"
 #include "gif/GIFStreamIO.h"
 #include "platform/Bitmap.h"
+#include "platform/PaintTimer.h"
 #include "platform/Stream.h"
 
 namespace {
 constexpr int kMaxScreenSize = 0xFFFF;
-}
+// What saving optimises when OptimizeBeforeStreaming is on: everything that keeps the
+// pictures as they are.
+constexpr TGIFOptimizeOptions kStreamingOptimization = ooCrop | ooMerge | ooCleanup | ooColorMap;
+}  // namespace
 
-TGIFImage::TGIFImage() : images_(this), header_(this) {
+TGIFImage::TGIFImage() : images_(this), header_(this), paintTimer_(&DefaultPaintTimer()) {
     const TGIFDefaults& defaults = GIFDefaults();
     paintOptions_ = defaults.PaintOptions;
     reductionMode_ = defaults.ReductionMode;
@@ -25,12 +30,19 @@ TGIFImage::TGIFImage() : images_(this), header_(this) {
     Clear();
 }
 
-TGIFImage::~TGIFImage() { images_.Clear(); }
+TGIFImage::~TGIFImage() {
+    StopPainting();
+    images_.Clear();
+}
 
 void TGIFImage::Clear() {
+    StopPainting();
+    FreeComposed();
     images_.Clear();
     header_.Clear();
     header_.Prepare();
+    globalPaletteValid_ = false;
+    globalPalette_.clear();
 }
 
 int TGIFImage::Add(TBitmap& bitmap) {
@@ -65,6 +77,8 @@ void TGIFImage::SaveToFile(const std::string& fileName) {
 }
 
 void TGIFImage::SaveToStream(TStream& stream) {
+    if (GIFDefaults().OptimizeBeforeStreaming)
+        OptimizeFrames(kStreamingOptimization, reductionMode_, quantizeBits_, diffusionMode_);
     Progress(psStarting, 0, false, "Saving...");
     try {
         if (Version() == 0) throw GIFException("Unsupported GIF version");
@@ -108,6 +122,17 @@ void TGIFImage::LoadFromStream(TStream& stream) {
     Progress(psEnding, 100, true, "Loading...");
 }
 
+void TGIFImage::OptimizeFrames(TGIFOptimizeOptions options, TPaletteReduction mode, int bits,
+                               TErrorDiffusion diffusion) {
+    if (Empty()) return;
+    StopPainting();
+    {
+        std::lock_guard<std::recursive_mutex> guard(painters_.Lock());
+        RunFrameOptimizer(*this, options, mode, bits, diffusion);
+    }
+    Changed();
+}
+
 void TGIFImage::GrowToCoverFrames() {
     int width = header_.Width();
     int height = header_.Height();
@@ -138,6 +163,11 @@ void TGIFImage::Assign(const TGIFImage& source) {
     OnDiagnostic = source.OnDiagnostic;
     OnProgress = source.OnProgress;
     OnChange = source.OnChange;
+    OnStartPaint = source.OnStartPaint;
+    OnPaint = source.OnPaint;
+    OnAfterPaint = source.OnAfterPaint;
+    OnLoop = source.OnLoop;
+    OnEndPaint = source.OnEndPaint;
     const int count = source.images_.Count();
     Progress(psStarting, 0, false, "Copying...");
     try {
@@ -195,5 +225,12 @@ void TGIFImage::Progress(TProgressStage stage, int percent, bool redrawNow,
 }
 
 void TGIFImage::Changed() {
+    FreeComposed();
     if (OnChange) OnChange(this);
+}
+
+void TGIFImage::SetPlaybackSpeed(int percent) {
+    playbackSpeed_ = percent;
+    std::lock_guard<std::recursive_mutex> guard(painters_.Lock());
+    for (TGIFPainter* painter : painters_.Painters()) painter->SetSpeed(percent);
 }

@@ -1,6 +1,6 @@
 #pragma once
 // TGIFImage: an animated GIF held in memory, built frame by frame from bitmaps, written to and
-// read from GIF streams.
+// read from GIF streams, optimised, painted and exchanged through the clipboard.
 #include <functional>
 #include <memory>
 #include <string>
@@ -9,24 +9,25 @@
 #include "gif/GIFHeader.h"
 #include "gif/GIFItem.h"
 #include "gif/GIFList.h"
+#include "gif/GIFPainter.h"
 #include "gif/GIFReadBudget.h"
 #include "gif/GIFSubImage.h"
 #include "gif/GIFTypes.h"
+#include "platform/Canvas.h"
 
 class TBitmap;
+class TClipboard;
+class TPaintTimer;
 class TStream;
 
-struct TRect {
-    int Left = 0;
-    int Top = 0;
-    int Right = 0;
-    int Bottom = 0;
-};
+// The clipboard format of a whole GIF stream.
+constexpr const char* kGIFClipboardFormat = "GIF Image";
 
 // A non-fatal problem: the item that raised it, severity 1 and the text.
 using TGIFDiagnosticEvent =
     std::function<void(TGIFObject* sender, int severity, const std::string& message)>;
-// Progress of a long operation ("Saving...", "Loading...", "Converting...", "Copying...").
+// Progress of a long operation ("Saving...", "Loading...", "Converting...", "Copying...",
+// "Optimizing...", "Rendering...").
 using TGIFProgressEvent =
     std::function<void(TGIFObject* sender, TProgressStage stage, int percent, bool redrawNow,
                        const TRect& rect, const std::string& message)>;
@@ -59,6 +60,46 @@ public:
     // Replaces the document by one frame made from the bitmap.
     void Assign(TBitmap& bitmap);
 
+    // Shrinks the animation (see RunFrameOptimizer for the passes and the options): stops all
+    // painters first and holds the painters list meanwhile. Does nothing without frames.
+    // ooReduceColors fails with "Invalid reduction method" for prCallerPalette and above.
+    void OptimizeFrames(TGIFOptimizeOptions options, TPaletteReduction mode, int bits,
+                        TErrorDiffusion diffusion);
+
+    // Paints the document on `rect` of `canvas`. Without frames, or while a paint is under way,
+    // nothing happens. One frame, or PaintOptions without poAnimate, draws the picture at
+    // ForcedFrame (when it is a frame's index, else at the first frame). Otherwise a painter
+    // plays the animation there: a threaded one returns at once, one in the caller's thread
+    // when it ends. A painter already playing on that canvas and rectangle repaints its
+    // picture; one playing elsewhere is stopped.
+    void Draw(TCanvas& canvas, const TRect& rect);
+    // Stops every painter and waits for the threaded ones to end.
+    void StopPainting();
+    TGIFPainterList& Painters() { return painters_; }
+    // The clock and waits of painters; null gives back the default timer.
+    TPaintTimer& PaintTimer() const { return *paintTimer_; }
+    void SetPaintTimer(TPaintTimer* timer);
+    // Whether painting dithers to the web colour cube (poDither, and with poDitherOnLowColor
+    // only on a low-colour display).
+    bool DitherForDisplay() const;
+    // The picture shown at ForcedFrame (or the first frame), as a 24-bit bitmap of the logical
+    // screen whose mask marks what no frame covers; kept until the document changes.
+    const TBitmap& Bitmap();
+
+    // The palette of the global colour table, else of the first frame's active table; empty
+    // when there is none.
+    TPalette Palette();
+    // Gives the global colour table (else the first frame's local table) the palette's colours;
+    // fails with "No global or local color table defined" when the document has neither.
+    void SetPalette(const TPalette& palette);
+
+    // Puts the picture (Bitmap()) and the whole GIF stream, under kGIFClipboardFormat, on the
+    // clipboard ("Failed to store GIF on clipboard" when it refuses).
+    void SaveToClipboard(TClipboard& clipboard);
+    // Reads a GIF stream from the clipboard, or makes one frame of a bitmap there; anything
+    // else fails with "Unsupported clipboard format".
+    void LoadFromClipboard(TClipboard& clipboard);
+
     // The logical screen; a size smaller than a frame needs fails.
     int Width() const { return header_.Width(); }
     int Height() const { return header_.Height(); }
@@ -87,7 +128,8 @@ public:
     TGIFThreadPriority PainterPriority() const { return painterPriority_; }
     void SetPainterPriority(TGIFThreadPriority priority) { painterPriority_ = priority; }
     int PlaybackSpeed() const { return playbackSpeed_; }
-    void SetPlaybackSpeed(int percent) { playbackSpeed_ = percent; }
+    // Also takes effect in running painters.
+    void SetPlaybackSpeed(int percent);
     int ForcedFrame() const { return forcedFrame_; }
     void SetForcedFrame(int index) { forcedFrame_ = index; }
     TColor BackdropColor() const { return backdropColor_; }
@@ -104,14 +146,29 @@ public:
     TGIFDiagnosticEvent OnDiagnostic;
     TGIFProgressEvent OnProgress;
     TGIFNotifyEvent OnChange;
+    // Paint events, copied by each painter when it is made: before the first frame, before
+    // and after each frame, before each pass but the first, and at the end.
+    TGIFPainterEvent OnStartPaint;
+    TGIFPainterEvent OnPaint;
+    TGIFPainterEvent OnAfterPaint;
+    TGIFPainterEvent OnLoop;
+    TGIFPainterEvent OnEndPaint;
 
     // Raised by the document's items; reaches OnDiagnostic when assigned.
     void Warning(TGIFObject* sender, int severity, const std::string& message);
     void Progress(TProgressStage stage, int percent, bool redrawNow, const std::string& message);
-    void GlobalColorMapChanged() { paletteModified_ = true; }
+    void GlobalColorMapChanged();
+    // Signals a change and drops the composed picture.
     void Changed();
 
 private:
+    void DrawStill(TCanvas& canvas, const TRect& rect);
+    void Animate(TCanvas& canvas, const TRect& rect);
+    // The picture shown after frames 0 to `last`.
+    void Compose(TGIFComposer& composer, int last);
+    int StillFrame() const;
+    void FreeComposed() { composed_.reset(); }
+
     void CheckScreenExtent(int extent, int (TGIFSubImage::*origin)() const,
                            int (TGIFSubImage::*size)() const, const char* tooSmall) const;
     void GrowToCoverFrames();
@@ -131,4 +188,13 @@ private:
     bool paletteModified_ = false;
     TGIFReadLimits readLimits_;
     TGIFReadBudget readBudget_;
+    bool drawing_ = false;
+    bool paletteGuard_ = false;
+    TPalette globalPalette_;
+    bool globalPaletteValid_ = false;
+    std::unique_ptr<TBitmap> composed_;
+    TPaintTimer* paintTimer_;
+    TGIFPainter* drawPainter_ = nullptr;
+    // Last: destroyed first, so painters end before anything they use goes.
+    TGIFPainterList painters_;
 };

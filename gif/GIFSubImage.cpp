@@ -1,6 +1,7 @@
 #include "gif/GIFSubImage.h"
 
 #include <algorithm>
+#include <cstring>
 #include <optional>
 
 #include "gif/GIFDecoder.h"
@@ -55,6 +56,7 @@ void TGIFSubImage::SetBounds(int left, int top, int width, int height) {
 }
 
 void TGIFSubImage::AllocatePixels() {
+    FreeBitmap();
     pixels_.clear();
     pixels_.shrink_to_fit();
     pixels_.resize(static_cast<size_t>(Width()) * static_cast<size_t>(Height()), 0);
@@ -89,34 +91,89 @@ void TGIFSubImage::SetInterlaced(bool on) {
 
 bool TGIFSubImage::Empty() const { return Width() == 0 || Height() == 0 || pixels_.empty(); }
 
-uint8_t* TGIFSubImage::ScanLine(int row) {
+uint8_t* TGIFSubImage::EditPixels() {
+    FreeBitmap();
+    return pixels_.data();
+}
+
+const uint8_t* TGIFSubImage::ScanLine(int row) const {
+    CheckCoordinates(0, row);
+    return PixelData() + static_cast<size_t>(row) * static_cast<size_t>(Width());
+}
+
+uint8_t* TGIFSubImage::EditScanLine(int row) {
+    CheckCoordinates(0, row);
+    return EditPixels() + static_cast<size_t>(row) * static_cast<size_t>(Width());
+}
+
+void TGIFSubImage::CheckCoordinates(int x, int y) const {
     if (pixels_.empty()) throw GIFException("Image is empty");
-    if (row < 0 || row >= Height()) throw GIFException("Invalid pixel coordinates");
-    return pixels_.data() + static_cast<size_t>(row) * static_cast<size_t>(Width());
+    if (x < 0 || x >= Width() || y < 0 || y >= Height())
+        throw GIFException("Invalid pixel coordinates");
 }
 
 uint8_t TGIFSubImage::Pixels(int x, int y) const {
-    if (pixels_.empty()) throw GIFException("Image is empty");
-    if (x < 0 || x >= Width() || y < 0 || y >= Height())
-        throw GIFException("Invalid pixel coordinates");
-    return pixels_[static_cast<size_t>(y) * static_cast<size_t>(Width()) + static_cast<size_t>(x)];
+    CheckCoordinates(x, y);
+    return ScanLine(y)[x];
 }
 
 void TGIFSubImage::SetPixels(int x, int y, uint8_t index) {
-    if (pixels_.empty()) throw GIFException("Image is empty");
-    if (x < 0 || x >= Width() || y < 0 || y >= Height())
-        throw GIFException("Invalid pixel coordinates");
-    pixels_[static_cast<size_t>(y) * static_cast<size_t>(Width()) + static_cast<size_t>(x)] = index;
+    CheckCoordinates(x, y);
+    EditScanLine(y)[x] = index;
 }
 
-bool TGIFSubImage::Transparent() const { return graphicControl_ && graphicControl_->Transparent(); }
+void TGIFSubImage::Crop(const TRect& area) {
+    const TRect inside = IntersectRect(area, {0, 0, Width(), Height()});
+    if (inside.Empty() || !(inside == area)) throw GIFException("Invalid pixel coordinates");
+    std::vector<uint8_t> kept(static_cast<size_t>(area.Width()) * area.Height());
+    for (int y = 0; y < area.Height(); ++y)
+        std::memcpy(kept.data() + static_cast<size_t>(y) * area.Width(),
+                    ScanLine(area.Top + y) + area.Left, static_cast<size_t>(area.Width()));
+    FreeBitmap();
+    pixels_ = std::move(kept);
+    descriptor_.Left = static_cast<uint16_t>(Left() + area.Left);
+    descriptor_.Top = static_cast<uint16_t>(Top() + area.Top);
+    descriptor_.Width = static_cast<uint16_t>(area.Width());
+    descriptor_.Height = static_cast<uint16_t>(area.Height());
+}
+
+TGIFGraphicControlExtension* TGIFSubImage::TransparentControl() const {
+    for (int i = 0; i < extensions_.Count(); ++i) {
+        auto* control = dynamic_cast<TGIFGraphicControlExtension*>(&extensions_[i]);
+        if (control && control->Transparent()) return control;
+    }
+    return nullptr;
+}
+
+int TGIFSubImage::TransparentColorIndex() const {
+    const TGIFGraphicControlExtension* control = TransparentControl();
+    return control ? control->TransparentColorIndex() : -1;
+}
 
 void TGIFSubImage::ExtensionAdded(TGIFExtension& extension) {
-    if (!graphicControl_) graphicControl_ = dynamic_cast<TGIFGraphicControlExtension*>(&extension);
+    auto* control = dynamic_cast<TGIFGraphicControlExtension*>(&extension);
+    if (!control) return;
+    if (!graphicControl_) graphicControl_ = control;
+    if (control->Transparent()) TransparencyChanged();
 }
 
 void TGIFSubImage::ExtensionRemoved(TGIFExtension& extension) {
-    if (graphicControl_ == &extension) graphicControl_ = nullptr;
+    if (&extension != graphicControl_ && !dynamic_cast<TGIFGraphicControlExtension*>(&extension))
+        return;
+    if (graphicControl_ == &extension) {
+        // The next graphic control extension, if any, takes the first one's place.
+        graphicControl_ = nullptr;
+        for (int i = 0; i < extensions_.Count() && !graphicControl_; ++i)
+            if (&extensions_[i] != &extension)
+                graphicControl_ = dynamic_cast<TGIFGraphicControlExtension*>(&extensions_[i]);
+    }
+    TransparencyChanged();
+}
+
+void TGIFSubImage::ColorMapChanged() {
+    paletteValid_ = false;
+    palette_.clear();
+    FreeBitmap();
 }
 
 int TGIFSubImage::Version() const { return colorMap_.Sorted() || extensions_.Count() > 0 ? 2 : 1; }
@@ -124,6 +181,7 @@ int TGIFSubImage::Version() const { return colorMap_.Sorted() || extensions_.Cou
 void TGIFSubImage::Clear() {
     extensions_.Clear();
     colorMap_.Clear();
+    FreeBitmap();
     pixels_.clear();
     pixels_.shrink_to_fit();
     descriptor_.Width = 0;
@@ -135,7 +193,7 @@ void TGIFSubImage::Assign(const TGIFSubImage& source) {
     Clear();
     descriptor_ = source.descriptor_;
     colorMap_.Assign(source.colorMap_);
-    pixels_ = source.pixels_;
+    pixels_.assign(source.PixelData(), source.PixelData() + source.DataSize());
     for (int i = 0; i < source.extensions_.Count(); ++i)
         extensions_.Add(source.extensions_[i].Clone(this));
 }
@@ -176,7 +234,7 @@ void TGIFSubImage::WriteImage(TStream& stream) {
         bitsPerPixel = image ? image->BitsPerPixel() : 8;
         colorLimit = 1 << bitsPerPixel;
     }
-    encoder->Compress(stream, bitsPerPixel, colorLimit, pixels_.data(), Interlaced(), Height(),
+    encoder->Compress(stream, bitsPerPixel, colorLimit, PixelData(), Interlaced(), Height(),
                       Width());
 }
 
@@ -220,12 +278,12 @@ void TGIFSubImage::ReadImage(TStream& stream) {
         SkipGIFSubBlocks(stream);
         return;
     }
-    const uint8_t fill =
-        Transparent() ? static_cast<uint8_t>(graphicControl_->TransparentColorIndex()) : 0;
+    const uint8_t fill = static_cast<uint8_t>(Transparent() ? TransparentColorIndex() : 0);
     // The pixels grow with the data rather than being allocated at the declared size first.
     TGIFFrameRows rows(Width(), Height(), Interlaced(), fill, budget);
     const size_t decoded = DecodeGIFImageData(
         stream, [&rows](int) { return rows.NextRow(); }, Width(), Height(), Interlaced(),
         [this](const std::string& message) { Warning(message); });
     pixels_ = rows.Take(decoded);
+    if (GIFDefaults().BuildBitmapsOnLoad) Bitmap();
 }

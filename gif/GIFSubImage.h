@@ -3,14 +3,16 @@
 // colour index byte per pixel.
 #include <cstddef>
 #include <cstdint>
+#include <memory>
 #include <vector>
 
 #include "gif/GIFColorMap.h"
 #include "gif/GIFItem.h"
 #include "gif/GIFList.h"
 #include "gif/GIFTypes.h"
+#include "platform/Bitmap.h"
+#include "platform/Canvas.h"
 
-class TBitmap;
 class TGIFGraphicControlExtension;
 
 constexpr uint8_t bsImageDescriptor = 0x2C;
@@ -56,17 +58,46 @@ public:
 
     // No width, no height or no pixels: such a frame writes only its extensions.
     bool Empty() const;
-    uint8_t* Data() { return pixels_.data(); }
-    const uint8_t* Data() const { return pixels_.data(); }
+
+    // The colour indices, one byte per pixel, rows top to bottom and Width() bytes each. Every
+    // read goes through PixelData or ScanLine, every write through EditPixels or EditScanLine
+    // (which drop what was made from the old pixels), so the way the indices are kept stays
+    // this class's business.
+    const uint8_t* PixelData() const { return pixels_.data(); }
+    uint8_t* EditPixels();
     size_t DataSize() const { return pixels_.size(); }
-    // Row `row` of the pixels ("Image is empty", "Invalid pixel coordinates").
-    uint8_t* ScanLine(int row);
+    // Row `row` of the indices ("Image is empty", "Invalid pixel coordinates").
+    const uint8_t* ScanLine(int row) const;
+    uint8_t* EditScanLine(int row);
     uint8_t Pixels(int x, int y) const;
     void SetPixels(int x, int y, uint8_t index);
+    // Keeps only `area` (in frame coordinates, inside the frame), which becomes the frame's
+    // rectangle on the logical screen.
+    void Crop(const TRect& area);
 
     // The first graphic control extension, or null.
     TGIFGraphicControlExtension* GraphicControlExtension() const { return graphicControl_; }
-    bool Transparent() const;
+    // The first graphic control extension with its transparent bit set, or null: any of them
+    // makes the frame transparent.
+    TGIFGraphicControlExtension* TransparentControl() const;
+    bool Transparent() const { return TransparentControl() != nullptr; }
+    // The transparent colour index, or -1 for an opaque frame.
+    int TransparentColorIndex() const;
+
+    // The frame as a bitmap, made on first use ("Rendering..." progress) and kept until the
+    // pixels, the colours or the transparency change: an 8-bit bitmap with the active colour
+    // table, or one dithered to the web colour cube when the document paints dithered. A
+    // transparent frame's bitmap is flagged transparent, its mask set on the transparent
+    // pixels. A failure leaves the frame without a bitmap.
+    const TBitmap& Bitmap();
+    bool HasBitmap() const { return bitmap_ != nullptr; }
+    void FreeBitmap();
+    // The active colour table as a palette (kept until the table changes).
+    const TPalette& Palette();
+
+    // Told by the frame's colour tables and graphic control extensions.
+    void ColorMapChanged();
+    void TransparencyChanged() { FreeBitmap(); }
 
     // 2 when the local table is sorted or the frame has extensions, else 1.
     int Version() const override;
@@ -85,10 +116,15 @@ private:
     void ExtensionRemoved(TGIFExtension& extension);
 
     void AllocatePixels();
+    // "Image is empty" without pixels, "Invalid pixel coordinates" outside the frame.
+    void CheckCoordinates(int x, int y) const;
     void GrowLogicalScreen();
     void PrepareDescriptor();
     void WriteImage(TStream& stream);
     void ReadImage(TStream& stream);
+
+    void RenderBitmap(TBitmap& bitmap, bool dithered);
+    void ReportRenderProgress(TProgressStage stage, int percent);
 
     void ImportIndexedRows(TBitmap& bitmap);
     void ImportTrueColorRows(TBitmap& reduced);
@@ -100,4 +136,8 @@ private:
     TImageDescriptor descriptor_;
     std::vector<uint8_t> pixels_;
     TGIFGraphicControlExtension* graphicControl_ = nullptr;
+    std::unique_ptr<TBitmap> bitmap_;
+    bool bitmapDithered_ = false;
+    TPalette palette_;
+    bool paletteValid_ = false;
 };

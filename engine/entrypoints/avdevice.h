@@ -1,7 +1,7 @@
 #pragma once
-// Entry points of libavdevice, bound at run time by TFFLoader (engine/FFLoad.h).
-// To add one: an extern declaration here, its definition and a row at the end of the table in
-// the .cpp file. Every entry is required: a library lacking one does not load.
+// Entry points of libavdevice, bound at run time by TFFLoader (engine/loader/FFLoad.h).
+// To add one: a line in the list below. Every entry is required: a library lacking one does not
+// load.
 #include <cstdint>  // before the FFmpeg headers: defines UINT64_C for C++
 extern "C" {
 #include <libavdevice/avdevice.h>
@@ -9,10 +9,9 @@ extern "C" {
 
 #include "engine/entrypoints/EntryPoint.h"
 
-namespace libav {
-extern decltype(&::avdevice_version) avdevice_version;
-extern decltype(&::avdevice_register_all) avdevice_register_all;
-}  // namespace libav
-
 // The entry points in binding order.
-const TEntryPointList& AvdeviceEntryPoints();
+#define CLIPGIF_AVDEVICE_ENTRY_POINTS(X) \
+    X(avdevice_version)                  \
+    X(avdevice_register_all)
+
+CLIPGIF_DECLARE_ENTRY_POINTS(AvdeviceEntryPoints, CLIPGIF_AVDEVICE_ENTRY_POINTS)

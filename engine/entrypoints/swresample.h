@@ -1,7 +1,7 @@
 #pragma once
-// Entry points of libswresample, bound at run time by TFFLoader (engine/FFLoad.h).
-// To add one: an extern declaration here, its definition and a row at the end of the table in
-// the .cpp file. Every entry is required: a library lacking one does not load.
+// Entry points of libswresample, bound at run time by TFFLoader (engine/loader/FFLoad.h).
+// To add one: a line in the list below. Every entry is required: a library lacking one does not
+// load.
 #include <cstdint>  // before the FFmpeg headers: defines UINT64_C for C++
 extern "C" {
 #include <libswresample/swresample.h>
@@ -9,9 +9,7 @@ extern "C" {
 
 #include "engine/entrypoints/EntryPoint.h"
 
-namespace libav {
-extern decltype(&::swresample_version) swresample_version;
-}  // namespace libav
-
 // The entry points in binding order.
-const TEntryPointList& SwresampleEntryPoints();
+#define CLIPGIF_SWRESAMPLE_ENTRY_POINTS(X) X(swresample_version)
+
+CLIPGIF_DECLARE_ENTRY_POINTS(SwresampleEntryPoints, CLIPGIF_SWRESAMPLE_ENTRY_POINTS)

@@ -1,7 +1,7 @@
 #pragma once
-// Entry points of libswscale, bound at run time by TFFLoader (engine/FFLoad.h).
-// To add one: an extern declaration here, its definition and a row at the end of the table in
-// the .cpp file. Every entry is required: a library lacking one does not load.
+// Entry points of libswscale, bound at run time by TFFLoader (engine/loader/FFLoad.h).
+// To add one: a line in the list below. Every entry is required: a library lacking one does not
+// load.
 #include <cstdint>  // before the FFmpeg headers: defines UINT64_C for C++
 extern "C" {
 #include <libswscale/swscale.h>
@@ -9,17 +9,16 @@ extern "C" {
 
 #include "engine/entrypoints/EntryPoint.h"
 
-namespace libav {
-extern decltype(&::swscale_version) swscale_version;
-extern decltype(&::sws_getCachedContext) sws_getCachedContext;
-extern decltype(&::sws_scale) sws_scale;
-extern decltype(&::sws_freeContext) sws_freeContext;
-extern decltype(&::sws_alloc_context) sws_alloc_context;
-extern decltype(&::sws_getContext) sws_getContext;
-extern decltype(&::sws_get_class) sws_get_class;
-extern decltype(&::sws_isSupportedInput) sws_isSupportedInput;
-extern decltype(&::sws_isSupportedOutput) sws_isSupportedOutput;
-}  // namespace libav
-
 // The entry points in binding order.
-const TEntryPointList& SwscaleEntryPoints();
+#define CLIPGIF_SWSCALE_ENTRY_POINTS(X) \
+    X(swscale_version)                  \
+    X(sws_getCachedContext)             \
+    X(sws_scale)                        \
+    X(sws_freeContext)                  \
+    X(sws_alloc_context)                \
+    X(sws_getContext)                   \
+    X(sws_get_class)                    \
+    X(sws_isSupportedInput)             \
+    X(sws_isSupportedOutput)
+
+CLIPGIF_DECLARE_ENTRY_POINTS(SwscaleEntryPoints, CLIPGIF_SWSCALE_ENTRY_POINTS)

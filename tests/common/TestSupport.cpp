@@ -2,7 +2,12 @@
 
 #include <gtest/gtest.h>
 
+#include <arpa/inet.h>
+#include <netinet/in.h>
+#include <sys/socket.h>
 #include <sys/wait.h>
+#include <unistd.h>
+
 #include <array>
 #include <cstdio>
 #include <cstdlib>
@@ -66,5 +71,26 @@ std::vector<uint8_t> ReadFileBytes(const std::string& path) {
 }
 
 bool FileExists(const std::string& path) { return std::filesystem::exists(path); }
+
+TSilentServer::TSilentServer() : socket_(socket(AF_INET, SOCK_STREAM, 0)) {
+    sockaddr_in address{};
+    address.sin_family = AF_INET;
+    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    socklen_t length = sizeof address;
+    if (socket_ < 0 || bind(socket_, reinterpret_cast<sockaddr*>(&address), sizeof address) != 0 ||
+        listen(socket_, 4) != 0 ||
+        getsockname(socket_, reinterpret_cast<sockaddr*>(&address), &length) != 0) {
+        if (socket_ >= 0) close(socket_);
+        throw std::runtime_error("cannot listen on the loopback address");
+    }
+    // Connections complete in the listen queue; nothing ever accepts or answers them.
+    port_ = ntohs(address.sin_port);
+}
+
+TSilentServer::~TSilentServer() {
+    if (socket_ >= 0) close(socket_);
+}
+
+std::string TSilentServer::Url() const { return "tcp://127.0.0.1:" + std::to_string(port_); }
 
 }  // namespace testsupport

@@ -1,6 +1,8 @@
 #pragma once
-// Helpers shared by the test suites: temporary folders, running programs, making media.
+// Helpers shared by the test suites: temporary folders, running programs, making media, the
+// messages of expected exceptions.
 #include <cstdint>
+#include <exception>
 #include <string>
 #include <vector>
 
@@ -41,5 +43,33 @@ std::string BuildProgram(const std::string& name);
 // Whole file as bytes / text.
 std::vector<uint8_t> ReadFileBytes(const std::string& path);
 bool FileExists(const std::string& path);
+
+// A TCP port on the loopback address that takes connections and never sends a byte: a peer on
+// which every blocking read waits until the reader gives up.
+class TSilentServer {
+public:
+    TSilentServer();
+    ~TSilentServer();
+    TSilentServer(const TSilentServer&) = delete;
+    TSilentServer& operator=(const TSilentServer&) = delete;
+    // "tcp://127.0.0.1:PORT".
+    std::string Url() const;
+
+private:
+    int socket_ = -1;
+    int port_ = 0;
+};
+
+// The message of the E that `call` raises, or "" when it raises none (an exception of another
+// type passes through). EXPECT_EQ(ErrorOf<GIFException>([&] { ... }), "message").
+template <class E = std::exception, class Call>
+std::string ErrorOf(Call&& call) {
+    try {
+        call();
+    } catch (const E& error) {
+        return error.what();
+    }
+    return "";
+}
 
 }  // namespace testsupport

@@ -7,6 +7,7 @@
 #include "gif/GIFImage.h"
 #include "platform/Bitmap.h"
 #include "platform/Stream.h"
+#include "tests/common/TestSupport.h"
 
 namespace gifdoc {
 
@@ -98,14 +99,6 @@ inline TGIFColor FrameColor(TGIFSubImage& frame, int x, int y) {
 }
 
 // The message of the exception the call raises, or "" when it raises none.
-template <class Call>
-std::string ErrorOf(Call call) {
-    try {
-        call();
-    } catch (const std::exception& error) {
-        return error.what();
-    }
-    return "";
-}
+using testsupport::ErrorOf;
 
 }  // namespace gifdoc

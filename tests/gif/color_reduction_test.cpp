@@ -11,6 +11,7 @@
 #include "gif/GIFException.h"
 #include "gif/OctreeQuantizer.h"
 #include "platform/SystemPalette.h"
+#include "tests/common/TestSupport.h"
 #include "tests/gif/ReductionPictures.h"
 
 using pictures::At;
@@ -37,16 +38,7 @@ std::unique_ptr<TBitmap> Reduce(TBitmap& source, TPaletteReduction mode, int bit
     return result;
 }
 
-// The message of the E that `action` raises, or "" when it raises none.
-template <class E, class F>
-std::string ErrorOf(F action) {
-    try {
-        action();
-    } catch (const E& e) {
-        return e.what();
-    }
-    return "";
-}
+using testsupport::ErrorOf;
 
 std::vector<int> RowIndices(TBitmap& reduced) {
     std::vector<int> indices;

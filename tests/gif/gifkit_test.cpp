@@ -6,6 +6,7 @@
 #include "gif/GIFImage.h"
 #include "platform/Bitmap.h"
 #include "tests/common/TestSupport.h"
+#include "tests/gif/AnimationTestSupport.h"
 #include "tests/gif/DocumentTestSupport.h"
 
 using testsupport::ShellQuote;
@@ -172,8 +173,8 @@ TEST(Gifkit, UsageErrorsExitWith2) {
           "encode --bits 9 -o " + out + " in.bmp", "encode --encoding zip -o " + out + " in.bmp",
           "encode --mode 9 -o " + out + " in.bmp", "encode --mode 256 -o " + out + " in.bmp",
           "encode --dither 7 -o " + out + " in.bmp", "encode --dither -1 -o " + out + " in.bmp",
-          "encode --fast -o " + out + " in.bmp", std::string("encode -o"), std::string("info"),
-          std::string("decode only.gif")}) {
+          "encode --fast -o " + out + " in.bmp", "encode --delay -1 -o " + out + " in.bmp",
+          std::string("encode -o"), std::string("info"), std::string("decode only.gif")}) {
         const auto result = testsupport::Run(Gifkit(arguments));
         EXPECT_EQ(result.exitCode, 2) << arguments << ": " << result.output;
         EXPECT_NE(result.output.find("usage:"), std::string::npos) << arguments;
@@ -237,4 +238,49 @@ TEST(Gifkit, FilesDeclaringMoreThanTheirDataAreRefused) {
     EXPECT_EQ(result.exitCode, 1);
     EXPECT_EQ(result.output, "Image data missing for 36000000 pixels\n");
     EXPECT_FALSE(testsupport::FileExists(dir.File("frame_000.bmp")));
+}
+
+TEST(Gifkit, OptimizeMakesAStillSceneWithAMovingObjectAtMost40PercentAndShowsTheSame) {
+    testsupport::TempDir dir;
+    // A fixed scene and a small picture moving over it, as a converted clip would have them.
+    testsupport::MakeMedia(
+        "-f lavfi -i gradients=s=320x240:r=10:seed=7,trim=end_frame=1,loop=loop=-1:size=1,"
+        "setpts=N/10/TB -f lavfi -i testsrc=s=40x40:r=10 -filter_complex "
+        "\"[0][1]overlay=x='mod(t*90\\,280)':y=100:shortest=1\" -frames:v 30 -pix_fmt bgr24",
+        dir.File("f%02d.bmp"));
+    std::string pictures;
+    for (int i = 1; i <= 30; ++i) {
+        char name[16];
+        std::snprintf(name, sizeof name, "f%02d.bmp", i);
+        pictures += " " + ShellQuote(dir.File(name));
+    }
+    const std::string plain = dir.File("plain.gif");
+    const std::string optimised = dir.File("optimised.gif");
+    ASSERT_EQ(
+        testsupport::Run(Gifkit("encode --delay 10 -o " + ShellQuote(plain) + pictures)).exitCode,
+        0);
+    const auto encoded = testsupport::Run(
+        Gifkit("encode --delay 10 --optimize -o " + ShellQuote(optimised) + pictures));
+    ASSERT_EQ(encoded.exitCode, 0) << encoded.output;
+
+    const size_t plainSize = testsupport::ReadFileBytes(plain).size();
+    const size_t optimisedSize = testsupport::ReadFileBytes(optimised).size();
+    EXPECT_LE(optimisedSize * 10, plainSize * 4) << optimisedSize << " of " << plainSize;
+
+    TGIFImage before, after;
+    before.LoadFromFile(plain);
+    after.LoadFromFile(optimised);
+    const animation::TShownPictures shownBefore = animation::ShownPictures(before);
+    const animation::TShownPictures shownAfter = animation::ShownPictures(after);
+    const auto decodedBefore = animation::FfmpegPictures(dir, plain, 320, 240);
+    const auto decodedAfter = animation::FfmpegPictures(dir, optimised, 320, 240);
+    ASSERT_EQ(decodedBefore.size(), 30u);
+    ASSERT_EQ(decodedAfter.size(), shownAfter.pictures.size());
+    ASSERT_EQ(shownAfter.Duration(), shownBefore.Duration());
+    int time = 0;
+    for (size_t i = 0; i < decodedAfter.size(); time += shownAfter.delays[i++]) {
+        ASSERT_TRUE(decodedAfter[i] == decodedBefore[static_cast<size_t>(time / 10)])
+            << "frame " << i;
+        ASSERT_TRUE(shownAfter.pictures[i] == shownBefore.At(time)) << "frame " << i;
+    }
 }

@@ -6,6 +6,7 @@
 
 #include "CodeStreamTools.h"
 #include "gif/GIFException.h"
+#include "gif/LZWEncoder.h"
 #include "gif/LZWHashTable.h"
 
 using namespace codestream;

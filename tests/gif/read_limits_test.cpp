@@ -102,7 +102,7 @@ TEST(GIFReadLimits, FramesCutShortKeepTheFillValueWhereTheDataStops) {
     gifdoc::Load(document, file);
     ASSERT_EQ(document.Images().Count(), 1);
     TGIFSubImage& frame = document.Images()[0];
-    const std::vector<uint8_t> loaded(frame.Data(), frame.Data() + frame.DataSize());
+    const std::vector<uint8_t> loaded(frame.PixelData(), frame.PixelData() + frame.DataSize());
 
     // The same as decoding into a frame allocated whole beforehand.
     const codestream::Decoded reference = codestream::Decode(cut, 40, 24, true, 3);

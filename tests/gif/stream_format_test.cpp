@@ -428,8 +428,9 @@ TEST(StreamFormat, ReadBackGivesThePixelsForEveryModeDepthAndEncoder) {
                 ASSERT_EQ(read.Width(), original.Width());
                 ASSERT_EQ(read.Height(), original.Height());
                 ASSERT_EQ(
-                    std::vector<uint8_t>(read.Data(), read.Data() + read.DataSize()),
-                    std::vector<uint8_t>(original.Data(), original.Data() + original.DataSize()))
+                    std::vector<uint8_t>(read.PixelData(), read.PixelData() + read.DataSize()),
+                    std::vector<uint8_t>(original.PixelData(),
+                                         original.PixelData() + original.DataSize()))
                     << "encoding " << int(encoding) << " mode " << mode << " frame " << i;
                 for (int c = 0; c < original.ColorMap().Count(); ++c)
                     ASSERT_EQ(read.ColorMap().Colors(c), original.ColorMap().Colors(c));
@@ -481,4 +482,27 @@ TEST(StreamFormat, ReadsWhatFfmpegWrites) {
         ASSERT_TRUE(std::equal(canvas.begin(), canvas.end(), expected.begin() + i * frameBytes))
             << "frame " << i;
     }
+}
+
+TEST(StreamFormat, AnyGraphicControlExtensionCanMakeTheFrameTransparent) {
+    // Two graphic control extensions before one image: only the second has the transparent
+    // bit. The image data ends at once, so the pixels keep the fill: the transparent index.
+    const std::vector<uint8_t> bytes = {
+        'G',  'I',  'F', '8',  '9', 'a', 2, 0, 1, 0, 0x80, 0, 0,  // screen, 2-entry global table
+        0,    0,    0,   255,  255, 255,                          // black, white
+        0x21, 0xF9, 4,   0x00, 10,  0,   0, 0,                    // delay 10, opaque
+        0x21, 0xF9, 4,   0x01, 0,   0,   1, 0,                    // transparent index 1
+        0x2C, 0,    0,   0,    0,   2,   0, 1, 0, 0, 2,    0, 0x3B};  // image, no data, trailer
+    TGIFImage document;
+    std::vector<std::string> warnings;
+    CollectWarnings(document, warnings);
+    Load(document, bytes);
+    ASSERT_EQ(document.Images().Count(), 1);
+    TGIFSubImage& frame = document.Images()[0];
+    EXPECT_TRUE(frame.Transparent());
+    EXPECT_EQ(frame.TransparentColorIndex(), 1);
+    EXPECT_EQ(frame.GraphicControlExtension()->Delay(), 10) << "the first one gives the timing";
+    EXPECT_EQ(frame.Pixels(0, 0), 1);
+    EXPECT_EQ(frame.Pixels(1, 0), 1);
+    EXPECT_FALSE(warnings.empty());
 }

@@ -1,19 +1,27 @@
 // gifkit encode: one frame per BMP picture, saved as the application saves its documents.
 #include <charconv>
+#include <memory>
 #include <string>
 #include <vector>
 
+#include "gif/GIFExtensions.h"
 #include "gif/GIFImage.h"
 #include "platform/Bitmap.h"
 #include "tools/gifkit/Commands.h"
 
 namespace {
 
+// What --optimize does: everything that leaves the pictures as they were.
+constexpr TGIFOptimizeOptions kOptimization = ooCrop | ooMerge | ooCleanup | ooColorMap;
+
 struct TEncodeOptions {
     int mode = prOctreePlusSystem;
     int dither = edNearest;
     int bits = 8;
     TGIFEncoding encoding = geLZW;
+    // Hundredths of a second per frame; -1 leaves the frames without timing.
+    int delay = -1;
+    bool optimize = false;
     std::string output;
     std::vector<std::string> inputs;
 };
@@ -39,7 +47,11 @@ TEncodeOptions ParseOptions(const TArguments& arguments) {
         const std::string& argument = arguments[i];
         const bool takesValue = argument == "--mode" || argument == "--dither" ||
                                 argument == "--bits" || argument == "--encoding" ||
-                                argument == "-o";
+                                argument == "--delay" || argument == "-o";
+        if (argument == "--optimize") {
+            options.optimize = true;
+            continue;
+        }
         if (!takesValue) {
             if (argument.size() > 1 && argument[0] == '-')
                 throw TUsageError("unknown option \"" + argument + "\"");
@@ -53,11 +65,22 @@ TEncodeOptions ParseOptions(const TArguments& arguments) {
         if (argument == "--dither") options.dither = ParseNumber(argument, value, edBurkes);
         if (argument == "--bits") options.bits = ParseNumber(argument, value, 8);
         if (argument == "--encoding") options.encoding = ParseEncoding(value);
+        if (argument == "--delay") options.delay = ParseNumber(argument, value, 0xFFFF);
         if (argument == "-o") options.output = value;
     }
     if (options.output.empty()) throw TUsageError("encode needs -o OUT.gif");
     if (options.inputs.empty()) throw TUsageError("encode needs at least one picture");
     return options;
+}
+
+// Gives the frame a delay and, on the first frame, a looping extension (for ever), as the
+// program's frame sink does.
+void AddTiming(TGIFImage& document, int index, int delay) {
+    TGIFSubImage& frame = document.Images()[index];
+    if (index == 0) frame.Extensions().Add(std::make_unique<TGIFAppExtNSLoop>(&frame));
+    auto control = std::make_unique<TGIFGraphicControlExtension>(&frame);
+    control->SetDelay(delay);
+    frame.Extensions().Add(std::move(control));
 }
 
 }  // namespace
@@ -72,8 +95,12 @@ int EncodeCommand(const TArguments& arguments) {
     for (const std::string& input : options.inputs) {
         TBitmap picture;
         picture.LoadFromFile(input);
-        document.Add(picture);
+        const int index = document.Add(picture);
+        if (options.delay >= 0) AddTiming(document, index, options.delay);
     }
+    if (options.optimize)
+        document.OptimizeFrames(kOptimization, document.ReductionMode(), document.QuantizeBits(),
+                                document.DiffusionMode());
     document.SaveToFile(options.output);
     return 0;
 }

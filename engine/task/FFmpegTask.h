@@ -1,0 +1,136 @@
+#pragma once
+// A conversion task: its option context and option variables, the library option sets, the
+// file and stream tables, the state of its work, and the operations that parse option strings
+// and open files. The work itself is done by the files of this folder, by step: options/ reads
+// option strings, open/ opens inputs and outputs; each keeps its helpers to itself.
+#include <atomic>
+#include <cstdint>
+#include <functional>
+#include <string>
+#include <vector>
+
+#include "engine/core/FFmpegException.h"
+#include "engine/frames/FrameHook.h"
+#include "engine/log/FFLog.h"
+#include "engine/task/FFmpegFileTables.h"
+#include "engine/task/FFmpegRunState.h"
+#include "engine/task/options/FFmpegOptionDef.h"
+#include "engine/task/options/FFmpegOptionsContext.h"
+
+struct SwsContext;
+struct AVDictionary;
+struct AVFormatContext;
+
+class TCustomFFmpeg {
+public:
+    TCustomFFmpeg();
+    virtual ~TCustomFFmpeg();
+    TCustomFFmpeg(const TCustomFFmpeg&) = delete;
+    TCustomFFmpeg& operator=(const TCustomFFmpeg&) = delete;
+
+    // --- option strings -------------------------------------------------------------------
+    void ParseOptions(const std::string& options);
+    void ParsePresets(const std::string& presets);
+    int ParseOption(TOptionsContext& o, const std::string& name, const char* arg);
+    const TOptionDef& FindOption(const std::string& name);
+    int LocateOption(const std::vector<std::string>& tokens, const std::string& name);
+    int SetGenericOption(const std::string& opt, const std::string& arg);
+    void ResetOptions(TOptionsContext& o, bool keepRecordingTime, bool releaseOnly);
+    const std::vector<TOptionDef>& OptionTable();
+
+    // --- opening files --------------------------------------------------------------------
+    int OpenInputFile(TOptionsContext* context, const std::string& fileName);
+    int OpenOutputFile(const std::string& fileName, bool join);
+    // Metadata of an output from an input by metadata specifiers ("g", "s:spec", "c:n", "p:n").
+    bool CopyMetadata(const std::string& outspec, const std::string& inspec, TOptionsContext& o,
+                      AVFormatContext* ic, AVFormatContext* oc);
+    int CopyChapters(int inputIndex, int outputIndex, bool copyMetadata);
+    bool ParseMetaSpecifier(const std::string& spec, char& type, int& index,
+                            std::string& streamSpec);
+    // Writes an input stream's extra data (an attachment) to a file.
+    void DumpAttachment(int istIndex, const std::string& fileName);
+    // Closes every file and frees every stream record of the task.
+    void FreeFilesAndStreams();
+
+    // Stores the text as LastError, logs it at llFatal and raises FFmpegException with it.
+    [[noreturn]] void FatalError(const std::string& text);
+    // The engine log, with this task as sender.
+    void Log(TLogLevel level, const std::string& message);
+
+    // --- the per-file option context and the last texts -----------------------------------
+    TOptionsContext Options;
+    std::string LastError;
+    std::string LastParseError;  // kept per task: tasks may be parsed on different threads
+    bool StrictOptions = true;
+
+    // --- option variables (kept for the whole task) ---------------------------------------
+    int BitsPerRawSample = 0;
+    int VideoDiscard = 0;
+    int SameQuant = 0;
+    int DoDeinterlace = 0;
+    int IntraDcPrecision = 8;
+    int LoopInput = 0;
+    int LoopOutput = -1;
+    int QpHist = 0;
+    int IntraOnly = 0;
+    std::string VideoCodecName;
+    std::string AudioCodecName;
+    std::string SubtitleCodecName;
+    int FileOverwrite = 0;
+    int NoFileOverwrite = 0;
+    int DoHexDump = 0;
+    int DoPktDump = 0;
+    int DoPsnr = 0;
+    int DoPass = 0;
+    std::string PassLogFilePrefix;
+    int VideoSyncMethod = -1;
+    int AudioSyncMethod = 0;
+    float AudioDriftThreshold = 0.1f;
+    int CopyTs = 0;
+    int CopyTb = -1;
+    int Shortest = 0;
+    std::string VStatsFileName;
+    int AudioVolume = 256;
+    int ExitOnError = 0;
+    int InputSync = 0;
+    float DtsDeltaThreshold = 10.0f;
+    int PrintStats = 1;
+
+    // Bit depth of the hook and preview bitmaps (-VideoHookBitsPixel).
+    int VideoHookBitsPixel = 24;
+    // Set once a frame hook module was added with -vhook.
+    bool UseFrameHook = false;
+    // Frame hook modules added by -vhook, in order.
+    TFrameHookList FrameHooks;
+
+    // --- library option sets (emptied at every reset of the option context) --------------
+    SwsContext* SwsOpts = nullptr;
+    AVDictionary* FormatOpts = nullptr;
+    AVDictionary* CodecOpts = nullptr;
+
+    // --- file and stream tables -----------------------------------------------------------
+    std::vector<TInputFile> InputFiles;
+    std::vector<TInputStream> InputStreams;
+    std::vector<TOutputFile> OutputFiles;
+    std::vector<TOutputStream> OutputStreams;
+
+    // --- the task's work -------------------------------------------------------------------
+    // What the steps of the work keep while the task works.
+    TTaskRunState Run;
+    // Set when an output is opened to join the inputs one after another.
+    bool JoinMode = false;
+    // Set by the controlling thread to end the work: blocking library calls break off.
+    std::atomic<bool> StopRequest{false};
+    // Time-outs of blocking calls on the inputs and on the outputs (milliseconds; 0: none).
+    int ReadTimeout = 30000;
+    int WriteTimeout = 30000;
+
+    // Called with the task and the input's format context right before its streams are probed.
+    std::function<void(TCustomFFmpeg*, AVFormatContext*)> BeforeFindStreamInfo;
+
+    // The libraries' interrupt callbacks for blocking input and output; opaque is the task.
+    static int InputInterrupt(void* opaque);
+    static int OutputInterrupt(void* opaque);
+    AVIOInterruptCB InputInterruptCallback() { return {&TCustomFFmpeg::InputInterrupt, this}; }
+    AVIOInterruptCB OutputInterruptCallback() { return {&TCustomFFmpeg::OutputInterrupt, this}; }
+};
