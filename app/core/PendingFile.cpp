@@ -105,8 +105,20 @@ void TPendingFile::Finish() {
     if (error) Fail("Cannot write file", temporaryName_, error);
 }
 
-bool TPendingFile::MoveTo(const std::string& target) {
+bool TPendingFile::MoveTo(const std::string& target, TNaming first) {
     Finish();
+    switch (first) {
+        case TNaming::Rename:
+            return RenameTo(target);
+        case TNaming::Link:
+            return LinkTo(target);
+        case TNaming::Copy:
+            return CopyTo(target);
+    }
+    return false;
+}
+
+bool TPendingFile::RenameTo(const std::string& target) {
     if (::renameat2(AT_FDCWD, temporaryName_.c_str(), AT_FDCWD, target.c_str(), RENAME_NOREPLACE) ==
         0) {
         placed_ = true;

@@ -24,12 +24,18 @@ public:
     // Writes out what is buffered and closes the file; fails with Exception when the data did
     // not all reach the disk.
     void Finish();
-    // Gives the finished file the name `target`, in the folder the file was made in. False
-    // when `target` exists (nothing is changed then); fails with Exception on other errors.
-    bool MoveTo(const std::string& target);
+    // The ways of giving the file its name, each tried when the file system cannot do the one
+    // before: a rename that refuses to replace, a second link, a copy into a new file.
+    enum class TNaming { Rename, Link, Copy };
+
+    // Gives the finished file the name `target`, in the folder the file was made in, starting
+    // with the way `first`. False when `target` exists (nothing is changed then); fails with
+    // Exception on other errors.
+    bool MoveTo(const std::string& target, TNaming first = TNaming::Rename);
 
 private:
     class TFileWriter;
+    bool RenameTo(const std::string& target);
     bool LinkTo(const std::string& target);
     bool CopyTo(const std::string& target);
 
