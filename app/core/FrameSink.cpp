@@ -66,7 +66,13 @@ TFrameSink::TFrameSink(TSinkWindow& window) : window_(window) {
     frameBitmap_.SetPixelFormat(pf24bit);
 }
 
+TFrameSink::~TFrameSink() {
+    if (TFrameOutputAdapter* adapter = TFrameOutputAdapter::Find(attachedAdapter_))
+        Detach(*adapter);
+}
+
 void TFrameSink::Attach(TFrameOutputAdapter& adapter) {
+    attachedAdapter_ = adapter.Identity();
     adapter.OnWriteHeader = [this](TFrameOutputAdapter* sender) { FOAWriteHeader(sender); };
     adapter.OnWriteFrame = [this](TFrameOutputAdapter* sender, POutputFrameInfo info) {
         FOAWriteFrame(sender, info);
@@ -75,6 +81,7 @@ void TFrameSink::Attach(TFrameOutputAdapter& adapter) {
 }
 
 void TFrameSink::Detach(TFrameOutputAdapter& adapter) {
+    if (adapter.Identity() == attachedAdapter_) attachedAdapter_ = 0;
     adapter.OnWriteHeader = nullptr;
     adapter.OnWriteFrame = nullptr;
     adapter.OnWriteClose = nullptr;

@@ -26,13 +26,15 @@ public:
     static constexpr const char* kNoFramesMessage = "No frames were converted, so no GIF was saved";
 
     explicit TFrameSink(TSinkWindow& window);
+    // Unbinds the adapter it is attached to, when that still exists.
+    ~TFrameSink();
     TFrameSink(const TFrameSink&) = delete;
     TFrameSink& operator=(const TFrameSink&) = delete;
 
     // Binds the adapter's OnWriteHeader, OnWriteFrame and OnWriteClose to the handlers below;
-    // Detach unbinds them. The sink must outlive the binding.
+    // Detach unbinds them. An adapter serves one sink at a time.
     void Attach(TFrameOutputAdapter& adapter);
-    static void Detach(TFrameOutputAdapter& adapter);
+    void Detach(TFrameOutputAdapter& adapter);
 
     // The file being converted: the GIF is saved beside it, as GetUniqueOutputName names it.
     const std::string& InputFileName() const { return inputFileName_; }
@@ -80,6 +82,7 @@ private:
     void Save();
 
     TSinkWindow& window_;
+    int64_t attachedAdapter_ = 0;  // the identity of the adapter bound to the sink, 0 none
     TGIFImage document_;
     TBitmap frameBitmap_;
     std::string inputFileName_;

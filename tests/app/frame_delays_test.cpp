@@ -97,14 +97,4 @@ TEST(FrameDelays, UnknownTickLengthGivesEveryFrameTheDefaultDelay) {
     EXPECT_EQ(DelaysOf({0, 1}, {1, 0}, 5), (std::vector<int>(2, TFrameDelays::kDefaultDelay)));
 }
 
-TEST(FrameDelays, ResetStartsAfresh) {
-    TFrameDelays delays;
-    delays.NextFrame(100, 0, {1, 100});
-    delays.NextFrame(150, 0, {1, 100});
-    delays.Reset();
-    EXPECT_EQ(delays.Total(), 0);
-    EXPECT_EQ(delays.NextFrame(7000, 0, {1, 1000}), -1);
-    EXPECT_EQ(delays.NextFrame(7100, 0, {1, 1000}), 10);
-}
-
 }  // namespace

@@ -115,24 +115,6 @@ TEST_F(SinkTest, DelaysFollowTheTimestampsAndAddUpToTheClip) {
     EXPECT_EQ(testsupport::ReadFileBytes(sink.SavedFileName())[4], '9');  // "GIF89a"
 }
 
-TEST_F(SinkTest, DelaysOfAnNtscClipInA90kHzTimeBase) {
-    // 29.97 frames per second: 3003 ticks of 1/90000 s a frame, two seconds and a bit
-    TRawRgbOutput output(adapter, 4, 4, {1, 90000});
-    ASSERT_EQ(output.Start(), 0);
-    for (int i = 0; i < 61; ++i)
-        ASSERT_EQ(output.Write(SolidFrame(4, 4, static_cast<uint8_t>(i * 4), 0, 0),
-                               900 + i * 3003LL, 3003),
-                  0);
-    ASSERT_EQ(output.Finish(), 0) << output.HandlerError();
-    TReadBack gif(sink.SavedFileName());
-    int total = 0;
-    for (int i = 0; i < gif.Count(); ++i) {
-        EXPECT_TRUE(gif.Delay(i) == 3 || gif.Delay(i) == 4) << i;
-        total += gif.Delay(i);
-    }
-    EXPECT_EQ(total, 61 * 3003 / 900);  // 203.5 hundredths, rounded down
-}
-
 TEST_F(SinkTest, LoopCountNoLoopAndNoTiming) {
     const std::vector<TPixels> frames = {SolidFrame(2, 2, 255, 0, 0), SolidFrame(2, 2, 0, 0, 255)};
     sink.SetTiming({.Enabled = true, .Looping = true, .LoopCount = 3});
@@ -164,6 +146,22 @@ TEST_F(SinkTest, LoopCountNoLoopAndNoTiming) {
     EXPECT_EQ(gif.Frame(0).Extensions().Count(), 0);
     EXPECT_EQ(gif.Frame(1).Extensions().Count(), 0);
     EXPECT_EQ(gif.Pixel(1, 1, 1), RGBColor(0, 0, 255));
+}
+
+TEST(FrameSinkBinding, SinkUnbindsItsAdapterWhenItGoes) {
+    TRecordingWindow window;
+    TFrameOutputAdapter adapter;
+    {
+        TFrameSink sink(window);
+        sink.Attach(adapter);
+        EXPECT_TRUE(adapter.OnWriteHeader && adapter.OnWriteFrame && adapter.OnWriteClose);
+    }
+    EXPECT_FALSE(adapter.OnWriteHeader || adapter.OnWriteFrame || adapter.OnWriteClose);
+    // An adapter that went first is left alone.
+    TFrameSink sink(window);
+    auto gone = std::make_unique<TFrameOutputAdapter>();
+    sink.Attach(*gone);
+    gone.reset();
 }
 
 }  // namespace
