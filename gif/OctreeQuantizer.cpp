@@ -53,7 +53,8 @@ int32_t TColorQuantizer::NewNode(int level, uint32_t path) {
     }
     TOctreeNode& node = nodes_[index];
     node.path = path;
-    if (level == kShortcutLevel) shortcut_[path] = index;
+    node.level = static_cast<uint8_t>(level);
+    if (level <= kShortcutLevel) PointShortcuts(path, level, index);
     if (level == kColorBits) {
         node.leaf = true;
         ++leafCount_;
@@ -62,6 +63,12 @@ int32_t TColorQuantizer::NewNode(int level, uint32_t path) {
         reducible_[level] = index;
     }
     return index;
+}
+
+void TColorQuantizer::PointShortcuts(uint32_t path, int level, int32_t index) {
+    const int below = 3 * (kShortcutLevel - level);
+    const auto first = shortcut_.begin() + (static_cast<ptrdiff_t>(path) << below);
+    std::fill(first, first + (ptrdiff_t{1} << below), index);
 }
 
 void TColorQuantizer::FreeNode(int32_t index) {
@@ -81,11 +88,7 @@ int32_t TColorQuantizer::GrowPath(int32_t index, int level, uint32_t code) {
 
 void TColorQuantizer::Insert(uint32_t code, uint8_t red, uint8_t green, uint8_t blue) {
     int32_t index = shortcut_[code >> (3 * (kColorBits - kShortcutLevel))];
-    int level = kShortcutLevel;
-    if (index == TOctreeNode::kNone) {
-        index = root_;
-        level = 0;
-    }
+    int level = nodes_[index].level;
     while (!nodes_[index].leaf) {
         const int32_t next = nodes_[index].children[ChildIndex(code, level)];
         if (next == TOctreeNode::kNone) {
@@ -116,13 +119,40 @@ void TColorQuantizer::AddColor(uint8_t red, uint8_t green, uint8_t blue) {
 }
 
 void TColorQuantizer::AddRow(const uint8_t* bgr, int width) {
+    // Pixels that go to the last leaf are summed in registers and given to the leaf when the
+    // run ends, before any merge can touch it.
+    uint32_t runCount = 0;
+    uint64_t runRed = 0, runGreen = 0, runBlue = 0;
+    uint32_t leafCode = lastCode_;
+    int leafShift = lastShift_;
     for (const uint8_t* end = bgr + 3 * static_cast<ptrdiff_t>(width); bgr != end; bgr += 3) {
-        const uint32_t code = ColorCode(bgr[2], bgr[1], bgr[0]);
-        if (((code ^ lastCode_) >> lastShift_) == 0)
-            AddToLeaf(lastLeaf_, bgr[2], bgr[1], bgr[0]);
-        else
-            AddNewPath(code, bgr[2], bgr[1], bgr[0]);
+        const uint8_t blue = bgr[0], green = bgr[1], red = bgr[2];
+        const uint32_t code = ColorCode(red, green, blue);
+        if (((code ^ leafCode) >> leafShift) == 0) {
+            ++runCount;
+            runRed += red;
+            runGreen += green;
+            runBlue += blue;
+            continue;
+        }
+        if (runCount != 0) {
+            AddRunToLeaf(runCount, runRed, runGreen, runBlue);
+            runCount = 0;
+            runRed = runGreen = runBlue = 0;
+        }
+        AddNewPath(code, red, green, blue);
+        leafCode = lastCode_;
+        leafShift = lastShift_;
     }
+    if (runCount != 0) AddRunToLeaf(runCount, runRed, runGreen, runBlue);
+}
+
+void TColorQuantizer::AddRunToLeaf(uint32_t count, uint64_t red, uint64_t green, uint64_t blue) {
+    TOctreeNode& leaf = nodes_[lastLeaf_];
+    leaf.pixelCount += count;
+    leaf.redSum += red;
+    leaf.greenSum += green;
+    leaf.blueSum += blue;
 }
 
 bool TColorQuantizer::ReduceTree() {
@@ -132,7 +162,6 @@ bool TColorQuantizer::ReduceTree() {
     if (index == TOctreeNode::kNone) return false;  // the root is a leaf already
     TOctreeNode& node = nodes_[index];
     reducible_[level] = node.nextReducible;
-    const bool childrenInShortcut = level + 1 == kShortcutLevel;
     node.nextReducible = TOctreeNode::kNone;
     int merged = 0;
     for (int32_t& childIndex : node.children) {
@@ -142,13 +171,13 @@ bool TColorQuantizer::ReduceTree() {
         node.redSum += child.redSum;
         node.greenSum += child.greenSum;
         node.blueSum += child.blueSum;
-        if (childrenInShortcut) shortcut_[child.path] = TOctreeNode::kNone;
         FreeNode(childIndex);
         childIndex = TOctreeNode::kNone;
         ++merged;
     }
     node.leaf = true;
     leafCount_ -= merged - 1;
+    if (level < kShortcutLevel) PointShortcuts(node.path, level, index);
     ForgetLastLeaf();
     return true;
 }

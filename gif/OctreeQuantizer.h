@@ -12,6 +12,7 @@ struct TOctreeNode {
     static constexpr int32_t kNone = -1;
 
     bool leaf = false;
+    uint8_t level = 0;
     uint32_t pixelCount = 0;
     // 64-bit sums: a large picture of bright pixels would overflow 32 bits.
     uint64_t redSum = 0;
@@ -66,16 +67,22 @@ private:
     }
     void CollectLeaves(int32_t index, TPalette& table) const;
 
+    // Adds the sums of consecutive pixels that went to the last leaf.
+    void AddRunToLeaf(uint32_t count, uint64_t red, uint64_t green, uint64_t blue);
+
     std::vector<TOctreeNode> nodes_;
     int32_t freeList_ = TOctreeNode::kNone;
     int32_t root_ = TOctreeNode::kNone;
     int32_t reducible_[kColorBits];
     int leafCount_ = 0;
     int maxColors_;
-    // The nodes of level kShortcutLevel by path, so that a colour's walk need not start at the
-    // root. A node of that level exists only while all its ancestors are inner nodes.
+    // For every path of kShortcutLevel levels, the deepest node on it at that level or above,
+    // so that a colour's walk need not start at the root. Most leaves sit at that level or
+    // above, and are then found at once.
     static constexpr int kShortcutLevel = 4;
     std::vector<int32_t> shortcut_;
+    // Points the shortcuts of every path below `path` (a node at `level`) to `index`.
+    void PointShortcuts(uint32_t path, int level, int32_t index);
     // The leaf that took the last colour, while no merge has happened since: every colour whose
     // code agrees with lastCode_ above lastShift_ bits walks down to it. Codes have 24 bits, so
     // the initial ~0 matches none.
