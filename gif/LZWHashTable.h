@@ -1,72 +1,76 @@
 #pragma once
-// The LZW encoder's string table: a fixed open-addressed hash of (prefix code, pixel) keys to
-// codes.
+// The LZW encoder's string table: (prefix code, pixel) keys to codes, open-addressed.
+//
+// A GIF string table holds at most 4096 codes, so the table, twice that size, never fills and
+// always answers exactly; how it hashes does not change the codes. Its home slot is cheap to
+// reach from the prefix (the code found by the previous lookup) because every pixel of a frame
+// waits for that lookup: the prefix doubled, xor-ed with a fixed random number for the pixel.
+// Distinct prefixes followed by the same pixel never share a home slot.
+#include <array>
 #include <cstdint>
+
+// A fixed random number below 8192 for each pixel value (Fibonacci hashing).
+constexpr std::array<int, 256> MakeLZWPixelMix() {
+    std::array<int, 256> mix{};
+    for (uint32_t pixel = 0; pixel < 256; ++pixel)
+        mix[pixel] = static_cast<int>(((pixel + 1) * 2654435761u) >> 19);
+    return mix;
+}
 
 class THashTable {
 public:
-    static constexpr int kSize = 8009;  // a prime
+    static constexpr int kSize = 8192;
     static constexpr int kNotFound = -1;
 
     // Every entry free.
     void Clear();
 
-    // Key of the string `prefix` followed by `pixel`; fits in 20 bits.
+    // Key of the string `prefix` (a code below 4096) followed by `pixel` (below 256).
     static uint32_t Key(int prefix, int pixel) {
         return (static_cast<uint32_t>(prefix) << 8) | static_cast<uint32_t>(pixel);
     }
 
-    // The code stored for key, or kNotFound. When not found, freeSlot receives the slot an
-    // insertion of the key would take (kNotFound when the key's probe cycle has no free slot left).
-    int Lookup(uint32_t key, int& freeSlot) const {
-        // Most lookups end at the first slot; the probing loop stays out of line.
-        const int slot = PrimarySlot(key);
-        const uint32_t entry = entries_[slot];
-        if ((entry >> kCodeBits) == key) return static_cast<int>(entry & kCodeMask);
-        if (entry >= kFreeEntry) {
-            freeSlot = slot;
-            return kNotFound;
+    // The code stored for the string, or kNotFound; `slot` receives the slot holding it or, when
+    // it is not found, the free slot an insertion of it takes.
+    int Find(int prefix, int pixel, int& slot) const {
+        const uint32_t key = Key(prefix, pixel);
+        slot = HomeSlot(prefix, pixel);
+        for (;;) {
+            const uint32_t entry = entries_[slot];
+            if ((entry >> kCodeBits) == key) return static_cast<int>(entry & kCodeMask);
+            if (entry == kFreeEntry) return kNotFound;
+            slot = (slot + 1) & kSlotMask;
         }
-        return Probe(key, slot, freeSlot);
     }
-    int Lookup(uint32_t key) const {
+    int Find(int prefix, int pixel) const {
         int unused;
-        return Lookup(key, unused);
+        return Find(prefix, pixel, unused);
     }
 
-    // Stores code for key in a slot Lookup returned.
-    void StoreAt(int slot, uint32_t key, int code) {
-        entries_[slot] = (key << kCodeBits) | static_cast<uint32_t>(code);
+    // Stores a code for a string in the slot Find gave for it.
+    void StoreAt(int slot, int prefix, int pixel, int code) {
+        entries_[slot] = (Key(prefix, pixel) << kCodeBits) | static_cast<uint32_t>(code);
+        ++count_;
     }
-    // Stores code for key at the first free slot of its probe sequence; false when there is none.
-    bool Insert(uint32_t key, int code);
+    // Stores a code for a string; false when the string is there already or the table holds
+    // kCapacity strings.
+    bool Insert(int prefix, int pixel, int code);
 
-    static int PrimarySlot(uint32_t key) {
-        // (key ^ key >> 4) mod kSize; the value is below 2^20, where multiplying by this rounded-up
-        // reciprocal of kSize and dropping 33 bits gives the exact quotient.
-        const uint32_t hash = key ^ (key >> 4);
-        const uint32_t quotient =
-            static_cast<uint32_t>((uint64_t{hash} * kReciprocal) >> kReciprocalShift);
-        return static_cast<int>(hash - quotient * kSize);
+    static int HomeSlot(int prefix, int pixel) {
+        return ((prefix << 1) ^ kPixelMix[pixel]) & kSlotMask;
     }
-    static int NextSlot(int slot) {
-        const int displacement = slot == 0 ? 1 : kSize - slot;
-        slot -= displacement;
-        return slot < 0 ? slot + kSize : slot;
-    }
+
+    // At least one slot stays free, so that a lookup always ends.
+    static constexpr int kCapacity = kSize - 1;
 
 private:
-    static constexpr int kReciprocalShift = 33;
-    static constexpr uint64_t kReciprocal = ((uint64_t{1} << kReciprocalShift) + kSize - 1) / kSize;
     static constexpr int kCodeBits = 12;
     static constexpr uint32_t kCodeMask = (1u << kCodeBits) - 1;
-    static constexpr uint32_t kFreeEntry = 0xFFFFFu << kCodeBits;  // key bits all ones
-    // The probe sequence doubles the slot modulo the prime; 2 has order 4004 there, so after that
-    // many steps (one more from slot 0) every slot the sequence can reach has been seen.
-    static constexpr int kMaxProbes = 4005;
+    static constexpr int kSlotMask = kSize - 1;
+    static constexpr uint32_t kFreeEntry = 0xFFFFFFFFu;  // key bits all ones: no string has that key
 
-    // The rest of the probe sequence after a collision at slot.
-    int Probe(uint32_t key, int slot, int& freeSlot) const;
+    static constexpr std::array<int, 256> kPixelMix = MakeLZWPixelMix();
 
     uint32_t entries_[kSize];
+    int count_ = 0;
 };

@@ -10,9 +10,7 @@ namespace {
 
 constexpr size_t kMaxEntries = 256;
 // Blocks most frames need, reserved at once.
-constexpr size_t kTypicalBlocks = 4096;
-// Regions with more candidates than this drop those another one beats over the whole region.
-constexpr int kRegionDropThreshold = 16;
+constexpr size_t kTypicalBlocks = 2048;
 
 int Square(int v) { return v * v; }
 
@@ -31,9 +29,7 @@ TNearestColorIndex::TNearestColorIndex(const TPalette& palette, TInstructions in
     : palette_(FirstEntries(palette)),
       entryCount_(static_cast<int>(palette_.size())),
       avx2_(instructions == TInstructions::Best && HasAvx2()),
-      regionDistances_(palette_, 1 << kRegionShift, avx2_),
-      cellDistances_(palette_, kCellSpan, avx2_),
-      regions_(kRegionPositions * kRegionPositions * kRegionPositions),
+      distances_(palette_, kCellSpan, avx2_),
       cells_(kCells, kUnbuilt) {
     blocks_.reserve(kTypicalBlocks);
 }
@@ -45,21 +41,30 @@ int TNearestColorIndex::Find(uint8_t r, uint8_t g, uint8_t b) {
     const int cell = CellOf(r, g, b);
     uint32_t slot = cells_[cell];
     if (slot == kUnbuilt) slot = BuildCell(cell);
+    if (slot >= kSplitFlag && slot < kListFlag) {
+        const uint32_t split = slot - kSplitFlag;
+        const int smallCell = SmallCellOf(r, g, b);
+        slot = smallCells_[8 * split + smallCell];
+        if (slot == kUnbuilt) slot = BuildSmallCell(split, smallCell);
+    }
     return FindIn(slot, r, g, b);
 }
 
 int TNearestColorIndex::FindIn(uint32_t slot, int r, int g, int b) const {
-    if (slot < kPairFlag) {
-        const TBlock& block = blocks_[slot];
-        return block.index[RankBlock(block, r, g, b).lane];
+    if (slot >= kListFlag) return RankList(lists_[slot - kListFlag], r, g, b);
+    const TBlock* block = &blocks_[slot & kFirstBlockMask];
+    const int count = static_cast<int>(slot >> kBlockCountShift) + 1;
+    // Later blocks hold higher indices: they win only when strictly nearer.
+    const TBlock* bestBlock = block;
+    TLaneMatch best = RankBlock(*block, r, g, b);
+    for (int i = 1; i < count; ++i) {
+        const TLaneMatch match = RankBlock(block[i], r, g, b);
+        if (match.distance < best.distance) {
+            best = match;
+            bestBlock = block + i;
+        }
     }
-    if (slot < kListFlag) {
-        const TBlock& low = blocks_[slot - kPairFlag];
-        const TBlock& high = blocks_[slot - kPairFlag + 1];
-        const TLaneMatch first = RankBlock(low, r, g, b), second = RankBlock(high, r, g, b);
-        return second.distance < first.distance ? high.index[second.lane] : low.index[first.lane];
-    }
-    return RankList(lists_[slot - kListFlag], r, g, b);
+    return bestBlock->index[best.lane];
 }
 
 void TNearestColorIndex::FindRow(const uint8_t* bgr, int count, uint8_t* indices) {
@@ -80,35 +85,51 @@ void TNearestColorIndex::FindRowPortable(const uint8_t* bgr, int count, uint8_t*
 
 namespace {
 
-// The squared distances from a colour (each channel broadcast to eight 16-bit lanes) to the eight
+// The squared distances from a colour (each channel broadcast to sixteen 16-bit lanes) to the
 // lanes of a block: the differences, their squares and their sums all fit 16 bits (see
-// StoreBlocks).
-__attribute__((target("avx2,bmi2"))) inline __m128i LaneDistances(const int16_t* red,
+// StoreCandidates).
+__attribute__((target("avx2,bmi2"))) inline __m256i LaneDistances(const int16_t* red,
                                                                   const int16_t* green,
-                                                                  const int16_t* blue, __m128i r,
-                                                                  __m128i g, __m128i b) {
-    const __m128i dr = _mm_sub_epi16(_mm_load_si128(reinterpret_cast<const __m128i*>(red)), r);
-    const __m128i dg = _mm_sub_epi16(_mm_load_si128(reinterpret_cast<const __m128i*>(green)), g);
-    const __m128i db = _mm_sub_epi16(_mm_load_si128(reinterpret_cast<const __m128i*>(blue)), b);
-    return _mm_add_epi16(_mm_add_epi16(_mm_mullo_epi16(dr, dr), _mm_mullo_epi16(dg, dg)),
-                         _mm_mullo_epi16(db, db));
+                                                                  const int16_t* blue, __m256i r,
+                                                                  __m256i g, __m256i b) {
+    const __m256i dr =
+        _mm256_sub_epi16(_mm256_load_si256(reinterpret_cast<const __m256i*>(red)), r);
+    const __m256i dg =
+        _mm256_sub_epi16(_mm256_load_si256(reinterpret_cast<const __m256i*>(green)), g);
+    const __m256i db =
+        _mm256_sub_epi16(_mm256_load_si256(reinterpret_cast<const __m256i*>(blue)), b);
+    return _mm256_add_epi16(
+        _mm256_add_epi16(_mm256_mullo_epi16(dr, dr), _mm256_mullo_epi16(dg, dg)),
+        _mm256_mullo_epi16(db, db));
+}
+
+// The least of sixteen distances in the high half, the first lane holding it in the low half.
+__attribute__((target("avx2,bmi2"))) inline uint32_t LeastLane(__m256i distances) {
+    const __m128i halves =
+        _mm_min_epu16(_mm256_castsi256_si128(distances), _mm256_extracti128_si256(distances, 1));
+    const __m128i least = _mm_minpos_epu16(halves);
+    const auto lanes = static_cast<uint32_t>(
+        _mm256_movemask_epi8(_mm256_cmpeq_epi16(distances, _mm256_broadcastw_epi16(least))));
+    return (static_cast<uint32_t>(_mm_cvtsi128_si32(least)) << 16) |
+           static_cast<uint32_t>(__builtin_ctz(lanes) >> 1);
 }
 
 }  // namespace
 
-// Each pixel's block is ranked at once: the position of the least distance, the first one on a
-// tie, which is the lowest index. A pixel is read as the 32-bit word at its first byte (blue,
+// Each block is ranked at once. A pixel is read as the 32-bit word at its first byte (blue,
 // green, red and the next byte), except the last one of the row, which may end the buffer.
 __attribute__((target("avx2,bmi2"))) void TNearestColorIndex::FindRowAvx2(const uint8_t* bgr,
                                                                           int count,
                                                                           uint8_t* indices) {
     // Byte 0, 1 or 2 of the pixel word into every 16-bit lane.
-    const __m128i toBlue = _mm_set1_epi16(static_cast<int16_t>(0xFF00));
-    const __m128i toGreen = _mm_set1_epi16(static_cast<int16_t>(0xFF01));
-    const __m128i toRed = _mm_set1_epi16(static_cast<int16_t>(0xFF02));
+    const __m256i toBlue = _mm256_set1_epi16(static_cast<int16_t>(0xFF00));
+    const __m256i toGreen = _mm256_set1_epi16(static_cast<int16_t>(0xFF01));
+    const __m256i toRed = _mm256_set1_epi16(static_cast<int16_t>(0xFF02));
     // The top bits of each channel, as CellOf takes them.
-    constexpr uint32_t kCellBits = 0x00F8F8F8u;
-    static_assert(kCellShift == 3, "kCellBits keeps the top five bits of each channel");
+    constexpr uint32_t kCellBits = 0x00F0F0F0u;
+    static_assert(kCellShift == 4, "kCellBits keeps the top four bits of each channel");
+    // The next bit of each channel: blue lowest, as SmallCellOf orders them.
+    constexpr uint32_t kSmallCellBits = 0x00080808u;
 
     const uint32_t* cells = cells_.data();
     const TBlock* blocks = blocks_.data();
@@ -124,30 +145,43 @@ __attribute__((target("avx2,bmi2"))) void TNearestColorIndex::FindRowAvx2(const 
             slot = BuildCell(cell);
             blocks = blocks_.data();
         }
-        const __m128i word = _mm_cvtsi32_si128(static_cast<int>(pixel));
-        const __m128i vr = _mm_shuffle_epi8(word, toRed);
-        const __m128i vg = _mm_shuffle_epi8(word, toGreen);
-        const __m128i vb = _mm_shuffle_epi8(word, toBlue);
-        if (slot < kPairFlag) {
-            const TBlock& block = blocks[slot];
-            const __m128i least =
-                _mm_minpos_epu16(LaneDistances(block.red, block.green, block.blue, vr, vg, vb));
-            indices[x] = block.index[_mm_extract_epi16(least, 1)];
-        } else if (slot < kListFlag) {
-            const TBlock& low = blocks[slot - kPairFlag];
-            const TBlock& high = blocks[slot - kPairFlag + 1];
-            const __m128i first =
-                _mm_minpos_epu16(LaneDistances(low.red, low.green, low.blue, vr, vg, vb));
-            const __m128i second =
-                _mm_minpos_epu16(LaneDistances(high.red, high.green, high.blue, vr, vg, vb));
-            // Each: least distance in bits 0-15, its lane in bits 16-18.
-            const auto a = static_cast<uint32_t>(_mm_cvtsi128_si32(first));
-            const auto c = static_cast<uint32_t>(_mm_cvtsi128_si32(second));
-            indices[x] = (c & 0xFFFF) < (a & 0xFFFF) ? high.index[c >> 16] : low.index[a >> 16];
-        } else {
-            indices[x] =
-                static_cast<uint8_t>(RankList(lists_[slot - kListFlag], bgr[2], bgr[1], bgr[0]));
+        if (slot >= kSplitFlag) {
+            if (slot < kListFlag) {
+                const uint32_t split = slot - kSplitFlag;
+                const auto smallCell = static_cast<int>(_pext_u32(pixel, kSmallCellBits));
+                slot = smallCells_[8 * split + smallCell];
+                if (slot == kUnbuilt) {
+                    slot = BuildSmallCell(split, smallCell);
+                    blocks = blocks_.data();
+                }
+            }
+            if (slot >= kListFlag) {
+                indices[x] = static_cast<uint8_t>(
+                    RankList(lists_[slot - kListFlag], bgr[2], bgr[1], bgr[0]));
+                continue;
+            }
         }
+        const __m256i word = _mm256_set1_epi32(static_cast<int>(pixel));
+        const __m256i vr = _mm256_shuffle_epi8(word, toRed);
+        const __m256i vg = _mm256_shuffle_epi8(word, toGreen);
+        const __m256i vb = _mm256_shuffle_epi8(word, toBlue);
+        const TBlock* block = blocks + (slot & kFirstBlockMask);
+        uint32_t best = LeastLane(LaneDistances(block->red, block->green, block->blue, vr, vg, vb));
+        if (slot >> kBlockCountShift) {
+            // Later blocks hold higher indices: they win only when strictly nearer.
+            const TBlock* last = block + (slot >> kBlockCountShift);
+            const TBlock* bestBlock = block;
+            for (const TBlock* next = block + 1; next <= last; ++next) {
+                const uint32_t match =
+                    LeastLane(LaneDistances(next->red, next->green, next->blue, vr, vg, vb));
+                if ((match >> 16) < (best >> 16)) {
+                    best = match;
+                    bestBlock = next;
+                }
+            }
+            block = bestBlock;
+        }
+        indices[x] = block->index[best & 0xFFFF];
     }
 }
 
@@ -179,63 +213,74 @@ int TNearestColorIndex::RankList(const TList& list, int r, int g, int b) const {
 
 uint32_t TNearestColorIndex::BuildCell(int cell) {
     constexpr int kAxisBits = 8 - kCellShift;
-    const TPaletteBoxDistances::TBox box = {
-        cell >> (2 * kAxisBits), (cell >> kAxisBits) & (kPositions - 1), cell & (kPositions - 1)};
-    const TRegion& region = RegionOf(box);
+    const TBox box = {cell >> (2 * kAxisBits), (cell >> kAxisBits) & (kPositions - 1),
+                      cell & (kPositions - 1)};
     uint32_t keys[kMaxEntries];
-    int count = cellDistances_.CandidatesAmong(box, regionEntries_.data() + region.first,
-                                               region.count, keys);
-    std::sort(keys, keys + count);
-    if (count > kLanes) count = DropBeaten(keys, count, box, kCellSpan);
-    uint32_t reach = 0;
-    for (int i = 0; i < count; ++i)
-        reach = std::max(reach, cellDistances_.FarSq(box, static_cast<int>(keys[i] & 0xFF)));
-    const bool fitsBlocks = count <= 2 * kLanes && reach <= kSaturated;
-    return cells_[cell] = fitsBlocks ? StoreBlocks(keys, count) : StoreList(keys, count);
+    int count = distances_.Candidates(box, keys);
+    count = DropBeatenFromLong(keys, count, box, kCellSpan);
+    if (count > kSplitAbove) {
+        splits_.push_back({cell, static_cast<int32_t>(splitEntries_.size()), count});
+        for (int i = 0; i < count; ++i)
+            splitEntries_.push_back(static_cast<uint8_t>(keys[i] & 0xFF));
+        smallCells_.insert(smallCells_.end(), 8, kUnbuilt);
+        return cells_[cell] = kSplitFlag + static_cast<uint32_t>(splits_.size() - 1);
+    }
+    return cells_[cell] = StoreCandidates(keys, count, box, distances_);
 }
 
-// Every entry that can be nearest to a colour of a cell can be so for a colour of its region.
-const TNearestColorIndex::TRegion& TNearestColorIndex::RegionOf(
-    const TPaletteBoxDistances::TBox& cell) {
-    const TPaletteBoxDistances::TBox box = {cell.red >> 1, cell.green >> 1, cell.blue >> 1};
-    TRegion& region =
-        regions_[(box.red * kRegionPositions + box.green) * kRegionPositions + box.blue];
-    if (region.first >= 0) return region;
+// Every entry that can be nearest to a colour of a small cell can be so for a colour of the
+// split cell.
+uint32_t TNearestColorIndex::BuildSmallCell(uint32_t split, int smallCell) {
+    constexpr int kAxisBits = 8 - kCellShift;
+    constexpr int kSmallSpan = kCellSpan / 2;
+    if (!smallDistances_) smallDistances_.emplace(palette_, kSmallSpan, avx2_);
+    const TSplit& big = splits_[split];
+    const TBox box = {2 * (big.cell >> (2 * kAxisBits)) + ((smallCell >> 2) & 1),
+                      2 * ((big.cell >> kAxisBits) & (kPositions - 1)) + ((smallCell >> 1) & 1),
+                      2 * (big.cell & (kPositions - 1)) + (smallCell & 1)};
     uint32_t keys[kMaxEntries];
-    int count = regionDistances_.Candidates(box, keys);
-    if (count > kRegionDropThreshold) {
-        std::sort(keys, keys + count);
-        count = DropBeaten(keys, count, box, 1 << kRegionShift);
-    }
-    region.first = static_cast<int32_t>(regionEntries_.size());
-    region.count = count;
-    for (int i = 0; i < count; ++i) regionEntries_.push_back(static_cast<uint8_t>(keys[i] & 0xFF));
-    return region;
+    int count =
+        smallDistances_->CandidatesAmong(box, splitEntries_.data() + big.first, big.count, keys);
+    count = DropBeatenFromLong(keys, count, box, kSmallSpan);
+    return smallCells_[8 * split + smallCell] = StoreCandidates(keys, count, box, *smallDistances_);
+}
+
+uint32_t TNearestColorIndex::StoreCandidates(uint32_t* keys, int count, const TBox& box,
+                                             const TPaletteBoxDistances& distances) {
+    uint32_t reach = 0;
+    for (int i = 0; i < count; ++i)
+        reach = std::max(reach, distances.FarSq(box, static_cast<int>(keys[i] & 0xFF)));
+    if (count <= kMaxBlocks * kLanes && reach <= kLargestLaneDistance)
+        return StoreBlocks(keys, count);
+    std::sort(keys, keys + count);
+    return StoreList(keys, count);
 }
 
 // Whether entry f beats entry e (smaller distance, or equal distance and lower index) at every
-// colour of the box. The difference of their squared distances is linear in the colour, so its
-// smallest value over the box is at the corner chosen channel by channel.
+// colour of the cell. The difference of their squared distances is linear in the colour: along
+// a channel where f lies higher it is least at the cell's low end, else at its high end.
 bool TNearestColorIndex::Beats(int f, int e, int rLo, int gLo, int bLo, int span) const {
     const TPaletteEntry& pf = palette_[f];
     const TPaletteEntry& pe = palette_[e];
+    // (p - ev)^2 - (p - fv)^2 = (fv - ev) (2p - ev - fv)
     auto term = [span](int lo, int ev, int fv) {
-        if (ev == fv) return 0;
         const int p = fv > ev ? lo : lo + span - 1;
-        return (p - ev) * (p - ev) - (p - fv) * (p - fv);
+        return (fv - ev) * (2 * p - ev - fv);
     };
     const int least = term(rLo, pe.peRed, pf.peRed) + term(gLo, pe.peGreen, pf.peGreen) +
                       term(bLo, pe.peBlue, pf.peBlue);
     return least > 0 || (least == 0 && f < e);
 }
 
-// Removes from sorted candidate keys the entries that another candidate beats over the whole
-// box; returns the new count. Beating is transitive, so every removed entry has a kept one that
-// beats it, and the answer is always kept. The entries nearest to the box are the likely
-// winners: each entry is tried against those.
-int TNearestColorIndex::DropBeaten(uint32_t* keys, int count, const TPaletteBoxDistances::TBox& box,
-                                   int span) const {
+// Removes from candidate keys the entries that another candidate beats over the whole box;
+// returns the new count. Beating is transitive, so every removed entry has a kept one that beats
+// it, and the answer is always kept. The entries nearest to the box are the likely winners:
+// each entry is tried against those. Short lists are left alone: ranking them costs less.
+int TNearestColorIndex::DropBeatenFromLong(uint32_t* keys, int count, const TBox& box,
+                                           int span) const {
+    if (count <= kSplitAbove) return count;
     constexpr int kChallengers = 6;
+    std::sort(keys, keys + count);
     const int rLo = box.red * span, gLo = box.green * span, bLo = box.blue * span;
     bool dropped[kMaxEntries] = {};
     for (int i = 0; i < count; ++i) {
@@ -251,10 +296,10 @@ int TNearestColorIndex::DropBeaten(uint32_t* keys, int count, const TPaletteBoxD
     return kept;
 }
 
-// Blocks for at most sixteen candidates whose squared distances to every colour of the cell fit
-// 16 bits. Lanes go by palette index, so the first least lane is the lowest index.
+// Blocks for candidates whose squared distances to every colour of the cell fit 16 bits. Lanes
+// go by palette index, so the first least lane is the lowest index.
 uint32_t TNearestColorIndex::StoreBlocks(const uint32_t* keys, int count) {
-    uint8_t indices[2 * kLanes];
+    uint8_t indices[kMaxBlocks * kLanes];
     for (int i = 0; i < count; ++i) {
         // Insertion sort: the lists are short.
         const auto index = static_cast<uint8_t>(keys[i] & 0xFF);
@@ -273,7 +318,8 @@ uint32_t TNearestColorIndex::StoreBlocks(const uint32_t* keys, int count) {
             block.index[k] = index;
         }
     }
-    return count > kLanes ? kPairFlag + first : first;
+    const auto extraBlocks = static_cast<uint32_t>((count - 1) / kLanes);
+    return first | (extraBlocks << kBlockCountShift);
 }
 
 uint32_t TNearestColorIndex::StoreList(const uint32_t* keys, int count) {

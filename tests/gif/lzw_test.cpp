@@ -3,6 +3,9 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <memory>
+#include <utility>
+#include <vector>
 
 #include "CodeStreamTools.h"
 #include "gif/GIFException.h"
@@ -112,26 +115,32 @@ TEST(GIFWriter, WritesFullBlocksThenTheRestAndRefusesReadAndSeek) {
     EXPECT_TRUE(untouched.Data().empty()) << "no zero-length block from an empty writer";
 }
 
-TEST(HashTable, FindsKeysAndGivesUpWhenTheProbeCycleIsFull) {
-    for (uint32_t k = 0; k < (1u << 20);
-         ++k) {  // the reciprocal-multiply slot is exact for all keys
-        ASSERT_EQ(THashTable::PrimarySlot(k), static_cast<int>((k ^ (k >> 4)) % THashTable::kSize))
-            << k;
-    }
+// Every (prefix, pixel) string a table can hold, in an order that crowds home slots: each is
+// found again with its own code, and the table refuses more than its capacity.
+TEST(HashTable, FindsEveryStringUntilFullAndRefusesMore) {
     auto table = std::make_unique<THashTable>();
     table->Clear();
-    const uint32_t key = THashTable::Key(300, 5);
-    EXPECT_EQ(table->Lookup(key), THashTable::kNotFound);
-    ASSERT_TRUE(table->Insert(key, 1234));
-    EXPECT_EQ(table->Lookup(key), 1234);
-    int stored = 1;
-    for (uint32_t k = 0; k < 0xFFFFF && stored < THashTable::kSize; ++k) {
-        if (k != key && table->Insert(k, 1)) ++stored;
+    EXPECT_EQ(table->Find(300, 5), THashTable::kNotFound);
+    // Strings of one pixel value have distinct home slots; other pixels collide with them.
+    std::vector<std::pair<int, int>> strings;
+    for (int pixel = 0; pixel < 256 && strings.size() < THashTable::kCapacity; pixel += 7)
+        for (int prefix = 0; prefix < 4096 && strings.size() < THashTable::kCapacity; prefix += 3)
+            strings.emplace_back(prefix, pixel);
+    for (size_t i = 0; i < strings.size(); ++i) {
+        const auto [prefix, pixel] = strings[i];
+        int slot = -1;
+        ASSERT_EQ(table->Find(prefix, pixel, slot), THashTable::kNotFound);
+        ASSERT_TRUE(slot >= 0 && slot < THashTable::kSize);
+        table->StoreAt(slot, prefix, pixel, static_cast<int>(i % 4096));
     }
-    EXPECT_EQ(stored, THashTable::kSize);
-    int freeSlot = 0;
-    EXPECT_EQ(table->Lookup(THashTable::Key(4094, 255), freeSlot), THashTable::kNotFound);
-    EXPECT_EQ(freeSlot, THashTable::kNotFound);
-    EXPECT_FALSE(table->Insert(THashTable::Key(4094, 255), 1));
-    EXPECT_EQ(table->Lookup(key), 1234);
+    for (size_t i = 0; i < strings.size(); ++i)
+        ASSERT_EQ(table->Find(strings[i].first, strings[i].second), static_cast<int>(i % 4096));
+    EXPECT_FALSE(table->Insert(4094, 255, 1)) << "full";
+    EXPECT_EQ(table->Find(4094, 255), THashTable::kNotFound);
+    EXPECT_FALSE(table->Insert(strings[0].first, strings[0].second, 1)) << "already there";
+
+    table->Clear();
+    EXPECT_EQ(table->Find(strings[0].first, strings[0].second), THashTable::kNotFound);
+    EXPECT_TRUE(table->Insert(4094, 255, 77));
+    EXPECT_EQ(table->Find(4094, 255), 77);
 }
