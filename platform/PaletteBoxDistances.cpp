@@ -40,9 +40,10 @@ TPaletteBoxDistances::TPaletteBoxDistances(const TPalette& palette, int span, bo
                 TLanes16 v;
                 std::memcpy(&v, values.data() + axis * stride_ + e, sizeof v);
                 const TLanes16 below = lo - v, above = v - hi;
+                const TLanes16 fromLow = v - lo, fromHigh = hi - v;
                 TLanes16 nearest = below > above ? below : above;
                 nearest = nearest > zero ? nearest : zero;
-                const TLanes16 farthest = -below > -above ? -below : -above;
+                const TLanes16 farthest = fromLow > fromHigh ? fromLow : fromHigh;
                 // Squares up to 255^2 overflow int16 but keep their bits as uint16.
                 const TLanes16 nearSq = nearest * nearest, farSq = farthest * farthest;
                 std::memcpy(nearSq_.data() + row + e, &nearSq, sizeof nearSq);
