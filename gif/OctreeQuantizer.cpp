@@ -2,7 +2,9 @@
 
 #include <algorithm>
 #include <array>
+#include <bit>
 #include <cstddef>
+#include <cstring>
 
 namespace {
 
@@ -28,6 +30,12 @@ uint32_t ColorCode(uint8_t red, uint8_t green, uint8_t blue) {
 }
 
 int ChildIndex(uint32_t code, int level) { return (code >> (3 * (7 - level))) & 7; }
+
+// A word read from memory, in little-endian byte order.
+uint32_t LittleEndianWord(uint32_t word) {
+    if constexpr (std::endian::native == std::endian::big) return __builtin_bswap32(word);
+    return word;
+}
 
 }  // namespace
 
@@ -101,8 +109,8 @@ void TColorQuantizer::Insert(uint32_t code, uint8_t red, uint8_t green, uint8_t 
     }
     AddToLeaf(index, red, green, blue);
     lastLeaf_ = index;
-    lastCode_ = code;
-    lastShift_ = 3 * (kColorBits - level);
+    lastColor_ = ColorWord(red, green, blue);
+    lastMask_ = OctreeLevelMask(level);
 }
 
 void TColorQuantizer::AddNewPath(uint32_t code, uint8_t red, uint8_t green, uint8_t blue) {
@@ -111,43 +119,45 @@ void TColorQuantizer::AddNewPath(uint32_t code, uint8_t red, uint8_t green, uint
 }
 
 void TColorQuantizer::AddColor(uint8_t red, uint8_t green, uint8_t blue) {
-    const uint32_t code = ColorCode(red, green, blue);
-    if (((code ^ lastCode_) >> lastShift_) == 0)
-        AddToLeaf(lastLeaf_, red, green, blue);
+    if (((ColorWord(red, green, blue) ^ lastColor_) & lastMask_) == 0)
+        AddRunToLeaf(1, red, green, blue);
     else
-        AddNewPath(code, red, green, blue);
+        AddNewPath(ColorCode(red, green, blue), red, green, blue);
 }
 
+// Pixels that go to the last leaf are summed in registers and given to the leaf when the run
+// ends, before any merge can touch it. A pixel is read as the 32-bit word at its first byte with
+// the next pixel's byte cleared; the last one of the row byte by byte, as it may end the buffer.
 void TColorQuantizer::AddRow(const uint8_t* bgr, int width) {
-    // Pixels that go to the last leaf are summed in registers and given to the leaf when the
-    // run ends, before any merge can touch it.
-    uint32_t runCount = 0;
-    uint64_t runRed = 0, runGreen = 0, runBlue = 0;
-    uint32_t leafCode = lastCode_;
-    int leafShift = lastShift_;
-    for (const uint8_t* end = bgr + 3 * static_cast<ptrdiff_t>(width); bgr != end; bgr += 3) {
-        const uint8_t blue = bgr[0], green = bgr[1], red = bgr[2];
-        const uint32_t code = ColorCode(red, green, blue);
-        if (((code ^ leafCode) >> leafShift) == 0) {
+    uint64_t runCount = 0, runRed = 0, runGreen = 0, runBlue = 0;
+    uint32_t leafColor = lastColor_, leafMask = lastMask_;
+    const uint8_t* const end = bgr + 3 * static_cast<ptrdiff_t>(width);
+    for (const uint8_t* p = bgr; p != end; p += 3) {
+        uint32_t word;
+        if (end - p > 3) {
+            std::memcpy(&word, p, sizeof word);
+            word = LittleEndianWord(word) & 0x00FFFFFFu;
+        } else {
+            word = ColorWord(p[2], p[1], p[0]);
+        }
+        const uint32_t blue = word & 0xFF, green = (word >> 8) & 0xFF, red = word >> 16;
+        if (((word ^ leafColor) & leafMask) == 0) {
             ++runCount;
             runRed += red;
             runGreen += green;
             runBlue += blue;
             continue;
         }
-        if (runCount != 0) {
-            AddRunToLeaf(runCount, runRed, runGreen, runBlue);
-            runCount = 0;
-            runRed = runGreen = runBlue = 0;
-        }
-        AddNewPath(code, red, green, blue);
-        leafCode = lastCode_;
-        leafShift = lastShift_;
+        if (runCount != 0) AddRunToLeaf(runCount, runRed, runGreen, runBlue);
+        AddNewPath(ColorCode(red, green, blue), red, green, blue);
+        runCount = runRed = runGreen = runBlue = 0;
+        leafColor = lastColor_;
+        leafMask = lastMask_;
     }
     if (runCount != 0) AddRunToLeaf(runCount, runRed, runGreen, runBlue);
 }
 
-void TColorQuantizer::AddRunToLeaf(uint32_t count, uint64_t red, uint64_t green, uint64_t blue) {
+void TColorQuantizer::AddRunToLeaf(uint64_t count, uint64_t red, uint64_t green, uint64_t blue) {
     TOctreeNode& leaf = nodes_[lastLeaf_];
     leaf.pixelCount += count;
     leaf.redSum += red;

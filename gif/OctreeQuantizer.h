@@ -24,6 +24,13 @@ struct TOctreeNode {
     int32_t children[8] = {kNone, kNone, kNone, kNone, kNone, kNone, kNone, kNone};
 };
 
+// The bits of a colour word (blue, green and red in bytes 0 to 2) that decide the path from the
+// root down to a level: the top `level` bits of each channel.
+constexpr uint32_t OctreeLevelMask(int level) {
+    const uint32_t top = (0xFF00u >> level) & 0xFFu;
+    return top | (top << 8) | (top << 16);
+}
+
 class TColorQuantizer {
 public:
     static constexpr int kColorBits = 8;  // depth of the tree
@@ -52,11 +59,17 @@ private:
     void Insert(uint32_t code, uint8_t red, uint8_t green, uint8_t blue);
     // Makes the missing nodes below `index` (at `level`) down to a new leaf, which it returns.
     int32_t GrowPath(int32_t index, int level, uint32_t code);
-    // After a merge the last leaf may be gone: no code matches ~0 in all bits.
+    // After a merge the last leaf may be gone: no colour word matches then.
     void ForgetLastLeaf() {
-        lastCode_ = ~0u;
-        lastShift_ = 0;
+        lastColor_ = kNoColor;
+        lastMask_ = kNoColor;
     }
+    // Colours as 32-bit words: blue, green and red in bytes 0 to 2, byte 3 zero.
+    static uint32_t ColorWord(uint32_t red, uint32_t green, uint32_t blue) {
+        return blue | (green << 8) | (red << 16);
+    }
+    // Matches no colour word, whose byte 3 is zero.
+    static constexpr uint32_t kNoColor = 0xFF000000u;
     // Called for almost every pixel: kept in the header so that the row loop inlines it.
     void AddToLeaf(int32_t index, uint8_t red, uint8_t green, uint8_t blue) {
         TOctreeNode& leaf = nodes_[index];
@@ -68,7 +81,7 @@ private:
     void CollectLeaves(int32_t index, TPalette& table) const;
 
     // Adds the sums of consecutive pixels that went to the last leaf.
-    void AddRunToLeaf(uint32_t count, uint64_t red, uint64_t green, uint64_t blue);
+    void AddRunToLeaf(uint64_t count, uint64_t red, uint64_t green, uint64_t blue);
 
     std::vector<TOctreeNode> nodes_;
     int32_t freeList_ = TOctreeNode::kNone;
@@ -83,10 +96,9 @@ private:
     std::vector<int32_t> shortcut_;
     // Points the shortcuts of every path below `path` (a node at `level`) to `index`.
     void PointShortcuts(uint32_t path, int level, int32_t index);
-    // The leaf that took the last colour, while no merge has happened since: every colour whose
-    // code agrees with lastCode_ above lastShift_ bits walks down to it. Codes have 24 bits, so
-    // the initial ~0 matches none.
+    // The leaf that took the last colour, while no merge has happened since: every colour word
+    // that agrees with lastColor_ in the bits of lastMask_ walks down to it.
     int32_t lastLeaf_ = TOctreeNode::kNone;
-    uint32_t lastCode_ = ~0u;
-    int lastShift_ = 0;
+    uint32_t lastColor_ = kNoColor;
+    uint32_t lastMask_ = kNoColor;
 };
