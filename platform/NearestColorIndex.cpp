@@ -256,43 +256,60 @@ uint32_t TNearestColorIndex::StoreCandidates(uint32_t* keys, int count, const TB
     return StoreList(keys, count);
 }
 
-// Whether entry f beats entry e (smaller distance, or equal distance and lower index) at every
-// colour of the cell. The difference of their squared distances is linear in the colour: along
-// a channel where f lies higher it is least at the cell's low end, else at its high end.
-bool TNearestColorIndex::Beats(int f, int e, int rLo, int gLo, int bLo, int span) const {
-    const TPaletteEntry& pf = palette_[f];
-    const TPaletteEntry& pe = palette_[e];
-    // (p - ev)^2 - (p - fv)^2 = (fv - ev) (2p - ev - fv)
-    auto term = [span](int lo, int ev, int fv) {
-        const int p = fv > ev ? lo : lo + span - 1;
-        return (fv - ev) * (2 * p - ev - fv);
-    };
-    const int least = term(rLo, pe.peRed, pf.peRed) + term(gLo, pe.peGreen, pf.peGreen) +
-                      term(bLo, pe.peBlue, pf.peBlue);
-    return least > 0 || (least == 0 && f < e);
-}
+namespace {
 
-// Removes from candidate keys the entries that another candidate beats over the whole box;
-// returns the new count. Beating is transitive, so every removed entry has a kept one that beats
-// it, and the answer is always kept. The entries nearest to the box are the likely winners:
-// each entry is tried against those. Short lists are left alone: ranking them costs less.
-int TNearestColorIndex::DropBeatenFromLong(uint32_t* keys, int count, const TBox& box,
-                                           int span) const {
+// Eight 32-bit lanes; plain C++ that the compiler maps to the vector unit it builds for.
+using TLanes32 = int32_t __attribute__((vector_size(32)));
+constexpr int kLanes32 = 8;
+
+}  // namespace
+
+// Removes from candidate keys the entries that another candidate beats over the whole box: at
+// every colour of the box it is nearer, or as near with a lower index. Beating is transitive,
+// so every removed entry has a kept one that beats it, and the answer is always kept. The six
+// entries nearest to the box are the likely winners: they challenge all the others, eight at a
+// time. Short lists are left alone: ranking them costs less. Returns the new count. Built twice,
+// the processor choosing at load time: with AVX2 the lanes multiply in one instruction.
+__attribute__((target_clones("avx2", "default"))) int TNearestColorIndex::DropBeatenFromLong(
+    uint32_t* keys, int count, const TBox& box, int span) const {
     if (count <= kSplitAbove) return count;
     constexpr int kChallengers = 6;
-    std::sort(keys, keys + count);
-    const int rLo = box.red * span, gLo = box.green * span, bLo = box.blue * span;
-    bool dropped[kMaxEntries] = {};
-    for (int i = 0; i < count; ++i) {
-        const int e = static_cast<int>(keys[i] & 0xFF);
-        for (int j = 0; j < count && j < kChallengers && !dropped[i]; ++j)
-            if (j != i && !dropped[j] &&
-                Beats(static_cast<int>(keys[j] & 0xFF), e, rLo, gLo, bLo, span))
-                dropped[i] = true;
+    std::partial_sort(keys, keys + kChallengers, keys + count);
+    // The candidates' channels and indices, lane by lane; the padding repeats the last one.
+    constexpr int kMaxChunks = kMaxEntries / kLanes32;
+    TLanes32 red[kMaxChunks], green[kMaxChunks], blue[kMaxChunks], index[kMaxChunks];
+    const int chunks = (count + kLanes32 - 1) / kLanes32;
+    for (int i = 0; i < chunks * kLanes32; ++i) {
+        const int e = static_cast<int>(keys[std::min(i, count - 1)] & 0xFF);
+        red[i / kLanes32][i % kLanes32] = palette_[e].peRed;
+        green[i / kLanes32][i % kLanes32] = palette_[e].peGreen;
+        blue[i / kLanes32][i % kLanes32] = palette_[e].peBlue;
+        index[i / kLanes32][i % kLanes32] = e;
+    }
+    const int lo[3] = {box.red * span, box.green * span, box.blue * span};
+    TLanes32 dropped[kMaxChunks] = {};
+    for (int j = 0; j < kChallengers; ++j) {
+        if (dropped[j / kLanes32][j % kLanes32]) continue;
+        const TPaletteEntry& f = palette_[keys[j] & 0xFF];
+        const int fIndex = static_cast<int>(keys[j] & 0xFF);
+        const int fv[3] = {f.peRed, f.peGreen, f.peBlue};
+        for (int c = 0; c < chunks; ++c) {
+            // Per channel (p - ev)^2 - (p - fv)^2 = (fv - ev)(2p - ev - fv), least at the box's
+            // low end p where f lies higher, else at its high end.
+            const TLanes32* ev[3] = {&red[c], &green[c], &blue[c]};
+            TLanes32 least = {};
+            for (int channel = 0; channel < 3; ++channel) {
+                const TLanes32 d = fv[channel] - *ev[channel];
+                const TLanes32 p =
+                    d > 0 ? TLanes32{} + lo[channel] : TLanes32{} + (lo[channel] + span - 1);
+                least += d * (2 * p - *ev[channel] - fv[channel]);
+            }
+            dropped[c] |= (least > 0) | ((least == 0) & (fIndex < index[c]));
+        }
     }
     int kept = 0;
     for (int i = 0; i < count; ++i)
-        if (!dropped[i]) keys[kept++] = keys[i];
+        if (!dropped[i / kLanes32][i % kLanes32]) keys[kept++] = keys[i];
     return kept;
 }
 

@@ -98,11 +98,8 @@ private:
     // Blocks or, when they do not fit, a list for the candidate keys of a box; its value.
     uint32_t StoreCandidates(uint32_t* keys, int count, const TBox& box,
                              const TPaletteBoxDistances& distances);
-    // Whether entry f beats entry e (smaller distance, or equal distance and lower index) at
-    // every colour of the box of `span` values from (rLo, gLo, bLo).
-    bool Beats(int f, int e, int rLo, int gLo, int bLo, int span) const;
-    // Drops from candidate keys those another one beats over the whole box, when there are more
-    // than kSplitAbove; sorts them then.
+    // Drops from candidate keys those another one beats over the whole box of `span` values,
+    // when there are more than kSplitAbove.
     int DropBeatenFromLong(uint32_t* keys, int count, const TBox& box, int span) const;
     // Blocks for at most kMaxBlocks x kLanes candidates; the value for them.
     uint32_t StoreBlocks(const uint32_t* keys, int count);
