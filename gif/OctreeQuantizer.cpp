@@ -149,11 +149,26 @@ void TColorQuantizer::AddRow(const uint8_t* bgr, int width) {
             continue;
         }
         if (runCount != 0) AddRunToLeaf(runCount, runRed, runGreen, runBlue);
-        AddNewPath(ColorCode(red, green, blue), red, green, blue);
+        const uint32_t code = ColorCode(red, green, blue);
+        const TOctreeNode& shortcut = nodes_[shortcut_[code >> (3 * (kColorBits - kShortcutLevel))]];
+        if (shortcut.leaf) {
+            // Most colours find their leaf through the shortcut; the pixel starts a run there.
+            lastLeaf_ = static_cast<int32_t>(&shortcut - nodes_.data());
+            leafColor = word;
+            leafMask = OctreeLevelMask(shortcut.level);
+            runCount = 1;
+            runRed = red;
+            runGreen = green;
+            runBlue = blue;
+            continue;
+        }
+        AddNewPath(code, red, green, blue);
         runCount = runRed = runGreen = runBlue = 0;
         leafColor = lastColor_;
         leafMask = lastMask_;
     }
+    lastColor_ = leafColor;
+    lastMask_ = leafMask;
     if (runCount != 0) AddRunToLeaf(runCount, runRed, runGreen, runBlue);
 }
 
