@@ -103,15 +103,17 @@ __attribute__((target("avx2,bmi2"))) inline __m256i LaneDistances(const int16_t*
         _mm256_mullo_epi16(db, db));
 }
 
-// The least of sixteen distances in the high half, the first lane holding it in the low half.
-__attribute__((target("avx2,bmi2"))) inline uint32_t LeastLane(__m256i distances) {
-    const __m128i halves =
-        _mm_min_epu16(_mm256_castsi256_si128(distances), _mm256_extracti128_si256(distances, 1));
-    const __m128i least = _mm_minpos_epu16(halves);
+// The least of sixteen distances (in the low 16 bits of the result's first lane).
+__attribute__((target("avx2,bmi2"))) inline __m128i LeastDistance(__m256i distances) {
+    return _mm_minpos_epu16(
+        _mm_min_epu16(_mm256_castsi256_si128(distances), _mm256_extracti128_si256(distances, 1)));
+}
+
+// The first of sixteen lanes holding the least distance.
+__attribute__((target("avx2,bmi2"))) inline int LaneOf(__m256i distances, __m128i least) {
     const auto lanes = static_cast<uint32_t>(
         _mm256_movemask_epi8(_mm256_cmpeq_epi16(distances, _mm256_broadcastw_epi16(least))));
-    return (static_cast<uint32_t>(_mm_cvtsi128_si32(least)) << 16) |
-           static_cast<uint32_t>(__builtin_ctz(lanes) >> 1);
+    return __builtin_ctz(lanes) >> 1;
 }
 
 }  // namespace
@@ -141,20 +143,15 @@ __attribute__((target("avx2,bmi2"))) void TNearestColorIndex::FindRowAvx2(const 
             pixel = bgr[0] | (bgr[1] << 8) | (bgr[2] << 16);
         const auto cell = static_cast<int>(_pext_u32(pixel, kCellBits));
         uint32_t slot = cells[cell];
-        if (slot == kUnbuilt) {
-            slot = BuildCell(cell);
-            blocks = blocks_.data();
-        }
         if (slot >= kSplitFlag) {
-            if (slot < kListFlag) {
+            if (slot == kUnbuilt) slot = BuildCell(cell);
+            if (slot >= kSplitFlag && slot < kListFlag) {
                 const uint32_t split = slot - kSplitFlag;
                 const auto smallCell = static_cast<int>(_pext_u32(pixel, kSmallCellBits));
                 slot = smallCells_[8 * split + smallCell];
-                if (slot == kUnbuilt) {
-                    slot = BuildSmallCell(split, smallCell);
-                    blocks = blocks_.data();
-                }
+                if (slot == kUnbuilt) slot = BuildSmallCell(split, smallCell);
             }
+            blocks = blocks_.data();
             if (slot >= kListFlag) {
                 indices[x] = static_cast<uint8_t>(
                     RankList(lists_[slot - kListFlag], bgr[2], bgr[1], bgr[0]));
@@ -166,22 +163,23 @@ __attribute__((target("avx2,bmi2"))) void TNearestColorIndex::FindRowAvx2(const 
         const __m256i vg = _mm256_shuffle_epi8(word, toGreen);
         const __m256i vb = _mm256_shuffle_epi8(word, toBlue);
         const TBlock* block = blocks + (slot & kFirstBlockMask);
-        uint32_t best = LeastLane(LaneDistances(block->red, block->green, block->blue, vr, vg, vb));
+        __m256i distances = LaneDistances(block->red, block->green, block->blue, vr, vg, vb);
+        __m128i least = LeastDistance(distances);
         if (slot >> kBlockCountShift) {
             // Later blocks hold higher indices: they win only when strictly nearer.
             const TBlock* last = block + (slot >> kBlockCountShift);
-            const TBlock* bestBlock = block;
             for (const TBlock* next = block + 1; next <= last; ++next) {
-                const uint32_t match =
-                    LeastLane(LaneDistances(next->red, next->green, next->blue, vr, vg, vb));
-                if ((match >> 16) < (best >> 16)) {
-                    best = match;
-                    bestBlock = next;
+                const __m256i nextDistances =
+                    LaneDistances(next->red, next->green, next->blue, vr, vg, vb);
+                const __m128i nextLeast = LeastDistance(nextDistances);
+                if (_mm_extract_epi16(nextLeast, 0) < _mm_extract_epi16(least, 0)) {
+                    distances = nextDistances;
+                    least = nextLeast;
+                    block = next;
                 }
             }
-            block = bestBlock;
         }
-        indices[x] = block->index[best & 0xFFFF];
+        indices[x] = block->index[LaneOf(distances, least)];
     }
 }
 
