@@ -16,13 +16,13 @@ void TLZWEncoder::DoCompress() {
     const uint8_t* first;
     const uint8_t* last;
     if (!NextSpan(first, last)) return;
-    prefix_ = CheckedPixel(*first++);
+    prefix_ = THashTable::Pixel(CheckedPixel(*first++));
     do {
         const uint8_t* valid = FirstInvalidPixel(first, last);
         CompressPixels(first, valid);
         if (valid != last) ColorNotInTable();
     } while (NextSpan(first, last));
-    Emit(prefix_);
+    Emit(static_cast<int>(prefix_.code));
 }
 
 const uint8_t* TLZWEncoder::FirstInvalidPixel(const uint8_t* first, const uint8_t* last) const {
@@ -40,21 +40,17 @@ const uint8_t* TLZWEncoder::FirstInvalidPixel(const uint8_t* first, const uint8_
 }
 
 void TLZWEncoder::CompressPixels(const uint8_t* first, const uint8_t* last) {
-    int prefix = prefix_;
+    THashTable::TString prefix = prefix_;
     for (const uint8_t* p = first; p != last; ++p) {
         const int pixel = *p;
-        int slot;
-        const int code = table_.Find(prefix, pixel, slot);
-        if (code != THashTable::kNotFound) {
-            prefix = code;
-            continue;
-        }
-        Emit(prefix);
+        uint32_t slot;
+        if (table_.Extend(prefix, pixel, slot)) continue;
+        Emit(static_cast<int>(prefix.code));
         if (nextCode_ <= kLastAssignedCode)
             table_.StoreAt(slot, prefix, pixel, nextCode_++);
         else
             Clear();
-        prefix = pixel;
+        prefix = THashTable::Pixel(pixel);
     }
     prefix_ = prefix;
 }

@@ -32,6 +32,6 @@ private:
     static constexpr int kLastAssignedCode = kMaxCodes - 2;
 
     int nextCode_ = 0;
-    int prefix_ = 0;
+    THashTable::TString prefix_ = {};
     THashTable table_;
 };

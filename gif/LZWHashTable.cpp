@@ -7,10 +7,11 @@ void THashTable::Clear() {
     count_ = 0;
 }
 
-bool THashTable::Insert(int prefix, int pixel, int code) {
+bool THashTable::Insert(const TString& string, int pixel, int code) {
     if (count_ >= kCapacity) return false;
-    int slot;
-    if (Find(prefix, pixel, slot) != kNotFound) return false;
-    StoreAt(slot, prefix, pixel, code);
+    TString found = string;
+    uint32_t slot;
+    if (Extend(found, pixel, slot)) return false;
+    StoreAt(slot, string, pixel, code);
     return true;
 }

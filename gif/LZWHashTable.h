@@ -1,77 +1,82 @@
 #pragma once
-// The LZW encoder's string table: (prefix code, pixel) keys to codes, open-addressed.
+// The LZW encoder's string table: (prefix string, pixel) keys to codes, open-addressed.
 //
 // A GIF string table holds at most 4096 codes, so the table, four times that size, never fills
 // and always answers exactly; how it hashes does not change the codes. It is that large because
 // a lookup that misses its home slot costs a mispredicted branch, which costs more than the
-// cache misses of a table larger than the first-level cache. The home slot is cheap to reach
-// from the prefix (the code found by the previous lookup) because every pixel of a frame waits
-// for that lookup: the prefix times four, xor-ed with a fixed random number for the pixel.
-// Distinct prefixes followed by the same pixel never share a home slot.
+// cache misses of a table larger than the first-level cache.
+//
+// Every pixel of a frame waits for the lookup before it, so the next home slot is one shift and
+// one xor away from the entry just found: a string carries a base number (its code times four,
+// plus two bits of its own entry), xor-ed with a fixed random number for the pixel. Distinct
+// strings have distinct bases, so strings followed by the same pixel never share a home slot.
 #include <array>
 #include <cstdint>
 
 // A fixed random number below 16384 for each pixel value (Fibonacci hashing).
-constexpr std::array<int, 256> MakeLZWPixelMix() {
-    std::array<int, 256> mix{};
-    for (uint32_t pixel = 0; pixel < 256; ++pixel)
-        mix[pixel] = static_cast<int>(((pixel + 1) * 2654435761u) >> 18);
+constexpr std::array<uint32_t, 256> MakeLZWPixelMix() {
+    std::array<uint32_t, 256> mix{};
+    for (uint32_t pixel = 0; pixel < 256; ++pixel) mix[pixel] = ((pixel + 1) * 2654435761u) >> 18;
     return mix;
 }
 
 class THashTable {
 public:
     static constexpr int kSize = 16384;
-    static constexpr int kNotFound = -1;
+    // At least one slot stays free, so that a lookup always ends.
+    static constexpr int kCapacity = kSize - 1;
+
+    // A string as the table extends it: its code (below 4096) and its base.
+    struct TString {
+        uint32_t code;
+        uint32_t base;
+    };
+    // The string of one pixel value: the code is the value.
+    static TString Pixel(int pixel) {
+        return {static_cast<uint32_t>(pixel), static_cast<uint32_t>(pixel) << 2};
+    }
 
     // Every entry free.
     void Clear();
 
-    // Key of the string `prefix` (a code below 4096) followed by `pixel` (below 256).
-    static uint32_t Key(int prefix, int pixel) {
-        return (static_cast<uint32_t>(prefix) << 8) | static_cast<uint32_t>(pixel);
-    }
-
-    // The code stored for the string, or kNotFound; `slot` receives the slot holding it or, when
-    // it is not found, the free slot an insertion of it takes.
-    int Find(int prefix, int pixel, int& slot) const {
-        const uint32_t key = Key(prefix, pixel);
-        slot = HomeSlot(prefix, pixel);
+    // Looks up `string` followed by `pixel` (below 256): when it is there, true with `string`
+    // now the longer string; else false with `slot` the free slot it belongs in.
+    bool Extend(TString& string, int pixel, uint32_t& slot) const {
+        const uint32_t key = Key(string.code, pixel);
+        slot = string.base ^ kPixelMix[pixel];
         for (;;) {
             const uint32_t entry = entries_[slot];
-            if ((entry >> kCodeBits) == key) return static_cast<int>(entry & kCodeMask);
-            if (entry == kFreeEntry) return kNotFound;
+            if ((entry & kKeyMask) == key) {
+                string = {entry >> kCodeShift, entry >> kBaseShift};
+                return true;
+            }
+            if (entry == kFreeEntry) return false;
             slot = (slot + 1) & kSlotMask;
         }
     }
-    int Find(int prefix, int pixel) const {
-        int unused;
-        return Find(prefix, pixel, unused);
-    }
-
-    // Stores a code for a string in the slot Find gave for it.
-    void StoreAt(int slot, int prefix, int pixel, int code) {
-        entries_[slot] = (Key(prefix, pixel) << kCodeBits) | static_cast<uint32_t>(code);
+    // Stores the code of `string` followed by `pixel` in the slot Extend gave for it.
+    void StoreAt(uint32_t slot, const TString& string, int pixel, int code) {
+        entries_[slot] = (static_cast<uint32_t>(code) << kCodeShift) | Key(string.code, pixel);
         ++count_;
     }
-    // Stores a code for a string; false when the string is there already or the table holds
-    // kCapacity strings.
-    bool Insert(int prefix, int pixel, int code);
-
-    static int HomeSlot(int prefix, int pixel) {
-        return ((prefix << 2) ^ kPixelMix[pixel]) & kSlotMask;
-    }
-
-    // At least one slot stays free, so that a lookup always ends.
-    static constexpr int kCapacity = kSize - 1;
+    // Stores a code for `string` followed by `pixel`; false when that is there already or the
+    // table holds kCapacity strings.
+    bool Insert(const TString& string, int pixel, int code);
 
 private:
-    static constexpr int kCodeBits = 12;
-    static constexpr uint32_t kCodeMask = (1u << kCodeBits) - 1;
-    static constexpr int kSlotMask = kSize - 1;
-    static constexpr uint32_t kFreeEntry = 0xFFFFFFFFu;  // key bits all ones: no string has that key
+    // Entries: the code in the top 12 bits, the key (prefix code, pixel) in the low 20; the base
+    // of the entry's string is its top 14 bits.
+    static constexpr int kCodeShift = 20;
+    static constexpr int kBaseShift = 18;
+    static constexpr uint32_t kKeyMask = (1u << kCodeShift) - 1;
+    static constexpr uint32_t kSlotMask = kSize - 1;
+    // Key bits all ones: no string has prefix code 4095.
+    static constexpr uint32_t kFreeEntry = 0xFFFFFFFFu;
+    static constexpr std::array<uint32_t, 256> kPixelMix = MakeLZWPixelMix();
 
-    static constexpr std::array<int, 256> kPixelMix = MakeLZWPixelMix();
+    static uint32_t Key(uint32_t prefix, int pixel) {
+        return (prefix << 8) | static_cast<uint32_t>(pixel);
+    }
 
     uint32_t entries_[kSize];
     int count_ = 0;

@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <memory>
+#include <random>
 #include <utility>
 #include <vector>
 
@@ -115,32 +116,61 @@ TEST(GIFWriter, WritesFullBlocksThenTheRestAndRefusesReadAndSeek) {
     EXPECT_TRUE(untouched.Data().empty()) << "no zero-length block from an empty writer";
 }
 
-// Every (prefix, pixel) string a table can hold, in an order that crowds home slots: each is
-// found again with its own code, and the table refuses more than its capacity.
+// Two-pixel strings in random order until the table is full: each is found again with its
+// code, and the table refuses more than its capacity. Then, after a clear, strings of every
+// length grown as the encoder grows them, through the strings the table gives back.
 TEST(HashTable, FindsEveryStringUntilFullAndRefusesMore) {
     auto table = std::make_unique<THashTable>();
     table->Clear();
-    EXPECT_EQ(table->Find(300, 5), THashTable::kNotFound);
-    // Strings of one pixel value have distinct home slots; other pixels collide with them.
-    std::vector<std::pair<int, int>> strings;
-    for (int pixel = 0; pixel < 256 && strings.size() < THashTable::kCapacity; pixel += 7)
-        for (int prefix = 0; prefix < 4096 && strings.size() < THashTable::kCapacity; prefix += 3)
-            strings.emplace_back(prefix, pixel);
-    for (size_t i = 0; i < strings.size(); ++i) {
-        const auto [prefix, pixel] = strings[i];
-        int slot = -1;
-        ASSERT_EQ(table->Find(prefix, pixel, slot), THashTable::kNotFound);
-        ASSERT_TRUE(slot >= 0 && slot < THashTable::kSize);
-        table->StoreAt(slot, prefix, pixel, static_cast<int>(i % 4096));
+    std::mt19937 rng(3);
+    std::vector<int> pairs(256 * 256);
+    for (size_t i = 0; i < pairs.size(); ++i) pairs[i] = static_cast<int>(i);
+    std::shuffle(pairs.begin(), pairs.end(), rng);
+    pairs.resize(THashTable::kCapacity);
+    for (size_t i = 0; i < pairs.size(); ++i) {
+        THashTable::TString string = THashTable::Pixel(pairs[i] >> 8);
+        uint32_t slot = THashTable::kSize;
+        ASSERT_FALSE(table->Extend(string, pairs[i] & 0xFF, slot));
+        ASSERT_LT(slot, static_cast<uint32_t>(THashTable::kSize));
+        table->StoreAt(slot, THashTable::Pixel(pairs[i] >> 8), pairs[i] & 0xFF,
+                       static_cast<int>(i % 4096));
     }
-    for (size_t i = 0; i < strings.size(); ++i)
-        ASSERT_EQ(table->Find(strings[i].first, strings[i].second), static_cast<int>(i % 4096));
-    EXPECT_FALSE(table->Insert(4094, 255, 1)) << "full";
-    EXPECT_EQ(table->Find(4094, 255), THashTable::kNotFound);
-    EXPECT_FALSE(table->Insert(strings[0].first, strings[0].second, 1)) << "already there";
+    for (size_t i = 0; i < pairs.size(); ++i) {
+        THashTable::TString string = THashTable::Pixel(pairs[i] >> 8);
+        uint32_t slot;
+        ASSERT_TRUE(table->Extend(string, pairs[i] & 0xFF, slot));
+        ASSERT_EQ(string.code, i % 4096);
+    }
+    EXPECT_FALSE(table->Insert(THashTable::Pixel(pairs[0] >> 8), pairs[0] & 0xFF, 1))
+        << "already there";
+    int unused = 0;
+    while (std::find(pairs.begin(), pairs.end(), unused) != pairs.end()) ++unused;
+    EXPECT_FALSE(table->Insert(THashTable::Pixel(unused >> 8), unused & 0xFF, 1)) << "full";
 
     table->Clear();
-    EXPECT_EQ(table->Find(strings[0].first, strings[0].second), THashTable::kNotFound);
-    EXPECT_TRUE(table->Insert(4094, 255, 77));
-    EXPECT_EQ(table->Find(4094, 255), 77);
+    struct Stored {
+        THashTable::TString prefix;
+        int pixel;
+        int code;
+    };
+    std::vector<Stored> stored;
+    std::vector<THashTable::TString> strings;
+    for (int pixel = 0; pixel < 256; ++pixel) strings.push_back(THashTable::Pixel(pixel));
+    for (int code = 258; code <= 4094;) {
+        THashTable::TString string = strings[rng() % strings.size()];
+        const THashTable::TString prefix = string;
+        const int pixel = static_cast<int>(rng() % 256);
+        uint32_t slot;
+        if (table->Extend(string, pixel, slot)) continue;
+        table->StoreAt(slot, prefix, pixel, code);
+        stored.push_back({prefix, pixel, code++});
+        ASSERT_TRUE(table->Extend(string, pixel, slot));
+        strings.push_back(string);
+    }
+    for (const Stored& s : stored) {
+        THashTable::TString string = s.prefix;
+        uint32_t slot;
+        ASSERT_TRUE(table->Extend(string, s.pixel, slot));
+        ASSERT_EQ(string.code, static_cast<uint32_t>(s.code));
+    }
 }
