@@ -37,6 +37,13 @@ uint32_t LittleEndianWord(uint32_t word) {
     return word;
 }
 
+// The channels of a colour word spread to 21-bit fields (blue lowest), so that one 64-bit sum
+// adds up to 8224 pixels without carries between channels.
+uint64_t SpreadWord(uint32_t word) {
+    return (word & 0xFFu) | (static_cast<uint64_t>(word & 0xFF00u) << 13) |
+           (static_cast<uint64_t>(word & 0xFF0000u) << 26);
+}
+
 }  // namespace
 
 TColorQuantizer::TColorQuantizer(int maxColors)
@@ -46,10 +53,10 @@ TColorQuantizer::TColorQuantizer(int maxColors)
     // A leaf path holds at most kColorBits inner nodes, and there are never more than
     // maxColors + 1 leaves.
     nodes_.reserve(static_cast<size_t>(kColorBits + 1) * (maxColors_ + 1) + 1);
-    root_ = NewNode(0, 0);
+    root_ = NewNode(0, 0, false);
 }
 
-int32_t TColorQuantizer::NewNode(int level, uint32_t path) {
+int32_t TColorQuantizer::NewNode(int level, uint32_t path, bool leaf) {
     int32_t index;
     if (freeList_ != TOctreeNode::kNone) {
         index = freeList_;
@@ -63,7 +70,7 @@ int32_t TColorQuantizer::NewNode(int level, uint32_t path) {
     node.path = path;
     node.level = static_cast<uint8_t>(level);
     if (level <= kShortcutLevel) PointShortcuts(path, level, index);
-    if (level == kColorBits) {
+    if (leaf) {
         node.leaf = true;
         ++leafCount_;
     } else {
@@ -84,14 +91,25 @@ void TColorQuantizer::FreeNode(int32_t index) {
     freeList_ = index;
 }
 
-int32_t TColorQuantizer::GrowPath(int32_t index, int level, uint32_t code) {
-    for (; level < kColorBits; ++level) {
+int32_t TColorQuantizer::GrowPath(int32_t index, int level, uint32_t code, int leafLevel) {
+    for (; level < leafLevel; ++level) {
         const int child = ChildIndex(code, level);
-        const int32_t next = NewNode(level + 1, (nodes_[index].path << 3) | child);
+        const int32_t next =
+            NewNode(level + 1, (nodes_[index].path << 3) | child, level + 1 == leafLevel);
         nodes_[index].children[child] = next;
         index = next;
     }
     return index;
+}
+
+// A new leaf in a full tree starts merges at once: first the new path's own nodes, each with
+// one child, from the bottom up, for as long as they are the only reducible nodes of their
+// level. The path can stop as a leaf where that ends: at the deepest level below `level` that
+// already has reducible nodes, or just below `level`.
+int TColorQuantizer::MergedLeafLevel(int level) const {
+    for (int deeper = kColorBits - 1; deeper > level + 1; --deeper)
+        if (reducible_[deeper] != TOctreeNode::kNone) return deeper;
+    return level + 1;
 }
 
 void TColorQuantizer::Insert(uint32_t code, uint8_t red, uint8_t green, uint8_t blue) {
@@ -100,8 +118,9 @@ void TColorQuantizer::Insert(uint32_t code, uint8_t red, uint8_t green, uint8_t 
     while (!nodes_[index].leaf) {
         const int32_t next = nodes_[index].children[ChildIndex(code, level)];
         if (next == TOctreeNode::kNone) {
-            index = GrowPath(index, level, code);
-            level = kColorBits;
+            const int leafLevel = leafCount_ >= maxColors_ ? MergedLeafLevel(level) : kColorBits;
+            index = GrowPath(index, level, code, leafLevel);
+            level = leafLevel;
             break;
         }
         index = next;
@@ -120,64 +139,70 @@ void TColorQuantizer::AddNewPath(uint32_t code, uint8_t red, uint8_t green, uint
 
 void TColorQuantizer::AddColor(uint8_t red, uint8_t green, uint8_t blue) {
     if (((ColorWord(red, green, blue) ^ lastColor_) & lastMask_) == 0)
-        AddRunToLeaf(1, red, green, blue);
+        AddRunToLeaf(1, SpreadWord(ColorWord(red, green, blue)));
     else
         AddNewPath(ColorCode(red, green, blue), red, green, blue);
 }
 
-// Pixels that go to the last leaf are summed in registers and given to the leaf when the run
-// ends, before any merge can touch it. A pixel is read as the 32-bit word at its first byte with
-// the next pixel's byte cleared; the last one of the row byte by byte, as it may end the buffer.
 void TColorQuantizer::AddRow(const uint8_t* bgr, int width) {
-    uint64_t runCount = 0, runRed = 0, runGreen = 0, runBlue = 0;
-    uint32_t leafColor = lastColor_, leafMask = lastMask_;
-    const uint8_t* const end = bgr + 3 * static_cast<ptrdiff_t>(width);
-    for (const uint8_t* p = bgr; p != end; p += 3) {
-        uint32_t word;
-        if (end - p > 3) {
-            std::memcpy(&word, p, sizeof word);
-            word = LittleEndianWord(word) & 0x00FFFFFFu;
-        } else {
-            word = ColorWord(p[2], p[1], p[0]);
-        }
-        const uint32_t blue = word & 0xFF, green = (word >> 8) & 0xFF, red = word >> 16;
-        if (((word ^ leafColor) & leafMask) == 0) {
-            ++runCount;
-            runRed += red;
-            runGreen += green;
-            runBlue += blue;
-            continue;
-        }
-        if (runCount != 0) AddRunToLeaf(runCount, runRed, runGreen, runBlue);
-        const uint32_t code = ColorCode(red, green, blue);
-        const TOctreeNode& shortcut = nodes_[shortcut_[code >> (3 * (kColorBits - kShortcutLevel))]];
-        if (shortcut.leaf) {
-            // Most colours find their leaf through the shortcut; the pixel starts a run there.
-            lastLeaf_ = static_cast<int32_t>(&shortcut - nodes_.data());
-            leafColor = word;
-            leafMask = OctreeLevelMask(shortcut.level);
-            runCount = 1;
-            runRed = red;
-            runGreen = green;
-            runBlue = blue;
-            continue;
-        }
-        AddNewPath(code, red, green, blue);
-        runCount = runRed = runGreen = runBlue = 0;
-        leafColor = lastColor_;
-        leafMask = lastMask_;
+    for (int start = 0; start < width; start += kRowPart) {
+        const int count = std::min(kRowPart, width - start);
+        AddPixels(bgr + 3 * static_cast<ptrdiff_t>(start), count, start + count == width);
     }
-    lastColor_ = leafColor;
-    lastMask_ = leafMask;
-    if (runCount != 0) AddRunToLeaf(runCount, runRed, runGreen, runBlue);
 }
 
-void TColorQuantizer::AddRunToLeaf(uint64_t count, uint64_t red, uint64_t green, uint64_t blue) {
+// Pixels that go to the last leaf are summed in a register and given to the leaf when the run
+// ends, before any merge can touch it. A pixel is read as the 32-bit word at its first byte with
+// the next pixel's byte cleared, except the last one of the row, which may end the buffer.
+void TColorQuantizer::AddPixels(const uint8_t* bgr, int count, bool endsRow) {
+    uint32_t color = lastColor_, mask = lastMask_;
+    uint64_t sums = 0;
+    const uint8_t* run = bgr;  // pixels [run, p) went to lastLeaf_ and are in sums
+    const uint8_t* const end = bgr + 3 * static_cast<ptrdiff_t>(count);
+    auto take = [&](const uint8_t* p, uint32_t word) {
+        if (((word ^ color) & mask) == 0) {
+            sums += SpreadWord(word);
+            return;
+        }
+        if (p != run) AddRunToLeaf(static_cast<uint64_t>(p - run) / 3, sums);
+        const uint32_t blue = word & 0xFF, green = (word >> 8) & 0xFF, red = word >> 16;
+        const uint32_t code = ColorCode(red, green, blue);
+        const int32_t node = shortcut_[code >> (3 * (kColorBits - kShortcutLevel))];
+        if (nodes_[node].leaf) {
+            // Most colours find their leaf through the shortcut; the pixel starts a run there.
+            lastLeaf_ = node;
+            color = word;
+            mask = OctreeLevelMask(nodes_[node].level);
+            run = p;
+            sums = SpreadWord(word);
+            return;
+        }
+        AddNewPath(code, red, green, blue);
+        color = lastColor_;
+        mask = lastMask_;
+        run = p + 3;
+        sums = 0;
+    };
+    const uint8_t* const words = endsRow ? end - 3 : end;
+    const uint8_t* p = bgr;
+    for (; p < words; p += 3) {
+        uint32_t word;
+        std::memcpy(&word, p, sizeof word);
+        take(p, LittleEndianWord(word) & 0x00FFFFFFu);
+    }
+    if (p != end) take(p, ColorWord(p[2], p[1], p[0]));
+    if (end != run) AddRunToLeaf(static_cast<uint64_t>(end - run) / 3, sums);
+    lastColor_ = color;
+    lastMask_ = mask;
+}
+
+void TColorQuantizer::AddRunToLeaf(uint64_t count, uint64_t sums) {
+    constexpr uint64_t kField = (uint64_t{1} << 21) - 1;
     TOctreeNode& leaf = nodes_[lastLeaf_];
-    leaf.pixelCount += count;
-    leaf.redSum += red;
-    leaf.greenSum += green;
-    leaf.blueSum += blue;
+    leaf.pixelCount += static_cast<uint32_t>(count);
+    leaf.blueSum += sums & kField;
+    leaf.greenSum += (sums >> 21) & kField;
+    leaf.redSum += sums >> 42;
 }
 
 bool TColorQuantizer::ReduceTree() {

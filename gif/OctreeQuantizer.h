@@ -50,15 +50,20 @@ public:
     int MaxColors() const { return maxColors_; }
 
 private:
-    int32_t NewNode(int level, uint32_t path);
+    // A node at `level`: a leaf, or an inner node on its level's reducible list.
+    int32_t NewNode(int level, uint32_t path, bool leaf);
     void FreeNode(int32_t index);
     // Merges the newest node of the deepest non-empty reducible list; false when none is left.
     bool ReduceTree();
     // Adds a colour that the last leaf does not take, then merges as needed.
     void AddNewPath(uint32_t code, uint8_t red, uint8_t green, uint8_t blue);
     void Insert(uint32_t code, uint8_t red, uint8_t green, uint8_t blue);
-    // Makes the missing nodes below `index` (at `level`) down to a new leaf, which it returns.
-    int32_t GrowPath(int32_t index, int level, uint32_t code);
+    // Makes the missing nodes below `index` (at `level`) down to a new leaf at `leafLevel`,
+    // which it returns.
+    int32_t GrowPath(int32_t index, int level, uint32_t code, int leafLevel);
+    // The level where a path that leaves the tree at `level` ends as a leaf, when the tree is
+    // full (see the definition).
+    int MergedLeafLevel(int level) const;
     // After a merge the last leaf may be gone: no colour word matches then.
     void ForgetLastLeaf() {
         lastColor_ = kNoColor;
@@ -80,8 +85,13 @@ private:
     }
     void CollectLeaves(int32_t index, TPalette& table) const;
 
-    // Adds the sums of consecutive pixels that went to the last leaf.
-    void AddRunToLeaf(uint64_t count, uint64_t red, uint64_t green, uint64_t blue);
+    // Adds `count` pixels that went to the last leaf, their channels summed in the 21-bit
+    // fields of `sums` (blue lowest).
+    void AddRunToLeaf(uint64_t count, uint64_t sums);
+    // Adds up to kRowPart pixels of a row; `endsRow` when the last one ends the row.
+    void AddPixels(const uint8_t* bgr, int count, bool endsRow);
+    // Pixels added at a time: a run of them keeps its sums within 21 bits per channel.
+    static constexpr int kRowPart = 8192;
 
     std::vector<TOctreeNode> nodes_;
     int32_t freeList_ = TOctreeNode::kNone;

@@ -116,6 +116,44 @@ TEST(FrameCodingIdentity, OctreeOfRealFramesMatchesThePlainTree) {
     }
 }
 
+// Colour sequences that make the tree grow, merge and grow again in every way: scattered,
+// clustered and stepped colours, rows wider than the quantizer takes at once, colours added
+// one by one.
+TEST(FrameCodingIdentity, OctreeMatchesThePlainTreeOnSyntheticRows) {
+    std::mt19937 rng(9);
+    for (int colors : {1, 2, 3, 8, 17, 236, 256}) {
+        for (int kind = 0; kind < 3; ++kind) {
+            std::vector<uint8_t> row(3 * 20000);
+            for (size_t i = 0; i < row.size(); i += 3) {
+                const uint32_t r = rng();
+                if (kind == 0) {  // anywhere in the cube
+                    row[i] = r & 0xFF, row[i + 1] = (r >> 8) & 0xFF, row[i + 2] = (r >> 16) & 0xFF;
+                } else if (kind == 1) {  // a few clusters, with runs
+                    const int centre = (i / 300) % 5 * 50;
+                    row[i] = static_cast<uint8_t>(centre + (r & 7));
+                    row[i + 1] = static_cast<uint8_t>(255 - centre - ((r >> 3) & 7));
+                    row[i + 2] = static_cast<uint8_t>(centre / 2 + ((r >> 6) & 15));
+                } else {  // long runs of one colour
+                    const size_t pixel = i / 3;
+                    const auto level = static_cast<uint8_t>((pixel / 1000) * 37);
+                    row[i] = level, row[i + 1] = static_cast<uint8_t>(level * 3),
+                    row[i + 2] = static_cast<uint8_t>(255 - level);
+                }
+            }
+            reference::Octree plain(colors);
+            TColorQuantizer rows(colors), single(colors);
+            for (size_t i = 0; i < row.size(); i += 3) {
+                plain.Add(row[i + 2], row[i + 1], row[i]);
+                single.AddColor(row[i + 2], row[i + 1], row[i]);
+            }
+            rows.AddRow(row.data(), 12000);
+            rows.AddRow(row.data() + 3 * 12000, 8000);
+            ASSERT_EQ(rows.ColorTable(), plain.Colors()) << colors << " colours, kind " << kind;
+            ASSERT_EQ(single.ColorTable(), plain.Colors()) << colors << " colours, kind " << kind;
+        }
+    }
+}
+
 // Index streams that stress the string table: long runs, few colours, table resets, every code
 // size, and interlaced-free frames of odd shapes.
 TEST(FrameCodingIdentity, LzwMatchesThePlainTableOnEveryKindOfIndexStream) {
