@@ -10,6 +10,9 @@
 // one xor away from the entry just found: a string carries a base number (its code times four,
 // plus two bits of its own entry), xor-ed with a fixed random number for the pixel. Distinct
 // strings have distinct bases, so strings followed by the same pixel never share a home slot.
+//
+// Strings of two pixels, looked up after every miss, have a table of their own indexed by both
+// pixels: no hashing and no probing.
 #include <array>
 #include <cstdint>
 
@@ -37,11 +40,19 @@ public:
     }
 
     // Every entry free.
+    THashTable();
     void Clear();
 
     // Looks up `string` followed by `pixel` (below 256): when it is there, true with `string`
     // now the longer string; else false with `slot` the free slot it belongs in.
     bool Extend(TString& string, int pixel, uint32_t& slot) const {
+        if (string.code < kPixelCodes) {
+            slot = (string.code << 8) | static_cast<uint32_t>(pixel);
+            const uint32_t code = pairs_[slot];
+            if (code == kNoPair) return false;
+            string = {code, code << 2};
+            return true;
+        }
         const uint32_t key = Key(string.code, pixel);
         slot = string.base ^ kPixelMix[pixel];
         for (;;) {
@@ -56,14 +67,19 @@ public:
     }
     // Stores the code of `string` followed by `pixel` in the slot Extend gave for it.
     void StoreAt(uint32_t slot, const TString& string, int pixel, int code) {
+        if (string.code < kPixelCodes) {
+            StorePair(slot, code);
+            return;
+        }
         entries_[slot] = (static_cast<uint32_t>(code) << kCodeShift) | Key(string.code, pixel);
         ++count_;
     }
     // Stores a code for `string` followed by `pixel`; false when that is there already or the
-    // table holds kCapacity strings.
+    // hashed table holds kCapacity strings.
     bool Insert(const TString& string, int pixel, int code);
 
 private:
+    static constexpr uint32_t kPixelCodes = 256;
     // Entries: the code in the top 12 bits, the key (prefix code, pixel) in the low 20; the base
     // of the entry's string is its top 14 bits.
     static constexpr int kCodeShift = 20;
@@ -73,11 +89,23 @@ private:
     // Key bits all ones: no string has prefix code 4095.
     static constexpr uint32_t kFreeEntry = 0xFFFFFFFFu;
     static constexpr std::array<uint32_t, 256> kPixelMix = MakeLZWPixelMix();
+    static constexpr uint16_t kNoPair = 0xFFFF;
+    // Pairs stored since the last clear are remembered (as many as a string table has codes),
+    // so that a clear empties only those.
+    static constexpr int kRememberedPairs = 4096;
 
     static uint32_t Key(uint32_t prefix, int pixel) {
         return (prefix << 8) | static_cast<uint32_t>(pixel);
     }
+    void StorePair(uint32_t slot, int code) {
+        pairs_[slot] = static_cast<uint16_t>(code);
+        if (pairCount_ < kRememberedPairs) storedPairs_[pairCount_] = static_cast<uint16_t>(slot);
+        ++pairCount_;
+    }
 
     uint32_t entries_[kSize];
     int count_ = 0;
+    uint16_t pairs_[kPixelCodes * kPixelCodes];
+    uint16_t storedPairs_[kRememberedPairs];
+    int pairCount_ = 0;
 };

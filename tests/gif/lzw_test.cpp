@@ -116,36 +116,46 @@ TEST(GIFWriter, WritesFullBlocksThenTheRestAndRefusesReadAndSeek) {
     EXPECT_TRUE(untouched.Data().empty()) << "no zero-length block from an empty writer";
 }
 
-// Two-pixel strings in random order until the table is full: each is found again with its
-// code, and the table refuses more than its capacity. Then, after a clear, strings of every
+// Strings of a code and a pixel in random order until the hashed table is full: each is found
+// again with its code, and the table refuses more than its capacity. Two-pixel strings, which
+// have a table of their own, are found after that too. Then, after a clear, strings of every
 // length grown as the encoder grows them, through the strings the table gives back.
 TEST(HashTable, FindsEveryStringUntilFullAndRefusesMore) {
     auto table = std::make_unique<THashTable>();
-    table->Clear();
     std::mt19937 rng(3);
-    std::vector<int> pairs(256 * 256);
-    for (size_t i = 0; i < pairs.size(); ++i) pairs[i] = static_cast<int>(i);
-    std::shuffle(pairs.begin(), pairs.end(), rng);
-    pairs.resize(THashTable::kCapacity);
-    for (size_t i = 0; i < pairs.size(); ++i) {
-        THashTable::TString string = THashTable::Pixel(pairs[i] >> 8);
+    auto codeString = [](int code) {
+        return THashTable::TString{static_cast<uint32_t>(code), static_cast<uint32_t>(code) << 2};
+    };
+    std::vector<int> keys(3840 * 256);  // prefix code 256..4095, pixel
+    for (size_t i = 0; i < keys.size(); ++i) keys[i] = static_cast<int>(i + 256 * 256);
+    std::shuffle(keys.begin(), keys.end(), rng);
+    keys.resize(THashTable::kCapacity);
+    for (size_t i = 0; i < keys.size(); ++i) {
+        THashTable::TString string = codeString(keys[i] >> 8);
         uint32_t slot = THashTable::kSize;
-        ASSERT_FALSE(table->Extend(string, pairs[i] & 0xFF, slot));
+        ASSERT_FALSE(table->Extend(string, keys[i] & 0xFF, slot));
         ASSERT_LT(slot, static_cast<uint32_t>(THashTable::kSize));
-        table->StoreAt(slot, THashTable::Pixel(pairs[i] >> 8), pairs[i] & 0xFF,
-                       static_cast<int>(i % 4096));
+        table->StoreAt(slot, codeString(keys[i] >> 8), keys[i] & 0xFF, static_cast<int>(i % 4096));
     }
-    for (size_t i = 0; i < pairs.size(); ++i) {
-        THashTable::TString string = THashTable::Pixel(pairs[i] >> 8);
+    for (int pair = 0; pair < 4000; ++pair)
+        ASSERT_TRUE(table->Insert(THashTable::Pixel(pair / 256), pair % 256, 4095 - pair % 3000));
+    for (size_t i = 0; i < keys.size(); ++i) {
+        THashTable::TString string = codeString(keys[i] >> 8);
         uint32_t slot;
-        ASSERT_TRUE(table->Extend(string, pairs[i] & 0xFF, slot));
+        ASSERT_TRUE(table->Extend(string, keys[i] & 0xFF, slot));
         ASSERT_EQ(string.code, i % 4096);
     }
-    EXPECT_FALSE(table->Insert(THashTable::Pixel(pairs[0] >> 8), pairs[0] & 0xFF, 1))
-        << "already there";
-    int unused = 0;
-    while (std::find(pairs.begin(), pairs.end(), unused) != pairs.end()) ++unused;
-    EXPECT_FALSE(table->Insert(THashTable::Pixel(unused >> 8), unused & 0xFF, 1)) << "full";
+    for (int pair = 0; pair < 4000; ++pair) {
+        THashTable::TString string = THashTable::Pixel(pair / 256);
+        uint32_t slot;
+        ASSERT_TRUE(table->Extend(string, pair % 256, slot));
+        ASSERT_EQ(string.code, static_cast<uint32_t>(4095 - pair % 3000));
+    }
+    EXPECT_FALSE(table->Insert(codeString(keys[0] >> 8), keys[0] & 0xFF, 1)) << "already there";
+    EXPECT_FALSE(table->Insert(THashTable::Pixel(0), 0, 1)) << "already there";
+    int unused = 256 * 256;
+    while (std::find(keys.begin(), keys.end(), unused) != keys.end()) ++unused;
+    EXPECT_FALSE(table->Insert(codeString(unused >> 8), unused & 0xFF, 1)) << "full";
 
     table->Clear();
     struct Stored {
@@ -155,7 +165,12 @@ TEST(HashTable, FindsEveryStringUntilFullAndRefusesMore) {
     };
     std::vector<Stored> stored;
     std::vector<THashTable::TString> strings;
-    for (int pixel = 0; pixel < 256; ++pixel) strings.push_back(THashTable::Pixel(pixel));
+    for (int pixel = 0; pixel < 256; ++pixel) {
+        strings.push_back(THashTable::Pixel(pixel));
+        THashTable::TString string = THashTable::Pixel(pixel);
+        uint32_t slot;
+        ASSERT_FALSE(table->Extend(string, 255 - pixel, slot)) << "cleared";
+    }
     for (int code = 258; code <= 4094;) {
         THashTable::TString string = strings[rng() % strings.size()];
         const THashTable::TString prefix = string;
