@@ -158,28 +158,17 @@ __attribute__((target("avx2,bmi2"))) void TNearestColorIndex::FindRowAvx2(const 
                 continue;
             }
         }
-        const __m256i word = _mm256_set1_epi32(static_cast<int>(pixel));
-        const __m256i vr = _mm256_shuffle_epi8(word, toRed);
-        const __m256i vg = _mm256_shuffle_epi8(word, toGreen);
-        const __m256i vb = _mm256_shuffle_epi8(word, toBlue);
-        const TBlock* block = blocks + (slot & kFirstBlockMask);
-        __m256i distances = LaneDistances(block->red, block->green, block->blue, vr, vg, vb);
-        __m128i least = LeastDistance(distances);
         if (slot >> kBlockCountShift) {
-            // Later blocks hold higher indices: they win only when strictly nearer.
-            const TBlock* last = block + (slot >> kBlockCountShift);
-            for (const TBlock* next = block + 1; next <= last; ++next) {
-                const __m256i nextDistances =
-                    LaneDistances(next->red, next->green, next->blue, vr, vg, vb);
-                const __m128i nextLeast = LeastDistance(nextDistances);
-                if (_mm_extract_epi16(nextLeast, 0) < _mm_extract_epi16(least, 0)) {
-                    distances = nextDistances;
-                    least = nextLeast;
-                    block = next;
-                }
-            }
+            // More than one block: only some small cells of crowded palettes.
+            indices[x] = static_cast<uint8_t>(FindIn(slot, bgr[2], bgr[1], bgr[0]));
+            continue;
         }
-        indices[x] = block->index[LaneOf(distances, least)];
+        const __m256i word = _mm256_set1_epi32(static_cast<int>(pixel));
+        const TBlock& block = blocks[slot];
+        const __m256i distances =
+            LaneDistances(block.red, block.green, block.blue, _mm256_shuffle_epi8(word, toRed),
+                          _mm256_shuffle_epi8(word, toGreen), _mm256_shuffle_epi8(word, toBlue));
+        indices[x] = block.index[LaneOf(distances, LeastDistance(distances))];
     }
 }
 
