@@ -138,7 +138,11 @@ inline int Nearest(const std::vector<TPaletteEntry>& palette, int r, int g, int 
 
 // The image data of `pixels` (rows in order) with code size bitsPerPixel (at least 2): the code
 // size byte, LZW codes in sub-blocks of up to 255 bytes, and the terminator.
-inline std::vector<uint8_t> Lzw(const std::vector<uint8_t>& pixels, int bitsPerPixel) {
+// With `stopAt` (at least 1 and below the pixel count), what is written when pixel `stopAt` is
+// found not to be a colour: the codes of the pixels before it, in whole bytes, in sub-blocks,
+// with no end code and no terminator.
+inline std::vector<uint8_t> Lzw(const std::vector<uint8_t>& pixels, int bitsPerPixel,
+                                size_t stopAt = 0) {
     constexpr int kTableSize = 8009;
     constexpr uint32_t kFree = 0xFFFFFFFFu;
     const int codeSize = bitsPerPixel < 2 ? 2 : bitsPerPixel;
@@ -190,7 +194,8 @@ inline std::vector<uint8_t> Lzw(const std::vector<uint8_t>& pixels, int bitsPerP
     if (!pixels.empty()) {
         clearTable();
         int prefix = pixels[0];
-        for (size_t i = 1; i < pixels.size(); ++i) {
+        const size_t last = stopAt > 0 ? stopAt : pixels.size();
+        for (size_t i = 1; i < last; ++i) {
             const int c = pixels[i];
             const uint32_t key = (static_cast<uint32_t>(prefix) << 8) | static_cast<uint32_t>(c);
             int found = -1;
@@ -215,15 +220,17 @@ inline std::vector<uint8_t> Lzw(const std::vector<uint8_t>& pixels, int bitsPerP
                 clearTable();
             }
         }
-        output(prefix);
+        if (stopAt == 0) output(prefix);
     }
-    output(end);
-    if (bits > 0) putByte(static_cast<uint8_t>(bucket));
+    if (stopAt == 0) {
+        output(end);
+        if (bits > 0) putByte(static_cast<uint8_t>(bucket));
+    }
     if (!block.empty()) {
         out.push_back(static_cast<uint8_t>(block.size()));
         out.insert(out.end(), block.begin(), block.end());
     }
-    out.push_back(0);
+    if (stopAt == 0) out.push_back(0);
     return out;
 }
 

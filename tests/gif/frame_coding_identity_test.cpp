@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "gif/GIFEncoder.h"
+#include "gif/GIFException.h"
 #include "gif/GIFImage.h"
 #include "gif/OctreeQuantizer.h"
 #include "platform/Stream.h"
@@ -176,6 +177,31 @@ TEST(FrameCodingIdentity, LzwMatchesThePlainTableOnEveryKindOfIndexStream) {
             CreateGIFEncoder(geLZW)->Compress(stream, bpp, colors, pixels.data(), false, 1,
                                               static_cast<int>(pixels.size()));
             EXPECT_EQ(stream.Data(), reference::Lzw(pixels, bpp)) << bpp << " kind " << kind;
+        }
+    }
+}
+
+// A pixel that is not a colour of the table ends the frame: what was coded before it is in the
+// stream, in whole bytes, as the plain coder writes it code by code; the encoder can be used
+// again afterwards.
+TEST(FrameCodingIdentity, LzwStopsAtABadPixelAfterTheBytesOfThePixelsBeforeIt) {
+    std::mt19937 rng(12);
+    for (int bpp : {3, 5, 7}) {
+        for (size_t badAt : {size_t{1}, size_t{2}, size_t{700}, size_t{4093}, size_t{37000}}) {
+            std::vector<uint8_t> pixels(40000);
+            for (auto& p : pixels) p = static_cast<uint8_t>(rng() % (1 << bpp));
+            pixels[badAt] = static_cast<uint8_t>(1 << bpp);
+            auto encoder = CreateGIFEncoder(geLZW);
+            TMemoryStream stream;
+            EXPECT_THROW(encoder->Compress(stream, bpp, 1 << bpp, pixels.data(), false, 1,
+                                           static_cast<int>(pixels.size())),
+                         GIFException);
+            EXPECT_EQ(stream.Data(), reference::Lzw(pixels, bpp, badAt)) << bpp << " " << badAt;
+            pixels[badAt] = 0;
+            TMemoryStream again;
+            encoder->Compress(again, bpp, 1 << bpp, pixels.data(), false, 1,
+                              static_cast<int>(pixels.size()));
+            EXPECT_EQ(again.Data(), reference::Lzw(pixels, bpp));
         }
     }
 }
