@@ -61,8 +61,8 @@ private:
     // Makes the missing nodes below `index` (at `level`) down to a new leaf at `leafLevel`,
     // which it returns.
     int32_t GrowPath(int32_t index, int level, uint32_t code, int leafLevel);
-    // The level where a path that leaves the tree at `level` ends as a leaf, when the tree is
-    // full (see the definition).
+    // When the tree is full, the level at which a new path leaving the tree below `level` ends
+    // as a leaf once the merges the new leaf starts have folded the path's own nodes.
     int MergedLeafLevel(int level) const;
     // After a merge the last leaf may be gone: no colour word matches then.
     void ForgetLastLeaf() {
@@ -75,7 +75,7 @@ private:
     }
     // Matches no colour word, whose byte 3 is zero.
     static constexpr uint32_t kNoColor = 0xFF000000u;
-    // Called for almost every pixel: kept in the header so that the row loop inlines it.
+    // Adds one colour to a leaf.
     void AddToLeaf(int32_t index, uint8_t red, uint8_t green, uint8_t blue) {
         TOctreeNode& leaf = nodes_[index];
         ++leaf.pixelCount;

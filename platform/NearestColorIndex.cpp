@@ -3,14 +3,13 @@
 #include <immintrin.h>
 
 #include <algorithm>
-#include <cstdlib>
 #include <cstring>
 
 namespace {
 
 constexpr size_t kMaxEntries = 256;
 // Blocks most frames need, reserved at once.
-constexpr size_t kTypicalBlocks = 2048;
+constexpr size_t kTypicalBlocks = 512;
 
 int Square(int v) { return v * v; }
 
