@@ -29,23 +29,24 @@ struct TClip {
 inline constexpr TClip kNatural = {
     "natural", "fractal texture over gradients, light noise",
     "mandelbrot=s=640x480:r=25:end_scale=0.05:end_pts=60,gblur=sigma=2.5,format=gbrp[m];"
-    "gradients=s=640x480:r=25:n=4:c0=0x304860:c1=0xc89868:c2=0x6a8d4a:c3=0xe0d8c0:speed=0.02,"
+    "gradients=s=640x480:r=25:n=4:c0=0x304860:c1=0xc89868:c2=0x6a8d4a:c3=0xe0d8c0:speed=0.02:seed="
+    "1,"
     "format=gbrp[g];[g][m]blend=all_mode=softlight:all_opacity=0.7,format=rgb24,"
-    "noise=alls=5:allf=t"};
+    "noise=alls=5:allf=t:all_seed=7"};
 
 // Slowly moving soft gradients without grain: few colours per cell but crowded palettes, so the
 // colour cells have long candidate lists.
 inline constexpr TClip kSmooth = {
     "smooth", "soft drifting gradients, no grain",
     "gradients=s=640x480:r=25:n=5:c0=0x203a5c:c1=0xd8a060:c2=0x5a7d3a:c3=0xe8e0d0:c4=0x602020:"
-    "speed=0.01:type=radial,format=rgb24,gblur=sigma=3"};
+    "speed=0.01:type=radial:seed=3,format=rgb24,gblur=sigma=3"};
 
 // A busy blurred texture under heavy grain, as a dim room filmed on a phone: many distinct
 // colours in every frame, so palettes spread and every frame's cells are built anew.
 inline constexpr TClip kNoisy = {
     "noisy", "blurred moving texture under heavy grain",
-    "life=s=160x120:r=25:mold=10:ratio=0.5:death_color=#204060:life_color=#e0b070:"
-    "mold_color=#406020,scale=640:480:flags=bicubic,gblur=sigma=3,noise=alls=24:allf=t"};
+    "life=s=160x120:r=25:mold=10:ratio=0.5:seed=3:death_color=#204060:life_color=#e0b070:"
+    "mold_color=#406020,scale=640:480:flags=bicubic,gblur=sigma=3,noise=alls=24:allf=t:all_seed=7"};
 
 inline std::string Quote(const std::string& text) {
     std::string quoted = "'";
@@ -64,7 +65,8 @@ inline std::vector<uint8_t> DecodedFrames(const TClip& clip, int frames, int wid
     namespace fs = std::filesystem;
     const fs::path folder = fs::temp_directory_path() / "clipgif-bench-clips";
     fs::create_directories(folder);
-    const std::string stem = std::string(clip.name) + "-" + std::to_string(frames) + "-" +
+    // The version changes whenever a clip's graph does.
+    const std::string stem = std::string(clip.name) + "-v2-" + std::to_string(frames) + "-" +
                              std::to_string(width) + "x" + std::to_string(height);
     const fs::path raw = folder / (stem + ".bgr");
     const size_t bytes = static_cast<size_t>(frames) * width * height * 3;

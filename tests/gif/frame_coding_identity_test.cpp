@@ -30,21 +30,22 @@ struct Clip {
 const Clip kClips[] = {
     {"natural",
      "mandelbrot=s=320x240:r=25:end_scale=0.05:end_pts=20,gblur=sigma=2,format=gbrp[m];"
-     "gradients=s=320x240:r=25:n=4:c0=0x304860:c1=0xc89868:c2=0x6a8d4a:c3=0xe0d8c0:speed=0.05,"
+     "gradients=s=320x240:r=25:n=4:c0=0x304860:c1=0xc89868:c2=0x6a8d4a:c3=0xe0d8c0:speed=0.05:seed="
+     "1,"
      "format=gbrp[g];[g][m]blend=all_mode=softlight:all_opacity=0.7,format=rgb24,"
-     "noise=alls=5:allf=t",
+     "noise=alls=5:allf=t:all_seed=7",
      320, 240, 6},
     {"smooth",
      "gradients=s=640x480:r=25:n=5:c0=0x203a5c:c1=0xd8a060:c2=0x5a7d3a:c3=0xe8e0d0:c4=0x602020:"
-     "speed=0.05:type=radial,format=rgb24,gblur=sigma=3",
+     "speed=0.05:type=radial:seed=3,format=rgb24,gblur=sigma=3",
      640, 480, 2},
     {"grainy",
-     "life=s=100x75:r=25:mold=10:ratio=0.5:death_color=#204060:life_color=#e0b070:"
-     "mold_color=#406020,scale=200:150:flags=bicubic,gblur=sigma=2,noise=alls=24:allf=t",
+     "life=s=100x75:r=25:mold=10:ratio=0.5:seed=3:death_color=#204060:life_color=#e0b070:"
+     "mold_color=#406020,scale=200:150:flags=bicubic,gblur=sigma=2,noise=alls=24:allf=t:all_seed=7",
      200, 150, 5},
     {"testcard", "testsrc2=s=320x240:r=25,scale=317:237:flags=neighbor", 317, 237, 3},
     {"fractal", "mandelbrot=s=161x119:r=25", 161, 119, 4},
-    {"noise", "color=c=gray:s=96x64:r=25,noise=alls=100:allf=t+u", 96, 64, 3},
+    {"noise", "color=c=gray:s=96x64:r=25,noise=alls=100:allf=t+u:all_seed=7", 96, 64, 3},
     {"tiny", "testsrc2=s=64x48:r=25,scale=7:5", 7, 5, 2},
 };
 
