@@ -196,6 +196,8 @@ void TColorQuantizer::AddPixels(const uint8_t* bgr, int count, bool endsRow) {
     lastMask_ = mask;
 }
 
+// Out of line on purpose: inlined into the row loop it costs the loop the registers that hold
+// the run.
 void TColorQuantizer::AddRunToLeaf(uint64_t count, uint64_t sums) {
     constexpr uint64_t kField = (uint64_t{1} << 21) - 1;
     TOctreeNode& leaf = nodes_[lastLeaf_];
