@@ -1,8 +1,6 @@
 #include "platform/SystemPalette.h"
 
 #include <algorithm>
-#include <cstdlib>
-#include <numeric>
 
 namespace {
 
@@ -47,7 +45,6 @@ TPalette MakeVGAPalette16() {
 }
 
 int Square(int v) { return v * v; }
-
 
 }  // namespace
 
