@@ -1,6 +1,7 @@
 #include "gif/ColorReduction.h"
 
 #include <algorithm>
+#include <optional>
 #include <utility>
 
 #include "gif/ColorLookup.h"
@@ -16,6 +17,8 @@ namespace {
 // little memory as possible while the new image is built.
 constexpr long long kLargeImagePixels = 500000;
 constexpr int kMaxReductionBits = 8;
+// Entries of the colour table of a reduced image: the palette first, the rest black.
+constexpr size_t kColorTableEntries = 256;
 
 // The palette of `mode`; false when the mode has none (unknown mode, or no caller palette).
 bool BuildPalette(TPaletteReduction mode, TDIB& source, int reductionBits,
@@ -108,6 +111,32 @@ TLookupChoice CreateLookup(TPaletteReduction mode, const TPalette& palette) {
 
 }  // namespace
 
+namespace {
+
+// Reduces the rows of a 24-bit reader into the rows `rowOf(row)` gives, after calling `start()`
+// once the palette, lookup and engine are ready; fills `palette`. False when the mode has no
+// palette, no usable lookup or no engine for the diffusion.
+template <class Start, class RowOf>
+bool ReduceRows(TDIBReader& reader, TPaletteReduction mode, TErrorDiffusion diffusion,
+                int reductionBits, const TPalette* callerPalette, TPalette& palette, Start start,
+                RowOf rowOf) {
+    const int width = reader.Bitmap().Width();
+    const int height = reader.Bitmap().Height();
+    if (!BuildPalette(mode, reader, reductionBits, callerPalette, palette)) return false;
+    const TLookupChoice choice = CreateLookup(mode, palette);
+    TColorLookup& lookup = *choice.lookup;
+    if (lookup.Colors() == 0) return false;
+    const std::unique_ptr<TDitherEngine> engine = CreateDitherEngine(diffusion, width, lookup);
+    if (!engine) return false;
+    const TRowMapper mapRow = diffusion == edNearest ? choice.nearestRows : &MapRow;
+    start();
+    for (int row = 0; row < height; ++row)
+        mapRow(*engine, lookup, reader.ScanLine(row), rowOf(row));
+    return true;
+}
+
+}  // namespace
+
 std::unique_ptr<TBitmap> ReduceBitmapColors(TBitmap& bitmap, TPaletteReduction mode,
                                             TErrorDiffusion diffusion, int reductionBits,
                                             const TPalette* palette) {
@@ -123,17 +152,27 @@ std::unique_ptr<TBitmap> ReduceBitmapColors(TBitmap& bitmap, TPaletteReduction m
 
     TDIBReader reader(bitmap, pf24bit);
     TPalette reduced;
-    if (!BuildPalette(mode, reader, reductionBits, palette, reduced)) return result;
-    const TLookupChoice choice = CreateLookup(mode, reduced);
-    TColorLookup& lookup = *choice.lookup;
-    if (lookup.Colors() == 0) return result;
-    const std::unique_ptr<TDitherEngine> engine = CreateDitherEngine(diffusion, width, lookup);
-    if (!engine) return result;
-    const TRowMapper mapRow = diffusion == edNearest ? choice.nearestRows : &MapRow;
-
-    TDIBWriter writer(*result, pf8bit, width, height, &reduced);
-    for (int row = 0; row < height; ++row)
-        mapRow(*engine, lookup, reader.ScanLine(row), writer.ScanLine(row));
-    writer.Finish();
+    std::optional<TDIBWriter> writer;
+    const bool done = ReduceRows(
+        reader, mode, diffusion, reductionBits, palette, reduced,
+        [&] { writer.emplace(*result, pf8bit, width, height, &reduced); },
+        [&](int row) { return writer->ScanLine(row); });
+    if (done) writer->Finish();
     return result;
+}
+
+bool ReduceBitmapColorsTo(TBitmap& bitmap, TPaletteReduction mode, TErrorDiffusion diffusion,
+                          int reductionBits, const TPalette* palette, uint8_t* indices,
+                          TPalette& colorTable) {
+    if (mode == prNone || bitmap.Empty()) return false;
+    TDIBReader reader(bitmap, pf24bit);
+    TPalette reduced;
+    const size_t width = static_cast<size_t>(bitmap.Width());
+    if (!ReduceRows(
+            reader, mode, diffusion, reductionBits, palette, reduced, [] {},
+            [&](int row) { return indices + static_cast<size_t>(row) * width; }))
+        return false;
+    colorTable.assign(kColorTableEntries, TPaletteEntry{});
+    std::copy_n(reduced.begin(), std::min(reduced.size(), kColorTableEntries), colorTable.begin());
+    return true;
 }

@@ -1,5 +1,6 @@
 #pragma once
 // Reduction of a true-colour bitmap to an 8-bit indexed one.
+#include <cstdint>
 #include <memory>
 
 #include "gif/GIFTypes.h"
@@ -16,3 +17,11 @@
 std::unique_ptr<TBitmap> ReduceBitmapColors(TBitmap& bitmap, TPaletteReduction mode,
                                             TErrorDiffusion diffusion, int reductionBits,
                                             const TPalette* palette);
+
+// The same reduction for modes prSystem20 to prCallerPalette, written as `width` x `height`
+// indices (rows top to bottom, `width` bytes each) to `indices`, and the 256-entry colour table
+// the 8-bit bitmap would have to `colorTable`. False, writing nothing, where ReduceBitmapColors
+// gives an empty bitmap, and for prNone or an empty bitmap.
+bool ReduceBitmapColorsTo(TBitmap& bitmap, TPaletteReduction mode, TErrorDiffusion diffusion,
+                          int reductionBits, const TPalette* palette, uint8_t* indices,
+                          TPalette& colorTable);

@@ -1,6 +1,7 @@
 #include "gif/GIFEncoder.h"
 
 #include <algorithm>
+#include <cstring>
 
 #include "gif/GIFException.h"
 #include "gif/Interlace.h"
@@ -29,6 +30,7 @@ void TGIFEncoder::Compress(TStream& stream, int bitsPerPixel, int colorLimit, co
     colorLimit_ = std::min(colorLimit, clearCode_);
     bitBucket_ = 0;
     bitCount_ = 0;
+    staged_ = staging_;
     justCleared_ = false;
 
     pixels_ = pixels;
@@ -44,9 +46,16 @@ void TGIFEncoder::Compress(TStream& stream, int bitsPerPixel, int colorLimit, co
     try {
         if (pixels && width > 0 && height > 0) DoCompress();
         Output(eoiCode_);
-        FlushBits();
+        FlushBits(true);
         writer.Flush();
     } catch (...) {
+        // What was packed so far goes out in whole bytes, as if written byte by byte; the
+        // writer's destructor writes its last block.
+        try {
+            FlushBits(false);
+        } catch (...) {
+            // The first error is the one that propagates.
+        }
         writer_ = nullptr;
         throw;
     }
@@ -56,12 +65,24 @@ void TGIFEncoder::Compress(TStream& stream, int bitsPerPixel, int colorLimit, co
 
 void TGIFEncoder::Output(int code) { PackCode(code); }
 
-void TGIFEncoder::FlushBits() {
-    while (bitCount_ > 0) {
-        PutByte(static_cast<uint8_t>(bitBucket_));
+void TGIFEncoder::WriteStagedBlocks() {
+    const size_t staged = static_cast<size_t>(staged_ - staging_);
+    const size_t whole = staged - staged % TGIFWriter::kBlockSize;
+    writer_->WriteBuffer(staging_, whole);
+    std::memmove(staging_, staging_ + whole, staged - whole);
+    staged_ = staging_ + (staged - whole);
+}
+
+void TGIFEncoder::FlushBits(bool padLastByte) {
+    const int bytes = padLastByte ? (bitCount_ + 7) / 8 : bitCount_ / 8;
+    for (int i = 0; i < bytes; ++i) {
+        *staged_++ = static_cast<uint8_t>(bitBucket_);
         bitBucket_ >>= 8;
-        bitCount_ = std::max(bitCount_ - 8, 0);
     }
+    bitCount_ = 0;
+    bitBucket_ = 0;
+    writer_->WriteBuffer(staging_, static_cast<size_t>(staged_ - staging_));
+    staged_ = staging_;
 }
 
 bool TGIFEncoder::NextSpan(const uint8_t*& first, const uint8_t*& last) {

@@ -35,13 +35,21 @@ protected:
     // code.
     virtual void DoCompress() = 0;
 
+    // Codes are packed least significant bit first into a 64-bit bucket; whole 32-bit words go
+    // to a staging buffer, which is written out in whole sub-blocks.
     void PackCode(int code) {
-        bitBucket_ |= static_cast<uint32_t>(code) << bitCount_;
+        bitBucket_ |= static_cast<uint64_t>(code) << bitCount_;
         bitCount_ += bitsPerCode_;
-        while (bitCount_ >= 8) {
-            PutByte(static_cast<uint8_t>(bitBucket_));
-            bitBucket_ >>= 8;
-            bitCount_ -= 8;
+        if (bitCount_ >= 32) {
+            const auto word = static_cast<uint32_t>(bitBucket_);
+            staged_[0] = static_cast<uint8_t>(word);
+            staged_[1] = static_cast<uint8_t>(word >> 8);
+            staged_[2] = static_cast<uint8_t>(word >> 16);
+            staged_[3] = static_cast<uint8_t>(word >> 24);
+            staged_ += 4;
+            bitBucket_ >>= 32;
+            bitCount_ -= 32;
+            if (staged_ >= staging_ + kStagingSize) WriteStagedBlocks();
         }
     }
     void SetCodeWidth(int bits) {
@@ -70,12 +78,21 @@ protected:
     bool justCleared_ = false;
 
 private:
-    void PutByte(uint8_t value) { writer_->PutByte(value); }
-    void FlushBits();
+    // Bytes staged at a time: whole sub-blocks, and room for the word that fills them.
+    static constexpr int kStagingBlocks = 16;
+    static constexpr int kStagingSize = kStagingBlocks * TGIFWriter::kBlockSize;
+
+    // Writes the staged sub-blocks that are whole and keeps the rest staged.
+    void WriteStagedBlocks();
+    // Stages the bytes of the bucket (with the last one padded when `padLastByte`, else only
+    // whole bytes) and writes everything staged.
+    void FlushBits(bool padLastByte);
 
     TGIFWriter* writer_ = nullptr;
-    uint32_t bitBucket_ = 0;
+    uint64_t bitBucket_ = 0;
     int bitCount_ = 0;
+    uint8_t staging_[kStagingSize + 4];
+    uint8_t* staged_ = staging_;  // end of the staged bytes
 
     int width_ = 0;
     int height_ = 0;

@@ -77,34 +77,51 @@ void TGIFSubImage::ImportBitmap(TBitmap& bitmap) {
     SetWidth(bitmap.Width());
     SetHeight(bitmap.Height());
 
-    // The reduced bitmap lives only for the import; the frame keeps indices and colour table.
-    std::unique_ptr<TBitmap> reduced;
-    if (!IsIndexed(bitmap.PixelFormat())) {
-        const TGIFImage* image = Image();
-        const TGIFDefaults& defaults = GIFDefaults();
-        reduced =
-            ReduceBitmapColors(bitmap, image ? image->ReductionMode() : defaults.ReductionMode,
-                               image ? image->DiffusionMode() : defaults.DiffusionMode,
-                               image ? image->QuantizeBits() : defaults.QuantizeBits, nullptr);
-    }
-    TBitmap& source = reduced ? *reduced : bitmap;
-
+    const TGIFImage* image = Image();
+    const TGIFDefaults& defaults = GIFDefaults();
+    const TPaletteReduction mode = image ? image->ReductionMode() : defaults.ReductionMode;
+    const TErrorDiffusion diffusion = image ? image->DiffusionMode() : defaults.DiffusionMode;
+    const int bits = image ? image->QuantizeBits() : defaults.QuantizeBits;
     if (pixels_.size() != static_cast<size_t>(Width()) * static_cast<size_t>(Height()))
         AllocatePixels();
+
+    // A true-colour bitmap reduced to a palette has its indices written straight into the frame,
+    // as the rows of the 8-bit bitmap ReduceBitmapColors would make; mode prNone keeps a 24-bit
+    // copy. A reduction that yields nothing fails below, as an empty bitmap's rows would.
+    const bool trueColor = !IsIndexed(bitmap.PixelFormat());
+    std::unique_ptr<TBitmap> copy;
+    TPalette colorTable;
+    bool reducedIntoFrame = false;
+    if (trueColor && mode == prNone)
+        copy = ReduceBitmapColors(bitmap, mode, diffusion, bits, nullptr);
+    else if (trueColor)
+        reducedIntoFrame = ReduceBitmapColorsTo(bitmap, mode, diffusion, bits, nullptr,
+                                                pixels_.data(), colorTable);
+
     ReportImportProgress(psStarting, 0);
     try {
-        if (source.Empty()) throw EInvalidGraphicOperation("Scan line index out of range");
-        if (IsIndexed(source.PixelFormat()))
-            ImportIndexedRows(source);
+        if (reducedIntoFrame)
+            ImportReducedRows(colorTable);
+        else if (!trueColor)
+            ImportIndexedRows(bitmap);
+        else if (copy && !copy->Empty())
+            ImportTrueColorRows(*copy);
         else
-            ImportTrueColorRows(source);
-        reduced.reset();
+            throw EInvalidGraphicOperation("Scan line index out of range");
+        copy.reset();
         if (bitmap.Transparent()) ApplyTransparencyMask(bitmap);
     } catch (...) {
         ReportImportProgress(psEnding, 0);
         throw;
     }
     ReportImportProgress(psEnding, 100);
+}
+
+void TGIFSubImage::ImportReducedRows(const TPalette& colorTable) {
+    colorMap_.ImportPalette(colorTable);
+    const int height = Height();
+    for (int row = 0; row < height; row += kProgressRowStep)
+        ReportImportProgress(psRunning, row * 100 / height);
 }
 
 void TGIFSubImage::ReportImportProgress(TProgressStage stage, int percent) {

@@ -127,6 +127,8 @@ private:
     void ReportRenderProgress(TProgressStage stage, int percent);
 
     void ImportIndexedRows(TBitmap& bitmap);
+    // The colour table of indices a reduction wrote into the frame, and the progress of rows.
+    void ImportReducedRows(const TPalette& colorTable);
     void ImportTrueColorRows(TBitmap& reduced);
     void ApplyTransparencyMask(const TBitmap& source);
     void ReportImportProgress(TProgressStage stage, int percent);

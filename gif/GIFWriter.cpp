@@ -1,5 +1,8 @@
 #include "gif/GIFWriter.h"
 
+#include <algorithm>
+#include <cstring>
+
 #include "gif/GIFException.h"
 
 namespace {
@@ -20,7 +23,15 @@ TGIFWriter::~TGIFWriter() {
 
 size_t TGIFWriter::Write(const void* buffer, size_t count) {
     const auto* bytes = static_cast<const uint8_t*>(buffer);
-    for (size_t i = 0; i < count; ++i) PutByte(bytes[i]);
+    for (size_t left = count; left > 0;) {
+        const size_t room = static_cast<size_t>(kBlockSize + 1 - fill_);
+        const size_t part = std::min(left, room);
+        std::memcpy(buffer_ + fill_, bytes, part);
+        fill_ += static_cast<int>(part);
+        bytes += part;
+        left -= part;
+        if (fill_ > kBlockSize) WriteBlock();
+    }
     return count;
 }
 

@@ -6,61 +6,51 @@ void TLZWEncoder::Clear() {
     justCleared_ = true;
     Emit(clearCode_);
     table_.Clear();
-    ForgetChildren();
-    nextCode_ = static_cast<int16_t>(baseCode_);
+    nextCode_ = baseCode_;
 }
 
-void TLZWEncoder::ForgetChildren() {
-    // Only codes below the next free one can have been extended.
-    const int used = nextCode_ > 0 ? nextCode_ : kMaxCodes;
-    std::fill_n(lastChild_, used, kNoChild);
-}
-
+// Pixels are checked a span at a time before they are coded; a bad one ends the frame after the
+// codes of the pixels before it, as if each pixel had been checked as it came.
 void TLZWEncoder::DoCompress() {
     Clear();
     const uint8_t* first;
     const uint8_t* last;
     if (!NextSpan(first, last)) return;
-    prefix_ = static_cast<int16_t>(CheckedPixel(*first++));
-    const bool checkColors = colorLimit_ <= UINT8_MAX;
+    prefix_ = THashTable::Pixel(CheckedPixel(*first++));
     do {
-        if (checkColors) {
-            CompressSpan<true>(first, last);
-        } else {
-            CompressSpan<false>(first, last);
-        }
+        const uint8_t* valid = FirstInvalidPixel(first, last);
+        CompressPixels(first, valid);
+        if (valid != last) ColorNotInTable();
     } while (NextSpan(first, last));
-    Emit(prefix_);
+    Emit(static_cast<int>(prefix_.code));
 }
 
-template <bool kCheckColors>
-void TLZWEncoder::CompressSpan(const uint8_t* first, const uint8_t* last) {
-    int prefix = prefix_;
-    for (const uint8_t* p = first; p != last; ++p) {
-        const int pixel = kCheckColors ? CheckedPixel(*p) : *p;
-        const uint32_t cached = lastChild_[prefix];
-        if ((cached >> 16) == static_cast<uint32_t>(pixel)) {
-            prefix = static_cast<int>(cached & 0xFFFF);
-            continue;
-        }
-        const uint32_t key = THashTable::Key(prefix, pixel);
-        int freeSlot;
-        const int code = table_.Lookup(key, freeSlot);
-        if (code != THashTable::kNotFound) {
-            lastChild_[prefix] = (static_cast<uint32_t>(pixel) << 16) | static_cast<uint32_t>(code);
-            prefix = code;
-            continue;
-        }
-        Emit(prefix);
-        if (nextCode_ <= kLastAssignedCode && freeSlot != THashTable::kNotFound) {
-            lastChild_[prefix] =
-                (static_cast<uint32_t>(pixel) << 16) | static_cast<uint32_t>(nextCode_);
-            table_.StoreAt(freeSlot, key, nextCode_++);
-            prefix = pixel;
-        } else {
-            prefix = pixel;
-            Clear();
-        }
+const uint8_t* TLZWEncoder::FirstInvalidPixel(const uint8_t* first, const uint8_t* last) const {
+    if (colorLimit_ > UINT8_MAX) return last;
+    // Whole chunks are tested with a loop the compiler can run on vectors.
+    constexpr ptrdiff_t kChunk = 64;
+    const auto limit = static_cast<uint8_t>(colorLimit_);
+    for (; last - first >= kChunk; first += kChunk) {
+        uint8_t highest = 0;
+        for (ptrdiff_t i = 0; i < kChunk; ++i) highest = std::max(highest, first[i]);
+        if (highest >= limit) break;
     }
-    prefix_ = static_cast<int16_t>(prefix);
+    while (first != last && *first < limit) ++first;
+    return first;
+}
+
+void TLZWEncoder::CompressPixels(const uint8_t* first, const uint8_t* last) {
+    THashTable::TString prefix = prefix_;
+    for (const uint8_t* p = first; p != last; ++p) {
+        const int pixel = *p;
+        uint32_t slot;
+        if (table_.Extend(prefix, pixel, slot)) continue;
+        Emit(static_cast<int>(prefix.code));
+        if (nextCode_ <= kLastAssignedCode)
+            table_.StoreAt(slot, prefix, pixel, nextCode_++);
+        else
+            Clear();
+        prefix = THashTable::Pixel(pixel);
+    }
+    prefix_ = prefix;
 }

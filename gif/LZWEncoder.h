@@ -23,21 +23,15 @@ private:
             if (bitsPerCode_ == kMaxBits) maxCode_ = kMaxCodes;
         }
     }
-    // kCheckColors is false when every byte value is a valid index, which spares a test per pixel.
-    template <bool kCheckColors>
-    void CompressSpan(const uint8_t* first, const uint8_t* last);
+    // Codes the pixels [first, last), all below the colour limit, after the current prefix.
+    void CompressPixels(const uint8_t* first, const uint8_t* last);
+    // The first pixel of [first, last) not below the colour limit, or last.
+    const uint8_t* FirstInvalidPixel(const uint8_t* first, const uint8_t* last) const;
 
     // Codes up to this one are assigned; the next miss starts a new table.
     static constexpr int kLastAssignedCode = kMaxCodes - 2;
 
-    // The child each code was last extended by: (pixel << 16 | code), or kNoChild. Runs of
-    // similar pixels extend the same strings again and again; this answers them without
-    // hashing. The table stays the authority: the cache only repeats answers it gave.
-    static constexpr uint32_t kNoChild = 0xFFFFFFFFu;
-    void ForgetChildren();
-
-    int16_t nextCode_ = 0;
-    int16_t prefix_ = 0;
+    int nextCode_ = 0;
+    THashTable::TString prefix_ = {};
     THashTable table_;
-    uint32_t lastChild_[kMaxCodes];
 };

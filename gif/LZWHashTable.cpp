@@ -1,30 +1,29 @@
 #include "gif/LZWHashTable.h"
 
+#include <algorithm>
 #include <cstring>
 
-void THashTable::Clear() { std::memset(entries_, 0xFF, sizeof entries_); }
-
-bool THashTable::Insert(uint32_t key, int code) {
-    int slot = PrimarySlot(key);
-    for (int probes = 0; probes < kMaxProbes; ++probes, slot = NextSlot(slot)) {
-        if (entries_[slot] >= kFreeEntry) {
-            StoreAt(slot, key, code);
-            return true;
-        }
-    }
-    return false;
+THashTable::THashTable() {
+    std::memset(entries_, 0xFF, sizeof entries_);
+    std::memset(pairs_, 0xFF, sizeof pairs_);
 }
 
-int THashTable::Probe(uint32_t key, int slot, int& freeSlot) const {
-    for (int probes = 1; probes < kMaxProbes; ++probes) {
-        slot = NextSlot(slot);
-        const uint32_t entry = entries_[slot];
-        if ((entry >> kCodeBits) == key) return static_cast<int>(entry & kCodeMask);
-        if (entry >= kFreeEntry) {
-            freeSlot = slot;
-            return kNotFound;
-        }
+void THashTable::Clear() {
+    std::memset(entries_, 0xFF, sizeof entries_);
+    count_ = 0;
+    if (pairCount_ > kRememberedPairs) {
+        std::memset(pairs_, 0xFF, sizeof pairs_);
+    } else {
+        for (int i = 0; i < pairCount_; ++i) pairs_[storedPairs_[i]] = kNoPair;
     }
-    freeSlot = kNotFound;
-    return kNotFound;
+    pairCount_ = 0;
+}
+
+bool THashTable::Insert(const TString& string, int pixel, int code) {
+    if (string.code >= kPixelCodes && count_ >= kCapacity) return false;
+    TString found = string;
+    uint32_t slot;
+    if (Extend(found, pixel, slot)) return false;
+    StoreAt(slot, string, pixel, code);
+    return true;
 }

@@ -1,72 +1,111 @@
 #pragma once
-// The LZW encoder's string table: a fixed open-addressed hash of (prefix code, pixel) keys to
-// codes.
+// The LZW encoder's string table: (prefix string, pixel) keys to codes, open-addressed.
+//
+// A GIF string table holds at most 4096 codes, so the table, four times that size, never fills
+// and always answers exactly; how it hashes does not change the codes. It is that large because
+// a lookup that misses its home slot costs a mispredicted branch, which costs more than the
+// cache misses of a table larger than the first-level cache.
+//
+// Every pixel of a frame waits for the lookup before it, so the next home slot is one shift and
+// one xor away from the entry just found: a string carries a base number (its code times four,
+// plus two bits of its own entry), xor-ed with a fixed random number for the pixel. Distinct
+// strings have distinct bases, so strings followed by the same pixel never share a home slot.
+//
+// Strings of two pixels, looked up after every miss, have a table of their own indexed by both
+// pixels: no hashing and no probing.
+#include <array>
 #include <cstdint>
+
+// A fixed random number below 16384 for each pixel value (Fibonacci hashing).
+constexpr std::array<uint32_t, 256> MakeLZWPixelMix() {
+    std::array<uint32_t, 256> mix{};
+    for (uint32_t pixel = 0; pixel < 256; ++pixel) mix[pixel] = ((pixel + 1) * 2654435761u) >> 18;
+    return mix;
+}
 
 class THashTable {
 public:
-    static constexpr int kSize = 8009;  // a prime
-    static constexpr int kNotFound = -1;
+    static constexpr int kSize = 16384;
+    // At least one slot stays free, so that a lookup always ends.
+    static constexpr int kCapacity = kSize - 1;
+
+    // A string as the table extends it: its code (below 4096) and its base.
+    struct TString {
+        uint32_t code;
+        uint32_t base;
+    };
+    // The string of one pixel value: the code is the value.
+    static TString Pixel(int pixel) {
+        return {static_cast<uint32_t>(pixel), static_cast<uint32_t>(pixel) << 2};
+    }
 
     // Every entry free.
+    THashTable();
     void Clear();
 
-    // Key of the string `prefix` followed by `pixel`; fits in 20 bits.
-    static uint32_t Key(int prefix, int pixel) {
-        return (static_cast<uint32_t>(prefix) << 8) | static_cast<uint32_t>(pixel);
-    }
-
-    // The code stored for key, or kNotFound. When not found, freeSlot receives the slot an
-    // insertion of the key would take (kNotFound when the key's probe cycle has no free slot left).
-    int Lookup(uint32_t key, int& freeSlot) const {
-        // Most lookups end at the first slot; the probing loop stays out of line.
-        const int slot = PrimarySlot(key);
-        const uint32_t entry = entries_[slot];
-        if ((entry >> kCodeBits) == key) return static_cast<int>(entry & kCodeMask);
-        if (entry >= kFreeEntry) {
-            freeSlot = slot;
-            return kNotFound;
+    // Looks up `string` followed by `pixel` (below 256): when it is there, true with `string`
+    // now the longer string; else false with `slot` the free slot it belongs in.
+    bool Extend(TString& string, int pixel, uint32_t& slot) const {
+        if (string.code < kPixelCodes) {
+            slot = (string.code << 8) | static_cast<uint32_t>(pixel);
+            const uint32_t code = pairs_[slot];
+            if (code == kNoPair) return false;
+            string = {code, code << 2};
+            return true;
         }
-        return Probe(key, slot, freeSlot);
+        const uint32_t key = Key(string.code, pixel);
+        slot = string.base ^ kPixelMix[pixel];
+        for (;;) {
+            const uint32_t entry = entries_[slot];
+            if ((entry & kKeyMask) == key) {
+                string = {entry >> kCodeShift, entry >> kBaseShift};
+                return true;
+            }
+            if (entry == kFreeEntry) return false;
+            slot = (slot + 1) & kSlotMask;
+        }
     }
-    int Lookup(uint32_t key) const {
-        int unused;
-        return Lookup(key, unused);
+    // Stores the code of `string` followed by `pixel` in the slot Extend gave for it.
+    void StoreAt(uint32_t slot, const TString& string, int pixel, int code) {
+        if (string.code < kPixelCodes) {
+            StorePair(slot, code);
+            return;
+        }
+        entries_[slot] = (static_cast<uint32_t>(code) << kCodeShift) | Key(string.code, pixel);
+        ++count_;
     }
-
-    // Stores code for key in a slot Lookup returned.
-    void StoreAt(int slot, uint32_t key, int code) {
-        entries_[slot] = (key << kCodeBits) | static_cast<uint32_t>(code);
-    }
-    // Stores code for key at the first free slot of its probe sequence; false when there is none.
-    bool Insert(uint32_t key, int code);
-
-    static int PrimarySlot(uint32_t key) {
-        // (key ^ key >> 4) mod kSize; the value is below 2^20, where multiplying by this rounded-up
-        // reciprocal of kSize and dropping 33 bits gives the exact quotient.
-        const uint32_t hash = key ^ (key >> 4);
-        const uint32_t quotient =
-            static_cast<uint32_t>((uint64_t{hash} * kReciprocal) >> kReciprocalShift);
-        return static_cast<int>(hash - quotient * kSize);
-    }
-    static int NextSlot(int slot) {
-        const int displacement = slot == 0 ? 1 : kSize - slot;
-        slot -= displacement;
-        return slot < 0 ? slot + kSize : slot;
-    }
+    // Stores a code for `string` followed by `pixel`; false when that is there already or the
+    // hashed table holds kCapacity strings.
+    bool Insert(const TString& string, int pixel, int code);
 
 private:
-    static constexpr int kReciprocalShift = 33;
-    static constexpr uint64_t kReciprocal = ((uint64_t{1} << kReciprocalShift) + kSize - 1) / kSize;
-    static constexpr int kCodeBits = 12;
-    static constexpr uint32_t kCodeMask = (1u << kCodeBits) - 1;
-    static constexpr uint32_t kFreeEntry = 0xFFFFFu << kCodeBits;  // key bits all ones
-    // The probe sequence doubles the slot modulo the prime; 2 has order 4004 there, so after that
-    // many steps (one more from slot 0) every slot the sequence can reach has been seen.
-    static constexpr int kMaxProbes = 4005;
+    static constexpr uint32_t kPixelCodes = 256;
+    // Entries: the code in the top 12 bits, the key (prefix code, pixel) in the low 20; the base
+    // of the entry's string is its top 14 bits.
+    static constexpr int kCodeShift = 20;
+    static constexpr int kBaseShift = 18;
+    static constexpr uint32_t kKeyMask = (1u << kCodeShift) - 1;
+    static constexpr uint32_t kSlotMask = kSize - 1;
+    // Key bits all ones: no string has prefix code 4095.
+    static constexpr uint32_t kFreeEntry = 0xFFFFFFFFu;
+    static constexpr std::array<uint32_t, 256> kPixelMix = MakeLZWPixelMix();
+    static constexpr uint16_t kNoPair = 0xFFFF;
+    // Pairs stored since the last clear are remembered (as many as a string table has codes),
+    // so that a clear empties only those.
+    static constexpr int kRememberedPairs = 4096;
 
-    // The rest of the probe sequence after a collision at slot.
-    int Probe(uint32_t key, int slot, int& freeSlot) const;
+    static uint32_t Key(uint32_t prefix, int pixel) {
+        return (prefix << 8) | static_cast<uint32_t>(pixel);
+    }
+    void StorePair(uint32_t slot, int code) {
+        pairs_[slot] = static_cast<uint16_t>(code);
+        if (pairCount_ < kRememberedPairs) storedPairs_[pairCount_] = static_cast<uint16_t>(slot);
+        ++pairCount_;
+    }
 
     uint32_t entries_[kSize];
+    int count_ = 0;
+    uint16_t pairs_[kPixelCodes * kPixelCodes];
+    uint16_t storedPairs_[kRememberedPairs];
+    int pairCount_ = 0;
 };

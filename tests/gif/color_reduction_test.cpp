@@ -119,6 +119,41 @@ TEST(ReduceBitmapColors, UnusableSettingsGiveAnEmptyBitmap) {
     EXPECT_FALSE(ReduceBitmapColors(source, prWebCube216, edBurkes, 8, nullptr)->Empty());
 }
 
+// The reduction written straight into a buffer gives the rows and colour table of the reduced
+// bitmap, for every mode and dithering engine, and nothing where the bitmap would be empty.
+TEST(ReduceBitmapColors, IntoABufferGivesTheRowsAndColourTableOfTheBitmap) {
+    const TPalette caller = {Rgb(10, 20, 30), Rgb(200, 100, 0), Rgb(0, 255, 128)};
+    for (int mode = prSystem20; mode <= prCallerPalette; ++mode) {
+        for (int diffusion = edNearest; diffusion <= edBurkes; ++diffusion) {
+            TBitmap picture = pictures::Noise(13, 9, static_cast<unsigned>(mode * 7 + diffusion));
+            TBitmap copy = picture;
+            const auto m = static_cast<TPaletteReduction>(mode);
+            const auto d = static_cast<TErrorDiffusion>(diffusion);
+            auto bitmap = ReduceBitmapColors(copy, m, d, 5, &caller);
+            std::vector<uint8_t> indices(13 * 9, 0xEE);
+            TPalette table;
+            ASSERT_TRUE(ReduceBitmapColorsTo(picture, m, d, 5, &caller, indices.data(), table));
+            EXPECT_EQ(table, bitmap->Palette()) << mode << " " << diffusion;
+            for (int y = 0; y < 9; ++y)
+                for (int x = 0; x < 13; ++x)
+                    ASSERT_EQ(indices[y * 13 + x], IndexAt(*bitmap, x, y))
+                        << mode << " " << diffusion;
+        }
+    }
+    TBitmap source = pictures::Uniform(4, 3, Rgb(9, 9, 9));
+    std::vector<uint8_t> indices(12, 0xEE);
+    TPalette table, none;
+    EXPECT_FALSE(
+        ReduceBitmapColorsTo(source, prNone, edNearest, 8, nullptr, indices.data(), table));
+    EXPECT_FALSE(ReduceBitmapColorsTo(source, static_cast<TPaletteReduction>(10), edNearest, 8,
+                                      nullptr, indices.data(), table));
+    EXPECT_FALSE(
+        ReduceBitmapColorsTo(source, prCallerPalette, edNearest, 8, &none, indices.data(), table));
+    EXPECT_FALSE(ReduceBitmapColorsTo(source, prWebCube216, static_cast<TErrorDiffusion>(7), 8,
+                                      nullptr, indices.data(), table));
+    EXPECT_EQ(indices, std::vector<uint8_t>(12, 0xEE)) << "nothing written";
+}
+
 TEST(ReduceBitmapColors, SourceFormatHandling) {
     TBitmap source(5, 4, pf32bit);
     source.SetPixel(4, 3, RGBColor(255, 0, 0));

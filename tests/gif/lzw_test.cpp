@@ -3,6 +3,10 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <memory>
+#include <random>
+#include <utility>
+#include <vector>
 
 #include "CodeStreamTools.h"
 #include "gif/GIFException.h"
@@ -113,26 +117,76 @@ TEST(GIFWriter, WritesFullBlocksThenTheRestAndRefusesReadAndSeek) {
     EXPECT_TRUE(untouched.Data().empty()) << "no zero-length block from an empty writer";
 }
 
-TEST(HashTable, FindsKeysAndGivesUpWhenTheProbeCycleIsFull) {
-    for (uint32_t k = 0; k < (1u << 20);
-         ++k) {  // the reciprocal-multiply slot is exact for all keys
-        ASSERT_EQ(THashTable::PrimarySlot(k), static_cast<int>((k ^ (k >> 4)) % THashTable::kSize))
-            << k;
-    }
+// Strings of a code and a pixel in random order until the hashed table is full: each is found
+// again with its code, and the table refuses more than its capacity. Two-pixel strings, which
+// have a table of their own, are found after that too. Then, after a clear, strings of every
+// length grown as the encoder grows them, through the strings the table gives back.
+TEST(HashTable, FindsEveryStringUntilFullAndRefusesMore) {
     auto table = std::make_unique<THashTable>();
-    table->Clear();
-    const uint32_t key = THashTable::Key(300, 5);
-    EXPECT_EQ(table->Lookup(key), THashTable::kNotFound);
-    ASSERT_TRUE(table->Insert(key, 1234));
-    EXPECT_EQ(table->Lookup(key), 1234);
-    int stored = 1;
-    for (uint32_t k = 0; k < 0xFFFFF && stored < THashTable::kSize; ++k) {
-        if (k != key && table->Insert(k, 1)) ++stored;
+    std::mt19937 rng(3);
+    auto codeString = [](int code) {
+        return THashTable::TString{static_cast<uint32_t>(code), static_cast<uint32_t>(code) << 2};
+    };
+    std::vector<int> keys(3840 * 256);  // prefix code 256..4095, pixel
+    for (size_t i = 0; i < keys.size(); ++i) keys[i] = static_cast<int>(i + 256 * 256);
+    std::shuffle(keys.begin(), keys.end(), rng);
+    keys.resize(THashTable::kCapacity);
+    for (size_t i = 0; i < keys.size(); ++i) {
+        THashTable::TString string = codeString(keys[i] >> 8);
+        uint32_t slot = THashTable::kSize;
+        ASSERT_FALSE(table->Extend(string, keys[i] & 0xFF, slot));
+        ASSERT_LT(slot, static_cast<uint32_t>(THashTable::kSize));
+        table->StoreAt(slot, codeString(keys[i] >> 8), keys[i] & 0xFF, static_cast<int>(i % 4096));
     }
-    EXPECT_EQ(stored, THashTable::kSize);
-    int freeSlot = 0;
-    EXPECT_EQ(table->Lookup(THashTable::Key(4094, 255), freeSlot), THashTable::kNotFound);
-    EXPECT_EQ(freeSlot, THashTable::kNotFound);
-    EXPECT_FALSE(table->Insert(THashTable::Key(4094, 255), 1));
-    EXPECT_EQ(table->Lookup(key), 1234);
+    for (int pair = 0; pair < 4000; ++pair)
+        ASSERT_TRUE(table->Insert(THashTable::Pixel(pair / 256), pair % 256, 4095 - pair % 3000));
+    for (size_t i = 0; i < keys.size(); ++i) {
+        THashTable::TString string = codeString(keys[i] >> 8);
+        uint32_t slot;
+        ASSERT_TRUE(table->Extend(string, keys[i] & 0xFF, slot));
+        ASSERT_EQ(string.code, i % 4096);
+    }
+    for (int pair = 0; pair < 4000; ++pair) {
+        THashTable::TString string = THashTable::Pixel(pair / 256);
+        uint32_t slot;
+        ASSERT_TRUE(table->Extend(string, pair % 256, slot));
+        ASSERT_EQ(string.code, static_cast<uint32_t>(4095 - pair % 3000));
+    }
+    EXPECT_FALSE(table->Insert(codeString(keys[0] >> 8), keys[0] & 0xFF, 1)) << "already there";
+    EXPECT_FALSE(table->Insert(THashTable::Pixel(0), 0, 1)) << "already there";
+    int unused = 256 * 256;
+    while (std::find(keys.begin(), keys.end(), unused) != keys.end()) ++unused;
+    EXPECT_FALSE(table->Insert(codeString(unused >> 8), unused & 0xFF, 1)) << "full";
+
+    table->Clear();
+    struct Stored {
+        THashTable::TString prefix;
+        int pixel;
+        int code;
+    };
+    std::vector<Stored> stored;
+    std::vector<THashTable::TString> strings;
+    for (int pixel = 0; pixel < 256; ++pixel) {
+        strings.push_back(THashTable::Pixel(pixel));
+        THashTable::TString string = THashTable::Pixel(pixel);
+        uint32_t slot;
+        ASSERT_FALSE(table->Extend(string, 255 - pixel, slot)) << "cleared";
+    }
+    for (int code = 258; code <= 4094;) {
+        THashTable::TString string = strings[rng() % strings.size()];
+        const THashTable::TString prefix = string;
+        const int pixel = static_cast<int>(rng() % 256);
+        uint32_t slot;
+        if (table->Extend(string, pixel, slot)) continue;
+        table->StoreAt(slot, prefix, pixel, code);
+        stored.push_back({prefix, pixel, code++});
+        ASSERT_TRUE(table->Extend(string, pixel, slot));
+        strings.push_back(string);
+    }
+    for (const Stored& s : stored) {
+        THashTable::TString string = s.prefix;
+        uint32_t slot;
+        ASSERT_TRUE(table->Extend(string, s.pixel, slot));
+        ASSERT_EQ(string.code, static_cast<uint32_t>(s.code));
+    }
 }
