@@ -84,7 +84,7 @@ std::vector<std::vector<uint8_t>> ReducedIndices(const benchclips::TClip& clip) 
     for (TBitmap& frame : frames) {
         document.Add(frame);
         const TGIFSubImage& image = document.Images()[document.Images().Count() - 1];
-        indices.emplace_back(image.Data(), image.Data() + kWidth * kHeight);
+        indices.emplace_back(image.PixelData(), image.PixelData() + kWidth * kHeight);
     }
     return indices;
 }
