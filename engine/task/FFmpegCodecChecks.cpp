@@ -99,7 +99,10 @@ void PickSampleRate(TCustomFFmpeg& task, TOutputStream& ost, const AVCodec* code
 }
 
 void CheckExperimentalCodec(TCustomFFmpeg& task, AVCodecContext* context, const AVCodec* codec,
-                            bool encoder) {
+                            bool encoder, AVDictionary* options) {
+    // the codec options set the compliance only when the codec opens: look ahead
+    if (const AVDictionaryEntry* strict = libav::av_dict_get(options, "strict", nullptr, 0))
+        libav::av_opt_set(context, "strict", strict->value, 0);
     if (!IsExperimental(codec) || context->strict_std_compliance <= FF_COMPLIANCE_EXPERIMENTAL)
         return;
     const char* kind = encoder ? "encoder" : "decoder";

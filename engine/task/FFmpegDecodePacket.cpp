@@ -114,9 +114,10 @@ int DecodePacket(TCustomFFmpeg& task, TInputStream& ist, AVPacket* packet) {
 bool InOutputWindow(TCustomFFmpeg& task, const TInputStream& ist, TOutputStream& ost) {
     if (ost.SourceIndex != IndexOf(task, ist)) return false;
     const TOutputFile& of = task.OutputFiles[ost.FileIndex];
-    // before the output's start; with no output start, before an input's -ss position (the
-    // pictures decoded from the key frame before it)
-    if (ist.Pts < of.StartTime) return false;
+    // before the output's start; for decoded pictures also before an input's -ss position
+    // (those decoded from the key frame before it)
+    const bool picture = ist.DecodingNeeded && ist.St->codecpar->codec_type == AVMEDIA_TYPE_VIDEO;
+    if (ist.Pts < of.StartTime && (of.StartTime || picture)) return false;
     if (of.RecordingTime != INT64_MAX && ist.Pts >= of.RecordingTime + of.StartTime) {
         ost.IsPastRecordingTime = true;
         return false;

@@ -131,7 +131,7 @@ int OpenEncoder(TCustomFFmpeg& task, TOutputStream& ost, std::string& error) {
         enc->opaque = &task;
         enc->get_encode_buffer = &GetEncodeBuffer;
     }
-    CheckExperimentalCodec(task, enc, ost.Enc, true);
+    CheckExperimentalCodec(task, enc, ost.Enc, true, ost.Opts);
     if (OpenCodec(enc, ost.Enc, &ost.Opts) < 0) {
         error = StrFormat(
             "Error while opening encoder for output stream #%d:%d (%s) - maybe incorrect "
@@ -299,7 +299,7 @@ int OpenInputDecoder(TCustomFFmpeg& task, int istIndex, std::string& error) {
         if (ist.DirectRendering && ist.Decoder->type == AVMEDIA_TYPE_VIDEO) UseFrameBufferPool(ist);
         // packets reach the decoder with microsecond timestamps
         dec->pkt_timebase = AV_TIME_BASE_Q;
-        CheckExperimentalCodec(task, dec, ist.Decoder, false);
+        CheckExperimentalCodec(task, dec, ist.Decoder, false, ist.DecoderOpts);
         if (OpenCodec(dec, ist.Decoder, &ist.DecoderOpts) < 0) {
             error = StrFormat("Error while opening decoder for input stream #%d:%d", fileIndex,
                               ist.St->index);

@@ -37,7 +37,7 @@ void PickSampleRate(TCustomFFmpeg& task, TOutputStream& ost, const AVCodec* code
 // Checked before the codec is opened: libavcodec refuses experimental codecs with a text of
 // its own.
 void CheckExperimentalCodec(TCustomFFmpeg& task, AVCodecContext* context, const AVCodec* codec,
-                            bool encoder);
+                            bool encoder, AVDictionary* options);
 void CheckUnusedOptions(TCustomFFmpeg& task, AVDictionary* options);
 
 // --- FFmpegMappingReport.cpp -------------------------------------------------------------------
