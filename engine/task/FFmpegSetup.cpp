@@ -34,7 +34,7 @@ void StartRateEmulation(TCustomFFmpeg& task) {
     for (const TInputFile& file : task.InputFiles) {
         if (!file.RateEmu) continue;
         for (int j = 0; j < file.NbStreams; j++)
-            task.InputStreams[file.IstIndex + j].Start = libav::av_gettime();
+            task.InputStreams[file.IstIndex + j].Start = libav::av_gettime_relative();
     }
 }
 
