@@ -99,6 +99,24 @@ TEST_F(ControlTest, StopCutsARunOfRepeatedFramesShort) {
     EXPECT_FALSE(task.Completed);
 }
 
+TEST_F(ControlTest, AnAdapterHandlersErrorLeavesTheConversionAsItself) {
+    for (const bool inHeader : {false, true}) {
+        TFrameOutputAdapter adapter;
+        TCustomFFmpeg task;
+        if (inHeader)
+            adapter.OnWriteHeader = [](TFrameOutputAdapter*) { throw Exception("no room"); };
+        else
+            adapter.OnWriteFrame = [](TFrameOutputAdapter*, POutputFrameInfo info) {
+                if (info->FrameNumber == 3) throw Exception("no room");
+            };
+        Open(task, Plain(), "", adapter.OutputName(), kFrameRoad);
+        EXPECT_EQ(testsupport::ErrorOf<Exception>([&] { task.Transcode(); }), "no room");
+        EXPECT_FALSE(task.Completed);
+        EXPECT_TRUE(task.Run.OpenedEncoders.empty());
+        EXPECT_TRUE(task.Run.OpenedDecoders.empty());
+    }
+}
+
 TEST_F(ControlTest, ProgressComesAtMostOncePerIntervalThenAFinalReport) {
     TFrameOutputAdapter adapter;
     TCustomFFmpeg task;
