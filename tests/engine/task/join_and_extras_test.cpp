@@ -3,7 +3,7 @@
 #include <fstream>
 #include <sstream>
 
-#include "tests/engine/task/transcode/transcode_test_support.h"
+#include "tests/engine/task/transcode_test_support.h"
 
 using transcodetest::Probe;
 using transcodetest::TFrameRecorder;

@@ -7,7 +7,7 @@
 #include "engine/decoder/HeadlessPreviewWindow.h"
 #include "platform/Bitmap.h"
 #include "platform/Exception.h"
-#include "tests/engine/task/transcode/transcode_test_support.h"
+#include "tests/engine/task/transcode_test_support.h"
 
 using transcodetest::TFrameRecorder;
 using transcodetest::TranscodeTest;

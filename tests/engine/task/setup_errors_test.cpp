@@ -6,7 +6,7 @@
 #include "engine/entrypoints/avcodec.h"
 #include "engine/task/FFmpegTranscodeSteps.h"
 #include "platform/Exception.h"
-#include "tests/engine/task/transcode/transcode_test_support.h"
+#include "tests/engine/task/transcode_test_support.h"
 
 using transcodetest::TFrameRecorder;
 using transcodetest::TranscodeTest;

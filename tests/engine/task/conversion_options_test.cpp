@@ -2,7 +2,7 @@
 // -deinterlace, -psnr and -qphist in the report, -dump.
 #include <sstream>
 
-#include "tests/engine/task/transcode/transcode_test_support.h"
+#include "tests/engine/task/transcode_test_support.h"
 
 using transcodetest::Probe;
 using transcodetest::TFrameRecorder;
