@@ -247,6 +247,28 @@ TEST_F(ControlTest, FrameHooksWorkOnThePlanesInPlace) {
     EXPECT_TRUE(Near(second, 0x40, 0x80, 0xC0));
 }
 
+TEST_F(ControlTest, HookModuleSeesEveryDecodedPicture) {
+    TFrameOutputAdapter adapter;
+    TFrameRecorder recorder;
+    recorder.Attach(adapter);
+    TCustomFFmpeg task;
+    // the module writes luma 7 at the start of every row
+    Open(task, Plain(), "", adapter.OutputName(),
+         kFrameRoad + " -vhook \"" + CLIPGIF_HOOK_DIR + "/hook_full.so|7\"");
+    task.Transcode();
+    ASSERT_EQ(recorder.Numbers.size(), 25u);
+    const std::vector<uint8_t>& frame = recorder.LastFrame;
+    EXPECT_LT(frame[0] + frame[1] + frame[2], 60);  // the first column went dark
+    const std::vector<uint8_t> middle(frame.begin() + 3 * 32, frame.end());
+    EXPECT_TRUE(Near(middle, 0x40, 0x80, 0xC0));
+
+    TCustomFFmpeg copy;
+    copy.ParseOptions("-vhook \"" + std::string(CLIPGIF_HOOK_DIR) + "/hook_full.so\"");
+    Open(copy, Plain(), "", File("hooked_copy.nut"), "-c:v copy");
+    EXPECT_EQ(TranscodeError(copy),
+              "-vcodec copy and -vhook are incompatible (frames are not decoded)");
+}
+
 TEST_F(ControlTest, PreviewBitmapsComeAtMostTenTimesASecond) {
     TFrameOutputAdapter adapter;
     TCustomFFmpeg task;
