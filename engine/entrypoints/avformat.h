@@ -42,6 +42,10 @@ extern "C" {
     X(avio_read)                         \
     X(av_dump_format)                    \
     X(av_guess_codec)                    \
-    X(av_filename_number_test)
+    X(av_filename_number_test)           \
+    X(av_sdp_create)                     \
+    X(av_pkt_dump_log2)                  \
+    X(av_codec_get_tag)                  \
+    X(av_codec_get_id)
 
 CLIPGIF_DECLARE_ENTRY_POINTS(AvformatEntryPoints, CLIPGIF_AVFORMAT_ENTRY_POINTS)

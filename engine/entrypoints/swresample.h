@@ -10,6 +10,13 @@ extern "C" {
 #include "engine/entrypoints/EntryPoint.h"
 
 // The entry points in binding order.
-#define CLIPGIF_SWRESAMPLE_ENTRY_POINTS(X) X(swresample_version)
+#define CLIPGIF_SWRESAMPLE_ENTRY_POINTS(X) \
+    X(swresample_version)                  \
+    X(swr_alloc)                           \
+    X(swr_init)                            \
+    X(swr_free)                            \
+    X(swr_convert)                         \
+    X(swr_set_compensation)                \
+    X(swr_set_channel_mapping)
 
 CLIPGIF_DECLARE_ENTRY_POINTS(SwresampleEntryPoints, CLIPGIF_SWRESAMPLE_ENTRY_POINTS)

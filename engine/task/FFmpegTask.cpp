@@ -1,9 +1,14 @@
 #include "engine/task/FFmpegTask.h"
 
+#include "engine/decoder/Previewer.h"
 #include "engine/entrypoints/avcodec.h"
+#include "engine/entrypoints/avfilter.h"
 #include "engine/entrypoints/avformat.h"
 #include "engine/entrypoints/avutil.h"
+#include "engine/entrypoints/swresample.h"
 #include "engine/entrypoints/swscale.h"
+#include "engine/task/FFmpegFrameBufferPool.h"
+#include "engine/task/FFmpegTranscodeSteps.h"
 
 namespace {
 
@@ -29,6 +34,7 @@ TCustomFFmpeg::TCustomFFmpeg() { ResetOptions(Options, false, false); }
 TCustomFFmpeg::~TCustomFFmpeg() {
     FreeFilesAndStreams();
     ResetOptions(Options, false, true);
+    Preview.Window.reset();
 }
 
 void TCustomFFmpeg::FatalError(const std::string& text) {
@@ -53,24 +59,63 @@ void TCustomFFmpeg::ResetOptions(TOptionsContext& o, bool keepRecordingTime, boo
 
 void TCustomFFmpeg::FreeFilesAndStreams() {
     if (!libav::av_dict_free) return;
-    for (TOutputStream& ost : OutputStreams) {
-        libav::avcodec_free_context(&ost.EncoderContext);
+    CloseOpenedEncoders();
+    CloseOpenedDecoders();
+    ReleaseStreamRunResources(*this);
+    FreeOutputs(*this);
+    for (TInputStream& ist : InputStreams) {
+        libav::avcodec_free_context(&ist.DecoderContext);
+        libav::av_dict_free(&ist.DecoderOpts);
+        ist.FrameBufferPool.reset();  // after its decoder: it goes with the last frame
+    }
+    for (TInputFile& f : InputFiles) libav::avformat_close_input(&f.Ctx);
+    InputStreams.clear();
+    InputFiles.clear();
+    JoinMode = false;
+    Run.StreamsPerInput = 0;
+}
+
+void FreeOutputs(TCustomFFmpeg& task) {
+    for (TOutputStream& ost : task.OutputStreams) {
+        // join copies use the encoder of their group-0 stream
+        if (ost.JoinBase < 0)
+            libav::avcodec_free_context(&ost.EncoderContext);
+        else
+            ost.EncoderContext = nullptr;
         for (AVBSFContext*& bsf : ost.BitstreamFilters) libav::av_bsf_free(&bsf);
         libav::av_dict_free(&ost.Opts);
         libav::av_dict_free(&ost.SavedOpts);
     }
-    for (TOutputFile& of : OutputFiles) {
-        if (of.Ctx && !(of.Ctx->oformat->flags & AVFMT_NOFILE)) libav::avio_closep(&of.Ctx->pb);
-        libav::avformat_free_context(of.Ctx);
+    for (TOutputFile& of : task.OutputFiles) {
+        if (!of.SharesMuxer) {
+            if (of.Ctx && !(of.Ctx->oformat->flags & AVFMT_NOFILE)) libav::avio_closep(&of.Ctx->pb);
+            libav::avformat_free_context(of.Ctx);
+        }
+        of.Ctx = nullptr;
         libav::av_dict_free(&of.Opts);
     }
-    for (TInputStream& ist : InputStreams) {
-        libav::avcodec_free_context(&ist.DecoderContext);
-        libav::av_dict_free(&ist.DecoderOpts);
+    task.OutputStreams.clear();
+    task.OutputFiles.clear();
+}
+
+void ReleaseStreamRunResources(TCustomFFmpeg& task) {
+    if (!libav::av_frame_free) return;
+    for (TOutputStream& ost : task.OutputStreams) {
+        if (ost.Logfile) std::fclose(ost.Logfile);
+        ost.Logfile = nullptr;
+        if (ost.Fifo) libav::av_audio_fifo_free(ost.Fifo);
+        ost.Fifo = nullptr;
+        libav::av_frame_free(&ost.EncoderFrame);
+        ost.EncoderFrameCapacity = 0;
+        if (libav::swr_free) libav::swr_free(&ost.Resampler);
+        if (libav::avfilter_graph_free) libav::avfilter_graph_free(&ost.Graph);
+        ost.InputVideoFilter = ost.OutputVideoFilter = nullptr;
+        for (AVPacket*& packet : ost.FilteredPackets) libav::av_packet_free(&packet);
+        ost.FilteredPackets.clear();
+        ost.ForcedKfPts.clear();
     }
-    for (TInputFile& f : InputFiles) libav::avformat_close_input(&f.Ctx);
-    OutputStreams.clear();
-    OutputFiles.clear();
-    InputStreams.clear();
-    InputFiles.clear();
+    for (TInputStream& ist : task.InputStreams) {
+        libav::av_frame_free(&ist.DecodedFrame);
+        libav::av_frame_free(&ist.FilteredFrame);
+    }
 }

@@ -1,18 +1,25 @@
 #pragma once
 // A conversion task: its option context and option variables, the library option sets, the
-// file and stream tables, the state of its work, and the operations that parse option strings
-// and open files. The work itself is done by the files of this folder, by step: options/ reads
-// option strings, open/ opens inputs and outputs; each keeps its helpers to itself.
+// file and stream tables, the state of its work, and the operations that parse option strings,
+// open files and convert. The work itself is done by the files of this folder, by step:
+// options/ reads option strings, open/ opens inputs and outputs, and the conversion is split by
+// pipeline step (FFmpegSetup*.cpp, FFmpegTranscode.cpp, FFmpegDecodePacket.cpp,
+// FFmpegVideo*.cpp, FFmpegAudio*.cpp, FFmpegStreamCopy.cpp, FFmpegSubtitles.cpp,
+// FFmpegMux.cpp, FFmpegProgress.cpp, FFmpegJoin.cpp); each keeps its helpers to itself or in
+// FFmpegTranscodeSteps.h.
 #include <atomic>
 #include <cstdint>
 #include <functional>
+#include <memory>
 #include <string>
 #include <vector>
 
 #include "engine/core/FFmpegException.h"
+#include "engine/frames/FormatConverter.h"
 #include "engine/frames/FrameHook.h"
 #include "engine/log/FFLog.h"
 #include "engine/task/FFmpegFileTables.h"
+#include "engine/task/FFmpegRoutes.h"
 #include "engine/task/FFmpegRunState.h"
 #include "engine/task/options/FFmpegOptionDef.h"
 #include "engine/task/options/FFmpegOptionsContext.h"
@@ -20,6 +27,7 @@
 struct SwsContext;
 struct AVDictionary;
 struct AVFormatContext;
+class TPreviewer;
 
 class TCustomFFmpeg {
 public:
@@ -51,6 +59,28 @@ public:
     void DumpAttachment(int istIndex, const std::string& fileName);
     // Closes every file and frees every stream record of the task.
     void FreeFilesAndStreams();
+
+    // --- converting -----------------------------------------------------------------------
+    // The conversion of the opened inputs into the opened outputs: set-up, the transcoding
+    // loop until the inputs end or a stop is requested, draining, trailers, the final report
+    // and the clean-up. Raises FFmpegException (or the error of an output's event handler)
+    // when it fails; the codecs it opened are then still on Run.OpenedEncoders and
+    // Run.OpenedDecoders for CloseOpenedEncoders and CloseOpenedDecoders.
+    void Transcode();
+    // Join: after the output was opened with the join switch, one group of output streams per
+    // further input. Returns 0, or -1 with LastError (the output is then closed again).
+    int PrepareJoin();
+    // Close each codec context still on the opened lists, and empty the lists.
+    void CloseOpenedEncoders();
+    void CloseOpenedDecoders();
+    // The one check of the stop request in the loop and the frame repetition.
+    bool StopRequested() const { return StopRequest; }
+
+    // Sets the preview flags (kPreviewWindow, kPreviewBitmap) under the process-wide preview
+    // lock; clearing kPreviewWindow closes the preview window (at once when the task is not
+    // converting, else at its next preview).
+    void SetFlags(int flags);
+    int Flags() const;
 
     // Stores the text as LastError, logs it at llFatal and raises FFmpegException with it.
     [[noreturn]] void FatalError(const std::string& text);
@@ -96,7 +126,8 @@ public:
     float DtsDeltaThreshold = 10.0f;
     int PrintStats = 1;
 
-    // Bit depth of the hook and preview bitmaps (-VideoHookBitsPixel).
+    // Bit depth of the hook and preview bitmaps (-VideoHookBitsPixel); given to both format
+    // converters when a conversion starts.
     int VideoHookBitsPixel = 24;
     // Set once a frame hook module was added with -vhook.
     bool UseFrameHook = false;
@@ -121,6 +152,27 @@ public:
     bool JoinMode = false;
     // Set by the controlling thread to end the work: blocking library calls break off.
     std::atomic<bool> StopRequest{false};
+    // Set when a conversion ran to its end without a stop request.
+    std::atomic<bool> Completed{false};
+    // How often the progress route is called, and how often previews are delivered
+    // (microseconds).
+    int64_t ProgressInterval = 500000;
+    int64_t PreviewInterval = 100000;
+    // The routes out of the task (progress, preview bitmap, hooks, termination).
+    TTaskRoutes Routes;
+    // Bitmaps for the input video hook, and for the output video hook and the previews.
+    TFormatConverter HookConverter;
+    TFormatConverter PreviewConverter;
+
+    // The preview flags with their changed marker, and the preview window; guarded by the
+    // process-wide preview lock (PreviewLock() of FFmpegTranscodeSteps.h). The window is made
+    // and painted only by the converting thread.
+    struct TPreviewState {
+        int Flags = 0;
+        bool FlagsChanged = false;
+        bool Converting = false;
+        std::unique_ptr<TPreviewer> Window;
+    } Preview;
     // Time-outs of blocking calls on the inputs and on the outputs (milliseconds; 0: none).
     int ReadTimeout = 30000;
     int WriteTimeout = 30000;

@@ -1,0 +1,274 @@
+// The transcoding loop: set-up, then round after round the input to read from is chosen, one
+// packet read, its timestamps corrected and handed to the decoding paths, with a progress
+// report at every progress interval; at the end the decoders and encoders are drained, the
+// trailers written, the final report sent and everything the run made is released.
+#include <chrono>
+#include <cinttypes>
+#include <thread>
+
+#include "engine/core/FFUtils.h"
+#include "engine/core/TextFormat.h"
+#include "engine/entrypoints/avcodec.h"
+#include "engine/entrypoints/avfilter.h"
+#include "engine/entrypoints/avformat.h"
+#include "engine/entrypoints/avutil.h"
+#include "engine/output/FrameOutputFormats.h"
+#include "engine/task/FFmpegTranscodeSteps.h"
+
+namespace {
+
+constexpr auto kIdleWait = std::chrono::milliseconds(10);
+
+// Join mode: the current input, unless a stream of its group has all the frames it may have.
+int ChooseJoinInput(TCustomFFmpeg& task) {
+    const TTaskRunState& run = task.Run;
+    const int first = run.JoinIndex * run.StreamsPerInput;
+    for (int k = first; k < first + run.StreamsPerInput; k++)
+        if (task.OutputStreams[k].FrameNumber >= task.OutputStreams[k].MaxFrames) return -1;
+    return run.JoinIndex;
+}
+
+bool OutputFull(const TOutputFile& of) {
+    AVIOContext* pb = of.Ctx->pb;
+    return pb && libav::avio_seek(pb, 0, SEEK_CUR) >= of.LimitFilesize;
+}
+
+// The input that feeds the output stream furthest behind (or, with -isync, the input stream
+// furthest behind); -1 when no output stream can be fed.
+int ChooseInput(TCustomFFmpeg& task) {
+    if (task.JoinMode) return ChooseJoinInput(task);
+    int fileIndex = -1;
+    int64_t minInputTime = INT64_MAX;
+    double minOutputTime = 1e100;
+    for (TOutputStream& ost : task.OutputStreams) {
+        if (ost.IsPastRecordingTime || ost.SourceIndex < 0) continue;
+        const TInputStream& ist = SourceOf(task, ost);
+        if (task.Run.NoPacket[ist.FileIndex]) continue;
+        if (OutputFull(task.OutputFiles[ost.FileIndex])) continue;
+        const double outputTime = EncodingStream(task, ost).MuxedTime / 1e6;
+        if (!task.InputFiles[ist.FileIndex].EofReached) {
+            if (ist.Pts < minInputTime) {
+                minInputTime = ist.Pts;
+                if (task.InputSync) fileIndex = ist.FileIndex;
+            }
+            if (outputTime < minOutputTime) {
+                minOutputTime = outputTime;
+                if (!task.InputSync) fileIndex = ist.FileIndex;
+            }
+        }
+        if (ost.FrameNumber >= ost.MaxFrames) {
+            for (TOutputStream& other : task.OutputStreams)
+                if (other.FileIndex == ost.FileIndex) other.IsPastRecordingTime = true;
+        }
+    }
+    return fileIndex;
+}
+
+void ClearNoPacket(TTaskRunState& run) {
+    std::fill(run.NoPacket.begin(), run.NoPacket.end(), 0);
+    run.NoPacketCount = 0;
+}
+
+// The file's offset and the stream's scale.
+void CorrectTimestamps(const TInputFile& file, const TInputStream& ist, AVPacket* packet) {
+    const AVRational tb = ist.St->time_base;
+    const int64_t offset = libav::av_rescale_q(file.TsOffset, AV_TIME_BASE_Q, tb);
+    if (packet->dts != AV_NOPTS_VALUE) packet->dts += offset;
+    if (packet->pts != AV_NOPTS_VALUE) packet->pts += offset;
+    if (ist.TsScale != 1.0) {
+        if (packet->pts != AV_NOPTS_VALUE) packet->pts = std::llround(packet->pts * ist.TsScale);
+        if (packet->dts != AV_NOPTS_VALUE) packet->dts = std::llround(packet->dts * ist.TsScale);
+    }
+}
+
+// A jump in the timestamps of a format that allows them moves the file's offset so that the
+// packets go on smoothly.
+void HandleDiscontinuity(TCustomFFmpeg& task, TInputFile& file, const TInputStream& ist,
+                         AVPacket* packet) {
+    if (packet->dts == AV_NOPTS_VALUE || ist.NextPts == AV_NOPTS_VALUE ||
+        !(file.Ctx->iformat->flags & AVFMT_TS_DISCONT) || task.CopyTs)
+        return;
+    const AVRational tb = ist.St->time_base;
+    const int64_t dts = libav::av_rescale_q(packet->dts, tb, AV_TIME_BASE_Q);
+    const int64_t delta = dts - ist.NextPts;
+    const double threshold = task.DtsDeltaThreshold * AV_TIME_BASE;
+    const bool subtitle = ist.St->codecpar->codec_type == AVMEDIA_TYPE_SUBTITLE;
+    if (!(delta < -threshold || (delta > threshold && !subtitle) || dts + 1 < ist.Pts)) return;
+    file.TsOffset -= delta;
+    task.Log(llDebug, StrFormat("timestamp discontinuity %" PRId64 ", new offset= %" PRId64, delta,
+                                file.TsOffset));
+    const int64_t shift = libav::av_rescale_q(delta, AV_TIME_BASE_Q, tb);
+    packet->dts -= shift;
+    if (packet->pts != AV_NOPTS_VALUE) packet->pts -= shift;
+}
+
+enum TRoundResult { rrNext, rrIdle, rrEnd };
+
+// What to do when an input has no more packets.
+TRoundResult InputEnded(TCustomFFmpeg& task, int fileIndex) {
+    task.InputFiles[fileIndex].EofReached = true;
+    if (task.JoinMode) {
+        if (task.Run.JoinIndex + 1 >= static_cast<int>(task.InputFiles.size())) return rrEnd;
+        SwitchJoinInput(task);
+        return rrNext;
+    }
+    return task.Shortest ? rrEnd : rrNext;
+}
+
+// The packet read, to its stream's decoding path. False after a decoding error.
+bool DecodeRead(TCustomFFmpeg& task, TInputFile& file, int fileIndex, AVPacket* packet) {
+    if (task.DoPktDump)
+        libav::av_pkt_dump_log2(nullptr, AV_LOG_DEBUG, packet, task.DoHexDump,
+                                file.Ctx->streams[packet->stream_index]);
+    if (packet->stream_index >= file.NbStreams) return true;
+    TInputStream& ist = task.InputStreams[file.IstIndex + packet->stream_index];
+    if (ist.Discard) return true;
+    CorrectTimestamps(file, ist, packet);
+    if (ist.FirstDts == AV_NOPTS_VALUE) ist.FirstDts = packet->dts;
+    HandleDiscontinuity(task, file, ist, packet);
+    if (DecodePacket(task, ist, packet) >= 0) return true;
+    const std::string message =
+        StrFormat("Error while decoding stream #%d:%d (%s)", fileIndex, ist.St->index,
+                  MediaTypeName(ist.St->codecpar->codec_type).c_str());
+    task.Log(llError, message);
+    if (task.ExitOnError) throw FFmpegException(message);
+    return false;
+}
+
+// One round of the loop.
+TRoundResult RunRound(TCustomFFmpeg& task) {
+    TTaskRunState& run = task.Run;
+    const int fileIndex = ChooseInput(task);
+    if (fileIndex < 0) {
+        if (task.JoinMode || run.NoPacketCount == 0) return rrEnd;
+        ClearNoPacket(run);
+        return rrIdle;
+    }
+    TInputFile& file = task.InputFiles[fileIndex];
+    AVPacket* packet = run.Packet;
+    run.InputIOStart.Start();
+    const int ret = libav::av_read_frame(file.Ctx, packet);
+    if (ret == AVERROR(EAGAIN)) {
+        run.NoPacket[fileIndex] = 1;
+        run.NoPacketCount++;
+        return rrNext;
+    }
+    if (ret < 0) return InputEnded(task, fileIndex);
+    ClearNoPacket(run);
+    bool decoded = false;
+    try {
+        decoded = DecodeRead(task, file, fileIndex, packet);
+    } catch (...) {
+        libav::av_packet_unref(packet);
+        throw;
+    }
+    libav::av_packet_unref(packet);
+    if (!decoded) return rrNext;  // no report after a decoding error
+    const int64_t now = libav::av_gettime_relative();
+    if (now - run.LastReportTime > task.ProgressInterval) {
+        run.LastReportTime = now;
+        ReportProgress(task, now, false, fileIndex);
+    }
+    return rrNext;
+}
+
+void RunLoop(TCustomFFmpeg& task) {
+    while (!task.StopRequested()) {
+        const TRoundResult result = RunRound(task);
+        if (result == rrEnd) return;
+        if (result == rrIdle) std::this_thread::sleep_for(kIdleWait);
+    }
+}
+
+void WriteTrailers(TCustomFFmpeg& task) {
+    const size_t count = task.JoinMode ? 1 : task.OutputFiles.size();
+    for (size_t i = 0; i < count; i++) {
+        AVFormatContext* oc = task.OutputFiles[i].Ctx;
+        task.Run.OutputIOStart.Start();
+        const int ret = libav::av_write_trailer(oc);
+        if (ret < 0) {
+            RaiseFrameOutputError(oc);
+            task.Log(llError, ErrorText("av_write_trailer()", ret));
+        }
+    }
+}
+
+// After the loop: what the decoders and encoders still hold, the trailers, the final report,
+// the codecs closed.
+void FinishConversion(TCustomFFmpeg& task) {
+    for (TInputStream& ist : task.InputStreams)
+        if (ist.DecodingNeeded && !ist.Flushed) DecodePacket(task, ist, nullptr);
+    if (task.JoinMode)
+        DrainEncoders(task, task.Run.JoinIndex * task.Run.StreamsPerInput,
+                      task.Run.StreamsPerInput);
+    else
+        DrainEncoders(task, 0, OutputStreamCount(task));
+    WriteTrailers(task);
+    ReportProgress(task, libav::av_gettime_relative(), true, -1);
+    const int encoders = task.JoinMode ? task.Run.StreamsPerInput : OutputStreamCount(task);
+    for (int i = 0; i < encoders; i++) {
+        TOutputStream& ost = task.OutputStreams[i];
+        if (!ost.EncodingNeeded) continue;
+        libav::av_freep(&ost.EncoderContext->stats_in);
+        CloseCodec(task.Run.OpenedEncoders, ost.EncoderContext);
+    }
+    for (TOutputStream& ost : task.OutputStreams) libav::avfilter_graph_free(&ost.Graph);
+    for (TInputStream& ist : task.InputStreams)
+        if (ist.DecodingNeeded) CloseCodec(task.Run.OpenedDecoders, ist.DecoderContext);
+    task.Completed = !task.StopRequested();
+}
+
+// Releases what the run made; safe to call more than once.
+void CleanUp(TCustomFFmpeg& task) {
+    task.CloseOpenedDecoders();
+    task.CloseOpenedEncoders();
+    for (TOutputStream& ost : task.OutputStreams)
+        if (ost.EncoderContext && ost.JoinBase < 0) libav::av_freep(&ost.EncoderContext->stats_in);
+    ReleaseStreamRunResources(task);
+    task.Run.ReleaseBuffers();
+    SetConverting(task, false);
+}
+
+void Start(TCustomFFmpeg& task) {
+    TTaskRunState& run = task.Run;
+    SetConverting(task, true);
+    task.HookConverter.SetBitsPixel(task.VideoHookBitsPixel);
+    task.PreviewConverter.SetBitsPixel(task.VideoHookBitsPixel);
+    run.NoPacket.assign(task.InputFiles.size(), 0);
+    run.NoPacketCount = 0;
+    run.JoinIndex = 0;
+    run.LastPreviewTime = INT64_MIN;
+    run.Packet = libav::av_packet_alloc();
+    if (!run.Packet) throw FFmpegException("av_packet_alloc() failed");
+    task.LastError.clear();
+    task.Completed = false;
+    const int ret = transcode_init(task);
+    if (ret < 0) {
+        if (task.LastError.empty()) task.LastError = ErrorText("transcode_init() error", ret);
+        throw FFmpegException(task.LastError);
+    }
+    if (run.ProgressDuration < 0) run.ProgressDuration = run.TotalDuration;
+    run.TimerStart = run.LastReportTime = libav::av_gettime_relative();
+}
+
+}  // namespace
+
+void TCustomFFmpeg::Transcode() {
+    try {
+        Start(*this);
+        RunLoop(*this);
+        FinishConversion(*this);
+    } catch (...) {
+        CleanUp(*this);
+        throw;
+    }
+    CleanUp(*this);
+}
+
+void TCustomFFmpeg::CloseOpenedEncoders() {
+    while (!Run.OpenedEncoders.empty()) CloseCodec(Run.OpenedEncoders, Run.OpenedEncoders.back());
+}
+
+void TCustomFFmpeg::CloseOpenedDecoders() {
+    while (!Run.OpenedDecoders.empty()) CloseCodec(Run.OpenedDecoders, Run.OpenedDecoders.back());
+}

@@ -1,0 +1,130 @@
+// The video path from a packet to the filter graphs: decoding (one packet may give several
+// pictures, none, or pictures later), the picture's timestamps, the input hooks, and each
+// picture handed by reference to the graph of every output stream that takes it; then what
+// comes out of the graphs goes on to the frame rate conversion and the encoder.
+#include "engine/entrypoints/avcodec.h"
+#include "engine/entrypoints/avfilter.h"
+#include "engine/entrypoints/avutil.h"
+#include "engine/task/FFmpegFrameBufferPool.h"
+#include "engine/task/FFmpegTranscodeSteps.h"
+
+namespace {
+
+// Consecutive failures the end of a stream may report before its remaining pictures are
+// given up.
+constexpr int kMaxDrainErrors = 64;
+
+int IndexOf(const TCustomFFmpeg& task, const TInputStream& ist) {
+    return static_cast<int>(&ist - task.InputStreams.data());
+}
+
+AVFrame* FilteredFrameOf(TInputStream& ist) {
+    if (!ist.FilteredFrame) ist.FilteredFrame = libav::av_frame_alloc();
+    return ist.FilteredFrame;
+}
+
+// Takes every picture the graph of ost has ready and writes it.
+void PullFilteredFrames(TCustomFFmpeg& task, TInputStream& ist, TOutputStream& ost) {
+    AVFrame* filtered = FilteredFrameOf(ist);
+    if (!filtered) task.FatalError("out-of-memory in DecodeVideo()");
+    AVCodecContext* enc = ost.EncoderContext;
+    const AVRational sinkTimeBase = libav::av_buffersink_get_time_base(ost.OutputVideoFilter);
+    while (true) {
+        const int ret = libav::av_buffersink_get_frame(ost.OutputVideoFilter, filtered);
+        if (ret == AVERROR(EAGAIN) || ret == AVERROR_EOF) return;
+        if (ret < 0) {
+            task.Log(llWarning,
+                     "AV Filter told us it has a frame available but failed to output one");
+            return;
+        }
+        if (filtered->pts != AV_NOPTS_VALUE)
+            ist.Pts = libav::av_rescale_q(filtered->pts, sinkTimeBase, AV_TIME_BASE_Q);
+        if (ost.FrameAspectRatio <= 0 && filtered->sample_aspect_ratio.num)
+            enc->sample_aspect_ratio = filtered->sample_aspect_ratio;
+        const double quality =
+            task.SameQuant && ist.DecodedFrame ? ist.DecodedFrame->quality : enc->global_quality;
+        int frameSize = 0;
+        WriteVideoFrames(task, MuxerOf(task, ost), ost, ist, filtered, quality, frameSize);
+        libav::av_frame_unref(filtered);
+    }
+}
+
+// One decoded picture: its timestamps, the input hooks, the graphs.
+void ProcessPicture(TCustomFFmpeg& task, TInputStream& ist, AVFrame* frame) {
+    int64_t duration = frame->pkt_duration > 0 ? frame->pkt_duration : CodecFrameDuration(ist);
+    if (frame->best_effort_timestamp != AV_NOPTS_VALUE)
+        ist.Pts = ist.NextPts = frame->best_effort_timestamp;
+    ist.NextPts += duration;
+    pre_process_video_frame(task, ist, frame);
+
+    std::vector<int>& fed = task.Run.FedOutputs;
+    fed.clear();
+    const int index = IndexOf(task, ist);
+    for (int i = 0; i < OutputStreamCount(task); i++) {
+        TOutputStream& ost = task.OutputStreams[i];
+        if (ost.SourceIndex != index || !ost.EncodingNeeded || !ost.Graph) continue;
+        if (!InOutputWindow(task, ist, ost)) continue;
+        if (!frame->sample_aspect_ratio.num)
+            frame->sample_aspect_ratio = ist.St->sample_aspect_ratio;
+        frame->pts = ist.Pts;
+        // the graph takes its own reference to the picture's buffers: nothing is copied
+        if (libav::av_buffersrc_add_frame_flags(ost.InputVideoFilter, frame,
+                                                AV_BUFFERSRC_FLAG_KEEP_REF) < 0)
+            task.FatalError("Failed to inject frame into filter network");
+        fed.push_back(i);
+    }
+    PaceInput(task, ist);
+    for (int i : fed) PullFilteredFrames(task, ist, task.OutputStreams[i]);
+}
+
+// Receives every picture the decoder has ready. Returns 0, or a decoding error.
+int ReceivePictures(TCustomFFmpeg& task, TInputStream& ist, bool draining, bool& gotOutput) {
+    AVFrame* frame = ist.DecodedFrame;
+    int pictures = 0, errors = 0;
+    while (true) {
+        const int ret = libav::avcodec_receive_frame(ist.DecoderContext, frame);
+        if (ret == AVERROR(EAGAIN) || ret == AVERROR_EOF) return 0;
+        if (ret < 0) {
+            if (!draining || ++errors > kMaxDrainErrors) return ret;
+            continue;
+        }
+        errors = 0;
+        if (++pictures == 2 && !draining) WarnMultipleFrames(task, ist);
+        gotOutput = true;
+        ProcessPicture(task, ist, frame);
+        libav::av_frame_unref(frame);
+    }
+}
+
+}  // namespace
+
+void UseFrameBufferPool(TInputStream& ist) {
+    if (!ist.FrameBufferPool) ist.FrameBufferPool = std::make_shared<TFrameBufferPool>();
+    ist.FrameBufferPool->Attach(ist.DecoderContext);
+}
+
+int DecodeVideo(TCustomFFmpeg& task, TInputStream& ist, AVPacket* packet, bool& gotOutput) {
+    if (!ist.DecodedFrame) ist.DecodedFrame = libav::av_frame_alloc();
+    if (!ist.DecodedFrame) return kErrorOutOfMemory;
+    const bool draining = packet == nullptr;
+    int sent = SendPacketToDecoder(ist, packet);
+    if (sent == AVERROR(EAGAIN)) {
+        // pictures left from an earlier error must make room first
+        const int ret = ReceivePictures(task, ist, draining, gotOutput);
+        if (ret < 0) return ret;
+        sent = SendPacketToDecoder(ist, packet);
+    }
+    const int ret = ReceivePictures(task, ist, draining, gotOutput);
+    if (draining) DrainVideoGraphs(task, ist);
+    if (sent < 0 && sent != AVERROR_EOF) return sent;
+    return ret;
+}
+
+void DrainVideoGraphs(TCustomFFmpeg& task, TInputStream& ist) {
+    const int index = IndexOf(task, ist);
+    for (TOutputStream& ost : task.OutputStreams) {
+        if (ost.SourceIndex != index || !ost.EncodingNeeded || !ost.Graph) continue;
+        if (libav::av_buffersrc_add_frame_flags(ost.InputVideoFilter, nullptr, 0) < 0) continue;
+        PullFilteredFrames(task, ist, ost);
+    }
+}
