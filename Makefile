@@ -3,6 +3,7 @@
 #   make        configure and build into build/ (programs in build/bin/)
 #   make test   deps + build + every test through CTest
 #   make bench  build and run the benchmarks
+#   make screenshots  pictures of the desktop program's windows (under Xvfb) in build/screenshots
 
 BUILD ?= build
 PACKAGES := g++ cmake ninja-build make pkg-config \
@@ -11,7 +12,7 @@ PACKAGES := g++ cmake ninja-build make pkg-config \
 	qt6-base-dev libgtest-dev libbenchmark-dev ffmpeg xvfb xauth
 JOBS ?= $(shell nproc)
 
-.PHONY: all build deps test bench clean
+.PHONY: all build deps test bench screenshots clean
 
 all: build
 
@@ -37,6 +38,9 @@ test: deps
 
 bench: build
 	@for b in $(BUILD)/bin/bench_*; do echo "== $$b"; $$b; done
+
+screenshots: build
+	app/screenshots/take_screenshots.sh $(BUILD)
 
 clean:
 	rm -rf $(BUILD)
