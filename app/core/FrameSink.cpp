@@ -1,0 +1,211 @@
+#include "app/core/FrameSink.h"
+
+#include <algorithm>
+#include <cerrno>
+#include <cstdio>
+#include <cstring>
+
+#include "app/core/OutputName.h"
+#include "app/core/PendingFile.h"
+#include "gif/GIFExtensions.h"
+#include "platform/Exception.h"
+
+extern "C" {
+#include <libavformat/avformat.h>
+}
+
+namespace {
+
+constexpr const char* kOutputExtension = ".gif";
+// Names tried beside the input when the chosen one is taken while the document is written.
+constexpr int kNameAttempts = 100;
+
+// The busy cursor for as long as it lives.
+class TBusyCursor {
+public:
+    explicit TBusyCursor(TSinkWindow& window) : window_(window) { window_.SetBusyCursor(true); }
+    ~TBusyCursor() { window_.SetBusyCursor(false); }
+    TBusyCursor(const TBusyCursor&) = delete;
+    TBusyCursor& operator=(const TBusyCursor&) = delete;
+
+private:
+    TSinkWindow& window_;
+};
+
+const AVStream* FirstStream(const TOutputFrameInfo& info) {
+    const AVFormatContext* context = info.FormatContext;
+    return context && context->nb_streams > 0 ? context->streams[0] : nullptr;
+}
+
+TTickLength TickOf(const AVStream* stream) {
+    if (!stream) return {};
+    return {stream->time_base.num, stream->time_base.den};
+}
+
+// One frame by the stream's frame rate, in ticks of its time base (0 when either is unknown or
+// a frame is shorter than a tick).
+int64_t FrameLengthOf(const AVStream* stream) {
+    if (!stream) return 0;
+    const AVRational rate = stream->avg_frame_rate;
+    const AVRational base = stream->time_base;
+    if (rate.num <= 0 || rate.den <= 0 || base.num <= 0 || base.den <= 0) return 0;
+    return static_cast<int64_t>(static_cast<__int128>(rate.den) * base.den /
+                                (static_cast<__int128>(rate.num) * base.num));
+}
+
+int64_t TimestampOf(const AVPacket* packet) {
+    if (packet->pts != AV_NOPTS_VALUE) return packet->pts;
+    if (packet->dts != AV_NOPTS_VALUE) return packet->dts;
+    return TFrameDelays::kNoTime;
+}
+
+}  // namespace
+
+TFrameSink::TFrameSink(TSinkWindow& window) : window_(window) {
+    document_.SetReductionMode(prOctreePlusSystem);
+    frameBitmap_.SetPixelFormat(pf24bit);
+}
+
+TFrameSink::~TFrameSink() {
+    if (TFrameOutputAdapter* adapter = TFrameOutputAdapter::Find(attachedAdapter_))
+        Detach(*adapter);
+}
+
+void TFrameSink::Attach(TFrameOutputAdapter& adapter) {
+    attachedAdapter_ = adapter.Identity();
+    adapter.OnWriteHeader = [this](TFrameOutputAdapter* sender) { FOAWriteHeader(sender); };
+    adapter.OnWriteFrame = [this](TFrameOutputAdapter* sender, POutputFrameInfo info) {
+        FOAWriteFrame(sender, info);
+    };
+    adapter.OnWriteClose = [this](TFrameOutputAdapter* sender) { FOAWriteClose(sender); };
+}
+
+void TFrameSink::Detach(TFrameOutputAdapter& adapter) {
+    if (adapter.Identity() == attachedAdapter_) attachedAdapter_ = 0;
+    adapter.OnWriteHeader = nullptr;
+    adapter.OnWriteFrame = nullptr;
+    adapter.OnWriteClose = nullptr;
+}
+
+// Formats into a buffer on the stack: a frame's log lines take no memory from the heap.
+void TFrameSink::Log(const char* format, ...) {
+    char line[256];
+    va_list args;
+    va_start(args, format);
+    std::vsnprintf(line, sizeof line, format, args);
+    va_end(args);
+    window_.LogLine(line);
+}
+
+void TFrameSink::FOAWriteHeader(TFrameOutputAdapter*) {
+    Log("Frame output write header");
+    document_.Clear();
+    outputTiming_ = timing_;
+    delays_.Reset();
+    frameLength_ = 0;
+    lastControl_ = nullptr;
+    savedFileName_.clear();
+    skippedFrames_ = 0;
+}
+
+void TFrameSink::FOAWriteFrame(TFrameOutputAdapter*, POutputFrameInfo AFrameInfo) {
+    const TOutputFrameInfo& info = *AFrameInfo;
+    const AVPacket* packet = info.Packet;
+    const bool keyFrame = packet && (packet->flags & AV_PKT_FLAG_KEY);
+    Log("FrameOutput write frame #%d, size=%d, key-frame=%d", info.FrameNumber,
+        packet ? packet->size : 0, keyFrame ? 1 : 0);
+    if (Skip(info)) {
+        ++skippedFrames_;
+        if (lastControl_) AdvanceClock(info);
+        return;
+    }
+    const bool preview = window_.PreviewWanted();
+    CopyPixels(info);
+    if (preview) window_.PreviewFrame(frameBitmap_, info.FrameNumber);
+    const int index = document_.Add(frameBitmap_);
+    if (outputTiming_.Enabled) {
+        AdvanceClock(info);
+        AddTiming(index);
+    }
+    if (preview) window_.ShowPreview();
+}
+
+// A frame is taken only when its packet holds all of its rows.
+bool TFrameSink::Skip(const TOutputFrameInfo& info) {
+    const AVPacket* packet = info.Packet;
+    const int size = packet ? packet->size : 0;
+    const int64_t needed =
+        static_cast<int64_t>(std::max(info.Width, 0)) * std::max(info.Height, 0) * 3;
+    const bool complete =
+        info.Width >= 0 && info.Height >= 0 && size >= needed && (needed == 0 || packet->data);
+    if (complete) return false;
+    Log("FrameOutput skipped frame #%d: size=%d, a %dx%d frame needs %lld", info.FrameNumber, size,
+        info.Width, info.Height, static_cast<long long>(needed));
+    return true;
+}
+
+// The packet's rows are width x 3 bytes each, top row first, without padding: blue, green, red
+// like the bitmap's own rows.
+void TFrameSink::CopyPixels(const TOutputFrameInfo& info) {
+    frameBitmap_.SetSize(info.Width, info.Height);
+    const size_t rowBytes = static_cast<size_t>(info.Width) * 3;
+    const uint8_t* source = info.Packet ? info.Packet->data : nullptr;
+    for (int row = 0; row < info.Height && rowBytes > 0; ++row)
+        std::memcpy(frameBitmap_.ScanLine(row), source + row * rowBytes, rowBytes);
+}
+
+void TFrameSink::AdvanceClock(const TOutputFrameInfo& info) {
+    const AVPacket* packet = info.Packet;
+    const AVStream* stream = FirstStream(info);
+    const int64_t pts = packet ? TimestampOf(packet) : TFrameDelays::kNoTime;
+    const int64_t duration = packet ? packet->duration : 0;
+    if (!lastControl_) frameLength_ = FrameLengthOf(stream);
+    const int delay = delays_.NextFrame(pts, duration, TickOf(stream));
+    if (delay > 0) AddDelay(delay);
+}
+
+// The looping extension in front of the first frame, then every frame's graphic control
+// extension, whose delay is set once the next frame (or the end) tells it.
+void TFrameSink::AddTiming(int frameIndex) {
+    TGIFSubImage& frame = document_.Images()[frameIndex];
+    if (frameIndex == 0 && outputTiming_.Looping) {
+        auto loop = std::make_unique<TGIFAppExtNSLoop>(&frame);
+        loop->SetLoops(outputTiming_.LoopCount);
+        frame.Extensions().Add(std::move(loop));
+    }
+    auto control = std::make_unique<TGIFGraphicControlExtension>(&frame);
+    lastControl_ = control.get();
+    frame.Extensions().Add(std::move(control));
+}
+
+void TFrameSink::AddDelay(int delay) {
+    if (!lastControl_) return;
+    lastControl_->SetDelay(std::min(lastControl_->Delay() + delay, TFrameDelays::kMaxDelay));
+}
+
+void TFrameSink::FOAWriteClose(TFrameOutputAdapter*) {
+    Log("Frame output write close");
+    TBusyCursor busy(window_);
+    if (lastControl_) AddDelay(delays_.LastFrame(frameLength_));
+    lastControl_ = nullptr;
+    if (document_.Images().Count() == 0) throw Exception(kNoFramesMessage);
+    Save();
+}
+
+// The document goes to a temporary file beside the target first; only the complete file gets
+// the target's name, and only when no file has that name by then. Beside the input, a name
+// taken meanwhile makes way for the next free one; a name the front end chose fails instead.
+void TFrameSink::Save() {
+    const bool chosenName = !outputFileName_.empty();
+    std::string target =
+        chosenName ? outputFileName_ : GetUniqueOutputName(inputFileName_, kOutputExtension);
+    TPendingFile file(target);
+    document_.SaveToStream(file.Stream());
+    file.Finish();
+    for (int attempt = 1; !file.MoveTo(target); ++attempt) {
+        if (chosenName || attempt == kNameAttempts)
+            throw Exception("Cannot create file \"" + target + "\". " + std::strerror(EEXIST));
+        target = GetUniqueOutputName(inputFileName_, kOutputExtension);
+    }
+    savedFileName_ = target;
+}

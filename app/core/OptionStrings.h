@@ -1,0 +1,59 @@
+#pragma once
+// The option strings of a conversion as the options dialog and the command line build them:
+// the input's seek and the output's raw BGR24 frames, duration, frame rate and scaling. Numbers
+// are written with "." as the decimal separator whatever the locale, so the option parser always
+// reads them back.
+#include <cstdint>
+#include <string>
+
+// The piece of the clip to keep. Times in microseconds; unset start and first time are the
+// largest 64-bit value, an unset end the smallest, so an unset cut never applies.
+struct TClipCut {
+    static constexpr int64_t kUnsetStart = INT64_MAX;
+    static constexpr int64_t kUnsetEnd = INT64_MIN;
+    static constexpr int64_t kUnsetFirst = INT64_MAX;
+
+    bool Checked = false;  // "Cut Clip" enabled and checked
+    int64_t StartTime = kUnsetStart;
+    int64_t EndTime = kUnsetEnd;
+    int64_t FirstTime = kUnsetFirst;  // time of the first frame of the file
+
+    bool Active() const { return Checked && StartTime < EndTime; }
+    // Where the input is to be sought: the start, counted from the first frame when the file's
+    // first frame has a negative time.
+    int64_t Seek() const;
+};
+
+// What the output options are made of.
+struct TOutputChoice {
+    // "WxH" (from the size list, "320x240") or empty for the clip's own size.
+    std::string FrameSize;
+    // The file has a video stream: only then is it scaled.
+    bool HasVideo = true;
+    TClipCut Cut;
+    // The clip's frame rate (0 when unknown) and a rate asked for (0 when none).
+    double ClipFrameRate = 0;
+    double FrameRate = 0;
+    // A clip faster than this gets this output rate (GIF viewers slow down shorter delays);
+    // 0 leaves every clip at its own rate.
+    double MaxFrameRate = 50;
+};
+
+// " -ss S" (S the seek in seconds) when the cut applies, else "".
+std::string BuildInputOptionsText(const TClipCut& cut);
+// " -f rawrgb -c:v rawvideo -pix_fmt bgr24", then " -r R" when a rate is asked for or the clip
+// is faster than the maximum, " -t L" when the cut applies (its length in seconds), and
+// " -vf \"scale=W:H\"" when a size is chosen for a file with video.
+std::string BuildOutputOptionsText(const TOutputChoice& choice);
+
+// The size part of an item of the size list: the text up to the first blank when that blank
+// comes after the first character ("320x240 - qvga" gives "320x240"), else "".
+std::string FrameSizeOfItem(const std::string& itemText);
+
+// A number in the general format: the shortest form with at most 15 significant digits, no
+// trailing zeros, no decimal point for whole numbers (2.5, 10, 0.04), exponent notation
+// ("1E-6", "1.5E20") below 0.00001 and from 1E15 on; always "." for the decimal point.
+std::string FormatGeneral(double value);
+// Microseconds as seconds in the general format, but never in exponent notation (times below
+// 0.00001 s are written out, "0.000001"), as the time options read them.
+std::string SecondsText(int64_t microseconds);

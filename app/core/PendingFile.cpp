@@ -1,0 +1,182 @@
+#include "app/core/PendingFile.h"
+
+#include <fcntl.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstring>
+#include <random>
+
+#include "platform/Exception.h"
+#include "platform/FileSystem.h"
+#include "platform/Stream.h"
+
+namespace {
+
+[[noreturn]] void Fail(const char* what, const std::string& name, int error) {
+    throw Exception(std::string(what) + " \"" + name + "\". " + std::strerror(error));
+}
+
+std::string RandomSuffix() {
+    static constexpr char kLetters[] = "abcdefghijklmnopqrstuvwxyz0123456789";
+    std::random_device device;
+    std::string suffix(8, 'x');
+    for (char& c : suffix) c = kLetters[device() % (sizeof kLetters - 1)];
+    return suffix;
+}
+
+// Opens a new file of that name for writing; -1 (errno set) when it cannot.
+int CreateExclusive(const std::string& name) {
+    return ::open(name.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+}
+
+// Errors that say the file system cannot do this way of naming a file, rather than that the
+// name is taken or the folder refuses.
+bool Unsupported(int error) {
+    return error == EINVAL || error == ENOSYS || error == EOPNOTSUPP || error == ENOTSUP ||
+           error == EPERM || error == EMLINK;
+}
+
+}  // namespace
+
+// A buffered stream over the temporary file that knows whether every byte got through.
+class TPendingFile::TFileWriter : public TStream {
+public:
+    explicit TFileWriter(std::FILE* file) : file_(file) {}
+    ~TFileWriter() override {
+        if (file_) std::fclose(file_);
+    }
+    size_t Read(void*, size_t) override { return 0; }
+    size_t Write(const void* buffer, size_t count) override {
+        return std::fwrite(buffer, 1, count, file_);
+    }
+    int64_t Seek(int64_t offset, TSeekOrigin origin) override {
+        const int whence = origin == TSeekOrigin::soBeginning ? SEEK_SET
+                           : origin == TSeekOrigin::soCurrent ? SEEK_CUR
+                                                              : SEEK_END;
+        if (fseeko(file_, offset, whence) != 0) throw EStreamError("Stream seek error");
+        return ftello(file_);
+    }
+    // 0, or the errno of the first thing that went wrong.
+    int Close() {
+        int error = std::ferror(file_) ? EIO : 0;
+        if (std::fflush(file_) != 0 && !error) error = errno;
+        if (::fsync(::fileno(file_)) != 0 && !error) error = errno;
+        if (std::fclose(file_) != 0 && !error) error = errno;
+        file_ = nullptr;
+        return error;
+    }
+
+private:
+    std::FILE* file_;
+};
+
+TPendingFile::TPendingFile(const std::string& target) {
+    const std::string folder = ExtractFilePath(target);
+    const std::string name = ExtractFileName(target);
+    int fd = -1;
+    for (int attempt = 0; fd < 0 && attempt < 100; ++attempt) {
+        temporaryName_ = folder + "." + name + "." + RandomSuffix() + ".part";
+        fd = CreateExclusive(temporaryName_);
+        if (fd < 0 && errno != EEXIST) Fail("Cannot create file", target, errno);
+    }
+    if (fd < 0) Fail("Cannot create file", target, EEXIST);
+    std::FILE* file = ::fdopen(fd, "wb");
+    if (!file) {
+        const int error = errno;
+        ::close(fd);
+        ::unlink(temporaryName_.c_str());
+        Fail("Cannot create file", target, error);
+    }
+    writer_ = std::make_unique<TFileWriter>(file);
+}
+
+TPendingFile::~TPendingFile() {
+    writer_.reset();
+    if (!placed_) ::unlink(temporaryName_.c_str());
+}
+
+TStream& TPendingFile::Stream() { return *writer_; }
+
+void TPendingFile::Finish() {
+    if (!writer_) return;
+    const int error = writer_->Close();
+    writer_.reset();
+    if (error) Fail("Cannot write file", temporaryName_, error);
+}
+
+bool TPendingFile::MoveTo(const std::string& target, TNaming first) {
+    Finish();
+    switch (first) {
+        case TNaming::Rename:
+            return RenameTo(target);
+        case TNaming::Link:
+            return LinkTo(target);
+        case TNaming::Copy:
+            return CopyTo(target);
+    }
+    return false;
+}
+
+bool TPendingFile::RenameTo(const std::string& target) {
+    if (::renameat2(AT_FDCWD, temporaryName_.c_str(), AT_FDCWD, target.c_str(), RENAME_NOREPLACE) ==
+        0) {
+        placed_ = true;
+        return true;
+    }
+    if (errno == EEXIST) return false;
+    if (!Unsupported(errno)) Fail("Cannot create file", target, errno);
+    return LinkTo(target);
+}
+
+// A second name for the file, then the temporary one goes: for file systems that cannot
+// rename without replacing.
+bool TPendingFile::LinkTo(const std::string& target) {
+    if (::link(temporaryName_.c_str(), target.c_str()) == 0) {
+        ::unlink(temporaryName_.c_str());
+        placed_ = true;
+        return true;
+    }
+    if (errno == EEXIST) return false;
+    if (!Unsupported(errno)) Fail("Cannot create file", target, errno);
+    return CopyTo(target);
+}
+
+// A new file of the target's name with the content, for file systems without links.
+bool TPendingFile::CopyTo(const std::string& target) {
+    const int out = CreateExclusive(target);
+    if (out < 0) {
+        if (errno == EEXIST) return false;
+        Fail("Cannot create file", target, errno);
+    }
+    int error = 0;
+    const int in = ::open(temporaryName_.c_str(), O_RDONLY | O_CLOEXEC);
+    if (in < 0) error = errno;
+    char buffer[65536];
+    while (!error) {
+        const ssize_t got = ::read(in, buffer, sizeof buffer);
+        if (got == 0) break;
+        if (got < 0) {
+            if (errno != EINTR) error = errno;
+            continue;
+        }
+        for (ssize_t done = 0; done < got && !error;) {
+            const ssize_t put = ::write(out, buffer + done, static_cast<size_t>(got - done));
+            if (put >= 0) {
+                done += put;
+            } else if (errno != EINTR) {
+                error = errno;
+            }
+        }
+    }
+    if (in >= 0) ::close(in);
+    if (!error && ::fsync(out) != 0) error = errno;
+    if (::close(out) != 0 && !error) error = errno;
+    if (error) {
+        ::unlink(target.c_str());
+        Fail("Cannot write file", target, error);
+    }
+    ::unlink(temporaryName_.c_str());
+    placed_ = true;
+    return true;
+}
