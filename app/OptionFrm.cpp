@@ -113,6 +113,7 @@ void TfrmOption::Prepare(TFFDecoder& decoder) {
     TrackBar->setEnabled(durationKnown && !IsStillPictureFormat(decoder.FormatName().c_str()));
     if (durationKnown) clipDuration_ = info.Duration;
     frameCount_ = CountFrames(info.Duration, durationKnown);
+    TakeFrameRate();
     if (firstVideoStream_ >= 0) NextFrame();
     UpdateTrackBarRange();
 }
@@ -130,6 +131,14 @@ int32_t TfrmOption::CountFrames(int64_t fileDuration, bool durationKnown) {
         return frameCount_;
     }
     return durationKnown ? TenthsInDuration(fileDuration) : frameCount_;
+}
+
+void TfrmOption::TakeFrameRate() {
+    TVideoStreamInfo video;
+    clipFrameRate_ = 0;
+    if (firstVideoStream_ >= 0 && decoder_->GetVideoStreamInfo(firstVideoStream_, video) &&
+        video.FrameRateNum > 0 && video.FrameRateDen > 0)
+        clipFrameRate_ = static_cast<double>(video.FrameRateNum) / video.FrameRateDen;
 }
 
 void TfrmOption::ShowCurrentFrame() {
@@ -229,17 +238,29 @@ void TfrmOption::ImageClick() {
     Dialogs().ShowModal(form);
 }
 
-bool TfrmOption::CutActive() const {
-    return chkCutClip->isEnabled() && chkCutClip->isChecked() && startTime_ < endTime_;
-}
-
-int64_t TfrmOption::SeekTime() const {
-    return firstTime_ != kUnsetStart && firstTime_ < 0 ? startTime_ - firstTime_ : startTime_;
+TClipCut TfrmOption::Cut() const {
+    TClipCut cut;
+    cut.Checked = chkCutClip->isEnabled() && chkCutClip->isChecked();
+    cut.StartTime = startTime_;
+    cut.EndTime = endTime_;
+    cut.FirstTime = firstTime_;
+    return cut;
 }
 
 std::string TfrmOption::FrameSize() const {
     if (cboFrameSize->currentIndex() <= 0) return std::string();
-    const std::string item = cboFrameSize->currentText().toStdString();
-    const size_t blank = item.find(' ');
-    return blank != std::string::npos && blank > 0 ? item.substr(0, blank) : std::string();
+    return FrameSizeOfItem(cboFrameSize->currentText().toStdString());
 }
+
+TOutputChoice TfrmOption::OutputChoice() const {
+    TOutputChoice choice;
+    choice.FrameSize = FrameSize();
+    choice.HasVideo = HasVideo();
+    choice.Cut = Cut();
+    choice.ClipFrameRate = clipFrameRate_;
+    return choice;
+}
+
+std::string TfrmOption::OutputOptionsText() const { return BuildOutputOptionsText(OutputChoice()); }
+
+std::string TfrmOption::InputOptionsText() const { return BuildInputOptionsText(Cut()); }

@@ -8,9 +8,10 @@
 // microseconds, as the decoder gives them.
 #include <QDialog>
 #include <cstdint>
-#include <limits>
 #include <memory>
 #include <string>
+
+#include "app/core/OptionStrings.h"
 
 class QCheckBox;
 class QComboBox;
@@ -26,10 +27,8 @@ class TTrackBar;
 
 class TfrmOption : public QDialog {
 public:
-    static constexpr int64_t kUnsetStart = std::numeric_limits<int64_t>::max();
-    static constexpr int64_t kUnsetEnd = std::numeric_limits<int64_t>::min();
-    // The frame sizes offered, the original size first.
-    static const char* const kFrameSizes[29];
+    static constexpr int64_t kUnsetStart = TClipCut::kUnsetStart;
+    static constexpr int64_t kUnsetEnd = TClipCut::kUnsetEnd;
 
     explicit TfrmOption(QWidget* owner);
     ~TfrmOption() override;
@@ -38,16 +37,19 @@ public:
     void Prepare(TFFDecoder& decoder);
 
     // The user's choice, read after OK.
-    // A piece is cut: Cut Clip enabled and checked, and the start before the end.
-    bool CutActive() const;
-    // Where the input is to start: the start time, counted from the first frame when the first
-    // frame's time is negative.
-    int64_t SeekTime() const;
-    // The length of the piece (end - start).
-    int64_t CutLength() const { return endTime_ - startTime_; }
+    // The piece of the clip: it applies when Cut Clip is enabled and checked and the start lies
+    // before the end.
+    TClipCut Cut() const;
     // The chosen size as "320x240"; empty for "Auto - Original".
     std::string FrameSize() const;
     bool HasVideo() const { return firstVideoStream_ >= 0; }
+    // The clip's frame rate (0 when unknown).
+    double ClipFrameRate() const { return clipFrameRate_; }
+    TOutputChoice OutputChoice() const;
+    // The option strings of the conversion: the output's (raw BGR24 frames, the piece's length,
+    // the scaling) and the input's (the seek to the piece's start).
+    std::string OutputOptionsText() const;
+    std::string InputOptionsText() const;
 
     // The dialog's state.
     int64_t ClipDuration() const { return clipDuration_; }
@@ -92,6 +94,7 @@ private:
     void Reset(bool all);
     void UpdateTrackBarRange();
     int32_t CountFrames(int64_t fileDuration, bool durationKnown);
+    void TakeFrameRate();
     void ShowCurrentFrame();
     void NextFrame();
     void DrawPreview();
@@ -116,6 +119,7 @@ private:
     int64_t endTime_ = kUnsetEnd;
     int firstVideoStream_ = -1;
     int firstAudioStream_ = -1;
+    double clipFrameRate_ = 0;
     bool updating_ = false;
     int lastPosition_ = 0;
 };

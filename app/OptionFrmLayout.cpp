@@ -11,16 +11,7 @@
 #include "app/OptionFrm.h"
 #include "app/TrackBar.h"
 #include "app/WindowPlacement.h"
-
-const char* const TfrmOption::kFrameSizes[29] = {
-    "Auto - Original",    "128x96 - sqcif",     "176x144 - qcif",     "352x288 - cif",
-    "704x576 - 4cif",     "160x120 - qqvga",    "320x240 - qvga",     "640x480 - vga",
-    "800x600 - svga",     "1024x768 - xga",     "1600x1200 - uxga",   "2048x1536 - qxga",
-    "1280x1024 - sxga",   "2560x2048 - qsxga",  "5120x4096 - hsxga",  "852x480 - wvga",
-    "1366x768 - wxga",    "1600x1024 - wsxga",  "1920x1200 - wuxga",  "2560x1600 - woxga",
-    "3200x2048 - wqsxga", "3840x2400 - wquxga", "6400x4096 - whsxga", "7680x4800 - whuxga",
-    "320x200 - cga",      "640x350 - ega",      "852x480 - hd480",    "1280x720 - hd720",
-    "1920x1080 - hd1080"};
+#include "app/core/FrameSizes.h"
 
 namespace {
 
@@ -85,7 +76,8 @@ void TfrmOption::CreateComponents() {
     grpFrameSize = new QGroupBox(QStringLiteral(" Frame Size"), this);
     grpFrameSize->setGeometry(8, 246, 300, 44);
     cboFrameSize = new QComboBox(grpFrameSize);
-    for (const char* size : kFrameSizes) cboFrameSize->addItem(QString::fromLatin1(size));
+    for (const TFrameSizePreset& size : FrameSizePresets())
+        cboFrameSize->addItem(QString::fromLatin1(size.ItemText));
     cboFrameSize->setCurrentIndex(0);
     cboFrameSize->setMaxVisibleItems(16);
     cboFrameSize->setGeometry(8, 16, 284, 22);

@@ -94,6 +94,7 @@ TEST_F(OptionDialogTest, TenSecondsAt25FramesGive250Steps) {
     EXPECT_EQ(track.value(), 0);
     EXPECT_EQ(dialog_->FrameCount(), 250);
     EXPECT_EQ(dialog_->ClipDuration(), 10000000);
+    EXPECT_EQ(dialog_->ClipFrameRate(), 25);
     EXPECT_EQ(dialog_->FirstTime(), 0);
     EXPECT_EQ(dialog_->lblPTS->text(), "00:00:00.000");
     EXPECT_TRUE(dialog_->mmoAVFileInfo->toPlainText().startsWith(
@@ -144,14 +145,16 @@ TEST_F(OptionDialogTest, SetStartAndSetEndMarkThePiece) {
     EXPECT_EQ(track.SelEnd(), 45);
     EXPECT_TRUE(dialog_->chkCutClip->isEnabled());
     EXPECT_TRUE(dialog_->chkCutClip->isChecked());
-    EXPECT_TRUE(dialog_->CutActive());
-    // -ss 2 and -t 2.5.
-    EXPECT_EQ(dialog_->SeekTime(), 2000000);
-    EXPECT_EQ(dialog_->CutLength(), 2500000);
+    EXPECT_TRUE(dialog_->Cut().Active());
+    EXPECT_EQ(dialog_->InputOptionsText(), " -ss 2");
+    EXPECT_EQ(dialog_->OutputOptionsText(), " -f rawrgb -c:v rawvideo -pix_fmt bgr24 -t 2.5");
+    dialog_->cboFrameSize->setCurrentIndex(6);
+    EXPECT_EQ(dialog_->OutputOptionsText(),
+              " -f rawrgb -c:v rawvideo -pix_fmt bgr24 -t 2.5 -vf \"scale=320:240\"");
 
     // Unchecking Cut Clip keeps the marks but cuts nothing.
     dialog_->chkCutClip->setChecked(false);
-    EXPECT_FALSE(dialog_->CutActive());
+    EXPECT_FALSE(dialog_->Cut().Active());
     dialog_->chkCutClip->setChecked(true);
 
     // An end at or before the start cuts nothing.
@@ -159,7 +162,10 @@ TEST_F(OptionDialogTest, SetStartAndSetEndMarkThePiece) {
     QTest::mouseClick(dialog_->btnEndTime, Qt::LeftButton);
     EXPECT_FALSE(dialog_->chkCutClip->isEnabled());
     EXPECT_FALSE(dialog_->chkCutClip->isChecked());
-    EXPECT_FALSE(dialog_->CutActive());
+    EXPECT_FALSE(dialog_->Cut().Active());
+    EXPECT_EQ(dialog_->InputOptionsText(), "");
+    EXPECT_EQ(dialog_->OutputOptionsText(),
+              " -f rawrgb -c:v rawvideo -pix_fmt bgr24 -vf \"scale=320:240\"");
 }
 
 TEST_F(OptionDialogTest, SameFileKeepsThePieceAnotherFileStartsAfresh) {
@@ -171,7 +177,7 @@ TEST_F(OptionDialogTest, SameFileKeepsThePieceAnotherFileStartsAfresh) {
     decoder_.Close();
 
     Prepare(Clips().Video10);
-    EXPECT_TRUE(dialog_->CutActive());
+    EXPECT_TRUE(dialog_->Cut().Active());
     EXPECT_EQ(dialog_->edtStartTime->text(), "00:00:02.000");
     EXPECT_EQ(dialog_->edtEndTime->text(), "00:00:04.500");
     EXPECT_EQ(dialog_->TrackBar->SelEnd(), 45);
@@ -180,7 +186,7 @@ TEST_F(OptionDialogTest, SameFileKeepsThePieceAnotherFileStartsAfresh) {
     decoder_.Close();
 
     Prepare(Clips().Video25);
-    EXPECT_FALSE(dialog_->CutActive());
+    EXPECT_FALSE(dialog_->Cut().Active());
     EXPECT_FALSE(dialog_->chkCutClip->isEnabled());
     EXPECT_EQ(dialog_->edtStartTime->text(), "N/A");
     EXPECT_EQ(dialog_->edtEndTime->text(), "N/A");
@@ -213,7 +219,7 @@ TEST_F(OptionDialogTest, AudioOnlyFileStepsThroughTenthsOfSeconds) {
     EXPECT_EQ(dialogs.ModalsShown, 0);
     dialog_->cboFrameSize->setCurrentIndex(27);
     EXPECT_EQ(dialog_->FrameSize(), "1280x720");
-    EXPECT_FALSE(dialog_->HasVideo());
+    EXPECT_EQ(dialog_->OutputOptionsText(), " -f rawrgb -c:v rawvideo -pix_fmt bgr24");
 }
 
 TEST_F(OptionDialogTest, StillPictureKeepsTheTrackBarOff) {
