@@ -9,6 +9,7 @@
 #include "app/FrameOutputFrm.h"
 #include "app/Globals.h"
 #include "app/MainThreadHooks.h"
+#include "app/QtPreviewWindow.h"
 #include "app/core/Settings.h"
 #include "engine/loader/FFLoad.h"
 #include "platform/Exception.h"
@@ -39,6 +40,7 @@ int RunClipGIF(int argc, char** argv) {
     int exitCode = 1;
     {
         TMainThreadHooks hooks;
+        InstallQtPreviewWindows();
         std::unique_ptr<TfrmFrameOutput> window;
         try {
             window = StartUp(TProgramFiles::Installed());
