@@ -74,7 +74,7 @@ void TfrmFrameOutput::CreateComponents() {
     mmoLog = new QPlainTextEdit(this);
     mmoLog->setGeometry(24, 144, 713, 169);
     mmoLog->setReadOnly(true);
-    mmoLog->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
+    mmoLog->setVerticalScrollBarPolicy(Qt::ScrollBarAsNeeded);
     mmoLog->setMaximumBlockCount(kLogLimit);
     QFont logFont = QFontDatabase::systemFont(QFontDatabase::FixedFont);
     logFont.setPointSize(9);

@@ -1,14 +1,15 @@
 // clipgif-screenshots CLIP OUTPUT_FOLDER
 //
-// Starts the desktop program as clipgif does, chooses CLIP with Input, and saves what the
-// screen shows as PNG pictures: the main window idle and with the clip chosen, the options
-// dialog with a frame shown and a piece of the clip set, the frame at actual size, the help
-// menu and the About box. The answers a user would give come from a TDialogs of its own.
+// Starts the desktop program as clipgif does, chooses a file that is no clip and then CLIP with
+// Input, and saves what the screen shows as PNG pictures: the main window idle and with the clip
+// chosen, the options dialog with a frame shown and a piece of the clip set, the frame at actual
+// size, the help menu and the About box. The answers a user would give come from a TDialogs of its own.
 #include <QApplication>
 #include <QCheckBox>
 #include <QComboBox>
 #include <QDir>
 #include <QElapsedTimer>
+#include <QFile>
 #include <QMenu>
 #include <QPushButton>
 #include <QScreen>
@@ -56,7 +57,14 @@ public:
     }
     int Saved() const { return saved_; }
 
-    QString ChooseFile(QFileDialog&) override { return clip_; }
+    // The first choice is a file that is no clip, so the log has something to show.
+    QString ChooseFile(QFileDialog&) override {
+        if (chosen_++ > 0) return clip_;
+        const QString notClip = QDir(folder_).filePath(QStringLiteral("notes.txt"));
+        QFile file(notClip);
+        if (file.open(QIODevice::WriteOnly)) file.write("these are no moving pictures\n");
+        return notClip;
+    }
 
     int ShowModal(QDialog& dialog) override {
         dialog.show();
@@ -92,6 +100,7 @@ private:
     QString clip_;
     QString folder_;
     int saved_ = 0;
+    int chosen_ = 0;
 };
 
 }  // namespace
@@ -114,8 +123,11 @@ int main(int argc, char** argv) {
         SetDialogs(&screenshots);
         std::unique_ptr<TfrmFrameOutput> window = StartUp(TProgramFiles::Installed());
         window->show();
+        window->activateWindow();
         screenshots.Save(*window, "main-idle.png");
         window->btnOpen->click();
+        window->btnOpen->click();
+        QFile::remove(QDir(folder).filePath(QStringLiteral("notes.txt")));
         screenshots.Save(*window, "main-file-chosen.png");
         window->ButtonHelpClick();
         Settle();
