@@ -209,6 +209,14 @@ TEST_F(HelpMenuTest, ItemsInOrderOpenTheirLinks) {
     EXPECT_EQ(opened,
               (std::vector<QString>{"http://h/content", "http://h/howto", "http://h/home",
                                     "http://h/tools", "http://h/updates", "http://h/support"}));
+
+    // F1 opens the help content without the menu.
+    window_->show();
+    window_->activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(window_.get()));
+    QTest::keyClick(window_.get(), Qt::Key_F1);
+    ASSERT_EQ(dialogs.OpenedUrls.size(), 7u);
+    EXPECT_EQ(dialogs.OpenedUrls.back().toString(), "http://h/content");
 }
 
 TEST_F(HelpMenuTest, MenuOpensBelowTheHelpButtonsLeftEdge) {
