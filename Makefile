@@ -3,6 +3,8 @@
 #   make        configure and build into build/ (programs in build/bin/)
 #   make test   deps + build + every test through CTest
 #   make bench  build and run the benchmarks
+#   make asan   every test, built with AddressSanitizer and UndefinedBehaviorSanitizer (build-asan/)
+#   make fuzz   the fuzz targets (clang, libFuzzer), FUZZ_SECONDS each (build-fuzz/)
 #   make screenshots  pictures of the desktop program's windows (under Xvfb) in build/screenshots
 
 BUILD ?= build
@@ -10,21 +12,34 @@ PACKAGES := g++ cmake ninja-build make pkg-config \
 	libavcodec-dev libavformat-dev libavfilter-dev libavdevice-dev \
 	libswscale-dev libswresample-dev libavutil-dev \
 	qt6-base-dev libgtest-dev libbenchmark-dev ffmpeg xvfb xauth
+# Development tools of the fuzzing build only (clang with its sanitizer and libFuzzer runtimes).
+FUZZ_PACKAGES := clang libclang-rt-14-dev
 JOBS ?= $(shell nproc)
+ASAN_BUILD ?= build-asan
+FUZZ_BUILD ?= build-fuzz
+FUZZ_SECONDS ?= 60
 
-.PHONY: all build deps test bench screenshots clean
+.PHONY: all build deps fuzz-deps test bench asan fuzz screenshots clean
 
 all: build
 
-deps:
-	@missing=""; for p in $(PACKAGES); do \
+# $(call install-missing,PACKAGES): apt-get install of the packages not installed yet.
+define install-missing
+	@missing=""; for p in $(1); do \
 	  dpkg-query -W -f='$${Status}' $$p 2>/dev/null | grep -q 'install ok installed' || missing="$$missing $$p"; \
 	done; \
 	if [ -n "$$missing" ]; then \
 	  echo "Installing:$$missing"; \
-	  if [ "$$(id -u)" != 0 ]; then echo "make deps: run as root to install:$$missing" >&2; exit 1; fi; \
+	  if [ "$$(id -u)" != 0 ]; then echo "make: run as root to install:$$missing" >&2; exit 1; fi; \
 	  apt-get update -qq && DEBIAN_FRONTEND=noninteractive apt-get install -y -qq --no-install-recommends $$missing; \
 	fi
+endef
+
+deps:
+	$(call install-missing,$(PACKAGES))
+
+fuzz-deps:
+	$(call install-missing,$(FUZZ_PACKAGES))
 
 $(BUILD)/build.ninja:
 	cmake -S . -B $(BUILD) -G Ninja
@@ -39,8 +54,18 @@ test: deps
 bench: build
 	@for b in $(BUILD)/bin/bench_*; do echo "== $$b"; $$b; done
 
+asan: deps
+	cmake -S . -B $(ASAN_BUILD) -G Ninja -DCLIPGIF_SANITIZE=ON
+	cmake --build $(ASAN_BUILD) -j $(JOBS)
+	cd $(ASAN_BUILD) && ctest --output-on-failure -j $(JOBS)
+
+fuzz: deps fuzz-deps
+	CC=clang CXX=clang++ cmake -S . -B $(FUZZ_BUILD) -G Ninja -DCLIPGIF_FUZZ=ON
+	cmake --build $(FUZZ_BUILD) -j $(JOBS) --target fuzz_all
+	bash fuzz/run.sh $(FUZZ_BUILD) $(FUZZ_SECONDS)
+
 screenshots: build
 	app/screenshots/take_screenshots.sh $(BUILD)
 
 clean:
-	rm -rf $(BUILD)
+	rm -rf $(BUILD) $(ASAN_BUILD) $(FUZZ_BUILD)

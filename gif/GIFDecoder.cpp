@@ -124,34 +124,48 @@ int TLZWDecoder::DecodeCode() {
     return stack_[--stackTop_];
 }
 
-// Fills one row; false when the data stopped before the row was complete.
-bool DecodeRow(TLZWDecoder& decoder, uint8_t* row, int width) {
+// Fills one row; returns the pixels filled, fewer than `width` when the data stopped first.
+int DecodeRow(TLZWDecoder& decoder, uint8_t* row, int width) {
     for (int x = 0; x < width; ++x) {
         const int pixel = decoder.NextPixel();
-        if (pixel < 0) return false;
+        if (pixel < 0) return x;
         row[x] = static_cast<uint8_t>(pixel);
     }
-    return true;
+    return width;
 }
 
-bool DecodeRows(TLZWDecoder& decoder, uint8_t* pixels, int width, int height, bool interlaced) {
-    if (!pixels || width <= 0 || height <= 0) return true;
-    const size_t rowBytes = static_cast<size_t>(width);
+size_t DecodeRows(TLZWDecoder& decoder, const TGIFRowTarget& rowAt, int width, int height,
+                  bool interlaced) {
+    if (width <= 0 || height <= 0) return 0;
+    size_t decoded = 0;
     int pass = 0;
     int row = 0;
     do {
-        if (!DecodeRow(decoder, pixels + static_cast<size_t>(row) * rowBytes, width)) return false;
+        uint8_t* pixels = rowAt(row);
+        if (!pixels) break;
+        const int filled = DecodeRow(decoder, pixels, width);
+        decoded += static_cast<size_t>(filled);
+        if (filled < width) break;
     } while (interlaced ? NextInterlacedRow(height, pass, row) : ++row < height);
-    return true;
+    return decoded;
 }
 
 }  // namespace
 
+size_t DecodeGIFImageData(TStream& stream, const TGIFRowTarget& rowAt, int width, int height,
+                          bool interlaced, const TGIFWarningHandler& onWarning) {
+    uint8_t codeSize = 0;
+    if (stream.Read(&codeSize, 1) != 1) return 0;
+    TLZWDecoder decoder(stream, onWarning, std::min<int>(codeSize, kMaxCodeSize));
+    const size_t decoded = DecodeRows(decoder, rowAt, width, height, interlaced);
+    decoder.Finish();
+    return decoded;
+}
+
 void DecodeGIFImageData(TStream& stream, uint8_t* pixels, int width, int height, bool interlaced,
                         const TGIFWarningHandler& onWarning) {
-    uint8_t codeSize = 0;
-    if (stream.Read(&codeSize, 1) != 1) return;
-    TLZWDecoder decoder(stream, onWarning, std::min<int>(codeSize, kMaxCodeSize));
-    DecodeRows(decoder, pixels, width, height, interlaced);
-    decoder.Finish();
+    const auto rowAt = [pixels, width](int row) {
+        return pixels ? pixels + static_cast<size_t>(row) * static_cast<size_t>(width) : nullptr;
+    };
+    DecodeGIFImageData(stream, rowAt, width, height, interlaced, onWarning);
 }

@@ -1,6 +1,8 @@
 #pragma once
 // Decoder of a frame's image data.
+#include <cstddef>
 #include <cstdint>
+#include <functional>
 
 #include "gif/GIFWarning.h"
 #include "platform/Stream.h"
@@ -13,3 +15,12 @@
 // entry".
 void DecodeGIFImageData(TStream& stream, uint8_t* pixels, int width, int height, bool interlaced,
                         const TGIFWarningHandler& onWarning);
+
+// Where the decoder puts a row: called with each row's index, in decoding order, before the row
+// is decoded; the result holds `width` bytes, or is null to stop decoding.
+using TGIFRowTarget = std::function<uint8_t*(int row)>;
+
+// The same with the rows handed out one at a time, so the caller can allocate them as the data
+// reaches them. Returns the number of pixels decoded.
+size_t DecodeGIFImageData(TStream& stream, const TGIFRowTarget& rowAt, int width, int height,
+                          bool interlaced, const TGIFWarningHandler& onWarning);

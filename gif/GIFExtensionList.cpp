@@ -3,6 +3,7 @@
 #include "gif/GIFException.h"
 #include "gif/GIFExtensionRegistry.h"
 #include "gif/GIFExtensions.h"
+#include "gif/GIFImage.h"
 #include "gif/GIFStreamIO.h"
 #include "gif/GIFSubImage.h"
 #include "platform/Stream.h"
@@ -51,11 +52,19 @@ void TGIFExtensionList::Detaching(TGIFItem& item) {
     subImage_.ExtensionRemoved(static_cast<TGIFExtension&>(item));
 }
 
+void TGIFExtensionList::ChargeReading(uint64_t streamBytes) {
+    if (!Image()) return;
+    Image()->ReadBudget().Charge(TGIFReadBudget::kExtensionRecordBytes +
+                                 TGIFReadBudget::kExtensionBytesPerStreamByte * streamBytes);
+}
+
 void TGIFExtensionList::LoadFromStream(TStream& stream) {
     for (int next = PeekGIFByte(stream); next == bsExtensionIntroducer;
          next = PeekGIFByte(stream)) {
+        const int64_t start = stream.Position();
         std::unique_ptr<TGIFExtension> extension = ExtensionClass(stream)(&subImage_);
         extension->LoadFromStream(stream);
+        ChargeReading(static_cast<uint64_t>(stream.Position() - start));
         Add(std::move(extension));
     }
     const int next = PeekGIFByte(stream);

@@ -105,11 +105,14 @@ void TGIFImage::LoadFromFile(const std::string& fileName) {
 void TGIFImage::LoadFromStream(TStream& stream) {
     Progress(psStarting, 0, false, "Loading...");
     Clear();
+    readBudget_ = TGIFReadBudget(readLimits_);
     const int64_t start = stream.Position();
     try {
         header_.LoadFromStream(stream);
+        readBudget_.CheckScreenSize(Width(), Height());
         images_.LoadFromStream(stream);
         GrowToCoverFrames();
+        readBudget_.CheckScreenSize(Width(), Height());
         ReadTrailer(stream);
     } catch (...) {
         stream.SetPosition(start);

@@ -10,6 +10,7 @@
 #include "gif/GIFItem.h"
 #include "gif/GIFList.h"
 #include "gif/GIFPainter.h"
+#include "gif/GIFReadBudget.h"
 #include "gif/GIFSubImage.h"
 #include "gif/GIFTypes.h"
 #include "platform/Canvas.h"
@@ -133,6 +134,11 @@ public:
     void SetForcedFrame(int index) { forcedFrame_ = index; }
     TColor BackdropColor() const { return backdropColor_; }
     void SetBackdropColor(TColor color) { backdropColor_ = color; }
+    // What reading a file may cost (see GIFReadBudget.h); the account of the reading under way.
+    const TGIFReadLimits& ReadLimits() const { return readLimits_; }
+    void SetReadLimits(const TGIFReadLimits& limits) { readLimits_ = limits; }
+    TGIFReadBudget& ReadBudget() { return readBudget_; }
+
     // Set when a palette change needs a redraw.
     bool PaletteModified() const { return paletteModified_; }
     void SetPaletteModified(bool modified) { paletteModified_ = modified; }
@@ -180,6 +186,8 @@ private:
     int forcedFrame_;
     TColor backdropColor_;
     bool paletteModified_ = false;
+    TGIFReadLimits readLimits_;
+    TGIFReadBudget readBudget_;
     bool drawing_ = false;
     bool paletteGuard_ = false;
     TPalette globalPalette_;

@@ -29,6 +29,7 @@ void TGIFImageList::LoadFromStream(TStream& stream) {
             Warning(1, "Unknown GIF block type");
             break;
         }
+        if (Image()) Image()->ReadBudget().Charge(TGIFReadBudget::kFrameRecordBytes);
         auto frame = std::make_unique<TGIFSubImage>(Image());
         frame->LoadFromStream(stream);
         Add(std::move(frame));

@@ -1,6 +1,7 @@
 #pragma once
 // Owning ordered lists of document items: the frames of a document and the extension blocks
 // in front of one frame.
+#include <cstdint>
 #include <memory>
 #include <string>
 #include <vector>
@@ -68,5 +69,8 @@ protected:
     void Detaching(TGIFItem& item) override;
 
 private:
+    // Counts an extension read from `streamBytes` bytes against the document's reading budget.
+    void ChargeReading(uint64_t streamBytes);
+
     TGIFSubImage& subImage_;
 };

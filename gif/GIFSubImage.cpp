@@ -2,11 +2,13 @@
 
 #include <algorithm>
 #include <cstring>
+#include <optional>
 
 #include "gif/GIFDecoder.h"
 #include "gif/GIFEncoder.h"
 #include "gif/GIFException.h"
 #include "gif/GIFExtensions.h"
+#include "gif/GIFFrameRows.h"
 #include "gif/GIFImage.h"
 #include "gif/GIFStreamIO.h"
 #include "platform/Stream.h"
@@ -266,15 +268,22 @@ void TGIFSubImage::ReadImage(TStream& stream) {
         colorMap_.LoadFromStream(stream, 1 << ((descriptor_.PackedFields & 0x07) + 1));
         if (descriptor_.PackedFields & kLocalTableSorted) colorMap_.MarkSorted();
     }
-    const uint8_t fill = static_cast<uint8_t>(Transparent() ? TransparentColorIndex() : 0);
-    pixels_.assign(static_cast<size_t>(Width()) * static_cast<size_t>(Height()), fill);
-    if (pixels_.empty()) {
+    // A frame read outside a document is held to the limits on its own.
+    std::optional<TGIFReadBudget> ownBudget;
+    TGIFReadBudget& budget = Image() ? Image()->ReadBudget() : ownBudget.emplace();
+    budget.CheckFrameSize(Width(), Height());
+    if (Width() == 0 || Height() == 0) {
         // A frame without area still carries its image data; step over it.
         ReadGIFByte(stream);
         SkipGIFSubBlocks(stream);
         return;
     }
-    DecodeGIFImageData(stream, pixels_.data(), Width(), Height(), Interlaced(),
-                       [this](const std::string& message) { Warning(message); });
+    const uint8_t fill = static_cast<uint8_t>(Transparent() ? TransparentColorIndex() : 0);
+    // The pixels grow with the data rather than being allocated at the declared size first.
+    TGIFFrameRows rows(Width(), Height(), Interlaced(), fill, budget);
+    const size_t decoded = DecodeGIFImageData(
+        stream, [&rows](int) { return rows.NextRow(); }, Width(), Height(), Interlaced(),
+        [this](const std::string& message) { Warning(message); });
+    pixels_ = rows.Take(decoded);
     if (GIFDefaults().BuildBitmapsOnLoad) Bitmap();
 }

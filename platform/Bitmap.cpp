@@ -156,8 +156,8 @@ uint8_t MaskedChannel(uint32_t pixel, uint32_t mask) {
     if (mask == 0) return 0;
     int shift = 0;
     while (!((mask >> shift) & 1)) ++shift;
-    const uint32_t max = mask >> shift;
-    return static_cast<uint8_t>(((pixel & mask) >> shift) * 255 / max);
+    const uint64_t max = mask >> shift;
+    return static_cast<uint8_t>(((pixel & mask) >> shift) * uint64_t{255} / max);
 }
 
 }  // namespace
@@ -356,9 +356,13 @@ void TBitmap::LoadFromMemory(const uint8_t* data, size_t size) {
         colorsUsed = Get32(info + 32);
     }
     const bool topDown = height < 0;
+    // Checked before negating: the most negative height has no positive counterpart.
+    if (width <= 0 || width > 65535 || height == 0 || height < -65535 || height > 65535)
+        InvalidBitmap();
     if (topDown) height = -height;
-    if (width < 0 || width > 65535 || height > 65535) InvalidBitmap();
     uint32_t masks[3] = {0, 0, 0};
+    // Bit fields describe 16- and 32-bit pixels only.
+    if (compression == 3 && bits != 16 && bits != 32) InvalidBitmap();
     if (compression == 3) {
         const size_t at = headerSize >= 52 ? 14 + 40 : 14 + headerSize;
         if (at + 12 > size) InvalidBitmap();

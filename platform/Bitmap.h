@@ -91,8 +91,10 @@ public:
     // Empties the bitmap (size 0 x 0, format kept, palette dropped).
     void Clear();
 
-    // Windows BMP files: 1, 4, 8, 16, 24 and 32 bits, bottom-up or top-down, BI_RGB and
-    // BI_BITFIELDS (RLE is refused). Saving writes the bitmap's own depth.
+    // Windows BMP files: 1, 4, 8, 16, 24 and 32 bits, bottom-up or top-down, BI_RGB and, for
+    // 16 and 32 bits, BI_BITFIELDS. RLE, other bit fields and pictures without width or height
+    // are refused with EInvalidGraphic "Bitmap image is not valid". Saving writes the bitmap's
+    // own depth.
     void LoadFromStream(TStream& stream);
     void SaveToStream(TStream& stream) const;
     void LoadFromFile(const std::string& fileName);

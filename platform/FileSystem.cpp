@@ -36,6 +36,12 @@ bool DirectoryExists(const std::string& path) {
     return !path.empty() && stat(path.c_str(), &st) == 0 && S_ISDIR(st.st_mode);
 }
 
+bool IsPipeOrSocket(const std::string& fileName) {
+    const std::string path = fileName.rfind("file:", 0) == 0 ? fileName.substr(5) : fileName;
+    struct stat info {};
+    return stat(path.c_str(), &info) == 0 && (S_ISFIFO(info.st_mode) || S_ISSOCK(info.st_mode));
+}
+
 int64_t FileSize(const std::string& fileName) {
     struct stat st;
     if (fileName.empty() || stat(fileName.c_str(), &st) != 0 || S_ISDIR(st.st_mode)) return -1;

@@ -15,6 +15,9 @@ std::string ExtractFileName(const std::string& fileName);
 // True when the name exists and is not a directory.
 bool FileExists(const std::string& fileName);
 bool DirectoryExists(const std::string& path);
+// True when the name (a path, or a "file:" URL) is a pipe or a socket. Opening one to read
+// waits until some other program opens its other end, which may never happen.
+bool IsPipeOrSocket(const std::string& fileName);
 // Size in bytes of an existing file; -1 when it does not exist, is a directory or cannot be read.
 int64_t FileSize(const std::string& fileName);
 

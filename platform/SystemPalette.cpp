@@ -206,9 +206,14 @@ int TNearestColorIndex::FindSlow(uint8_t r, uint8_t g, uint8_t b) {
 }
 
 // Built twice, the processor choosing at load time: the lanes are ranked with AVX2 where it is
-// there.
-__attribute__((target_clones("avx2", "default"))) void TNearestColorIndex::FindRow(
-    const uint8_t* bgr, int count, uint8_t* indices) {
+// there. (clang 14 leaves member functions with clones undefined; its builds take one version.)
+#if defined(__clang__)
+#define CLIPGIF_AVX2_CLONES
+#else
+#define CLIPGIF_AVX2_CLONES __attribute__((target_clones("avx2", "default")))
+#endif
+CLIPGIF_AVX2_CLONES void TNearestColorIndex::FindRow(const uint8_t* bgr, int count,
+                                                     uint8_t* indices) {
     for (int x = 0; x < count; ++x, bgr += 3)
         indices[x] = static_cast<uint8_t>(Find(bgr[2], bgr[1], bgr[0]));
 }

@@ -66,13 +66,14 @@ private:
     // the lowest index on a tie.
     // The smallest key of a block of lanes.
     static int32_t RankLanes(const CandidateLanes& c, int r, int g, int b) {
+        // __builtin_shufflevector: the lane shuffle both GCC (12 on) and clang know.
         const Lane dr = c.red - r, dg = c.green - g, db = c.blue - b;
         Lane key = ((dr * dr + dg * dg + db * db) << 8) | c.index;
-        Lane other = __builtin_shuffle(key, Lane{4, 5, 6, 7, 0, 1, 2, 3});
+        Lane other = __builtin_shufflevector(key, key, 4, 5, 6, 7, 0, 1, 2, 3);
         key = key < other ? key : other;
-        other = __builtin_shuffle(key, Lane{2, 3, 0, 1, 6, 7, 4, 5});
+        other = __builtin_shufflevector(key, key, 2, 3, 0, 1, 6, 7, 4, 5);
         key = key < other ? key : other;
-        other = __builtin_shuffle(key, Lane{1, 0, 3, 2, 5, 4, 7, 6});
+        other = __builtin_shufflevector(key, key, 1, 0, 3, 2, 5, 4, 7, 6);
         key = key < other ? key : other;
         return key[0];
     }

@@ -89,6 +89,12 @@ bool TCustomDecoder::OpenInput(const std::string& fileName, const std::string& f
         FailLoad();
         return false;
     }
+    if (IsPipeOrSocket(fileName)) {
+        // Opening would wait for a writer for ever; the time-out cannot reach that call.
+        RecordError(AV_LOG_ERROR, fileName + ": Cannot read from a pipe or socket");
+        FailLoad();
+        return false;
+    }
     formatContext_ = libav::avformat_alloc_context();
     if (formatContext_ == nullptr) {
         RecordError(AV_LOG_ERROR, ErrorText(fileName, AVERROR(ENOMEM)));

@@ -22,6 +22,21 @@ void BindEntryPoint(const std::string& fileName, TModuleHandle module, const cha
         throw Exception("Load function " + std::string(name) + "@" + fileName + " error: " + error);
 }
 
+// Sanitizer builds keep unloaded libraries mapped: the allocations a library makes when it starts
+// are reachable only from its own data, and the leak checker would report every one of them
+// once that data was unmapped.
+#if defined(__SANITIZE_ADDRESS__)
+constexpr bool kKeepLibrariesMapped = true;
+#elif defined(__has_feature)
+#if __has_feature(address_sanitizer) || __has_feature(leak_sanitizer)
+constexpr bool kKeepLibrariesMapped = true;
+#else
+constexpr bool kKeepLibrariesMapped = false;
+#endif
+#else
+constexpr bool kKeepLibrariesMapped = false;
+#endif
+
 void ClearEntryPoints(TLibraryId id) {
     for (const TEntryPoint& entry : LibraryItem(id).EntryPoints()) *entry.Address = nullptr;
 }
@@ -127,7 +142,7 @@ void TFFLoader::UnloadLib(TLibraryId id) {
         status.Bound = false;
     }
     if (status.Module) {
-        FreeModule(status.Module);
+        if (!kKeepLibrariesMapped) FreeModule(status.Module);
         status.Module = nullptr;
     }
 }

@@ -1,5 +1,6 @@
 // clipgif-cli --info: the information text of a file, or why it cannot be read.
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 
 #include "tests/common/TestSupport.h"
 
@@ -35,6 +36,17 @@ TEST(CliInfo, UnreadableFileGivesTheDecodersMessage) {
         testsupport::Run("(" + Cli("--info " + ShellQuote(missing)) + " 2>&1 >/dev/null)");
     EXPECT_EQ(result.exitCode, 1);
     EXPECT_EQ(result.output, missing + ": No such file or directory\n");
+}
+
+TEST(CliInfo, PipeNobodyWritesToIsRefused) {
+    testsupport::TempDir dir;
+    const std::string fifo = dir.File("fifo.mp4");
+    ASSERT_EQ(mkfifo(fifo.c_str(), 0600), 0);
+    // `timeout` only keeps a regression from stalling the suite: opening used to wait for ever.
+    const auto result =
+        testsupport::Run("(timeout 60 " + Cli("--info " + ShellQuote(fifo)) + " 2>&1 >/dev/null)");
+    EXPECT_EQ(result.exitCode, 1);
+    EXPECT_EQ(result.output, fifo + ": Cannot read from a pipe or socket\n");
 }
 
 TEST(CliInfo, WrongCommandLinesShowTheUsage) {

@@ -171,6 +171,8 @@ TEST(Gifkit, UsageErrorsExitWith2) {
          {std::string(""), std::string("convert x"), std::string("encode in.bmp"),
           "encode -o " + out, "encode --mode x -o " + out + " in.bmp",
           "encode --bits 9 -o " + out + " in.bmp", "encode --encoding zip -o " + out + " in.bmp",
+          "encode --mode 9 -o " + out + " in.bmp", "encode --mode 256 -o " + out + " in.bmp",
+          "encode --dither 7 -o " + out + " in.bmp", "encode --dither -1 -o " + out + " in.bmp",
           "encode --fast -o " + out + " in.bmp", "encode --delay -1 -o " + out + " in.bmp",
           std::string("encode -o"), std::string("info"), std::string("decode only.gif")}) {
         const auto result = testsupport::Run(Gifkit(arguments));
@@ -197,12 +199,45 @@ TEST(Gifkit, BadFilesExitWith1) {
                                      ShellQuote(dir.File("text.gif"))));
     EXPECT_EQ(result.exitCode, 1) << result.output;
 
-    testsupport::MakeMedia("-f lavfi -i testsrc=size=16x16 -frames:v 1 -pix_fmt bgr24",
-                           dir.File("p.bmp"));
-    result = testsupport::Run(Gifkit("encode --mode 9 -o " + ShellQuote(dir.File("o.gif")) + " " +
-                                     ShellQuote(dir.File("p.bmp"))));
+    // A picture without width: refused, and no GIF is written.
+    TBitmap picture(16, 16);
+    TMemoryStream bmp;
+    picture.SaveToStream(bmp);
+    std::vector<uint8_t> bytes = bmp.Data();
+    bytes[18] = bytes[19] = 0;
+    TMemoryStream(bytes).SaveToFile(dir.File("flat.bmp"));
+    result = testsupport::Run(Gifkit("encode -o " + ShellQuote(dir.File("flat.gif")) + " " +
+                                     ShellQuote(dir.File("flat.bmp"))));
     EXPECT_EQ(result.exitCode, 1);
-    EXPECT_EQ(result.output, "Scan line index out of range\n");
+    EXPECT_EQ(result.output, "Bitmap image is not valid\n");
+    EXPECT_FALSE(testsupport::FileExists(dir.File("flat.gif")));
+}
+
+TEST(Gifkit, FilesDeclaringMoreThanTheirDataAreRefused) {
+    testsupport::TempDir dir;
+    // Header, logical screen 1 x 1 without colour table, then frames of the given size whose
+    // image data holds no code at all.
+    auto declaring = [](int frames, int size) {
+        std::vector<uint8_t> file{'G', 'I', 'F', '8', '9', 'a', 1, 0, 1, 0, 0, 0, 0};
+        const uint8_t low = static_cast<uint8_t>(size & 0xFF);
+        const uint8_t high = static_cast<uint8_t>(size >> 8);
+        for (int i = 0; i < frames; ++i)
+            file.insert(file.end(), {0x2C, 0, 0, 0, 0, low, high, low, high, 0, 2, 0});
+        file.push_back(0x3B);
+        return file;
+    };
+    TMemoryStream(declaring(1, 65535)).SaveToFile(dir.File("huge.gif"));
+    auto result = testsupport::Run(Gifkit("info " + ShellQuote(dir.File("huge.gif"))));
+    EXPECT_EQ(result.exitCode, 1);
+    EXPECT_EQ(result.output, "Frame too large: 65535 x 65535 pixels, at most 268435456\n");
+
+    // Eight frames of 6000 x 6000 made 288 MB of pictures from 110 bytes.
+    TMemoryStream(declaring(8, 6000)).SaveToFile(dir.File("eight.gif"));
+    result = testsupport::Run(Gifkit("decode " + ShellQuote(dir.File("eight.gif")) + " " +
+                                     ShellQuote(dir.File("frame"))));
+    EXPECT_EQ(result.exitCode, 1);
+    EXPECT_EQ(result.output, "Image data missing for 36000000 pixels\n");
+    EXPECT_FALSE(testsupport::FileExists(dir.File("frame_000.bmp")));
 }
 
 TEST(Gifkit, OptimizeMakesAStillSceneWithAMovingObjectAtMost40PercentAndShowsTheSame) {

@@ -1,6 +1,8 @@
 #include <gtest/gtest.h>
 
+#include <cstdint>
 #include <random>
+#include <vector>
 
 #include "platform/Bitmap.h"
 #include "platform/Stream.h"
@@ -211,4 +213,75 @@ TEST(NearestColorIndex, LowestIndexWinsATie) {
     EXPECT_EQ(index.Find(15, 0, 0), 0);
     EXPECT_EQ(index.Find(0, 0, 0), 1);
     EXPECT_EQ(TNearestColorIndex(TPalette{}).Find(1, 2, 3), -1);
+}
+
+namespace {
+
+// A BMP file with a 40-byte header, the given fields, three bit-field masks (read only with
+// compression 3) and `pixelBytes` bytes of 0x5A as pixel data.
+std::vector<uint8_t> HandMadeBMP(int32_t width, int32_t height, uint16_t bits, uint32_t compression,
+                                 size_t pixelBytes) {
+    std::vector<uint8_t> out;
+    auto put16 = [&](uint32_t v) {
+        for (int i = 0; i < 2; ++i) out.push_back(static_cast<uint8_t>(v >> (8 * i)));
+    };
+    auto put32 = [&](uint32_t v) {
+        for (int i = 0; i < 4; ++i) out.push_back(static_cast<uint8_t>(v >> (8 * i)));
+    };
+    const uint32_t pixelOffset = 14 + 40 + 12 + (bits <= 8 ? 4u << bits : 0u);
+    out = {'B', 'M'};
+    put32(static_cast<uint32_t>(pixelOffset + pixelBytes));
+    put32(0);
+    put32(pixelOffset);
+    put32(40);
+    put32(static_cast<uint32_t>(width));
+    put32(static_cast<uint32_t>(height));
+    put16(1);
+    put16(bits);
+    put32(compression);
+    for (int i = 0; i < 5; ++i) put32(0);
+    put32(0xFF0000);
+    put32(0x00FF00);
+    put32(0x0000FF);
+    out.resize(pixelOffset, 0);
+    out.resize(pixelOffset + pixelBytes, 0x5A);
+    return out;
+}
+
+void ExpectRefused(const std::vector<uint8_t>& bytes, const char* what) {
+    TBitmap target;
+    try {
+        target.LoadFromMemory(bytes.data(), bytes.size());
+        ADD_FAILURE() << what << " was loaded as " << target.Width() << "x" << target.Height();
+    } catch (const EInvalidGraphic& e) {
+        EXPECT_STREQ(e.what(), "Bitmap image is not valid") << what;
+    }
+}
+
+}  // namespace
+
+TEST(Bitmap, BitFieldsAreRefusedForDepthsOtherThan16And32) {
+    // Rows of these depths are narrower than the four bytes a bit-field pixel takes: reading
+    // them as bit fields ran past the file's rows and the bitmap's.
+    ExpectRefused(HandMadeBMP(64, 4, 8, 3, 64 * 4), "8-bit bit fields");
+    ExpectRefused(HandMadeBMP(64, 4, 24, 3, 64 * 3 * 4), "24-bit bit fields");
+    ExpectRefused(HandMadeBMP(64, 4, 4, 3, 32 * 4), "4-bit bit fields");
+
+    TBitmap wide;
+    const std::vector<uint8_t> thirtyTwo = HandMadeBMP(3, 2, 32, 3, 3 * 4 * 2);
+    wide.LoadFromMemory(thirtyTwo.data(), thirtyTwo.size());
+    EXPECT_EQ(wide.PixelFormat(), pf32bit);
+    EXPECT_EQ(wide.Pixel(2, 1), RGBColor(0x5A, 0x5A, 0x5A));
+}
+
+TEST(Bitmap, PicturesWithoutAreaOrWithTheMostNegativeHeightAreRefused) {
+    ExpectRefused(HandMadeBMP(0, 4, 24, 0, 64), "zero width");
+    ExpectRefused(HandMadeBMP(4, 0, 24, 0, 64), "zero height");
+    ExpectRefused(HandMadeBMP(4, INT32_MIN, 24, 0, 64), "height INT_MIN");
+    ExpectRefused(HandMadeBMP(4, -65536, 24, 0, 64), "top-down height beyond 65535");
+
+    TBitmap topDown;
+    const std::vector<uint8_t> bytes = HandMadeBMP(4, -2, 24, 0, 12 * 2);
+    topDown.LoadFromMemory(bytes.data(), bytes.size());
+    EXPECT_EQ(topDown.Height(), 2);
 }

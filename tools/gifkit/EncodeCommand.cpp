@@ -60,8 +60,9 @@ TEncodeOptions ParseOptions(const TArguments& arguments) {
         }
         if (i + 1 >= arguments.size()) throw TUsageError(argument + " needs a value");
         const std::string& value = arguments[++i];
-        if (argument == "--mode") options.mode = ParseNumber(argument, value, 255);
-        if (argument == "--dither") options.dither = ParseNumber(argument, value, 255);
+        // The caller's palette (mode 9) is a library setting gifkit has no way to fill.
+        if (argument == "--mode") options.mode = ParseNumber(argument, value, prOctreePlusSystem);
+        if (argument == "--dither") options.dither = ParseNumber(argument, value, edBurkes);
         if (argument == "--bits") options.bits = ParseNumber(argument, value, 8);
         if (argument == "--encoding") options.encoding = ParseEncoding(value);
         if (argument == "--delay") options.delay = ParseNumber(argument, value, 0xFFFF);

@@ -12,7 +12,7 @@ const char* const kUsage =
     "usage:\n"
     "  gifkit encode [--mode N] [--dither N] [--bits N] [--encoding lzw|rle] [--delay CS]\n"
     "               [--optimize] -o OUT.gif IN.bmp...\n"
-    "      a GIF with one frame per picture (mode: palette reduction 0-9, default 8;\n"
+    "      a GIF with one frame per picture (mode: palette reduction 0-8, default 8;\n"
     "      dither: error diffusion 0-6, default 0; bits: octree palette bits, default 8;\n"
     "      delay: hundredths of a second per frame, with a looping extension; optimize:\n"
     "      crop, merge and clean up the frames and sort their colour tables, pictures kept)\n"

@@ -9,6 +9,7 @@
 #include "engine/entrypoints/avutil.h"
 #include "engine/task/open/FFmpegOpenSteps.h"
 #include "engine/task/options/FFmpegOptionValues.h"
+#include "platform/FileSystem.h"
 
 namespace {
 
@@ -99,6 +100,12 @@ int OpenDemuxer(TCustomFFmpeg& task, TOptionsContext& o, const std::string& file
             task.Log(llFatal, task.LastError);
             return kErrorInvalidArgument;
         }
+    }
+    if (IsPipeOrSocket(fileName)) {
+        // Opening would wait for a writer for ever; the time-out cannot reach that call.
+        task.LastError = fileName + ": Cannot read from a pipe or socket";
+        task.Log(llFatal, task.LastError);
+        return kErrorInvalidArgument;
     }
     ic = libav::avformat_alloc_context();
     if (!ic) {

@@ -29,8 +29,12 @@ int SecondsOption(TCustomFFmpeg& task, TOptionsContext& o, const std::string& op
         return LogHandlerError(task, e.what());
     }
     // nearbyint rounds halves to even in the default rounding mode
-    const auto us = static_cast<long long>(std::nearbyint(seconds * 1000000.0));
-    return task.ParseOption(o, target, std::to_string(us).c_str());
+    const double us = std::nearbyint(seconds * 1000000.0);
+    const double limit = std::ldexp(1.0, 63);
+    if (!(us >= -limit && us < limit))  // also false for NaN
+        return LogHandlerError(task,
+                               StrFormat("Time out of range for %s: %s", opt.c_str(), arg.c_str()));
+    return task.ParseOption(o, target, std::to_string(static_cast<long long>(us)).c_str());
 }
 
 }  // namespace

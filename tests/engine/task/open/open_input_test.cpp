@@ -1,7 +1,14 @@
 // Opening inputs on real clips: the start seek with a container start time, input stream
 // records, stream specifiers, attachments dumped to files, and the failures.
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <chrono>
 #include <fstream>
+#include <future>
 #include <memory>
+#include <thread>
 
 #include "engine/task/options/FFmpegStreamSpecifier.h"
 #include "tests/common/TestSupport.h"
@@ -151,6 +158,24 @@ TEST_F(OpenInputTest, FailuresReturnTheLibraryCodeWithItsText) {
     lenient.ParseOptions("-muxrate 10");
     EXPECT_EQ(lenient.OpenInputFile(nullptr, File("clip.ts")), 0);
     EXPECT_EQ(lenient.LastError, "Option muxrate not found.");
+}
+
+TEST_F(OpenInputTest, PipeIsRefusedInsteadOfWaitingForAWriter) {
+    const std::string fifo = File("fifo.ts");
+    ASSERT_EQ(mkfifo(fifo.c_str(), 0600), 0);
+    TCustomFFmpeg task;
+    std::promise<int> opened;
+    std::future<int> result = opened.get_future();
+    std::thread opener([&] { opened.set_value(task.OpenInputFile(nullptr, "file:" + fifo)); });
+    if (result.wait_for(std::chrono::seconds(60)) != std::future_status::ready) {
+        // Release the waiting open so the test can end.
+        close(open(fifo.c_str(), O_WRONLY));
+        ADD_FAILURE() << "opening a pipe nobody writes to did not return";
+    }
+    opener.join();
+    EXPECT_EQ(result.get(), -22);
+    EXPECT_EQ(task.LastError, "file:" + fifo + ": Cannot read from a pipe or socket");
+    unlink(fifo.c_str());
 }
 
 TEST_F(TaskTest, InterruptCallbacksEnforceStopAndTimeOuts) {

@@ -66,6 +66,12 @@ TEST_F(TaskTest, StartTimeForms) {
     EXPECT_EQ(ParseError(task, "-TimeStart abc"),
               "Expected double for TimeStart but found abc\r\n"
               "Failed to set value \"abc\" for option \"TimeStart\"");
+    // Seconds whose microseconds do not fit 64 bits (converting them was undefined).
+    EXPECT_EQ(ParseError(task, "-TimeLength 1e300"),
+              "Time out of range for TimeLength: 1e300\r\n"
+              "Failed to set value \"1e300\" for option \"TimeLength\"");
+    EXPECT_NE(ParseError(task, "-TimeStart nan"), "");
+    EXPECT_EQ(task.Options.RecordingTime, 1250000);
 }
 
 TEST_F(TaskTest, CodecOptionFormsShareOneList) {
