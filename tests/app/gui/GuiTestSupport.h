@@ -31,7 +31,8 @@ inline QApplication& Application() {
     static QApplication* application = [] {
         auto* made = new QApplication(argc, argv);
         QApplication::setStyle(QStringLiteral("Fusion"));
-        new TMainThreadHooks;
+        static TMainThreadHooks* hooks = new TMainThreadHooks;
+        (void)hooks;
         return made;
     }();
     return *application;
