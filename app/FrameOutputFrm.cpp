@@ -82,6 +82,7 @@ void TfrmFrameOutput::FormCreate() {
     SetUpOpenDialog();
     previewForm_ = std::make_unique<TPreviewForm>();
     CentreOnScreen(*this);
+    btnOpen->setFocus();
 }
 
 void TfrmFrameOutput::ReadSettings() {

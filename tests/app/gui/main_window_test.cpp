@@ -104,6 +104,7 @@ TEST_F(MainWindowTest, FaceAndComponentsInTheirPlaces) {
     EXPECT_EQ(window_->ButtonHelp->geometry(), QRect(709, 6, 19, 19));
     EXPECT_EQ(window_->ButtonClose->geometry(), QRect(733, 6, 19, 19));
     EXPECT_EQ(window_->ButtonClose->Glyph(), TButtonGlyph::Close);
+    EXPECT_EQ(window_->focusWidget(), window_->btnOpen);
 
     // The preview window: on top, a tool window, captioned empty, hidden until frames come.
     TPreviewForm* preview = window_->PreviewWindow();
