@@ -3,7 +3,8 @@
 // Starts the desktop program as clipgif does, chooses a file that is no clip and then CLIP with
 // Input, and saves what the screen shows as PNG pictures: the main window idle and with the clip
 // chosen, the options dialog with a frame shown and a piece of the clip set, the frame at actual
-// size, the help menu and the About box. The answers a user would give come from a TDialogs of its own.
+// size, the help menu and the About box. The answers a user would give come from a TDialogs of its
+// own.
 #include <QApplication>
 #include <QCheckBox>
 #include <QComboBox>
