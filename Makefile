@@ -5,6 +5,7 @@
 #   make bench  build and run the benchmarks
 #   make asan   every test, built with AddressSanitizer and UndefinedBehaviorSanitizer (build-asan/)
 #   make fuzz   the fuzz targets (clang, libFuzzer), FUZZ_SECONDS each (build-fuzz/)
+#   make screenshots  pictures of the desktop program's windows (under Xvfb) in build/screenshots
 
 BUILD ?= build
 PACKAGES := g++ cmake ninja-build make pkg-config \
@@ -18,7 +19,7 @@ ASAN_BUILD ?= build-asan
 FUZZ_BUILD ?= build-fuzz
 FUZZ_SECONDS ?= 60
 
-.PHONY: all build deps fuzz-deps test bench asan fuzz clean
+.PHONY: all build deps fuzz-deps test bench asan fuzz screenshots clean
 
 all: build
 
@@ -62,6 +63,9 @@ fuzz: deps fuzz-deps
 	CC=clang CXX=clang++ cmake -S . -B $(FUZZ_BUILD) -G Ninja -DCLIPGIF_FUZZ=ON
 	cmake --build $(FUZZ_BUILD) -j $(JOBS) --target fuzz_all
 	bash fuzz/run.sh $(FUZZ_BUILD) $(FUZZ_SECONDS)
+
+screenshots: build
+	app/screenshots/take_screenshots.sh $(BUILD)
 
 clean:
 	rm -rf $(BUILD) $(ASAN_BUILD) $(FUZZ_BUILD)

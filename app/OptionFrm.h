@@ -1,0 +1,125 @@
+#pragma once
+// TfrmOption: the output options dialog ("Output Options"). Shown after a file was loaded, it
+// shows the file's information, steps through its video frames, and lets the user pick an output
+// frame size and a piece of the clip (Set Start, Set End, Cut Clip).
+//
+// The dialog is made once and reused: Prepare before each showing keeps the start, end and Cut
+// Clip when the same file comes again, and starts afresh for any other file. Times are
+// microseconds, as the decoder gives them.
+#include <QDialog>
+#include <cstdint>
+#include <memory>
+#include <string>
+
+#include "app/core/OptionStrings.h"
+
+class QCheckBox;
+class QComboBox;
+class QGroupBox;
+class QLabel;
+class QLineEdit;
+class QPlainTextEdit;
+class QPushButton;
+class TBitmap;
+class TFFDecoder;
+class TFrameImage;
+class TTrackBar;
+
+class TfrmOption : public QDialog {
+public:
+    static constexpr int64_t kUnsetStart = TClipCut::kUnsetStart;
+    static constexpr int64_t kUnsetEnd = TClipCut::kUnsetEnd;
+
+    explicit TfrmOption(QWidget* owner);
+    ~TfrmOption() override;
+
+    // Takes the decoder's open file: its information, first frame and track-bar range.
+    void Prepare(TFFDecoder& decoder);
+
+    // The user's choice, read after OK.
+    // The piece of the clip: it applies when Cut Clip is enabled and checked and the start lies
+    // before the end.
+    TClipCut Cut() const;
+    // The chosen size as "320x240"; empty for "Auto - Original".
+    std::string FrameSize() const;
+    bool HasVideo() const { return firstVideoStream_ >= 0; }
+    // The clip's frame rate (0 when unknown).
+    double ClipFrameRate() const { return clipFrameRate_; }
+    TOutputChoice OutputChoice() const;
+    // The option strings of the conversion: the output's (raw BGR24 frames, the piece's length,
+    // the scaling) and the input's (the seek to the piece's start).
+    std::string OutputOptionsText() const;
+    std::string InputOptionsText() const;
+
+    // The dialog's state.
+    int64_t ClipDuration() const { return clipDuration_; }
+    int32_t FrameCount() const { return frameCount_; }
+    int64_t FirstTime() const { return firstTime_; }
+    int64_t CurrentTime() const { return currentTime_; }
+    int64_t StartTime() const { return startTime_; }
+    int64_t EndTime() const { return endTime_; }
+    int LastPosition() const { return lastPosition_; }
+    const TBitmap& PreviewBitmap() const { return *previewBitmap_; }
+
+    // Components.
+    QGroupBox* grpAVFileInfo;
+    QPlainTextEdit* mmoAVFileInfo;
+    QGroupBox* grpFrameSize;
+    QComboBox* cboFrameSize;
+    QGroupBox* grpCutClip;
+    TFrameImage* Image;
+    TTrackBar* TrackBar;
+    QLabel* lblPTS;
+    QPushButton* btnStartTime;
+    QLineEdit* edtStartTime;
+    QPushButton* btnEndTime;
+    QLineEdit* edtEndTime;
+    QPushButton* btnNextFrame;
+    QCheckBox* chkCutClip;
+    QPushButton* btnOk;
+    QPushButton* btnCancel;
+
+    // Event handlers.
+    void FormCreate();
+    void FormDestroy();
+    void ImageClick();
+    void TrackBarChange();
+    void btnStartTimeClick();
+    void btnEndTimeClick();
+    void btnNextFrameClick();
+
+private:
+    void CreateComponents();
+    void ConnectHandlers();
+    void Reset(bool all);
+    void UpdateTrackBarRange();
+    int32_t CountFrames(int64_t fileDuration, bool durationKnown);
+    void TakeFrameRate();
+    void ShowCurrentFrame();
+    void NextFrame();
+    void DrawPreview();
+    void StepTrackBar(int position);
+    bool SeekNear(int64_t target);
+    void ShowFrameFrom(int64_t target);
+    void UpdateCutClip();
+
+    TFFDecoder* decoder_ = nullptr;
+    // The file of the previous Prepare.
+    bool prepared_ = false;
+    std::string preparedName_;
+    int64_t preparedDuration_ = 0;
+    int64_t preparedStart_ = 0;
+
+    std::unique_ptr<TBitmap> previewBitmap_;
+    int64_t clipDuration_ = 0;
+    int32_t frameCount_ = 0;
+    int64_t firstTime_ = kUnsetStart;
+    int64_t currentTime_ = 0;
+    int64_t startTime_ = kUnsetStart;
+    int64_t endTime_ = kUnsetEnd;
+    int firstVideoStream_ = -1;
+    int firstAudioStream_ = -1;
+    double clipFrameRate_ = 0;
+    bool updating_ = false;
+    int lastPosition_ = 0;
+};

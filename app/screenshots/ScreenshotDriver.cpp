@@ -1,0 +1,144 @@
+// clipgif-screenshots CLIP OUTPUT_FOLDER
+//
+// Starts the desktop program as clipgif does, chooses a file that is no clip and then CLIP with
+// Input, and saves what the screen shows as PNG pictures: the main window idle and with the clip
+// chosen, the options dialog with a frame shown and a piece of the clip set, the frame at actual
+// size, the help menu and the About box. The answers a user would give come from a TDialogs of its
+// own.
+#include <QApplication>
+#include <QCheckBox>
+#include <QComboBox>
+#include <QDir>
+#include <QElapsedTimer>
+#include <QFile>
+#include <QMenu>
+#include <QPushButton>
+#include <QScreen>
+#include <QThread>
+#include <cstdio>
+#include <memory>
+
+#include "app/About.h"
+#include "app/ActualSizeForm.h"
+#include "app/Dialogs.h"
+#include "app/FrameImage.h"
+#include "app/FrameOutputFrm.h"
+#include "app/ImageButton.h"
+#include "app/MainThreadHooks.h"
+#include "app/OptionFrm.h"
+#include "app/StartUp.h"
+#include "app/TrackBar.h"
+#include "engine/loader/FFLoad.h"
+
+namespace {
+
+// Lets the windows paint and the screen settle.
+void Settle(int milliseconds = 400) {
+    QElapsedTimer timer;
+    timer.start();
+    while (timer.elapsed() < milliseconds) {
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
+        QThread::msleep(10);
+    }
+}
+
+class TScreenshots : public TDialogs {
+public:
+    TScreenshots(const QString& clip, const QString& folder) : clip_(clip), folder_(folder) {}
+
+    // The screen's picture of a window, with a margin round it.
+    void Save(const QWidget& window, const char* name, int margin = 12) {
+        Settle();
+        const QRect area = window.frameGeometry().adjusted(-margin, -margin, margin, margin);
+        const QPixmap shot = QGuiApplication::primaryScreen()->grabWindow(
+            0, area.x(), area.y(), area.width(), area.height());
+        const QString file = QDir(folder_).filePath(QString::fromLatin1(name));
+        if (!shot.save(file, "PNG")) std::fprintf(stderr, "cannot write %s\n", qPrintable(file));
+        saved_++;
+    }
+    int Saved() const { return saved_; }
+
+    // The first choice is a file that is no clip, so the log has something to show.
+    QString ChooseFile(QFileDialog&) override {
+        if (chosen_++ > 0) return clip_;
+        const QString notClip = QDir(folder_).filePath(QStringLiteral("notes.txt"));
+        QFile file(notClip);
+        if (file.open(QIODevice::WriteOnly)) file.write("these are no moving pictures\n");
+        return notClip;
+    }
+
+    int ShowModal(QDialog& dialog) override {
+        dialog.show();
+        Settle();
+        if (auto* options = dynamic_cast<TfrmOption*>(&dialog)) return RunOptions(*options);
+        if (auto* actual = dynamic_cast<TActualSizeForm*>(&dialog))
+            Save(*actual, "actual-size.png");
+        if (dynamic_cast<TFormAbout*>(&dialog)) Save(dialog, "about.png");
+        dialog.hide();
+        return QDialog::Accepted;
+    }
+
+    void ShowMessage(QWidget*, QMessageBox::Icon, const QString& caption,
+                     const QString& text) override {
+        std::fprintf(stderr, "%s: %s\n", qPrintable(caption), qPrintable(text));
+    }
+
+private:
+    // A piece from a quarter to three fifths of the clip, at 320x240.
+    int RunOptions(TfrmOption& options) {
+        TTrackBar& track = *options.TrackBar;
+        track.setValue(track.maximum() / 4);
+        options.btnStartTime->click();
+        track.setValue(track.maximum() * 3 / 5);
+        options.btnEndTime->click();
+        options.cboFrameSize->setCurrentIndex(6);
+        Save(options, "options.png");
+        options.ImageClick();
+        options.hide();
+        return QDialog::Accepted;
+    }
+
+    QString clip_;
+    QString folder_;
+    int saved_ = 0;
+    int chosen_ = 0;
+};
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    if (argc != 3) {
+        std::fprintf(stderr, "usage: clipgif-screenshots CLIP OUTPUT_FOLDER\n");
+        return 2;
+    }
+    QApplication application(argc, argv);
+    QApplication::setStyle(QStringLiteral("Fusion"));
+    const QString clip = QString::fromLocal8Bit(argv[1]);
+    const QString folder = QString::fromLocal8Bit(argv[2]);
+    QDir().mkpath(folder);
+    EngineStartup();
+    int saved = 0;
+    {
+        TMainThreadHooks hooks;
+        TScreenshots screenshots(clip, folder);
+        SetDialogs(&screenshots);
+        std::unique_ptr<TfrmFrameOutput> window = StartUp(TProgramFiles::Installed());
+        window->show();
+        window->activateWindow();
+        screenshots.Save(*window, "main-idle.png");
+        window->btnOpen->click();
+        window->btnOpen->click();
+        QFile::remove(QDir(folder).filePath(QStringLiteral("notes.txt")));
+        screenshots.Save(*window, "main-file-chosen.png");
+        window->ButtonHelpClick();
+        Settle();
+        screenshots.Save(*window, "main-help-menu.png", 160);
+        window->PopupMenuHelp->hide();
+        window->mnuAbout->trigger();
+        saved = screenshots.Saved();
+        SetDialogs(nullptr);
+    }
+    EngineShutdown();
+    std::printf("%d screenshots in %s\n", saved, qPrintable(folder));
+    return saved == 6 ? 0 : 1;
+}

@@ -1,0 +1,16 @@
+#!/bin/sh
+# Saves screenshots of the desktop program's windows into BUILD/screenshots: runs
+# clipgif-screenshots on a sample clip under Xvfb at 1024x768.
+#   app/screenshots/take_screenshots.sh [BUILD]
+set -eu
+build=${1:-build}
+out="$build/screenshots"
+mkdir -p "$out"
+work=$(mktemp -d)
+trap 'rm -rf "$work"' EXIT
+clip="$work/sample-clip.mp4"
+ffmpeg -y -loglevel error -f lavfi -i testsrc2=size=640x360:rate=25 \
+  -f lavfi -i sine=frequency=440:sample_rate=44100 -t 10 \
+  -c:v libx264 -pix_fmt yuv420p -c:a aac -shortest "$clip"
+xvfb-run -a -s "-screen 0 1024x768x24" "$build/bin/clipgif-screenshots" "$clip" "$out"
+ls -1 "$out"

@@ -1,0 +1,282 @@
+// The output options dialog on real clips: the track bar's range from the clip's frames or
+// tenths of seconds, stepping and seeking through the frames, the piece set with Set Start and
+// Set End, the frame sizes, and the frame at actual size.
+#include <QCheckBox>
+#include <QComboBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QTest>
+#include <memory>
+
+#include "app/ActualSizeForm.h"
+#include "app/BitmapImage.h"
+#include "app/FrameImage.h"
+#include "app/OptionFrm.h"
+#include "app/TrackBar.h"
+#include "engine/decoder/FFDecode.h"
+#include "platform/Bitmap.h"
+#include "tests/app/gui/GuiTestSupport.h"
+#include "tests/engine/media_test_support.h"
+
+namespace {
+
+using guitest::TScriptedDialogs;
+using testsupport::MakeMedia;
+
+struct TClips {
+    testsupport::TempDir Dir;
+    std::string Video25 = MakeMedia(
+        "-f lavfi -i testsrc=size=64x48:rate=25 -t 10 -c:v libx264 -g 25 -pix_fmt yuv420p",
+        Dir.File("ten-seconds-25fps.mp4"));
+    std::string Video10 = MakeMedia(
+        "-f lavfi -i testsrc=size=64x48:rate=10 -t 10 -c:v libx264 -g 10 -pix_fmt yuv420p",
+        Dir.File("ten-seconds-10fps.mp4"));
+    std::string Audio = MakeMedia("-f lavfi -i sine=frequency=440:duration=12.3 -c:a pcm_s16le",
+                                  Dir.File("tone.wav"));
+    std::string Still =
+        MakeMedia("-f lavfi -i testsrc=size=64x48 -frames:v 1", Dir.File("still.png"));
+};
+
+const TClips& Clips() {
+    static const std::unique_ptr<TClips> clips = std::make_unique<TClips>();
+    return *clips;
+}
+
+class OptionDialogTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        guitest::Application();
+        mediatest::LoadMediaLibraries();
+        dialog_ = std::make_unique<TfrmOption>(nullptr);
+    }
+
+    void Prepare(const std::string& file) {
+        ASSERT_TRUE(decoder_.LoadFile(file)) << decoder_.LastErrorMessage();
+        dialog_->Prepare(decoder_);
+    }
+
+    bool ImageIsBlack() const {
+        const QImage& canvas = dialog_->Image->Canvas();
+        for (int y = 0; y < canvas.height(); ++y)
+            for (int x = 0; x < canvas.width(); ++x)
+                if ((canvas.pixel(x, y) & 0xFFFFFF) != 0) return false;
+        return true;
+    }
+
+    TFFDecoder decoder_;
+    std::unique_ptr<TfrmOption> dialog_;
+};
+
+TEST_F(OptionDialogTest, StartsEmpty) {
+    EXPECT_EQ(dialog_->windowTitle(), "Output Options");
+    EXPECT_FALSE(dialog_->TrackBar->isEnabled());
+    EXPECT_EQ(dialog_->lblPTS->text(), "00:00:00.000");
+    EXPECT_EQ(dialog_->edtStartTime->text(), "N/A");
+    EXPECT_EQ(dialog_->edtEndTime->text(), "N/A");
+    EXPECT_FALSE(dialog_->chkCutClip->isEnabled());
+    EXPECT_FALSE(dialog_->chkCutClip->isChecked());
+    EXPECT_EQ(dialog_->Image->size(), QSize(220, 145));
+    EXPECT_EQ(dialog_->Image->toolTip(), "Click to view current picture in actual size");
+    EXPECT_TRUE(ImageIsBlack());
+    EXPECT_TRUE(dialog_->btnOk->isDefault());
+}
+
+TEST_F(OptionDialogTest, TenSecondsAt25FramesGive250Steps) {
+    Prepare(Clips().Video25);
+    TTrackBar& track = *dialog_->TrackBar;
+    EXPECT_EQ(track.maximum(), 250);
+    EXPECT_EQ(track.tickInterval(), 25);
+    EXPECT_EQ(track.pageStep(), 12);
+    EXPECT_TRUE(track.isEnabled());
+    EXPECT_TRUE(track.SliderVisible());
+    EXPECT_EQ(track.value(), 0);
+    EXPECT_EQ(dialog_->FrameCount(), 250);
+    EXPECT_EQ(dialog_->ClipDuration(), 10000000);
+    EXPECT_EQ(dialog_->ClipFrameRate(), 25);
+    EXPECT_EQ(dialog_->FirstTime(), 0);
+    EXPECT_EQ(dialog_->lblPTS->text(), "00:00:00.000");
+    EXPECT_TRUE(dialog_->mmoAVFileInfo->toPlainText().startsWith(
+        QString::fromStdString("File Name: " + Clips().Video25)));
+    // The first frame is shown, stretched over the whole width (64x48 fills 220x145 in height
+    // with margins left and right).
+    EXPECT_EQ(dialog_->PreviewBitmap().Width(), 64);
+    EXPECT_EQ(dialog_->PreviewBitmap().Height(), 48);
+    EXPECT_FALSE(ImageIsBlack());
+    EXPECT_EQ(dialog_->Image->Canvas().pixel(0, 72) & 0xFFFFFF, 0u);
+}
+
+TEST_F(OptionDialogTest, StepsDecodeNeighboursAndJumpsSeek) {
+    Prepare(Clips().Video25);
+    TTrackBar& track = *dialog_->TrackBar;
+    track.setValue(1);
+    EXPECT_EQ(dialog_->CurrentTime(), 40000);
+    EXPECT_EQ(dialog_->LastPosition(), 1);
+    track.setValue(2);
+    EXPECT_EQ(dialog_->CurrentTime(), 80000);
+    track.setValue(1);
+    EXPECT_EQ(dialog_->CurrentTime(), 40000);
+    track.setValue(125);
+    EXPECT_EQ(dialog_->CurrentTime(), 5000000);
+    EXPECT_EQ(dialog_->lblPTS->text(), "00:00:05.000");
+    EXPECT_EQ(dialog_->LastPosition(), 125);
+    track.setValue(0);
+    EXPECT_EQ(dialog_->CurrentTime(), 0);
+    // Next Frame moves the track bar along with the frame.
+    QTest::mouseClick(dialog_->btnNextFrame, Qt::LeftButton);
+    EXPECT_EQ(dialog_->CurrentTime(), 40000);
+    EXPECT_EQ(track.value(), 1);
+}
+
+TEST_F(OptionDialogTest, SetStartAndSetEndMarkThePiece) {
+    Prepare(Clips().Video10);
+    TTrackBar& track = *dialog_->TrackBar;
+    ASSERT_EQ(track.maximum(), 100);
+    track.setValue(20);
+    QTest::mouseClick(dialog_->btnStartTime, Qt::LeftButton);
+    EXPECT_FALSE(dialog_->chkCutClip->isEnabled());
+    track.setValue(45);
+    QTest::mouseClick(dialog_->btnEndTime, Qt::LeftButton);
+
+    EXPECT_EQ(dialog_->edtStartTime->text(), "00:00:02.000");
+    EXPECT_EQ(dialog_->edtEndTime->text(), "00:00:04.500");
+    EXPECT_EQ(track.SelStart(), 20);
+    EXPECT_EQ(track.SelEnd(), 45);
+    EXPECT_TRUE(dialog_->chkCutClip->isEnabled());
+    EXPECT_TRUE(dialog_->chkCutClip->isChecked());
+    EXPECT_TRUE(dialog_->Cut().Active());
+    EXPECT_EQ(dialog_->InputOptionsText(), " -ss 2");
+    EXPECT_EQ(dialog_->OutputOptionsText(), " -f rawrgb -c:v rawvideo -pix_fmt bgr24 -t 2.5");
+    dialog_->cboFrameSize->setCurrentIndex(6);
+    EXPECT_EQ(dialog_->OutputOptionsText(),
+              " -f rawrgb -c:v rawvideo -pix_fmt bgr24 -t 2.5 -vf \"scale=320:240\"");
+
+    // Unchecking Cut Clip keeps the marks but cuts nothing.
+    dialog_->chkCutClip->setChecked(false);
+    EXPECT_FALSE(dialog_->Cut().Active());
+    dialog_->chkCutClip->setChecked(true);
+
+    // An end at or before the start cuts nothing.
+    track.setValue(10);
+    QTest::mouseClick(dialog_->btnEndTime, Qt::LeftButton);
+    EXPECT_FALSE(dialog_->chkCutClip->isEnabled());
+    EXPECT_FALSE(dialog_->chkCutClip->isChecked());
+    EXPECT_FALSE(dialog_->Cut().Active());
+    EXPECT_EQ(dialog_->InputOptionsText(), "");
+    EXPECT_EQ(dialog_->OutputOptionsText(),
+              " -f rawrgb -c:v rawvideo -pix_fmt bgr24 -vf \"scale=320:240\"");
+}
+
+TEST_F(OptionDialogTest, SameFileKeepsThePieceAnotherFileStartsAfresh) {
+    Prepare(Clips().Video10);
+    dialog_->TrackBar->setValue(20);
+    dialog_->btnStartTimeClick();
+    dialog_->TrackBar->setValue(45);
+    dialog_->btnEndTimeClick();
+    decoder_.Close();
+
+    Prepare(Clips().Video10);
+    EXPECT_TRUE(dialog_->Cut().Active());
+    EXPECT_EQ(dialog_->edtStartTime->text(), "00:00:02.000");
+    EXPECT_EQ(dialog_->edtEndTime->text(), "00:00:04.500");
+    EXPECT_EQ(dialog_->TrackBar->SelEnd(), 45);
+    // The frame shown starts again at the first.
+    EXPECT_EQ(dialog_->CurrentTime(), 0);
+    decoder_.Close();
+
+    Prepare(Clips().Video25);
+    EXPECT_FALSE(dialog_->Cut().Active());
+    EXPECT_FALSE(dialog_->chkCutClip->isEnabled());
+    EXPECT_EQ(dialog_->edtStartTime->text(), "N/A");
+    EXPECT_EQ(dialog_->edtEndTime->text(), "N/A");
+    EXPECT_EQ(dialog_->StartTime(), TfrmOption::kUnsetStart);
+    EXPECT_EQ(dialog_->EndTime(), TfrmOption::kUnsetEnd);
+    EXPECT_EQ(dialog_->TrackBar->SelStart(), 0);
+    EXPECT_EQ(dialog_->TrackBar->SelEnd(), 0);
+    EXPECT_EQ(dialog_->TrackBar->maximum(), 250);
+}
+
+TEST_F(OptionDialogTest, AudioOnlyFileStepsThroughTenthsOfSeconds) {
+    Prepare(Clips().Audio);
+    TTrackBar& track = *dialog_->TrackBar;
+    EXPECT_EQ(dialog_->ClipDuration(), 12300000);
+    EXPECT_EQ(track.maximum(), 123);
+    EXPECT_EQ(track.tickInterval(), 12);
+    EXPECT_EQ(track.pageStep(), 6);
+    EXPECT_TRUE(track.isEnabled());
+    EXPECT_FALSE(dialog_->HasVideo());
+
+    track.setValue(61);
+    EXPECT_EQ(dialog_->lblPTS->text(), "00:00:06.100");
+    EXPECT_EQ(dialog_->CurrentTime(), 6100000);
+    EXPECT_TRUE(ImageIsBlack());
+    EXPECT_TRUE(dialog_->PreviewBitmap().Empty());
+
+    // No picture, no actual-size window; no video, no scaling.
+    TScriptedDialogs dialogs;
+    dialog_->ImageClick();
+    EXPECT_EQ(dialogs.ModalsShown, 0);
+    dialog_->cboFrameSize->setCurrentIndex(27);
+    EXPECT_EQ(dialog_->FrameSize(), "1280x720");
+    EXPECT_EQ(dialog_->OutputOptionsText(), " -f rawrgb -c:v rawvideo -pix_fmt bgr24");
+}
+
+TEST_F(OptionDialogTest, StillPictureKeepsTheTrackBarOff) {
+    Prepare(Clips().Still);
+    EXPECT_FALSE(dialog_->TrackBar->isEnabled());
+    EXPECT_FALSE(dialog_->TrackBar->SliderVisible());
+    EXPECT_EQ(dialog_->PreviewBitmap().Width(), 64);
+    EXPECT_FALSE(ImageIsBlack());
+}
+
+TEST_F(OptionDialogTest, FrameSizesOfferedInOrder) {
+    QComboBox& sizes = *dialog_->cboFrameSize;
+    ASSERT_EQ(sizes.count(), 29);
+    EXPECT_EQ(sizes.currentIndex(), 0);
+    EXPECT_EQ(sizes.itemText(0), "Auto - Original");
+    EXPECT_EQ(sizes.itemText(6), "320x240 - qvga");
+    EXPECT_EQ(sizes.itemText(28), "1920x1080 - hd1080");
+    EXPECT_EQ(dialog_->FrameSize(), "");
+    sizes.setCurrentIndex(6);
+    EXPECT_EQ(dialog_->FrameSize(), "320x240");
+    sizes.setCurrentIndex(13);
+    EXPECT_EQ(dialog_->FrameSize(), "2560x2048");
+}
+
+TEST_F(OptionDialogTest, PictureClickShowsTheFrameAtActualSize) {
+    Prepare(Clips().Video25);
+    dialog_->TrackBar->setValue(50);
+    TScriptedDialogs dialogs;
+    int results[3] = {};
+    int shown = 0;
+    dialogs.OnModal = [&](QDialog& window) {
+        auto* form = dynamic_cast<TActualSizeForm*>(&window);
+        EXPECT_NE(form, nullptr);
+        if (!form) return int(QDialog::Rejected);
+        EXPECT_EQ(form->windowTitle(), "64x48 @ 00:00:02.000");
+        EXPECT_EQ(form->size(), QSize(64, 48));
+        EXPECT_EQ(form->Picture(), ImageOfBitmap(dialog_->PreviewBitmap()));
+        form->show();
+        switch (shown) {
+            case 0:
+                QTest::keyClick(form, Qt::Key_Return);
+                break;
+            case 1:
+                QTest::keyClick(form, Qt::Key_Escape);
+                break;
+            default:
+                QTest::mouseClick(form, Qt::LeftButton, {}, QPoint(30, 20));
+        }
+        EXPECT_FALSE(form->isVisible());
+        results[shown++] = form->result();
+        return form->result();
+    };
+    for (int i = 0; i < 3; ++i) QTest::mouseClick(dialog_->Image, Qt::LeftButton);
+    EXPECT_EQ(shown, 3);
+    EXPECT_EQ(results[0], QDialog::Accepted);
+    EXPECT_EQ(results[1], QDialog::Rejected);
+    EXPECT_EQ(results[2], QDialog::Accepted);
+}
+
+}  // namespace
