@@ -3,6 +3,8 @@
 #   make        configure and build into build/ (programs in build/bin/)
 #   make test   deps + build + every test through CTest
 #   make bench  build and run the benchmarks
+#   make tsan   the threaded suites (encoder, threads) built with the thread sanitizer into
+#               build-tsan/ and run; any race reported fails them
 
 BUILD ?= build
 PACKAGES := g++ cmake ninja-build make pkg-config \
@@ -11,7 +13,14 @@ PACKAGES := g++ cmake ninja-build make pkg-config \
 	qt6-base-dev libgtest-dev libbenchmark-dev ffmpeg xvfb xauth
 JOBS ?= $(shell nproc)
 
-.PHONY: all build deps test bench clean
+TSAN_BUILD ?= build-tsan
+# Suites that exercise threads; their CTest names and program targets.
+TSAN_SUITES := engine.encoder_tasks_test engine.encoder_run_test engine.encoder_deadlock_test \
+	platform.thread_test
+TSAN_TARGETS := $(foreach s,$(TSAN_SUITES),test_$(subst .,_,$(s)))
+TSAN_PATTERN := ^($(subst $(eval) ,|,$(strip $(TSAN_SUITES))))$$
+
+.PHONY: all build deps test bench tsan clean
 
 all: build
 
@@ -38,5 +47,12 @@ test: deps
 bench: build
 	@for b in $(BUILD)/bin/bench_*; do echo "== $$b"; $$b; done
 
+tsan: deps
+	cmake -S . -B $(TSAN_BUILD) -G Ninja -DCLIPGIF_TSAN=ON
+	cmake --build $(TSAN_BUILD) -j $(JOBS) --target $(TSAN_TARGETS)
+	cd $(TSAN_BUILD) && \
+	TSAN_OPTIONS="suppressions=$(CURDIR)/tests/tsan.supp second_deadlock_stack=1 exitcode=66" \
+	ctest --output-on-failure -j $(JOBS) -R '$(TSAN_PATTERN)'
+
 clean:
-	rm -rf $(BUILD)
+	rm -rf $(BUILD) $(TSAN_BUILD)

@@ -24,6 +24,7 @@
 #include <memory>
 #include <string>
 #include <thread>
+#include <vector>
 
 #include "engine/core/FFBaseComponent.h"
 #include "engine/decoder/FFDecode.h"
