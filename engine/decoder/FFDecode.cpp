@@ -99,8 +99,8 @@ bool TCustomDecoder::OpenInput(const std::string& fileName, const std::string& f
     formatContext_->interrupt_callback.opaque = this;
     owned_ = true;
     StartIOClock();
-    const int ret = libav::avformat_open_input(&formatContext_, fileName.c_str(), format,
-                                               optionSet_.FormatOptions());
+    const int ret = libav::avformat_open_input(&formatContext_, WideToLibName(fileName).c_str(),
+                                               format, optionSet_.FormatOptions());
     StopIOClock();
     if (ret < 0) {
         // libavformat has freed the context on failure.

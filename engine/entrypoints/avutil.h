@@ -56,6 +56,7 @@ extern "C" {
     X(av_opt_set)                       \
     X(av_max_alloc)                     \
     X(av_gettime)                       \
+    X(av_gettime_relative)              \
     X(av_strdup)                        \
     X(av_mallocz)                       \
     X(av_realloc)                       \

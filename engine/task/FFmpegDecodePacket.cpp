@@ -129,7 +129,7 @@ void PaceInput(TCustomFFmpeg& task, const TInputStream& ist) {
     if (!task.InputFiles[ist.FileIndex].RateEmu) return;
     // sleeps in short slices so that a stop request is not kept waiting
     while (!task.StopRequested()) {
-        const int64_t ahead = ist.Pts - (libav::av_gettime() - ist.Start);
+        const int64_t ahead = ist.Pts - (libav::av_gettime_relative() - ist.Start);
         if (ahead <= 0) return;
         std::this_thread::sleep_for(std::chrono::microseconds(std::min<int64_t>(ahead, 10000)));
     }

@@ -14,7 +14,7 @@ void TTaskRunState::ReleaseBuffers() {
     SubtitleBuffer.shrink_to_fit();
     // nothing of the libraries was made without them
     if (!libav::av_free || !libav::av_packet_free) return;
-    if (VideoPacketBuffer) libav::av_buffer_pool_uninit(&VideoPacketBuffer);
+    VideoPacketBuffer.reset();
     libav::av_packet_free(&Packet);
     libav::av_packet_free(&EncodedPacket);
     libav::av_frame_free(&InputHookFrame);

@@ -6,9 +6,11 @@
 #include <array>
 #include <cstdint>
 #include <cstdio>
+#include <memory>
 #include <vector>
 
 #include "engine/core/IOWatchdog.h"
+#include "engine/task/FFmpegPacketBufferPool.h"
 
 struct AVBufferPool;
 struct AVCodecContext;
@@ -40,7 +42,7 @@ struct TTaskRunState {
     // The largest packet a video encoder writes into the reusable packet buffers, and the pool
     // of those buffers.
     int VideoPacketBufferSize = 262144;
-    AVBufferPool* VideoPacketBuffer = nullptr;
+    std::unique_ptr<TPacketBufferPool> VideoPacketBuffer;
     int64_t ExtraSize = 0;  // global headers of the opened encoders (bytes)
     bool PrintSdp = true;
 

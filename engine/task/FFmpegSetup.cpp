@@ -18,23 +18,11 @@
 
 namespace {
 
-// Encoders that let the caller supply packet buffers write into the task's reusable ones.
-int GetEncodeBuffer(AVCodecContext* enc, AVPacket* packet, int flags) {
-    TTaskRunState& run = static_cast<TCustomFFmpeg*>(enc->opaque)->Run;
-    if (!run.VideoPacketBuffer || packet->size > run.VideoPacketBufferSize)
-        return libav::avcodec_default_get_encode_buffer(enc, packet, flags);
-    packet->buf = libav::av_buffer_pool_get(run.VideoPacketBuffer);
-    if (!packet->buf) return kErrorOutOfMemory;
-    packet->data = packet->buf->data;
-    std::memset(packet->data + packet->size, 0, AV_INPUT_BUFFER_PADDING_SIZE);
-    return 0;
-}
-
 void StartRateEmulation(TCustomFFmpeg& task) {
     for (const TInputFile& file : task.InputFiles) {
         if (!file.RateEmu) continue;
         for (int j = 0; j < file.NbStreams; j++)
-            task.InputStreams[file.IstIndex + j].Start = libav::av_gettime();
+            task.InputStreams[file.IstIndex + j].Start = libav::av_gettime_relative();
     }
 }
 
@@ -63,18 +51,17 @@ void GrowVideoPacketBuffer(TCustomFFmpeg& task, const TOutputStream& ost) {
         task.Run.VideoPacketBufferSize = static_cast<int>(size);
 }
 
+// The pool of packet buffers, after one buffer of the largest size to be sure there is room.
 int AllocateVideoPacketBuffer(TCustomFFmpeg& task) {
     TTaskRunState& run = task.Run;
-    run.VideoPacketBuffer = libav::av_buffer_pool_init(
-        run.VideoPacketBufferSize + AV_INPUT_BUFFER_PADDING_SIZE, nullptr);
-    AVBufferRef* first =
-        run.VideoPacketBuffer ? libav::av_buffer_pool_get(run.VideoPacketBuffer) : nullptr;
-    if (!first) {
+    void* largest = libav::av_malloc(run.VideoPacketBufferSize + AV_INPUT_BUFFER_PADDING_SIZE);
+    if (!largest) {
         task.LastError =
             StrFormat("Cannot allocate %d bytes output buffer", run.VideoPacketBufferSize);
         return kErrorOutOfMemory;
     }
-    libav::av_buffer_unref(&first);  // back to the pool, ready for the first packet
+    libav::av_free(largest);
+    run.VideoPacketBuffer = std::make_unique<TPacketBufferPool>(run.VideoPacketBufferSize);
     return 0;
 }
 
@@ -127,10 +114,8 @@ int OpenEncoder(TCustomFFmpeg& task, TOutputStream& ost, std::string& error) {
     }
     int ret = CopySubtitleHeader(task, ost, error);
     if (ret < 0) return ret;
-    if (ost.Enc->capabilities & AV_CODEC_CAP_DR1) {
-        enc->opaque = &task;
-        enc->get_encode_buffer = &GetEncodeBuffer;
-    }
+    if ((ost.Enc->capabilities & AV_CODEC_CAP_DR1) && enc->codec_type == AVMEDIA_TYPE_VIDEO)
+        task.Run.VideoPacketBuffer->Attach(enc);
     CheckExperimentalCodec(task, enc, ost.Enc, true, ost.Opts);
     if (OpenCodec(enc, ost.Enc, &ost.Opts) < 0) {
         error = StrFormat(

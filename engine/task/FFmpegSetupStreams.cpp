@@ -287,6 +287,8 @@ int SetupEncoding(TCustomFFmpeg& task, TOutputStream& ost, TInputStream& ist, in
             ret = SetupAudioEncoding(task, ost, ist);
             break;
         case AVMEDIA_TYPE_SUBTITLE:
+            // subtitle times travel in microseconds
+            ost.EncoderContext->time_base = AV_TIME_BASE_Q;
             break;
         default:
             return Fail(task, "invalid codec_type of output stream", kErrorOther);

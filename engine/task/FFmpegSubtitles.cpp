@@ -26,13 +26,16 @@ int DecodeSubtitle(TCustomFFmpeg& task, TInputStream& ist, AVPacket* packet, boo
     if (!packet) return 0;  // subtitle decoders hold nothing back
     AVSubtitle subtitle{};
     int got = 0;
-    const int64_t pts = packet->pts, dts = packet->dts;
+    // the decoder takes microseconds (its packet time base)
+    const int64_t pts = packet->pts, dts = packet->dts, duration = packet->duration;
     const AVRational tb = ist.St->time_base;
     if (pts != AV_NOPTS_VALUE) packet->pts = libav::av_rescale_q(pts, tb, AV_TIME_BASE_Q);
     if (dts != AV_NOPTS_VALUE) packet->dts = libav::av_rescale_q(dts, tb, AV_TIME_BASE_Q);
+    packet->duration = libav::av_rescale_q(duration, tb, AV_TIME_BASE_Q);
     const int ret = libav::avcodec_decode_subtitle2(ist.DecoderContext, &subtitle, &got, packet);
     packet->pts = pts;
     packet->dts = dts;
+    packet->duration = duration;
     if (ret < 0 || !got) return ret;
     TSubtitleGuard guard{&subtitle};
     gotOutput = true;

@@ -129,7 +129,8 @@ public:
     float DtsDeltaThreshold = 10.0f;
     int PrintStats = 1;
 
-    // Bit depth of the hook and preview bitmaps (-VideoHookBitsPixel).
+    // Bit depth of the hook and preview bitmaps (-VideoHookBitsPixel); given to both format
+    // converters when a conversion starts.
     int VideoHookBitsPixel = 24;
     // Set once a frame hook module was added with -vhook.
     bool UseFrameHook = false;

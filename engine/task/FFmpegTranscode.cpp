@@ -164,7 +164,7 @@ TRoundResult RunRound(TCustomFFmpeg& task) {
     }
     libav::av_packet_unref(packet);
     if (!decoded) return rrNext;  // no report after a decoding error
-    const int64_t now = libav::av_gettime();
+    const int64_t now = libav::av_gettime_relative();
     if (now - run.LastReportTime > task.ProgressInterval) {
         run.LastReportTime = now;
         ReportProgress(task, now, false, fileIndex);
@@ -204,7 +204,7 @@ void FinishConversion(TCustomFFmpeg& task) {
     else
         DrainEncoders(task, 0, OutputStreamCount(task));
     WriteTrailers(task);
-    ReportProgress(task, libav::av_gettime(), true, -1);
+    ReportProgress(task, libav::av_gettime_relative(), true, -1);
     const int encoders = task.JoinMode ? task.Run.StreamsPerInput : OutputStreamCount(task);
     for (int i = 0; i < encoders; i++) {
         TOutputStream& ost = task.OutputStreams[i];
@@ -248,7 +248,7 @@ void StartConversion(TCustomFFmpeg& task) {
         throw FFmpegException(task.LastError);
     }
     if (run.ProgressDuration < 0) run.ProgressDuration = run.TotalDuration;
-    run.TimerStart = run.LastReportTime = libav::av_gettime();
+    run.TimerStart = run.LastReportTime = libav::av_gettime_relative();
 }
 
 }  // namespace

@@ -112,7 +112,7 @@ void DeliverPreview(TCustomFFmpeg& task, const TPicture& picture, const AVFrame*
     }
     converted = converted && !changed;
     TTaskRunState& run = task.Run;
-    const int64_t now = libav::av_gettime();
+    const int64_t now = libav::av_gettime_relative();
     const bool due =
         run.LastPreviewTime == INT64_MIN || now - run.LastPreviewTime > task.PreviewInterval;
     int cleared = 0;

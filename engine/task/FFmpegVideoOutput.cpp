@@ -104,9 +104,9 @@ void WriteVideoFrames(TCustomFFmpeg& task, AVFormatContext* oc, TOutputStream& o
             encoded = RunOutputHooks(task, frame, pts, ost.FrameNumber + 1);
         }
         if (libav::avcodec_send_frame(enc, encoded) < 0) task.FatalError("Video encoding failed");
-        frameSize += ReceiveVideoPackets(task, oc, ost);
         ost.SyncOpts++;
         ost.FrameNumber++;
+        frameSize += ReceiveVideoPackets(task, oc, ost);
     }
 }
 

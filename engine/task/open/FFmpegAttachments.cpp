@@ -1,6 +1,7 @@
 // Attachments: writing an input's attachment out to a file (-dump_attachment) and adding files
 // to an output as attachment streams (-attach).
 #include "engine/core/TextFormat.h"
+#include "engine/core/UnicodeProtocol.h"
 #include "engine/entrypoints/avformat.h"
 #include "engine/entrypoints/avutil.h"
 #include "engine/task/open/FFmpegOpenSteps.h"
@@ -48,7 +49,8 @@ void TCustomFFmpeg::DumpAttachment(int istIndex, const std::string& fileName) {
     Run.OutputIOStart.Start();
     AVIOContext* out = nullptr;
     const AVIOInterruptCB callback = OutputInterruptCallback();
-    if (libav::avio_open2(&out, name.c_str(), AVIO_FLAG_WRITE, &callback, nullptr) < 0) {
+    if (libav::avio_open2(&out, WideToLibName(name).c_str(), AVIO_FLAG_WRITE, &callback, nullptr) <
+        0) {
         Log(llWarning, StrFormat("Could not open file %s for writing.", name.c_str()));
         return;
     }
@@ -64,7 +66,8 @@ bool AddAttachments(TCustomFFmpeg& task, TOptionsContext& o, AVFormatContext* oc
         task.Run.InputIOStart.Start();
         AVIOContext* pb = nullptr;
         const AVIOInterruptCB callback = task.InputInterruptCallback();
-        if (libav::avio_open2(&pb, path.c_str(), AVIO_FLAG_READ, &callback, nullptr) < 0) {
+        if (libav::avio_open2(&pb, WideToLibName(path).c_str(), AVIO_FLAG_READ, &callback,
+                              nullptr) < 0) {
             task.LastError = StrFormat("Could not open attachment file %s.", path.c_str());
             return false;
         }

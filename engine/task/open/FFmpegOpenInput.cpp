@@ -4,6 +4,7 @@
 
 #include "engine/core/ErrorCodes.h"
 #include "engine/core/TextFormat.h"
+#include "engine/core/UnicodeProtocol.h"
 #include "engine/entrypoints/avcodec.h"
 #include "engine/entrypoints/avformat.h"
 #include "engine/entrypoints/avutil.h"
@@ -121,8 +122,8 @@ int OpenDemuxer(TCustomFFmpeg& task, TOptionsContext& o, const std::string& file
             libav::av_dict_set(&task.FormatOpts, "loop", "1", 0);
     }
     task.Run.InputIOStart.Start();
-    const int ret =
-        libav::avformat_open_input(&ic, fileName.c_str(), forcedFormat, &task.FormatOpts);
+    const int ret = libav::avformat_open_input(&ic, WideToLibName(fileName).c_str(), forcedFormat,
+                                               &task.FormatOpts);
     if (ret < 0) {
         task.LastError = ErrorText(fileName, ret);
         task.Log(llFatal, task.LastError);

@@ -5,6 +5,7 @@
 
 #include "engine/core/ErrorCodes.h"
 #include "engine/core/TextFormat.h"
+#include "engine/core/UnicodeProtocol.h"
 #include "engine/entrypoints/avcodec.h"
 #include "engine/entrypoints/avformat.h"
 #include "engine/entrypoints/avutil.h"
@@ -112,7 +113,7 @@ bool OpenOutputIO(TCustomFFmpeg& task, TOptionsContext& o, int outputIndex,
     }
     if (!(oc->oformat->flags & AVFMT_NOFILE)) {
         task.Run.OutputIOStart.Start();
-        const int ret = libav::avio_open2(&oc->pb, fileName.c_str(), AVIO_FLAG_WRITE,
+        const int ret = libav::avio_open2(&oc->pb, WideToLibName(fileName).c_str(), AVIO_FLAG_WRITE,
                                           &oc->interrupt_callback, &of.Opts);
         if (ret < 0) {
             task.LastError = ErrorText(fileName, ret);
@@ -172,7 +173,7 @@ bool CreateMuxer(TCustomFFmpeg& task, TOutputOpening& opening) {
         o.FormatName.empty() ? nullptr : FindFrameOutputFormat(o.FormatName.c_str());
     const char* formatName = forced || o.FormatName.empty() ? nullptr : o.FormatName.c_str();
     const int ret = libav::avformat_alloc_output_context2(&opening.Ctx, forced, formatName,
-                                                          opening.FileName.c_str());
+                                                          WideToLibName(opening.FileName).c_str());
     if (!opening.Ctx) {
         task.LastError = ErrorText(opening.FileName, ret < 0 ? ret : kErrorOutOfMemory);
         return false;

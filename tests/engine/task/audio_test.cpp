@@ -2,7 +2,7 @@
 // inserting silence, channel maps, a sample rate that changes on the way, and the audio hook.
 #include <cstring>
 
-#include "tests/engine/task/transcode/transcode_test_support.h"
+#include "tests/engine/task/transcode_test_support.h"
 
 using transcodetest::Probe;
 using transcodetest::TranscodeTest;

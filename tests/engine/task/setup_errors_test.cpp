@@ -5,7 +5,8 @@
 
 #include "engine/entrypoints/avcodec.h"
 #include "engine/task/FFmpegTranscodeSteps.h"
-#include "tests/engine/task/transcode/transcode_test_support.h"
+#include "platform/Exception.h"
+#include "tests/engine/task/transcode_test_support.h"
 
 using transcodetest::TFrameRecorder;
 using transcodetest::TranscodeTest;
@@ -120,6 +121,43 @@ TEST_F(SetupErrorsTest, HeaderRefusedByTheOutputClosesEveryCodec) {
     EXPECT_TRUE(Logged(llError,
                        "Could not write header for output file #0 (incorrect codec parameters ?)"));
     ExpectCodecsClosed(task);
+}
+
+TEST_F(SetupErrorsTest, FilterTextThatDoesNotParseClosesNothingOpen) {
+    TCustomFFmpeg task;
+    Open(task, VideoClip(), "", File("filtered.nut"), "-c:v mpeg4 -vf \"no_such_filter=1\"");
+    EXPECT_EQ(TranscodeError(task),
+              "Error opening filters: Invalid argument / Invalid data found when processing input");
+    ExpectCodecsClosed(task);
+}
+
+TEST_F(SetupErrorsTest, DecoderRefusingItsOptionsClosesTheEncoders) {
+    // raw video in a container that names its format: known without decoding a picture
+    const std::string raw =
+        Clip("raw.y4m", "-f lavfi -i testsrc=size=64x48:rate=25 -t 1 -pix_fmt yuv420p");
+    TCustomFFmpeg task;
+    Open(task, raw, "-skip_frame nonsense", File("decoded.nut"), "-c:v mpeg4");
+    EXPECT_EQ(
+        TranscodeError(task),
+        "transcode_init() error: Invalid argument / Invalid data found when processing input");
+    EXPECT_TRUE(Logged(llError, "Error while opening decoder for input stream #0:0"));
+    ExpectCodecsClosed(task);
+}
+
+TEST_F(SetupErrorsTest, NamesTheLibrariesCannotTakeAreRefused) {
+    TCustomFFmpeg task;
+    const std::string tooLong = File(std::string(3000, 'a'));
+    EXPECT_EQ(testsupport::ErrorOf<Exception>([&] {
+                  task.OpenInputFile(nullptr, tooLong);
+              }).rfind("File name too long (", 0),
+              0u);
+    EXPECT_TRUE(task.InputFiles.empty());
+    ASSERT_GE(task.OpenInputFile(nullptr, VideoClip()), 0);
+    EXPECT_EQ(testsupport::ErrorOf<Exception>([&] {
+                  task.OpenOutputFile(tooLong, false);
+              }).rfind("File name too long (", 0),
+              0u);
+    EXPECT_TRUE(task.OutputFiles.empty());
 }
 
 TEST_F(SetupErrorsTest, StreamCopyWithVolumeFailsBeforeAnything) {

@@ -1,7 +1,7 @@
 // Conversions between ordinary media files, read back by the ffmpeg tools: other containers
 // and codecs, stream copy, inputs of several kinds (B-frames with audio, MPEG-2 TS, MJPEG AVI,
 // audio-only MP3 and WAV).
-#include "tests/engine/task/transcode/transcode_test_support.h"
+#include "tests/engine/task/transcode_test_support.h"
 
 using transcodetest::Probe;
 using transcodetest::TFrameRecorder;
@@ -83,6 +83,25 @@ TEST_F(OrdinaryOutputTest, MjpegAviReachesTheFrameRoad) {
     EXPECT_EQ(recorder.Numbers.size(), 20u);
     EXPECT_EQ(recorder.Width, 80);
     EXPECT_EQ(recorder.Sizes.front(), 80 * 60 * 3);
+}
+
+TEST_F(OrdinaryOutputTest, OneInputFeedsTwoOutputsAtOnce) {
+    TFrameOutputAdapter adapter;
+    TFrameRecorder recorder;
+    recorder.Attach(adapter);
+    const std::string file = File("second_output.avi");
+    TCustomFFmpeg task;
+    Open(task, AvClip(), "", adapter.OutputName(),
+         "-an -f rawrgb -c:v rawvideo -pix_fmt bgr24 -vf \"scale=80:60\"");
+    task.ParseOptions("-c:v mpeg4 -c:a mp2");
+    ASSERT_EQ(task.OpenOutputFile(file, false), 1) << task.LastError;
+    task.Transcode();
+    EXPECT_EQ(recorder.Numbers.size(), 50u);
+    EXPECT_EQ(recorder.Width, 80);
+    EXPECT_EQ(Probe(file, "-select_streams v:0 -count_frames -show_entries stream=nb_read_frames"),
+              "50");
+    EXPECT_EQ(Probe(file, "-select_streams v:0 -show_entries stream=width"), "160");
+    EXPECT_EQ(Probe(file, "-select_streams a:0 -show_entries stream=codec_name"), "mp2");
 }
 
 TEST_F(OrdinaryOutputTest, AudioOnlyMp3BecomesWav) {

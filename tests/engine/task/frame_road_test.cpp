@@ -1,7 +1,7 @@
 // The frame road: a clip converted into raw BGR24 pictures for a live frame output adapter, as
 // every GIF the program makes is.
 #include "engine/task/FFmpegFrameBufferPool.h"
-#include "tests/engine/task/transcode/transcode_test_support.h"
+#include "tests/engine/task/transcode_test_support.h"
 
 using transcodetest::TFrameRecorder;
 using transcodetest::TranscodeTest;

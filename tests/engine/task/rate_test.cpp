@@ -3,7 +3,7 @@
 // input -ss starts at its picture.
 #include <cmath>
 
-#include "tests/engine/task/transcode/transcode_test_support.h"
+#include "tests/engine/task/transcode_test_support.h"
 
 using transcodetest::TFrameRecorder;
 using transcodetest::TranscodeTest;
