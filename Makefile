@@ -3,8 +3,8 @@
 #   make        configure and build into build/ (programs in build/bin/)
 #   make test   deps + build + every test through CTest
 #   make bench  build and run the benchmarks
-#   make tsan   the threaded suites (encoder, threads) built with the thread sanitizer into
-#               build-tsan/ and run; any race reported fails them
+#   make tsan   the threaded suites (encoder, task control, threads) built with the thread
+#               sanitizer into build-tsan/ and run; any race reported fails them
 
 BUILD ?= build
 PACKAGES := g++ cmake ninja-build make pkg-config \
@@ -16,9 +16,15 @@ JOBS ?= $(shell nproc)
 TSAN_BUILD ?= build-tsan
 # Suites that exercise threads; their CTest names and program targets.
 TSAN_SUITES := engine.encoder_tasks_test engine.encoder_run_test engine.encoder_deadlock_test \
+	engine.control_test \
 	platform.thread_test
 TSAN_TARGETS := $(foreach s,$(TSAN_SUITES),test_$(subst .,_,$(s)))
 TSAN_PATTERN := ^($(subst $(eval) ,|,$(strip $(TSAN_SUITES))))$$
+# The FFmpeg libraries are loaded at run time and not instrumented: the memory accesses their
+# own code makes (through memcpy, malloc, free) are not checked, since they synchronise through
+# atomics the sanitizer cannot see; their locks still count, and every access of the project's
+# code, callbacks from the libraries included, is checked. No report is suppressed.
+TSAN_OPTIONS := ignore_noninstrumented_modules=1 second_deadlock_stack=1 exitcode=66
 
 .PHONY: all build deps test bench tsan clean
 
@@ -50,8 +56,7 @@ bench: build
 tsan: deps
 	cmake -S . -B $(TSAN_BUILD) -G Ninja -DCLIPGIF_TSAN=ON
 	cmake --build $(TSAN_BUILD) -j $(JOBS) --target $(TSAN_TARGETS)
-	cd $(TSAN_BUILD) && \
-	TSAN_OPTIONS="suppressions=$(CURDIR)/tests/tsan.supp second_deadlock_stack=1 exitcode=66" \
+	cd $(TSAN_BUILD) && TSAN_OPTIONS="$(TSAN_OPTIONS)" \
 	ctest --output-on-failure -j $(JOBS) -R '$(TSAN_PATTERN)'
 
 clean:
