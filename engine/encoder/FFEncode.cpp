@@ -14,7 +14,9 @@ constexpr int kMinProgressInterval = 100;
 
 TCustomEncoder::TCustomEncoder() : decoder_(std::make_unique<TFFDecoder>()) {}
 
-TCustomEncoder::~TCustomEncoder() {
+TCustomEncoder::~TCustomEncoder() { Shutdown(); }
+
+void TCustomEncoder::Shutdown() {
     OnAudioHook = nullptr;
     OnBeforeFindStreamInfo = nullptr;
     OnPreviewBitmap = nullptr;

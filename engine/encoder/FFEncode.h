@@ -59,8 +59,7 @@ public:
     using TFrameHookEvent = std::function<void(TCustomEncoder* Sender, PFrameHookInfo AHookInfo)>;
 
     TCustomEncoder();
-    // Clears the events, stops the tasks and waits for them, then waits for the end reports
-    // still on their way (dropping them).
+    // Shutdown.
     ~TCustomEncoder() override;
 
     // The libraries of the engine: loaded? / load them from `folder`. On failure
@@ -142,6 +141,10 @@ protected:
                      int channels, AVSampleFormat sampleFormat);
     void DoBeforeFindStreamInfo(TCustomFFmpeg* task, AVFormatContext* context);
 
+    // Clears the events, stops the tasks and waits for them, frees them, and waits for the end
+    // reports still on their way (dropping them). The destructor does it; a derived class does
+    // it first in its own destructor, so that no task calls into a half-destroyed encoder.
+    void Shutdown();
     // Raises "Cannot %s while working." with the operation's name while Working.
     void CheckNotWorking(const std::string& operation) const;
     // Starts the task at the next index, if any is left to start.
@@ -205,6 +208,9 @@ private:
 // The encoder with its properties and events public.
 class TFFEncoder : public TCustomEncoder {
 public:
+    TFFEncoder() = default;
+    ~TFFEncoder() override { Shutdown(); }
+
     using TCustomEncoder::Preview;
     using TCustomEncoder::PreviewBitmap;
     using TCustomEncoder::ProgressInterval;

@@ -2,6 +2,7 @@
 // starts and end reports; stopping, pausing and resuming; failures that end a task; the events
 // on their threads; reads that stall past the read time-out.
 #include <netinet/in.h>
+#include <sys/resource.h>
 #include <sys/socket.h>
 #include <unistd.h>
 
@@ -275,6 +276,26 @@ TEST_F(EncoderRunTest, ErrorsWhileConvertingEndTheTaskAsFailedAndNeverReachTheCa
     }
 }
 
+TEST_F(EncoderRunTest, WorkersRunAtTheChosenPriority) {
+    TFrameOutputAdapter adapter;
+    TFrameCounter counter;
+    counter.Attach(adapter);
+    std::atomic<int> nice{-100};
+    counter.OnFrame = [&](int frame) {
+        if (frame == 1) nice = getpriority(PRIO_PROCESS, static_cast<id_t>(gettid()));
+    };
+    TFFEncoder encoder;
+    encoder.SetThreadPriority(tpLowest);
+    TTerminateLog ends;
+    ends.Attach(encoder);
+    ASSERT_EQ(AddFrameTask(encoder, ShortClip(), adapter), 0);
+    encoder.StartTask(1);
+    ASSERT_TRUE(ends.WaitAllEnded());
+    EXPECT_EQ(nice, 10);
+    // the calling thread keeps its own
+    EXPECT_EQ(getpriority(PRIO_PROCESS, static_cast<id_t>(gettid())), 0);
+}
+
 TEST_F(EncoderRunTest, ProgressAndPreviewsRunOnTheMainThreadHooksOnTheWorker) {
     TFrameOutputAdapter adapter;
     TFFEncoder encoder;
@@ -488,6 +509,79 @@ TEST_F(EncoderRunTest, EncoderGoingWhileTasksRunStopsThemFirst) {
     EXPECT_LT(counters[0].Frames, 250);
     EXPECT_EQ(counters[0].Closes, 1);
     EXPECT_EQ(counters[1].Headers, 0);  // never started
+}
+
+}  // namespace
+
+namespace {
+
+TEST_F(EncoderRunTest, StopFromAnEndReportOfAnUnthreadedRunEndsTheRest) {
+    TFrameOutputAdapter adapters[3];
+    TFrameCounter counters[3];
+    TFFEncoder encoder;
+    TTerminateLog ends;
+    ends.Attach(encoder);
+    for (int i = 0; i < 3; i++) {
+        counters[i].Attach(adapters[i]);
+        ASSERT_EQ(AddFrameTask(encoder, ShortClip(), adapters[i]), i);
+    }
+    // the report of the first task arrives on this thread, inside StartTask, and stops the run
+    ends.OnReport = [&](const TTerminateInfo& info) {
+        if (info.TaskIndex == 0) encoder.Stop(true);
+    };
+    {
+        THangGuard guard(60000, "Stop(true) inside an unthreaded run's end report");
+        encoder.StartTask(0);
+    }
+    ASSERT_TRUE(ends.WaitAllEnded());
+    EXPECT_EQ(ends.Indexes(), (std::vector<int>{0, 1, 2, -1}));
+    ExpectEnded(ends.Infos()[0], 0, true, false);
+    ExpectEnded(ends.Infos()[1], 1, false, false);
+    ExpectEnded(ends.Infos()[2], 2, false, false);
+    EXPECT_EQ(counters[1].Headers, 0);
+    EXPECT_EQ(counters[2].Headers, 0);
+}
+
+TEST_F(EncoderRunTest, TasksCannotBeClearedFromInsideTheUnthreadedRun) {
+    TFrameOutputAdapter adapter;
+    TFFEncoder encoder;
+    TTerminateLog ends;
+    ends.Attach(encoder);
+    ASSERT_EQ(AddFrameTask(encoder, ShortClip(), adapter), 0);
+    std::string refusal;
+    ends.OnReport = [&](const TTerminateInfo& info) {
+        if (info.TaskIndex == -1)
+            refusal = testsupport::ErrorOf<Exception>([&] { encoder.ClearTasks(); });
+    };
+    encoder.StartTask(0);
+    EXPECT_EQ(refusal, "Cannot ClearTasks while working.");
+    EXPECT_EQ(ends.Indexes(), (std::vector<int>{0, -1}));
+    encoder.ClearTasks();
+    EXPECT_FALSE(encoder.Working());
+}
+
+TEST_F(EncoderRunTest, WithoutMainThreadEventsHandlersRunWhereTheyAreRaised) {
+    TFrameOutputAdapter adapter;
+    TFFEncoder encoder;
+    encoder.SetTriggerEventInMainThread(false);
+    TTerminateLog ends;
+    ends.Attach(encoder);
+    TEvent ended;
+    ends.OnReport = [&](const TTerminateInfo& info) {
+        if (info.TaskIndex == -1) ended.SetEvent();
+    };
+    std::atomic<int> progressOnMain{0}, progress{0};
+    encoder.OnProgress = [&](TCustomEncoder*, PProgressInfo) {
+        progress++;
+        if (IsMainThread()) progressOnMain++;
+    };
+    ASSERT_EQ(AddFrameTask(encoder, ShortClip(), adapter), 0);
+    encoder.StartTask(1);
+    // nothing is queued for the main thread: the reports arrive without it
+    ASSERT_EQ(ended.WaitFor(30000), TWaitResult::wrSignaled);
+    EXPECT_GT(progress, 0);
+    EXPECT_EQ(progressOnMain, 0);
+    EXPECT_FALSE(ends.AllOnMainThread());
 }
 
 }  // namespace
