@@ -1,6 +1,8 @@
 // Conversions between ordinary media files, read back by the ffmpeg tools: other containers
 // and codecs, stream copy, inputs of several kinds (B-frames with audio, MPEG-2 TS, MJPEG AVI,
 // audio-only MP3 and WAV).
+#include <fstream>
+
 #include "tests/engine/task/transcode_test_support.h"
 
 using transcodetest::Probe;
@@ -54,6 +56,19 @@ TEST_F(OrdinaryOutputTest, StreamCopyIntoMkvKeepsCodecsAndFrames) {
     const testsupport::CommandResult check =
         testsupport::Run("ffmpeg -v error -i " + testsupport::ShellQuote(out) + " -f null -");
     EXPECT_EQ(check.output, "");
+}
+
+TEST_F(OrdinaryOutputTest, AttachmentsAreCopiedWithTheStreams) {
+    const std::string note = File("note.txt");
+    std::ofstream(note) << "attached text\n";
+    const std::string mkv = Clip(
+        "attached.mkv", "-f lavfi -i testsrc=size=64x48:rate=25 -t 1 -c:v mpeg4 -attach " +
+                            testsupport::ShellQuote(note) + " -metadata:s:t mimetype=text/plain");
+    const std::string out = File("attached_copy.mkv");
+    Convert(mkv, out, "-map 0 -c copy");
+    EXPECT_EQ(Probe(out, "-select_streams t:0 -show_entries stream=codec_type"), "attachment");
+    EXPECT_EQ(Probe(out, "-select_streams v:0 -count_frames -show_entries stream=nb_read_frames"),
+              "25");
 }
 
 TEST_F(OrdinaryOutputTest, MpegTsInputStartsAtZeroInMp4) {

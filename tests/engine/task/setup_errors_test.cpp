@@ -249,6 +249,7 @@ TEST_F(SetupErrorsTest, ZeroRecordingTimeLeavesTheOutputEmpty) {
     EXPECT_TRUE(Logged(llWarning,
                        "Output file is empty, nothing was encoded (check -ss / -t / -frames "
                        "parameters if used)"));
+    EXPECT_EQ(CountLines("muxing overhead"), 0u);  // no share of nothing
 }
 
 }  // namespace
