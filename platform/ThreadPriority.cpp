@@ -4,6 +4,19 @@
 
 #include <algorithm>
 
+int NiceValueOf(TThreadPriority priority) {
+    switch (priority) {
+        case tpIdle:
+            return 19;
+        case tpLowest:
+            return 10;
+        case tpLower:
+            return 5;
+        default:
+            return 0;
+    }
+}
+
 bool SetThreadNice(uint32_t threadId, int niceValue) {
     if (threadId == 0) return false;
     // On Linux a thread id names the thread alone for PRIO_PROCESS.

@@ -32,6 +32,7 @@ void ReleaseLibraryOptionSets(TCustomFFmpeg& task) {
 TCustomFFmpeg::TCustomFFmpeg() { ResetOptions(Options, false, false); }
 
 TCustomFFmpeg::~TCustomFFmpeg() {
+    WaitForWorkers();
     FreeFilesAndStreams();
     ResetOptions(Options, false, true);
     Preview.Window.reset();

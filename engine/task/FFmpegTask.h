@@ -11,6 +11,7 @@
 #include <cstdint>
 #include <functional>
 #include <memory>
+#include <mutex>
 #include <string>
 #include <vector>
 
@@ -21,6 +22,7 @@
 #include "engine/task/FFmpegFileTables.h"
 #include "engine/task/FFmpegRoutes.h"
 #include "engine/task/FFmpegRunState.h"
+#include "engine/task/FFmpegThreads.h"
 #include "engine/task/options/FFmpegOptionDef.h"
 #include "engine/task/options/FFmpegOptionsContext.h"
 
@@ -73,8 +75,9 @@ public:
     // Close each codec context still on the opened lists, and empty the lists.
     void CloseOpenedEncoders();
     void CloseOpenedDecoders();
-    // The one check of the stop request in the loop and the frame repetition.
-    bool StopRequested() const { return StopRequest; }
+    // The one check of the stop request in the loop and the frame repetition. A paused task
+    // waits here until it is resumed or asked to stop.
+    bool StopRequested() const;
 
     // Sets the preview flags (kPreviewWindow, kPreviewBitmap) under the process-wide preview
     // lock; clearing kPreviewWindow closes the preview window (at once when the task is not
@@ -180,9 +183,49 @@ public:
     // Called with the task and the input's format context right before its streams are probed.
     std::function<void(TCustomFFmpeg*, AVFormatContext*)> BeforeFindStreamInfo;
 
+    // --- running as a task of the encoder (FFmpegTaskRun.cpp) -----------------------------
+    // A task runs once. Start runs it in the calling thread (and returns null), or makes its
+    // worker thread, not yet running, that frees itself when the task has ended (the caller
+    // starts it with Resume). A task that is running or has ended is not started again; one
+    // without an output or an input ends at once as failed.
+    TConvertThread* Start(bool threaded, TThreadPriority priority);
+    // The conversion, the release of what it made, then FinishTask. Nothing leaves it: a
+    // failure sets Failed and FailureText.
+    void RunTask();
+    // Asks the conversion to stop (a paused worker goes on to see it); with `wait` until the
+    // worker has ended.
+    void RequestStop(bool wait);
+    // A running task: RequestStop. One that never ran: finished on a TDoTerminateThread (once),
+    // with `wait` until that is done. An ended one: nothing.
+    void StopTask(bool wait);
+    // Marks the task ended and calls the terminate route.
+    void FinishTask();
+    // Pauses a running worker that is not paused yet; resumes a paused (or not yet started)
+    // one. Each returns whether it did. A task without a worker is not affected.
+    bool SuspendWorker();
+    bool ResumeWorker();
+    // Stops a running task and waits until no thread works for the task any more.
+    void WaitForWorkers();
+
+    std::atomic<bool> Running{false};
+    std::atomic<bool> Terminated{false};
+    std::atomic<bool> Failed{false};
+    // Why the task failed, for the report of its end.
+    std::string FailureText;
+    // Reset while the worker runs the task, and while a task that never ran is being finished.
+    TEvent RunningEvent{true, true};
+    TEvent TerminatingEvent{true, true};
+    // Where the worker waits while paused (StopRequested).
+    TPauseGate PauseGate;
+
     // The libraries' interrupt callbacks for blocking input and output; opaque is the task.
     static int InputInterrupt(void* opaque);
     static int OutputInterrupt(void* opaque);
     AVIOInterruptCB InputInterruptCallback() { return {&TCustomFFmpeg::InputInterrupt, this}; }
     AVIOInterruptCB OutputInterruptCallback() { return {&TCustomFFmpeg::OutputInterrupt, this}; }
+
+private:
+    std::mutex workerLock_;               // guards worker_
+    TConvertThread* worker_ = nullptr;    // until FinishTask
+    std::atomic<bool> finishing_{false};  // a TDoTerminateThread was made
 };

@@ -229,7 +229,7 @@ void CleanUp(TCustomFFmpeg& task) {
     SetConverting(task, false);
 }
 
-void Start(TCustomFFmpeg& task) {
+void StartConversion(TCustomFFmpeg& task) {
     TTaskRunState& run = task.Run;
     SetConverting(task, true);
     task.HookConverter.SetBitsPixel(task.VideoHookBitsPixel);
@@ -255,7 +255,7 @@ void Start(TCustomFFmpeg& task) {
 
 void TCustomFFmpeg::Transcode() {
     try {
-        Start(*this);
+        StartConversion(*this);
         RunLoop(*this);
         FinishConversion(*this);
     } catch (...) {
