@@ -256,9 +256,10 @@ constexpr int kLanes32 = 8;
 // entries nearest to the box are the likely winners: they challenge all the others, eight at a
 // time. Short lists are left alone: ranking them costs less. Returns the new count. Built twice,
 // the processor choosing at load time: with AVX2 the lanes multiply in one instruction.
-// clang 14 leaves member functions with clones undefined; its builds (the fuzzers) take one
-// version.
-#if defined(__clang__)
+// clang 14 leaves member functions with clones undefined, and the sanitizers' instrumented
+// resolvers run before the sanitizer's own start-up: those builds (fuzzers, make asan, make
+// tsan) take one version.
+#if defined(__clang__) || defined(__SANITIZE_THREAD__) || defined(__SANITIZE_ADDRESS__)
 #define CLIPGIF_AVX2_CLONES
 #else
 #define CLIPGIF_AVX2_CLONES __attribute__((target_clones("avx2", "default")))
