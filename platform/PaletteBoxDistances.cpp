@@ -13,6 +13,7 @@ constexpr size_t kPadding = 16;
 
 // Sixteen 16-bit lanes; plain C++ that the compiler maps to the vector unit it builds for.
 using TLanes16 = int16_t __attribute__((vector_size(32)));
+using TUnsignedLanes16 = uint16_t __attribute__((vector_size(32)));
 
 }  // namespace
 
@@ -44,8 +45,10 @@ TPaletteBoxDistances::TPaletteBoxDistances(const TPalette& palette, int span, bo
                 TLanes16 nearest = below > above ? below : above;
                 nearest = nearest > zero ? nearest : zero;
                 const TLanes16 farthest = fromLow > fromHigh ? fromLow : fromHigh;
-                // Squares up to 255^2 overflow int16 but keep their bits as uint16.
-                const TLanes16 nearSq = nearest * nearest, farSq = farthest * farthest;
+                // Squares up to 255^2 fit only unsigned 16-bit lanes: square them as such.
+                const auto nearU = reinterpret_cast<const TUnsignedLanes16&>(nearest);
+                const auto farU = reinterpret_cast<const TUnsignedLanes16&>(farthest);
+                const TUnsignedLanes16 nearSq = nearU * nearU, farSq = farU * farU;
                 std::memcpy(nearSq_.data() + row + e, &nearSq, sizeof nearSq);
                 std::memcpy(farSq_.data() + row + e, &farSq, sizeof farSq);
             }
