@@ -60,8 +60,9 @@ inline void RunOrThrow(const std::string& command) {
         throw std::runtime_error("failed: " + command);
 }
 
-// The decoded frames of `clip`, `frames` of `width` x `height`, rows of 3 x width bytes.
-inline std::vector<uint8_t> DecodedFrames(const TClip& clip, int frames, int width, int height) {
+// The file of the decoded frames of `clip`: `frames` of `width` x `height`, rows of 3 x width
+// bytes, made on first use.
+inline std::string DecodedFramesFile(const TClip& clip, int frames, int width, int height) {
     namespace fs = std::filesystem;
     const fs::path folder = fs::temp_directory_path() / "clipgif-bench-clips";
     fs::create_directories(folder);
@@ -83,11 +84,18 @@ inline std::vector<uint8_t> DecodedFrames(const TClip& clip, int frames, int wid
         fs::rename(partial, raw);
         fs::remove(h264);
     }
+    return raw.string();
+}
+
+// The decoded frames of `clip`, `frames` of `width` x `height`, rows of 3 x width bytes.
+inline std::vector<uint8_t> DecodedFrames(const TClip& clip, int frames, int width, int height) {
+    const std::string raw = DecodedFramesFile(clip, frames, width, height);
+    const size_t bytes = static_cast<size_t>(frames) * width * height * 3;
     std::vector<uint8_t> data(bytes);
     std::ifstream in(raw, std::ios::binary);
     in.read(reinterpret_cast<char*>(data.data()), static_cast<std::streamsize>(bytes));
     if (in.gcount() != static_cast<std::streamsize>(bytes))
-        throw std::runtime_error("short clip file " + raw.string());
+        throw std::runtime_error("short clip file " + raw);
     return data;
 }
 
