@@ -1,11 +1,14 @@
 // A long run of 320x240 frames of natural video through the frame sink, as a conversion
 // delivers them: a real frame output adapter behind the "rawrgb" output, frames read one at a
 // time from a file of decoded frames (so the source takes no memory), the GIF saved at the end.
-// Each run is a process of its own; the table gives its wall and processor time per frame and
-// its peak resident memory, for a sequence and one five times longer.
+// Then whole conversions of the 640x480 H.264 clip into the sink, decoding and scaling on the
+// conversion's thread. Each run is a process of its own; the table gives its wall and processor
+// time per frame and its peak resident memory, with 0 (the conversion's thread makes every
+// frame), 1 and 2 workers, and for a sequence five times longer.
 //
-//     bench_sink_road                       runs the table (the clip is kept in /tmp)
-//     bench_sink_road --run FRAMES          one run (what the table runs)
+//     bench_sink_road                          runs the table (the clip is kept in /tmp)
+//     bench_sink_road --run FRAMES WORKERS     frames from the file through the sink
+//     bench_sink_road --convert WORKERS        a conversion of the clip into the sink
 #include <fcntl.h>
 #include <spawn.h>
 #include <sys/resource.h>
@@ -25,8 +28,10 @@
 #include "engine/entrypoints/avcodec.h"
 #include "engine/entrypoints/avformat.h"
 #include "engine/loader/FFLoad.h"
+#include "engine/log/FFLog.h"
 #include "engine/output/FrameOutput.h"
 #include "engine/output/FrameOutputFormats.h"
+#include "engine/task/FFmpegTask.h"
 
 extern char** environ;
 
@@ -68,20 +73,32 @@ AVFormatContext* OpenRawRgbOutput(TFrameOutputAdapter& adapter) {
     return context;
 }
 
-// One run: `frames` frames through the sink into `gif`. Prints the wall and processor seconds
-// of the frames and the save, and the size of the GIF.
-int Run(int frames, const std::string& clipFile, const std::string& gif) {
-    if (!FFLoader().LoadLibs(FullLibrarySet)) {
-        std::fprintf(stderr, "%s\n", FFLoader().LastErrorMessage().c_str());
-        return 1;
+bool LoadLibraries() {
+    if (FFLoader().LoadLibs(FullLibrarySet)) {
+        FFLogger().SetLogLevel(llError);
+        RegisterFrameOutputFormats();
+        return true;
     }
-    RegisterFrameOutputFormats();
+    std::fprintf(stderr, "%s\n", FFLoader().LastErrorMessage().c_str());
+    return false;
+}
+
+void PrintResult(int frames, double wall, double cpu, const std::string& gif) {
+    std::printf("%d %.4f %.4f %lld\n", frames, wall, cpu,
+                static_cast<long long>(std::filesystem::file_size(gif)));
+}
+
+// `frames` frames from the file through the sink into `gif`. Prints the wall and processor
+// seconds of the frames and the save, and the size of the GIF.
+int Run(int frames, int workers, const std::string& clipFile, const std::string& gif) {
+    if (!LoadLibraries()) return 1;
     const int clip = open(clipFile.c_str(), O_RDONLY);
     if (clip < 0) return 1;
     std::filesystem::remove(gif);
 
     TQuietWindow window;
     TFrameSink sink(window);
+    sink.SetWorkers(workers);
     TFrameOutputAdapter adapter;
     sink.Attach(adapter);
     sink.SetOutputFileName(gif);
@@ -111,11 +128,44 @@ int Run(int frames, const std::string& clipFile, const std::string& gif) {
         RaiseFrameOutputError(output);
         return 1;
     }
-    std::printf("%d %.4f %.4f %lld\n", frames, wall, CpuSeconds(after) - CpuSeconds(before),
-                static_cast<long long>(std::filesystem::file_size(sink.SavedFileName())));
+    PrintResult(frames, wall, CpuSeconds(after) - CpuSeconds(before), sink.SavedFileName());
     libav::av_packet_free(&packet);
     libav::avformat_free_context(output);
     close(clip);
+    return 0;
+}
+
+// A conversion of the H.264 clip to 320x240 into the sink, as the front end runs it.
+int Convert(int workers, const std::string& clip, const std::string& gif) {
+    if (!LoadLibraries()) return 1;
+    std::filesystem::remove(gif);
+    TQuietWindow window;
+    TFrameSink sink(window);
+    sink.SetWorkers(workers);
+    TFrameOutputAdapter adapter;
+    sink.Attach(adapter);
+    sink.SetOutputFileName(gif);
+    rusage before{};
+    getrusage(RUSAGE_SELF, &before);
+    const auto start = std::chrono::steady_clock::now();
+    try {
+        TCustomFFmpeg task;
+        if (task.OpenInputFile(nullptr, clip) < 0) throw FFmpegException(task.LastError);
+        task.ParseOptions("-f rawrgb -c:v rawvideo -pix_fmt bgr24 -vf \"scale=320:240\"");
+        if (task.OpenOutputFile(adapter.OutputName(), false) < 0)
+            throw FFmpegException(task.LastError);
+        task.Transcode();
+    } catch (const std::exception& error) {
+        std::fprintf(stderr, "%s\n", error.what());
+        return 1;
+    }
+    const double wall =
+        std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+    rusage after{};
+    getrusage(RUSAGE_SELF, &after);
+    if (sink.SavedFileName().empty()) return 1;
+    PrintResult(sink.Document().Images().Count(), wall, CpuSeconds(after) - CpuSeconds(before),
+                sink.SavedFileName());
     return 0;
 }
 
@@ -128,10 +178,9 @@ struct TMeasured {
     bool Ok = false;
 };
 
-// Runs `--run frames` as a child process and reads what it prints.
-TMeasured Measure(const std::string& self, int frames) {
+// Runs the program with `args` as a child process and reads what it prints.
+TMeasured Measure(std::vector<std::string> args) {
     const std::string output = std::filesystem::temp_directory_path() / "clipgif-bench-sink.txt";
-    std::vector<std::string> args = {self, "--run", std::to_string(frames)};
     std::vector<char*> argv;
     for (std::string& arg : args) argv.push_back(arg.data());
     argv.push_back(nullptr);
@@ -157,35 +206,51 @@ TMeasured Measure(const std::string& self, int frames) {
     return measured;
 }
 
-void Print(const char* label, const TMeasured& m) {
+bool Print(const std::string& label, const TMeasured& m) {
+    if (!m.Ok) {
+        std::fprintf(stderr, "%s failed\n", label.c_str());
+        return false;
+    }
     std::printf(
-        "  %-16s %6d frames  wall %6.3f ms/frame  cpu %6.3f ms/frame  peak %7.1f MiB"
+        "  %-26s %5d frames  wall %6.3f ms/frame  cpu %6.3f ms/frame  peak %6.1f MiB"
         "  gif %6.1f MiB\n",
-        label, m.Frames, 1000 * m.Wall / m.Frames, 1000 * m.Cpu / m.Frames,
+        label.c_str(), m.Frames, 1000 * m.Wall / m.Frames, 1000 * m.Cpu / m.Frames,
         m.PeakKilobytes / 1024.0, m.GifBytes / 1048576.0);
+    return true;
 }
 
 }  // namespace
 
 int main(int argc, char** argv) {
-    const std::string clipFile =
-        benchclips::DecodedFramesFile(benchclips::kNatural, kClipFrames, kWidth, kHeight);
     const std::string gif =
         (std::filesystem::temp_directory_path() / "clipgif-bench-sink.gif").string();
-    if (argc == 3 && std::strcmp(argv[1], "--run") == 0)
-        return Run(std::atoi(argv[2]), clipFile, gif);
+    if (argc == 4 && std::strcmp(argv[1], "--run") == 0)
+        return Run(
+            std::atoi(argv[2]), std::atoi(argv[3]),
+            benchclips::DecodedFramesFile(benchclips::kNatural, kClipFrames, kWidth, kHeight), gif);
+    if (argc == 3 && std::strcmp(argv[1], "--convert") == 0)
+        return Convert(std::atoi(argv[2]),
+                       benchclips::EncodedClipFile(benchclips::kNatural, kClipFrames), gif);
 
     const std::string self = std::filesystem::canonical("/proc/self/exe").string();
-    std::printf("frame sink, natural 320x240 frames (%d distinct, then again), timing on:\n",
-                kClipFrames);
-    for (const int frames : {kShortRun, kLongRun}) {
-        const TMeasured m = Measure(self, frames);
-        if (!m.Ok) {
-            std::fprintf(stderr, "the run of %d frames failed\n", frames);
+    benchclips::DecodedFramesFile(benchclips::kNatural, kClipFrames, kWidth, kHeight);
+    std::printf(
+        "frame sink, natural 320x240 frames (%d distinct, then again), timing on, "
+        "%d workers by default:\n",
+        kClipFrames, DefaultFrameWorkers());
+    const std::string shortRun = std::to_string(kShortRun);
+    for (const int workers : {0, 1, 2})
+        if (!Print("sink, " + std::to_string(workers) + " workers",
+                   Measure({self, "--run", shortRun, std::to_string(workers)})))
             return 1;
-        }
-        Print(frames == kShortRun ? "sequence" : "five times longer", m);
-    }
+    if (!Print("sink, five times longer", Measure({self, "--run", std::to_string(kLongRun),
+                                                   std::to_string(DefaultFrameWorkers())})))
+        return 1;
+    std::printf("conversion of the 640x480 H.264 clip to 320x240 into the sink:\n");
+    for (const int workers : {0, 1, 2})
+        if (!Print("conversion, " + std::to_string(workers) + " workers",
+                   Measure({self, "--convert", std::to_string(workers)})))
+            return 1;
     std::filesystem::remove(gif);
     return 0;
 }
