@@ -122,7 +122,7 @@ void TGIFSubImage::DecodePixels() const {
     pixelsCurrent_.store(true, std::memory_order_release);
 }
 
-TGIFCoding TGIFSubImage::CodingFor(TGIFEncoding encoding, int documentBitsPerPixel) {
+TGIFCoding TGIFSubImage::CodingFor(TGIFEncoding encoding, int documentBitsPerPixel) const {
     TGIFCoding coding;
     coding.Encoding = encoding;
     coding.BitsPerPixel = colorMap_.BitsPerPixel();
@@ -346,6 +346,10 @@ void TGIFSubImage::ReadImage(TStream& stream) {
     const size_t decoded = DecodeGIFImageData(
         stream, [&rows](int) { return rows.NextRow(); }, Width(), Height(), Interlaced(),
         [this](const std::string& message) { Warning(message); });
+    // A frame read keeps its pixels, not the file's coded data: damaged data shows while the
+    // file is read, what the pixels take is counted against the reading budget then (a small
+    // file can code frames far larger than itself), and saving codes them with this library's
+    // own encoder.
     ReplacePixels(rows.Take(decoded));
     if (GIFDefaults().BuildBitmapsOnLoad) Bitmap();
 }

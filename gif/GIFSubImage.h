@@ -155,7 +155,7 @@ private:
     void DecodePixels() const;
     // How saving codes the pixels with `encoding`; a frame without a local colour table is
     // coded for `documentBitsPerPixel`.
-    TGIFCoding CodingFor(TGIFEncoding encoding, int documentBitsPerPixel);
+    TGIFCoding CodingFor(TGIFEncoding encoding, int documentBitsPerPixel) const;
     // "Image is empty" without pixels, "Invalid pixel coordinates" outside the frame.
     void CheckCoordinates(int x, int y) const;
     // Grows the logical screen to reach `right` and `bottom`, with warnings when it had a size.
