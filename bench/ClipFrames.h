@@ -2,8 +2,8 @@
 // Real video frames for the benchmarks: short clips made with the ffmpeg tool's lavfi sources,
 // encoded to H.264 at 640x480 as a camera or a download would give them, then decoded and
 // scaled to 320x240 blue-green-red frames as the conversion road hands them to the document.
-// Decoded frames are kept in the system's temporary folder, so only the first run pays for
-// making them.
+// The clips and their decoded frames are kept in the system's temporary folder, so only the
+// first run pays for making them.
 #include <sys/wait.h>
 
 #include <cstdint>
@@ -60,34 +60,62 @@ inline void RunOrThrow(const std::string& command) {
         throw std::runtime_error("failed: " + command);
 }
 
-// The decoded frames of `clip`, `frames` of `width` x `height`, rows of 3 x width bytes.
-inline std::vector<uint8_t> DecodedFrames(const TClip& clip, int frames, int width, int height) {
-    namespace fs = std::filesystem;
-    const fs::path folder = fs::temp_directory_path() / "clipgif-bench-clips";
-    fs::create_directories(folder);
+inline std::string ClipStem(const TClip& clip, int frames) {
     // The version changes whenever a clip's graph does.
-    const std::string stem = std::string(clip.name) + "-v2-" + std::to_string(frames) + "-" +
-                             std::to_string(width) + "x" + std::to_string(height);
-    const fs::path raw = folder / (stem + ".bgr");
-    const size_t bytes = static_cast<size_t>(frames) * width * height * 3;
-    if (!fs::exists(raw) || fs::file_size(raw) != bytes) {
-        const fs::path h264 = folder / (stem + ".mp4");
-        const fs::path partial = folder / (stem + ".part");
+    return std::string(clip.name) + "-v2-" + std::to_string(frames);
+}
+
+inline std::filesystem::path ClipFolder() {
+    const std::filesystem::path folder =
+        std::filesystem::temp_directory_path() / "clipgif-bench-clips";
+    std::filesystem::create_directories(folder);
+    return folder;
+}
+
+// The file of `clip` as a camera or a download would give it: `frames` frames of 640x480 at
+// 25 per second in H.264, made on first use.
+inline std::string EncodedClipFile(const TClip& clip, int frames) {
+    namespace fs = std::filesystem;
+    const fs::path h264 = ClipFolder() / (ClipStem(clip, frames) + ".mp4");
+    if (!fs::exists(h264)) {
+        const fs::path partial = ClipFolder() / (ClipStem(clip, frames) + ".part.mp4");
         RunOrThrow("ffmpeg -nostdin -y -loglevel error -f lavfi -i " + Quote(clip.graph) +
                    " -frames:v " + std::to_string(frames) +
                    " -c:v libx264 -preset veryfast -crf 20 -pix_fmt yuv420p " +
-                   Quote(h264.string()));
-        RunOrThrow("ffmpeg -nostdin -y -loglevel error -i " + Quote(h264.string()) +
+                   Quote(partial.string()));
+        fs::rename(partial, h264);
+    }
+    return h264.string();
+}
+
+// The file of the decoded frames of `clip`: `frames` of `width` x `height`, rows of 3 x width
+// bytes, made on first use.
+inline std::string DecodedFramesFile(const TClip& clip, int frames, int width, int height) {
+    namespace fs = std::filesystem;
+    const std::string stem =
+        ClipStem(clip, frames) + "-" + std::to_string(width) + "x" + std::to_string(height);
+    const fs::path raw = ClipFolder() / (stem + ".bgr");
+    const size_t bytes = static_cast<size_t>(frames) * width * height * 3;
+    if (!fs::exists(raw) || fs::file_size(raw) != bytes) {
+        const std::string h264 = EncodedClipFile(clip, frames);
+        const fs::path partial = ClipFolder() / (stem + ".part");
+        RunOrThrow("ffmpeg -nostdin -y -loglevel error -i " + Quote(h264) +
                    " -vf scale=" + std::to_string(width) + ":" + std::to_string(height) +
                    " -pix_fmt bgr24 -f rawvideo " + Quote(partial.string()));
         fs::rename(partial, raw);
-        fs::remove(h264);
     }
+    return raw.string();
+}
+
+// The decoded frames of `clip`, `frames` of `width` x `height`, rows of 3 x width bytes.
+inline std::vector<uint8_t> DecodedFrames(const TClip& clip, int frames, int width, int height) {
+    const std::string raw = DecodedFramesFile(clip, frames, width, height);
+    const size_t bytes = static_cast<size_t>(frames) * width * height * 3;
     std::vector<uint8_t> data(bytes);
     std::ifstream in(raw, std::ios::binary);
     in.read(reinterpret_cast<char*>(data.data()), static_cast<std::streamsize>(bytes));
     if (in.gcount() != static_cast<std::streamsize>(bytes))
-        throw std::runtime_error("short clip file " + raw.string());
+        throw std::runtime_error("short clip file " + raw);
     return data;
 }
 

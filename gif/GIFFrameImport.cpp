@@ -72,16 +72,23 @@ void UnpackRow(const uint8_t* in, uint8_t* out, int width, TPixelFormat format) 
 }  // namespace
 
 void TGIFSubImage::ImportBitmap(TBitmap& bitmap) {
+    const TGIFImage* image = Image();
+    const TGIFDefaults& defaults = GIFDefaults();
+    ImportBitmap(bitmap, image ? TGIFImportSettings{image->ReductionMode(), image->DiffusionMode(),
+                                                    image->QuantizeBits()}
+                               : TGIFImportSettings{defaults.ReductionMode, defaults.DiffusionMode,
+                                                    defaults.QuantizeBits});
+}
+
+void TGIFSubImage::ImportBitmap(TBitmap& bitmap, const TGIFImportSettings& settings) {
     Clear();
     if (bitmap.Empty()) return;
     SetWidth(bitmap.Width());
     SetHeight(bitmap.Height());
 
-    const TGIFImage* image = Image();
-    const TGIFDefaults& defaults = GIFDefaults();
-    const TPaletteReduction mode = image ? image->ReductionMode() : defaults.ReductionMode;
-    const TErrorDiffusion diffusion = image ? image->DiffusionMode() : defaults.DiffusionMode;
-    const int bits = image ? image->QuantizeBits() : defaults.QuantizeBits;
+    const TPaletteReduction mode = settings.ReductionMode;
+    const TErrorDiffusion diffusion = settings.DiffusionMode;
+    const int bits = settings.QuantizeBits;
     if (pixels_.size() != static_cast<size_t>(Width()) * static_cast<size_t>(Height()))
         AllocatePixels();
 

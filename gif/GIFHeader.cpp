@@ -31,15 +31,19 @@ int TGIFHeader::Version() const {
     return colorMap_.Sorted() || descriptor_.AspectRatio != 0 ? 2 : 1;
 }
 
-void TGIFHeader::Prepare() {
+int TGIFHeader::PreparedBitsPerPixel() const {
     int bitsPerPixel = colorMap_.BitsPerPixel();
     if (const TGIFImage* image = Image()) {
         const TGIFImageList& frames = image->Images();
         for (int i = 0; i < frames.Count(); ++i)
             bitsPerPixel = std::max(bitsPerPixel, frames[i].ColorMap().BitsPerPixel());
     }
+    return std::clamp(bitsPerPixel, 1, 8);
+}
+
+void TGIFHeader::Prepare() {
     // The colour resolution is the same maximum less one, so both fields agree.
-    const int field = std::clamp(bitsPerPixel - 1, 0, 7);
+    const int field = PreparedBitsPerPixel() - 1;
     uint8_t packed = static_cast<uint8_t>((field << 4) | field);
     if (colorMap_.Count() > 0) {
         packed |= kGlobalTablePresent;

@@ -42,6 +42,8 @@ public:
     int Version() const override;
     // Recomputes the packed flags from the global table and the frames' local tables.
     void Prepare();
+    // The bits per pixel Prepare gives the packed flags: the largest of every table (1..8).
+    int PreparedBitsPerPixel() const;
     // Writes the signature (with the document's version), the descriptor and the global table.
     void SaveToStream(TStream& stream) override;
     void LoadFromStream(TStream& stream) override;

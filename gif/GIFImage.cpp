@@ -64,6 +64,14 @@ int TGIFImage::Add(std::unique_ptr<TGIFObject> source) {
     return index;
 }
 
+int TGIFImage::AddImported(std::unique_ptr<TGIFSubImage> frame) {
+    frame->SetImage(this);
+    frame->GrowLogicalScreenAsImported();
+    const int index = images_.Add(std::move(frame));
+    Changed();
+    return index;
+}
+
 int TGIFImage::Version() const {
     int version = 0;
     for (int i = 0; i < images_.Count() && version < 2; ++i)

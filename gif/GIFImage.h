@@ -49,6 +49,9 @@ public:
     // Appends a frame (which the document then owns); anything else fails with "Object type
     // not supported for operation".
     int Add(std::unique_ptr<TGIFObject> source);
+    // Appends a frame imported from a bitmap away from the document (ImportBitmap with
+    // settings), as Add of that bitmap would have: the logical screen grows to cover it.
+    int AddImported(std::unique_ptr<TGIFSubImage> frame);
 
     void SaveToFile(const std::string& fileName);
     void SaveToStream(TStream& stream);

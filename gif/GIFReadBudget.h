@@ -9,9 +9,10 @@ struct TGIFReadLimits {
     // Pixels of one frame, and of the logical screen (which a painter has to cover): 16384 x
     // 16384, beyond any picture a person makes or views as a GIF.
     uint64_t MaxFramePixels = uint64_t{1} << 28;
-    // Bytes the frames of one document may take: pixels, frame and extension records. By
-    // default half the physical memory, so that any document that fits in memory comfortably
-    // (thousands of 640 x 480 frames from a long clip take a few gigabytes) still loads.
+    // Bytes the frames of one document may take: pixels (frames read keep their pixels, not
+    // their coded data), frame and extension records. By default half the physical memory, so
+    // that any document that fits in memory comfortably (thousands of 640 x 480 frames from a
+    // long clip take a few gigabytes) still loads.
     uint64_t MaxDocumentBytes = DefaultMaxDocumentBytes();
     // Pixels the image data does not reach (a cut file, a frame declared without data) keep the
     // fill value but still take memory; the document's total of them may pass this allowance

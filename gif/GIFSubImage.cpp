@@ -52,36 +52,47 @@ void TGIFSubImage::SetBounds(int left, int top, int width, int height) {
     descriptor_.Width = static_cast<uint16_t>(width);
     descriptor_.Height = static_cast<uint16_t>(height);
     if (resized) AllocatePixels();
-    GrowLogicalScreen();
+    GrowLogicalScreen(Left() + Width(), Top() + Height());
 }
 
 void TGIFSubImage::AllocatePixels() {
     FreeBitmap();
-    pixels_.clear();
-    pixels_.shrink_to_fit();
+    ReplacePixels({});
     pixels_.resize(static_cast<size_t>(Width()) * static_cast<size_t>(Height()), 0);
 }
 
-void TGIFSubImage::GrowLogicalScreen() {
+void TGIFSubImage::ReplacePixels(std::vector<uint8_t> pixels) {
+    coded_.reset();
+    pixels_ = std::move(pixels);
+    pixelsCurrent_.store(true, std::memory_order_release);
+}
+
+void TGIFSubImage::GrowLogicalScreen(int right, int bottom) {
     TGIFImage* image = Image();
     if (!image) return;
     bool warned = false;
     TGIFHeader& header = image->Header();
-    if (header.Width() < Left() + Width()) {
+    if (header.Width() < right) {
         if (header.Width() != 0) {
             Warning("Image width too small for contained frames");
             warned = true;
         }
-        header.SetWidth(Left() + Width());
+        header.SetWidth(right);
     }
-    if (header.Height() < Top() + Height()) {
+    if (header.Height() < bottom) {
         if (header.Height() != 0) {
             Warning("Image height too small for contained frames");
             warned = true;
         }
-        header.SetHeight(Top() + Height());
+        header.SetHeight(bottom);
     }
     if (warned) Warning("Image exceeds Logical Screen size");
+}
+
+void TGIFSubImage::GrowLogicalScreenAsImported() {
+    if (Width() == 0 || Height() == 0) return;
+    GrowLogicalScreen(Left() + Width(), Top());
+    GrowLogicalScreen(Left() + Width(), Top() + Height());
 }
 
 void TGIFSubImage::SetInterlaced(bool on) {
@@ -89,11 +100,57 @@ void TGIFSubImage::SetInterlaced(bool on) {
                                                        : descriptor_.PackedFields & ~kInterlaced);
 }
 
-bool TGIFSubImage::Empty() const { return Width() == 0 || Height() == 0 || pixels_.empty(); }
+bool TGIFSubImage::Empty() const {
+    return Width() == 0 || Height() == 0 || (!coded_ && pixels_.empty());
+}
 
 uint8_t* TGIFSubImage::EditPixels() {
+    PixelData();
+    coded_.reset();
     FreeBitmap();
     return pixels_.data();
+}
+
+void TGIFSubImage::DecodePixels() const {
+    std::lock_guard<std::mutex> guard(decodeLock_);
+    if (pixelsCurrent_.load(std::memory_order_relaxed)) return;
+    const int fill = TransparentColorIndex();
+    std::vector<uint8_t> pixels(static_cast<size_t>(Width()) * static_cast<size_t>(Height()),
+                                static_cast<uint8_t>(fill < 0 ? 0 : fill));
+    coded_->Decode(pixels.data(), Width(), Height());
+    pixels_ = std::move(pixels);
+    pixelsCurrent_.store(true, std::memory_order_release);
+}
+
+TGIFCoding TGIFSubImage::CodingFor(TGIFEncoding encoding, int documentBitsPerPixel) const {
+    TGIFCoding coding;
+    coding.Encoding = encoding;
+    coding.BitsPerPixel = colorMap_.BitsPerPixel();
+    coding.ColorLimit = colorMap_.Count();
+    if (coding.ColorLimit == 0) {
+        coding.BitsPerPixel = documentBitsPerPixel;
+        coding.ColorLimit = 1 << coding.BitsPerPixel;
+    }
+    // A frame with a local colour table is always written without interlacing.
+    coding.Interlaced = colorMap_.Count() == 0 && Interlaced();
+    return coding;
+}
+
+bool TGIFSubImage::CodeImage(TGIFEncoding encoding) {
+    if (Empty()) return false;
+    // Saving prepares the header first: the largest table of the document is what counts.
+    const TGIFImage* image = Image();
+    const TGIFCoding coding =
+        CodingFor(encoding, image ? image->Header().PreparedBitsPerPixel() : 8);
+    if (coded_ && coded_->Coding() == coding) return true;
+    try {
+        coded_ = std::make_shared<const TGIFCodedImage>(PixelData(), Width(), Height(), coding);
+    } catch (const GIFException&) {
+        return false;
+    }
+    pixelsCurrent_.store(false, std::memory_order_relaxed);
+    std::vector<uint8_t>().swap(pixels_);
+    return true;
 }
 
 const uint8_t* TGIFSubImage::ScanLine(int row) const {
@@ -107,7 +164,7 @@ uint8_t* TGIFSubImage::EditScanLine(int row) {
 }
 
 void TGIFSubImage::CheckCoordinates(int x, int y) const {
-    if (pixels_.empty()) throw GIFException("Image is empty");
+    if (!coded_ && pixels_.empty()) throw GIFException("Image is empty");
     if (x < 0 || x >= Width() || y < 0 || y >= Height())
         throw GIFException("Invalid pixel coordinates");
 }
@@ -130,7 +187,7 @@ void TGIFSubImage::Crop(const TRect& area) {
         std::memcpy(kept.data() + static_cast<size_t>(y) * area.Width(),
                     ScanLine(area.Top + y) + area.Left, static_cast<size_t>(area.Width()));
     FreeBitmap();
-    pixels_ = std::move(kept);
+    ReplacePixels(std::move(kept));
     descriptor_.Left = static_cast<uint16_t>(Left() + area.Left);
     descriptor_.Top = static_cast<uint16_t>(Top() + area.Top);
     descriptor_.Width = static_cast<uint16_t>(area.Width());
@@ -182,8 +239,7 @@ void TGIFSubImage::Clear() {
     extensions_.Clear();
     colorMap_.Clear();
     FreeBitmap();
-    pixels_.clear();
-    pixels_.shrink_to_fit();
+    ReplacePixels({});
     descriptor_.Width = 0;
     descriptor_.Height = 0;
 }
@@ -193,7 +249,13 @@ void TGIFSubImage::Assign(const TGIFSubImage& source) {
     Clear();
     descriptor_ = source.descriptor_;
     colorMap_.Assign(source.colorMap_);
-    pixels_.assign(source.PixelData(), source.PixelData() + source.DataSize());
+    // A coded frame's copy shares its coded data and decodes its own pixels when read.
+    if (source.coded_) {
+        coded_ = source.coded_;
+        pixelsCurrent_.store(false, std::memory_order_relaxed);
+    } else {
+        pixels_.assign(source.PixelData(), source.PixelData() + source.DataSize());
+    }
     for (int i = 0; i < source.extensions_.Count(); ++i)
         extensions_.Add(source.extensions_[i].Clone(this));
 }
@@ -226,16 +288,16 @@ void TGIFSubImage::SaveToStream(TStream& stream) {
 
 void TGIFSubImage::WriteImage(TStream& stream) {
     const TGIFImage* image = Image();
-    std::unique_ptr<TGIFEncoder> encoder = CreateGIFEncoder(image ? image->Encoding() : geLZW);
-    encoder->OnWarning = [this](const std::string& message) { Warning(message); };
-    int bitsPerPixel = colorMap_.BitsPerPixel();
-    int colorLimit = colorMap_.Count();
-    if (colorLimit == 0) {
-        bitsPerPixel = image ? image->BitsPerPixel() : 8;
-        colorLimit = 1 << bitsPerPixel;
+    const TGIFCoding coding =
+        CodingFor(image ? image->Encoding() : geLZW, image ? image->BitsPerPixel() : 8);
+    if (coded_ && coded_->Coding() == coding) {
+        coded_->WriteTo(stream);
+        return;
     }
-    encoder->Compress(stream, bitsPerPixel, colorLimit, PixelData(), Interlaced(), Height(),
-                      Width());
+    std::unique_ptr<TGIFEncoder> encoder = CreateGIFEncoder(coding.Encoding);
+    encoder->OnWarning = [this](const std::string& message) { Warning(message); };
+    encoder->Compress(stream, coding.BitsPerPixel, coding.ColorLimit, PixelData(),
+                      coding.Interlaced, Height(), Width());
 }
 
 // Reading
@@ -284,6 +346,10 @@ void TGIFSubImage::ReadImage(TStream& stream) {
     const size_t decoded = DecodeGIFImageData(
         stream, [&rows](int) { return rows.NextRow(); }, Width(), Height(), Interlaced(),
         [this](const std::string& message) { Warning(message); });
-    pixels_ = rows.Take(decoded);
+    // A frame read keeps its pixels, not the file's coded data: damaged data shows while the
+    // file is read, what the pixels take is counted against the reading budget then (a small
+    // file can code frames far larger than itself), and saving codes them with this library's
+    // own encoder.
+    ReplacePixels(rows.Take(decoded));
     if (GIFDefaults().BuildBitmapsOnLoad) Bitmap();
 }

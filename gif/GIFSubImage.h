@@ -1,11 +1,14 @@
 #pragma once
 // A frame of a GIF document: extension blocks, image descriptor, local colour table and one
-// colour index byte per pixel.
+// colour index byte per pixel, or the image data coded from them.
+#include <atomic>
 #include <cstddef>
 #include <cstdint>
 #include <memory>
+#include <mutex>
 #include <vector>
 
+#include "gif/GIFCodedImage.h"
 #include "gif/GIFColorMap.h"
 #include "gif/GIFItem.h"
 #include "gif/GIFList.h"
@@ -26,6 +29,13 @@ struct TImageDescriptor {
     uint16_t Width = 0;
     uint16_t Height = 0;
     uint8_t PackedFields = 0;
+};
+
+// The settings a true-colour bitmap is reduced with when it becomes a frame.
+struct TGIFImportSettings {
+    TPaletteReduction ReductionMode;
+    TErrorDiffusion DiffusionMode;
+    int QuantizeBits;
 };
 
 class TGIFSubImage : public TGIFItem {
@@ -62,10 +72,17 @@ public:
     // The colour indices, one byte per pixel, rows top to bottom and Width() bytes each. Every
     // read goes through PixelData or ScanLine, every write through EditPixels or EditScanLine
     // (which drop what was made from the old pixels), so the way the indices are kept stays
-    // this class's business.
-    const uint8_t* PixelData() const { return pixels_.data(); }
+    // this class's business: a coded frame decodes them on the first read. Reads may run on
+    // several threads at once (painters); nothing may write meanwhile.
+    const uint8_t* PixelData() const {
+        if (!pixelsCurrent_.load(std::memory_order_acquire)) DecodePixels();
+        return pixels_.data();
+    }
     uint8_t* EditPixels();
-    size_t DataSize() const { return pixels_.size(); }
+    size_t DataSize() const {
+        return coded_ ? static_cast<size_t>(Width()) * static_cast<size_t>(Height())
+                      : pixels_.size();
+    }
     // Row `row` of the indices ("Image is empty", "Invalid pixel coordinates").
     const uint8_t* ScanLine(int row) const;
     uint8_t* EditScanLine(int row);
@@ -74,6 +91,17 @@ public:
     // Keeps only `area` (in frame coordinates, inside the frame), which becomes the frame's
     // rectangle on the logical screen.
     void Crop(const TRect& area);
+
+    // Codes the pixels as saving would (the active colour table's size, the interlacing the
+    // frame is written with, `encoding`) and keeps the coded data in place of the pixels, which
+    // are decoded again when something reads them. Saving writes the coded data as it is while
+    // the pixels stay unchanged and the document codes them the same way. Pixels that saving
+    // could not code (an index outside the colour table) stay as they are: false.
+    bool CodeImage(TGIFEncoding encoding);
+    // The frame holds coded data (and its pixels only once something has read them).
+    bool Coded() const { return coded_ != nullptr; }
+    // Bytes of the coded data, 0 without.
+    size_t CodedSize() const { return coded_ ? coded_->Size() : 0; }
 
     // The first graphic control extension, or null.
     TGIFGraphicControlExtension* GraphicControlExtension() const { return graphicControl_; }
@@ -109,6 +137,12 @@ public:
     // Makes the frame from a bitmap: indexed bitmaps keep their colours, true-colour ones are
     // reduced with the document's settings.
     void ImportBitmap(TBitmap& bitmap);
+    // The same with the given settings; a frame outside any document can be made so on any
+    // thread, and joins a document with TGIFImage::AddImported.
+    void ImportBitmap(TBitmap& bitmap, const TGIFImportSettings& settings);
+    // For a frame imported away from its document: grows the logical screen to cover it as the
+    // import's bounds setting would have (the width, then the height, with the same warnings).
+    void GrowLogicalScreenAsImported();
 
 private:
     friend class TGIFExtensionList;
@@ -116,9 +150,16 @@ private:
     void ExtensionRemoved(TGIFExtension& extension);
 
     void AllocatePixels();
+    // Pixels given to the frame in place of what it held.
+    void ReplacePixels(std::vector<uint8_t> pixels);
+    void DecodePixels() const;
+    // How saving codes the pixels with `encoding`; a frame without a local colour table is
+    // coded for `documentBitsPerPixel`.
+    TGIFCoding CodingFor(TGIFEncoding encoding, int documentBitsPerPixel) const;
     // "Image is empty" without pixels, "Invalid pixel coordinates" outside the frame.
     void CheckCoordinates(int x, int y) const;
-    void GrowLogicalScreen();
+    // Grows the logical screen to reach `right` and `bottom`, with warnings when it had a size.
+    void GrowLogicalScreen(int right, int bottom);
     void PrepareDescriptor();
     void WriteImage(TStream& stream);
     void ReadImage(TStream& stream);
@@ -136,7 +177,12 @@ private:
     TGIFExtensionList extensions_;
     TGIFLocalColorMap colorMap_;
     TImageDescriptor descriptor_;
-    std::vector<uint8_t> pixels_;
+    // The pixels, unless pixelsCurrent_ is false: then they are still coded only.
+    mutable std::vector<uint8_t> pixels_;
+    mutable std::atomic<bool> pixelsCurrent_{true};
+    mutable std::mutex decodeLock_;
+    // Coded from the pixels as they are; shared by copies of the frame.
+    std::shared_ptr<const TGIFCodedImage> coded_;
     TGIFGraphicControlExtension* graphicControl_ = nullptr;
     std::unique_ptr<TBitmap> bitmap_;
     bool bitmapDithered_ = false;

@@ -61,6 +61,24 @@ int64_t TMemoryStream::Seek(int64_t offset, TSeekOrigin origin) {
     return target;
 }
 
+size_t TReadOnlyMemoryStream::Read(void* buffer, size_t count) {
+    if (pos_ >= size_) return 0;
+    const size_t n = std::min(count, size_ - pos_);
+    std::memcpy(buffer, data_ + pos_, n);
+    pos_ += n;
+    return n;
+}
+
+int64_t TReadOnlyMemoryStream::Seek(int64_t offset, TSeekOrigin origin) {
+    int64_t base = 0;
+    if (origin == TSeekOrigin::soCurrent) base = static_cast<int64_t>(pos_);
+    if (origin == TSeekOrigin::soEnd) base = static_cast<int64_t>(size_);
+    const int64_t target = base + offset;
+    if (target < 0) throw EStreamError("Stream seek error");
+    pos_ = static_cast<size_t>(target);
+    return target;
+}
+
 void TMemoryStream::LoadFromFile(const std::string& fileName) {
     TFileStream file(fileName, TFileStream::Mode::OpenRead);
     const int64_t size = file.Size();

@@ -57,6 +57,21 @@ private:
     size_t pos_ = 0;
 };
 
+// A read-only stream over bytes it does not own; writing fails.
+class TReadOnlyMemoryStream : public TStream {
+public:
+    TReadOnlyMemoryStream(const uint8_t* data, size_t size) : data_(data), size_(size) {}
+    size_t Read(void* buffer, size_t count) override;
+    size_t Write(const void*, size_t) override { return 0; }
+    int64_t Seek(int64_t offset, TSeekOrigin origin) override;
+    int64_t Size() override { return static_cast<int64_t>(size_); }
+
+private:
+    const uint8_t* data_;
+    size_t size_;
+    size_t pos_ = 0;
+};
+
 // A file opened for reading, created (truncated) for writing, or opened for both.
 class TFileStream : public TStream {
 public:

@@ -61,9 +61,9 @@ int64_t TimestampOf(const AVPacket* packet) {
 
 }  // namespace
 
-TFrameSink::TFrameSink(TSinkWindow& window) : window_(window) {
+TFrameSink::TFrameSink(TSinkWindow& window)
+    : window_(window), pipeline_(std::make_unique<TFramePipeline>(workers_)) {
     document_.SetReductionMode(prOctreePlusSystem);
-    frameBitmap_.SetPixelFormat(pf24bit);
 }
 
 TFrameSink::~TFrameSink() {
@@ -99,11 +99,17 @@ void TFrameSink::Log(const char* format, ...) {
 
 void TFrameSink::FOAWriteHeader(TFrameOutputAdapter*) {
     Log("Frame output write header");
+    // What an output that failed left in the pipeline goes.
+    if (pipeline_->Workers() == workers_)
+        pipeline_->Discard();
+    else
+        pipeline_ = std::make_unique<TFramePipeline>(workers_);
     document_.Clear();
     outputTiming_ = timing_;
     delays_.Reset();
     frameLength_ = 0;
     lastControl_ = nullptr;
+    waitingDelays_.clear();
     savedFileName_.clear();
     skippedFrames_ = 0;
 }
@@ -116,18 +122,36 @@ void TFrameSink::FOAWriteFrame(TFrameOutputAdapter*, POutputFrameInfo AFrameInfo
         packet ? packet->size : 0, keyFrame ? 1 : 0);
     if (Skip(info)) {
         ++skippedFrames_;
-        if (lastControl_) AdvanceClock(info);
+        if (TimedFrames()) AdvanceClock(info);
         return;
     }
+    while (pipeline_->OldestMade()) AppendOldestFrame();
+    // A full pipeline is the only wait for the workers.
+    while (pipeline_->Full()) AppendOldestFrame();
     const bool preview = window_.PreviewWanted();
-    CopyPixels(info);
-    if (preview) window_.PreviewFrame(frameBitmap_, info.FrameNumber);
-    const int index = document_.Add(frameBitmap_);
+    TBitmap& bitmap = pipeline_->NextBitmap();
+    CopyPixels(info, bitmap);
+    if (preview) window_.PreviewFrame(bitmap, info.FrameNumber);
     if (outputTiming_.Enabled) {
         AdvanceClock(info);
-        AddTiming(index);
+        waitingDelays_.push_back(0);
     }
+    pipeline_->Submit(
+        {{document_.ReductionMode(), document_.DiffusionMode(), document_.QuantizeBits()},
+         document_.Encoding()});
     if (preview) window_.ShowPreview();
+}
+
+void TFrameSink::AppendOldestFrame() {
+    int delay = 0;
+    if (outputTiming_.Enabled && !waitingDelays_.empty()) {
+        delay = waitingDelays_.front();
+        waitingDelays_.pop_front();
+    }
+    std::unique_ptr<TGIFSubImage> frame = pipeline_->TakeOldest();
+    if (!frame) return;
+    const int index = document_.AddImported(std::move(frame));
+    if (outputTiming_.Enabled) AddTiming(index, delay);
 }
 
 // A frame is taken only when its packet holds all of its rows.
@@ -146,12 +170,12 @@ bool TFrameSink::Skip(const TOutputFrameInfo& info) {
 
 // The packet's rows are width x 3 bytes each, top row first, without padding: blue, green, red
 // like the bitmap's own rows.
-void TFrameSink::CopyPixels(const TOutputFrameInfo& info) {
-    frameBitmap_.SetSize(info.Width, info.Height);
+void TFrameSink::CopyPixels(const TOutputFrameInfo& info, TBitmap& bitmap) {
+    bitmap.SetSize(info.Width, info.Height);
     const size_t rowBytes = static_cast<size_t>(info.Width) * 3;
     const uint8_t* source = info.Packet ? info.Packet->data : nullptr;
     for (int row = 0; row < info.Height && rowBytes > 0; ++row)
-        std::memcpy(frameBitmap_.ScanLine(row), source + row * rowBytes, rowBytes);
+        std::memcpy(bitmap.ScanLine(row), source + row * rowBytes, rowBytes);
 }
 
 void TFrameSink::AdvanceClock(const TOutputFrameInfo& info) {
@@ -159,14 +183,14 @@ void TFrameSink::AdvanceClock(const TOutputFrameInfo& info) {
     const AVStream* stream = FirstStream(info);
     const int64_t pts = packet ? TimestampOf(packet) : TFrameDelays::kNoTime;
     const int64_t duration = packet ? packet->duration : 0;
-    if (!lastControl_) frameLength_ = FrameLengthOf(stream);
+    if (!TimedFrames()) frameLength_ = FrameLengthOf(stream);
     const int delay = delays_.NextFrame(pts, duration, TickOf(stream));
     if (delay > 0) AddDelay(delay);
 }
 
 // The looping extension in front of the first frame, then every frame's graphic control
 // extension, whose delay is set once the next frame (or the end) tells it.
-void TFrameSink::AddTiming(int frameIndex) {
+void TFrameSink::AddTiming(int frameIndex, int delay) {
     TGIFSubImage& frame = document_.Images()[frameIndex];
     if (frameIndex == 0 && outputTiming_.Looping) {
         auto loop = std::make_unique<TGIFAppExtNSLoop>(&frame);
@@ -174,19 +198,26 @@ void TFrameSink::AddTiming(int frameIndex) {
         frame.Extensions().Add(std::move(loop));
     }
     auto control = std::make_unique<TGIFGraphicControlExtension>(&frame);
+    control->SetDelay(delay);
     lastControl_ = control.get();
     frame.Extensions().Add(std::move(control));
 }
 
+// To the last frame delivered, in the pipeline or in the document.
 void TFrameSink::AddDelay(int delay) {
-    if (!lastControl_) return;
-    lastControl_->SetDelay(std::min(lastControl_->Delay() + delay, TFrameDelays::kMaxDelay));
+    if (!waitingDelays_.empty()) {
+        int& waiting = waitingDelays_.back();
+        waiting = std::min(waiting + delay, TFrameDelays::kMaxDelay);
+    } else if (lastControl_) {
+        lastControl_->SetDelay(std::min(lastControl_->Delay() + delay, TFrameDelays::kMaxDelay));
+    }
 }
 
 void TFrameSink::FOAWriteClose(TFrameOutputAdapter*) {
     Log("Frame output write close");
     TBusyCursor busy(window_);
-    if (lastControl_) AddDelay(delays_.LastFrame(frameLength_));
+    if (TimedFrames()) AddDelay(delays_.LastFrame(frameLength_));
+    while (pipeline_->InFlight() > 0) AppendOldestFrame();
     lastControl_ = nullptr;
     if (document_.Images().Count() == 0) throw Exception(kNoFramesMessage);
     Save();

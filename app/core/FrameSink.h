@@ -1,18 +1,23 @@
 #pragma once
 // TFrameSink: the road of every converted frame into the GIF document, shared by the desktop
 // program and the command line. Bound to a frame output adapter, it empties the document when
-// an output starts, copies each raw BGR24 frame into the frame bitmap and adds it to the
-// document (with its delay when timing is on), and saves the document when the output closes:
-// beside the input under a name that exists nowhere yet, or under the name it was given, never
-// replacing a file. What it shows goes through a TSinkWindow.
+// an output starts, copies each raw BGR24 frame and hands it to a pipeline of workers that
+// reduce and code it, appends the frames to the document in their order (each with its delay
+// when timing is on), and saves the document when the output closes: beside the input under a
+// name that exists nowhere yet, or under the name it was given, never replacing a file. What it
+// shows goes through a TSinkWindow.
 //
-// The handlers run on the conversion's thread; the front end leaves the sink alone while a
+// The handlers run on the conversion's thread, which waits for the workers only when the
+// pipeline is full and when the output closes. The front end leaves the sink alone while a
 // conversion runs, and reads the results once it has ended.
 #include <cstdarg>
 #include <cstdint>
+#include <deque>
+#include <memory>
 #include <string>
 
 #include "app/core/FrameDelays.h"
+#include "app/core/FramePipeline.h"
 #include "app/core/SinkWindow.h"
 #include "engine/output/FrameOutput.h"
 #include "gif/GIFImage.h"
@@ -48,12 +53,16 @@ public:
     const TFrameTimingOptions& Timing() const { return timing_; }
     void SetTiming(const TFrameTimingOptions& timing) { timing_ = timing; }
 
+    // Threads that reduce and code the frames (0: the conversion's thread does it); by default
+    // DefaultFrameWorkers(). Takes effect at the next output.
+    int Workers() const { return workers_; }
+    void SetWorkers(int workers) { workers_ = workers < 0 ? 0 : workers; }
+
     // The document, reduced with prOctreePlusSystem; its other settings (DiffusionMode ...) are
-    // the front end's to change between conversions. Its frames stay until the next output.
+    // the front end's to change between conversions. Its frames stay until the next output,
+    // holding their coded image data (their pixels are decoded when something reads them).
     TGIFImage& Document() { return document_; }
     const TGIFImage& Document() const { return document_; }
-    // The bitmap every frame is copied into.
-    const TBitmap& FrameBitmap() const { return frameBitmap_; }
 
     // The file the last output was saved to; empty from the start of an output until it is saved.
     const std::string& SavedFileName() const { return savedFileName_; }
@@ -62,29 +71,36 @@ public:
 
     // Start of an output: "Frame output write header", the document emptied.
     void FOAWriteHeader(TFrameOutputAdapter* Sender);
-    // One frame: its log line, the preview, the frame copied and added to the document. A
-    // packet shorter than width x height x 3 bytes is skipped with a log line.
+    // One frame: its log line, the preview, the frame copied and handed to the pipeline; the
+    // frames the pipeline has made go into the document. A packet shorter than width x height
+    // x 3 bytes is skipped with a log line. A frame the pipeline could not make raises its
+    // error in a later call.
     void FOAWriteFrame(TFrameOutputAdapter* Sender, POutputFrameInfo AFrameInfo);
-    // End of the output: "Frame output write close", the document saved under the busy cursor.
-    // Fails with kNoFramesMessage without frames, and with the save's error; nothing is left
-    // behind either way.
+    // End of the output: "Frame output write close"; under the busy cursor the last frames are
+    // waited for and the document is saved. Fails with kNoFramesMessage without frames, and
+    // with the error of a frame or of the save; nothing is left behind either way.
     void FOAWriteClose(TFrameOutputAdapter* Sender);
 
 private:
     void Log(const char* format, ...) __attribute__((format(printf, 2, 3)));
     bool Skip(const TOutputFrameInfo& info);
-    void CopyPixels(const TOutputFrameInfo& info);
+    void CopyPixels(const TOutputFrameInfo& info, TBitmap& bitmap);
+    // Takes the oldest frame from the pipeline (waiting for it) into the document.
+    void AppendOldestFrame();
+    // A frame has been delivered with timing in this output.
+    bool TimedFrames() const { return lastControl_ || !waitingDelays_.empty(); }
     // Moves the clock of the delays on to this frame; the time since the previous frame goes
-    // to the last frame in the document.
+    // to the frame delivered before it.
     void AdvanceClock(const TOutputFrameInfo& info);
-    void AddTiming(int frameIndex);
+    void AddTiming(int frameIndex, int delay);
     void AddDelay(int delay);
     void Save();
 
     TSinkWindow& window_;
     int64_t attachedAdapter_ = 0;  // the identity of the adapter bound to the sink, 0 none
     TGIFImage document_;
-    TBitmap frameBitmap_;
+    int workers_ = DefaultFrameWorkers();
+    std::unique_ptr<TFramePipeline> pipeline_;
     std::string inputFileName_;
     std::string outputFileName_;
     TFrameTimingOptions timing_;
@@ -92,6 +108,8 @@ private:
     TFrameDelays delays_;
     int64_t frameLength_ = 0;  // ticks of one frame by the stream's frame rate, 0 unknown
     TGIFGraphicControlExtension* lastControl_ = nullptr;  // of the document's last frame
+    // The delays of the frames in the pipeline, oldest first, while timing is on.
+    std::deque<int> waitingDelays_;
     std::string savedFileName_;
     int skippedFrames_ = 0;
 };

@@ -1,0 +1,89 @@
+#pragma once
+// TFramePipeline: converted frames become GIF frames (colour reduction and LZW coding) on a
+// small pool of worker threads while the conversion's own thread goes on decoding. A fixed set
+// of slots bounds the memory: a slot holds one frame, from the copy of its pixels until its
+// GIF frame is taken, and the thread that hands frames in waits only when every slot is taken.
+// Frames come out in the order they went in.
+//
+// One thread hands frames in and takes them out; the workers are the pipeline's own.
+#include <condition_variable>
+#include <exception>
+#include <memory>
+#include <mutex>
+#include <thread>
+#include <vector>
+
+#include "gif/GIFSubImage.h"
+#include "gif/GIFTypes.h"
+#include "platform/Bitmap.h"
+
+// How a frame is made: reduced with the document's settings, then coded as the document saves.
+struct TFrameMaking {
+    TGIFImportSettings Import;
+    TGIFEncoding Encoding;
+};
+
+// Workers that make frames on a machine of `cores` processors: one core stays with the
+// conversion's thread (reading, decoding, scaling), the others make frames, at least one.
+int FrameWorkerCount(int cores);
+// FrameWorkerCount of this machine.
+int DefaultFrameWorkers();
+
+class TFramePipeline {
+public:
+    // Frames that can wait for a worker beyond those being made.
+    static constexpr int kQueuedFrames = 4;
+
+    // `workers` threads, started by the first frame; with 0, Submit makes each frame at once on
+    // the caller's thread.
+    explicit TFramePipeline(int workers);
+    // Drops the frames not taken and ends the workers.
+    ~TFramePipeline();
+    TFramePipeline(const TFramePipeline&) = delete;
+    TFramePipeline& operator=(const TFramePipeline&) = delete;
+
+    int Workers() const { return workers_; }
+    int Slots() const { return static_cast<int>(slots_.size()); }
+    // Frames handed in and not taken yet.
+    int InFlight() const;
+    // Every slot holds a frame that has not been taken.
+    bool Full() const { return InFlight() == Slots(); }
+    // The oldest frame not taken has been made (or has failed).
+    bool OldestMade() const;
+
+    // The bitmap of the next frame, to be filled before Submit. Not while Full().
+    TBitmap& NextBitmap();
+    // Hands the filled bitmap in, to be made into a frame.
+    void Submit(const TFrameMaking& making);
+    // The oldest frame not taken, once it is made (waiting for it); null when none is in
+    // flight. A frame that could not be made raises its error here instead.
+    std::unique_ptr<TGIFSubImage> TakeOldest();
+    // Waits for the frames being made and drops every frame not taken.
+    void Discard();
+
+private:
+    struct TSlot {
+        TBitmap Bitmap{0, 0, pf24bit};
+        TFrameMaking Making{};
+        bool Made = false;
+        std::unique_ptr<TGIFSubImage> Frame;
+        std::exception_ptr Error;
+    };
+
+    void StartWorkers();
+    void Work();
+    static void Make(TSlot& slot);
+    TSlot& SlotOf(long long sequence) { return slots_[sequence % slots_.size()]; }
+
+    const int workers_;
+    std::vector<TSlot> slots_;
+    // Frames counted from the first: handed in, picked by a worker, taken out.
+    long long submitted_ = 0;
+    long long picked_ = 0;
+    long long taken_ = 0;
+    bool stopping_ = false;
+    mutable std::mutex lock_;
+    std::condition_variable workWaiting_;
+    std::condition_variable frameMade_;
+    std::vector<std::thread> threads_;
+};
