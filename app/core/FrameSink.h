@@ -48,6 +48,13 @@ public:
     const TFrameTimingOptions& Timing() const { return timing_; }
     void SetTiming(const TFrameTimingOptions& timing) { timing_ = timing; }
 
+    // Whether the document is optimised before it is saved: frames cropped to what changed,
+    // unchanged pixels made transparent, what carries nothing removed, colour tables sorted by
+    // use. The pictures a viewer composes stay the same; the file gets smaller. Off by default;
+    // takes effect at the next close.
+    bool OptimizeFrames() const { return optimizeFrames_; }
+    void SetOptimizeFrames(bool on) { optimizeFrames_ = on; }
+
     // The document, reduced with prOctreePlusSystem; its other settings (DiffusionMode ...) are
     // the front end's to change between conversions. Its frames stay until the next output.
     TGIFImage& Document() { return document_; }
@@ -65,7 +72,8 @@ public:
     // One frame: its log line, the preview, the frame copied and added to the document. A
     // packet shorter than width x height x 3 bytes is skipped with a log line.
     void FOAWriteFrame(TFrameOutputAdapter* Sender, POutputFrameInfo AFrameInfo);
-    // End of the output: "Frame output write close", the document saved under the busy cursor.
+    // End of the output: "Frame output write close", the document (optimised, when asked)
+    // saved under the busy cursor.
     // Fails with kNoFramesMessage without frames, and with the save's error; nothing is left
     // behind either way.
     void FOAWriteClose(TFrameOutputAdapter* Sender);
@@ -79,6 +87,7 @@ private:
     void AdvanceClock(const TOutputFrameInfo& info);
     void AddTiming(int frameIndex);
     void AddDelay(int delay);
+    void Optimize();
     void Save();
 
     TSinkWindow& window_;
@@ -88,6 +97,7 @@ private:
     std::string inputFileName_;
     std::string outputFileName_;
     TFrameTimingOptions timing_;
+    bool optimizeFrames_ = false;
     TFrameTimingOptions outputTiming_;  // the timing of the output under way
     TFrameDelays delays_;
     int64_t frameLength_ = 0;  // ticks of one frame by the stream's frame rate, 0 unknown
