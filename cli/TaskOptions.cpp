@@ -71,6 +71,7 @@ TTaskOptionTexts BuildTaskOptions(const TConvertSettings& settings, const TClipF
     choice.HasVideo = facts.HasVideo;
     choice.ClipFrameRate = facts.FrameRate;
     choice.FrameRate = settings.FrameRate;
+    choice.VariableFrameRate = settings.Timing.Enabled;
     if (hasEnd) {
         choice.Cut.Checked = true;
         choice.Cut.StartTime = start;
