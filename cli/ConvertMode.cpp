@@ -19,11 +19,13 @@ constexpr int kExitFailed = 1;
 // message, written by the thread that logs.
 void ShowEngineLog(TConsole& console) {
     TFFLogger& logger = FFLogger();
-    logger.SetTriggerEventInMainThread(false);
     logger.OnLog = [&console](const void*, uint32_t threadId, TLogLevel level,
                               const std::string& message) {
+        // A message may end in a line break of its own; the console ends every line itself.
+        const size_t end = message.find_last_not_of("\r\n");
         console.Line("#" + std::to_string(threadId) + "." +
-                     std::to_string(static_cast<int>(level)) + ": " + message);
+                     std::to_string(static_cast<int>(level)) + ": " +
+                     message.substr(0, end == std::string::npos ? 0 : end + 1));
     };
 }
 
@@ -67,6 +69,9 @@ int RunConvertMode(const TConvertSettings& settings) {
         return kExitFailed;
     }
     TInterruptWatch interrupt;
+    // Lines are handled on the thread that logs them: no worker ever waits for the main thread
+    // to take a log line, whatever the main thread is doing.
+    FFLogger().SetTriggerEventInMainThread(false);
     if (settings.Verbose)
         ShowEngineLog(console);
     else

@@ -74,6 +74,16 @@ TEST(CliFailures, ANeighbourFailingDoesNotStopTheOthers) {
     EXPECT_EQ(saved[1].Frames, 3);
 }
 
+TEST(CliFailures, AFolderThatTakesNoFile) {
+    testsupport::TempDir dir;
+    testsupport::MakeMedia("-f lavfi -i testsrc2=size=32x24:rate=10 -t 0.2 -c:v mjpeg",
+                           dir.File("a.avi"));
+    const TCliRun run = RunCli("-o nowhere/a.gif a.avi", dir.Path());
+    EXPECT_EQ(run.ExitCode, 1);
+    EXPECT_EQ(run.Err, "a.avi: Cannot create file \"nowhere/a.gif\". No such file or directory\n");
+    EXPECT_EQ(FolderNames(dir.Path()), std::set<std::string>{"a.avi"});
+}
+
 TEST(CliFailures, AConversionWithoutFramesSavesNothing) {
     testsupport::TempDir dir;
     testsupport::MakeMedia("-f lavfi -i testsrc2=size=64x48:rate=25 -t 1 -c:v mjpeg",

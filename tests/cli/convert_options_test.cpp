@@ -156,3 +156,70 @@ TEST(CliConvert, LoopingTimingAndDithering) {
 }
 
 }  // namespace
+
+namespace {
+
+using namespace clitest;
+
+TEST(CliConsole, ProgressBarOnlyOnATerminal) {
+    testsupport::TempDir dir;
+    testsupport::MakeMedia("-f lavfi -i testsrc2=size=32x24:rate=10 -t 0.5 -c:v mjpeg",
+                           dir.File("a.avi"));
+    // `script` gives the program a terminal; what it writes there comes back on its stdout.
+    const auto onTerminal = [&](const std::string& options) {
+        return testsupport::Run("cd " + ShellQuote(dir.Path()) + " && script -qec " +
+                                ShellQuote(Cli() + " " + options + " a.avi") + " /dev/null")
+            .output;
+    };
+    const std::string shown = onTerminal("-o bar.gif");
+    const size_t bar = shown.find("100% [");
+    ASSERT_NE(bar, std::string::npos) << shown;
+    const size_t saved = shown.find("Saved bar.gif (5 frames, 32x24, ");
+    ASSERT_NE(saved, std::string::npos) << shown;
+    // One line, taken away before the saved line.
+    const std::string line = shown.substr(bar, saved - bar);
+    EXPECT_NE(line.find(" 5 frames "), std::string::npos) << line;
+    EXPECT_NE(line.find(" fps "), std::string::npos) << line;
+    EXPECT_NE(line.find("0:00 left\r\x1b[K"), std::string::npos) << line;
+    EXPECT_EQ(line.find('\n'), std::string::npos) << line;
+
+    EXPECT_EQ(onTerminal("-q -o quiet.gif"), "");
+    EXPECT_TRUE(testsupport::FileExists(dir.File("quiet.gif")));
+}
+
+TEST(CliConsole, VerboseShowsTheLogAsTheDesktopProgramDoes) {
+    testsupport::TempDir dir;
+    testsupport::MakeMedia("-f lavfi -i testsrc2=size=32x24:rate=10 -t 0.5 -c:v mjpeg",
+                           dir.File("a.avi"));
+    const TCliRun run = RunCli("-v a.avi", dir.Path());
+    ASSERT_EQ(run.ExitCode, 0) << run.Err;
+    std::istringstream lines(run.Err);
+    std::string line;
+    int engineLines = 0;
+    std::vector<std::string> sinkLines;
+    while (std::getline(lines, line)) {
+        unsigned threadId = 0;
+        int level = -1;
+        int consumed = 0;
+        if (std::sscanf(line.c_str(), "#%u.%d: %n", &threadId, &level, &consumed) == 2 &&
+            consumed > 0) {
+            EXPECT_GE(level, 0);
+            EXPECT_LE(level, 7);
+            ++engineLines;
+        } else {
+            sinkLines.push_back(line);
+        }
+    }
+    EXPECT_GT(engineLines, 3);
+    const std::vector<std::string> expected = {"Frame output write header",
+                                               "FrameOutput write frame #1, size=2304, key-frame=1",
+                                               "FrameOutput write frame #2, size=2304, key-frame=1",
+                                               "FrameOutput write frame #3, size=2304, key-frame=1",
+                                               "FrameOutput write frame #4, size=2304, key-frame=1",
+                                               "FrameOutput write frame #5, size=2304, key-frame=1",
+                                               "Frame output write close"};
+    EXPECT_EQ(sinkLines, expected) << run.Err;
+    EXPECT_NE(run.Err.find(": Input #0, avi, from 'a.avi':"), std::string::npos) << run.Err;
+}
+
+}  // namespace
