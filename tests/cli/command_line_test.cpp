@@ -13,26 +13,6 @@ constexpr int64_t kSecond = 1000000;
 
 TCliRequest Parse(const std::vector<std::string>& args) { return ParseCommandLine(args); }
 
-TEST(CliCommandLine, DefaultsAreTheDesktopProgramsRoad) {
-    const TCliRequest request = Parse({"clip.mp4"});
-    EXPECT_EQ(request.Action, TCliAction::Convert);
-    const TConvertSettings& s = request.Settings;
-    EXPECT_EQ(s.Files, std::vector<std::string>{"clip.mp4"});
-    EXPECT_EQ(s.Width, 0);
-    EXPECT_EQ(s.AspectWidth, 0);
-    EXPECT_EQ(s.Start, TConvertSettings::kUnsetTime);
-    EXPECT_EQ(s.End, TConvertSettings::kUnsetTime);
-    EXPECT_EQ(s.FrameRate, 0);
-    EXPECT_TRUE(s.Timing.Enabled);
-    EXPECT_TRUE(s.Timing.Looping);
-    EXPECT_EQ(s.Timing.LoopCount, 0);
-    EXPECT_EQ(s.Dither, edNearest);
-    EXPECT_FALSE(s.Optimize);
-    EXPECT_TRUE(s.Output.empty());
-    EXPECT_FALSE(s.Quiet);
-    EXPECT_FALSE(s.Verbose);
-}
-
 TEST(CliCommandLine, EveryOptionInBothSpellings) {
     const TCliRequest request =
         Parse({"-s", "qvga", "--start=1:02.5", "--end", "70", "-r", "12.5", "--loop=3", "--dither",

@@ -4,6 +4,7 @@
 #include <fstream>
 #include <random>
 
+#include "cli/CliOptions.h"
 #include "tests/cli/CliTestSupport.h"
 
 namespace {
@@ -131,6 +132,16 @@ TEST(CliFailures, WrongCommandLinesGiveTheUsage) {
                                "Try \"clipgif-cli --help\" for the options.\n");
         EXPECT_EQ(run.Out, "");
     }
+    EXPECT_EQ(FolderNames(dir.Path()), std::set<std::string>{"a.avi"});
+
+    // Asked for: the help on stdout, status 0, nothing converted.
+    const TCliRun help = RunCli("a.avi --help", dir.Path());
+    EXPECT_EQ(help.ExitCode, 0);
+    EXPECT_EQ(help.Out, HelpText());
+    EXPECT_EQ(help.Err, "");
+    const TCliRun version = RunCli("--version", dir.Path());
+    EXPECT_EQ(version.ExitCode, 0);
+    EXPECT_EQ(version.Out.rfind("clipgif-cli ", 0), 0u) << version.Out;
     EXPECT_EQ(FolderNames(dir.Path()), std::set<std::string>{"a.avi"});
 }
 

@@ -168,7 +168,8 @@ TEST(CliConsole, ProgressBarOnlyOnATerminal) {
     // `script` gives the program a terminal; what it writes there comes back on its stdout.
     const auto onTerminal = [&](const std::string& options) {
         return testsupport::Run("cd " + ShellQuote(dir.Path()) + " && script -qec " +
-                                ShellQuote(Cli() + " " + options + " a.avi") + " /dev/null")
+                                ShellQuote(Cli() + " " + options + " a.avi") +
+                                " /dev/null </dev/null")
             .output;
     };
     const std::string shown = onTerminal("-o bar.gif");
