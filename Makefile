@@ -2,6 +2,8 @@
 #   make deps   install the missing Debian packages (as root; does nothing when all are there)
 #   make        configure and build into build/ (programs in build/bin/)
 #   make test   deps + build + every test through CTest
+#   make demo   deps + build, then a few seconds of sample clip with sound made under build/demo/
+#               and converted into a GIF with clipgif-cli; prints the GIF's path
 #   make bench  build and run the benchmarks
 #   make asan   every test, built with AddressSanitizer and UndefinedBehaviorSanitizer (build-asan/)
 #   make fuzz   the fuzz targets (clang, libFuzzer), FUZZ_SECONDS each (build-fuzz/)
@@ -34,7 +36,7 @@ TSAN_PATTERN := ^($(subst $(eval) ,|,$(strip $(TSAN_SUITES))))$$
 # code, callbacks from the libraries included, is checked. No report is suppressed.
 TSAN_OPTIONS := ignore_noninstrumented_modules=1 second_deadlock_stack=1 exitcode=66
 
-.PHONY: all build deps fuzz-deps test bench asan fuzz tsan screenshots clean
+.PHONY: all build deps fuzz-deps test demo bench asan fuzz tsan screenshots clean
 
 all: build
 
@@ -65,6 +67,19 @@ build: $(BUILD)/build.ninja
 test: deps
 	$(MAKE) build
 	cd $(BUILD) && ctest --output-on-failure -j $(JOBS)
+
+DEMO := $(BUILD)/demo
+# Four seconds of moving colour bars, gradients and a counter, with a beeping tone.
+DEMO_SOURCES := -f lavfi -i testsrc2=size=320x240:rate=25 \
+	-f lavfi -i sine=frequency=440:beep_factor=4:sample_rate=44100
+demo: deps
+	$(MAKE) build
+	@mkdir -p $(DEMO)
+	@rm -f $(DEMO)/sample.mp4 $(DEMO)/sample.gif
+	ffmpeg -nostdin -v error -y $(DEMO_SOURCES) -t 4 -c:v libx264 -pix_fmt yuv420p \
+	  -c:a aac -shortest $(DEMO)/sample.mp4
+	$(BUILD)/bin/clipgif-cli -o $(DEMO)/sample.gif $(DEMO)/sample.mp4
+	@echo "The GIF: $$(realpath $(DEMO)/sample.gif)"
 
 bench: build
 	@for b in $(BUILD)/bin/bench_*; do echo "== $$b"; $$b; done

@@ -1,45 +1,40 @@
 #include "cli/CommandLine.h"
 
-#include <functional>
 #include <iostream>
 
+#include "cli/CliOptions.h"
+#include "cli/ConvertMode.h"
 #include "cli/InfoMode.h"
+
+#ifndef CLIPGIF_VERSION
+#error "the build defines CLIPGIF_VERSION"
+#endif
 
 namespace {
 
-struct TCliMode {
-    const char* Switch;
-    const char* Arguments;  // for the usage text
-    size_t ArgumentCount;
-    const char* Help;
-    std::function<int(const std::vector<std::string>&)> Run;
-};
-
-const std::vector<TCliMode>& Modes() {
-    static const std::vector<TCliMode> modes = {
-        {"--info", "FILE", 1, "print what the media file holds",
-         [](const std::vector<std::string>& a) { return RunInfoMode(a[0]); }},
-    };
-    return modes;
-}
-
-int Usage() {
-    std::cerr << "usage:\n";
-    for (const TCliMode& mode : Modes()) {
-        std::cerr << "  clipgif-cli " << mode.Switch << ' ' << mode.Arguments << "\n      "
-                  << mode.Help << '\n';
-    }
-    return 2;
-}
+constexpr int kExitUsage = 2;
 
 }  // namespace
 
 int RunCommandLine(const std::vector<std::string>& args) {
-    if (args.empty()) return Usage();
-    for (const TCliMode& mode : Modes()) {
-        if (args[0] != mode.Switch) continue;
-        if (args.size() - 1 != mode.ArgumentCount) return Usage();
-        return mode.Run(std::vector<std::string>(args.begin() + 1, args.end()));
+    TCliRequest request;
+    try {
+        request = ParseCommandLine(args);
+    } catch (const TUsageError& error) {
+        std::cerr << "clipgif-cli: " << error.what() << '\n' << UsageText();
+        return kExitUsage;
     }
-    return Usage();
+    switch (request.Action) {
+        case TCliAction::Help:
+            std::cout << HelpText();
+            return 0;
+        case TCliAction::Version:
+            std::cout << "clipgif-cli " << CLIPGIF_VERSION << '\n';
+            return 0;
+        case TCliAction::Info:
+            return RunInfoMode(request.InfoFile);
+        case TCliAction::Convert:
+            break;
+    }
+    return RunConvertMode(request.Settings);
 }

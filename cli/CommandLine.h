@@ -1,8 +1,8 @@
 #pragma once
-// The command line of clipgif-cli: a mode switch and its arguments.
+// The command line of clipgif-cli: what it asks for, carried out.
 #include <string>
 #include <vector>
 
-// Runs the mode the arguments (without the program name) ask for; returns the exit code.
-// Unknown modes and wrong argument counts print the usage on stderr and give 2.
+// Runs what the arguments (without the program name) ask for; returns the exit status. A wrong
+// command line prints why and the usage on stderr and gives 2.
 int RunCommandLine(const std::vector<std::string>& args);

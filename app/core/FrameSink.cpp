@@ -19,6 +19,8 @@ namespace {
 constexpr const char* kOutputExtension = ".gif";
 // Names tried beside the input when the chosen one is taken while the document is written.
 constexpr int kNameAttempts = 100;
+// What optimising before saving does: every pass that keeps the pictures as they were.
+constexpr TGIFOptimizeOptions kOptimization = ooCrop | ooMerge | ooCleanup | ooColorMap;
 
 // The busy cursor for as long as it lives.
 class TBusyCursor {
@@ -220,7 +222,14 @@ void TFrameSink::FOAWriteClose(TFrameOutputAdapter*) {
     while (pipeline_->InFlight() > 0) AppendOldestFrame();
     lastControl_ = nullptr;
     if (document_.Images().Count() == 0) throw Exception(kNoFramesMessage);
+    if (optimizeFrames_) Optimize();
     Save();
+}
+
+void TFrameSink::Optimize() {
+    Log("Frame output optimize %d frames", document_.Images().Count());
+    document_.OptimizeFrames(kOptimization, document_.ReductionMode(), document_.QuantizeBits(),
+                             document_.DiffusionMode());
 }
 
 // The document goes to a temporary file beside the target first; only the complete file gets

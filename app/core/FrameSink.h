@@ -58,6 +58,13 @@ public:
     int Workers() const { return workers_; }
     void SetWorkers(int workers) { workers_ = workers < 0 ? 0 : workers; }
 
+    // Whether the document is optimised before it is saved: frames cropped to what changed,
+    // unchanged pixels made transparent, what carries nothing removed, colour tables sorted by
+    // use. The pictures a viewer composes stay the same; the file gets smaller. Off by default;
+    // takes effect at the next close.
+    bool OptimizeFrames() const { return optimizeFrames_; }
+    void SetOptimizeFrames(bool on) { optimizeFrames_ = on; }
+
     // The document, reduced with prOctreePlusSystem; its other settings (DiffusionMode ...) are
     // the front end's to change between conversions. Its frames stay until the next output,
     // holding their coded image data (their pixels are decoded when something reads them).
@@ -77,8 +84,9 @@ public:
     // error in a later call.
     void FOAWriteFrame(TFrameOutputAdapter* Sender, POutputFrameInfo AFrameInfo);
     // End of the output: "Frame output write close"; under the busy cursor the last frames are
-    // waited for and the document is saved. Fails with kNoFramesMessage without frames, and
-    // with the error of a frame or of the save; nothing is left behind either way.
+    // waited for and the document (optimised, when asked) is saved. Fails with kNoFramesMessage
+    // without frames, and with the error of a frame or of the save; nothing is left behind
+    // either way.
     void FOAWriteClose(TFrameOutputAdapter* Sender);
 
 private:
@@ -94,6 +102,7 @@ private:
     void AdvanceClock(const TOutputFrameInfo& info);
     void AddTiming(int frameIndex, int delay);
     void AddDelay(int delay);
+    void Optimize();
     void Save();
 
     TSinkWindow& window_;
@@ -104,6 +113,7 @@ private:
     std::string inputFileName_;
     std::string outputFileName_;
     TFrameTimingOptions timing_;
+    bool optimizeFrames_ = false;
     TFrameTimingOptions outputTiming_;  // the timing of the output under way
     TFrameDelays delays_;
     int64_t frameLength_ = 0;  // ticks of one frame by the stream's frame rate, 0 unknown

@@ -100,6 +100,7 @@ std::string BuildOutputOptionsText(const TOutputChoice& choice) {
         if (x != std::string::npos) size[x] = ':';
         filters = "scale=" + size;
     }
+    if (choice.VariableFrameRate) text += " -vsync vfr";
     if (choice.FrameRate > 0) {
         text += " -r " + FormatGeneral(choice.FrameRate);
     } else if (choice.MaxFrameRate > 0 && choice.ClipFrameRate > choice.MaxFrameRate) {

@@ -37,13 +37,19 @@ struct TOutputChoice {
     // A clip faster than this gets this output rate (GIF viewers slow down shorter delays);
     // 0 leaves every clip at its own rate.
     double MaxFrameRate = 50;
+    // Frames keep their own times (" -vsync vfr") instead of being repeated or dropped to a
+    // constant rate: a gap in a variable-rate clip stays one frame shown for as long, and only
+    // frames closer together than the output rate allows are dropped. For a document whose
+    // delays follow the frames' timestamps; without delays every frame shows alike, and the
+    // constant rate (the default) is what keeps the motion even.
+    bool VariableFrameRate = false;
 };
 
 // " -ss S" (S the seek in seconds) when the cut applies, else "".
 std::string BuildInputOptionsText(const TClipCut& cut);
-// " -f rawrgb -c:v rawvideo -pix_fmt bgr24", then " -r R" when a rate is asked for or the clip
-// is faster than the maximum, " -t L" when the cut applies (its length in seconds), and
-// " -vf \"scale=W:H\"" when a size is chosen for a file with video.
+// " -f rawrgb -c:v rawvideo -pix_fmt bgr24", then " -vsync vfr" when asked, " -r R" when a rate is
+// asked for or the clip is faster than the maximum, " -t L" when the cut applies (its length in
+// seconds), and " -vf \"scale=W:H\"" when a size is chosen for a file with video.
 std::string BuildOutputOptionsText(const TOutputChoice& choice);
 
 // The size part of an item of the size list: the text up to the first blank when that blank

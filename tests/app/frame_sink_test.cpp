@@ -148,6 +148,45 @@ TEST_F(SinkTest, LoopCountNoLoopAndNoTiming) {
     EXPECT_EQ(gif.Pixel(1, 1, 1), RGBColor(0, 0, 255));
 }
 
+TEST_F(SinkTest, OptimisingBeforeSavingIsOffUntilAskedFor) {
+    // A dot crossing a still background, then a frame like the one before it.
+    std::vector<TPixels> frames;
+    for (int i = 0; i < 4; ++i) {
+        TPixels frame = BandedFrame(16, 8, 0);
+        const size_t dot = (4 * 16 + 2 + i * 3) * 3;
+        frame[dot] = frame[dot + 1] = frame[dot + 2] = 255;
+        frames.push_back(frame);
+    }
+    frames.push_back(frames.back());
+    EXPECT_FALSE(sink.OptimizeFrames());
+    Convert(frames, 16, 8);
+    const std::string plain = sink.SavedFileName();
+    {
+        TReadBack gif(plain);
+        ASSERT_EQ(gif.Count(), 5);
+        for (int i = 0; i < gif.Count(); ++i) EXPECT_EQ(gif.Frame(i).Width(), 16);
+    }
+    EXPECT_EQ(window.Lines.back(), "Frame output write close");
+
+    sink.SetOptimizeFrames(true);
+    window.Lines.clear();
+    Convert(frames, 16, 8);
+    EXPECT_EQ(window.Lines[window.Lines.size() - 2], "Frame output write close");
+    EXPECT_EQ(window.Lines.back(), "Frame output optimize 5 frames");
+    TReadBack gif(sink.SavedFileName());
+    // Later frames are cut down to what changed; the repeated frame is gone, its time given to
+    // the frame before it.
+    ASSERT_EQ(gif.Count(), 4);
+    EXPECT_EQ(gif.Frame(0).Width(), 16);
+    for (int i = 1; i < gif.Count(); ++i) EXPECT_LT(gif.Frame(i).Width(), 16) << i;
+    EXPECT_EQ(gif.Delay(3), 8);
+    EXPECT_LT(testsupport::ReadFileBytes(sink.SavedFileName()).size(),
+              testsupport::ReadFileBytes(plain).size());
+    // The same pictures.
+    EXPECT_EQ(DecodeWithFfmpeg(sink.SavedFileName(), 16, 8, dir.File("a.rgb")).back(),
+              DecodeWithFfmpeg(plain, 16, 8, dir.File("b.rgb")).back());
+}
+
 TEST(FrameSinkBinding, SinkUnbindsItsAdapterWhenItGoes) {
     TRecordingWindow window;
     TFrameOutputAdapter adapter;

@@ -84,6 +84,18 @@ TEST(OptionStrings, OutputRateOnlyAboveTheMaximumOrWhenAskedFor) {
     EXPECT_EQ(BuildOutputOptionsText(choice), " -f rawrgb -c:v rawvideo -pix_fmt bgr24 -r 60 -t 1");
 }
 
+TEST(OptionStrings, FramesKeepTheirTimesOnlyWhenAskedFor) {
+    TOutputChoice choice = Choice("320x240", Cut(0, kSecond));
+    choice.ClipFrameRate = 60;
+    choice.VariableFrameRate = true;
+    EXPECT_EQ(
+        BuildOutputOptionsText(choice),
+        " -f rawrgb -c:v rawvideo -pix_fmt bgr24 -vsync vfr -r 50 -t 1 -vf \"scale=320:240\"");
+    choice.VariableFrameRate = false;
+    EXPECT_EQ(BuildOutputOptionsText(choice),
+              " -f rawrgb -c:v rawvideo -pix_fmt bgr24 -r 50 -t 1 -vf \"scale=320:240\"");
+}
+
 TEST(OptionStrings, GeneralFormat) {
     const std::pair<double, const char*> cases[] = {
         {2.5, "2.5"},

@@ -1,0 +1,147 @@
+#include "cli/ClipConverter.h"
+
+#include <optional>
+
+#include "cli/ProgressBar.h"
+#include "engine/output/FrameOutputFormats.h"
+#include "platform/FileSystem.h"
+#include "platform/MainThread.h"
+
+namespace {
+
+// How long the main thread waits for a call of the encoder before it looks at Ctrl-C again.
+constexpr int kPollMs = 50;
+// Progress reports a second on a terminal (the engine's interval, in milliseconds).
+constexpr int kBarIntervalMs = 250;
+
+}  // namespace
+
+TClipConverter::TClipConverter(const TConvertSettings& settings, TConsole& console,
+                               const TInterruptWatch& interrupt)
+    : settings_(settings),
+      console_(console),
+      interrupt_(interrupt),
+      window_(console, settings.Verbose),
+      sink_(window_) {
+    sink_.Attach(adapter_);
+    // The sink keeps the name of an earlier file's GIF until an output starts: a task that
+    // ends before its header must not be taken for one that saved.
+    adapter_.OnWriteHeader = [this](TFrameOutputAdapter* sender) {
+        outputStarted_ = true;
+        sink_.FOAWriteHeader(sender);
+    };
+    sink_.SetOutputFileName(settings.Output);
+    sink_.SetTiming(settings.Timing);
+    sink_.SetOptimizeFrames(settings.Optimize);
+    sink_.Document().SetDiffusionMode(settings.Dither);
+    if (console.ShowsBar()) encoder_.SetProgressInterval(kBarIntervalMs);
+}
+
+TClipConverter::~TClipConverter() { sink_.Detach(adapter_); }
+
+bool TClipConverter::LoadLibraries(std::string& error) {
+    if (!encoder_.LoadLibraries(ExecutablePath() + "lib")) {
+        error = encoder_.LastErrorMessage();
+        return false;
+    }
+    RegisterFrameOutputFormats();
+    return true;
+}
+
+TConversionOutcome TClipConverter::Failed(const std::string& fileName,
+                                          const std::string& message) const {
+    TConversionOutcome outcome;
+    outcome.Interrupted = stopped_;
+    // The decoder's messages name the file already.
+    outcome.Error = message.rfind(fileName, 0) == 0 ? message : fileName + ": " + message;
+    return outcome;
+}
+
+TConversionOutcome TClipConverter::Convert(const std::string& fileName) {
+    stopped_ = false;
+    outputStarted_ = false;
+    if (DirectoryExists(fileName)) return Failed(fileName, "Is a directory");
+    TClipFacts facts;
+    std::string error;
+    if (!ReadClipFacts(encoder_.Decoder(), fileName, facts, error)) return Failed(fileName, error);
+    if (!facts.HasVideo) return Failed(fileName, "no video stream");
+
+    const TTaskOptionTexts texts = BuildTaskOptions(settings_, facts);
+    sink_.SetInputFileName(fileName);
+    TInputOptions input;
+    input.Options = texts.Input;
+    const int task = encoder_.AddTask(fileName, input);
+    if (task < 0) return Failed(fileName, encoder_.LastErrorMessage());
+    TOutputOptions output;
+    output.Options = texts.Output;
+    if (encoder_.SetOutput(task, adapter_.OutputName(), output) < 0) {
+        const std::string message = encoder_.LastErrorMessage();
+        encoder_.ClearTasks();
+        return Failed(fileName, message);
+    }
+    if (interrupt_.Raised()) {
+        stopped_ = true;
+        encoder_.ClearTasks();
+        return Failed(fileName, "stopped before the conversion began");
+    }
+    const TTerminateInfo end = RunTask(texts.Length);
+    return Finished(fileName, end);
+}
+
+TTerminateInfo TClipConverter::RunTask(int64_t length) {
+    std::optional<TTerminateInfo> taskEnd;
+    bool allEnded = false;
+    // Both run on the main thread, inside WaitForSynchronize below.
+    encoder_.OnTerminate = [&](TCustomEncoder*, const TTerminateInfo& info) {
+        if (info.TaskIndex < 0)
+            allEnded = true;
+        else
+            taskEnd = info;
+    };
+    if (console_.ShowsBar())
+        encoder_.OnProgress = [this, length](TCustomEncoder*, PProgressInfo info) {
+            ShowProgress(*info, length);
+        };
+    started_ = std::chrono::steady_clock::now();
+    encoder_.StartTask(1);
+    while (!allEnded) {
+        WaitForSynchronize(kPollMs);
+        if (!stopped_ && interrupt_.Raised()) {
+            stopped_ = true;
+            encoder_.Stop(false);
+        }
+    }
+    encoder_.OnProgress = nullptr;
+    encoder_.OnTerminate = nullptr;
+    encoder_.ClearTasks();
+    console_.ClearBar();
+    return taskEnd.value_or(TTerminateInfo());
+}
+
+void TClipConverter::ShowProgress(const TProgressInfo& info, int64_t length) {
+    TProgressState state;
+    state.Done = info.OutputTime;
+    state.Length = length;
+    state.Frames = std::max(info.FrameNumber, 0);
+    state.Elapsed =
+        std::chrono::duration<double>(std::chrono::steady_clock::now() - started_).count();
+    console_.Bar(ProgressBarText(state, console_.Columns() - 1));
+}
+
+TConversionOutcome TClipConverter::Finished(const std::string& fileName,
+                                            const TTerminateInfo& end) {
+    if (end.Failed) return Failed(fileName, end.ErrorMessage);
+    const std::string saved = outputStarted_ ? sink_.SavedFileName() : std::string();
+    if (saved.empty())
+        return Failed(fileName, stopped_ ? "stopped before the first frame"
+                                         : "the conversion ended without output");
+    TConversionOutcome outcome;
+    outcome.Interrupted = stopped_;
+    outcome.SavedFile = saved;
+    const TGIFImage& document = sink_.Document();
+    outcome.Frames = document.Images().Count();
+    outcome.Width = document.Width();
+    outcome.Height = document.Height();
+    outcome.Bytes = FileSize(saved);
+    return outcome;
+}

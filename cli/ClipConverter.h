@@ -1,0 +1,70 @@
+#pragma once
+// One clip after another into GIFs, along the desktop program's road: the encoder runs a task
+// from the clip into a frame output adapter ("rawrgb" BGR24 frames), the frame sink adds each
+// frame to the document and saves it when the output closes.
+//
+// The encoder hands its progress and end reports to the main thread (TriggerEventInMainThread
+// stays on, as in the desktop program): while a task runs, the main thread waits for those
+// calls and runs them, and between them looks at the interrupt watch; Ctrl-C stops the task as
+// the Stop button does, and the sink saves the frames converted so far.
+#include <atomic>
+#include <chrono>
+#include <cstdint>
+#include <string>
+
+#include "app/core/FrameSink.h"
+#include "cli/CliOptions.h"
+#include "cli/Console.h"
+#include "cli/ConsoleSinkWindow.h"
+#include "cli/InterruptWatch.h"
+#include "cli/TaskOptions.h"
+#include "engine/encoder/FFEncode.h"
+#include "engine/output/FrameOutput.h"
+
+// How the conversion of one file ended.
+struct TConversionOutcome {
+    // The GIF's path; empty when none was saved.
+    std::string SavedFile;
+    int Frames = 0;
+    int Width = 0;
+    int Height = 0;
+    int64_t Bytes = 0;
+    // Why no GIF was saved (empty when one was).
+    std::string Error;
+    // Ctrl-C stopped the conversion (a GIF of the frames so far may have been saved).
+    bool Interrupted = false;
+};
+
+class TClipConverter {
+public:
+    TClipConverter(const TConvertSettings& settings, TConsole& console,
+                   const TInterruptWatch& interrupt);
+    ~TClipConverter();
+    TClipConverter(const TClipConverter&) = delete;
+    TClipConverter& operator=(const TClipConverter&) = delete;
+
+    // Loads the media libraries from the "lib" folder beside the program (or the system's) and
+    // registers the frame output formats. False with the loader's message in `error`.
+    bool LoadLibraries(std::string& error);
+
+    TConversionOutcome Convert(const std::string& fileName);
+
+private:
+    // Runs the task added at index 0 to its end; the end report of the task.
+    TTerminateInfo RunTask(int64_t length);
+    void ShowProgress(const TProgressInfo& info, int64_t length);
+    TConversionOutcome Failed(const std::string& fileName, const std::string& message) const;
+    TConversionOutcome Finished(const std::string& fileName, const TTerminateInfo& end);
+
+    const TConvertSettings& settings_;
+    TConsole& console_;
+    const TInterruptWatch& interrupt_;
+    TFFEncoder encoder_;
+    TFrameOutputAdapter adapter_;
+    TConsoleSinkWindow window_;
+    TFrameSink sink_;
+    std::chrono::steady_clock::time_point started_;
+    bool stopped_ = false;
+    // Set on the conversion's thread when the output's header is written.
+    std::atomic<bool> outputStarted_{false};
+};

@@ -1,0 +1,35 @@
+#pragma once
+// What a conversion needs to know of its clip before it starts, and the option strings of its
+// task, built with the options dialog's builders.
+#include <cstdint>
+#include <string>
+
+#include "cli/CliOptions.h"
+
+class TFFDecoder;
+
+// The clip as the decoder reads it.
+struct TClipFacts {
+    bool HasVideo = false;
+    int Width = 0;  // of the first video stream
+    int Height = 0;
+    double AspectRatio = 0;  // width to height as shown (pixel aspect applied), 0 unknown
+    double FrameRate = 0;    // 0 unknown
+    int64_t Duration = 0;    // microseconds, 0 unknown
+};
+
+// Opens `fileName` with the decoder, reads its facts and closes it again. False with the
+// decoder's message in `error` when the file cannot be read.
+bool ReadClipFacts(TFFDecoder& decoder, const std::string& fileName, TClipFacts& facts,
+                   std::string& error);
+
+// The task's option strings and what the progress measures against.
+struct TTaskOptionTexts {
+    std::string Input;   // " -ss S" for --start
+    std::string Output;  // " -f rawrgb -c:v rawvideo -pix_fmt bgr24" and the rest
+    int64_t Length = 0;  // microseconds of the clip to convert, 0 unknown
+    int Width = 0;       // the frame size asked for (0 x 0: the clip's own)
+    int Height = 0;
+};
+
+TTaskOptionTexts BuildTaskOptions(const TConvertSettings& settings, const TClipFacts& facts);

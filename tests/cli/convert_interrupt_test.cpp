@@ -1,0 +1,125 @@
+// Ctrl-C in the middle of a conversion: the conversion stops as the Stop button stops it, the
+// GIF of the frames so far is saved and valid, the files after it are left alone, and the
+// exit status is 130.
+#include <fcntl.h>
+#include <signal.h>
+#include <spawn.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <chrono>
+#include <thread>
+
+#include "tests/cli/CliTestSupport.h"
+
+extern char** environ;
+
+namespace {
+
+using namespace clitest;
+
+// clipgif-cli running in the background, stdout and stderr into files of `folder`.
+class TBackgroundCli {
+public:
+    TBackgroundCli(const std::vector<std::string>& args, const std::string& folder)
+        : out_(folder + "/.stdout"), err_(folder + "/.stderr") {
+        std::vector<std::string> argv = {testsupport::BuildProgram("clipgif-cli")};
+        argv.insert(argv.end(), args.begin(), args.end());
+        std::vector<char*> pointers;
+        for (std::string& arg : argv) pointers.push_back(arg.data());
+        pointers.push_back(nullptr);
+        posix_spawn_file_actions_t actions;
+        posix_spawn_file_actions_init(&actions);
+        posix_spawn_file_actions_addopen(&actions, 0, "/dev/null", O_RDONLY, 0);
+        posix_spawn_file_actions_addopen(&actions, 1, out_.c_str(), O_WRONLY | O_CREAT | O_TRUNC,
+                                         0644);
+        posix_spawn_file_actions_addopen(&actions, 2, err_.c_str(), O_WRONLY | O_CREAT | O_TRUNC,
+                                         0644);
+        posix_spawn_file_actions_addchdir_np(&actions, folder.c_str());
+        EXPECT_EQ(posix_spawn(&pid_, pointers[0], &actions, nullptr, pointers.data(), environ), 0);
+        posix_spawn_file_actions_destroy(&actions);
+    }
+    ~TBackgroundCli() {
+        if (pid_ > 0 && status_ < 0) {
+            kill(pid_, SIGKILL);
+            Wait();
+        }
+    }
+
+    // Waits (up to a generous limit, reached only when the program hangs) until stderr holds
+    // `text`; false when the program ended first.
+    bool WaitForOutput(const std::string& text) {
+        const auto end = std::chrono::steady_clock::now() + std::chrono::seconds(60);
+        while (std::chrono::steady_clock::now() < end) {
+            if (ReadText(err_).find(text) != std::string::npos) return true;
+            int status = 0;
+            if (waitpid(pid_, &status, WNOHANG) == pid_) {
+                status_ = WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
+                return false;
+            }
+            std::this_thread::sleep_for(std::chrono::milliseconds(1));
+        }
+        return false;
+    }
+    void Interrupt() { kill(pid_, SIGINT); }
+    int Wait() {
+        if (status_ >= 0) return status_;
+        int status = 0;
+        waitpid(pid_, &status, 0);
+        status_ = WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
+        return status_;
+    }
+    std::string Out() const { return ReadText(out_); }
+    std::string Err() const { return ReadText(err_); }
+
+private:
+    std::string out_;
+    std::string err_;
+    pid_t pid_ = -1;
+    int status_ = -1;
+};
+
+TEST(CliInterrupt, CtrlCKeepsTheFramesSoFar) {
+    testsupport::TempDir dir;
+    // 1000 small frames made large: long enough to be stopped on the way.
+    const std::string clip = testsupport::MakeMedia(
+        "-f lavfi -i testsrc2=size=80x60:rate=25 -t 40 -c:v mjpeg -q:v 5", dir.File("long.avi"));
+    testsupport::MakeMedia("-f lavfi -i testsrc2=size=32x24:rate=10 -t 0.3 -c:v mjpeg",
+                           dir.File("next.avi"));
+    constexpr int kWidth = 320;
+    constexpr int kHeight = 240;
+
+    TBackgroundCli cli({"-v", "--size", "320x240", "long.avi", "next.avi"}, dir.Path());
+    ASSERT_TRUE(cli.WaitForOutput("FrameOutput write frame #30,")) << cli.Err();
+    cli.Interrupt();
+    ASSERT_EQ(cli.Wait(), 130) << cli.Err();
+
+    const std::vector<TSavedLine> saved = SavedLines(cli.Out());
+    ASSERT_EQ(saved.size(), 1u) << cli.Out();
+    EXPECT_EQ(saved[0].Path, "long_(new).gif");
+    EXPECT_EQ(
+        FolderNames(dir.Path()),
+        (std::set<std::string>{"long.avi", "next.avi", "long_(new).gif", ".stdout", ".stderr"}));
+    const TGifReadBack gif = ReadGif(dir.File("long_(new).gif"));
+    const int frames = static_cast<int>(gif.Pictures.size());
+    EXPECT_EQ(frames, saved[0].Frames);
+    EXPECT_GE(frames, 30);
+    EXPECT_LT(frames, 1000);
+    EXPECT_EQ(gif.Delays, std::vector<int>(frames, 4));
+    EXPECT_TRUE(gif.Loops);
+
+    // ffmpeg reads the same pictures; they are the clip's first ones.
+    const std::vector<TPixels> decoded =
+        DecodeWithFfmpeg(dir.File("long_(new).gif"), kWidth, kHeight, dir.File("gif.rgb"));
+    ASSERT_EQ(static_cast<int>(decoded.size()), frames);
+    for (int i = 0; i < frames; i += 7) EXPECT_TRUE(decoded[i] == gif.Pictures[i]) << i;
+    const TCliRun head = RunCli("--no-timing --size 320x240 --end " +
+                                    std::to_string(frames / 25.0) + " -o head.gif long.avi",
+                                dir.Path());
+    ASSERT_EQ(head.ExitCode, 0) << head.Err;
+    const TGifReadBack expected = ReadGif(dir.File("head.gif"));
+    ASSERT_EQ(static_cast<int>(expected.Pictures.size()), frames);
+    EXPECT_TRUE(expected.Pictures.back() == gif.Pictures.back());
+}
+
+}  // namespace

@@ -1,0 +1,73 @@
+// clipgif-cli --optimize: a far smaller file that shows the same pictures for the same time, as
+// the project's reader composes them and as ffmpeg decodes them.
+#include "tests/cli/CliTestSupport.h"
+
+namespace {
+
+using namespace clitest;
+
+// The picture on screen in each hundredth of a second.
+std::vector<const TPixels*> Timeline(const std::vector<TPixels>& pictures,
+                                     const std::vector<int>& delays) {
+    std::vector<const TPixels*> timeline;
+    for (size_t i = 0; i < pictures.size() && i < delays.size(); ++i)
+        timeline.insert(timeline.end(), static_cast<size_t>(std::max(delays[i], 0)), &pictures[i]);
+    return timeline;
+}
+
+bool SameTimeline(const std::vector<const TPixels*>& a, const std::vector<const TPixels*>& b) {
+    if (a.size() != b.size()) return false;
+    for (size_t i = 0; i < a.size(); ++i)
+        if (*a[i] != *b[i]) return false;
+    return true;
+}
+
+std::vector<int> Durations(const std::string& gif) {
+    std::vector<int> delays;
+    for (double duration : ProbeVideo(gif, "packet=duration"))
+        delays.push_back(static_cast<int>(duration));
+    return delays;
+}
+
+TEST(CliOptimize, SmallerFileSamePictures) {
+    testsupport::TempDir dir;
+    // A small box crossing still colour bars, stored without loss so the bars stay still.
+    const std::string clip = testsupport::MakeMedia(
+        "-f lavfi -i smptebars=size=160x120:rate=25 -f lavfi -i color=c=red:size=12x12:rate=25 "
+        "-filter_complex \"[0][1]overlay=x='10+t*60':y=50\" -t 2 -c:v ffv1",
+        dir.File("box.mkv"));
+    const TCliRun plainRun = RunCli("-o plain.gif box.mkv", dir.Path());
+    ASSERT_EQ(plainRun.ExitCode, 0) << plainRun.Err;
+    const TCliRun smallRun = RunCli("--optimize -o small.gif box.mkv", dir.Path());
+    ASSERT_EQ(smallRun.ExitCode, 0) << smallRun.Err;
+    const std::string plainFile = dir.File("plain.gif");
+    const std::string smallFile = dir.File("small.gif");
+
+    const size_t plainBytes = testsupport::ReadFileBytes(plainFile).size();
+    const size_t smallBytes = testsupport::ReadFileBytes(smallFile).size();
+    EXPECT_EQ(static_cast<long long>(smallBytes), SavedLines(smallRun.Out)[0].Bytes);
+    EXPECT_LE(smallBytes * 10, plainBytes * 4) << smallBytes << " of " << plainBytes;
+
+    // The project's reader, every frame composed with its disposal and transparency.
+    const TGifReadBack plain = ReadGif(plainFile);
+    const TGifReadBack small = ReadGif(smallFile);
+    ASSERT_EQ(plain.Pictures.size(), 50u);
+    EXPECT_EQ(small.Width, plain.Width);
+    EXPECT_EQ(small.Height, plain.Height);
+    EXPECT_TRUE(small.Loops);
+    EXPECT_EQ(small.TotalDelay(), plain.TotalDelay());
+    EXPECT_TRUE(SameTimeline(Timeline(small.Pictures, small.Delays),
+                             Timeline(plain.Pictures, plain.Delays)));
+
+    // ffmpeg's decoder.
+    const std::vector<TPixels> plainDecoded =
+        DecodeWithFfmpeg(plainFile, plain.Width, plain.Height, dir.File("plain.rgb"));
+    const std::vector<TPixels> smallDecoded =
+        DecodeWithFfmpeg(smallFile, small.Width, small.Height, dir.File("small.rgb"));
+    const auto smallTimeline = Timeline(smallDecoded, Durations(smallFile));
+    EXPECT_EQ(smallTimeline.size(), 200u);
+    EXPECT_TRUE(SameTimeline(smallTimeline, Timeline(plainDecoded, Durations(plainFile))));
+    EXPECT_TRUE(SameTimeline(smallTimeline, Timeline(plain.Pictures, plain.Delays)));
+}
+
+}  // namespace
