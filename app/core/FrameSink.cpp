@@ -199,6 +199,9 @@ void TFrameSink::Save() {
     const bool chosenName = !outputFileName_.empty();
     std::string target =
         chosenName ? outputFileName_ : GetUniqueOutputName(inputFileName_, kOutputExtension);
+    if (optimize_)
+        document_.OptimizeFrames(kOptimizeOptions, document_.ReductionMode(),
+                                 document_.QuantizeBits(), document_.DiffusionMode());
     TPendingFile file(target);
     document_.SaveToStream(file.Stream());
     file.Finish();

@@ -48,6 +48,12 @@ public:
     const TFrameTimingOptions& Timing() const { return timing_; }
     void SetTiming(const TFrameTimingOptions& timing) { timing_ = timing; }
 
+    // Whether the document is made smaller before it is saved (OptimizeFrames with
+    // kOptimizeOptions: what a viewer sees stays the same); off by default.
+    static constexpr TGIFOptimizeOptions kOptimizeOptions = ooCrop | ooMerge | ooCleanup;
+    bool Optimize() const { return optimize_; }
+    void SetOptimize(bool on) { optimize_ = on; }
+
     // The document, reduced with prOctreePlusSystem; its other settings (DiffusionMode ...) are
     // the front end's to change between conversions. Its frames stay until the next output.
     TGIFImage& Document() { return document_; }
@@ -89,6 +95,7 @@ private:
     std::string outputFileName_;
     TFrameTimingOptions timing_;
     TFrameTimingOptions outputTiming_;  // the timing of the output under way
+    bool optimize_ = false;
     TFrameDelays delays_;
     int64_t frameLength_ = 0;  // ticks of one frame by the stream's frame rate, 0 unknown
     TGIFGraphicControlExtension* lastControl_ = nullptr;  // of the document's last frame
