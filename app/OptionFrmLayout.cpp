@@ -82,6 +82,16 @@ void TfrmOption::CreateComponents() {
     cboFrameSize->setMaxVisibleItems(16);
     cboFrameSize->setGeometry(8, 16, 284, 22);
 
+    chkPlayAtClipSpeed = new QCheckBox(QStringLiteral("Play at clip speed and loop"), this);
+    chkPlayAtClipSpeed->setGeometry(324, 250, 178, 20);
+    chkPlayAtClipSpeed->setChecked(true);
+    chkPlayAtClipSpeed->setToolTip(
+        QStringLiteral("Each frame shows as long as in the clip, and the GIF plays in a loop"));
+    chkOptimize = new QCheckBox(QStringLiteral("Optimise (smaller file)"), this);
+    chkOptimize->setGeometry(324, 270, 178, 20);
+    chkOptimize->setToolTip(
+        QStringLiteral("Stores only what changes from frame to frame; takes longer to save"));
+
     btnOk = MakeButton("OK", this, QRect(508, 258, 88, 28));
     btnOk->setDefault(true);
     btnCancel = MakeButton("Cancel", this, QRect(605, 258, 88, 28));
