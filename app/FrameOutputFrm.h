@@ -151,6 +151,7 @@ private:
     void SetRunButtons(bool input, bool start, bool stop, bool pause, bool resume);
     // After a run in which every task completed: the GIF made plays in the preview window.
     void PlayResult();
+    void PlacePreviewWindow();
 
     TProgramFiles files_;
     QImage skin_;
@@ -167,6 +168,7 @@ private:
     std::string runOutput_;
     TQtSinkWindow sinkWindow_{*this};
     TFrameSink sink_{sinkWindow_};
+    bool previewPlaced_ = false;
     bool logHasLines_ = false;
     // Where the face was grabbed, relative to the window, while it is dragged.
     std::optional<QPoint> dragOffset_;

@@ -2,15 +2,21 @@
 // the button states, the encoder's preview, progress and end reports, and the GIF made played
 // in the preview window.
 #include <QCheckBox>
+#include <QGuiApplication>
 #include <QLabel>
+#include <QScreen>
 
 #include "app/Dialogs.h"
 #include "app/FrameOutputFrm.h"
 #include "app/Globals.h"
 #include "app/ImageButton.h"
 #include "app/PreviewForm.h"
+#include "app/WindowPlacement.h"
 
 namespace {
+
+// The part of the face from the top down to below the button row.
+constexpr int kControlsBand = 92;
 
 QString TextOf(const std::string& text) { return QString::fromUtf8(text.c_str()); }
 
@@ -73,6 +79,7 @@ void TfrmFrameOutput::btnStartClick() {
     SetRunButtons(false, false, true, true, false);
     btnStop->setFocus();
     if (previewForm_) {
+        PlacePreviewWindow();
         previewForm_->setVisible(chkPreview->isChecked());
         previewForm_->FillBlack();
         previewForm_->setWindowTitle(QString());
@@ -90,6 +97,18 @@ void TfrmFrameOutput::btnStartClick() {
     runTasksCompleted_ = 0;
     runOutput_.clear();
     FFEncoder.StartTask(1);
+}
+
+// The preview window opens at the screen's centre. It stays on top, so before it shows the
+// first time it moves where it leaves the window's title and buttons (Stop above all) in view,
+// if it covers them there; from then on it stays where it is, or where the user puts it.
+void TfrmFrameOutput::PlacePreviewWindow() {
+    if (previewPlaced_) return;
+    previewPlaced_ = true;
+    const QScreen* screen = QGuiApplication::primaryScreen();
+    if (!screen) return;
+    previewForm_->move(ClearOfOwnerBand(screen->availableGeometry(), frameGeometry(), kControlsBand,
+                                        previewForm_->frameGeometry().size(), previewForm_->pos()));
 }
 
 void TfrmFrameOutput::btnStopClick() {
