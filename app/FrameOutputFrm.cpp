@@ -12,6 +12,7 @@
 #include "app/ImageButton.h"
 #include "app/OptionFrm.h"
 #include "app/PreviewForm.h"
+#include "app/QtSinkWindow.h"
 #include "app/Skin.h"
 #include "app/WindowPlacement.h"
 #include "app/core/Settings.h"
@@ -70,10 +71,13 @@ TfrmFrameOutput::TfrmFrameOutput(const TProgramFiles& files, QWidget* parent)
     ConnectHandlers();
     FFLogger.OnLog = [this](const void*, uint32_t threadId, TLogLevel level,
                             const std::string& message) { FFLoggerLog(threadId, level, message); };
+    ConnectEncoder();
     FormCreate();
 }
 
-TfrmFrameOutput::~TfrmFrameOutput() { FFLogger.OnLog = nullptr; }
+// A window that goes without having been closed stops its conversion all the same, before the
+// sink and the adapter the conversion writes to go.
+TfrmFrameOutput::~TfrmFrameOutput() { FormCloseQuery(); }
 
 void TfrmFrameOutput::FormCreate() {
     setWindowTitle(ApplicationTitle());
@@ -175,6 +179,10 @@ void TfrmFrameOutput::OpenDroppedFile(const QString& fileName) {
 
 void TfrmFrameOutput::OpenInputFile(const QString& fileName) {
     inputFileName_ = fileName;
+    // The task and conversion of an earlier file go as soon as another is chosen, whatever
+    // becomes of this one: Start never converts a file other than the one shown.
+    conversion_.reset();
+    FFEncoder.ClearTasks();
     ShowInputName(fileName);
     btnStart->setEnabled(true);
     btnStart->setFocus();
@@ -191,16 +199,14 @@ void TfrmFrameOutput::OpenInputFile(const QString& fileName) {
 void TfrmFrameOutput::RunOptionsDialog() {
     if (!frmOption_) frmOption_ = new TfrmOption(this);
     frmOption_->Prepare(FFEncoder.Decoder());
-    Dialogs().ShowModal(*frmOption_);
-}
-
-void TfrmFrameOutput::chkPreviewClick() {
-    if (!chkPreview->isChecked() && previewForm_) previewForm_->hide();
-}
-
-void TfrmFrameOutput::FormCloseQuery() {
-    FFLogger.OnLog = nullptr;
-    previewForm_.reset();
+    if (Dialogs().ShowModal(*frmOption_) != QDialog::Accepted) return;
+    TConversion conversion;
+    conversion.Output = frmOption_->BuildOutputOptions();
+    conversion.Input = frmOption_->BuildInputOptions();
+    conversion.PlayAtClipSpeed = frmOption_->PlayAtClipSpeed();
+    conversion.Optimize = frmOption_->OptimizeOutput();
+    conversion_ = conversion;
+    AddConversion(conversion);
 }
 
 void TfrmFrameOutput::closeEvent(QCloseEvent* event) {

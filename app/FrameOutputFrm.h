@@ -5,19 +5,29 @@
 // window) loads the media libraries when needed, loads the chosen file and runs the output
 // options dialog on it.
 //
+// Start runs the conversion the options dialog set up on a worker thread; Stop, Pause and
+// Resume control it, and the buttons follow the run as the encoder reports it. The frames go
+// through the frame sink into the GIF beside the input. Once a conversion is complete the
+// preview window plays the GIF it made (while "Preview while encoding" is checked), until the
+// next conversion starts or the window closes.
+//
 // The components are public, as the window's parts that its handlers and tests reach.
 #include <QImage>
 #include <QPoint>
 #include <QStringList>
 #include <QWidget>
+#include <atomic>
 #include <cstdint>
 #include <memory>
 #include <optional>
 #include <string>
 
-#include "app/EncoderStandIn.h"
 #include "app/ProgramFiles.h"
+#include "app/QtSinkWindow.h"
+#include "app/core/FrameSink.h"
+#include "engine/encoder/FFEncode.h"
 #include "engine/log/FFLog.h"
+#include "engine/output/FrameOutput.h"
 
 class QAction;
 class QCheckBox;
@@ -54,7 +64,8 @@ public:
     TImageButton* ButtonClose;
     QFileDialog* OpenDialog;
     QMenu* PopupMenuHelp;
-    TEncoderStandIn FFEncoder;
+    TFFEncoder FFEncoder;
+    TFrameOutputAdapter FOA;
     TFFLogger FFLogger;
 
     // The help menu's items, in menu order (separators left out).
@@ -73,12 +84,21 @@ public:
     TPreviewForm* PreviewWindow() const { return previewForm_.get(); }
     // Made on first use.
     TfrmOption* OptionDialog() const { return frmOption_; }
+    // The frame sink: the GIF document and its frames, bound to FOA.
+    TFrameSink& FrameSink() { return sink_; }
 
     // Event handlers.
     void FormCreate();
     void FormCloseQuery();
     void btnOpenClick();
+    void btnStartClick();
+    void btnStopClick();
+    void btnPauseClick();
+    void btnResumeClick();
     void chkPreviewClick();
+    void FFEncoderPreviewBitmap(const TPreviewInfo& APreviewInfo);
+    void FFEncoderProgress(PProgressInfo AProgressInfo);
+    void FFEncoderTerminate(const TTerminateInfo& ATerminateInfo);
     void FFLoggerLog(uint32_t threadId, TLogLevel level, const std::string& message);
     void ButtonMinClick();
     void ButtonHelpClick();
@@ -103,6 +123,15 @@ protected:
     void closeEvent(QCloseEvent* event) override;
 
 private:
+    // A conversion as the options dialog set it up: the task's option records and what the
+    // sink makes of the frames.
+    struct TConversion {
+        TInputOptions Input;
+        TOutputOptions Output;
+        bool PlayAtClipSpeed = true;
+        bool Optimize = false;
+    };
+
     void CreateComponents();
     void CreateButtons();
     void CreateHelpMenu();
@@ -113,12 +142,33 @@ private:
     bool EnsureLibraries();
     void ShowInputName(const QString& fileName);
     void RunOptionsDialog();
+    void ConnectEncoder();
+    // Adds the task of the conversion to the encoder, with FOA as its output; logs the outcome.
+    void AddConversion(const TConversion& conversion);
+    // Makes the encoder ready for a new run: after an ended run its tasks are cleared and the
+    // last conversion is added again.
+    void PrepareRun();
+    void SetRunButtons(bool input, bool start, bool stop, bool pause, bool resume);
+    // After a run in which every task completed: the GIF made plays in the preview window.
+    void PlayResult();
+    void PlacePreviewWindow();
 
     TProgramFiles files_;
     QImage skin_;
     std::unique_ptr<TPreviewForm> previewForm_;
     TfrmOption* frmOption_ = nullptr;
     QString inputFileName_;
+    // The conversion of the file chosen last, once the options dialog set one up.
+    std::optional<TConversion> conversion_;
+    // The run under way: its output has begun (set on the conversion's thread), the tasks that
+    // have ended and those of them that completed, and the GIF it saved (empty: none yet).
+    std::atomic<bool> outputStarted_{false};
+    int runTasksEnded_ = 0;
+    int runTasksCompleted_ = 0;
+    std::string runOutput_;
+    TQtSinkWindow sinkWindow_{*this};
+    TFrameSink sink_{sinkWindow_};
+    bool previewPlaced_ = false;
     bool logHasLines_ = false;
     // Where the face was grabbed, relative to the window, while it is dragged.
     std::optional<QPoint> dragOffset_;

@@ -106,6 +106,14 @@ void TfrmFrameOutput::CreateButtons() {
 void TfrmFrameOutput::ConnectHandlers() {
     connect(btnOpen, &QAbstractButton::clicked, this,
             [this] { RunHandler(this, [this] { btnOpenClick(); }); });
+    connect(btnStart, &QAbstractButton::clicked, this,
+            [this] { RunHandler(this, [this] { btnStartClick(); }); });
+    connect(btnStop, &QAbstractButton::clicked, this,
+            [this] { RunHandler(this, [this] { btnStopClick(); }); });
+    connect(btnPause, &QAbstractButton::clicked, this,
+            [this] { RunHandler(this, [this] { btnPauseClick(); }); });
+    connect(btnResume, &QAbstractButton::clicked, this,
+            [this] { RunHandler(this, [this] { btnResumeClick(); }); });
     connect(chkPreview, &QCheckBox::clicked, this, [this] { chkPreviewClick(); });
     connect(ButtonMin, &QAbstractButton::clicked, this, [this] { ButtonMinClick(); });
     connect(ButtonHelp, &QAbstractButton::clicked, this, [this] { ButtonHelpClick(); });

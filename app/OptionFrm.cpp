@@ -258,9 +258,28 @@ TOutputChoice TfrmOption::OutputChoice() const {
     choice.HasVideo = HasVideo();
     choice.Cut = Cut();
     choice.ClipFrameRate = clipFrameRate_;
+    // Without clip timing the frames come at the clip's own rate, as in the plain document.
+    if (!PlayAtClipSpeed()) choice.MaxFrameRate = 0;
     return choice;
 }
 
 std::string TfrmOption::OutputOptionsText() const { return BuildOutputOptionsText(OutputChoice()); }
 
 std::string TfrmOption::InputOptionsText() const { return BuildInputOptionsText(Cut()); }
+
+TOutputOptions TfrmOption::BuildOutputOptions() const {
+    TOutputOptions options;
+    options.Options = OutputOptionsText();
+    return options;
+}
+
+TInputOptions TfrmOption::BuildInputOptions() const {
+    TInputOptions options;
+    if (decoder_) options.FileName = decoder_->FileName();
+    options.Options = InputOptionsText();
+    return options;
+}
+
+bool TfrmOption::PlayAtClipSpeed() const { return chkPlayAtClipSpeed->isChecked(); }
+
+bool TfrmOption::OptimizeOutput() const { return chkOptimize->isChecked(); }

@@ -6,12 +6,17 @@
 // The dialog is made once and reused: Prepare before each showing keeps the start, end and Cut
 // Clip when the same file comes again, and starts afresh for any other file. Times are
 // microseconds, as the decoder gives them.
+//
+// Two check boxes choose what is made of the frames: "Play at clip speed and loop" (frames
+// timed like the clip, at most 50 a second, and looping; off gives the plain document) and
+// "Optimise (smaller file)". They keep their state from file to file.
 #include <QDialog>
 #include <cstdint>
 #include <memory>
 #include <string>
 
 #include "app/core/OptionStrings.h"
+#include "engine/encoder/EncoderRecords.h"
 
 class QCheckBox;
 class QComboBox;
@@ -50,6 +55,13 @@ public:
     // the scaling) and the input's (the seek to the piece's start).
     std::string OutputOptionsText() const;
     std::string InputOptionsText() const;
+    // The option records of the task: the output's with its option string, the input's with
+    // the decoder's file name and its option string.
+    TOutputOptions BuildOutputOptions() const;
+    TInputOptions BuildInputOptions() const;
+    // "Play at clip speed and loop" and "Optimise (smaller file)" are checked.
+    bool PlayAtClipSpeed() const;
+    bool OptimizeOutput() const;
 
     // The dialog's state.
     int64_t ClipDuration() const { return clipDuration_; }
@@ -76,6 +88,8 @@ public:
     QLineEdit* edtEndTime;
     QPushButton* btnNextFrame;
     QCheckBox* chkCutClip;
+    QCheckBox* chkPlayAtClipSpeed;
+    QCheckBox* chkOptimize;
     QPushButton* btnOk;
     QPushButton* btnCancel;
 

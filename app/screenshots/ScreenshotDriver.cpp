@@ -1,21 +1,24 @@
 // clipgif-screenshots CLIP OUTPUT_FOLDER
 //
 // Starts the desktop program as clipgif does, chooses a file that is no clip and then CLIP with
-// Input, and saves what the screen shows as PNG pictures: the main window idle and with the clip
-// chosen, the options dialog with a frame shown and a piece of the clip set, the frame at actual
-// size, the help menu and the About box. The answers a user would give come from a TDialogs of its
-// own.
+// Input, converts a piece of it, and saves what the screen shows as PNG pictures: the main window
+// idle and with the clip chosen, the options dialog with a frame shown and a piece of the clip
+// set, the frame at actual size, the main window converting with the preview window and after
+// the conversion with the GIF playing, the help menu and the About box. The answers a user would
+// give come from a TDialogs of its own.
 #include <QApplication>
 #include <QCheckBox>
 #include <QComboBox>
 #include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
+#include <QLabel>
 #include <QMenu>
 #include <QPushButton>
 #include <QScreen>
 #include <QThread>
 #include <cstdio>
+#include <functional>
 #include <memory>
 
 #include "app/About.h"
@@ -26,11 +29,14 @@
 #include "app/ImageButton.h"
 #include "app/MainThreadHooks.h"
 #include "app/OptionFrm.h"
+#include "app/PreviewForm.h"
 #include "app/StartUp.h"
 #include "app/TrackBar.h"
 #include "engine/loader/FFLoad.h"
 
 namespace {
+
+constexpr int kScreenshots = 8;
 
 // Lets the windows paint and the screen settle.
 void Settle(int milliseconds = 400) {
@@ -42,6 +48,30 @@ void Settle(int milliseconds = 400) {
     }
 }
 
+// Runs the event loop until `done` holds or `limitMs` passed; returns `done()`.
+bool SettleUntil(const std::function<bool()>& done, int limitMs = 60000) {
+    QElapsedTimer timer;
+    timer.start();
+    while (!done() && timer.elapsed() < limitMs)
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
+    return done();
+}
+
+// The main window and the preview window together, with a margin.
+QRect BothWindows(const TfrmFrameOutput& window, int margin = 12) {
+    QRect area = window.frameGeometry();
+    if (const TPreviewForm* preview = window.PreviewWindow(); preview && preview->isVisible())
+        area = area.united(preview->frameGeometry());
+    return area.adjusted(-margin, -margin, margin, margin);
+}
+
+// The number of the frame the preview window shows ("#N"), 0 before any.
+int PreviewFrameNumber(const TfrmFrameOutput& window) {
+    const TPreviewForm* preview = window.PreviewWindow();
+    if (!preview || !preview->isVisible() || !preview->windowTitle().startsWith('#')) return 0;
+    return preview->windowTitle().mid(1).toInt();
+}
+
 class TScreenshots : public TDialogs {
 public:
     TScreenshots(const QString& clip, const QString& folder) : clip_(clip), folder_(folder) {}
@@ -49,7 +79,10 @@ public:
     // The screen's picture of a window, with a margin round it.
     void Save(const QWidget& window, const char* name, int margin = 12) {
         Settle();
-        const QRect area = window.frameGeometry().adjusted(-margin, -margin, margin, margin);
+        SaveArea(window.frameGeometry().adjusted(-margin, -margin, margin, margin), name);
+    }
+    // The screen's picture of a part of the screen, as it is.
+    void SaveArea(const QRect& area, const char* name) {
         const QPixmap shot = QGuiApplication::primaryScreen()->grabWindow(
             0, area.x(), area.y(), area.width(), area.height());
         const QString file = QDir(folder_).filePath(QString::fromLatin1(name));
@@ -130,6 +163,20 @@ int main(int argc, char** argv) {
         window->btnOpen->click();
         QFile::remove(QDir(folder).filePath(QStringLiteral("notes.txt")));
         screenshots.Save(*window, "main-file-chosen.png");
+
+        // A conversion under way: the picture is taken as soon as the preview and the progress
+        // line show it, while the frames keep coming.
+        window->btnStart->click();
+        SettleUntil([&] {
+            return PreviewFrameNumber(*window) >= 40 &&
+                   window->lblStatus->text().startsWith(QStringLiteral("Frame number")) &&
+                   !window->lblStatus->text().contains(QStringLiteral("FPS: 0;"));
+        });
+        screenshots.SaveArea(BothWindows(*window), "main-converting.png");
+        SettleUntil([&] { return window->btnOpen->isEnabled(); });
+        Settle(800);
+        screenshots.SaveArea(BothWindows(*window), "main-complete.png");
+        if (window->PreviewWindow()) window->PreviewWindow()->hide();
         window->ButtonHelpClick();
         Settle();
         screenshots.Save(*window, "main-help-menu.png", 160);
@@ -140,5 +187,5 @@ int main(int argc, char** argv) {
     }
     EngineShutdown();
     std::printf("%d screenshots in %s\n", saved, qPrintable(folder));
-    return saved == 6 ? 0 : 1;
+    return saved == kScreenshots ? 0 : 1;
 }

@@ -10,7 +10,7 @@ work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
 clip="$work/sample-clip.mp4"
 ffmpeg -y -loglevel error -f lavfi -i testsrc2=size=640x360:rate=25 \
-  -f lavfi -i sine=frequency=440:sample_rate=44100 -t 10 \
+  -f lavfi -i sine=frequency=440:sample_rate=44100 -t 40 \
   -c:v libx264 -pix_fmt yuv420p -c:a aac -shortest "$clip"
 xvfb-run -a -s "-screen 0 1024x768x24" "$build/bin/clipgif-screenshots" "$clip" "$out"
 ls -1 "$out"

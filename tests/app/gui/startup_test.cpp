@@ -276,4 +276,25 @@ TEST(WindowPlacementTest, CentringTruncatesTowardZero) {
     EXPECT_EQ(CentredOrigin(0, 10, 13), -1);
 }
 
+TEST(WindowPlacementTest, OnTopWindowKeepsClearOfTheOwnersButtons) {
+    const QSize preview(320, 240);
+    // Centred on a small screen it would cover the buttons; there is no room beside the owner,
+    // so it goes below the buttons.
+    const QRect small(0, 0, 1024, 768);
+    const QRect owner(132, 201, 760, 366);
+    EXPECT_EQ(ClearOfOwnerBand(small, owner, 92, preview, QPoint(352, 264)), QPoint(352, 293));
+    // On a large screen it goes to the right of the owner, else to its left.
+    const QRect large(0, 0, 1920, 1080);
+    EXPECT_EQ(ClearOfOwnerBand(large, QRect(580, 357, 760, 366), 92, preview, QPoint(800, 420)),
+              QPoint(1348, 357));
+    EXPECT_EQ(ClearOfOwnerBand(large, QRect(1100, 357, 760, 366), 92, preview, QPoint(800, 420)),
+              QPoint(772, 357));
+    // Where it does not cover the buttons it stays; where nothing fits it stays too.
+    EXPECT_EQ(ClearOfOwnerBand(large, QRect(0, 0, 760, 366), 92, preview, QPoint(800, 420)),
+              QPoint(800, 420));
+    EXPECT_EQ(ClearOfOwnerBand(QRect(0, 0, 800, 300), QRect(20, 17, 760, 266), 92, preview,
+                               QPoint(240, 30)),
+              QPoint(240, 30));
+}
+
 }  // namespace

@@ -1,0 +1,323 @@
+// Whole conversions driven through the main window offscreen: Input, the options dialog and
+// Start up to "Conversion is complete." with the GIF beside the clip; Stop, Pause and Resume
+// along the button table; closing the window during a conversion; the options dialog's check
+// boxes; the GIF made playing in the preview window and copied to the clipboard.
+#include <QCheckBox>
+#include <QClipboard>
+#include <QGuiApplication>
+#include <QLabel>
+#include <QMimeData>
+#include <QPixmap>
+#include <QPlainTextEdit>
+#include <QTimer>
+#include <filesystem>
+#include <memory>
+
+#include "app/FrameOutputFrm.h"
+#include "app/ImageButton.h"
+#include "app/OptionFrm.h"
+#include "app/PreviewForm.h"
+#include "app/StartUp.h"
+#include "gif/GIFExtensions.h"
+#include "gif/GIFImage.h"
+#include "platform/Stream.h"
+#include "tests/app/gui/GuiTestSupport.h"
+
+namespace {
+
+using guitest::ProcessEventsUntil;
+using guitest::TProgramFolder;
+using guitest::TScriptedDialogs;
+
+// The clips, each in a folder of its own so the GIFs made beside them can be told apart.
+struct TClip {
+    testsupport::TempDir Dir;
+    std::string File;
+    TClip(const std::string& args, const std::string& name)
+        : File(testsupport::MakeMedia(args, Dir.File(name))) {}
+    std::string Beside(const std::string& name) const { return Dir.File(name); }
+};
+
+// One second, ten frames.
+std::unique_ptr<TClip> ShortClip() {
+    return std::make_unique<TClip>(
+        "-f lavfi -i testsrc=size=64x48:rate=10 -t 1 -c:v libx264 -pix_fmt yuv420p", "clip.mp4");
+}
+
+// Twenty seconds at 25 frames a second: long enough to be stopped on its way.
+std::unique_ptr<TClip> LongClip() {
+    return std::make_unique<TClip>(
+        "-f lavfi -i testsrc=size=64x48:rate=25 -t 20 -c:v libx264 -pix_fmt yuv420p", "long.mp4");
+}
+
+int FramesIn(const std::string& gif) {
+    TGIFImage image;
+    image.LoadFromFile(gif);
+    return image.Images().Count();
+}
+
+class ConversionTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        guitest::Application();
+        folder_.WriteSettings({"[SYSTEM]", "Name=Clip", "ResFolder=slate"});
+        folder_.CopyIcon();
+        folder_.CopySkin("slate");
+        window_ = StartUp(TProgramFiles::In(folder_.Path()));
+        window_->show();
+        // The dialog takes the file as it comes, after `adjust` had its say.
+        dialogs_.OnModal = [this](QDialog& dialog) {
+            if (auto* options = dynamic_cast<TfrmOption*>(&dialog); options && adjust_)
+                adjust_(*options);
+            return int(QDialog::Accepted);
+        };
+    }
+    void TearDown() override { window_.reset(); }
+
+    void Input(const std::string& file) {
+        dialogs_.FileToChoose = QString::fromStdString(file);
+        window_->btnOpen->click();
+    }
+    // Start, then the event loop until the end of all tasks is reported.
+    void ConvertToTheEnd() {
+        window_->btnStart->click();
+        ASSERT_TRUE(ProcessEventsUntil([&] { return window_->btnOpen->isEnabled(); }, 60000));
+    }
+    bool LogHas(const QString& text) const { return window_->mmoLog->toPlainText().contains(text); }
+    bool FrameLogged(int number) const {
+        return LogHas(QStringLiteral("FrameOutput write frame #%1,").arg(number));
+    }
+    // Input, Start, Stop, Pause, Resume enabled?
+    std::vector<bool> Buttons() const {
+        return {window_->btnOpen->isEnabled(), window_->btnStart->isEnabled(),
+                window_->btnStop->isEnabled(), window_->btnPause->isEnabled(),
+                window_->btnResume->isEnabled()};
+    }
+
+    TScriptedDialogs dialogs_;
+    std::function<void(TfrmOption&)> adjust_;
+    TProgramFolder folder_;
+    std::unique_ptr<TfrmFrameOutput> window_;
+};
+
+const std::vector<bool> kRunning = {false, false, true, true, false};
+const std::vector<bool> kPaused = {false, false, true, false, true};
+const std::vector<bool> kEnded = {true, true, false, false, false};
+
+TEST_F(ConversionTest, WholeConversionGivesTheGifBesideTheClipAndPlaysIt) {
+    const auto clip = ShortClip();
+    Input(clip->File);
+    EXPECT_TRUE(LogHas("***File has been added to convert list."));
+    window_->btnStart->click();
+    EXPECT_EQ(Buttons(), kRunning);
+    EXPECT_EQ(window_->focusWidget(), window_->btnStop);
+    EXPECT_TRUE(LogHas("***Can do convert."));
+    ASSERT_TRUE(ProcessEventsUntil([&] { return window_->btnOpen->isEnabled(); }, 60000));
+
+    EXPECT_EQ(Buttons(), kEnded);
+    EXPECT_EQ(window_->lblStatus->text(), "Conversion is complete.");
+    const std::string gif = clip->Beside("clip_(new).gif");
+    EXPECT_EQ(window_->FrameSink().SavedFileName(), gif);
+    EXPECT_EQ(FramesIn(gif), 10);
+    EXPECT_TRUE(LogHas("Frame output write header"));
+    EXPECT_TRUE(LogHas("FrameOutput write frame #10, size=9216, key-frame=1"));
+    EXPECT_TRUE(LogHas("Frame output write close"));
+    EXPECT_TRUE(LogHas(QString::fromStdString("***GIF saved: " + gif)));
+    EXPECT_TRUE(dialogs_.Messages.empty());
+    EXPECT_EQ(QGuiApplication::overrideCursor(), nullptr);
+
+    // The preview window plays the GIF.
+    TPreviewForm* preview = window_->PreviewWindow();
+    ASSERT_TRUE(preview->isVisible());
+    ASSERT_NE(preview->Animation(), nullptr);
+    EXPECT_EQ(preview->windowTitle(), "clip_(new).gif");
+    EXPECT_EQ(preview->size(), QSize(64, 48));
+    EXPECT_EQ(preview->Animation()->Images().Count(), 10);
+    ASSERT_TRUE(ProcessEventsUntil([&] { return preview->Animation()->Painters().Count() == 1; }));
+    // The painter draws the frames: the picture is the clip's colour bars, not the black of an
+    // empty window.
+    const auto showsFrame = [&] {
+        const QImage picture = preview->Image->pixmap().toImage();
+        if (picture.size() != QSize(64, 48)) return false;
+        int lit = 0;
+        for (int y = 0; y < picture.height(); ++y)
+            for (int x = 0; x < picture.width(); ++x) lit += (picture.pixel(x, y) & 0xFFFFFF) != 0;
+        return lit > 64 * 48 / 2;
+    };
+    ASSERT_TRUE(ProcessEventsUntil(showsFrame));
+
+    // Copy GIF puts the whole animation on the clipboard.
+    EXPECT_TRUE(preview->actCopyAnimation->isEnabled());
+    preview->actCopyAnimation->trigger();
+    const QMimeData* copied = QGuiApplication::clipboard()->mimeData();
+    ASSERT_NE(copied, nullptr);
+    EXPECT_TRUE(copied->hasImage());
+    const QByteArray bytes = copied->data("image/gif");
+    ASSERT_TRUE(bytes.startsWith("GIF89a"));
+    TMemoryStream stream(std::vector<uint8_t>(bytes.begin(), bytes.end()));
+    TGIFImage pasted;
+    pasted.LoadFromStream(stream);
+    EXPECT_EQ(pasted.Images().Count(), 10);
+
+    // Start again converts the clip once more, and the playing stops.
+    window_->btnStart->click();
+    EXPECT_EQ(preview->Animation(), nullptr);
+    EXPECT_FALSE(preview->actCopyAnimation->isEnabled());
+    ASSERT_TRUE(ProcessEventsUntil([&] { return window_->btnOpen->isEnabled(); }, 60000));
+    EXPECT_TRUE(dialogs_.Messages.empty()) << dialogs_.Messages.front().Text.toStdString();
+    EXPECT_EQ(FramesIn(clip->Beside("clip_(new_1).gif")), 10);
+    EXPECT_NE(preview->Animation(), nullptr);
+
+    // Closing the window stops the painter with it.
+    window_->close();
+    EXPECT_EQ(window_->PreviewWindow(), nullptr);
+}
+
+TEST_F(ConversionTest, PauseResumeAndStopFollowTheButtonTable) {
+    const auto clip = LongClip();
+    Input(clip->File);
+    window_->btnStart->click();
+    ASSERT_TRUE(ProcessEventsUntil([&] { return FrameLogged(3); }));
+
+    // The preview window shows the frames as they come.
+    TPreviewForm* preview = window_->PreviewWindow();
+    EXPECT_TRUE(preview->isVisible());
+    EXPECT_TRUE(preview->windowTitle().startsWith("#"));
+    EXPECT_EQ(preview->size(), QSize(64, 48));
+    EXPECT_EQ(preview->Image->pixmap().size(), QSize(64, 48));
+
+    window_->btnPause->click();
+    EXPECT_EQ(Buttons(), kPaused);
+    EXPECT_TRUE(window_->FFEncoder.Paused());
+    window_->btnResume->click();
+    EXPECT_EQ(Buttons(), kRunning);
+    EXPECT_FALSE(window_->FFEncoder.Paused());
+
+    // Unchecking the preview hides the window at once; the frames still reach the GIF.
+    window_->chkPreview->click();
+    EXPECT_FALSE(preview->isVisible());
+    EXPECT_FALSE(window_->FFEncoder.PreviewBitmap());
+
+    window_->btnPause->click();
+    window_->btnStop->click();
+    EXPECT_FALSE(window_->btnStop->isEnabled());
+    ASSERT_TRUE(ProcessEventsUntil([&] { return window_->btnOpen->isEnabled(); }));
+    EXPECT_EQ(Buttons(), kEnded);
+    EXPECT_FALSE(preview->isVisible());
+    // A stopped conversion is not complete; what was converted is saved all the same.
+    EXPECT_NE(window_->lblStatus->text(), "Conversion is complete.");
+    const std::string gif = clip->Beside("long_(new).gif");
+    const int frames = FramesIn(gif);
+    EXPECT_GE(frames, 3);
+    EXPECT_LT(frames, 500);
+    EXPECT_TRUE(LogHas(QString::fromStdString("***GIF saved: " + gif)));
+    EXPECT_EQ(preview->Animation(), nullptr);
+    EXPECT_TRUE(dialogs_.Messages.empty());
+}
+
+TEST_F(ConversionTest, ClosingTheWindowDuringAConversionStopsItAndExits) {
+    const auto clip = LongClip();
+    Input(clip->File);
+    window_->btnStart->click();
+    ASSERT_TRUE(ProcessEventsUntil([&] { return FrameLogged(3); }));
+    window_->btnPause->click();
+
+    // The program's message loop ends once the window has closed.
+    QTimer::singleShot(0, window_.get(), [this] { window_->ButtonClose->click(); });
+    QTimer::singleShot(30000, qApp, [] { QCoreApplication::exit(1); });
+    EXPECT_EQ(QApplication::exec(), 0);
+
+    EXPECT_FALSE(window_->isVisible());
+    EXPECT_EQ(window_->PreviewWindow(), nullptr);
+    // The conversion has ended: its output was closed and saved, short of the clip's end.
+    const int frames = FramesIn(clip->Beside("long_(new).gif"));
+    EXPECT_GE(frames, 3);
+    EXPECT_LT(frames, 500);
+    EXPECT_EQ(QGuiApplication::overrideCursor(), nullptr);
+}
+
+TEST_F(ConversionTest, OptionCheckBoxesGoToTheFrameSink) {
+    // Sixty frames a second: with clip timing the output rate is held at 50.
+    const TClip clip("-f lavfi -i testsrc=size=32x24:rate=60 -t 0.5 -c:v libx264 -pix_fmt yuv420p",
+                     "fast.mp4");
+    adjust_ = [](TfrmOption& options) {
+        EXPECT_TRUE(options.chkPlayAtClipSpeed->isChecked());
+        EXPECT_FALSE(options.chkOptimize->isChecked());
+        EXPECT_TRUE(options.OutputOptionsText().find(" -r 50") != std::string::npos);
+        options.chkPlayAtClipSpeed->setChecked(false);
+        EXPECT_EQ(options.OutputOptionsText(), " -f rawrgb -c:v rawvideo -pix_fmt bgr24");
+    };
+    Input(clip.File);
+    ConvertToTheEnd();
+    EXPECT_FALSE(window_->FrameSink().Timing().Enabled);
+    EXPECT_FALSE(window_->FrameSink().OptimizeFrames());
+
+    // Every frame of the clip, none with a delay, and no looping: the plain document.
+    const std::string plain = clip.Beside("fast_(new).gif");
+    TGIFImage gif;
+    gif.LoadFromFile(plain);
+    ASSERT_EQ(gif.Images().Count(), 30);
+    for (int i = 0; i < gif.Images().Count(); ++i)
+        EXPECT_EQ(gif.Images()[i].Extensions().Count(), 0) << i;
+
+    // The dialog keeps the boxes for the next file; optimised, the same frames take less room.
+    adjust_ = [](TfrmOption& options) {
+        EXPECT_FALSE(options.chkPlayAtClipSpeed->isChecked());
+        EXPECT_FALSE(options.chkOptimize->isChecked());
+        options.chkOptimize->setChecked(true);
+    };
+    Input(clip.File);
+    ConvertToTheEnd();
+    EXPECT_TRUE(window_->FrameSink().OptimizeFrames());
+    const std::string optimised = clip.Beside("fast_(new_1).gif");
+    EXPECT_LT(testsupport::ReadFileBytes(optimised).size(),
+              testsupport::ReadFileBytes(plain).size());
+}
+
+TEST_F(ConversionTest, FailedConversionIsReportedAndNotCalledComplete) {
+    // Sound only: the output gets no frames, so no GIF is made.
+    const TClip clip("-f lavfi -i sine=frequency=440:duration=0.5 -c:a pcm_s16le", "tone.wav");
+    Input(clip.File);
+    ConvertToTheEnd();
+    EXPECT_EQ(Buttons(), kEnded);
+    ASSERT_EQ(dialogs_.Messages.size(), 1u);
+    EXPECT_EQ(dialogs_.Messages[0].Icon, QMessageBox::Warning);
+    EXPECT_EQ(dialogs_.Messages[0].Caption, "Clip");
+    EXPECT_FALSE(dialogs_.Messages[0].Text.isEmpty());
+    EXPECT_NE(window_->lblStatus->text(), "Conversion is complete.");
+    EXPECT_FALSE(LogHas("***GIF saved"));
+    EXPECT_FALSE(window_->PreviewWindow()->isVisible());
+    EXPECT_FALSE(std::filesystem::exists(clip.Beside("tone_(new).gif")));
+}
+
+TEST_F(ConversionTest, StartAfterChoosingABadFileConvertsNothing) {
+    const auto clip = ShortClip();
+    Input(clip->File);
+    ASSERT_TRUE(LogHas("***File has been added to convert list."));
+    // Another file is chosen that cannot be read: the earlier file's task is gone.
+    folder_.WriteFile("broken.mp4", "no media here");
+    Input(folder_.Path() + "broken.mp4");
+    ASSERT_TRUE(LogHas("***File load error: "));
+    EXPECT_EQ(window_->FFEncoder.Tasks().Count(), 0);
+
+    ConvertToTheEnd();
+    EXPECT_EQ(Buttons(), kEnded);
+    EXPECT_FALSE(LogHas("Frame output write header"));
+    EXPECT_FALSE(std::filesystem::exists(clip->Beside("clip_(new).gif")));
+    // Nothing was converted, so nothing is called complete.
+    EXPECT_NE(window_->lblStatus->text(), "Conversion is complete.");
+    EXPECT_TRUE(dialogs_.Messages.empty());
+}
+
+TEST_F(ConversionTest, ProgressLineShowsTheReportWithSixtyFourBitSizes) {
+    TProgressInfo info;
+    info.FrameNumber = 120;
+    info.FPS = 24;
+    info.OutputSize = 5000000000;
+    info.OutputTime = 4800000;
+    window_->FFEncoderProgress(&info);
+    EXPECT_EQ(window_->lblStatus->text(),
+              "Frame number: 120; FPS: 24; Size: 5000000000; Time: 4800000");
+}
+
+}  // namespace
