@@ -1,7 +1,7 @@
 #pragma once
 // The command line of clipgif-cli read into what it asks for: a conversion of files with its
 // settings, the help, the version or the information text of one file. Every option is one row
-// of a table (CliOptionTable.cpp), from which the help text is made too.
+// of a table (CliOptions.cpp), from which the help text is made too.
 #include <cstdint>
 #include <stdexcept>
 #include <string>

@@ -158,6 +158,9 @@ private:
         TGIFComposer screen(image_.Width(), image_.Height());
         for (int i = 0; i < frames_.Count(); ++i) {
             TGIFSubImage& frame = frames_[i];
+            // What the frame's transparent pixels would show: the screen once the frame
+            // before has been disposed of.
+            screen.Dispose();
             if (i > 0 && !frame.Empty()) MergeWithScreen(frame, screen);
             screen.Draw(frame);
             FrameDone();

@@ -133,6 +133,19 @@ TEST(Optimize, DisposalDecidesWhatMayBeCroppedOrDeleted) {
     ExpectSamePictures(before, Reloaded(document));
 }
 
+TEST(Optimize, MergingComparesWithTheScreenAfterTheDisposalBefore) {
+    TGIFImage document;
+    SetGlobalColors(document, kColors);
+    AddFrame(document, {0, 0, 2, 1, {1, 1}, 10, dmBackground});
+    // The same colour where the frame before was cleared: it must stay, not become a hole.
+    AddFrame(document, {0, 0, 1, 1, {1}, 10});
+    const TShownPictures before = ShownPictures(document);
+
+    Optimize(document, ooMerge);
+    EXPECT_LT(document.Images()[1].TransparentColorIndex(), 0);
+    ExpectSamePictures(before, Reloaded(document));
+}
+
 TEST(Optimize, MergingFindsATransparentIndexEvenInFullTables) {
     std::vector<TGIFColor> full;
     for (int i = 0; i < 256; ++i) full.push_back({static_cast<uint8_t>(i), 0, 0});
