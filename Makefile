@@ -4,7 +4,10 @@
 #   make test   deps + build + every test through CTest
 #   make demo   deps + build, then a few seconds of sample clip with sound made under build/demo/
 #               and converted into a GIF with clipgif-cli; prints the GIF's path
-#   make bench  build and run the benchmarks
+#   make bench  build, then the conversion benchmark (bench/convert_bench.sh: clipgif-cli against
+#               ffmpeg on a 60 s and a 300 s clip made once under build/bench-media/, wall time
+#               and peak memory, ratios against the targets)
+#   make bench-programs  build and run the Google Benchmark programs (bench_*)
 #   make asan   every test, built with AddressSanitizer and UndefinedBehaviorSanitizer (build-asan/)
 #   make fuzz   the fuzz targets (clang, libFuzzer), FUZZ_SECONDS each (build-fuzz/)
 #   make screenshots  pictures of the desktop program's windows (under Xvfb) in build/screenshots
@@ -15,7 +18,7 @@ BUILD ?= build
 PACKAGES := g++ cmake ninja-build make pkg-config \
 	libavcodec-dev libavformat-dev libavfilter-dev libavdevice-dev \
 	libswscale-dev libswresample-dev libavutil-dev \
-	qt6-base-dev libgtest-dev libbenchmark-dev ffmpeg xvfb xauth
+	qt6-base-dev libgtest-dev libbenchmark-dev ffmpeg xvfb xauth time
 # Development tools of the fuzzing build only (clang with its sanitizer and libFuzzer runtimes).
 FUZZ_PACKAGES := clang libclang-rt-14-dev
 JOBS ?= $(shell nproc)
@@ -36,7 +39,7 @@ TSAN_PATTERN := ^($(subst $(eval) ,|,$(strip $(TSAN_SUITES))))$$
 # code, callbacks from the libraries included, is checked. No report is suppressed.
 TSAN_OPTIONS := ignore_noninstrumented_modules=1 second_deadlock_stack=1 exitcode=66
 
-.PHONY: all build deps fuzz-deps test demo bench asan fuzz tsan screenshots clean
+.PHONY: all build deps fuzz-deps test demo bench bench-programs asan fuzz tsan screenshots clean
 
 all: build
 
@@ -81,7 +84,11 @@ demo: deps
 	$(BUILD)/bin/clipgif-cli -o $(DEMO)/sample.gif $(DEMO)/sample.mp4
 	@echo "The GIF: $$(realpath $(DEMO)/sample.gif)"
 
-bench: build
+bench: deps
+	$(MAKE) build
+	bench/convert_bench.sh $(BUILD)
+
+bench-programs: build
 	@for b in $(BUILD)/bin/bench_*; do echo "== $$b"; $$b; done
 
 asan: deps

@@ -166,7 +166,7 @@ int Convert(int workers, const std::string& clip, const std::string& gif) {
     rusage after{};
     getrusage(RUSAGE_SELF, &after);
     if (sink.SavedFileName().empty()) return 1;
-    PrintResult(sink.Document().Images().Count(), wall, CpuSeconds(after) - CpuSeconds(before),
+    PrintResult(sink.SavedFrames(), wall, CpuSeconds(after) - CpuSeconds(before),
                 sink.SavedFileName());
     return 0;
 }

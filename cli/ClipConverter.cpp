@@ -139,7 +139,7 @@ TConversionOutcome TClipConverter::Finished(const std::string& fileName,
     outcome.Interrupted = stopped_;
     outcome.SavedFile = saved;
     const TGIFImage& document = sink_.Document();
-    outcome.Frames = document.Images().Count();
+    outcome.Frames = sink_.SavedFrames();
     outcome.Width = document.Width();
     outcome.Height = document.Height();
     outcome.Bytes = FileSize(saved);

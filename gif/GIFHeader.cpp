@@ -41,9 +41,11 @@ int TGIFHeader::PreparedBitsPerPixel() const {
     return std::clamp(bitsPerPixel, 1, 8);
 }
 
-void TGIFHeader::Prepare() {
+void TGIFHeader::Prepare() { Prepare(PreparedBitsPerPixel()); }
+
+void TGIFHeader::Prepare(int framesBitsPerPixel) {
     // The colour resolution is the same maximum less one, so both fields agree.
-    const int field = PreparedBitsPerPixel() - 1;
+    const int field = std::clamp(std::max(framesBitsPerPixel, colorMap_.BitsPerPixel()), 1, 8) - 1;
     uint8_t packed = static_cast<uint8_t>((field << 4) | field);
     if (colorMap_.Count() > 0) {
         packed |= kGlobalTablePresent;
@@ -53,7 +55,10 @@ void TGIFHeader::Prepare() {
 }
 
 void TGIFHeader::SaveToStream(TStream& stream) {
-    const int version = Image() ? Image()->Version() : Version();
+    SaveToStream(stream, Image() ? Image()->Version() : Version());
+}
+
+void TGIFHeader::SaveToStream(TStream& stream, int version) {
     stream.WriteBuffer("GIF", 3);
     stream.WriteBuffer(VersionText(version), 3);
     WriteGIFWord(stream, descriptor_.ScreenWidth);

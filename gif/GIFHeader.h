@@ -42,10 +42,15 @@ public:
     int Version() const override;
     // Recomputes the packed flags from the global table and the frames' local tables.
     void Prepare();
+    // The same from the global table and `framesBitsPerPixel`, the largest local table of
+    // frames the document may no longer hold.
+    void Prepare(int framesBitsPerPixel);
     // The bits per pixel Prepare gives the packed flags: the largest of every table (1..8).
     int PreparedBitsPerPixel() const;
     // Writes the signature (with the document's version), the descriptor and the global table.
     void SaveToStream(TStream& stream) override;
+    // The same with the version given (1 = "87a", 2 = "89a").
+    void SaveToStream(TStream& stream, int version);
     void LoadFromStream(TStream& stream) override;
     // Empties the global table and sets the screen size to 0.
     void Clear();

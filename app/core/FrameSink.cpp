@@ -7,7 +7,9 @@
 
 #include "app/core/OutputName.h"
 #include "app/core/PendingFile.h"
+#include "gif/GIFDefaults.h"
 #include "gif/GIFExtensions.h"
+#include "gif/GIFStreamWriter.h"
 #include "platform/Exception.h"
 
 extern "C" {
@@ -69,6 +71,7 @@ TFrameSink::TFrameSink(TSinkWindow& window)
 }
 
 TFrameSink::~TFrameSink() {
+    DropFile();
     if (TFrameOutputAdapter* adapter = TFrameOutputAdapter::Find(attachedAdapter_))
         Detach(*adapter);
 }
@@ -106,13 +109,20 @@ void TFrameSink::FOAWriteHeader(TFrameOutputAdapter*) {
         pipeline_->Discard();
     else
         pipeline_ = std::make_unique<TFramePipeline>(workers_);
+    DropFile();
+    failure_ = nullptr;
+    // Optimising needs the whole document, also when saving does it.
+    written_ = !keepFrames_ && !optimizeFrames_ && !GIFDefaults().OptimizeBeforeStreaming;
     document_.Clear();
     outputTiming_ = timing_;
     delays_.Reset();
     frameLength_ = 0;
     lastControl_ = nullptr;
+    timedFrames_ = false;
+    appendedFrames_ = 0;
     waitingDelays_.clear();
     savedFileName_.clear();
+    savedFrames_ = 0;
     skippedFrames_ = 0;
 }
 
@@ -122,6 +132,16 @@ void TFrameSink::FOAWriteFrame(TFrameOutputAdapter*, POutputFrameInfo AFrameInfo
     const bool keyFrame = packet && (packet->flags & AV_PKT_FLAG_KEY);
     Log("FrameOutput write frame #%d, size=%d, key-frame=%d", info.FrameNumber,
         packet ? packet->size : 0, keyFrame ? 1 : 0);
+    if (failure_) std::rethrow_exception(failure_);
+    try {
+        TakeFrame(info);
+    } catch (...) {
+        Fail();
+        throw;
+    }
+}
+
+void TFrameSink::TakeFrame(const TOutputFrameInfo& info) {
     if (Skip(info)) {
         ++skippedFrames_;
         if (TimedFrames()) AdvanceClock(info);
@@ -137,10 +157,13 @@ void TFrameSink::FOAWriteFrame(TFrameOutputAdapter*, POutputFrameInfo AFrameInfo
     if (outputTiming_.Enabled) {
         AdvanceClock(info);
         waitingDelays_.push_back(0);
+        timedFrames_ = true;
     }
     pipeline_->Submit(
         {{document_.ReductionMode(), document_.DiffusionMode(), document_.QuantizeBits()},
          document_.Encoding()});
+    // The frame before this one has its delay now.
+    WriteSettledFrames(false);
     if (preview) window_.ShowPreview();
 }
 
@@ -154,6 +177,8 @@ void TFrameSink::AppendOldestFrame() {
     if (!frame) return;
     const int index = document_.AddImported(std::move(frame));
     if (outputTiming_.Enabled) AddTiming(index, delay);
+    ++appendedFrames_;
+    WriteSettledFrames(false);
 }
 
 // A frame is taken only when its packet holds all of its rows.
@@ -194,7 +219,7 @@ void TFrameSink::AdvanceClock(const TOutputFrameInfo& info) {
 // extension, whose delay is set once the next frame (or the end) tells it.
 void TFrameSink::AddTiming(int frameIndex, int delay) {
     TGIFSubImage& frame = document_.Images()[frameIndex];
-    if (frameIndex == 0 && outputTiming_.Looping) {
+    if (appendedFrames_ == 0 && outputTiming_.Looping) {
         auto loop = std::make_unique<TGIFAppExtNSLoop>(&frame);
         loop->SetLoops(outputTiming_.LoopCount);
         frame.Extensions().Add(std::move(loop));
@@ -218,12 +243,22 @@ void TFrameSink::AddDelay(int delay) {
 void TFrameSink::FOAWriteClose(TFrameOutputAdapter*) {
     Log("Frame output write close");
     TBusyCursor busy(window_);
-    if (TimedFrames()) AddDelay(delays_.LastFrame(frameLength_));
-    while (pipeline_->InFlight() > 0) AppendOldestFrame();
-    lastControl_ = nullptr;
-    if (document_.Images().Count() == 0) throw Exception(kNoFramesMessage);
-    if (optimizeFrames_) Optimize();
-    Save();
+    if (failure_) std::rethrow_exception(failure_);
+    try {
+        if (TimedFrames()) AddDelay(delays_.LastFrame(frameLength_));
+        while (pipeline_->InFlight() > 0) AppendOldestFrame();
+        lastControl_ = nullptr;
+        if (written_) {
+            FinishWriting();
+            return;
+        }
+        if (document_.Images().Count() == 0) throw Exception(kNoFramesMessage);
+        if (optimizeFrames_) Optimize();
+        Save();
+    } catch (...) {
+        Fail();
+        throw;
+    }
 }
 
 void TFrameSink::Optimize() {
@@ -233,19 +268,71 @@ void TFrameSink::Optimize() {
 }
 
 // The document goes to a temporary file beside the target first; only the complete file gets
-// the target's name, and only when no file has that name by then. Beside the input, a name
-// taken meanwhile makes way for the next free one; a name the front end chose fails instead.
+// the target's name.
 void TFrameSink::Save() {
-    const bool chosenName = !outputFileName_.empty();
-    std::string target =
-        chosenName ? outputFileName_ : GetUniqueOutputName(inputFileName_, kOutputExtension);
-    TPendingFile file(target);
+    TPendingFile file(TargetName());
     document_.SaveToStream(file.Stream());
+    Place(file);
+    savedFrames_ = document_.Images().Count();
+}
+
+std::string TFrameSink::TargetName() const {
+    return outputFileName_.empty() ? GetUniqueOutputName(inputFileName_, kOutputExtension)
+                                   : outputFileName_;
+}
+
+// The name is given only when no file has it by then. Beside the input, a name taken
+// meanwhile makes way for the next free one; a name the front end chose fails instead.
+void TFrameSink::Place(TPendingFile& file) {
+    const bool chosenName = !outputFileName_.empty();
+    std::string target = TargetName();
     file.Finish();
     for (int attempt = 1; !file.MoveTo(target); ++attempt) {
         if (chosenName || attempt == kNameAttempts)
             throw Exception("Cannot create file \"" + target + "\". " + std::strerror(EEXIST));
-        target = GetUniqueOutputName(inputFileName_, kOutputExtension);
+        target = TargetName();
     }
     savedFileName_ = target;
+}
+
+// A frame's delay is settled once a later frame has been delivered; without timing at once.
+void TFrameSink::WriteSettledFrames(bool all) {
+    if (!written_) return;
+    TGIFImageList& frames = document_.Images();
+    const bool lastSettled = all || !outputTiming_.Enabled || !waitingDelays_.empty();
+    while (frames.Count() > 1 || (frames.Count() == 1 && lastSettled)) {
+        TGIFSubImage& frame = frames[0];
+        WriteFrame(frame);
+        if (lastControl_ && frame.GraphicControlExtension() == lastControl_) lastControl_ = nullptr;
+        frames.Delete(0);
+    }
+}
+
+void TFrameSink::WriteFrame(TGIFSubImage& frame) {
+    if (!writer_) {
+        file_ = std::make_unique<TPendingFile>(TargetName());
+        writer_ = std::make_unique<TGIFStreamWriter>(document_, file_->Stream());
+    }
+    writer_->Write(frame);
+}
+
+void TFrameSink::FinishWriting() {
+    WriteSettledFrames(true);
+    if (!writer_) throw Exception(kNoFramesMessage);
+    writer_->Finish();
+    Place(*file_);
+    savedFrames_ = writer_->Frames();
+    DropFile();
+}
+
+void TFrameSink::Fail() {
+    if (!written_) return;
+    failure_ = std::current_exception();
+    DropFile();
+}
+
+// The temporary file is removed unless it has been given its name.
+void TFrameSink::DropFile() {
+    writer_.reset();
+    file_.reset();
 }

@@ -3,9 +3,15 @@
 // program and the command line. Bound to a frame output adapter, it empties the document when
 // an output starts, copies each raw BGR24 frame and hands it to a pipeline of workers that
 // reduce and code it, appends the frames to the document in their order (each with its delay
-// when timing is on), and saves the document when the output closes: beside the input under a
-// name that exists nowhere yet, or under the name it was given, never replacing a file. What it
-// shows goes through a TSinkWindow.
+// when timing is on), and saves the GIF: beside the input under a name that exists nowhere yet,
+// or under the name it was given, never replacing a file. What it shows goes through a
+// TSinkWindow.
+//
+// Unless the document is optimised (which needs all of it), the GIF is written while the
+// conversion runs: into a temporary file beside the target, a frame as soon as its delay is
+// settled, after which the frame leaves memory; the close writes the last frame and the
+// trailer and gives the file its name. Memory then does not grow with the clip. Otherwise, or
+// when asked to, the document keeps every frame and is saved whole at the close.
 //
 // The handlers run on the conversion's thread, which waits for the workers only when the
 // pipeline is full and when the output closes. The front end leaves the sink alone while a
@@ -13,6 +19,7 @@
 #include <cstdarg>
 #include <cstdint>
 #include <deque>
+#include <exception>
 #include <memory>
 #include <string>
 
@@ -24,6 +31,8 @@
 #include "platform/Bitmap.h"
 
 class TGIFGraphicControlExtension;
+class TGIFStreamWriter;
+class TPendingFile;
 
 class TFrameSink {
 public:
@@ -60,19 +69,28 @@ public:
 
     // Whether the document is optimised before it is saved: frames cropped to what changed,
     // unchanged pixels made transparent, what carries nothing removed, colour tables sorted by
-    // use. The pictures a viewer composes stay the same; the file gets smaller. Off by default;
-    // takes effect at the next close.
+    // use. The pictures a viewer composes stay the same; the file gets smaller. The document
+    // is then held whole until the close. Off by default; takes effect at the next output.
     bool OptimizeFrames() const { return optimizeFrames_; }
     void SetOptimizeFrames(bool on) { optimizeFrames_ = on; }
+    // Whether the document keeps every frame until the next output and is saved whole at the
+    // close, as when it is optimised, instead of being written while the conversion runs. The
+    // file is the same either way. Off by default; takes effect at the next output.
+    bool KeepFrames() const { return keepFrames_; }
+    void SetKeepFrames(bool on) { keepFrames_ = on; }
 
     // The document, reduced with prOctreePlusSystem; its other settings (DiffusionMode ...) are
-    // the front end's to change between conversions. Its frames stay until the next output,
-    // holding their coded image data (their pixels are decoded when something reads them).
+    // the front end's to change between conversions. Its logical screen is that of the last
+    // output until the next one starts. Its frames hold their coded image data (their pixels
+    // are decoded when something reads them); they stay until the next output when the
+    // document is optimised, and leave as they are written otherwise.
     TGIFImage& Document() { return document_; }
     const TGIFImage& Document() const { return document_; }
 
     // The file the last output was saved to; empty from the start of an output until it is saved.
     const std::string& SavedFileName() const { return savedFileName_; }
+    // The frames of that file; 0 until it is saved.
+    int SavedFrames() const { return savedFrames_; }
     // Frames of the last output that were left out because their packet was too short.
     int SkippedFrames() const { return skippedFrames_; }
 
@@ -84,19 +102,21 @@ public:
     // error in a later call.
     void FOAWriteFrame(TFrameOutputAdapter* Sender, POutputFrameInfo AFrameInfo);
     // End of the output: "Frame output write close"; under the busy cursor the last frames are
-    // waited for and the document (optimised, when asked) is saved. Fails with kNoFramesMessage
-    // without frames, and with the error of a frame or of the save; nothing is left behind
-    // either way.
+    // waited for and written, or the document (optimised, when asked) is saved. Fails with
+    // kNoFramesMessage without frames, and with the error of a frame or of the writing; nothing
+    // is left behind either way. An output whose frame failed leaves nothing behind at once,
+    // and its later frames and close fail with the same error.
     void FOAWriteClose(TFrameOutputAdapter* Sender);
 
 private:
     void Log(const char* format, ...) __attribute__((format(printf, 2, 3)));
+    void TakeFrame(const TOutputFrameInfo& info);
     bool Skip(const TOutputFrameInfo& info);
     void CopyPixels(const TOutputFrameInfo& info, TBitmap& bitmap);
     // Takes the oldest frame from the pipeline (waiting for it) into the document.
     void AppendOldestFrame();
     // A frame has been delivered with timing in this output.
-    bool TimedFrames() const { return lastControl_ || !waitingDelays_.empty(); }
+    bool TimedFrames() const { return timedFrames_; }
     // Moves the clock of the delays on to this frame; the time since the previous frame goes
     // to the frame delivered before it.
     void AdvanceClock(const TOutputFrameInfo& info);
@@ -104,6 +124,19 @@ private:
     void AddDelay(int delay);
     void Optimize();
     void Save();
+    // The written road: the frames of the document whose delays can no longer change (all of
+    // them with `all`) go to the file, which is begun with the first.
+    void WriteSettledFrames(bool all);
+    void WriteFrame(TGIFSubImage& frame);
+    void FinishWriting();
+    // A failed output: the file goes; a written output keeps the error for its later calls.
+    void Fail();
+    void DropFile();
+    // The name to save under, as things stand: the chosen one or the next free one.
+    std::string TargetName() const;
+    // Gives the complete file its name, the next free one when the name is taken meanwhile
+    // (never for a chosen name).
+    void Place(TPendingFile& file);
 
     TSinkWindow& window_;
     int64_t attachedAdapter_ = 0;  // the identity of the adapter bound to the sink, 0 none
@@ -114,12 +147,20 @@ private:
     std::string outputFileName_;
     TFrameTimingOptions timing_;
     bool optimizeFrames_ = false;
+    bool keepFrames_ = false;
     TFrameTimingOptions outputTiming_;  // the timing of the output under way
     TFrameDelays delays_;
     int64_t frameLength_ = 0;  // ticks of one frame by the stream's frame rate, 0 unknown
     TGIFGraphicControlExtension* lastControl_ = nullptr;  // of the document's last frame
+    bool timedFrames_ = false;  // a frame has been delivered with timing in this output
+    int appendedFrames_ = 0;    // frames of this output that reached the document
     // The delays of the frames in the pipeline, oldest first, while timing is on.
     std::deque<int> waitingDelays_;
+    bool written_ = false;  // this output is written as it goes
+    std::unique_ptr<TPendingFile> file_;
+    std::unique_ptr<TGIFStreamWriter> writer_;
+    std::exception_ptr failure_;  // what failed the written output under way
     std::string savedFileName_;
+    int savedFrames_ = 0;
     int skippedFrames_ = 0;
 };

@@ -2,8 +2,10 @@
 // The frame sink under test the way a conversion drives it: a real frame output adapter fed
 // through a real "rawrgb" output by BGR24 packets with timestamps, a window that records what
 // it is asked to do, and ways to read the saved GIF back (the project's reader and ffmpeg).
+#include <dirent.h>
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdint>
 #include <string>
 #include <string_view>
@@ -115,6 +117,20 @@ private:
     AVFormatContext* context_ = nullptr;
     AVPacket* packet_ = nullptr;
 };
+
+// The names in a folder, sorted.
+inline std::vector<std::string> FolderNames(const std::string& folder) {
+    std::vector<std::string> names;
+    if (DIR* d = opendir(folder.c_str())) {
+        while (dirent* entry = readdir(d)) {
+            const std::string name = entry->d_name;
+            if (name != "." && name != "..") names.push_back(name);
+        }
+        closedir(d);
+    }
+    std::sort(names.begin(), names.end());
+    return names;
+}
 
 // A sink bound to an adapter, with the media libraries loaded.
 class SinkTest : public ::testing::Test {

@@ -1,6 +1,7 @@
-// The memory a conversion takes through the sink: the document keeps each frame's coded image
-// data rather than its pixels, and what the pipeline holds besides does not grow with the number
-// of frames. Measured by counting the bytes allocated and not yet freed, on every thread.
+// The memory a conversion takes through the sink: a document that keeps its frames keeps each
+// frame's coded image data rather than its pixels; a GIF written as the frames come keeps
+// nothing of them; what the pipeline holds besides does not grow with the number of frames.
+// Measured by counting the bytes allocated and not yet freed, on every thread.
 #include <malloc.h>
 
 #include <algorithm>
@@ -66,13 +67,14 @@ struct TRun {
 };
 
 // `frames` frames through the sink with two workers.
-TRun Convert(int frames) {
+TRun Convert(int frames, bool keepFrames) {
     testsupport::TempDir dir;
     TRecordingWindow window;
     TFrameOutputAdapter adapter;
     TFrameSink sink(window);
     sink.Attach(adapter);
     sink.SetWorkers(2);
+    sink.SetKeepFrames(keepFrames);
     sink.SetOutputFileName(dir.File("out.gif"));
     TPixels pixels;
     Picture(pixels, 0);
@@ -90,17 +92,18 @@ TRun Convert(int frames) {
         run.Document = liveBytes - start;
         run.Beyond = peakBytes - start - run.Document;
     }
+    EXPECT_EQ(sink.SavedFrames(), frames);
     const TGIFImageList& images = sink.Document().Images();
-    EXPECT_EQ(images.Count(), frames);
+    EXPECT_EQ(images.Count(), keepFrames ? frames : 0);
     for (int i = 0; i < images.Count(); ++i) run.Coded += images[i].CodedSize();
     return run;
 }
 
-TEST(FrameSinkMemory, ALongRunTakesTheCodedFramesAndAFewPicturesMore) {
+TEST(FrameSinkMemory, AKeptDocumentTakesTheCodedFramesAndAFewPicturesMore) {
     mediatest::LoadMediaLibraries();
     RegisterFrameOutputFormats();
-    const TRun shortRun = Convert(40);
-    const TRun longRun = Convert(160);
+    const TRun shortRun = Convert(40, true);
+    const TRun longRun = Convert(160, true);
 
     // Each frame costs its coded data and a little more (its colour table, its records), far
     // less than its colour indices. The pipeline keeps the pictures of its slots.
@@ -118,6 +121,21 @@ TEST(FrameSinkMemory, ALongRunTakesTheCodedFramesAndAFewPicturesMore) {
     EXPECT_LT(shortRun.Beyond, (slots + 2) * frameBytes);
     EXPECT_LT(longRun.Beyond, (slots + 2) * frameBytes);
     EXPECT_LT(longRun.Beyond, shortRun.Beyond + 2 * frameBytes);
+}
+
+// Written as they come, frames leave memory: four times the frames take no more.
+TEST(FrameSinkMemory, AWrittenGifTakesNoMoreForALongerRun) {
+    mediatest::LoadMediaLibraries();
+    RegisterFrameOutputFormats();
+    const TRun shortRun = Convert(40, false);
+    const TRun longRun = Convert(160, false);
+    // What stays is the pictures of the pipeline's slots.
+    const long long slots = 2 + TFramePipeline::kQueuedFrames;
+    const long long frameBytes = kIndexBytes * 3 + 2 * kIndexBytes;
+    EXPECT_LT(longRun.Document, slots * kIndexBytes * 3 + 64 * 1024);
+    EXPECT_LT(longRun.Document, shortRun.Document + 16 * 1024);
+    EXPECT_LT(longRun.Beyond, (slots + 2) * frameBytes);
+    EXPECT_LT(longRun.Beyond, shortRun.Beyond + frameBytes);
 }
 
 }  // namespace

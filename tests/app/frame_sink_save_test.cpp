@@ -1,8 +1,6 @@
 // Saving the sink's document: the names beside the input, an output without frames, a file
 // that appears at the target while the document is written, a chosen output name, and saves
 // that fail. No case may leave a partial file or replace an existing one.
-#include <dirent.h>
-
 #include <algorithm>
 #include <fstream>
 
@@ -12,20 +10,6 @@
 namespace {
 
 using namespace sinktest;
-
-// The names in a folder, sorted.
-std::vector<std::string> FolderNames(const std::string& folder) {
-    std::vector<std::string> names;
-    if (DIR* d = opendir(folder.c_str())) {
-        while (dirent* entry = readdir(d)) {
-            const std::string name = entry->d_name;
-            if (name != "." && name != "..") names.push_back(name);
-        }
-        closedir(d);
-    }
-    std::sort(names.begin(), names.end());
-    return names;
-}
 
 void WriteText(const std::string& fileName, const std::string& text) {
     std::ofstream(fileName, std::ios::binary) << text;
@@ -128,27 +112,45 @@ TEST_F(SinkSaveTest, SaveThatFailsLeavesNoFileAndRestoresTheCursor) {
                                          "\". No such file or directory");
     EXPECT_EQ(window.Calls, (std::vector<std::string>{"busy", "default"}));
 
-    // An error while the document is written: the temporary file goes too.
+    // An error once the temporary file is there, whether the document is kept or written as
+    // the frames come: the temporary file goes too.
     sink.SetInputFileName(dir.File("holiday.mp4"));
     sink.Document().OnProgress = [](TGIFObject*, TProgressStage stage, int, bool, const TRect&,
                                     const std::string& message) {
-        if (stage == psRunning && message == "Saving...") throw EStreamError("disk full");
+        if (stage == psStarting && message == "Saving...") throw EStreamError("disk full");
     };
-    TRawRgbOutput failing(adapter, 3, 2, {1, 25});
-    ASSERT_EQ(failing.Start(), 0);
-    ASSERT_EQ(failing.Write(frames[0], 0), 0);
-    EXPECT_EQ(failing.Finish(), AVERROR_EXTERNAL);
-    EXPECT_EQ(failing.HandlerError(), "disk full");
-    EXPECT_TRUE(FolderNames(dir.Path()).empty());
+    for (const bool keep : {false, true}) {
+        sink.SetKeepFrames(keep);
+        TRawRgbOutput failing(adapter, 3, 2, {1, 25});
+        ASSERT_EQ(failing.Start(), 0);
+        ASSERT_EQ(failing.Write(frames[0], 0), 0);
+        EXPECT_EQ(failing.Finish(), AVERROR_EXTERNAL);
+        EXPECT_EQ(failing.HandlerError(), "disk full");
+        EXPECT_TRUE(FolderNames(dir.Path()).empty());
+    }
 }
 
-TEST_F(SinkSaveTest, DocumentKeepsItsFramesUntilTheNextOutput) {
+TEST_F(SinkSaveTest, AKeptDocumentHasItsFramesUntilTheNextOutput) {
+    sink.SetKeepFrames(true);
     Convert({frames[0], frames[0]}, 3, 2);
     EXPECT_EQ(sink.Document().Images().Count(), 2);
+    EXPECT_EQ(sink.SavedFrames(), 2);
     TRawRgbOutput output(adapter, 3, 2, {1, 25});
     ASSERT_EQ(output.Start(), 0);
     EXPECT_EQ(sink.Document().Images().Count(), 0);
     EXPECT_EQ(sink.SavedFileName(), "");
+    EXPECT_EQ(sink.SavedFrames(), 0);
+}
+
+// Written as they come, the frames leave the document; the GIF's size and frame count stay
+// to be read.
+TEST_F(SinkSaveTest, AWrittenGifLeavesItsSizeAndFrameCount) {
+    Convert({frames[0], frames[0], frames[0]}, 3, 2);
+    EXPECT_EQ(sink.Document().Images().Count(), 0);
+    EXPECT_EQ(sink.SavedFrames(), 3);
+    EXPECT_EQ(sink.Document().Width(), 3);
+    EXPECT_EQ(sink.Document().Height(), 2);
+    EXPECT_EQ(TReadBack(sink.SavedFileName()).Count(), 3);
 }
 
 }  // namespace

@@ -1,0 +1,131 @@
+#!/bin/bash
+# Conversion benchmark: clipgif-cli against ffmpeg on a 60 s and a 300 s 640x480 25 fps H.264
+# clip of a moving, natural-looking scene, every figure measured in this run.
+#
+#   bench/convert_bench.sh [BUILD]      (make bench; BUILD defaults to build)
+#
+# The clips are made once and kept under BUILD/bench-media/: a slow zoom into the Mandelbrot
+# set, drawn small, scaled up and blurred, laid soft-light over drifting colour gradients, with
+# a little film grain: smooth shading, texture and motion everywhere, like a camera's picture
+# rather than a test card. The 300 s clip is the 60 s one five times over (the packets copied):
+# drawing the zoom deeper costs the Mandelbrot source more and more time per frame.
+#
+# Measured with GNU time (wall seconds, peak resident memory), the best wall time of RUNS runs
+# (default 3; the peak is that run's):
+#   clipgif-cli -s 320x240 on both clips
+#   ffmpeg decoding and scaling to 320x240 BGR24 into nothing, on both clips
+#   ffmpeg's GIF with a palette of its own for every frame, on the 60 s clip scaled to 320x240
+# then the ratios against the targets: clipgif-cli at most twice the decoding and scaling, at
+# least 8 times faster than the per-frame palette GIF, at most 100 MiB, and no more on the
+# clip five times as long.
+set -euo pipefail
+
+BUILD=${1:-build}
+RUNS=${RUNS:-3}
+CLI=$BUILD/bin/clipgif-cli
+MEDIA=$BUILD/bench-media
+WORK=$(mktemp -d)
+trap 'rm -rf "$WORK"' EXIT
+
+for tool in ffmpeg /usr/bin/time "$CLI"; do
+    command -v "$tool" >/dev/null || { echo "convert_bench: $tool is missing (make deps, make build)" >&2; exit 1; }
+done
+
+SCENE="mandelbrot=s=320x240:r=25:maxiter=256:start_x=-0.743643887037151:start_y=0.13182590420533"
+SCENE+=":start_scale=3:end_scale=0.002:end_pts=300:outer=normalized_iteration_count:inner=period"
+SCENE+=",scale=640:480:flags=bicubic,gblur=sigma=4,format=gbrp[m];"
+SCENE+="gradients=s=640x480:r=25:n=5:c0=0x304860:c1=0xc89868:c2=0x6a8d4a:c3=0xe0d8c0:c4=0x8a5030"
+SCENE+=":speed=0.01:seed=1,format=gbrp[g];"
+SCENE+="[g][m]blend=all_mode=softlight:all_opacity=0.7,noise=alls=5:allf=t:all_seed=7,format=yuv420p"
+
+# make_clip NAME FFMPEG-ARGUMENTS...: the clip of that name, made when it is not there yet.
+make_clip() {
+    local clip=$MEDIA/$1
+    shift
+    if [ ! -s "$clip" ]; then
+        mkdir -p "$MEDIA"
+        echo "Making $clip (once)..." >&2
+        ffmpeg -nostdin -v error -y "$@" "$clip.part.mp4" && mv "$clip.part.mp4" "$clip" ||
+            { rm -f "$clip.part.mp4"; echo "convert_bench: cannot make $clip" >&2; exit 1; }
+    fi
+    echo "$clip"
+}
+
+CLIP60=$(make_clip scene-60s.mp4 -f lavfi -i "$SCENE" -t 60 \
+    -c:v libx264 -preset fast -crf 23 -pix_fmt yuv420p)
+CLIP300=$(make_clip scene-300s.mp4 -stream_loop 4 -i "$CLIP60" -c copy)
+
+# measure NAME COMMAND...: runs the command RUNS times; sets WALL (best) and PEAK (MiB, of
+# that run).
+measure() {
+    local name=$1
+    shift
+    WALL=""
+    PEAK=""
+    for ((run = 1; run <= RUNS; run++)); do
+        rm -f "$WORK"/*.gif
+        if ! /usr/bin/time -o "$WORK/time" -f "%e %M" "$@" >"$WORK/out" 2>&1; then
+            echo "convert_bench: $name failed:" >&2
+            cat "$WORK/out" >&2
+            exit 1
+        fi
+        read -r wall kib <"$WORK/time"
+        if [ -z "$WALL" ] || awk -v a="$wall" -v b="$WALL" 'BEGIN { exit !(a < b) }'; then
+            WALL=$wall
+            PEAK=$(awk -v k="$kib" 'BEGIN { printf "%.1f", k / 1024 }')
+        fi
+    done
+}
+
+ROWS=()
+# row NAME CLIP WALL PEAK [GIF]
+row() {
+    local size="-"
+    [ -n "${5:-}" ] && [ -f "$5" ] && size=$(awk -v b="$(stat -c %s "$5")" 'BEGIN { printf "%.1f", b / 1048576 }')
+    ROWS+=("$(printf '%-44s %6s %9s %9s %9s' "$1" "$2" "$3" "$4" "$size")")
+}
+
+measure "clipgif-cli 60 s" "$CLI" -s 320x240 -o "$WORK/cli60.gif" "$CLIP60"
+CLI60_WALL=$WALL CLI60_PEAK=$PEAK
+row "clipgif-cli -s 320x240" "60 s" "$WALL" "$PEAK" "$WORK/cli60.gif"
+CLI60_FRAMES=$(grep -o '[0-9]* frames' "$WORK/out" | head -1 || true)
+
+measure "clipgif-cli 300 s" "$CLI" -s 320x240 -o "$WORK/cli300.gif" "$CLIP300"
+CLI300_WALL=$WALL CLI300_PEAK=$PEAK
+row "clipgif-cli -s 320x240" "300 s" "$WALL" "$PEAK" "$WORK/cli300.gif"
+
+measure "ffmpeg decode and scale 60 s" ffmpeg -nostdin -v error -i "$CLIP60" \
+    -vf scale=320:240 -pix_fmt bgr24 -f null -
+DECODE60_WALL=$WALL
+row "ffmpeg -vf scale=320:240 -pix_fmt bgr24 null" "60 s" "$WALL" "$PEAK"
+
+measure "ffmpeg decode and scale 300 s" ffmpeg -nostdin -v error -i "$CLIP300" \
+    -vf scale=320:240 -pix_fmt bgr24 -f null -
+DECODE300_WALL=$WALL
+row "ffmpeg -vf scale=320:240 -pix_fmt bgr24 null" "300 s" "$WALL" "$PEAK"
+
+measure "ffmpeg per-frame palette GIF 60 s" ffmpeg -nostdin -v error -i "$CLIP60" -vf \
+    "scale=320:240,split[a][b];[a]palettegen=stats_mode=single[p];[b][p]paletteuse=new=1:dither=none" \
+    "$WORK/palette60.gif"
+PALETTE60_WALL=$WALL
+row "ffmpeg per-frame palette GIF" "60 s" "$WALL" "$PEAK" "$WORK/palette60.gif"
+
+echo
+echo "Conversion to 320x240 of 640x480 25 fps H.264 clips; $(nproc) cores; best of $RUNS runs"
+printf '%-44s %6s %9s %9s %9s\n' "" "clip" "wall s" "peak MiB" "GIF MiB"
+printf '%s\n' "${ROWS[@]}"
+echo
+# verdict VALUE TARGET-TEST: "met" or "MISSED".
+verdict() { awk -v v="$1" "BEGIN { exit !($2) }" && echo met || echo MISSED; }
+ratio() { awk -v a="$1" -v b="$2" 'BEGIN { printf "%.2f", (b > 0 ? a / b : 0) }'; }
+r=$(ratio "$CLI60_WALL" "$DECODE60_WALL")
+printf '%-62s %6s  %s\n' "clipgif-cli wall / decode-and-scale wall, 60 s (<= 2)" "$r" "$(verdict "$r" 'v <= 2')"
+r=$(ratio "$CLI300_WALL" "$DECODE300_WALL")
+printf '%-62s %6s  %s\n' "clipgif-cli wall / decode-and-scale wall, 300 s (<= 2)" "$r" "$(verdict "$r" 'v <= 2')"
+r=$(ratio "$PALETTE60_WALL" "$CLI60_WALL")
+printf '%-62s %6s  %s\n' "per-frame palette GIF wall / clipgif-cli wall, 60 s (>= 8)" "$r" "$(verdict "$r" 'v >= 8')"
+printf '%-62s %6s  %s\n' "clipgif-cli peak MiB, 60 s (<= 100)" "$CLI60_PEAK" "$(verdict "$CLI60_PEAK" 'v <= 100')"
+printf '%-62s %6s  %s\n' "clipgif-cli peak MiB, 300 s (<= 100)" "$CLI300_PEAK" "$(verdict "$CLI300_PEAK" 'v <= 100')"
+# Resident memory varies by a few MiB from run to run: 5% counts as the same.
+r=$(ratio "$CLI300_PEAK" "$CLI60_PEAK")
+printf '%-62s %6s  %s\n' "clipgif-cli peak 300 s / peak 60 s (no more: <= 1.05)" "$r" "$(verdict "$r" 'v <= 1.05')"
