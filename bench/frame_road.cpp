@@ -19,6 +19,7 @@
 #include <string>
 #include <vector>
 
+#include "bench/AdapterRoad.h"
 #include "engine/loader/FFLoad.h"
 #include "engine/log/FFLog.h"
 #include "engine/output/FrameOutput.h"
@@ -106,17 +107,7 @@ int Convert(const std::string& clip) {
     TFrameOutputAdapter adapter;
     long frames = 0;
     adapter.OnWriteFrame = [&](TFrameOutputAdapter*, POutputFrameInfo) { frames++; };
-    try {
-        TCustomFFmpeg task;
-        if (task.OpenInputFile(nullptr, clip) < 0) throw FFmpegException(task.LastError);
-        task.ParseOptions("-f rawrgb -c:v rawvideo -pix_fmt bgr24 -vf \"scale=320:240\"");
-        if (task.OpenOutputFile(adapter.OutputName(), false) < 0)
-            throw FFmpegException(task.LastError);
-        task.Transcode();
-    } catch (const std::exception& error) {
-        std::fprintf(stderr, "%s\n", error.what());
-        return 1;
-    }
+    if (!benchroad::ConvertIntoAdapter(clip, adapter)) return 1;
     return frames > 0 ? 0 : 1;
 }
 

@@ -25,6 +25,7 @@
 #include <vector>
 
 #include "app/core/FrameSink.h"
+#include "bench/AdapterRoad.h"
 #include "bench/ClipFrames.h"
 #include "engine/entrypoints/avcodec.h"
 #include "engine/entrypoints/avformat.h"
@@ -55,6 +56,18 @@ double CpuSeconds(const rusage& usage) {
 class TQuietWindow : public TSinkWindow {
 public:
     void LogLine(std::string_view) override {}
+};
+
+// A frame sink with `workers` workers behind an adapter, saving into `gif`.
+struct TSinkRig {
+    TSinkRig(int workers, const std::string& gif) : Sink(Window) {
+        Sink.SetWorkers(workers);
+        Sink.Attach(Adapter);
+        Sink.SetOutputFileName(gif);
+    }
+    TQuietWindow Window;
+    TFrameSink Sink;
+    TFrameOutputAdapter Adapter;
 };
 
 // A "rawrgb" output of one bgr24 stream at 25 frames per second, opened for the adapter.
@@ -98,12 +111,9 @@ int Run(int frames, int workers, const std::string& clipFile, const std::string&
     if (clip < 0) return 1;
     std::filesystem::remove(gif);
 
-    TQuietWindow window;
-    TFrameSink sink(window);
-    sink.SetWorkers(workers);
-    TFrameOutputAdapter adapter;
-    sink.Attach(adapter);
-    sink.SetOutputFileName(gif);
+    TSinkRig rig(workers, gif);
+    TFrameSink& sink = rig.Sink;
+    TFrameOutputAdapter& adapter = rig.Adapter;
     AVFormatContext* output = OpenRawRgbOutput(adapter);
     AVPacket* packet = libav::av_packet_alloc();
     if (!output || !packet) return 1;
@@ -141,26 +151,13 @@ int Run(int frames, int workers, const std::string& clipFile, const std::string&
 int Convert(int workers, const std::string& clip, const std::string& gif) {
     if (!LoadLibraries()) return 1;
     std::filesystem::remove(gif);
-    TQuietWindow window;
-    TFrameSink sink(window);
-    sink.SetWorkers(workers);
-    TFrameOutputAdapter adapter;
-    sink.Attach(adapter);
-    sink.SetOutputFileName(gif);
+    TSinkRig rig(workers, gif);
+    TFrameSink& sink = rig.Sink;
+    TFrameOutputAdapter& adapter = rig.Adapter;
     rusage before{};
     getrusage(RUSAGE_SELF, &before);
     const auto start = std::chrono::steady_clock::now();
-    try {
-        TCustomFFmpeg task;
-        if (task.OpenInputFile(nullptr, clip) < 0) throw FFmpegException(task.LastError);
-        task.ParseOptions("-f rawrgb -c:v rawvideo -pix_fmt bgr24 -vf \"scale=320:240\"");
-        if (task.OpenOutputFile(adapter.OutputName(), false) < 0)
-            throw FFmpegException(task.LastError);
-        task.Transcode();
-    } catch (const std::exception& error) {
-        std::fprintf(stderr, "%s\n", error.what());
-        return 1;
-    }
+    if (!benchroad::ConvertIntoAdapter(clip, adapter)) return 1;
     const double wall =
         std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
     rusage after{};
