@@ -9,6 +9,7 @@
 
 #include "gif/GIFTypes.h"
 
+class TGIFEncoderCache;
 class TStream;
 
 // What coding a frame's pixels depends on besides the pixels themselves.
@@ -26,6 +27,9 @@ public:
     // Codes width x height pixel indices (rows top to bottom). An index not below the colour
     // limit fails with GIFException "Color not in color table".
     TGIFCodedImage(const uint8_t* pixels, int width, int height, const TGIFCoding& coding);
+    // The same, with an encoder of `encoders`.
+    TGIFCodedImage(const uint8_t* pixels, int width, int height, const TGIFCoding& coding,
+                   TGIFEncoderCache& encoders);
 
     const TGIFCoding& Coding() const { return coding_; }
     size_t Size() const { return bytes_.size(); }
@@ -36,6 +40,8 @@ public:
     void Decode(uint8_t* pixels, int width, int height) const;
 
 private:
+    void Code(const uint8_t* pixels, int width, int height, TGIFEncoderCache& encoders);
+
     TGIFCoding coding_;
     std::vector<uint8_t> bytes_;
 };

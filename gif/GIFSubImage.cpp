@@ -137,6 +137,11 @@ TGIFCoding TGIFSubImage::CodingFor(TGIFEncoding encoding, int documentBitsPerPix
 }
 
 bool TGIFSubImage::CodeImage(TGIFEncoding encoding) {
+    TGIFEncoderCache encoders;
+    return CodeImage(encoding, encoders);
+}
+
+bool TGIFSubImage::CodeImage(TGIFEncoding encoding, TGIFEncoderCache& encoders) {
     if (Empty()) return false;
     // Saving prepares the header first: the largest table of the document is what counts.
     const TGIFImage* image = Image();
@@ -144,7 +149,8 @@ bool TGIFSubImage::CodeImage(TGIFEncoding encoding) {
         CodingFor(encoding, image ? image->Header().PreparedBitsPerPixel() : 8);
     if (coded_ && coded_->Coding() == coding) return true;
     try {
-        coded_ = std::make_shared<const TGIFCodedImage>(PixelData(), Width(), Height(), coding);
+        coded_ = std::make_shared<const TGIFCodedImage>(PixelData(), Width(), Height(), coding,
+                                                        encoders);
     } catch (const GIFException&) {
         return false;
     }

@@ -98,6 +98,8 @@ public:
     // the pixels stay unchanged and the document codes them the same way. Pixels that saving
     // could not code (an index outside the colour table) stay as they are: false.
     bool CodeImage(TGIFEncoding encoding);
+    // The same, with an encoder of `encoders`.
+    bool CodeImage(TGIFEncoding encoding, TGIFEncoderCache& encoders);
     // The frame holds coded data (and its pixels only once something has read them).
     bool Coded() const { return coded_ != nullptr; }
     // Bytes of the coded data, 0 without.

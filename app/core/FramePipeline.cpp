@@ -49,7 +49,7 @@ void TFramePipeline::Submit(const TFrameMaking& making) {
     TSlot& slot = SlotOf(submitted_);
     slot.Making = making;
     if (workers_ == 0) {
-        Make(slot);
+        Make(slot, callerEncoders_);
         std::lock_guard<std::mutex> guard(lock_);
         slot.Made = true;
         ++submitted_;
@@ -97,24 +97,25 @@ void TFramePipeline::StartWorkers() {
 }
 
 void TFramePipeline::Work() {
+    TGIFEncoderCache encoders;
     std::unique_lock<std::mutex> lock(lock_);
     for (;;) {
         workWaiting_.wait(lock, [this] { return stopping_ || picked_ < submitted_; });
         if (stopping_) return;
         TSlot& slot = SlotOf(picked_++);
         lock.unlock();
-        Make(slot);
+        Make(slot, encoders);
         lock.lock();
         slot.Made = true;
         frameMade_.notify_all();
     }
 }
 
-void TFramePipeline::Make(TSlot& slot) {
+void TFramePipeline::Make(TSlot& slot, TGIFEncoderCache& encoders) {
     try {
         auto frame = std::make_unique<TGIFSubImage>(nullptr);
         frame->ImportBitmap(slot.Bitmap, slot.Making.Import);
-        frame->CodeImage(slot.Making.Encoding);
+        frame->CodeImage(slot.Making.Encoding, encoders);
         slot.Frame = std::move(frame);
     } catch (...) {
         slot.Error = std::current_exception();

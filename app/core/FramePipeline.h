@@ -13,6 +13,7 @@
 #include <thread>
 #include <vector>
 
+#include "gif/GIFEncoder.h"
 #include "gif/GIFSubImage.h"
 #include "gif/GIFTypes.h"
 #include "platform/Bitmap.h"
@@ -72,7 +73,7 @@ private:
 
     void StartWorkers();
     void Work();
-    static void Make(TSlot& slot);
+    static void Make(TSlot& slot, TGIFEncoderCache& encoders);
     TSlot& SlotOf(long long sequence) { return slots_[sequence % slots_.size()]; }
 
     const int workers_;
@@ -86,4 +87,6 @@ private:
     std::condition_variable workWaiting_;
     std::condition_variable frameMade_;
     std::vector<std::thread> threads_;
+    // The encoders of frames made on the caller's thread (no workers); each worker has its own.
+    TGIFEncoderCache callerEncoders_;
 };

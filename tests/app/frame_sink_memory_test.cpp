@@ -9,6 +9,7 @@
 #include <cstdlib>
 #include <new>
 
+#include "gif/LZWEncoder.h"
 #include "tests/app/SinkTestSupport.h"
 
 namespace {
@@ -44,6 +45,9 @@ using namespace sinktest;
 constexpr int kWidth = 320;
 constexpr int kHeight = 240;
 constexpr long long kIndexBytes = kWidth * kHeight;
+constexpr int kWorkers = 2;
+// Each worker keeps its LZW encoder, string tables and all, from frame to frame.
+constexpr long long kWorkerEncoderBytes = kWorkers * static_cast<long long>(sizeof(TLZWEncoder));
 
 // A picture like a camera's: smooth shading with some texture, moving with `seed`.
 void Picture(TPixels& pixels, int seed) {
@@ -66,14 +70,14 @@ struct TRun {
     long long Beyond = 0;    // the most the run took beyond what the document kept so far
 };
 
-// `frames` frames through the sink with two workers.
+// `frames` frames through the sink with kWorkers workers.
 TRun Convert(int frames, bool keepFrames) {
     testsupport::TempDir dir;
     TRecordingWindow window;
     TFrameOutputAdapter adapter;
     TFrameSink sink(window);
     sink.Attach(adapter);
-    sink.SetWorkers(2);
+    sink.SetWorkers(kWorkers);
     sink.SetKeepFrames(keepFrames);
     sink.SetOutputFileName(dir.File("out.gif"));
     TPixels pixels;
@@ -106,14 +110,16 @@ TEST(FrameSinkMemory, AKeptDocumentTakesTheCodedFramesAndAFewPicturesMore) {
     const TRun longRun = Convert(160, true);
 
     // Each frame costs its coded data and a little more (its colour table, its records), far
-    // less than its colour indices. The pipeline keeps the pictures of its slots.
-    const long long slots = 2 + TFramePipeline::kQueuedFrames;
+    // less than its colour indices. The pipeline keeps the pictures of its slots and the
+    // workers' encoders.
+    const long long slots = kWorkers + TFramePipeline::kQueuedFrames;
     const long long pictureBytes = kIndexBytes * 3;
     const long long perFrame = (longRun.Document - shortRun.Document) / 120;
     EXPECT_GT(shortRun.Coded, 0);
     EXPECT_LT(perFrame, (longRun.Coded - shortRun.Coded) / 120 + 2048);
     EXPECT_LT(perFrame, kIndexBytes / 2);
-    EXPECT_LT(longRun.Document, longRun.Coded + 160 * 2048 + slots * pictureBytes);
+    EXPECT_LT(longRun.Document,
+              longRun.Coded + 160 * 2048 + slots * pictureBytes + kWorkerEncoderBytes);
 
     // Beyond the document: the frames being made, the packets and the save, the same for four
     // times the frames.
@@ -129,10 +135,10 @@ TEST(FrameSinkMemory, AWrittenGifTakesNoMoreForALongerRun) {
     RegisterFrameOutputFormats();
     const TRun shortRun = Convert(40, false);
     const TRun longRun = Convert(160, false);
-    // What stays is the pictures of the pipeline's slots.
-    const long long slots = 2 + TFramePipeline::kQueuedFrames;
+    // What stays is the pictures of the pipeline's slots and the workers' encoders.
+    const long long slots = kWorkers + TFramePipeline::kQueuedFrames;
     const long long frameBytes = kIndexBytes * 3 + 2 * kIndexBytes;
-    EXPECT_LT(longRun.Document, slots * kIndexBytes * 3 + 64 * 1024);
+    EXPECT_LT(longRun.Document, slots * kIndexBytes * 3 + 64 * 1024 + kWorkerEncoderBytes);
     EXPECT_LT(longRun.Document, shortRun.Document + 16 * 1024);
     EXPECT_LT(longRun.Beyond, (slots + 2) * frameBytes);
     EXPECT_LT(longRun.Beyond, shortRun.Beyond + frameBytes);

@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "gif/GIFCodedImage.h"
 #include "gif/GIFEncoder.h"
 #include "gif/GIFException.h"
 #include "gif/GIFImage.h"
@@ -203,6 +204,36 @@ TEST(FrameCodingIdentity, LzwStopsAtABadPixelAfterTheBytesOfThePixelsBeforeIt) {
             encoder->Compress(again, bpp, 1 << bpp, pixels.data(), false, 1,
                               static_cast<int>(pixels.size()));
             EXPECT_EQ(again.Data(), reference::Lzw(pixels, bpp));
+        }
+    }
+}
+
+// One thread's encoders serve frame after frame: each frame codes to the bytes a new encoder
+// gives, whatever the frames before it were (other encodings, code sizes, interlacing, a frame
+// that failed on a bad pixel).
+TEST(FrameCodingIdentity, ReusedEncodersCodeEachFrameAsNewOnesWould) {
+    std::mt19937 rng(21);
+    TGIFEncoderCache encoders;
+    int frames = 0;
+    for (TGIFEncoding encoding : {geLZW, geRLE, geLZW, geLZW, geRLE}) {
+        for (int bpp : {8, 2, 5}) {
+            const int width = 97 + bpp, height = 61, colors = (1 << bpp) - 1;
+            std::vector<uint8_t> pixels(static_cast<size_t>(width) * height);
+            int run = 0, value = 0;
+            for (auto& p : pixels) {
+                if (run-- <= 0) run = static_cast<int>(rng() % 6), value = rng() % colors;
+                p = static_cast<uint8_t>(value);
+            }
+            const TGIFCoding coding{encoding, bpp, colors, bpp == 5};
+            const TGIFCodedImage fresh(pixels.data(), width, height, coding);
+            const TGIFCodedImage reused(pixels.data(), width, height, coding, encoders);
+            ASSERT_EQ(std::vector<uint8_t>(reused.Bytes(), reused.Bytes() + reused.Size()),
+                      std::vector<uint8_t>(fresh.Bytes(), fresh.Bytes() + fresh.Size()))
+                << "frame " << frames;
+            ++frames;
+            pixels[pixels.size() / 2] = static_cast<uint8_t>(colors);
+            EXPECT_THROW(TGIFCodedImage(pixels.data(), width, height, coding, encoders),
+                         GIFException);
         }
     }
 }
