@@ -40,19 +40,19 @@ struct TFrameSpec {
     std::vector<TGIFColor> localColors;  // empty: the frame uses the global table
 };
 
-// Appends a frame as the spec says.
-inline TGIFSubImage& AddFrame(TGIFImage& document, const TFrameSpec& spec) {
+// Appends the frame the description gives: bounds, pixels, colours and control extension.
+inline TGIFSubImage& AddFrame(TGIFImage& document, const TFrameSpec& frameSpec) {
     auto frame = std::make_unique<TGIFSubImage>(&document);
-    frame->SetBounds(spec.left, spec.top, spec.width, spec.height);
-    std::copy(spec.pixels.begin(), spec.pixels.end(), frame->EditPixels());
-    for (const TGIFColor& color : spec.localColors) frame->ColorMap().Add(color);
-    if (spec.delay >= 0 || spec.transparent >= 0 || spec.disposal != dmNone) {
+    frame->SetBounds(frameSpec.left, frameSpec.top, frameSpec.width, frameSpec.height);
+    std::copy(frameSpec.pixels.begin(), frameSpec.pixels.end(), frame->EditPixels());
+    for (const TGIFColor& color : frameSpec.localColors) frame->ColorMap().Add(color);
+    if (frameSpec.delay >= 0 || frameSpec.transparent >= 0 || frameSpec.disposal != dmNone) {
         auto control = std::make_unique<TGIFGraphicControlExtension>(frame.get());
-        control->SetDelay(std::max(spec.delay, 0));
-        control->SetDisposal(spec.disposal);
-        if (spec.transparent >= 0) {
+        control->SetDelay(std::max(frameSpec.delay, 0));
+        control->SetDisposal(frameSpec.disposal);
+        if (frameSpec.transparent >= 0) {
             control->SetTransparent(true);
-            control->SetTransparentColorIndex(spec.transparent);
+            control->SetTransparentColorIndex(frameSpec.transparent);
         }
         frame->Extensions().Add(std::move(control));
     }
