@@ -29,17 +29,6 @@ const char* const TfrmFrameOutput::kOpenDialogFilter =
 
 namespace {
 
-// The keys the main window reads from the settings file, in the order it reads them.
-const std::vector<std::string> kWindowSettingsKeys = {"Version",
-                                                      "Copyright",
-                                                      "ResFolder",
-                                                      "HelpContectLink",
-                                                      "HelpHowTosTutorialVideosLink",
-                                                      "HelpHomePageLink",
-                                                      "HelpMoreFreeToolsLink",
-                                                      "HelpCheckForUpdatesLink",
-                                                      "HelpSupportLink"};
-
 // Closes the decoder's file when the scope ends, however it ends.
 class TCloseFileAtEnd {
 public:

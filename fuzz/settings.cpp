@@ -7,16 +7,11 @@
 #include "app/core/Settings.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
-    static const std::vector<std::string> keys = {"Name",
-                                                  "Version",
-                                                  "Copyright",
-                                                  "ResFolder",
-                                                  "HelpContectLink",
-                                                  "HelpHowTosTutorialVideosLink",
-                                                  "HelpHomePageLink",
-                                                  "HelpMoreFreeToolsLink",
-                                                  "HelpCheckForUpdatesLink",
-                                                  "HelpSupportLink"};
+    static const std::vector<std::string> keys = [] {
+        std::vector<std::string> all = {"Name"};
+        all.insert(all.end(), kWindowSettingsKeys.begin(), kWindowSettingsKeys.end());
+        return all;
+    }();
     const std::string stored(reinterpret_cast<const char*>(data), size);
     const std::vector<std::string> values = DecodeSettings(stored, keys);
     if (values.size() != keys.size()) __builtin_trap();

@@ -4,6 +4,18 @@
 #include <string>
 #include <vector>
 
+// The keys the main window reads from section SYSTEM, in the order it reads them (the
+// program's name, "Name", is read at start-up).
+inline const std::vector<std::string> kWindowSettingsKeys = {"Version",
+                                                             "Copyright",
+                                                             "ResFolder",
+                                                             "HelpContectLink",
+                                                             "HelpHowTosTutorialVideosLink",
+                                                             "HelpHomePageLink",
+                                                             "HelpMoreFreeToolsLink",
+                                                             "HelpCheckForUpdatesLink",
+                                                             "HelpSupportLink"};
+
 // The settings file's name: the executable's folder with its trailing '/', then "lamecore.dll".
 std::string GetSettingsFileName();
 // The line with every byte complemented (stored and plain text are each other's complement).
