@@ -32,6 +32,26 @@ void ExpectEnded(const TTerminateInfo& info, int index, bool completed, bool fai
     EXPECT_EQ(info.ErrorMessage, message) << "task " << index;
 }
 
+// Holds the worker inside the first frame until the encoder has been paused.
+struct TPauseAtFirstFrame {
+    TEvent reached, paused;
+
+    void Attach(TFrameCounter& counter) {
+        counter.OnFrame = [this](int frame) {
+            if (frame != 1) return;
+            reached.SetEvent();
+            paused.WaitFor(30000);
+        };
+    }
+    // Waits for the first frame, pauses the encoder and lets the worker go on into the pause.
+    bool Pause(TFFEncoder& encoder) {
+        if (reached.WaitFor(30000) != TWaitResult::wrSignaled) return false;
+        encoder.Pause();
+        paused.SetEvent();
+        return true;
+    }
+};
+
 TEST_F(EncoderRunTest, OneAtATimeEachStartsAfterTheEndOfTheOneBefore) {
     TFrameOutputAdapter adapters[3];
     TFrameCounter counters[3];
@@ -129,17 +149,11 @@ TEST_F(EncoderRunTest, PauseHoldsTheWorkerInsideTheFrameRepetitionUntilResume) {
     TTerminateLog ends;
     ends.Attach(encoder);
     ASSERT_EQ(AddFrameTask(encoder, SlowClip(), adapter, "-r 25"), 0);
-    TEvent firstFrame, paused;
-    counter.OnFrame = [&](int frame) {
-        if (frame != 1) return;
-        firstFrame.SetEvent();
-        paused.WaitFor(30000);
-    };
+    TPauseAtFirstFrame hold;
+    hold.Attach(counter);
     encoder.StartTask(1);
-    ASSERT_EQ(firstFrame.WaitFor(30000), TWaitResult::wrSignaled);
-    encoder.Pause();
+    ASSERT_TRUE(hold.Pause(encoder));
     EXPECT_TRUE(encoder.Paused());
-    paused.SetEvent();
     SleepMs(200);
     // the first picture is written about 12 times; the worker stopped among those repeats
     const int framesWhilePaused = counter.Frames;
@@ -160,16 +174,10 @@ TEST_F(EncoderRunTest, StopWhilePausedEndsTheTaskUncompleted) {
     TTerminateLog ends;
     ends.Attach(encoder);
     ASSERT_EQ(AddFrameTask(encoder, LongClip(), adapter), 0);
-    TEvent firstFrame, paused;
-    counter.OnFrame = [&](int frame) {
-        if (frame != 1) return;
-        firstFrame.SetEvent();
-        paused.WaitFor(30000);
-    };
+    TPauseAtFirstFrame hold;
+    hold.Attach(counter);
     encoder.StartTask(1);
-    ASSERT_EQ(firstFrame.WaitFor(30000), TWaitResult::wrSignaled);
-    encoder.Pause();
-    paused.SetEvent();
+    ASSERT_TRUE(hold.Pause(encoder));
     {
         THangGuard guard(60000, "Stop(true) of a paused task");
         encoder.Stop(true);
