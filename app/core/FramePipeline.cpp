@@ -5,20 +5,22 @@
 
 namespace {
 
-// Cores left to the conversion's own thread.
-constexpr int kConversionCores = 1;
 // Beyond this many workers the decoding cannot keep them busy.
 constexpr int kMaxFrameWorkers = 8;
 
 }  // namespace
 
+int DecoderThreadCount(int cores) { return std::max(cores / 2, 1); }
+
 int FrameWorkerCount(int cores) {
-    return std::clamp(cores - kConversionCores, 1, kMaxFrameWorkers);
+    return std::clamp(cores - DecoderThreadCount(cores), 1, kMaxFrameWorkers);
 }
 
-int DefaultFrameWorkers() {
-    return FrameWorkerCount(static_cast<int>(std::thread::hardware_concurrency()));
-}
+int MachineCores() { return static_cast<int>(std::thread::hardware_concurrency()); }
+
+int DefaultFrameWorkers() { return FrameWorkerCount(MachineCores()); }
+
+int DefaultDecoderThreads() { return DecoderThreadCount(MachineCores()); }
 
 TFramePipeline::TFramePipeline(int workers)
     : workers_(std::max(workers, 0)), slots_(static_cast<size_t>(workers_ + kQueuedFrames)) {}
@@ -68,6 +70,8 @@ std::unique_ptr<TGIFSubImage> TFramePipeline::TakeOldest() {
     std::unique_lock<std::mutex> lock(lock_);
     if (taken_ == submitted_) return nullptr;
     TSlot& slot = SlotOf(taken_);
+    // Rather than wait for the workers, the caller makes frames no worker has picked yet.
+    while (!slot.Made && picked_ < submitted_) MakeOnCallersThread(lock);
     frameMade_.wait(lock, [&slot] { return slot.Made; });
     std::unique_ptr<TGIFSubImage> frame = std::move(slot.Frame);
     const std::exception_ptr error = std::exchange(slot.Error, nullptr);
@@ -89,6 +93,14 @@ void TFramePipeline::Discard() {
         slot.Error = nullptr;
         slot.Made = false;
     }
+}
+
+void TFramePipeline::MakeOnCallersThread(std::unique_lock<std::mutex>& lock) {
+    TSlot& slot = SlotOf(picked_++);
+    lock.unlock();
+    Make(slot, callerEncoders_);
+    lock.lock();
+    slot.Made = true;
 }
 
 void TFramePipeline::StartWorkers() {

@@ -2,8 +2,8 @@
 // TFramePipeline: converted frames become GIF frames (colour reduction and LZW coding) on a
 // small pool of worker threads while the conversion's own thread goes on decoding. A fixed set
 // of slots bounds the memory: a slot holds one frame, from the copy of its pixels until its
-// GIF frame is taken, and the thread that hands frames in waits only when every slot is taken.
-// Frames come out in the order they went in.
+// GIF frame is taken. When every slot is taken, the thread that hands frames in makes the frames
+// no worker has picked yet rather than wait. Frames come out in the order they went in.
 //
 // One thread hands frames in and takes them out; the workers are the pipeline's own.
 #include <condition_variable>
@@ -24,10 +24,17 @@ struct TFrameMaking {
     TGIFEncoding Encoding;
 };
 
-// Workers that make frames on a machine of `cores` processors: one core stays with the
-// conversion's thread (reading, decoding, scaling), the others make frames, at least one.
+// How a conversion shares a machine of `cores` processors (0 when unknown): its own thread reads,
+// decodes and scales with DecoderThreadCount threads, the workers make frames. Decoding and
+// scaling a frame costs about as much as reducing and coding it, so each side gets half the
+// cores, at least one; the conversion's thread also makes frames whenever the workers are behind.
+// A decoder with threads of its own beyond its half only takes turns with the workers.
+int DecoderThreadCount(int cores);
 int FrameWorkerCount(int cores);
-// FrameWorkerCount of this machine.
+// The processors of this machine, 0 when unknown.
+int MachineCores();
+// DecoderThreadCount and FrameWorkerCount of this machine.
+int DefaultDecoderThreads();
 int DefaultFrameWorkers();
 
 class TFramePipeline {
@@ -56,8 +63,9 @@ public:
     TBitmap& NextBitmap();
     // Hands the filled bitmap in, to be made into a frame.
     void Submit(const TFrameMaking& making);
-    // The oldest frame not taken, once it is made (waiting for it); null when none is in
-    // flight. A frame that could not be made raises its error here instead.
+    // The oldest frame not taken, once it is made (making frames no worker has picked, then
+    // waiting for it); null when none is in flight. A frame that could not be made raises its
+    // error here instead.
     std::unique_ptr<TGIFSubImage> TakeOldest();
     // Waits for the frames being made and drops every frame not taken.
     void Discard();
@@ -71,6 +79,8 @@ private:
         std::exception_ptr Error;
     };
 
+    // Picks the oldest frame no worker has picked and makes it; `lock` is held around it.
+    void MakeOnCallersThread(std::unique_lock<std::mutex>& lock);
     void StartWorkers();
     void Work();
     static void Make(TSlot& slot, TGIFEncoderCache& encoders);
@@ -78,7 +88,7 @@ private:
 
     const int workers_;
     std::vector<TSlot> slots_;
-    // Frames counted from the first: handed in, picked by a worker, taken out.
+    // Frames counted from the first: handed in, picked by a worker or the caller, taken out.
     long long submitted_ = 0;
     long long picked_ = 0;
     long long taken_ = 0;
@@ -87,6 +97,6 @@ private:
     std::condition_variable workWaiting_;
     std::condition_variable frameMade_;
     std::vector<std::thread> threads_;
-    // The encoders of frames made on the caller's thread (no workers); each worker has its own.
+    // The encoders of frames made on the caller's thread; each worker has its own.
     TGIFEncoderCache callerEncoders_;
 };

@@ -46,8 +46,10 @@ constexpr int kWidth = 320;
 constexpr int kHeight = 240;
 constexpr long long kIndexBytes = kWidth * kHeight;
 constexpr int kWorkers = 2;
-// Each worker keeps its LZW encoder, string tables and all, from frame to frame.
-constexpr long long kWorkerEncoderBytes = kWorkers * static_cast<long long>(sizeof(TLZWEncoder));
+// Each worker, and the conversion's thread when it makes frames too, keeps its LZW encoder,
+// string tables and all, from frame to frame.
+constexpr long long kWorkerEncoderBytes =
+    (kWorkers + 1) * static_cast<long long>(sizeof(TLZWEncoder));
 
 // A picture like a camera's: smooth shading with some texture, moving with `seed`.
 void Picture(TPixels& pixels, int seed) {
@@ -111,7 +113,7 @@ TEST(FrameSinkMemory, AKeptDocumentTakesTheCodedFramesAndAFewPicturesMore) {
 
     // Each frame costs its coded data and a little more (its colour table, its records), far
     // less than its colour indices. The pipeline keeps the pictures of its slots and the
-    // workers' encoders.
+    // encoders.
     const long long slots = kWorkers + TFramePipeline::kQueuedFrames;
     const long long pictureBytes = kIndexBytes * 3;
     const long long perFrame = (longRun.Document - shortRun.Document) / 120;
@@ -135,7 +137,7 @@ TEST(FrameSinkMemory, AWrittenGifTakesNoMoreForALongerRun) {
     RegisterFrameOutputFormats();
     const TRun shortRun = Convert(40, false);
     const TRun longRun = Convert(160, false);
-    // What stays is the pictures of the pipeline's slots and the workers' encoders.
+    // What stays is the pictures of the pipeline's slots and the encoders.
     const long long slots = kWorkers + TFramePipeline::kQueuedFrames;
     const long long frameBytes = kIndexBytes * 3 + 2 * kIndexBytes;
     EXPECT_LT(longRun.Document, slots * kIndexBytes * 3 + 64 * 1024 + kWorkerEncoderBytes);
