@@ -15,8 +15,6 @@
 #include "app/QtSinkWindow.h"
 #include "app/Skin.h"
 #include "app/WindowPlacement.h"
-#include "app/core/FramePipeline.h"
-#include "app/core/OptionStrings.h"
 #include "app/core/Settings.h"
 #include "engine/output/FrameOutputFormats.h"
 
@@ -194,7 +192,6 @@ void TfrmFrameOutput::RunOptionsDialog() {
     TConversion conversion;
     conversion.Output = frmOption_->BuildOutputOptions();
     conversion.Input = frmOption_->BuildInputOptions();
-    conversion.Input.Options += DecoderThreadsOptionText(DefaultDecoderThreads());
     conversion.PlayAtClipSpeed = frmOption_->PlayAtClipSpeed();
     conversion.Optimize = frmOption_->OptimizeOutput();
     conversion_ = conversion;

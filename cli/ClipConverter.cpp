@@ -2,8 +2,6 @@
 
 #include <optional>
 
-#include "app/core/FramePipeline.h"
-#include "app/core/OptionStrings.h"
 #include "cli/ProgressBar.h"
 #include "engine/output/FrameOutputFormats.h"
 #include "platform/FileSystem.h"
@@ -71,7 +69,7 @@ TConversionOutcome TClipConverter::Convert(const std::string& fileName) {
     const TTaskOptionTexts texts = BuildTaskOptions(settings_, facts);
     sink_.SetInputFileName(fileName);
     TInputOptions input;
-    input.Options = texts.Input + DecoderThreadsOptionText(DefaultDecoderThreads());
+    input.Options = texts.Input;
     const int task = encoder_.AddTask(fileName, input);
     if (task < 0) return Failed(fileName, encoder_.LastErrorMessage());
     TOutputOptions output;

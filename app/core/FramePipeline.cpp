@@ -5,22 +5,20 @@
 
 namespace {
 
+// Cores left to the conversion's own thread.
+constexpr int kConversionCores = 1;
 // Beyond this many workers the decoding cannot keep them busy.
 constexpr int kMaxFrameWorkers = 8;
 
 }  // namespace
 
-int DecoderThreadCount(int cores) { return std::max(cores / 2, 1); }
-
 int FrameWorkerCount(int cores) {
-    return std::clamp(cores - DecoderThreadCount(cores), 1, kMaxFrameWorkers);
+    return std::clamp(cores - kConversionCores, 1, kMaxFrameWorkers);
 }
 
-int MachineCores() { return static_cast<int>(std::thread::hardware_concurrency()); }
-
-int DefaultFrameWorkers() { return FrameWorkerCount(MachineCores()); }
-
-int DefaultDecoderThreads() { return DecoderThreadCount(MachineCores()); }
+int DefaultFrameWorkers() {
+    return FrameWorkerCount(static_cast<int>(std::thread::hardware_concurrency()));
+}
 
 TFramePipeline::TFramePipeline(int workers)
     : workers_(std::max(workers, 0)), slots_(static_cast<size_t>(workers_ + kQueuedFrames)) {}

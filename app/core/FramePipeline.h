@@ -24,17 +24,11 @@ struct TFrameMaking {
     TGIFEncoding Encoding;
 };
 
-// How a conversion shares a machine of `cores` processors (0 when unknown): its own thread reads,
-// decodes and scales with DecoderThreadCount threads, the workers make frames. Decoding and
-// scaling a frame costs about as much as reducing and coding it, so each side gets half the
-// cores, at least one; the conversion's thread also makes frames whenever the workers are behind.
-// A decoder with threads of its own beyond its half only takes turns with the workers.
-int DecoderThreadCount(int cores);
+// Workers that make frames on a machine of `cores` processors: one core stays with the
+// conversion's thread (reading, decoding, scaling, and making frames whenever the workers are
+// behind), the others make frames, at least one.
 int FrameWorkerCount(int cores);
-// The processors of this machine, 0 when unknown.
-int MachineCores();
-// DecoderThreadCount and FrameWorkerCount of this machine.
-int DefaultDecoderThreads();
+// FrameWorkerCount of this machine.
 int DefaultFrameWorkers();
 
 class TFramePipeline {
@@ -79,7 +73,8 @@ private:
         std::exception_ptr Error;
     };
 
-    // Picks the oldest frame no worker has picked and makes it; `lock` is held around it.
+    // Picks the oldest frame no worker has picked and makes it; `lock`, held on entry and on
+    // return, is let go while the frame is made.
     void MakeOnCallersThread(std::unique_lock<std::mutex>& lock);
     void StartWorkers();
     void Work();

@@ -1,6 +1,5 @@
 #include "app/core/OptionStrings.h"
 
-#include <algorithm>
 #include <charconv>
 #include <cmath>
 #include <cstdlib>
@@ -88,10 +87,6 @@ std::string FrameSizeOfItem(const std::string& itemText) {
 std::string BuildInputOptionsText(const TClipCut& cut) {
     if (!cut.Active()) return "";
     return " -ss " + SecondsText(cut.Seek());
-}
-
-std::string DecoderThreadsOptionText(int threads) {
-    return " -threads " + std::to_string(std::max(threads, 1));
 }
 
 std::string BuildOutputOptionsText(const TOutputChoice& choice) {

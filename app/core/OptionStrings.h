@@ -47,8 +47,6 @@ struct TOutputChoice {
 
 // " -ss S" (S the seek in seconds) when the cut applies, else "".
 std::string BuildInputOptionsText(const TClipCut& cut);
-// " -threads N": the input's decoders use N threads (from 1).
-std::string DecoderThreadsOptionText(int threads);
 // " -f rawrgb -c:v rawvideo -pix_fmt bgr24", then " -vsync vfr" when asked, " -r R" when a rate is
 // asked for or the clip is faster than the maximum, " -t L" when the cut applies (its length in
 // seconds), and " -vf \"scale=W:H\"" when a size is chosen for a file with video.

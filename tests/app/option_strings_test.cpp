@@ -8,7 +8,6 @@
 #include <cstdio>
 #include <cstdlib>
 
-#include "engine/entrypoints/avutil.h"
 #include "engine/task/FFmpegTask.h"
 #include "tests/common/TestSupport.h"
 #include "tests/engine/media_test_support.h"
@@ -185,13 +184,6 @@ TEST(OptionStrings, EngineReadsTheTextsBack) {
         input.ParseOptions(BuildInputOptionsText(Cut(start, start + 1)));
         EXPECT_EQ(input.Options.StartTime, start);
     }
-    TCustomFFmpeg threaded;
-    threaded.ParseOptions(DecoderThreadsOptionText(3) + BuildInputOptionsText(Cut(1, 2)));
-    const AVDictionaryEntry* threads =
-        libav::av_dict_get(threaded.CodecOpts, "threads", nullptr, 0);
-    ASSERT_NE(threads, nullptr);
-    EXPECT_STREQ(threads->value, "3");
-    EXPECT_EQ(DecoderThreadsOptionText(0), " -threads 1");
 }
 
 }  // namespace
