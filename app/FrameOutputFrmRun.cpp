@@ -12,6 +12,7 @@
 #include "app/ImageButton.h"
 #include "app/PreviewForm.h"
 #include "app/WindowPlacement.h"
+#include "app/core/FramePipeline.h"
 
 namespace {
 
@@ -23,6 +24,7 @@ QString TextOf(const std::string& text) { return QString::fromUtf8(text.c_str())
 }  // namespace
 
 void TfrmFrameOutput::ConnectEncoder() {
+    FFEncoder.SetThreadPriority(kPipelinedConversionPriority);
     sink_.Attach(FOA);
     // The sink's own header handler, noting that this run's output has begun.
     FOA.OnWriteHeader = [this](TFrameOutputAdapter* sender) {

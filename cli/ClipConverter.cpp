@@ -2,6 +2,7 @@
 
 #include <optional>
 
+#include "app/core/FramePipeline.h"
 #include "cli/ProgressBar.h"
 #include "engine/output/FrameOutputFormats.h"
 #include "platform/FileSystem.h"
@@ -35,6 +36,7 @@ TClipConverter::TClipConverter(const TConvertSettings& settings, TConsole& conso
     sink_.SetOptimizeFrames(settings.Optimize);
     sink_.Document().SetDiffusionMode(settings.Dither);
     if (console.ShowsBar()) encoder_.SetProgressInterval(kBarIntervalMs);
+    encoder_.SetThreadPriority(kPipelinedConversionPriority);
 }
 
 TClipConverter::~TClipConverter() { sink_.Detach(adapter_); }

@@ -21,7 +21,9 @@ int DefaultFrameWorkers() {
 }
 
 TFramePipeline::TFramePipeline(int workers)
-    : workers_(std::max(workers, 0)), slots_(static_cast<size_t>(workers_ + kQueuedFrames)) {}
+    : workers_(std::max(workers, 0)), slots_(static_cast<size_t>(workers_ + kQueuedFrames)) {
+    StartWorkers();
+}
 
 TFramePipeline::~TFramePipeline() {
     Discard();
@@ -56,7 +58,6 @@ void TFramePipeline::Submit(const TFrameMaking& making) {
         ++picked_;
         return;
     }
-    if (threads_.empty()) StartWorkers();
     {
         std::lock_guard<std::mutex> guard(lock_);
         ++submitted_;

@@ -17,6 +17,7 @@
 #include "gif/GIFSubImage.h"
 #include "gif/GIFTypes.h"
 #include "platform/Bitmap.h"
+#include "platform/ThreadPriority.h"
 
 // How a frame is made: reduced with the document's settings, then coded as the document saves.
 struct TFrameMaking {
@@ -31,13 +32,19 @@ int FrameWorkerCount(int cores);
 // FrameWorkerCount of this machine.
 int DefaultFrameWorkers();
 
+// The priority of a conversion that hands its frames to a pipeline: its thread, and the
+// decoder's threads it starts, run below the workers, made at normal priority beforehand. So
+// the decoding's threads never take turns with the workers while these are behind, and still
+// have the cores whenever the workers wait for frames.
+constexpr TThreadPriority kPipelinedConversionPriority = tpLower;
+
 class TFramePipeline {
 public:
     // Frames that can wait for a worker beyond those being made.
     static constexpr int kQueuedFrames = 4;
 
-    // `workers` threads, started by the first frame; with 0, Submit makes each frame at once on
-    // the caller's thread.
+    // `workers` threads, started at once by the constructing thread and so at its priority; with
+    // 0, Submit makes each frame at once on the caller's thread.
     explicit TFramePipeline(int workers);
     // Drops the frames not taken and ends the workers.
     ~TFramePipeline();

@@ -63,7 +63,8 @@ public:
     void SetTiming(const TFrameTimingOptions& timing) { timing_ = timing; }
 
     // Threads that reduce and code the frames (0: the conversion's thread does it); by default
-    // DefaultFrameWorkers(). Takes effect at the next output.
+    // DefaultFrameWorkers(). Takes effect at the next output, whose thread then starts them:
+    // the sink's own workers are started with it, at the priority of the thread that makes it.
     int Workers() const { return workers_; }
     void SetWorkers(int workers) { workers_ = workers < 0 ? 0 : workers; }
 

@@ -1,15 +1,25 @@
 // The pipeline of workers that make converted frames into GIF frames: frames come out in the
 // order they went in whatever order the workers finish them, a full pipeline says so, a frame
-// that cannot be made raises its error in its turn, and discarding leaves it ready for more.
+// that cannot be made raises its error in its turn, discarding leaves it ready for more, and
+// the workers keep the priority they were started at.
 #include <gtest/gtest.h>
 
+#include <sys/resource.h>
+
+#include <cerrno>
 #include <cstring>
+#include <filesystem>
 #include <random>
+#include <set>
+#include <string>
+#include <thread>
 #include <vector>
 
 #include "app/core/FramePipeline.h"
 #include "gif/GIFImage.h"
 #include "platform/Bitmap.h"
+#include "platform/Thread.h"
+#include "platform/ThreadPriority.h"
 #include "tests/common/TestSupport.h"
 
 namespace {
@@ -104,6 +114,48 @@ TEST(FramePipeline, DiscardDropsWhatWasNotTakenAndTheNextFramesComeAsUsual) {
     for (int n = 0; n < 4; ++n) {
         Paint(pipeline.NextBitmap(), n);
         pipeline.Submit(kMaking);
+    }
+}
+
+// The threads of this process, by their system ids.
+std::set<int> ProcessThreads() {
+    std::set<int> threads;
+    for (const auto& entry : std::filesystem::directory_iterator("/proc/self/task"))
+        threads.insert(std::stoi(entry.path().filename().string()));
+    return threads;
+}
+
+// A conversion runs below the workers: they are started with the pipeline, at the priority of
+// the thread that makes it, not of the thread that hands frames in later.
+TEST(FramePipeline, WorkersKeepThePriorityOfTheThreadThatMadeThePipeline) {
+    errno = 0;
+    const int ownNice = getpriority(PRIO_PROCESS, 0);
+    ASSERT_EQ(errno, 0);
+    if (ownNice >= 19) GTEST_SKIP() << "already at the lowest priority";
+    const int conversionNice = std::min(ownNice + 5, 19);
+    const std::set<int> before = ProcessThreads();
+    TFramePipeline pipeline(2);
+    std::vector<int> workers;
+    for (int thread : ProcessThreads())
+        if (!before.count(thread)) workers.push_back(thread);
+    ASSERT_EQ(workers.size(), 2u);
+
+    std::thread conversion([&pipeline, conversionNice] {
+        ASSERT_TRUE(SetThreadNice(CurrentThreadId(), conversionNice));
+        for (int n = 0; n < 12; ++n) {
+            if (pipeline.Full()) {
+                EXPECT_EQ(NumberOf(*pipeline.TakeOldest()), n - pipeline.Slots());
+            }
+            Paint(pipeline.NextBitmap(), n);
+            pipeline.Submit(kMaking);
+        }
+        pipeline.Discard();
+    });
+    conversion.join();
+    for (int worker : workers) {
+        errno = 0;
+        EXPECT_EQ(getpriority(PRIO_PROCESS, static_cast<id_t>(worker)), ownNice);
+        EXPECT_EQ(errno, 0);
     }
 }
 
