@@ -12,8 +12,8 @@
 #
 # Measured with GNU time (wall seconds, peak resident memory), the best wall time of RUNS runs
 # (default 3; the peak is that run's):
-#   clipgif-cli -s 320x240 on both clips
-#   ffmpeg decoding and scaling to 320x240 BGR24 into nothing, on both clips
+#   clipgif-cli -s 320x240 and ffmpeg decoding and scaling to 320x240 BGR24 into nothing, on
+#   both clips, the two taking turns so that the machine's slower spells fall on both
 #   ffmpeg's GIF with a palette of its own for every frame, on the 60 s clip scaled to 320x240
 # then the ratios against the targets: clipgif-cli at most twice the decoding and scaling, at
 # least 8 times faster than the per-frame palette GIF, at most 100 MiB, and no more on the
@@ -55,60 +55,82 @@ CLIP60=$(make_clip scene-60s.mp4 -f lavfi -i "$SCENE" -t 60 \
     -c:v libx264 -preset fast -crf 23 -pix_fmt yuv420p)
 CLIP300=$(make_clip scene-300s.mp4 -stream_loop 4 -i "$CLIP60" -c copy)
 
-# measure NAME COMMAND...: runs the command RUNS times; sets WALL (best) and PEAK (MiB, of
-# that run).
+# run_once NAME OUT COMMAND...: runs the command once, OUT (a file it writes, or "") removed
+# first; sets RUN_WALL (seconds) and RUN_PEAK (MiB).
+run_once() {
+    local name=$1 out=$2
+    shift 2
+    [ -n "$out" ] && rm -f "$out"
+    if ! /usr/bin/time -o "$WORK/time" -f "%e %M" "$@" >"$WORK/out" 2>&1; then
+        echo "convert_bench: $name failed:" >&2
+        cat "$WORK/out" >&2
+        exit 1
+    fi
+    local kib
+    read -r RUN_WALL kib <"$WORK/time"
+    RUN_PEAK=$(awk -v k="$kib" 'BEGIN { printf "%.1f", k / 1024 }')
+}
+
+# faster A B: whether wall time A is below B (or B is unset).
+faster() { [ -z "$2" ] || awk -v a="$1" -v b="$2" 'BEGIN { exit !(a < b) }'; }
+
+# measure NAME OUT COMMAND...: runs the command RUNS times; sets WALL (best) and PEAK (of that
+# run).
 measure() {
-    local name=$1
-    shift
+    local name=$1 out=$2
+    shift 2
     WALL=""
     PEAK=""
     for ((run = 1; run <= RUNS; run++)); do
-        rm -f "$WORK"/*.gif
-        if ! /usr/bin/time -o "$WORK/time" -f "%e %M" "$@" >"$WORK/out" 2>&1; then
-            echo "convert_bench: $name failed:" >&2
-            cat "$WORK/out" >&2
-            exit 1
-        fi
-        read -r wall kib <"$WORK/time"
-        if [ -z "$WALL" ] || awk -v a="$wall" -v b="$WALL" 'BEGIN { exit !(a < b) }'; then
-            WALL=$wall
-            PEAK=$(awk -v k="$kib" 'BEGIN { printf "%.1f", k / 1024 }')
-        fi
+        run_once "$name" "$out" "$@"
+        if faster "$RUN_WALL" "$WALL"; then WALL=$RUN_WALL PEAK=$RUN_PEAK; fi
     done
 }
 
+# measure_pair OUT: clipgif-cli (the array CLI_RUN, writing OUT) and ffmpeg's decoding and
+# scaling (the array DECODE_RUN) in turn, RUNS times each, so that a slower spell of the machine
+# falls on both sides of their ratio. Sets CLI_WALL, CLI_PEAK, DECODE_WALL, DECODE_PEAK.
+measure_pair() {
+    local out=$1
+    CLI_WALL="" CLI_PEAK="" DECODE_WALL="" DECODE_PEAK=""
+    for ((run = 1; run <= RUNS; run++)); do
+        run_once "clipgif-cli" "$out" "${CLI_RUN[@]}"
+        if faster "$RUN_WALL" "$CLI_WALL"; then CLI_WALL=$RUN_WALL CLI_PEAK=$RUN_PEAK; fi
+        run_once "ffmpeg decode and scale" "" "${DECODE_RUN[@]}"
+        if faster "$RUN_WALL" "$DECODE_WALL"; then DECODE_WALL=$RUN_WALL DECODE_PEAK=$RUN_PEAK; fi
+    done
+}
+
+CLI_ROWS=()
+DECODE_ROWS=()
 ROWS=()
-# row NAME CLIP WALL PEAK [GIF]
+# row NAME CLIP WALL PEAK [GIF]: a line of the table.
 row() {
     local size="-"
     [ -n "${5:-}" ] && [ -f "$5" ] && size=$(awk -v b="$(stat -c %s "$5")" 'BEGIN { printf "%.1f", b / 1048576 }')
-    ROWS+=("$(printf '%-44s %6s %9s %9s %9s' "$1" "$2" "$3" "$4" "$size")")
+    printf '%-44s %6s %9s %9s %9s' "$1" "$2" "$3" "$4" "$size"
 }
 
-measure "clipgif-cli 60 s" "$CLI" -s 320x240 -o "$WORK/cli60.gif" "$CLIP60"
-CLI60_WALL=$WALL CLI60_PEAK=$PEAK
-row "clipgif-cli -s 320x240" "60 s" "$WALL" "$PEAK" "$WORK/cli60.gif"
-CLI60_FRAMES=$(grep -o '[0-9]* frames' "$WORK/out" | head -1 || true)
+for clip in 60 300; do
+    clipVariable=CLIP$clip
+    CLIP=${!clipVariable}
+    CLI_RUN=("$CLI" -s 320x240 -o "$WORK/cli$clip.gif" "$CLIP")
+    DECODE_RUN=(ffmpeg -nostdin -v error -i "$CLIP" -vf scale=320:240 -pix_fmt bgr24 -f null -)
+    measure_pair "$WORK/cli$clip.gif"
+    printf -v "CLI${clip}_WALL" %s "$CLI_WALL"
+    printf -v "CLI${clip}_PEAK" %s "$CLI_PEAK"
+    printf -v "DECODE${clip}_WALL" %s "$DECODE_WALL"
+    CLI_ROWS+=("$(row "clipgif-cli -s 320x240" "$clip s" "$CLI_WALL" "$CLI_PEAK" "$WORK/cli$clip.gif")")
+    DECODE_ROWS+=("$(row "ffmpeg -vf scale=320:240 -pix_fmt bgr24 null" "$clip s" "$DECODE_WALL" "$DECODE_PEAK")")
+done
+ROWS=("${CLI_ROWS[@]}" "${DECODE_ROWS[@]}")
 
-measure "clipgif-cli 300 s" "$CLI" -s 320x240 -o "$WORK/cli300.gif" "$CLIP300"
-CLI300_WALL=$WALL CLI300_PEAK=$PEAK
-row "clipgif-cli -s 320x240" "300 s" "$WALL" "$PEAK" "$WORK/cli300.gif"
-
-measure "ffmpeg decode and scale 60 s" ffmpeg -nostdin -v error -i "$CLIP60" \
-    -vf scale=320:240 -pix_fmt bgr24 -f null -
-DECODE60_WALL=$WALL
-row "ffmpeg -vf scale=320:240 -pix_fmt bgr24 null" "60 s" "$WALL" "$PEAK"
-
-measure "ffmpeg decode and scale 300 s" ffmpeg -nostdin -v error -i "$CLIP300" \
-    -vf scale=320:240 -pix_fmt bgr24 -f null -
-DECODE300_WALL=$WALL
-row "ffmpeg -vf scale=320:240 -pix_fmt bgr24 null" "300 s" "$WALL" "$PEAK"
-
-measure "ffmpeg per-frame palette GIF 60 s" ffmpeg -nostdin -v error -i "$CLIP60" -vf \
+measure "ffmpeg per-frame palette GIF 60 s" "$WORK/palette60.gif" \
+    ffmpeg -nostdin -v error -i "$CLIP60" -vf \
     "scale=320:240,split[a][b];[a]palettegen=stats_mode=single[p];[b][p]paletteuse=new=1:dither=none" \
     "$WORK/palette60.gif"
 PALETTE60_WALL=$WALL
-row "ffmpeg per-frame palette GIF" "60 s" "$WALL" "$PEAK" "$WORK/palette60.gif"
+ROWS+=("$(row "ffmpeg per-frame palette GIF" "60 s" "$WALL" "$PEAK" "$WORK/palette60.gif")")
 
 echo
 echo "Conversion to 320x240 of 640x480 25 fps H.264 clips; $(nproc) cores; best of $RUNS runs"
