@@ -32,10 +32,10 @@ int FrameWorkerCount(int cores);
 // FrameWorkerCount of this machine.
 int DefaultFrameWorkers();
 
-// The priority of a conversion that hands its frames to a pipeline: its thread, and the
-// decoder's threads it starts, run below the workers, made at normal priority beforehand. So
-// the decoding's threads never take turns with the workers while these are behind, and still
-// have the cores whenever the workers wait for frames.
+// The priority of a conversion whose frames go to a pipeline. Its thread, and with it the
+// decoder's threads, which it starts, run below the pipeline's workers (started beforehand by a
+// thread of normal priority): decoding then never takes turns with workers that are behind, and
+// still has the cores whenever they wait for frames.
 constexpr TThreadPriority kPipelinedConversionPriority = tpLower;
 
 class TFramePipeline {
