@@ -50,6 +50,11 @@ constexpr int kWorkers = 2;
 // string tables and all, from frame to frame.
 constexpr long long kWorkerEncoderBytes =
     (kWorkers + 1) * static_cast<long long>(sizeof(TLZWEncoder));
+// The pipeline's slots, each keeping the picture of a frame.
+constexpr long long kSlots = kWorkers + TFramePipeline::kQueuedFrames;
+constexpr long long kPictureBytes = kIndexBytes * 3;
+// What a frame in flight may take: its picture and room for two frames of colour indices.
+constexpr long long kFrameBytes = kPictureBytes + 2 * kIndexBytes;
 
 // A picture like a camera's: smooth shading with some texture, moving with `seed`.
 void Picture(TPixels& pixels, int seed) {
@@ -114,21 +119,18 @@ TEST(FrameSinkMemory, AKeptDocumentTakesTheCodedFramesAndAFewPicturesMore) {
     // Each frame costs its coded data and a little more (its colour table, its records), far
     // less than its colour indices. The pipeline keeps the pictures of its slots and the
     // encoders.
-    const long long slots = kWorkers + TFramePipeline::kQueuedFrames;
-    const long long pictureBytes = kIndexBytes * 3;
     const long long perFrame = (longRun.Document - shortRun.Document) / 120;
     EXPECT_GT(shortRun.Coded, 0);
     EXPECT_LT(perFrame, (longRun.Coded - shortRun.Coded) / 120 + 2048);
     EXPECT_LT(perFrame, kIndexBytes / 2);
     EXPECT_LT(longRun.Document,
-              longRun.Coded + 160 * 2048 + slots * pictureBytes + kWorkerEncoderBytes);
+              longRun.Coded + 160 * 2048 + kSlots * kPictureBytes + kWorkerEncoderBytes);
 
     // Beyond the document: the frames being made, the packets and the save, the same for four
     // times the frames.
-    const long long frameBytes = pictureBytes + 2 * kIndexBytes;
-    EXPECT_LT(shortRun.Beyond, (slots + 2) * frameBytes);
-    EXPECT_LT(longRun.Beyond, (slots + 2) * frameBytes);
-    EXPECT_LT(longRun.Beyond, shortRun.Beyond + 2 * frameBytes);
+    EXPECT_LT(shortRun.Beyond, (kSlots + 2) * kFrameBytes);
+    EXPECT_LT(longRun.Beyond, (kSlots + 2) * kFrameBytes);
+    EXPECT_LT(longRun.Beyond, shortRun.Beyond + 2 * kFrameBytes);
 }
 
 // Written as they come, frames leave memory: four times the frames take no more.
@@ -138,12 +140,10 @@ TEST(FrameSinkMemory, AWrittenGifTakesNoMoreForALongerRun) {
     const TRun shortRun = Convert(40, false);
     const TRun longRun = Convert(160, false);
     // What stays is the pictures of the pipeline's slots and the encoders.
-    const long long slots = kWorkers + TFramePipeline::kQueuedFrames;
-    const long long frameBytes = kIndexBytes * 3 + 2 * kIndexBytes;
-    EXPECT_LT(longRun.Document, slots * kIndexBytes * 3 + 64 * 1024 + kWorkerEncoderBytes);
+    EXPECT_LT(longRun.Document, kSlots * kPictureBytes + 64 * 1024 + kWorkerEncoderBytes);
     EXPECT_LT(longRun.Document, shortRun.Document + 16 * 1024);
-    EXPECT_LT(longRun.Beyond, (slots + 2) * frameBytes);
-    EXPECT_LT(longRun.Beyond, shortRun.Beyond + frameBytes);
+    EXPECT_LT(longRun.Beyond, (kSlots + 2) * kFrameBytes);
+    EXPECT_LT(longRun.Beyond, shortRun.Beyond + kFrameBytes);
 }
 
 }  // namespace

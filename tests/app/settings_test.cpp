@@ -14,16 +14,6 @@ namespace {
 
 using Lines = std::vector<std::string>;
 
-const Lines kMainWindowKeys = {"Version",
-                               "Copyright",
-                               "ResFolder",
-                               "HelpContectLink",
-                               "HelpHowTosTutorialVideosLink",
-                               "HelpHomePageLink",
-                               "HelpMoreFreeToolsLink",
-                               "HelpCheckForUpdatesLink",
-                               "HelpSupportLink"};
-
 // Plain lines stored as the settings file stores them: complemented, joined by `lineBreak`.
 std::string Store(const Lines& plain, const std::string& lineBreak = "\r\n") {
     std::string stored;
@@ -42,7 +32,7 @@ TEST(Settings, TitleFileAsStoredGivesNameAndEmptyValues) {
     EXPECT_EQ(stored.substr(8, 2), "\r\n");
     EXPECT_EQ(static_cast<unsigned char>(stored[0]), 0xFF - '[');
     EXPECT_EQ(DecodeSettings(stored, {"Name"}), Lines{"Clip"});
-    EXPECT_EQ(DecodeSettings(stored, kMainWindowKeys), Lines(9));
+    EXPECT_EQ(DecodeSettings(stored, kWindowSettingsKeys), Lines(9));
 }
 
 TEST(Settings, DecodingComplementsEveryByte) {
