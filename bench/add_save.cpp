@@ -5,7 +5,7 @@
 #include <cstdint>
 #include <vector>
 
-#include "gif/GIFImage.h"
+#include "gif/model/GIFImage.h"
 #include "platform/Bitmap.h"
 #include "platform/Stream.h"
 

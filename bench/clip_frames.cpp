@@ -13,11 +13,11 @@
 #include <vector>
 
 #include "bench/ClipFrames.h"
-#include "gif/ColorReduction.h"
-#include "gif/GIFEncoder.h"
-#include "gif/GIFImage.h"
-#include "gif/GIFSubImage.h"
-#include "gif/OctreeQuantizer.h"
+#include "gif/codec/GIFEncoderCache.h"
+#include "gif/colour/ColorReduction.h"
+#include "gif/colour/OctreeQuantizer.h"
+#include "gif/model/GIFImage.h"
+#include "gif/model/GIFSubImage.h"
 #include "platform/Stream.h"
 
 namespace {

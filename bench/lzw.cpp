@@ -6,8 +6,8 @@
 #include <random>
 #include <vector>
 
-#include "gif/GIFDecoder.h"
-#include "gif/GIFEncoder.h"
+#include "gif/codec/GIFDecoder.h"
+#include "gif/codec/GIFEncoderCache.h"
 
 namespace {
 

@@ -4,8 +4,8 @@
 #include <cstdint>
 #include <random>
 
-#include "gif/ColorReduction.h"
-#include "gif/OctreeQuantizer.h"
+#include "gif/colour/ColorReduction.h"
+#include "gif/colour/OctreeQuantizer.h"
 
 namespace {
 

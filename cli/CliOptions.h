@@ -8,7 +8,7 @@
 #include <vector>
 
 #include "app/core/FrameDelays.h"
-#include "gif/GIFTypes.h"
+#include "gif/core/GIFTypes.h"
 
 // A command line that cannot be carried out; the message says why.
 class TUsageError : public std::runtime_error {

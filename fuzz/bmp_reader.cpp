@@ -3,7 +3,7 @@
 #include <cstddef>
 #include <cstdint>
 
-#include "gif/GIFImage.h"
+#include "gif/model/GIFImage.h"
 #include "platform/Bitmap.h"
 #include "platform/Exception.h"
 #include "platform/Stream.h"

@@ -4,7 +4,7 @@
 #include <cstdint>
 #include <vector>
 
-#include "gif/GIFImage.h"
+#include "gif/model/GIFImage.h"
 #include "platform/Exception.h"
 #include "platform/Stream.h"
 

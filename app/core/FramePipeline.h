@@ -13,9 +13,9 @@
 #include <thread>
 #include <vector>
 
-#include "gif/GIFEncoder.h"
-#include "gif/GIFSubImage.h"
-#include "gif/GIFTypes.h"
+#include "gif/codec/GIFEncoderCache.h"
+#include "gif/core/GIFTypes.h"
+#include "gif/model/GIFSubImage.h"
 #include "platform/Bitmap.h"
 #include "platform/ThreadPriority.h"
 

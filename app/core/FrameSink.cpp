@@ -7,9 +7,9 @@
 
 #include "app/core/OutputName.h"
 #include "app/core/PendingFile.h"
-#include "gif/GIFDefaults.h"
-#include "gif/GIFExtensions.h"
-#include "gif/GIFStreamWriter.h"
+#include "gif/model/GIFDefaults.h"
+#include "gif/model/GIFExtensions.h"
+#include "gif/model/GIFStreamWriter.h"
 #include "platform/Exception.h"
 
 extern "C" {

@@ -27,7 +27,7 @@
 #include "app/core/FramePipeline.h"
 #include "app/core/SinkWindow.h"
 #include "engine/output/FrameOutput.h"
-#include "gif/GIFImage.h"
+#include "gif/model/GIFImage.h"
 #include "platform/Bitmap.h"
 
 class TGIFGraphicControlExtension;

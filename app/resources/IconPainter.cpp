@@ -4,7 +4,7 @@
 #include <QPainter>
 #include <QPainterPath>
 
-#include "app/Palette.h"
+#include "app/widgets/Palette.h"
 
 QImage PaintIcon(int size) {
     using namespace facecolors;

@@ -21,17 +21,17 @@
 #include <functional>
 #include <memory>
 
-#include "app/About.h"
-#include "app/ActualSizeForm.h"
-#include "app/Dialogs.h"
-#include "app/FrameImage.h"
-#include "app/FrameOutputFrm.h"
-#include "app/ImageButton.h"
-#include "app/MainThreadHooks.h"
-#include "app/OptionFrm.h"
-#include "app/PreviewForm.h"
-#include "app/StartUp.h"
-#include "app/TrackBar.h"
+#include "app/main/About.h"
+#include "app/main/FrameOutputFrm.h"
+#include "app/main/MainThreadHooks.h"
+#include "app/main/PreviewForm.h"
+#include "app/main/StartUp.h"
+#include "app/options/ActualSizeForm.h"
+#include "app/options/FrameImage.h"
+#include "app/options/OptionFrm.h"
+#include "app/widgets/Dialogs.h"
+#include "app/widgets/ImageButton.h"
+#include "app/widgets/TrackBar.h"
 #include "engine/loader/FFLoad.h"
 
 namespace {

@@ -16,7 +16,7 @@
 #include <vector>
 
 #include "app/core/FramePipeline.h"
-#include "gif/GIFImage.h"
+#include "gif/model/GIFImage.h"
 #include "platform/Bitmap.h"
 #include "platform/Thread.h"
 #include "platform/ThreadPriority.h"

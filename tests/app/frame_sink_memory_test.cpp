@@ -9,7 +9,7 @@
 #include <cstdlib>
 #include <new>
 
-#include "gif/LZWEncoder.h"
+#include "gif/codec/LZWEncoder.h"
 #include "tests/app/SinkTestSupport.h"
 
 namespace {

@@ -15,9 +15,9 @@
 #include <string>
 #include <vector>
 
-#include "gif/GIFComposer.h"
-#include "gif/GIFExtensions.h"
-#include "gif/GIFImage.h"
+#include "gif/model/GIFExtensions.h"
+#include "gif/model/GIFImage.h"
+#include "gif/paint/GIFComposer.h"
 #include "tests/common/TestSupport.h"
 
 namespace clitest {

@@ -6,8 +6,8 @@
 #include <string>
 #include <vector>
 
-#include "gif/GIFExtensions.h"
-#include "gif/GIFImage.h"
+#include "gif/model/GIFExtensions.h"
+#include "gif/model/GIFImage.h"
 #include "tests/common/TestSupport.h"
 
 namespace animation {

@@ -9,8 +9,8 @@
 #include <utility>
 #include <vector>
 
-#include "gif/GIFDecoder.h"
-#include "gif/GIFEncoder.h"
+#include "gif/codec/GIFDecoder.h"
+#include "gif/codec/GIFEncoderCache.h"
 
 namespace codestream {
 

@@ -4,7 +4,7 @@
 #include <string>
 #include <vector>
 
-#include "gif/GIFImage.h"
+#include "gif/model/GIFImage.h"
 #include "platform/Bitmap.h"
 #include "platform/Stream.h"
 #include "tests/common/TestSupport.h"

@@ -3,7 +3,7 @@
 
 #include <cstdlib>
 
-#include "gif/GIFImage.h"
+#include "gif/model/GIFImage.h"
 #include "platform/Bitmap.h"
 #include "tests/common/TestSupport.h"
 #include "tests/gif/AnimationTestSupport.h"

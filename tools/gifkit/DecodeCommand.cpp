@@ -3,7 +3,7 @@
 #include <cstring>
 #include <string>
 
-#include "gif/GIFImage.h"
+#include "gif/model/GIFImage.h"
 #include "platform/Bitmap.h"
 #include "tools/gifkit/Commands.h"
 

@@ -4,8 +4,8 @@
 #include <string>
 #include <vector>
 
-#include "gif/GIFExtensions.h"
-#include "gif/GIFImage.h"
+#include "gif/model/GIFExtensions.h"
+#include "gif/model/GIFImage.h"
 #include "platform/Bitmap.h"
 #include "tools/gifkit/Commands.h"
 

@@ -2,8 +2,8 @@
 #include <cstdio>
 #include <string>
 
-#include "gif/GIFExtensions.h"
-#include "gif/GIFImage.h"
+#include "gif/model/GIFExtensions.h"
+#include "gif/model/GIFImage.h"
 #include "tools/gifkit/Commands.h"
 
 namespace {

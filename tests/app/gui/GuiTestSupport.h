@@ -16,8 +16,8 @@
 #include <string>
 #include <vector>
 
-#include "app/Dialogs.h"
-#include "app/MainThreadHooks.h"
+#include "app/main/MainThreadHooks.h"
+#include "app/widgets/Dialogs.h"
 #include "tests/common/TestSupport.h"
 
 namespace guitest {

@@ -13,13 +13,14 @@
 #include <filesystem>
 #include <memory>
 
-#include "app/FrameOutputFrm.h"
-#include "app/ImageButton.h"
-#include "app/OptionFrm.h"
-#include "app/PreviewForm.h"
-#include "app/StartUp.h"
-#include "gif/GIFExtensions.h"
-#include "gif/GIFImage.h"
+#include "app/main/FrameOutputFrm.h"
+#include "app/main/PreviewForm.h"
+#include "app/main/StartUp.h"
+#include "app/options/OptionFrm.h"
+#include "app/widgets/ImageButton.h"
+#include "gif/model/GIFExtensions.h"
+#include "gif/model/GIFImage.h"
+#include "gif/paint/GIFPainter.h"
 #include "platform/Stream.h"
 #include "tests/app/gui/GuiTestSupport.h"
 

@@ -13,12 +13,12 @@
 #include <memory>
 #include <thread>
 
-#include "app/FrameOutputFrm.h"
-#include "app/ImageButton.h"
-#include "app/OptionFrm.h"
-#include "app/PreviewForm.h"
-#include "app/StartUp.h"
-#include "app/TrackBar.h"
+#include "app/main/FrameOutputFrm.h"
+#include "app/main/PreviewForm.h"
+#include "app/main/StartUp.h"
+#include "app/options/OptionFrm.h"
+#include "app/widgets/ImageButton.h"
+#include "app/widgets/TrackBar.h"
 #include "engine/loader/FFLoad.h"
 #include "engine/log/FFLog.h"
 #include "platform/MainThread.h"

@@ -10,11 +10,11 @@
 #include <QTest>
 #include <memory>
 
-#include "app/ActualSizeForm.h"
-#include "app/BitmapImage.h"
-#include "app/FrameImage.h"
-#include "app/OptionFrm.h"
-#include "app/TrackBar.h"
+#include "app/options/ActualSizeForm.h"
+#include "app/options/FrameImage.h"
+#include "app/options/OptionFrm.h"
+#include "app/widgets/BitmapImage.h"
+#include "app/widgets/TrackBar.h"
 #include "engine/decoder/FFDecode.h"
 #include "platform/Bitmap.h"
 #include "tests/app/gui/GuiTestSupport.h"

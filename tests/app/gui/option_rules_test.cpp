@@ -2,7 +2,7 @@
 // time of a position and the place of a picture in the preview.
 #include <gtest/gtest.h>
 
-#include "app/OptionRules.h"
+#include "app/options/OptionRules.h"
 
 namespace {
 

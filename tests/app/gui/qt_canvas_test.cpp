@@ -4,10 +4,10 @@
 #include <QGuiApplication>
 #include <QMimeData>
 
-#include "app/QtCanvas.h"
-#include "app/QtClipboard.h"
-#include "gif/GIFExtensions.h"
-#include "gif/GIFImage.h"
+#include "app/widgets/QtCanvas.h"
+#include "app/widgets/QtClipboard.h"
+#include "gif/model/GIFExtensions.h"
+#include "gif/model/GIFImage.h"
 #include "platform/Bitmap.h"
 #include "tests/app/gui/GuiTestSupport.h"
 

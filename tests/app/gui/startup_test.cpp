@@ -10,15 +10,15 @@
 #include <QTest>
 #include <memory>
 
-#include "app/About.h"
-#include "app/FrameOutputFrm.h"
-#include "app/Globals.h"
-#include "app/ImageButton.h"
-#include "app/Skin.h"
-#include "app/StartUp.h"
-#include "app/UtilFuncs.h"
-#include "app/WindowPlacement.h"
 #include "app/core/Settings.h"
+#include "app/main/About.h"
+#include "app/main/FrameOutputFrm.h"
+#include "app/main/Globals.h"
+#include "app/main/Skin.h"
+#include "app/main/StartUp.h"
+#include "app/main/UtilFuncs.h"
+#include "app/widgets/ImageButton.h"
+#include "app/widgets/WindowPlacement.h"
 #include "platform/Exception.h"
 #include "tests/app/gui/GuiTestSupport.h"
 #include "tests/common/TestSupport.h"

@@ -4,7 +4,7 @@
 #include <atomic>
 #include <thread>
 
-#include "app/QtPreviewWindow.h"
+#include "app/main/QtPreviewWindow.h"
 #include "engine/decoder/Previewer.h"
 #include "platform/Bitmap.h"
 #include "tests/app/gui/GuiTestSupport.h"

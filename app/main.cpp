@@ -1,4 +1,0 @@
-// clipgif: the desktop program.
-#include "app/StartUp.h"
-
-int main(int argc, char** argv) { return RunClipGIF(argc, argv); }

@@ -1,0 +1,58 @@
+#include "app/main/StartUp.h"
+
+#include <QApplication>
+#include <QPixmap>
+#include <exception>
+#include <vector>
+
+#include "app/core/Settings.h"
+#include "app/main/FrameOutputFrm.h"
+#include "app/main/Globals.h"
+#include "app/main/MainThreadHooks.h"
+#include "app/main/QtPreviewWindow.h"
+#include "app/widgets/Dialogs.h"
+#include "engine/loader/FFLoad.h"
+#include "platform/Exception.h"
+#include "platform/Stream.h"
+
+QIcon LoadApplicationIcon(const std::string& fileName) {
+    TFileStream file(fileName, TFileStream::Mode::OpenRead);
+    QByteArray bytes(static_cast<qsizetype>(file.Size()), '\0');
+    file.ReadBuffer(bytes.data(), static_cast<size_t>(bytes.size()));
+    QPixmap picture;
+    if (!picture.loadFromData(bytes, "ICO"))
+        throw EInvalidGraphic("Icon image is not valid: \"" + fileName + "\"");
+    return QIcon(picture);
+}
+
+std::unique_ptr<TfrmFrameOutput> StartUp(const TProgramFiles& files) {
+    const std::vector<std::string> title = ReadSettings({"Name"}, files.SettingsFile);
+    SetApplicationTitle(QString::fromStdString(title.front()));
+    QApplication::setWindowIcon(LoadApplicationIcon(files.IconFile()));
+    return std::make_unique<TfrmFrameOutput>(files);
+}
+
+int RunClipGIF(int argc, char** argv) {
+    QApplication application(argc, argv);
+    QApplication::setStyle(QStringLiteral("Fusion"));
+    const QString programName = QApplication::applicationName();
+    EngineStartup();
+    int exitCode = 1;
+    {
+        TMainThreadHooks hooks;
+        InstallQtPreviewWindows();
+        std::unique_ptr<TfrmFrameOutput> window;
+        try {
+            window = StartUp(TProgramFiles::Installed());
+        } catch (const std::exception& error) {
+            Dialogs().ShowMessage(nullptr, QMessageBox::Critical, programName,
+                                  QString::fromUtf8(error.what()));
+        }
+        if (window) {
+            window->show();
+            exitCode = application.exec();
+        }
+    }
+    EngineShutdown();
+    return exitCode;
+}

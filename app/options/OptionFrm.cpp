@@ -1,0 +1,285 @@
+#include "app/options/OptionFrm.h"
+
+#include <QCheckBox>
+#include <QComboBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPlainTextEdit>
+
+#include "app/options/ActualSizeForm.h"
+#include "app/options/FrameImage.h"
+#include "app/options/OptionRules.h"
+#include "app/widgets/BitmapImage.h"
+#include "app/widgets/Dialogs.h"
+#include "app/widgets/TrackBar.h"
+#include "engine/core/FFUtils.h"
+#include "engine/decoder/FFDecode.h"
+#include "platform/Bitmap.h"
+
+namespace {
+
+// libav's seek flags tried in turn when the track bar jumps: none, backward, any frame.
+constexpr int kSeekFlagsInTurn[] = {0, 1, 4};
+
+QString TimeText(int64_t time) { return QString::fromStdString(FormatTimestamp(time)); }
+
+// Sets a flag for the life of the scope and runs `atEnd` when it ends, also on an error.
+template <class AtEnd>
+class TUpdatingScope {
+public:
+    TUpdatingScope(bool& flag, AtEnd atEnd) : flag_(flag), atEnd_(atEnd) { flag_ = true; }
+    ~TUpdatingScope() {
+        atEnd_();
+        flag_ = false;
+    }
+    TUpdatingScope(const TUpdatingScope&) = delete;
+    TUpdatingScope& operator=(const TUpdatingScope&) = delete;
+
+private:
+    bool& flag_;
+    AtEnd atEnd_;
+};
+
+}  // namespace
+
+TfrmOption::TfrmOption(QWidget* owner) : QDialog(owner) {
+    CreateComponents();
+    ConnectHandlers();
+    FormCreate();
+}
+
+TfrmOption::~TfrmOption() { FormDestroy(); }
+
+void TfrmOption::FormCreate() {
+    Image->setToolTip(QStringLiteral("Click to view current picture in actual size"));
+    previewBitmap_ = std::make_unique<TBitmap>();
+    Reset(true);
+}
+
+void TfrmOption::FormDestroy() { previewBitmap_.reset(); }
+
+void TfrmOption::Reset(bool all) {
+    currentTime_ = 0;
+    lblPTS->setText(TimeText(0));
+    previewBitmap_->SetSize(0, 0);
+    Image->FillBlack();
+    TrackBar->setEnabled(false);
+    TrackBar->setValue(0);
+    UpdateTrackBarRange();
+    if (!all) return;
+    clipDuration_ = 0;
+    frameCount_ = 0;
+    firstTime_ = kUnsetStart;
+    startTime_ = kUnsetStart;
+    endTime_ = kUnsetEnd;
+    TrackBar->SetSelStart(0);
+    TrackBar->SetSelEnd(0);
+    chkCutClip->setEnabled(false);
+    chkCutClip->setChecked(false);
+    edtStartTime->setText(QStringLiteral("N/A"));
+    edtEndTime->setText(QStringLiteral("N/A"));
+}
+
+void TfrmOption::UpdateTrackBarRange() {
+    const bool wasEnabled = TrackBar->isEnabled();
+    TrackBar->setEnabled(false);
+    const TTrackBarRange range =
+        TrackBarRangeFor(frameCount_, TrackBar->value(), TrackBar->maximum());
+    TrackBar->setMaximum(range.Maximum);
+    TrackBar->setTickInterval(range.Frequency);
+    TrackBar->setPageStep(range.PageSize);
+    TrackBar->setValue(range.Position);
+    lastPosition_ = range.Position;
+    TrackBar->setEnabled(wasEnabled);
+    TrackBar->SetSliderVisible(wasEnabled);
+}
+
+void TfrmOption::Prepare(TFFDecoder& decoder) {
+    const TFileInfo info = decoder.GetFileInfo();
+    const std::string fileName = decoder.FileName();
+    const bool sameFile = prepared_ && fileName == preparedName_ &&
+                          info.Duration == preparedDuration_ && info.StartTime == preparedStart_;
+    prepared_ = true;
+    preparedName_ = fileName;
+    preparedDuration_ = info.Duration;
+    preparedStart_ = info.StartTime;
+    Reset(!sameFile);
+
+    decoder_ = &decoder;
+    mmoAVFileInfo->setPlainText(QString::fromUtf8(decoder.FileInfoText().c_str()));
+    firstVideoStream_ = decoder.FirstVideoStream();
+    firstAudioStream_ = decoder.FirstAudioStream();
+    const bool durationKnown = info.Duration != -1;
+    TrackBar->setEnabled(durationKnown && !IsStillPictureFormat(decoder.FormatName().c_str()));
+    if (durationKnown) clipDuration_ = info.Duration;
+    frameCount_ = CountFrames(info.Duration, durationKnown);
+    TakeFrameRate();
+    if (firstVideoStream_ >= 0) NextFrame();
+    UpdateTrackBarRange();
+}
+
+// Video frames of the first video stream, from its own duration or the file's; tenths of
+// seconds of the file's duration when there is no video stream with a frame rate.
+int32_t TfrmOption::CountFrames(int64_t fileDuration, bool durationKnown) {
+    TVideoStreamInfo video;
+    if (firstVideoStream_ >= 0 && decoder_->GetVideoStreamInfo(firstVideoStream_, video) &&
+        video.FrameRateDen > 0) {
+        if (video.DurationUs > 0)
+            return FramesInDuration(video.DurationUs, video.FrameRateNum, video.FrameRateDen);
+        if (durationKnown)
+            return FramesInDuration(fileDuration, video.FrameRateNum, video.FrameRateDen);
+        return frameCount_;
+    }
+    return durationKnown ? TenthsInDuration(fileDuration) : frameCount_;
+}
+
+void TfrmOption::TakeFrameRate() {
+    TVideoStreamInfo video;
+    clipFrameRate_ = 0;
+    if (firstVideoStream_ >= 0 && decoder_->GetVideoStreamInfo(firstVideoStream_, video) &&
+        video.FrameRateNum > 0 && video.FrameRateDen > 0)
+        clipFrameRate_ = static_cast<double>(video.FrameRateNum) / video.FrameRateDen;
+}
+
+void TfrmOption::ShowCurrentFrame() {
+    currentTime_ = decoder_->CurrentFrameTime();
+    if (firstTime_ == kUnsetStart) firstTime_ = currentTime_;
+    lblPTS->setText(TimeText(currentTime_));
+    if (!updating_ && clipDuration_ > 0) {
+        TUpdatingScope scope(updating_, [] {});
+        TrackBar->setValue(TrackBarPositionOf(currentTime_, clipDuration_, TrackBar->maximum()));
+    }
+    if (decoder_->CopyFrameToBitmap(*previewBitmap_)) DrawPreview();
+}
+
+void TfrmOption::DrawPreview() {
+    const TPlacement placement = AspectPlacement(previewBitmap_->Width(), previewBitmap_->Height(),
+                                                 Image->width(), Image->height());
+    Image->Draw(ImageOfBitmap(*previewBitmap_), placement);
+}
+
+void TfrmOption::NextFrame() {
+    if (decoder_->DecodeNextFrame(-1)) ShowCurrentFrame();
+}
+
+void TfrmOption::btnNextFrameClick() {
+    if (decoder_) NextFrame();
+}
+
+void TfrmOption::TrackBarChange() {
+    const int position = TrackBar->value();
+    if (firstVideoStream_ < 0) {
+        currentTime_ = TimeOfTrackBarPosition(position, TrackBar->maximum(), clipDuration_);
+        lblPTS->setText(TimeText(currentTime_));
+        return;
+    }
+    if (updating_ || !TrackBar->isEnabled() || position == lastPosition_ || !decoder_) return;
+    TUpdatingScope scope(updating_, [this, position] { lastPosition_ = position; });
+    StepTrackBar(position);
+}
+
+// One step forward or back decodes the neighbouring frame; a jump seeks.
+void TfrmOption::StepTrackBar(int position) {
+    if (position == lastPosition_ + 1) {
+        if (decoder_->DecodeNextFrame(-1)) ShowCurrentFrame();
+        return;
+    }
+    if (position == lastPosition_ - 1) {
+        if (decoder_->DecodePreviousFrame(-1)) ShowCurrentFrame();
+        return;
+    }
+    const int64_t target = TimeOfTrackBarPosition(position, TrackBar->maximum(), clipDuration_);
+    if (SeekNear(target)) ShowFrameFrom(target);
+}
+
+bool TfrmOption::SeekNear(int64_t target) {
+    for (const int flags : kSeekFlagsInTurn)
+        if (decoder_->Seek(flags, target)) return true;
+    return false;
+}
+
+// Decodes on to the first frame at or after the target and shows it.
+void TfrmOption::ShowFrameFrom(int64_t target) {
+    while (decoder_->DecodeNextFrame(-1)) {
+        if (target <= 0 || decoder_->CurrentFrameTime() >= target) {
+            ShowCurrentFrame();
+            return;
+        }
+    }
+}
+
+void TfrmOption::btnStartTimeClick() {
+    TrackBar->SetSelStart(TrackBar->value());
+    edtStartTime->setText(TimeText(currentTime_));
+    startTime_ = currentTime_;
+    UpdateCutClip();
+}
+
+void TfrmOption::btnEndTimeClick() {
+    TrackBar->SetSelEnd(TrackBar->value());
+    edtEndTime->setText(TimeText(currentTime_));
+    endTime_ = currentTime_;
+    UpdateCutClip();
+}
+
+void TfrmOption::UpdateCutClip() {
+    const bool valid = startTime_ < endTime_;
+    chkCutClip->setEnabled(valid);
+    chkCutClip->setChecked(valid);
+}
+
+void TfrmOption::ImageClick() {
+    if (previewBitmap_->Empty()) return;
+    const QString caption = QStringLiteral("%1x%2 @ %3")
+                                .arg(previewBitmap_->Width())
+                                .arg(previewBitmap_->Height())
+                                .arg(TimeText(currentTime_));
+    TActualSizeForm form(ImageOfBitmap(*previewBitmap_), caption, this);
+    Dialogs().ShowModal(form);
+}
+
+TClipCut TfrmOption::Cut() const {
+    TClipCut cut;
+    cut.Checked = chkCutClip->isEnabled() && chkCutClip->isChecked();
+    cut.StartTime = startTime_;
+    cut.EndTime = endTime_;
+    cut.FirstTime = firstTime_;
+    return cut;
+}
+
+std::string TfrmOption::FrameSize() const {
+    if (cboFrameSize->currentIndex() <= 0) return std::string();
+    return FrameSizeOfItem(cboFrameSize->currentText().toStdString());
+}
+
+TOutputChoice TfrmOption::OutputChoice() const {
+    TOutputChoice choice;
+    choice.FrameSize = FrameSize();
+    choice.HasVideo = HasVideo();
+    choice.Cut = Cut();
+    choice.ClipFrameRate = clipFrameRate_;
+    // Without clip timing the frames come at the clip's own rate, as in the plain document.
+    if (!PlayAtClipSpeed()) choice.MaxFrameRate = 0;
+    return choice;
+}
+
+std::string TfrmOption::OutputOptionsText() const { return BuildOutputOptionsText(OutputChoice()); }
+
+std::string TfrmOption::InputOptionsText() const { return BuildInputOptionsText(Cut()); }
+
+TOutputOptions TfrmOption::BuildOutputOptions() const {
+    TOutputOptions options;
+    options.Options = OutputOptionsText();
+    return options;
+}
+
+TInputOptions TfrmOption::BuildInputOptions() const {
+    TInputOptions options;
+    if (decoder_) options.FileName = decoder_->FileName();
+    options.Options = InputOptionsText();
+    return options;
+}
+
+bool TfrmOption::PlayAtClipSpeed() const { return chkPlayAtClipSpeed->isChecked(); }
+
+bool TfrmOption::OptimizeOutput() const { return chkOptimize->isChecked(); }

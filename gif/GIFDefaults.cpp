@@ -1,6 +1,0 @@
-#include "gif/GIFDefaults.h"
-
-TGIFDefaults& GIFDefaults() {
-    static TGIFDefaults defaults;
-    return defaults;
-}

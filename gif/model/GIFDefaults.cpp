@@ -1,0 +1,6 @@
+#include "gif/model/GIFDefaults.h"
+
+TGIFDefaults& GIFDefaults() {
+    static TGIFDefaults defaults;
+    return defaults;
+}
