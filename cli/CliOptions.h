@@ -1,7 +1,7 @@
 #pragma once
-// The command line of clipgif-cli read into what it asks for: a conversion of files with its
-// settings, the help, the version or the information text of one file. Every option is one row
-// of a table (CliOptions.cpp), from which the help text is made too.
+// What the command line of clipgif-cli asks for: a conversion of files with its settings, the
+// help, the version or the information text of one file. The options that fill it are the rows
+// of OptionTable.h; the help is made from them in OptionHelp.h.
 #include <cstdint>
 #include <stdexcept>
 #include <string>
@@ -16,14 +16,19 @@ public:
     using std::runtime_error::runtime_error;
 };
 
+// A frame size in pixels; 0 x 0 keeps the clip's own size.
+struct TFrameSize {
+    int Width = 0;
+    int Height = 0;
+};
+
 // How the files are converted.
 struct TConvertSettings {
     static constexpr int64_t kUnsetTime = -1;
 
     std::vector<std::string> Files;
-    // --size: WxH (a preset's size once read); 0 x 0 keeps the clip's own size.
-    int Width = 0;
-    int Height = 0;
+    // --size: WxH (a preset's size once read).
+    TFrameSize Size;
     // --width: the width, the height following the clip's aspect ratio; 0 when not given.
     int AspectWidth = 0;
     // --start and --end in microseconds from the clip's beginning; kUnsetTime when not given.
@@ -48,14 +53,6 @@ struct TCliRequest {
 };
 
 // Reads the arguments (without the program's name). Fails with TUsageError for unknown
-// options, missing or wrong values, no FILE, -o with more than one FILE, an end not after the
-// start, and options that exclude each other.
+// options, missing or wrong values, no FILE, an option with more FILEs than it allows, an end
+// not after the start, and options that exclude each other.
 TCliRequest ParseCommandLine(const std::vector<std::string>& args);
-
-// The text of --help: the synopsis and every option of the table with what it does and costs.
-std::string HelpText();
-// The short reminder printed with a usage error.
-std::string UsageText();
-
-// The names --dither takes, in the order of the library's engines ("none" first).
-std::vector<std::string> DitherNames();

@@ -5,6 +5,7 @@
 #include "cli/CliOptions.h"
 #include "cli/ConvertMode.h"
 #include "cli/InfoMode.h"
+#include "cli/OptionHelp.h"
 
 #ifndef CLIPGIF_VERSION
 #error "the build defines CLIPGIF_VERSION"

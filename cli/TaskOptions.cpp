@@ -77,8 +77,8 @@ TTaskOptionTexts BuildTaskOptions(const TConvertSettings& settings, const TClipF
         choice.Cut.StartTime = start;
         choice.Cut.EndTime = settings.End;
     }
-    texts.Width = settings.Width;
-    texts.Height = settings.Height;
+    texts.Width = settings.Size.Width;
+    texts.Height = settings.Size.Height;
     if (settings.AspectWidth > 0) {
         texts.Width = settings.AspectWidth;
         texts.Height = HeightForWidth(settings.AspectWidth, facts);

@@ -3,6 +3,8 @@
 #include <gtest/gtest.h>
 
 #include "cli/CliOptions.h"
+#include "cli/OptionHelp.h"
+#include "cli/OptionTable.h"
 #include "cli/ProgressBar.h"
 #include "cli/TaskOptions.h"
 #include "tests/common/TestSupport.h"
@@ -13,13 +15,26 @@ constexpr int64_t kSecond = 1000000;
 
 TCliRequest Parse(const std::vector<std::string>& args) { return ParseCommandLine(args); }
 
+// The text with every run of blanks and line breaks made one blank: as it reads, not as wrapped.
+std::string Flowing(const std::string& text) {
+    std::string flowing;
+    for (const char c : text) {
+        const bool blank = c == ' ' || c == '\n';
+        if (!blank)
+            flowing += c;
+        else if (!flowing.empty() && flowing.back() != ' ')
+            flowing += ' ';
+    }
+    return flowing;
+}
+
 TEST(CliCommandLine, EveryOptionInBothSpellings) {
     const TCliRequest request =
         Parse({"-s", "qvga", "--start=1:02.5", "--end", "70", "-r", "12.5", "--loop=3", "--dither",
                "Stucki", "--optimize", "-o", "out.gif", "-q", "--", "-odd name.mp4"});
     const TConvertSettings& s = request.Settings;
-    EXPECT_EQ(s.Width, 320);
-    EXPECT_EQ(s.Height, 240);
+    EXPECT_EQ(s.Size.Width, 320);
+    EXPECT_EQ(s.Size.Height, 240);
     EXPECT_EQ(s.Start, 62500000);
     EXPECT_EQ(s.End, 70 * kSecond);
     EXPECT_EQ(s.FrameRate, 12.5);
@@ -33,8 +48,8 @@ TEST(CliCommandLine, EveryOptionInBothSpellings) {
     EXPECT_EQ(Parse({"--width", "200", "-v", "a", "b"}).Settings.AspectWidth, 200);
     EXPECT_FALSE(Parse({"--no-loop", "a"}).Settings.Timing.Looping);
     EXPECT_FALSE(Parse({"--no-timing", "a"}).Settings.Timing.Enabled);
-    EXPECT_EQ(Parse({"--size", "1x65535", "a"}).Settings.Height, 65535);
-    const std::vector<std::string> dithers = DitherNames();
+    EXPECT_EQ(Parse({"--size", "1x65535", "a"}).Settings.Size.Height, 65535);
+    const std::vector<std::string>& dithers = FindCliOption("--dither")->Choices;
     ASSERT_EQ(dithers.size(), 7u);
     for (size_t i = 0; i < dithers.size(); ++i)
         EXPECT_EQ(Parse({"--dither", dithers[i], "a"}).Settings.Dither,
@@ -60,6 +75,10 @@ TEST(CliCommandLine, HelpVersionAndInfo) {
                   Parse({"--fps", "100.5", "a"});
               }),
               "--fps takes a frame rate above 0 and up to 100, not \"100.5\"");
+    EXPECT_EQ(testsupport::ErrorOf<TUsageError>([] {
+                  Parse({"--info", ""});
+              }),
+              "--info takes a file name, not \"\"");
 
     // Every option of the table is in the help, with a text, in lines of at most 79 columns.
     const std::string help = HelpText();
@@ -68,6 +87,13 @@ TEST(CliCommandLine, HelpVersionAndInfo) {
           "--no-loop", "--no-timing", "--dither NAME", "--optimize", "-o, --output PATH",
           "-q, --quiet", "-v, --verbose", "-h, --help", "--version", "--info FILE"})
         EXPECT_NE(help.find(std::string(option) + " "), std::string::npos) << option;
+    // Ranges and choices follow the text, named by the argument.
+    const std::string flowing = Flowing(help);
+    for (const char* range :
+         {"Costs 19 bytes. N: a whole number from 0 to 65535.",
+          "N: a frame rate above 0 and up to 100.", "W: a whole number from 1 to 65535.",
+          "NAME: one of none, floyd-steinberg, stucki, sierra, jajuni, steve-arche, burkes."})
+        EXPECT_NE(flowing.find(range), std::string::npos) << range;
     size_t start = 0;
     while (start < help.size()) {
         const size_t end = help.find('\n', start);
@@ -119,8 +145,7 @@ TEST(CliTaskOptions, CutSizeRateAndTiming) {
     // Without timing every frame shows alike: a constant rate; the clip's 60 become 50.
     settings = TConvertSettings();
     settings.Timing.Enabled = false;
-    settings.Width = 320;
-    settings.Height = 240;
+    settings.Size = {320, 240};
     texts = BuildTaskOptions(settings, Clip(640, 480, 4.0 / 3, 60, 0));
     EXPECT_EQ(texts.Output, std::string(kRoad) + " -r 50 -vf \"scale=320:240\"");
     EXPECT_EQ(texts.Length, 0);

@@ -4,7 +4,7 @@
 #include <fstream>
 #include <random>
 
-#include "cli/CliOptions.h"
+#include "cli/OptionHelp.h"
 #include "tests/cli/CliTestSupport.h"
 
 namespace {

@@ -1,0 +1,139 @@
+#include "cli/OptionTable.h"
+
+#include <algorithm>
+
+namespace {
+
+constexpr double kLargestSide = 0xFFFF;
+constexpr double kLargestLoopCount = 0xFFFF;
+constexpr double kHighestFrameRate = 100;
+
+std::vector<TCliOption> MakeOptionTable() {
+    using K = TOptionKind;
+    return {
+        {.Short = "-s",
+         .Long = "--size",
+         .Argument = "SIZE",
+         .Kind = K::FrameSize,
+         .Target = &TConvertSettings::Size,
+         .Excludes = {"--width"},
+         .Help = "Frame size of the GIF: WxH (320x240) or a name of the options dialog's size "
+                 "list (qqvga, qvga, vga, svga, hd480, hd720, hd1080, cif, ...). Default: the "
+                 "clip's own size. Time, memory and file size grow with the number of pixels "
+                 "(half the width and height: about half the bytes)."},
+        {.Long = "--width",
+         .Argument = "W",
+         .Kind = K::Integer,
+         .Target = &TConvertSettings::AspectWidth,
+         .Range = TValueRange{.Lowest = 1, .Highest = kLargestSide},
+         .Help = "Frame width W; the height follows the clip's aspect ratio. Costs as --size."},
+        {.Long = "--start",
+         .Argument = "TIME",
+         .Kind = K::Time,
+         .Target = &TConvertSettings::Start,
+         .Help = "Start of the piece to convert: seconds (2.5) or [hh:]mm:ss[.fff] (1:02.5). "
+                 "Default: the clip's beginning. The clip is sought there, so nothing before "
+                 "it is decoded."},
+        {.Long = "--end",
+         .Argument = "TIME",
+         .Kind = K::Time,
+         .Target = &TConvertSettings::End,
+         .Help = "End of the piece to convert, counted from the clip's beginning like --start. "
+                 "Default: the clip's end. Every second left out saves its share of time and "
+                 "file size."},
+        {.Short = "-r",
+         .Long = "--fps",
+         .Argument = "N",
+         .Kind = K::Number,
+         .Target = &TConvertSettings::FrameRate,
+         .Range = TValueRange{.Lowest = 0, .Highest = kHighestFrameRate, .AboveLowest = true},
+         .Noun = "a frame rate",
+         .Help = "Output frame rate (12.5 allowed). Default: the clip's own rate, at most 50, "
+                 "since viewers play faster GIFs slower. Fewer frames per second give a smaller "
+                 "file and a faster conversion, and less fluid motion."},
+        {.Long = "--loop",
+         .Argument = "N",
+         .Kind = K::Integer,
+         .Target = &TFrameTimingOptions::LoopCount,
+         .Range = TValueRange{.Lowest = 0, .Highest = kLargestLoopCount},
+         .Excludes = {"--no-loop", "--no-timing"},
+         .Help = "Times the animation repeats: 0 (the default) repeats it for ever. Costs 19 "
+                 "bytes."},
+        {.Long = "--no-loop",
+         .Kind = K::SwitchOff,
+         .Target = &TFrameTimingOptions::Looping,
+         .Excludes = {"--no-timing"},
+         .Help = "No looping extension: viewers play the animation once."},
+        {.Long = "--no-timing",
+         .Kind = K::SwitchOff,
+         .Target = &TFrameTimingOptions::Enabled,
+         .Help = "Frames without delays and no looping extension: the plain document, which "
+                 "viewers play at a speed of their own. Saves 8 bytes a frame."},
+        // The names in the order of the library's engines, "none" (edNearest) first.
+        {.Long = "--dither",
+         .Argument = "NAME",
+         .Kind = K::Choice,
+         .Target = &TConvertSettings::Dither,
+         .Choices = {"none", "floyd-steinberg", "stucki", "sierra", "jajuni", "steve-arche",
+                     "burkes"},
+         .Help = "Error diffusion when the colours are reduced to 256 (default: none). Smoother "
+                 "gradients, but reducing takes about three times as long and the file grows "
+                 "(by some 40% on the demo clip), since scattered pixels compress badly."},
+        {.Long = "--optimize",
+         .Target = &TConvertSettings::Optimize,
+         .Help = "Before saving, crop every frame to what changed and make unchanged pixels "
+                 "transparent: the same pictures in a much smaller file when the background "
+                 "stands still. Costs a pass over all frames before the file is written."},
+        {.Short = "-o",
+         .Long = "--output",
+         .Argument = "PATH",
+         .Kind = K::Path,
+         .Target = &TConvertSettings::Output,
+         .Limit = TOptionLimit::OneFile,
+         .Help = "Write the GIF to PATH instead of beside the input (one FILE only). A file that "
+                 "exists is never replaced: the conversion fails instead."},
+        {.Short = "-q",
+         .Long = "--quiet",
+         .Target = &TConvertSettings::Quiet,
+         .Excludes = {"--verbose"},
+         .Help = "Print nothing but errors: no progress bar, no \"saved\" line."},
+        {.Short = "-v",
+         .Long = "--verbose",
+         .Target = &TConvertSettings::Verbose,
+         .Help = "Print the engine's log lines (\"#thread.level: message\") and the frame sink's "
+                 "lines, as the desktop program's log shows them, on stderr."},
+        {.Short = "-h",
+         .Long = "--help",
+         .Action = TCliAction::Help,
+         .Help = "Print this text and exit."},
+        {.Long = "--version", .Action = TCliAction::Version, .Help = "Print the version and exit."},
+        {.Long = "--info",
+         .Argument = "FILE",
+         .Kind = K::Path,
+         .Target = &TCliRequest::InfoFile,
+         .Action = TCliAction::Info,
+         .Limit = TOptionLimit::Alone,
+         .Help = "Print what the engine reads from FILE (alone on the command line)."},
+    };
+}
+
+bool Lists(const std::vector<std::string>& names, const std::string& name) {
+    return std::find(names.begin(), names.end(), name) != names.end();
+}
+
+}  // namespace
+
+std::span<const TCliOption> CliOptionTable() {
+    static const std::vector<TCliOption> table = MakeOptionTable();
+    return table;
+}
+
+const TCliOption* FindCliOption(const std::string& name) {
+    for (const TCliOption& row : CliOptionTable())
+        if (name == row.Long || (!row.Short.empty() && name == row.Short)) return &row;
+    return nullptr;
+}
+
+bool OptionsExclude(const TCliOption& a, const TCliOption& b) {
+    return Lists(a.Excludes, b.Long) || Lists(b.Excludes, a.Long);
+}
