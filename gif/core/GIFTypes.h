@@ -1,6 +1,14 @@
 #pragma once
-// Enumerations shared across the GIF library.
+// Enumerations and the colour entry shared across the GIF library.
 #include <cstdint>
+
+// One colour table entry as stored in a GIF file.
+struct TGIFColor {
+    uint8_t Red = 0;
+    uint8_t Green = 0;
+    uint8_t Blue = 0;
+    bool operator==(const TGIFColor& other) const = default;
+};
 
 // Palette used when a true-colour frame is added to a document.
 enum TPaletteReduction : uint8_t {

@@ -5,19 +5,12 @@
 #include <string>
 #include <vector>
 
+#include "gif/core/GIFTypes.h"
 #include "platform/Bitmap.h"
 
 class TStream;
 class TGIFHeader;
 class TGIFSubImage;
-
-// One colour table entry as stored in a GIF file.
-struct TGIFColor {
-    uint8_t Red = 0;
-    uint8_t Green = 0;
-    uint8_t Blue = 0;
-    bool operator==(const TGIFColor& other) const = default;
-};
 
 class TGIFColorMap {
 public:

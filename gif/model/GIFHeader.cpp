@@ -32,7 +32,8 @@ int TGIFHeader::Version() const {
 }
 
 int TGIFHeader::PreparedBitsPerPixel() const {
-    int bitsPerPixel = colorMap_.BitsPerPixel();
+    if (colorMap_.Count() > 0) return colorMap_.BitsPerPixel();
+    int bitsPerPixel = 0;
     if (const TGIFImage* image = Image()) {
         const TGIFImageList& frames = image->Images();
         for (int i = 0; i < frames.Count(); ++i)
@@ -43,10 +44,12 @@ int TGIFHeader::PreparedBitsPerPixel() const {
 
 void TGIFHeader::Prepare() { Prepare(PreparedBitsPerPixel()); }
 
+// The size field must give the global table's own size, which is how many entries follow the
+// descriptor; a reader takes the table's length from it.
 void TGIFHeader::Prepare(int framesBitsPerPixel) {
-    // The colour resolution is the same maximum less one, so both fields agree.
-    const int field = std::clamp(std::max(framesBitsPerPixel, colorMap_.BitsPerPixel()), 1, 8) - 1;
-    uint8_t packed = static_cast<uint8_t>((field << 4) | field);
+    const int largest = std::clamp(std::max(framesBitsPerPixel, colorMap_.BitsPerPixel()), 1, 8);
+    const int size = colorMap_.Count() > 0 ? colorMap_.BitsPerPixel() : largest;
+    uint8_t packed = static_cast<uint8_t>(((largest - 1) << 4) | (size - 1));
     if (colorMap_.Count() > 0) {
         packed |= kGlobalTablePresent;
         if (colorMap_.Sorted()) packed |= kGlobalTableSorted;

@@ -43,9 +43,12 @@ public:
     // Recomputes the packed flags from the global table and the frames' local tables.
     void Prepare();
     // The same from the global table and `framesBitsPerPixel`, the largest local table of
-    // frames the document may no longer hold.
+    // frames the document may no longer hold. The colour resolution is the largest of all
+    // tables.
     void Prepare(int framesBitsPerPixel);
-    // The bits per pixel Prepare gives the packed flags: the largest of every table (1..8).
+    // The bits per pixel Prepare gives the packed flags: those of the global table, which is
+    // written at that size; without one, the largest of the frames' tables (1..8). Frames
+    // without a table of their own are coded for this many bits.
     int PreparedBitsPerPixel() const;
     // Writes the signature (with the document's version), the descriptor and the global table.
     void SaveToStream(TStream& stream) override;

@@ -12,7 +12,8 @@ TGIFStreamWriter::TGIFStreamWriter(TGIFImage& document, TStream& stream)
     : document_(document), stream_(stream) {}
 
 void TGIFStreamWriter::Write(TGIFSubImage& frame) {
-    if (!frame.Empty() && frame.ColorMap().Count() == 0)
+    if (!frame.Empty() && frame.ColorMap().Count() == 0 &&
+        document_.Header().ColorMap().Count() == 0)
         throw GIFException("Frame needs a local color table to be written ahead");
     if (frames_ == 0) WriteHeader();
     version_ = std::max(version_, frame.Version());

@@ -20,8 +20,10 @@ public:
     TGIFStreamWriter& operator=(const TGIFStreamWriter&) = delete;
 
     // Writes a frame of the document, after the header when it is the first. The frame must
-    // have a local colour table: the coding of one without depends on the tables of frames not
-    // written yet ("Frame needs a local color table to be written ahead").
+    // have a local colour table unless the document has a global one, which must not change
+    // once the header is written: without a global table, how a frame without a table of its
+    // own is coded depends on the tables of frames not written yet ("Frame needs a local color
+    // table to be written ahead").
     void Write(TGIFSubImage& frame);
     // Frames written so far.
     int Frames() const { return frames_; }

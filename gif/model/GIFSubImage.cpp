@@ -142,11 +142,15 @@ bool TGIFSubImage::CodeImage(TGIFEncoding encoding) {
 }
 
 bool TGIFSubImage::CodeImage(TGIFEncoding encoding, TGIFEncoderCache& encoders) {
-    if (Empty()) return false;
-    // Saving prepares the header first: the largest table of the document is what counts.
+    // Saving prepares the header first, which then says what the document's tables need.
     const TGIFImage* image = Image();
-    const TGIFCoding coding =
-        CodingFor(encoding, image ? image->Header().PreparedBitsPerPixel() : 8);
+    return CodeImage(encoding, encoders, image ? image->Header().PreparedBitsPerPixel() : 8);
+}
+
+bool TGIFSubImage::CodeImage(TGIFEncoding encoding, TGIFEncoderCache& encoders,
+                             int documentBitsPerPixel) {
+    if (Empty()) return false;
+    const TGIFCoding coding = CodingFor(encoding, documentBitsPerPixel);
     if (coded_ && coded_->Coding() == coding) return true;
     try {
         coded_ = std::make_shared<const TGIFCodedImage>(PixelData(), Width(), Height(), coding,

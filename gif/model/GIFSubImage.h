@@ -100,6 +100,9 @@ public:
     bool CodeImage(TGIFEncoding encoding);
     // The same, with an encoder of `encoders`.
     bool CodeImage(TGIFEncoding encoding, TGIFEncoderCache& encoders);
+    // The same for a frame that will join a document whose header says `documentBitsPerPixel`
+    // (which a frame without a local table is coded for).
+    bool CodeImage(TGIFEncoding encoding, TGIFEncoderCache& encoders, int documentBitsPerPixel);
     // The frame holds coded data (and its pixels only once something has read them).
     bool Coded() const { return coded_ != nullptr; }
     // Bytes of the coded data, 0 without.

@@ -1,0 +1,64 @@
+#pragma once
+// A palette fitted to a picture: its colours are gathered into a histogram and cut into boxes
+// of least spread (TWuQuantizer); the box means are then refined by a few passes of k-means over
+// a sample of the picture's own pixels: each entry moves to the mean of the sampled pixels
+// nearest to it. The passes undo the boxes' alignment to the histogram's cells and put entries
+// close to colours that cover many pixels. A colour that many pixels have exactly (a flat area,
+// text, a line) gets an entry of exactly that colour before the boxes are cut. Unlike the
+// octree with system colours, no entry is spent on colours the picture does not have.
+//
+// One builder serves picture after picture on one thread; its tables are reused.
+#include <cstddef>
+#include <cstdint>
+#include <vector>
+
+#include "gif/colour/ColorHistogram.h"
+#include "gif/colour/NearestColor.h"
+#include "gif/colour/WuQuantizer.h"
+#include "gif/core/GIFTypes.h"
+
+class TPaletteBuilder {
+public:
+    // Refinement passes when none are asked for.
+    static constexpr int kDefaultPasses = 2;
+    // Pixels sampled for the refinement: about this many whatever the picture's size.
+    static constexpr int kSamplesWanted = 16384;
+
+    // Every `step`-th pixel added goes into the sample too (1: all of them).
+    void SetSampleStep(int step) { sampleStep_ = step < 1 ? 1 : step; }
+
+    // A pixel of the picture.
+    void Add(int r, int g, int b) {
+        histogram_.Add(r, g, b, 1);
+        if (++sampleCountdown_ >= sampleStep_) {
+            sampleCountdown_ = 0;
+            samples_.push_back(static_cast<uint32_t>((r << 16) | (g << 8) | b));
+        }
+    }
+    // A row of blue, green, red pixels.
+    void AddRow(const uint8_t* bgr, int count) {
+        for (int x = 0; x < count; ++x, bgr += 3) Add(bgr[2], bgr[1], bgr[0]);
+    }
+
+    // At most maxColors colours for the pixels added, fewer when fewer already keep the pixels
+    // within `goodEnough` of their colours on average (see TWuQuantizer); then starts afresh.
+    std::vector<TGIFColor> Build(int maxColors, double goodEnough = 0, int passes = kDefaultPasses);
+
+private:
+    std::vector<TGIFColor> FlatColors(size_t most);
+    void Refine(std::vector<TGIFColor>& palette);
+
+    struct TSums {
+        uint64_t Weight, Red, Green, Blue;
+    };
+
+    TColorHistogram histogram_;
+    TWuQuantizer quantizer_;
+    TNearestColor nearest_;
+    std::vector<uint32_t> samples_;
+    int sampleStep_ = 1;
+    int sampleCountdown_ = 0;
+    std::vector<TSums> sums_;
+    // Entries at the start of the palette being built that refinement leaves in place.
+    size_t fixed_ = 0;
+};

@@ -1,0 +1,151 @@
+#include "gif/colour/WuQuantizer.h"
+
+#include <algorithm>
+#include <cmath>
+
+TWuQuantizer::TWuQuantizer() : moments_(static_cast<size_t>(kSide) * kSide * kSide) {}
+
+int TWuQuantizer::TBox::Volume() const {
+    return (Upper[0] - Lower[0]) * (Upper[1] - Lower[1]) * (Upper[2] - Lower[2]);
+}
+
+// The cells go one place up in every direction, so that index 0 stands for "nothing below";
+// then the tables are summed along blue, green and red, so that each entry holds the sums of
+// every cell at or below it.
+void TWuQuantizer::Accumulate(const TColorHistogram& histogram) {
+    std::fill(moments_.begin(), moments_.end(), TMoments{});
+    constexpr int bits = TColorHistogram::kCellBits;
+    constexpr int mask = TColorHistogram::kSide - 1;
+    for (int cell : histogram.FilledCells()) {
+        const THistogramCell& source = histogram.Cell(cell);
+        const int r = (cell >> (2 * bits)) + 1, g = ((cell >> bits) & mask) + 1,
+                  b = (cell & mask) + 1;
+        TMoments& m = moments_[static_cast<size_t>(Index(r, g, b))];
+        m.Weight = static_cast<int64_t>(source.Weight);
+        m.Red = static_cast<int64_t>(source.Red);
+        m.Green = static_cast<int64_t>(source.Green);
+        m.Blue = static_cast<int64_t>(source.Blue);
+        m.Norms = source.Norms;
+    }
+    auto add = [](TMoments& to, const TMoments& from) {
+        to.Weight += from.Weight;
+        to.Red += from.Red;
+        to.Green += from.Green;
+        to.Blue += from.Blue;
+        to.Norms += from.Norms;
+    };
+    for (int r = 1; r < kSide; ++r)
+        for (int g = 1; g < kSide; ++g)
+            for (int b = 2; b < kSide; ++b)
+                add(moments_[static_cast<size_t>(Index(r, g, b))],
+                    moments_[static_cast<size_t>(Index(r, g, b - 1))]);
+    for (int r = 1; r < kSide; ++r)
+        for (int g = 2; g < kSide; ++g)
+            for (int b = 1; b < kSide; ++b)
+                add(moments_[static_cast<size_t>(Index(r, g, b))],
+                    moments_[static_cast<size_t>(Index(r, g - 1, b))]);
+    for (int r = 2; r < kSide; ++r)
+        for (int g = 1; g < kSide; ++g)
+            for (int b = 1; b < kSide; ++b)
+                add(moments_[static_cast<size_t>(Index(r, g, b))],
+                    moments_[static_cast<size_t>(Index(r - 1, g, b))]);
+}
+
+// Inclusion and exclusion over the box's eight corners.
+TWuQuantizer::TMoments TWuQuantizer::Sum(const TBox& box) const {
+    TMoments sum;
+    for (int corner = 0; corner < 8; ++corner) {
+        const int r = corner & 4 ? box.Upper[0] : box.Lower[0];
+        const int g = corner & 2 ? box.Upper[1] : box.Lower[1];
+        const int b = corner & 1 ? box.Upper[2] : box.Lower[2];
+        const int lowerCorners = !(corner & 4) + !(corner & 2) + !(corner & 1);
+        const int sign = lowerCorners % 2 ? -1 : 1;
+        const TMoments& m = moments_[static_cast<size_t>(Index(r, g, b))];
+        sum.Weight += sign * m.Weight;
+        sum.Red += sign * m.Red;
+        sum.Green += sign * m.Green;
+        sum.Blue += sign * m.Blue;
+        sum.Norms += sign * m.Norms;
+    }
+    return sum;
+}
+
+// The weighted squared norm of the mean times the weight: what a part contributes to the
+// summed squared norms of the means, which the best cut makes largest.
+double TWuQuantizer::Score(const TMoments& m) const {
+    if (m.Weight <= 0) return 0;
+    const double r = static_cast<double>(m.Red), g = static_cast<double>(m.Green),
+                 b = static_cast<double>(m.Blue);
+    constexpr TColorWeights w = kPerceptualWeights;
+    return (w.Red * r * r + w.Green * g * g + w.Blue * b * b) / static_cast<double>(m.Weight);
+}
+
+double TWuQuantizer::Variance(const TBox& box) const {
+    if (box.Volume() <= 1) return 0;
+    const TMoments m = Sum(box);
+    return m.Norms - Score(m);
+}
+
+TWuQuantizer::TCut TWuQuantizer::BestCut(const TBox& box) const {
+    const TMoments whole = Sum(box);
+    TCut best;
+    best.Score = Score(whole);
+    for (int axis = 0; axis < 3; ++axis) {
+        for (int position = box.Lower[axis] + 1; position < box.Upper[axis]; ++position) {
+            TBox lower = box;
+            lower.Upper[axis] = position;
+            const TMoments low = Sum(lower);
+            const int64_t highWeight = whole.Weight - low.Weight;
+            if (low.Weight <= 0 || highWeight <= 0) continue;
+            const TMoments high{highWeight, whole.Red - low.Red, whole.Green - low.Green,
+                                whole.Blue - low.Blue, 0};
+            const double score = Score(low) + Score(high);
+            if (score > best.Score) best = {axis, position, score};
+        }
+    }
+    return best;
+}
+
+TGIFColor TWuQuantizer::MeanColor(const TBox& box) const {
+    const TMoments m = Sum(box);
+    auto mean = [&m](int64_t sum) {
+        return static_cast<uint8_t>(
+            std::clamp<int64_t>((2 * sum + m.Weight) / (2 * m.Weight), 0, 255));
+    };
+    return {mean(m.Red), mean(m.Green), mean(m.Blue)};
+}
+
+std::vector<TGIFColor> TWuQuantizer::Quantize(const TColorHistogram& histogram, int maxColors,
+                                              double goodEnough) {
+    std::vector<TGIFColor> palette;
+    if (histogram.FilledCells().empty()) return palette;
+    Accumulate(histogram);
+    std::vector<TBox> boxes(1);
+    boxes[0].Upper[0] = boxes[0].Upper[1] = boxes[0].Upper[2] = kSide - 1;
+    std::vector<double> spread{Variance(boxes[0])};
+    const double enough = goodEnough * static_cast<double>(Sum(boxes[0]).Weight);
+    double total = spread[0];
+    const size_t wanted = static_cast<size_t>(std::max(maxColors, 1));
+    while (boxes.size() < wanted && total > enough) {
+        const size_t next =
+            static_cast<size_t>(std::max_element(spread.begin(), spread.end()) - spread.begin());
+        if (spread[next] <= 0) break;
+        const TCut cut = BestCut(boxes[next]);
+        if (cut.Axis < 0) {
+            spread[next] = 0;
+            continue;
+        }
+        TBox upper = boxes[next];
+        upper.Lower[cut.Axis] = cut.Position;
+        boxes[next].Upper[cut.Axis] = cut.Position;
+        total -= spread[next];
+        spread[next] = Variance(boxes[next]);
+        boxes.push_back(upper);
+        spread.push_back(Variance(upper));
+        total += spread[next] + spread.back();
+    }
+    palette.reserve(boxes.size());
+    for (const TBox& box : boxes)
+        if (Sum(box).Weight > 0) palette.push_back(MeanColor(box));
+    return palette;
+}

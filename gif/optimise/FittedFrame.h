@@ -1,0 +1,57 @@
+#pragma once
+// The fitted colour road makes a GIF frame from a picture in three steps:
+//   1. FitPalette (TFramePaletteFitter, any thread, frames in any order): a palette fitted to
+//      the picture;
+//   2. Remap (TScreenRemapper, one frame at a time in frame order): compared with what the
+//      screen shows after the frames before it, the pixels that changed get palette indices,
+//      the others become transparent, and the frame shrinks to the rectangle that changed;
+//   3. Code (TFittedFrameCoder, any thread): the GIF frame, its image data LZW-coded.
+// Steps 1 and 3, the costly ones, run on several threads while step 2 keeps the order.
+// TFittedFrame carries one frame through the three steps; it is reused for frame after frame.
+#include <cstdint>
+#include <memory>
+#include <vector>
+
+#include "gif/core/GIFTypes.h"
+#include "platform/Bitmap.h"
+#include "platform/Canvas.h"
+
+class TGIFSubImage;
+
+struct TFittedFrame {
+    // The picture: rows of blue, green, red.
+    TBitmap Picture{0, 0, pf24bit};
+    // The picture of the frame before (empty for the first frame): the palette is fitted to the
+    // pixels that differ from it, which are those the frame is likely to draw.
+    TBitmap Previous{0, 0, pf24bit};
+
+    // Step 1: colours fitted to the picture (at most 255, the last entry of the frame's table
+    // being kept for transparency).
+    std::vector<TGIFColor> Palette;
+
+    // Step 2: the rectangle of the logical screen the frame covers (empty when nothing changed:
+    // the frame adds nothing and its time goes to the frame before it) and its pixels, Width x
+    // Height indices.
+    TRect Area;
+    std::vector<uint8_t> Indices;
+    // Whether the frame has Palette as its own colour table; otherwise it uses the global one.
+    bool OwnTable = false;
+    // Bits per pixel of the table the frame uses (its code size).
+    int TableBits = 8;
+    // The index of transparent pixels, -1 when the frame has none.
+    int TransparentIndex = -1;
+    // The entry of the frame's table kept for transparency (after its colours), and whether
+    // the frame may use it at all (not when it must cover the whole screen).
+    int TransparencySlot = 0;
+    bool MayBeTransparent = false;
+    // What the screen showed in Area before the frame: red, green, blue per pixel.
+    std::vector<uint8_t> Shown;
+    // The frame's table is the global one, which this frame begins (the first frame): the
+    // document's global table is to be set to it before the frame is written.
+    bool BeginsGlobalTable = false;
+
+    // Step 3: the frame, ready to be written; null when it adds nothing.
+    std::unique_ptr<TGIFSubImage> Frame;
+
+    bool AddsNothing() const { return Area.Empty(); }
+};

@@ -1,0 +1,110 @@
+#include "gif/optimise/FittedFrameCoder.h"
+
+#include <algorithm>
+#include <memory>
+
+#include "gif/colour/ColorDistance.h"
+#include "gif/model/GIFExtensions.h"
+#include "gif/model/GIFSubImage.h"
+#include "gif/optimise/LocalContrast.h"
+#include "gif/optimise/ScreenRemapper.h"
+
+namespace {
+
+// The alternatives of a frame's drawn pixels: entries of the frame's table within the lossy
+// distance of the picture, and transparency where the screen shows the pixel within it.
+class TFittedLatitude final : public TLZWLatitude {
+public:
+    TFittedLatitude(const TFittedFrame& frame, const std::vector<TGIFColor>& table,
+                    const TPaletteSearch& search, int distance)
+        : frame_(frame), table_(table), search_(search), distance_(distance) {}
+
+    int Alternatives(size_t index, int value, uint8_t* out) override {
+        if (value == frame_.TransparencySlot) return 0;
+        const int width = frame_.Area.Width();
+        const int x = frame_.Area.Left + static_cast<int>(index % static_cast<size_t>(width));
+        const int y = frame_.Area.Top + static_cast<int>(index / static_cast<size_t>(width));
+        const uint8_t* in = frame_.Picture.ScanLine(y) + 3 * x;
+        const int r = in[2], g = in[1], b = in[0];
+        const int allowed = AllowedDistance(x, y, in);
+        struct TChoice {
+            int Value, Distance;
+        } choices[kMostAlternatives];
+        int count = 0;
+        if (frame_.MayBeTransparent) {
+            const uint8_t* shown = frame_.Shown.data() + 3 * index;
+            const int d = ColorDistance(shown[0] - r, shown[1] - g, shown[2] - b);
+            if (d <= distance_ / kTransparencyShare)
+                choices[count++] = {frame_.TransparencySlot, d};
+        }
+        int nearest[kNearEntries];
+        const int found = search_.NearestFew(r, g, b, kNearEntries, nearest);
+        for (int i = 0; i < found; ++i) {
+            if (nearest[i] == value) continue;
+            const int d = ColorDistance(table_[static_cast<size_t>(nearest[i])], r, g, b);
+            if (d <= allowed) choices[count++] = {nearest[i], d};
+        }
+        std::sort(choices, choices + count,
+                  [](const TChoice& a, const TChoice& b) { return a.Distance < b.Distance; });
+        for (int i = 0; i < count; ++i) out[i] = static_cast<uint8_t>(choices[i].Value);
+        return count;
+    }
+
+private:
+    static constexpr int kNearEntries = 4;
+    // Transparency shows what the screen kept, which may differ from the picture in ways the
+    // distance does not tell (an old edge): it is allowed only a quarter of the distance,
+    // whatever the texture.
+    static constexpr int kTransparencyShare = 4;
+    // Texture hides errors that a smooth area shows: the distance allowed grows with how much
+    // the pixel differs from its neighbours to the left and above (half the base distance on
+    // a flat area, the base distance at a difference of kTextureUnit levels, more beyond).
+    static constexpr int kTextureUnit = 8;
+    static constexpr int kMostTexture = 48;
+    int AllowedDistance(int x, int y, const uint8_t* in) const {
+        const int contrast = std::min(LocalContrast(frame_.Picture, x, y, in), kMostTexture);
+        const int scale = kTextureUnit + contrast;  // in halves of kTextureUnit
+        return distance_ * scale * scale / (4 * kTextureUnit * kTextureUnit);
+    }
+
+    const TFittedFrame& frame_;
+    const std::vector<TGIFColor>& table_;
+    const TPaletteSearch& search_;
+    int distance_;
+};
+
+}  // namespace
+
+void TFittedFrameCoder::RewriteLossily(TFittedFrame& frame, const std::vector<TGIFColor>& table) {
+    if (quality_.LossyDistance <= 0) return;
+    search_.SetPalette(table.data(), frame.TransparencySlot);
+    TFittedLatitude latitude(frame, table, search_, quality_.LossyDistance);
+    lossy_.Rewrite(frame.Indices.data(), frame.Indices.size(), frame.TableBits, latitude);
+    const uint8_t slot = static_cast<uint8_t>(frame.TransparencySlot);
+    if (frame.MayBeTransparent &&
+        std::find(frame.Indices.begin(), frame.Indices.end(), slot) != frame.Indices.end())
+        frame.TransparentIndex = frame.TransparencySlot;
+}
+
+void TFittedFrameCoder::Code(TFittedFrame& frame, const std::vector<TGIFColor>& globalTable,
+                             TGIFEncoding encoding) {
+    frame.Frame.reset();
+    if (frame.AddsNothing()) return;
+    const std::vector<TGIFColor> ownTable =
+        frame.OwnTable ? TableWithTransparency(frame.Palette) : std::vector<TGIFColor>{};
+    RewriteLossily(frame, frame.OwnTable ? ownTable : globalTable);
+    auto image = std::make_unique<TGIFSubImage>(nullptr);
+    const TRect& area = frame.Area;
+    image->SetBounds(area.Left, area.Top, area.Width(), area.Height());
+    std::copy(frame.Indices.begin(), frame.Indices.end(), image->EditPixels());
+    if (frame.OwnTable) image->ColorMap().Replace(ownTable, false);
+    auto control = std::make_unique<TGIFGraphicControlExtension>(image.get());
+    control->SetDisposal(dmNoDisposal);
+    if (frame.TransparentIndex >= 0) {
+        control->SetTransparent(true);
+        control->SetTransparentColorIndex(frame.TransparentIndex);
+    }
+    image->Extensions().Add(std::move(control));
+    image->CodeImage(encoding, encoders_, frame.TableBits);
+    frame.Frame = std::move(image);
+}

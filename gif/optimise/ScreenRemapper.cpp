@@ -1,0 +1,291 @@
+#include "gif/optimise/ScreenRemapper.h"
+
+#include <algorithm>
+#include <iterator>
+
+#include "gif/colour/ColorDistance.h"
+#include "gif/model/GIFColorMap.h"
+#include "gif/optimise/LocalContrast.h"
+
+namespace {}  // namespace
+
+std::vector<TGIFColor> TableWithTransparency(const std::vector<TGIFColor>& palette) {
+    std::vector<TGIFColor> table = palette;
+    table.push_back(TGIFColor{0, 0, 0});
+    return table;
+}
+
+TScreenRemapper::TScreenRemapper(const TColorQuality& quality)
+    : quality_(quality), dither_(quality.DitherMinGap, quality.DitherMaxGap) {}
+
+void TScreenRemapper::Reset() {
+    width_ = 0;
+    height_ = 0;
+    globalTable_.clear();
+}
+
+void TScreenRemapper::Remap(TFittedFrame& frame) {
+    frame.BeginsGlobalTable = false;
+    frame.TransparentIndex = -1;
+    const TBitmap& picture = frame.Picture;
+    if (globalTable_.empty()) {
+        RemapFirst(frame);
+        return;
+    }
+    if (picture.Width() != width_ || picture.Height() != height_) {
+        // A picture of another size starts the screen over with a frame that covers it all.
+        width_ = picture.Width();
+        height_ = picture.Height();
+        screen_.assign(static_cast<size_t>(width_) * height_ * 3, 0);
+        changed_.assign(static_cast<size_t>(width_) * height_, 1);
+        own_.SetPalette(frame.Palette);
+        frame.OwnTable = true;
+        frame.TableBits = TGIFColorMap::BitsPerPixelFor(static_cast<int>(frame.Palette.size()) + 1);
+        DrawChanges(frame, own_, {0, 0, width_, height_}, static_cast<int>(frame.Palette.size()),
+                    true);
+        return;
+    }
+    const TRect changed = FindChanges(picture, frame.Previous);
+    if (changed.Empty()) {
+        frame.Area = {};
+        frame.Indices.clear();
+        return;
+    }
+    own_.SetPalette(frame.Palette);
+    CountEntries(frame, changed);
+    frame.OwnTable = ChooseTable(frame);
+    if (!frame.OwnTable && used_.empty()) {
+        frame.Area = {};
+        frame.Indices.clear();
+        return;
+    }
+    TNearestColor& table = frame.OwnTable ? local_ : global_;
+    const int colors = table.Count();
+    frame.TableBits = TGIFColorMap::BitsPerPixelFor(colors + 1);
+    DrawChanges(frame, table, changed, colors, false);
+}
+
+void TScreenRemapper::RemapFirst(TFittedFrame& frame) {
+    width_ = frame.Picture.Width();
+    height_ = frame.Picture.Height();
+    screen_.assign(static_cast<size_t>(width_) * height_ * 3, 0);
+    changed_.assign(static_cast<size_t>(width_) * height_, 1);
+    std::vector<TGIFColor> palette = frame.Palette;
+    if (palette.empty()) palette.push_back(TGIFColor{0, 0, 0});
+    global_.SetPalette(palette);
+    globalTable_ = TableWithTransparency(palette);
+    frame.OwnTable = false;
+    frame.BeginsGlobalTable = true;
+    frame.TableBits = TGIFColorMap::BitsPerPixelFor(static_cast<int>(globalTable_.size()));
+    // Every pixel of the first frame is drawn, so that the whole screen is covered.
+    DrawChanges(frame, global_, {0, 0, width_, height_}, static_cast<int>(palette.size()), true);
+}
+
+// A pixel whose picture changed since the frame before is drawn again whenever the palette can
+// show it better than the screen does, so that a moving edge leaves no trace. Where the picture
+// stayed (but for noise within the keep distance), the screen keeps what it shows unless that
+// lies farther than the keep distance from the picture and from what could be drawn.
+TRect TScreenRemapper::FindChanges(const TBitmap& picture, const TBitmap& previous) {
+    const bool withPrevious =
+        previous.Width() == picture.Width() && previous.Height() == picture.Height();
+    const int keep = quality_.KeepDistance;
+    TRect box{width_, height_, 0, 0};
+    for (int y = 0; y < height_; ++y) {
+        const uint8_t* in = picture.ScanLine(y);
+        const uint8_t* before = withPrevious ? previous.ScanLine(y) : in;
+        const uint8_t* shown = screen_.data() + static_cast<size_t>(y) * width_ * 3;
+        uint8_t* mark = changed_.data() + static_cast<size_t>(y) * width_;
+        int first = -1, last = -1;
+        for (int x = 0; x < width_; ++x, in += 3, before += 3, shown += 3) {
+            const int off = ColorDistance(shown[0] - in[2], shown[1] - in[1], shown[2] - in[0]);
+            const bool moved =
+                ColorDistance(before[0] - in[0], before[1] - in[1], before[2] - in[2]) > keep;
+            mark[x] = moved ? (off > 0 ? kPictureMoved : kUnchanged)
+                            : (off > keep ? kScreenDrifted : kUnchanged);
+            if (mark[x] != kUnchanged) {
+                if (first < 0) first = x;
+                last = x;
+            }
+        }
+        if (first < 0) continue;
+        box.Left = std::min(box.Left, first);
+        box.Right = std::max(box.Right, last + 1);
+        box.Top = std::min(box.Top, y);
+        box.Bottom = y + 1;
+    }
+    return box.Empty() ? TRect{} : box;
+}
+
+// Each pixel that may be drawn picks the nearer of its entries in the global table and in the
+// frame's own palette; an entry counts when the pixel would then really be drawn (the screen
+// does not show it as well already).
+void TScreenRemapper::CountEntries(const TFittedFrame& frame, const TRect& changed) {
+    std::fill(std::begin(uses_), std::end(uses_), 0);
+    used_.clear();
+    const bool withOwn = own_.Count() > 0;
+    for (int y = changed.Top; y < changed.Bottom; ++y) {
+        const uint8_t* in = frame.Picture.ScanLine(y);
+        const uint8_t* shown = screen_.data() + static_cast<size_t>(y) * width_ * 3;
+        const uint8_t* mark = changed_.data() + static_cast<size_t>(y) * width_;
+        for (int x = changed.Left; x < changed.Right; ++x) {
+            if (mark[x] == kUnchanged) continue;
+            const int r = in[3 * x + 2], g = in[3 * x + 1], b = in[3 * x];
+            int entry = global_.Find(r, g, b);
+            int distance = ColorDistance(global_.Color(entry), r, g, b);
+            if (withOwn) {
+                const int ownEntry = own_.Find(r, g, b);
+                const int ownDistance = ColorDistance(own_.Color(ownEntry), r, g, b);
+                if (ownDistance < distance) {
+                    entry = kOwnEntries + ownEntry;
+                    distance = ownDistance;
+                }
+            }
+            const int margin = mark[x] == kPictureMoved ? 0 : quality_.KeepDistance;
+            const uint8_t* s = shown + 3 * x;
+            if (ColorDistance(s[0] - r, s[1] - g, s[2] - b) <= distance + margin) continue;
+            if (uses_[entry]++ == 0) used_.push_back(entry);
+        }
+    }
+}
+
+// The global table when every pixel drawn takes an entry of it; otherwise a table of the entries
+// the pixels take, of either, the most used first, or the frame's own palette alone when they
+// are more than a table holds.
+bool TScreenRemapper::ChooseTable(TFittedFrame& frame) {
+    const bool globalOnly =
+        std::all_of(used_.begin(), used_.end(), [](int entry) { return entry < kOwnEntries; });
+    if (globalOnly) return false;
+    if (used_.size() > static_cast<size_t>(quality_.MaxColors)) {
+        local_.SetPalette(frame.Palette);
+        return true;
+    }
+    std::stable_sort(used_.begin(), used_.end(),
+                     [this](int a, int b) { return uses_[a] > uses_[b]; });
+    std::vector<TGIFColor>& colors = frame.Palette;
+    colors.clear();
+    for (int entry : used_)
+        colors.push_back(entry < kOwnEntries ? global_.Color(entry)
+                                             : own_.Color(entry - kOwnEntries));
+    local_.SetPalette(colors);
+    return true;
+}
+
+void TScreenRemapper::DrawChanges(TFittedFrame& frame, TNearestColor& table, const TRect& area,
+                                  int transparent, bool everyPixel) {
+    frame.Area = area;
+    frame.TransparencySlot = transparent;
+    frame.MayBeTransparent = !everyPixel;
+    const size_t pixels = static_cast<size_t>(area.Width()) * area.Height();
+    frame.Indices.resize(pixels);
+    frame.Shown.resize(pixels * 3);
+    for (int y = area.Top; y < area.Bottom; ++y) DrawRow(frame, table, y, everyPixel);
+    if (!everyPixel) DropSpeckles(frame);
+    CropToDrawn(frame);
+}
+
+void TScreenRemapper::DrawRow(TFittedFrame& frame, TNearestColor& table, int y, bool everyPixel) {
+    const TRect& area = frame.Area;
+    const int width = area.Width();
+    const uint8_t transparent = static_cast<uint8_t>(frame.TransparencySlot);
+    const uint8_t* in = frame.Picture.ScanLine(y) + 3 * area.Left;
+    uint8_t* shown = screen_.data() + (static_cast<size_t>(y) * width_ + area.Left) * 3;
+    const uint8_t* mark = changed_.data() + static_cast<size_t>(y) * width_ + area.Left;
+    const size_t rowStart = static_cast<size_t>(y - area.Top) * width;
+    uint8_t* out = frame.Indices.data() + rowStart;
+    std::copy_n(shown, static_cast<size_t>(width) * 3, frame.Shown.data() + rowStart * 3);
+    for (int i = 0; i < width; ++i, in += 3, shown += 3) {
+        out[i] = transparent;
+        if (mark[i] == kUnchanged) continue;
+        const int r = in[2], g = in[1], b = in[0];
+        const bool smooth =
+            LocalContrast(frame.Picture, area.Left + i, y, in) <= quality_.DitherMaxContrast;
+        const int index =
+            smooth ? dither_.Map(table, area.Left + i, y, r, g, b) : table.Find(r, g, b);
+        const TGIFColor& color = table.Color(index);
+        if (!everyPixel) {
+            const bool same =
+                color.Red == shown[0] && color.Green == shown[1] && color.Blue == shown[2];
+            const int margin = mark[i] == kPictureMoved ? 0 : quality_.KeepDistance;
+            if (same || ColorDistance(shown[0] - r, shown[1] - g, shown[2] - b) <=
+                            ColorDistance(color, r, g, b) + margin)
+                continue;
+        }
+        out[i] = static_cast<uint8_t>(index);
+        shown[0] = color.Red;
+        shown[1] = color.Green;
+        shown[2] = color.Blue;
+    }
+}
+
+// A lone pixel drawn among transparent ones costs codes on both sides of it; unless the screen
+// was far off there, it is left as the screen showed it (noise of the picture, mostly).
+void TScreenRemapper::DropSpeckles(TFittedFrame& frame) {
+    const TRect& area = frame.Area;
+    const int width = area.Width(), height = area.Height();
+    const uint8_t transparent = static_cast<uint8_t>(frame.TransparencySlot);
+    const int speckle = quality_.SpeckleDistance;
+    auto drawnAt = [&](int x, int y) {
+        return x >= 0 && y >= 0 && x < width && y < height &&
+               frame.Indices[static_cast<size_t>(y) * width + x] != transparent;
+    };
+    for (int y = 0; y < height; ++y) {
+        const uint8_t* in = frame.Picture.ScanLine(area.Top + y) + 3 * area.Left;
+        for (int x = 0; x < width; ++x) {
+            const size_t at = static_cast<size_t>(y) * width + x;
+            if (frame.Indices[at] == transparent) continue;
+            bool alone = true;
+            for (int dy = -1; dy <= 1 && alone; ++dy)
+                for (int dx = -1; dx <= 1 && alone; ++dx)
+                    if ((dx || dy) && drawnAt(x + dx, y + dy)) alone = false;
+            if (!alone) continue;
+            const uint8_t* before = frame.Shown.data() + 3 * at;
+            const uint8_t* p = in + 3 * x;
+            if (ColorDistance(before[0] - p[2], before[1] - p[1], before[2] - p[0]) > speckle)
+                continue;
+            frame.Indices[at] = transparent;
+            std::copy_n(
+                before, 3,
+                screen_.data() + (static_cast<size_t>(area.Top + y) * width_ + area.Left + x) * 3);
+        }
+    }
+}
+
+// The frame shrinks to the rectangle of its drawn pixels; its rows move up within the buffers.
+void TScreenRemapper::CropToDrawn(TFittedFrame& frame) {
+    const TRect area = frame.Area;
+    const int width = area.Width();
+    const uint8_t transparent = static_cast<uint8_t>(frame.TransparencySlot);
+    TRect drawn{area.Right, area.Bottom, area.Left, area.Top};
+    for (int y = 0; y < area.Height(); ++y) {
+        const uint8_t* row = frame.Indices.data() + static_cast<size_t>(y) * width;
+        for (int x = 0; x < width; ++x) {
+            if (row[x] == transparent) continue;
+            drawn.Left = std::min(drawn.Left, area.Left + x);
+            drawn.Right = std::max(drawn.Right, area.Left + x + 1);
+            drawn.Top = std::min(drawn.Top, area.Top + y);
+            drawn.Bottom = area.Top + y + 1;
+        }
+    }
+    frame.TransparentIndex = -1;
+    if (drawn.Empty()) {
+        frame.Area = {};
+        frame.Indices.clear();
+        return;
+    }
+    const int drawnWidth = drawn.Width();
+    if (!(drawn == area)) {
+        for (int y = drawn.Top; y < drawn.Bottom; ++y) {
+            const size_t from =
+                static_cast<size_t>(y - area.Top) * width + (drawn.Left - area.Left);
+            const size_t to = static_cast<size_t>(y - drawn.Top) * drawnWidth;
+            std::copy_n(frame.Indices.data() + from, drawnWidth, frame.Indices.data() + to);
+            std::copy_n(frame.Shown.data() + 3 * from, 3 * static_cast<size_t>(drawnWidth),
+                        frame.Shown.data() + 3 * to);
+        }
+        frame.Indices.resize(static_cast<size_t>(drawnWidth) * drawn.Height());
+        frame.Shown.resize(frame.Indices.size() * 3);
+        frame.Area = drawn;
+    }
+    if (std::find(frame.Indices.begin(), frame.Indices.end(), transparent) != frame.Indices.end())
+        frame.TransparentIndex = frame.TransparencySlot;
+}

@@ -1,0 +1,77 @@
+#pragma once
+// Step 2 of the fitted colour road (see FittedFrame.h): the frame against the picture the
+// viewer shows after the frames before it. A pixel the screen already shows closely enough
+// (within the quality's keep distance, or as close as the palette could draw it) stays as it
+// is: transparent in the frame. The pixels that changed get palette indices, dithered with a
+// pattern that depends only on their place, and the frame shrinks to the rectangle they span.
+// The first frame's palette becomes the global colour table. A later frame's pixels take the
+// nearer of the global table's entries and those of a palette fitted to the frame's changes; a
+// frame whose pixels all take global entries uses the global table, any other gets a table of
+// just the entries its pixels take. A still background thus keeps its colours, and a frame pays
+// for a table only when new colours appear.
+//
+// One remapper serves one output; its frames go through it one at a time, in order.
+#include <cstdint>
+#include <vector>
+
+#include "gif/colour/NearestColor.h"
+#include "gif/colour/dither/PatternDither.h"
+#include "gif/optimise/ColorQuality.h"
+#include "gif/optimise/FittedFrame.h"
+
+class TScreenRemapper {
+public:
+    explicit TScreenRemapper(const TColorQuality& quality);
+
+    // Forgets the screen and the global table: the next frame is a first frame.
+    void Reset();
+    // Fills the frame's area, indices, table choice and transparency from its picture and
+    // palette, and draws the frame on the screen.
+    void Remap(TFittedFrame& frame);
+
+    // The global colour table: the first frame's palette and the entry for transparency; empty
+    // before the first frame.
+    const std::vector<TGIFColor>& GlobalTable() const { return globalTable_; }
+
+private:
+    void RemapFirst(TFittedFrame& frame);
+    // Marks the pixels the screen does not show closely enough (changed_); their bounding
+    // rectangle.
+    TRect FindChanges(const TBitmap& picture, const TBitmap& previous);
+    // Counts, for the pixels that will be drawn, the entries of the global table and of the
+    // frame's palette they take (uses_, used_).
+    void CountEntries(const TFittedFrame& frame, const TRect& changed);
+    // Whether the frame needs a table of its own; if so, makes it (frame.Palette, local_).
+    bool ChooseTable(TFittedFrame& frame);
+    // Draws the changed pixels of `area` with `table` (whose transparency entry is
+    // `transparent`) into frame.Indices, cropped to the pixels really drawn; with everyPixel,
+    // every pixel of the area is drawn whatever the screen shows.
+    void DrawChanges(TFittedFrame& frame, TNearestColor& table, const TRect& area, int transparent,
+                     bool everyPixel);
+    void DrawRow(TFittedFrame& frame, TNearestColor& table, int y, bool everyPixel);
+    // Leaves lone drawn pixels as the screen showed them where that was near enough.
+    void DropSpeckles(TFittedFrame& frame);
+    void CropToDrawn(TFittedFrame& frame);
+
+    TColorQuality quality_;
+    TPatternDither dither_;
+    int width_ = 0;
+    int height_ = 0;
+    // What the viewer shows: red, green, blue per pixel.
+    std::vector<uint8_t> screen_;
+    // Per pixel: whether it may have to be drawn, and why.
+    enum : uint8_t { kUnchanged = 0, kScreenDrifted = 1, kPictureMoved = 2 };
+    std::vector<uint8_t> changed_;
+    std::vector<TGIFColor> globalTable_;
+    TNearestColor global_;
+    // The palette fitted to the frame's changes, and the table the frame then draws with.
+    TNearestColor own_;
+    TNearestColor local_;
+    // Pixels that take each entry: 0-255 of the global table, then 256-511 of the own palette.
+    static constexpr int kOwnEntries = 256;
+    int uses_[2 * kOwnEntries] = {};
+    std::vector<int> used_;
+};
+
+// The colour table of a palette: its colours, then the entry that transparent pixels index.
+std::vector<TGIFColor> TableWithTransparency(const std::vector<TGIFColor>& palette);
