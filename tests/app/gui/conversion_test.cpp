@@ -1,17 +1,22 @@
 // Whole conversions driven through the main window offscreen: Input, the options dialog and
 // Start up to "Conversion is complete." with the GIF beside the clip; Stop, Pause and Resume
 // along the button table; closing the window during a conversion; the options dialog's check
-// boxes; the GIF made playing in the preview window and copied to the clipboard.
+// boxes; the GIF made playing in the preview window and copied to the clipboard; the log of a
+// run complete and in order before the report of its end.
 #include <QCheckBox>
 #include <QClipboard>
+#include <QElapsedTimer>
 #include <QGuiApplication>
 #include <QLabel>
 #include <QMimeData>
 #include <QPixmap>
 #include <QPlainTextEdit>
+#include <QRegularExpression>
 #include <QTimer>
+#include <chrono>
 #include <filesystem>
 #include <memory>
+#include <thread>
 
 #include "app/main/FrameOutputFrm.h"
 #include "app/main/PreviewForm.h"
@@ -21,6 +26,7 @@
 #include "gif/model/GIFExtensions.h"
 #include "gif/model/GIFImage.h"
 #include "gif/paint/GIFPainter.h"
+#include "platform/MainThread.h"
 #include "platform/Stream.h"
 #include "tests/app/gui/GuiTestSupport.h"
 
@@ -92,6 +98,27 @@ protected:
     bool LogHas(const QString& text) const { return LogText(*window_).contains(text); }
     bool FrameLogged(int number) const {
         return LogHas(QStringLiteral("FrameOutput write frame #%1,").arg(number));
+    }
+    // The log of the one run that saved `gif`: a line for each frame, numbered from 1 without a
+    // gap, as many as the GIF has frames, then the output's close, then the window's line for
+    // the GIF saved.
+    void ExpectRunLoggedInOrder(const std::string& gif) const {
+        const QStringList lines = LogText(*window_).split(QLatin1Char('\n'));
+        const QRegularExpression frameLine(QStringLiteral("^FrameOutput write frame #(\\d+),"));
+        int frames = 0;
+        qsizetype lastFrame = -1;
+        for (qsizetype i = 0; i < lines.size(); ++i) {
+            const QRegularExpressionMatch match = frameLine.match(lines[i]);
+            if (!match.hasMatch()) continue;
+            EXPECT_EQ(match.captured(1).toInt(), ++frames) << "line " << i;
+            lastFrame = i;
+        }
+        EXPECT_GT(frames, 0);
+        EXPECT_EQ(frames, FramesIn(gif));
+        const qsizetype close = lines.indexOf(QStringLiteral("Frame output write close"));
+        const qsizetype saved = lines.indexOf(QString::fromStdString("***GIF saved: " + gif));
+        EXPECT_GT(close, lastFrame);
+        EXPECT_GT(saved, close);
     }
     // Input, Start, Stop, Pause, Resume enabled?
     std::vector<bool> Buttons() const {
@@ -313,6 +340,36 @@ TEST_F(ConversionTest, StartAfterChoosingABadFileConvertsNothing) {
     // Nothing was converted, so nothing is called complete.
     EXPECT_NE(Label(*window_, "lblStatus").text(), "Conversion is complete.");
     EXPECT_TRUE(dialogs_.Messages.empty());
+}
+
+// A waiting Stop lets the calls handed to the main thread run before the GUI's events, and so
+// may the report of the end of a task: the lines the run logged must come before it all the
+// same, every one of them.
+TEST_F(ConversionTest, StoppedConversionLogsEveryFrameInOrderBeforeItsEnd) {
+    const auto clip = LongClip();
+    Input(clip->File);
+    Button(*window_, "btnStart").click();
+    ASSERT_TRUE(ProcessEventsUntil([&] { return FrameLogged(3); }));
+    Button(*window_, "btnStop").click();
+    ASSERT_TRUE(ProcessEventsUntil([&] { return Button(*window_, "btnOpen").isEnabled(); }));
+    ExpectRunLoggedInOrder(clip->Beside("long_(new).gif"));
+}
+
+TEST_F(ConversionTest, EndReportedBeforeTheGuiEventsStillFollowsTheRunsLines) {
+    const auto clip = ShortClip();
+    Input(clip->File);
+    Button(*window_, "btnStart").click();
+    // Only the main-thread calls run, as in a waiting Stop, until the end is reported: the
+    // queued calls of the run's lines have not run by then.
+    QElapsedTimer timer;
+    timer.start();
+    while (!Button(*window_, "btnOpen").isEnabled() && timer.elapsed() < 60000) {
+        CheckSynchronize();
+        std::this_thread::sleep_for(std::chrono::milliseconds(5));
+    }
+    ASSERT_TRUE(Button(*window_, "btnOpen").isEnabled());
+    EXPECT_EQ(Label(*window_, "lblStatus").text(), "Conversion is complete.");
+    ExpectRunLoggedInOrder(clip->Beside("clip_(new).gif"));
 }
 
 }  // namespace
