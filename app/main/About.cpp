@@ -9,6 +9,7 @@
 #include "app/main/UtilFuncs.h"
 #include "app/widgets/ClickableLabel.h"
 #include "app/widgets/Dialogs.h"
+#include "app/widgets/ObjectName.h"
 #include "app/widgets/WindowPlacement.h"
 
 namespace {
@@ -21,8 +22,8 @@ const char* const kWarning =
     "Unauthorized reproduction or distribution of this program, or any portion of it, may "
     "result in severe civil and criminal penalties.";
 
-QLabel* MakeLabel(const QString& caption, QWidget* parent, int left, int top) {
-    auto* label = new QLabel(caption, parent);
+QLabel* MakeLabel(const char* name, const QString& caption, QWidget* parent, int left, int top) {
+    auto* label = Named(name, new QLabel(caption, parent));
     label->move(left, top);
     return label;
 }
@@ -46,24 +47,25 @@ void TFormAbout::CreateComponents() {
     face.setColor(QPalette::Window, Qt::white);
     setPalette(face);
 
-    ImageIcon = new QLabel(this);
+    ImageIcon = Named("ImageIcon", new QLabel(this));
     ImageIcon->setGeometry(16, 8, 33, 33);
     ImageIcon->setAlignment(Qt::AlignCenter);
 
-    LabelAppName = MakeLabel(QStringLiteral("%1"), this, 66, 8);
+    LabelAppName = MakeLabel("LabelAppName", QStringLiteral("%1"), this, 66, 8);
     QFont nameFont(QStringLiteral("Arial"));
     nameFont.setPixelSize(13);
     nameFont.setBold(true);
     LabelAppName->setFont(nameFont);
-    LabelVersion = MakeLabel(QStringLiteral("Version %1"), this, 66, 26);
-    LabelCopyRight = MakeLabel(QString::fromUtf8(kCopyRightTemplate), this, 16, 72);
+    LabelVersion = MakeLabel("LabelVersion", QStringLiteral("Version %1"), this, 66, 26);
+    LabelCopyRight =
+        MakeLabel("LabelCopyRight", QString::fromUtf8(kCopyRightTemplate), this, 16, 72);
 
-    LabelWarning = new QLabel(QString::fromLatin1(kWarning), this);
+    LabelWarning = Named("LabelWarning", new QLabel(QString::fromLatin1(kWarning), this));
     LabelWarning->setWordWrap(true);
     LabelWarning->setAlignment(Qt::AlignLeft | Qt::AlignTop);
     LabelWarning->setGeometry(16, 104, 401, 64);
 
-    auto* web = new TClickableLabel(QStringLiteral("%1"), this);
+    auto* web = Named("LabelWeb", new TClickableLabel(QStringLiteral("%1"), this));
     web->move(16, 192);
     QPalette link = web->palette();
     link.setColor(QPalette::WindowText, QColor(0, 0, 255));
@@ -75,7 +77,7 @@ void TFormAbout::CreateComponents() {
     web->OnClick = [this] { LabelWebClick(); };
     LabelWeb = web;
 
-    ButtonOK = new QPushButton(QStringLiteral("OK"), this);
+    ButtonOK = Named("ButtonOK", new QPushButton(QStringLiteral("OK"), this));
     ButtonOK->setGeometry(344, 184, 75, 25);
     ButtonOK->setDefault(true);
     connect(ButtonOK, &QPushButton::clicked, this, [this] { ButtonOKClick(); });

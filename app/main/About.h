@@ -1,6 +1,6 @@
 #pragma once
 // TFormAbout: the About box, with the application icon, title, version, rights line, a notice
-// about copying and the home page link.
+// about copying and the home page link. Its components are named as its members.
 #include <QDialog>
 
 class QLabel;
@@ -14,6 +14,13 @@ public:
 
     explicit TFormAbout(QWidget* owner);
 
+    void FormCreate();
+    void ButtonOKClick();
+    void LabelWebClick();
+
+private:
+    void CreateComponents();
+
     QLabel* ImageIcon;
     QLabel* LabelAppName;
     QLabel* LabelVersion;
@@ -21,13 +28,6 @@ public:
     QLabel* LabelWarning;
     QLabel* LabelWeb;
     QPushButton* ButtonOK;
-
-    void FormCreate();
-    void ButtonOKClick();
-    void LabelWebClick();
-
-private:
-    void CreateComponents();
 };
 
 // Makes the About box, centres it over the main window, shows it modally and frees it.

@@ -1,20 +1,14 @@
 #include "app/main/FrameOutputFrm.h"
 
-#include <QCheckBox>
 #include <QCloseEvent>
 #include <QFileDialog>
-#include <QLabel>
-#include <QPlainTextEdit>
-#include <QTextCursor>
 
 #include "app/core/Settings.h"
 #include "app/main/Globals.h"
-#include "app/main/PreviewForm.h"
-#include "app/main/QtSinkWindow.h"
 #include "app/main/Skin.h"
 #include "app/options/OptionFrm.h"
 #include "app/widgets/Dialogs.h"
-#include "app/widgets/ImageButton.h"
+#include "app/widgets/ObjectName.h"
 #include "app/widgets/WindowPlacement.h"
 #include "engine/output/FrameOutputFormats.h"
 
@@ -54,13 +48,24 @@ QStringList NameFiltersOf(const QString& filter) {
     return filters;
 }
 
+// The parts that hand things to the GUI thread are made on it, so that is where their queued
+// calls run.
 TfrmFrameOutput::TfrmFrameOutput(const TProgramFiles& files, QWidget* parent)
-    : QWidget(parent, Qt::Window | Qt::FramelessWindowHint), files_(files) {
-    CreateComponents();
-    ConnectHandlers();
+    : QWidget(parent, Qt::Window | Qt::FramelessWindowHint),
+      files_(files),
+      logHandOff_([this](const QString& line) { face_->AppendLog(line); },
+                  TMainWindowFace::kLogLines),
+      sinkWindow_(logHandOff_, *this),
+      run_(*this, sinkWindow_, *this) {
+    setFixedSize(kClientWidth, kClientHeight);
+    setFont(QFont(QStringLiteral("Tahoma"), 8));
+    face_ = new TMainWindowFace(*this, *this);
+    // The engine's lines are taken on the thread that logs them and join the log's order there:
+    // no thread waits for the GUI thread to take a line.
+    FFLogger.SetTriggerEventInMainThread(false);
     FFLogger.OnLog = [this](const void*, uint32_t threadId, TLogLevel level,
                             const std::string& message) { FFLoggerLog(threadId, level, message); };
-    ConnectEncoder();
+    PreviewWhileEncodingChanged(face_->PreviewWhileEncoding());
     FormCreate();
 }
 
@@ -73,9 +78,8 @@ void TfrmFrameOutput::FormCreate() {
     ReadSettings();
     LoadSkin();
     SetUpOpenDialog();
-    previewForm_ = std::make_unique<TPreviewForm>();
     CentreOnScreen(*this);
-    btnOpen->setFocus();
+    face_->FocusInput();
 }
 
 void TfrmFrameOutput::ReadSettings() {
@@ -104,32 +108,22 @@ void TfrmFrameOutput::LoadSkin() {
         clearMask();
         LogMessage(QStringLiteral("***Skin load error: ") + QString::fromUtf8(error.what()));
     }
-    update();
+    face_->SetSkin(skin_);
 }
 
 void TfrmFrameOutput::SetUpOpenDialog() {
-    OpenDialog = new QFileDialog(this);
-    OpenDialog->setOption(QFileDialog::DontUseNativeDialog);
-    OpenDialog->setOption(QFileDialog::HideNameFilterDetails);
-    OpenDialog->setFileMode(QFileDialog::ExistingFile);
-    OpenDialog->setAcceptMode(QFileDialog::AcceptOpen);
-    OpenDialog->setSizeGripEnabled(true);
+    openDialog_ = Named("OpenDialog", new QFileDialog(this));
+    openDialog_->setOption(QFileDialog::DontUseNativeDialog);
+    openDialog_->setOption(QFileDialog::HideNameFilterDetails);
+    openDialog_->setFileMode(QFileDialog::ExistingFile);
+    openDialog_->setAcceptMode(QFileDialog::AcceptOpen);
+    openDialog_->setSizeGripEnabled(true);
     const QStringList filters = NameFiltersOf(QString::fromLatin1(kOpenDialogFilter));
-    OpenDialog->setNameFilters(filters);
-    OpenDialog->selectNameFilter(filters.first());
+    openDialog_->setNameFilters(filters);
+    openDialog_->selectNameFilter(filters.first());
 }
 
-// Every line counts, an empty first line too (the text edit's own append would fold it into the
-// next line).
-void TfrmFrameOutput::AppendLog(const QString& line) {
-    QTextCursor cursor(mmoLog->document());
-    cursor.movePosition(QTextCursor::End);
-    if (logHasLines_) cursor.insertBlock();
-    cursor.insertText(line);
-    logHasLines_ = true;
-    mmoLog->setTextCursor(cursor);
-    mmoLog->ensureCursorVisible();
-}
+void TfrmFrameOutput::AppendLog(const QString& line) { logHandOff_.Add(line); }
 
 void TfrmFrameOutput::LogMessage(const QString& message) {
     AppendLog(QString());
@@ -145,9 +139,10 @@ void TfrmFrameOutput::FFLoggerLog(uint32_t threadId, TLogLevel level, const std:
 }
 
 bool TfrmFrameOutput::EnsureLibraries() {
-    if (FFEncoder.LibrariesLoaded()) return true;
-    if (!FFEncoder.LoadLibraries(files_.LibraryFolder())) {
-        AppendLog(QString::fromUtf8(FFEncoder.LastErrorMessage().c_str()));
+    TFFEncoder& encoder = Encoder();
+    if (encoder.LibrariesLoaded()) return true;
+    if (!encoder.LoadLibraries(files_.LibraryFolder())) {
+        AppendLog(QString::fromUtf8(encoder.LastErrorMessage().c_str()));
         return false;
     }
     RegisterFrameOutputFormats();
@@ -156,7 +151,7 @@ bool TfrmFrameOutput::EnsureLibraries() {
 
 void TfrmFrameOutput::btnOpenClick() {
     if (!EnsureLibraries()) return;
-    const QString fileName = Dialogs().ChooseFile(*OpenDialog);
+    const QString fileName = Dialogs().ChooseFile(*openDialog_);
     if (fileName.isEmpty()) return;
     OpenInputFile(fileName);
 }
@@ -168,14 +163,10 @@ void TfrmFrameOutput::OpenDroppedFile(const QString& fileName) {
 
 void TfrmFrameOutput::OpenInputFile(const QString& fileName) {
     inputFileName_ = fileName;
-    // The task and conversion of an earlier file go as soon as another is chosen, whatever
-    // becomes of this one: Start never converts a file other than the one shown.
-    conversion_.reset();
-    FFEncoder.ClearTasks();
-    ShowInputName(fileName);
-    btnStart->setEnabled(true);
-    btnStart->setFocus();
-    TFFDecoder& decoder = FFEncoder.Decoder();
+    run_.Forget();
+    face_->ShowInputName(fileName);
+    face_->OfferStart();
+    TFFDecoder& decoder = Encoder().Decoder();
     TCloseFileAtEnd closeFile(decoder);
     if (!decoder.LoadFile(fileName.toStdString())) {
         LogMessage(QStringLiteral("***File load error: ") +
@@ -187,15 +178,64 @@ void TfrmFrameOutput::OpenInputFile(const QString& fileName) {
 
 void TfrmFrameOutput::RunOptionsDialog() {
     if (!frmOption_) frmOption_ = new TfrmOption(this);
-    frmOption_->Prepare(FFEncoder.Decoder());
+    frmOption_->Prepare(Encoder().Decoder());
     if (Dialogs().ShowModal(*frmOption_) != QDialog::Accepted) return;
     TConversion conversion;
+    conversion.InputFileName = inputFileName_.toStdString();
     conversion.Output = frmOption_->BuildOutputOptions();
     conversion.Input = frmOption_->BuildInputOptions();
     conversion.PlayAtClipSpeed = frmOption_->PlayAtClipSpeed();
     conversion.Optimize = frmOption_->OptimizeOutput();
-    conversion_ = conversion;
-    AddConversion(conversion);
+    run_.Set(conversion);
+}
+
+void TfrmFrameOutput::FaceButtonClicked(TFaceButton button) {
+    RunHandler(this, [this, button] {
+        switch (button) {
+            case TFaceButton::Input:
+                return btnOpenClick();
+            case TFaceButton::Start:
+                return btnStartClick();
+            case TFaceButton::Stop:
+                return btnStopClick();
+            case TFaceButton::Pause:
+                return btnPauseClick();
+            case TFaceButton::Resume:
+                return btnResumeClick();
+        }
+    });
+}
+
+void TfrmFrameOutput::PreviewWhileEncodingChanged(bool on) {
+    sinkWindow_.SetPreviewWanted(on);
+    run_.SetPreviewWanted(on);
+}
+
+void TfrmFrameOutput::FileDropped(const QString& fileName) {
+    RunHandler(this, [this, fileName] { OpenDroppedFile(fileName); });
+}
+
+void TfrmFrameOutput::ShowPreviewFrame(const QImage& picture, int frameNumber) {
+    run_.ShowPreviewFrame(picture, frameNumber);
+}
+
+void TfrmFrameOutput::RevealPreview() { run_.RevealPreview(); }
+
+void TfrmFrameOutput::ShowRunPhase(TRunPhase phase) { face_->ShowRunPhase(phase); }
+
+void TfrmFrameOutput::ShowStatus(const QString& text) { face_->ShowStatus(text); }
+
+void TfrmFrameOutput::CatchUp() {
+    logHandOff_.Flush();
+    sinkWindow_.Flush();
+}
+
+// The window always closes; a conversion under way is stopped first, and what it handed over
+// meanwhile (its last lines, the cursor back) is shown.
+void TfrmFrameOutput::FormCloseQuery() {
+    run_.Close();
+    CatchUp();
+    FFLogger.OnLog = nullptr;
 }
 
 void TfrmFrameOutput::closeEvent(QCloseEvent* event) {

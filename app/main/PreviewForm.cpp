@@ -8,6 +8,7 @@
 
 #include "app/widgets/BitmapImage.h"
 #include "app/widgets/Dialogs.h"
+#include "app/widgets/ObjectName.h"
 #include "app/widgets/QtCanvas.h"
 #include "app/widgets/QtClipboard.h"
 #include "app/widgets/WindowPlacement.h"
@@ -23,9 +24,8 @@ constexpr int kInitialHeight = 240;
 TPreviewForm::TPreviewForm()
     : QWidget(nullptr, Qt::Tool | Qt::WindowStaysOnTopHint | Qt::CustomizeWindowHint |
                            Qt::WindowTitleHint | Qt::WindowCloseButtonHint),
-      Image(new QLabel(this)),
-      actCopyAnimation(new QAction(QStringLiteral("Copy GIF"), this)) {
-    Image->setObjectName(QStringLiteral("Image"));
+      Image(Named("Image", new QLabel(this))),
+      actCopyAnimation(Named("actCopyAnimation", new QAction(QStringLiteral("Copy GIF"), this))) {
     Image->setAlignment(Qt::AlignCenter);
     Image->setScaledContents(true);
     Image->setMinimumSize(1, 1);
@@ -48,9 +48,11 @@ TPreviewForm::~TPreviewForm() { StopPlaying(); }
 
 void TPreviewForm::SetClientSize(int width, int height) { resize(width, height); }
 
-void TPreviewForm::ShowBitmap(const TBitmap& bitmap) {
-    Image->setPixmap(QPixmap::fromImage(ImageOfBitmap(bitmap)));
+void TPreviewForm::ShowPicture(const QImage& picture) {
+    Image->setPixmap(QPixmap::fromImage(picture));
 }
+
+void TPreviewForm::ShowBitmap(const TBitmap& bitmap) { ShowPicture(ImageOfBitmap(bitmap)); }
 
 void TPreviewForm::FillBlack() {
     QPixmap black(size());
@@ -65,9 +67,7 @@ void TPreviewForm::PlayAnimation(const std::string& fileName) {
     if (animation->Empty()) return;
     const QSize size(animation->Width(), animation->Height());
     canvas_ = std::make_unique<TQtCanvas>(size);
-    canvas_->OnChanged = [this, canvas = canvas_.get()] {
-        Image->setPixmap(QPixmap::fromImage(canvas->Picture()));
-    };
+    canvas_->OnChanged = [this, canvas = canvas_.get()] { ShowPicture(canvas->Picture()); };
     animation_ = std::move(animation);
     SetClientSize(size.width(), size.height());
     setWindowTitle(QFileInfo(QString::fromStdString(fileName)).fileName());

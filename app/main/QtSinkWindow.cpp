@@ -1,51 +1,66 @@
 #include "app/main/QtSinkWindow.h"
 
 #include <QApplication>
-#include <QCheckBox>
-#include <QImage>
-#include <QLabel>
-#include <QPixmap>
 #include <QString>
+#include <utility>
 
-#include "app/main/FrameOutputFrm.h"
-#include "app/main/PreviewForm.h"
+#include "app/main/LogHandOff.h"
 #include "app/widgets/BitmapImage.h"
-#include "platform/Bitmap.h"
-#include "platform/MainThread.h"
+
+TQtSinkWindow::TQtSinkWindow(TLogHandOff& log, TSinkWindowOwner& owner)
+    : log_(log), owner_(owner) {}
+
+TQtSinkWindow::~TQtSinkWindow() { ShowCursors(0); }
 
 void TQtSinkWindow::LogLine(std::string_view line) {
-    const QString text = QString::fromUtf8(line.data(), static_cast<qsizetype>(line.size()));
-    Synchronize([&] { form_.AppendLog(text); });
+    log_.Add(QString::fromUtf8(line.data(), static_cast<qsizetype>(line.size())));
 }
 
-// The picture is copied here, on the conversion's thread; the GUI thread only shows it.
+// The picture is copied here, on the conversion's thread; the frame it replaces, if the GUI
+// thread never took it, goes once the lock is released.
 void TQtSinkWindow::PreviewFrame(const TBitmap& frame, int frameNumber) {
-    const QImage picture = ImageOfBitmap(frame);
-    Synchronize([&] {
-        TPreviewForm* preview = form_.PreviewWindow();
-        if (!preview) return;
-        if (preview->width() != picture.width() || preview->height() != picture.height())
-            preview->SetClientSize(picture.width(), picture.height());
-        preview->setWindowTitle(QStringLiteral("#%1").arg(frameNumber));
-        preview->Image->setPixmap(QPixmap::fromImage(picture));
-    });
+    QImage picture = ImageOfBitmap(frame);
+    {
+        std::lock_guard<std::mutex> guard(lock_);
+        std::swap(waiting_.Picture, picture);
+        waiting_.FrameNumber = frameNumber;
+    }
+    flushCall_.Request();
 }
 
 void TQtSinkWindow::ShowPreview() {
-    Synchronize([&] {
-        TPreviewForm* preview = form_.PreviewWindow();
-        if (preview && form_.chkPreview->isChecked()) preview->show();
-    });
+    {
+        std::lock_guard<std::mutex> guard(lock_);
+        waiting_.Reveal = true;
+    }
+    flushCall_.Request();
 }
 
 void TQtSinkWindow::SetBusyCursor(bool busy) {
-    Synchronize([&] {
-        if (busy) {
-            QApplication::setOverrideCursor(Qt::WaitCursor);
-            ++busy_;
-        } else if (busy_ > 0) {
-            QApplication::restoreOverrideCursor();
-            --busy_;
-        }
-    });
+    {
+        std::lock_guard<std::mutex> guard(lock_);
+        if (busy)
+            ++wantedCursors_;
+        else if (wantedCursors_ > 0)
+            --wantedCursors_;
+    }
+    flushCall_.Request();
+}
+
+void TQtSinkWindow::Flush() {
+    TWaiting waiting;
+    int cursors;
+    {
+        std::lock_guard<std::mutex> guard(lock_);
+        std::swap(waiting, waiting_);
+        cursors = wantedCursors_;
+    }
+    if (!waiting.Picture.isNull()) owner_.ShowPreviewFrame(waiting.Picture, waiting.FrameNumber);
+    if (waiting.Reveal) owner_.RevealPreview();
+    ShowCursors(cursors);
+}
+
+void TQtSinkWindow::ShowCursors(int wanted) {
+    for (; cursorsSet_ < wanted; ++cursorsSet_) QApplication::setOverrideCursor(Qt::WaitCursor);
+    for (; cursorsSet_ > wanted; --cursorsSet_) QApplication::restoreOverrideCursor();
 }

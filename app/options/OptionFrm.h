@@ -73,7 +73,17 @@ public:
     int LastPosition() const { return lastPosition_; }
     const TBitmap& PreviewBitmap() const { return *previewBitmap_; }
 
-    // Components.
+    // Event handlers.
+    void FormCreate();
+    void FormDestroy();
+    void ImageClick();
+    void TrackBarChange();
+    void btnStartTimeClick();
+    void btnEndTimeClick();
+    void btnNextFrameClick();
+
+private:
+    // Components, named as the members.
     QGroupBox* grpAVFileInfo;
     QPlainTextEdit* mmoAVFileInfo;
     QGroupBox* grpFrameSize;
@@ -93,16 +103,6 @@ public:
     QPushButton* btnOk;
     QPushButton* btnCancel;
 
-    // Event handlers.
-    void FormCreate();
-    void FormDestroy();
-    void ImageClick();
-    void TrackBarChange();
-    void btnStartTimeClick();
-    void btnEndTimeClick();
-    void btnNextFrameClick();
-
-private:
     void CreateComponents();
     void ConnectHandlers();
     void Reset(bool all);

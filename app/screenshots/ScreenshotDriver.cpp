@@ -6,6 +6,7 @@
 // set, the frame at actual size, the main window converting with the preview window and after
 // the conversion with the GIF playing, the help menu and the About box. The answers a user would
 // give come from a TDialogs of its own.
+#include <QAction>
 #include <QApplication>
 #include <QCheckBox>
 #include <QComboBox>
@@ -31,6 +32,7 @@
 #include "app/options/OptionFrm.h"
 #include "app/widgets/Dialogs.h"
 #include "app/widgets/ImageButton.h"
+#include "app/widgets/ObjectName.h"
 #include "app/widgets/TrackBar.h"
 #include "engine/loader/FFLoad.h"
 
@@ -117,14 +119,16 @@ public:
     }
 
 private:
-    // A piece from a quarter to three fifths of the clip, at 320x240.
+    // A piece from a tenth to nine tenths of the clip, at 320x240: long enough that the
+    // conversion, which never waits for the windows, still runs when its progress line first
+    // shows a rate.
     int RunOptions(TfrmOption& options) {
-        TTrackBar& track = *options.TrackBar;
-        track.setValue(track.maximum() / 4);
-        options.btnStartTime->click();
-        track.setValue(track.maximum() * 3 / 5);
-        options.btnEndTime->click();
-        options.cboFrameSize->setCurrentIndex(6);
+        TTrackBar& track = NamedChild<TTrackBar>(options, "TrackBar");
+        track.setValue(track.maximum() / 10);
+        NamedChild<QPushButton>(options, "btnStartTime").click();
+        track.setValue(track.maximum() * 9 / 10);
+        NamedChild<QPushButton>(options, "btnEndTime").click();
+        NamedChild<QComboBox>(options, "cboFrameSize").setCurrentIndex(6);
         Save(options, "options.png");
         options.ImageClick();
         options.hide();
@@ -159,29 +163,31 @@ int main(int argc, char** argv) {
         window->show();
         window->activateWindow();
         screenshots.Save(*window, "main-idle.png");
-        window->btnOpen->click();
-        window->btnOpen->click();
+        TImageButton& input = NamedChild<TImageButton>(*window, "btnOpen");
+        input.click();
+        input.click();
         QFile::remove(QDir(folder).filePath(QStringLiteral("notes.txt")));
         screenshots.Save(*window, "main-file-chosen.png");
 
         // A conversion under way: the picture is taken as soon as the preview and the progress
         // line show it, while the frames keep coming.
-        window->btnStart->click();
+        const QLabel& status = NamedChild<QLabel>(*window, "lblStatus");
+        NamedChild<TImageButton>(*window, "btnStart").click();
         SettleUntil([&] {
             return PreviewFrameNumber(*window) >= 40 &&
-                   window->lblStatus->text().startsWith(QStringLiteral("Frame number")) &&
-                   !window->lblStatus->text().contains(QStringLiteral("FPS: 0;"));
+                   status.text().startsWith(QStringLiteral("Frame number")) &&
+                   !status.text().contains(QStringLiteral("FPS: 0;"));
         });
         screenshots.SaveArea(BothWindows(*window), "main-converting.png");
-        SettleUntil([&] { return window->btnOpen->isEnabled(); });
+        SettleUntil([&] { return input.isEnabled(); });
         Settle(800);
         screenshots.SaveArea(BothWindows(*window), "main-complete.png");
         if (window->PreviewWindow()) window->PreviewWindow()->hide();
-        window->ButtonHelpClick();
+        NamedChild<TImageButton>(*window, "ButtonHelp").click();
         Settle();
         screenshots.Save(*window, "main-help-menu.png", 160);
-        window->PopupMenuHelp->hide();
-        window->mnuAbout->trigger();
+        NamedChild<QMenu>(*window, "PopupMenuHelp").hide();
+        NamedChild<QAction>(*window, "mnuAbout").trigger();
         saved = screenshots.Saved();
         SetDialogs(nullptr);
     }

@@ -1,6 +1,7 @@
 #pragma once
-// What the window suites share: one application object with the main-thread hooks, dialogs that
-// answer in place of a user, program folders with their files, and waiting for the event loop.
+// What the window suites share: one application object with the main-thread hooks, the windows'
+// components by name, bitmaps of one colour, dialogs that answer in place of a user, program
+// folders with their files, and waiting for the event loop.
 #include <gtest/gtest.h>
 
 #include <QApplication>
@@ -8,6 +9,8 @@
 #include <QDialog>
 #include <QElapsedTimer>
 #include <QFileDialog>
+#include <QLabel>
+#include <QPlainTextEdit>
 #include <QStringList>
 #include <QUrl>
 #include <filesystem>
@@ -18,6 +21,9 @@
 
 #include "app/main/MainThreadHooks.h"
 #include "app/widgets/Dialogs.h"
+#include "app/widgets/ImageButton.h"
+#include "app/widgets/ObjectName.h"
+#include "platform/Bitmap.h"
 #include "tests/common/TestSupport.h"
 
 namespace guitest {
@@ -36,6 +42,37 @@ inline QApplication& Application() {
         return made;
     }();
     return *application;
+}
+
+// Made first among a fixture's members, it makes the application object before the windows
+// declared after it.
+struct TApplicationFirst {
+    TApplicationFirst() { Application(); }
+};
+
+// A window's component by its name; a missing one fails the test with an exception.
+template <class T>
+T& Child(const QObject& window, const char* name) {
+    return NamedChild<T>(window, name);
+}
+
+// The main window's components most tests touch.
+inline TImageButton& Button(const QObject& window, const char* name) {
+    return Child<TImageButton>(window, name);
+}
+inline QLabel& Label(const QObject& window, const char* name) {
+    return Child<QLabel>(window, name);
+}
+inline QString LogText(const QObject& window) {
+    return Child<QPlainTextEdit>(window, "mmoLog").toPlainText();
+}
+
+// A 24-bit bitmap of one colour.
+inline TBitmap OneColourBitmap(int width, int height, TColor colour) {
+    TBitmap bitmap(width, height, pf24bit);
+    for (int y = 0; y < height; ++y)
+        for (int x = 0; x < width; ++x) bitmap.SetPixel(x, y, colour);
+    return bitmap;
 }
 
 // Runs the event loop until `done` holds or `limitMs` passed; returns `done()`.

@@ -1,17 +1,22 @@
 // Whole conversions driven through the main window offscreen: Input, the options dialog and
 // Start up to "Conversion is complete." with the GIF beside the clip; Stop, Pause and Resume
 // along the button table; closing the window during a conversion; the options dialog's check
-// boxes; the GIF made playing in the preview window and copied to the clipboard.
+// boxes; the GIF made playing in the preview window and copied to the clipboard; the log of a
+// run complete and in order before the report of its end.
 #include <QCheckBox>
 #include <QClipboard>
+#include <QElapsedTimer>
 #include <QGuiApplication>
 #include <QLabel>
 #include <QMimeData>
 #include <QPixmap>
 #include <QPlainTextEdit>
+#include <QRegularExpression>
 #include <QTimer>
+#include <chrono>
 #include <filesystem>
 #include <memory>
+#include <thread>
 
 #include "app/main/FrameOutputFrm.h"
 #include "app/main/PreviewForm.h"
@@ -21,11 +26,16 @@
 #include "gif/model/GIFExtensions.h"
 #include "gif/model/GIFImage.h"
 #include "gif/paint/GIFPainter.h"
+#include "platform/MainThread.h"
 #include "platform/Stream.h"
 #include "tests/app/gui/GuiTestSupport.h"
 
 namespace {
 
+using guitest::Button;
+using guitest::Child;
+using guitest::Label;
+using guitest::LogText;
 using guitest::ProcessEventsUntil;
 using guitest::TProgramFolder;
 using guitest::TScriptedDialogs;
@@ -77,22 +87,44 @@ protected:
 
     void Input(const std::string& file) {
         dialogs_.FileToChoose = QString::fromStdString(file);
-        window_->btnOpen->click();
+        Button(*window_, "btnOpen").click();
     }
     // Start, then the event loop until the end of all tasks is reported.
     void ConvertToTheEnd() {
-        window_->btnStart->click();
-        ASSERT_TRUE(ProcessEventsUntil([&] { return window_->btnOpen->isEnabled(); }, 60000));
+        Button(*window_, "btnStart").click();
+        ASSERT_TRUE(
+            ProcessEventsUntil([&] { return Button(*window_, "btnOpen").isEnabled(); }, 60000));
     }
-    bool LogHas(const QString& text) const { return window_->mmoLog->toPlainText().contains(text); }
+    bool LogHas(const QString& text) const { return LogText(*window_).contains(text); }
     bool FrameLogged(int number) const {
         return LogHas(QStringLiteral("FrameOutput write frame #%1,").arg(number));
     }
+    // The log of the one run that saved `gif`: a line for each frame, numbered from 1 without a
+    // gap, as many as the GIF has frames, then the output's close, then the window's line for
+    // the GIF saved.
+    void ExpectRunLoggedInOrder(const std::string& gif) const {
+        const QStringList lines = LogText(*window_).split(QLatin1Char('\n'));
+        const QRegularExpression frameLine(QStringLiteral("^FrameOutput write frame #(\\d+),"));
+        int frames = 0;
+        qsizetype lastFrame = -1;
+        for (qsizetype i = 0; i < lines.size(); ++i) {
+            const QRegularExpressionMatch match = frameLine.match(lines[i]);
+            if (!match.hasMatch()) continue;
+            EXPECT_EQ(match.captured(1).toInt(), ++frames) << "line " << i;
+            lastFrame = i;
+        }
+        EXPECT_GT(frames, 0);
+        EXPECT_EQ(frames, FramesIn(gif));
+        const qsizetype close = lines.indexOf(QStringLiteral("Frame output write close"));
+        const qsizetype saved = lines.indexOf(QString::fromStdString("***GIF saved: " + gif));
+        EXPECT_GT(close, lastFrame);
+        EXPECT_GT(saved, close);
+    }
     // Input, Start, Stop, Pause, Resume enabled?
     std::vector<bool> Buttons() const {
-        return {window_->btnOpen->isEnabled(), window_->btnStart->isEnabled(),
-                window_->btnStop->isEnabled(), window_->btnPause->isEnabled(),
-                window_->btnResume->isEnabled()};
+        return {Button(*window_, "btnOpen").isEnabled(), Button(*window_, "btnStart").isEnabled(),
+                Button(*window_, "btnStop").isEnabled(), Button(*window_, "btnPause").isEnabled(),
+                Button(*window_, "btnResume").isEnabled()};
     }
 
     TScriptedDialogs dialogs_;
@@ -109,14 +141,14 @@ TEST_F(ConversionTest, WholeConversionGivesTheGifBesideTheClipAndPlaysIt) {
     const auto clip = ShortClip();
     Input(clip->File);
     EXPECT_TRUE(LogHas("***File has been added to convert list."));
-    window_->btnStart->click();
+    Button(*window_, "btnStart").click();
     EXPECT_EQ(Buttons(), kRunning);
-    EXPECT_EQ(window_->focusWidget(), window_->btnStop);
+    EXPECT_EQ(window_->focusWidget(), &Button(*window_, "btnStop"));
     EXPECT_TRUE(LogHas("***Can do convert."));
-    ASSERT_TRUE(ProcessEventsUntil([&] { return window_->btnOpen->isEnabled(); }, 60000));
+    ASSERT_TRUE(ProcessEventsUntil([&] { return Button(*window_, "btnOpen").isEnabled(); }, 60000));
 
     EXPECT_EQ(Buttons(), kEnded);
-    EXPECT_EQ(window_->lblStatus->text(), "Conversion is complete.");
+    EXPECT_EQ(Label(*window_, "lblStatus").text(), "Conversion is complete.");
     const std::string gif = clip->Beside("clip_(new).gif");
     EXPECT_EQ(window_->FrameSink().SavedFileName(), gif);
     EXPECT_EQ(FramesIn(gif), 10);
@@ -138,7 +170,7 @@ TEST_F(ConversionTest, WholeConversionGivesTheGifBesideTheClipAndPlaysIt) {
     // The painter draws the frames: the picture is the clip's colour bars, not the black of an
     // empty window.
     const auto showsFrame = [&] {
-        const QImage picture = preview->Image->pixmap().toImage();
+        const QImage picture = Child<QLabel>(*preview, "Image").pixmap().toImage();
         if (picture.size() != QSize(64, 48)) return false;
         int lit = 0;
         for (int y = 0; y < picture.height(); ++y)
@@ -148,8 +180,8 @@ TEST_F(ConversionTest, WholeConversionGivesTheGifBesideTheClipAndPlaysIt) {
     ASSERT_TRUE(ProcessEventsUntil(showsFrame));
 
     // Copy GIF puts the whole animation on the clipboard.
-    EXPECT_TRUE(preview->actCopyAnimation->isEnabled());
-    preview->actCopyAnimation->trigger();
+    EXPECT_TRUE(Child<QAction>(*preview, "actCopyAnimation").isEnabled());
+    Child<QAction>(*preview, "actCopyAnimation").trigger();
     const QMimeData* copied = QGuiApplication::clipboard()->mimeData();
     ASSERT_NE(copied, nullptr);
     EXPECT_TRUE(copied->hasImage());
@@ -161,10 +193,10 @@ TEST_F(ConversionTest, WholeConversionGivesTheGifBesideTheClipAndPlaysIt) {
     EXPECT_EQ(pasted.Images().Count(), 10);
 
     // Start again converts the clip once more, and the playing stops.
-    window_->btnStart->click();
+    Button(*window_, "btnStart").click();
     EXPECT_EQ(preview->Animation(), nullptr);
-    EXPECT_FALSE(preview->actCopyAnimation->isEnabled());
-    ASSERT_TRUE(ProcessEventsUntil([&] { return window_->btnOpen->isEnabled(); }, 60000));
+    EXPECT_FALSE(Child<QAction>(*preview, "actCopyAnimation").isEnabled());
+    ASSERT_TRUE(ProcessEventsUntil([&] { return Button(*window_, "btnOpen").isEnabled(); }, 60000));
     EXPECT_TRUE(dialogs_.Messages.empty()) << dialogs_.Messages.front().Text.toStdString();
     EXPECT_EQ(FramesIn(clip->Beside("clip_(new_1).gif")), 10);
     EXPECT_NE(preview->Animation(), nullptr);
@@ -177,7 +209,7 @@ TEST_F(ConversionTest, WholeConversionGivesTheGifBesideTheClipAndPlaysIt) {
 TEST_F(ConversionTest, PauseResumeAndStopFollowTheButtonTable) {
     const auto clip = LongClip();
     Input(clip->File);
-    window_->btnStart->click();
+    Button(*window_, "btnStart").click();
     ASSERT_TRUE(ProcessEventsUntil([&] { return FrameLogged(3); }));
 
     // The preview window shows the frames as they come.
@@ -185,28 +217,28 @@ TEST_F(ConversionTest, PauseResumeAndStopFollowTheButtonTable) {
     EXPECT_TRUE(preview->isVisible());
     EXPECT_TRUE(preview->windowTitle().startsWith("#"));
     EXPECT_EQ(preview->size(), QSize(64, 48));
-    EXPECT_EQ(preview->Image->pixmap().size(), QSize(64, 48));
+    EXPECT_EQ(Child<QLabel>(*preview, "Image").pixmap().size(), QSize(64, 48));
 
-    window_->btnPause->click();
+    Button(*window_, "btnPause").click();
     EXPECT_EQ(Buttons(), kPaused);
-    EXPECT_TRUE(window_->FFEncoder.Paused());
-    window_->btnResume->click();
+    EXPECT_TRUE(window_->Encoder().Paused());
+    Button(*window_, "btnResume").click();
     EXPECT_EQ(Buttons(), kRunning);
-    EXPECT_FALSE(window_->FFEncoder.Paused());
+    EXPECT_FALSE(window_->Encoder().Paused());
 
     // Unchecking the preview hides the window at once; the frames still reach the GIF.
-    window_->chkPreview->click();
+    Child<QCheckBox>(*window_, "chkPreview").click();
     EXPECT_FALSE(preview->isVisible());
-    EXPECT_FALSE(window_->FFEncoder.PreviewBitmap());
+    EXPECT_FALSE(window_->Encoder().PreviewBitmap());
 
-    window_->btnPause->click();
-    window_->btnStop->click();
-    EXPECT_FALSE(window_->btnStop->isEnabled());
-    ASSERT_TRUE(ProcessEventsUntil([&] { return window_->btnOpen->isEnabled(); }));
+    Button(*window_, "btnPause").click();
+    Button(*window_, "btnStop").click();
+    EXPECT_FALSE(Button(*window_, "btnStop").isEnabled());
+    ASSERT_TRUE(ProcessEventsUntil([&] { return Button(*window_, "btnOpen").isEnabled(); }));
     EXPECT_EQ(Buttons(), kEnded);
     EXPECT_FALSE(preview->isVisible());
     // A stopped conversion is not complete; what was converted is saved all the same.
-    EXPECT_NE(window_->lblStatus->text(), "Conversion is complete.");
+    EXPECT_NE(Label(*window_, "lblStatus").text(), "Conversion is complete.");
     const std::string gif = clip->Beside("long_(new).gif");
     const int frames = FramesIn(gif);
     EXPECT_GE(frames, 3);
@@ -219,12 +251,12 @@ TEST_F(ConversionTest, PauseResumeAndStopFollowTheButtonTable) {
 TEST_F(ConversionTest, ClosingTheWindowDuringAConversionStopsItAndExits) {
     const auto clip = LongClip();
     Input(clip->File);
-    window_->btnStart->click();
+    Button(*window_, "btnStart").click();
     ASSERT_TRUE(ProcessEventsUntil([&] { return FrameLogged(3); }));
-    window_->btnPause->click();
+    Button(*window_, "btnPause").click();
 
     // The program's message loop ends once the window has closed.
-    QTimer::singleShot(0, window_.get(), [this] { window_->ButtonClose->click(); });
+    QTimer::singleShot(0, window_.get(), [this] { Button(*window_, "ButtonClose").click(); });
     QTimer::singleShot(30000, qApp, [] { QCoreApplication::exit(1); });
     EXPECT_EQ(QApplication::exec(), 0);
 
@@ -242,10 +274,10 @@ TEST_F(ConversionTest, OptionCheckBoxesGoToTheFrameSink) {
     const TClip clip("-f lavfi -i testsrc=size=32x24:rate=60 -t 0.5 -c:v libx264 -pix_fmt yuv420p",
                      "fast.mp4");
     adjust_ = [](TfrmOption& options) {
-        EXPECT_TRUE(options.chkPlayAtClipSpeed->isChecked());
-        EXPECT_FALSE(options.chkOptimize->isChecked());
+        EXPECT_TRUE(Child<QCheckBox>(options, "chkPlayAtClipSpeed").isChecked());
+        EXPECT_FALSE(Child<QCheckBox>(options, "chkOptimize").isChecked());
         EXPECT_TRUE(options.OutputOptionsText().find(" -r 50") != std::string::npos);
-        options.chkPlayAtClipSpeed->setChecked(false);
+        Child<QCheckBox>(options, "chkPlayAtClipSpeed").setChecked(false);
         EXPECT_EQ(options.OutputOptionsText(), " -f rawrgb -c:v rawvideo -pix_fmt bgr24");
     };
     Input(clip.File);
@@ -263,9 +295,9 @@ TEST_F(ConversionTest, OptionCheckBoxesGoToTheFrameSink) {
 
     // The dialog keeps the boxes for the next file; optimised, the same frames take less room.
     adjust_ = [](TfrmOption& options) {
-        EXPECT_FALSE(options.chkPlayAtClipSpeed->isChecked());
-        EXPECT_FALSE(options.chkOptimize->isChecked());
-        options.chkOptimize->setChecked(true);
+        EXPECT_FALSE(Child<QCheckBox>(options, "chkPlayAtClipSpeed").isChecked());
+        EXPECT_FALSE(Child<QCheckBox>(options, "chkOptimize").isChecked());
+        Child<QCheckBox>(options, "chkOptimize").setChecked(true);
     };
     Input(clip.File);
     ConvertToTheEnd();
@@ -285,7 +317,7 @@ TEST_F(ConversionTest, FailedConversionIsReportedAndNotCalledComplete) {
     EXPECT_EQ(dialogs_.Messages[0].Icon, QMessageBox::Warning);
     EXPECT_EQ(dialogs_.Messages[0].Caption, "Clip");
     EXPECT_FALSE(dialogs_.Messages[0].Text.isEmpty());
-    EXPECT_NE(window_->lblStatus->text(), "Conversion is complete.");
+    EXPECT_NE(Label(*window_, "lblStatus").text(), "Conversion is complete.");
     EXPECT_FALSE(LogHas("***GIF saved"));
     EXPECT_FALSE(window_->PreviewWindow()->isVisible());
     EXPECT_FALSE(std::filesystem::exists(clip.Beside("tone_(new).gif")));
@@ -299,26 +331,45 @@ TEST_F(ConversionTest, StartAfterChoosingABadFileConvertsNothing) {
     folder_.WriteFile("broken.mp4", "no media here");
     Input(folder_.Path() + "broken.mp4");
     ASSERT_TRUE(LogHas("***File load error: "));
-    EXPECT_EQ(window_->FFEncoder.Tasks().Count(), 0);
+    EXPECT_EQ(window_->Encoder().Tasks().Count(), 0);
 
     ConvertToTheEnd();
     EXPECT_EQ(Buttons(), kEnded);
     EXPECT_FALSE(LogHas("Frame output write header"));
     EXPECT_FALSE(std::filesystem::exists(clip->Beside("clip_(new).gif")));
     // Nothing was converted, so nothing is called complete.
-    EXPECT_NE(window_->lblStatus->text(), "Conversion is complete.");
+    EXPECT_NE(Label(*window_, "lblStatus").text(), "Conversion is complete.");
     EXPECT_TRUE(dialogs_.Messages.empty());
 }
 
-TEST_F(ConversionTest, ProgressLineShowsTheReportWithSixtyFourBitSizes) {
-    TProgressInfo info;
-    info.FrameNumber = 120;
-    info.FPS = 24;
-    info.OutputSize = 5000000000;
-    info.OutputTime = 4800000;
-    window_->FFEncoderProgress(&info);
-    EXPECT_EQ(window_->lblStatus->text(),
-              "Frame number: 120; FPS: 24; Size: 5000000000; Time: 4800000");
+// A waiting Stop lets the calls handed to the main thread run before the GUI's events, and so
+// may the report of the end of a task: the lines the run logged must come before it all the
+// same, every one of them.
+TEST_F(ConversionTest, StoppedConversionLogsEveryFrameInOrderBeforeItsEnd) {
+    const auto clip = LongClip();
+    Input(clip->File);
+    Button(*window_, "btnStart").click();
+    ASSERT_TRUE(ProcessEventsUntil([&] { return FrameLogged(3); }));
+    Button(*window_, "btnStop").click();
+    ASSERT_TRUE(ProcessEventsUntil([&] { return Button(*window_, "btnOpen").isEnabled(); }));
+    ExpectRunLoggedInOrder(clip->Beside("long_(new).gif"));
+}
+
+TEST_F(ConversionTest, EndReportedBeforeTheGuiEventsStillFollowsTheRunsLines) {
+    const auto clip = ShortClip();
+    Input(clip->File);
+    Button(*window_, "btnStart").click();
+    // Only the main-thread calls run, as in a waiting Stop, until the end is reported: the
+    // queued calls of the run's lines have not run by then.
+    QElapsedTimer timer;
+    timer.start();
+    while (!Button(*window_, "btnOpen").isEnabled() && timer.elapsed() < 60000) {
+        CheckSynchronize();
+        std::this_thread::sleep_for(std::chrono::milliseconds(5));
+    }
+    ASSERT_TRUE(Button(*window_, "btnOpen").isEnabled());
+    EXPECT_EQ(Label(*window_, "lblStatus").text(), "Conversion is complete.");
+    ExpectRunLoggedInOrder(clip->Beside("clip_(new).gif"));
 }
 
 }  // namespace

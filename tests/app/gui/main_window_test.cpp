@@ -27,6 +27,10 @@
 
 namespace {
 
+using guitest::Button;
+using guitest::Child;
+using guitest::Label;
+using guitest::LogText;
 using guitest::ProcessEventsUntil;
 using guitest::TProgramFolder;
 using guitest::TScriptedDialogs;
@@ -54,7 +58,7 @@ protected:
         FFLoader().SetLibraryPath("");
     }
 
-    QStringList LogLines() const { return window_->mmoLog->toPlainText().split(QLatin1Char('\n')); }
+    QStringList LogLines() const { return LogText(*window_).split(QLatin1Char('\n')); }
     // The window's own message: an empty line, the message, an empty line.
     bool LogHasMessage(const QString& message) const {
         const QStringList lines = LogLines();
@@ -73,38 +77,38 @@ TEST_F(MainWindowTest, FaceAndComponentsInTheirPlaces) {
     EXPECT_EQ(window_->windowTitle(), "Clip");
     EXPECT_FALSE(window_->mask().isEmpty());
 
-    EXPECT_EQ(window_->Label1->text(), "Input File:");
-    EXPECT_EQ(window_->Label1->pos(), QPoint(40, 110));
-    EXPECT_EQ(window_->txtInput->text(), "...");
-    EXPECT_EQ(window_->txtInput->pos(), QPoint(104, 110));
-    EXPECT_EQ(window_->lblStatus->text(), "Status");
-    EXPECT_EQ(window_->lblStatus->pos(), QPoint(24, 333));
-    EXPECT_EQ(window_->mmoLog->geometry(), QRect(24, 144, 713, 169));
-    EXPECT_TRUE(window_->mmoLog->isReadOnly());
-    EXPECT_TRUE(window_->chkPreview->isChecked());
-    EXPECT_EQ(window_->chkPreview->text(), "Preview while encoding");
-    EXPECT_EQ(window_->chkPreview->pos(), QPoint(544, 62));
+    EXPECT_EQ(Label(*window_, "Label1").text(), "Input File:");
+    EXPECT_EQ(Label(*window_, "Label1").pos(), QPoint(40, 110));
+    EXPECT_EQ(Label(*window_, "txtInput").text(), "...");
+    EXPECT_EQ(Label(*window_, "txtInput").pos(), QPoint(104, 110));
+    EXPECT_EQ(Label(*window_, "lblStatus").text(), "Status");
+    EXPECT_EQ(Label(*window_, "lblStatus").pos(), QPoint(24, 333));
+    EXPECT_EQ(Child<QPlainTextEdit>(*window_, "mmoLog").geometry(), QRect(24, 144, 713, 169));
+    EXPECT_TRUE(Child<QPlainTextEdit>(*window_, "mmoLog").isReadOnly());
+    EXPECT_TRUE(Child<QCheckBox>(*window_, "chkPreview").isChecked());
+    EXPECT_EQ(Child<QCheckBox>(*window_, "chkPreview").text(), "Preview while encoding");
+    EXPECT_EQ(Child<QCheckBox>(*window_, "chkPreview").pos(), QPoint(544, 62));
 
     const struct {
         TImageButton* button;
         const char* caption;
         int left;
         bool enabled;
-    } buttons[] = {{window_->btnOpen, "Input", 24, true},
-                   {window_->btnStart, "Start", 120, false},
-                   {window_->btnStop, "Stop", 216, false},
-                   {window_->btnPause, "Pause", 312, false},
-                   {window_->btnResume, "Resume", 408, false}};
+    } buttons[] = {{&Button(*window_, "btnOpen"), "Input", 24, true},
+                   {&Button(*window_, "btnStart"), "Start", 120, false},
+                   {&Button(*window_, "btnStop"), "Stop", 216, false},
+                   {&Button(*window_, "btnPause"), "Pause", 312, false},
+                   {&Button(*window_, "btnResume"), "Resume", 408, false}};
     for (const auto& row : buttons) {
         EXPECT_EQ(row.button->text(), row.caption);
         EXPECT_EQ(row.button->geometry(), QRect(row.left, 56, 90, 28)) << row.caption;
         EXPECT_EQ(row.button->isEnabled(), row.enabled) << row.caption;
     }
-    EXPECT_EQ(window_->ButtonMin->geometry(), QRect(685, 6, 19, 19));
-    EXPECT_EQ(window_->ButtonHelp->geometry(), QRect(709, 6, 19, 19));
-    EXPECT_EQ(window_->ButtonClose->geometry(), QRect(733, 6, 19, 19));
-    EXPECT_EQ(window_->ButtonClose->Glyph(), TButtonGlyph::Close);
-    EXPECT_EQ(window_->focusWidget(), window_->btnOpen);
+    EXPECT_EQ(Button(*window_, "ButtonMin").geometry(), QRect(685, 6, 19, 19));
+    EXPECT_EQ(Button(*window_, "ButtonHelp").geometry(), QRect(709, 6, 19, 19));
+    EXPECT_EQ(Button(*window_, "ButtonClose").geometry(), QRect(733, 6, 19, 19));
+    EXPECT_EQ(Button(*window_, "ButtonClose").Glyph(), TButtonGlyph::Close);
+    EXPECT_EQ(window_->focusWidget(), &Button(*window_, "btnOpen"));
 
     // The preview window: on top, a tool window, captioned empty, hidden until frames come.
     TPreviewForm* preview = window_->PreviewWindow();
@@ -112,12 +116,12 @@ TEST_F(MainWindowTest, FaceAndComponentsInTheirPlaces) {
     EXPECT_TRUE(preview->windowFlags() & Qt::WindowStaysOnTopHint);
     EXPECT_EQ(preview->windowFlags() & Qt::WindowType_Mask, Qt::Tool);
     EXPECT_EQ(preview->windowTitle(), "");
-    EXPECT_EQ(preview->Image->objectName(), "Image");
+    EXPECT_EQ(Child<QLabel>(*preview, "Image").parent(), preview);
     EXPECT_FALSE(preview->isVisible());
 }
 
 TEST_F(MainWindowTest, OpenDialogOffersFiveFilters) {
-    QFileDialog& dialog = *window_->OpenDialog;
+    QFileDialog& dialog = Child<QFileDialog>(*window_, "OpenDialog");
     const QStringList filters = dialog.nameFilters();
     ASSERT_EQ(filters.size(), 5);
     EXPECT_TRUE(filters[0].startsWith("Video/Audio/Picture Files (*.3GP *.ASF *.AVI"));
@@ -151,7 +155,7 @@ TEST_F(MainWindowTest, ImageButtonStatesLookDifferent) {
     const auto centreColour = [](TImageButton& button) {
         return button.grab().toImage().pixel(button.width() / 2, 3);
     };
-    TImageButton& button = *window_->btnPause;
+    TImageButton& button = Button(*window_, "btnPause");
     button.setEnabled(false);
     EXPECT_EQ(button.State(), TButtonState::Disabled);
     const QRgb disabled = centreColour(button);
@@ -169,8 +173,8 @@ TEST_F(MainWindowTest, ImageButtonStatesLookDifferent) {
     EXPECT_NE(hover, pressed);
     EXPECT_NE(pressed, disabled);
     // Start carries the accent while it is enabled.
-    window_->btnStart->setEnabled(true);
-    EXPECT_NE(centreColour(*window_->btnStart), normal);
+    Button(*window_, "btnStart").setEnabled(true);
+    EXPECT_NE(centreColour(Button(*window_, "btnStart")), normal);
 }
 
 TEST_F(MainWindowTest, InputWithAnUnloadableLibraryLogsTheLoaderText) {
@@ -178,16 +182,16 @@ TEST_F(MainWindowTest, InputWithAnUnloadableLibraryLogsTheLoaderText) {
     const std::string broken = folder_.Path() + "lib/" + FFLoader().GetLibFileName(libSWScale);
     folder_.WriteFile("lib/" + FFLoader().GetLibFileName(libSWScale), "not a library");
 
-    QTest::mouseClick(window_->btnOpen, Qt::LeftButton);
+    QTest::mouseClick(&Button(*window_, "btnOpen"), Qt::LeftButton);
     QStringList lines = LogLines();
     ASSERT_EQ(lines.size(), 1);
     EXPECT_TRUE(lines[0].startsWith(QString::fromStdString("Load library " + broken + " error: ")))
         << lines[0].toStdString();
     EXPECT_EQ(dialogs.FileDialogsShown, 0);
-    EXPECT_FALSE(window_->btnStart->isEnabled());
+    EXPECT_FALSE(Button(*window_, "btnStart").isEnabled());
 
     // Input again tries again.
-    QTest::mouseClick(window_->btnOpen, Qt::LeftButton);
+    QTest::mouseClick(&Button(*window_, "btnOpen"), Qt::LeftButton);
     lines = LogLines();
     ASSERT_EQ(lines.size(), 2);
     EXPECT_EQ(lines[1], lines[0]);
@@ -196,12 +200,12 @@ TEST_F(MainWindowTest, InputWithAnUnloadableLibraryLogsTheLoaderText) {
     // Without the broken file the libraries come from the system's search, even with no lib
     // folder at all; cancelling the open dialog changes nothing.
     std::filesystem::remove_all(folder_.Path() + "lib");
-    QTest::mouseClick(window_->btnOpen, Qt::LeftButton);
+    QTest::mouseClick(&Button(*window_, "btnOpen"), Qt::LeftButton);
     EXPECT_EQ(dialogs.FileDialogsShown, 1);
     EXPECT_EQ(dialogs.FilterSeen.size(), 5);
     EXPECT_TRUE(FFLoader().LibsLoaded(FullLibrarySet));
-    EXPECT_FALSE(window_->btnStart->isEnabled());
-    EXPECT_EQ(window_->txtInput->text(), "...");
+    EXPECT_FALSE(Button(*window_, "btnStart").isEnabled());
+    EXPECT_EQ(Label(*window_, "txtInput").text(), "...");
 }
 
 TEST_F(MainWindowTest, InputOnABadFileLogsTheLoadErrorAndLeavesStartEnabled) {
@@ -210,15 +214,15 @@ TEST_F(MainWindowTest, InputOnABadFileLogsTheLoadErrorAndLeavesStartEnabled) {
     dialogs.FileToChoose = QString::fromStdString(folder_.Path() + "broken.mp4");
     window_->show();
 
-    QTest::mouseClick(window_->btnOpen, Qt::LeftButton);
+    QTest::mouseClick(&Button(*window_, "btnOpen"), Qt::LeftButton);
 
-    const std::string error = window_->FFEncoder.Decoder().LastErrorMessage();
+    const std::string error = window_->Encoder().Decoder().LastErrorMessage();
     ASSERT_FALSE(error.empty());
     EXPECT_TRUE(LogHasMessage(QString::fromStdString("***File load error: " + error)))
-        << window_->mmoLog->toPlainText().toStdString();
-    EXPECT_TRUE(window_->btnStart->isEnabled());
-    EXPECT_EQ(window_->focusWidget(), window_->btnStart);
-    EXPECT_EQ(window_->txtInput->text(), dialogs.FileToChoose);
+        << LogText(*window_).toStdString();
+    EXPECT_TRUE(Button(*window_, "btnStart").isEnabled());
+    EXPECT_EQ(window_->focusWidget(), &Button(*window_, "btnStart"));
+    EXPECT_EQ(Label(*window_, "txtInput").text(), dialogs.FileToChoose);
     EXPECT_EQ(window_->InputFileName(), dialogs.FileToChoose);
     EXPECT_EQ(dialogs.ModalsShown, 0);
 }
@@ -230,21 +234,23 @@ TEST_F(MainWindowTest, InputOnAClipRunsTheOptionsDialogOnIt) {
     dialogs.OnModal = [&](QDialog& dialog) {
         seen = dynamic_cast<TfrmOption*>(&dialog);
         EXPECT_NE(seen, nullptr);
-        EXPECT_TRUE(window_->FFEncoder.Decoder().Loaded());
-        if (seen) EXPECT_EQ(seen->TrackBar->maximum(), 50);
+        EXPECT_TRUE(window_->Encoder().Decoder().Loaded());
+        if (seen) {
+            EXPECT_EQ(Child<TTrackBar>(*seen, "TrackBar").maximum(), 50);
+        }
         return int(QDialog::Accepted);
     };
 
-    QTest::mouseClick(window_->btnOpen, Qt::LeftButton);
+    QTest::mouseClick(&Button(*window_, "btnOpen"), Qt::LeftButton);
     ASSERT_NE(seen, nullptr);
     EXPECT_EQ(seen, window_->OptionDialog());
     EXPECT_EQ(seen->parent(), window_.get());
     // The file is closed again once the dialog is done.
-    EXPECT_FALSE(window_->FFEncoder.Decoder().Loaded());
-    EXPECT_TRUE(window_->btnStart->isEnabled());
+    EXPECT_FALSE(window_->Encoder().Decoder().Loaded());
+    EXPECT_TRUE(Button(*window_, "btnStart").isEnabled());
 
     // The dialog is made once and reused.
-    QTest::mouseClick(window_->btnOpen, Qt::LeftButton);
+    QTest::mouseClick(&Button(*window_, "btnOpen"), Qt::LeftButton);
     EXPECT_EQ(dialogs.ModalsShown, 2);
     EXPECT_EQ(window_->OptionDialog(), seen);
 }
@@ -255,23 +261,24 @@ TEST_F(MainWindowTest, DroppedFileIsOpenedLikeInput) {
     data.setUrls({QUrl(QStringLiteral("https://example.org/a.mp4")),
                   QUrl::fromLocalFile(QString::fromStdString(Clip()))});
 
+    QWidget& face = Child<QWidget>(*window_, "Face");
     QDragEnterEvent enter(QPoint(300, 200), Qt::CopyAction, &data, Qt::LeftButton, {});
-    QCoreApplication::sendEvent(window_.get(), &enter);
+    QCoreApplication::sendEvent(&face, &enter);
     EXPECT_TRUE(enter.isAccepted());
     QDropEvent drop(QPointF(300, 200), Qt::CopyAction, &data, Qt::LeftButton, {});
-    QCoreApplication::sendEvent(window_.get(), &drop);
+    QCoreApplication::sendEvent(&face, &drop);
     EXPECT_TRUE(drop.isAccepted());
 
     ASSERT_TRUE(ProcessEventsUntil([&] { return dialogs.ModalsShown == 1; }));
     EXPECT_EQ(dialogs.FileDialogsShown, 0);
     EXPECT_EQ(window_->InputFileName(), QString::fromStdString(Clip()));
-    EXPECT_TRUE(window_->btnStart->isEnabled());
+    EXPECT_TRUE(Button(*window_, "btnStart").isEnabled());
 
     // While Input is off (a conversion runs) nothing may be dropped.
-    window_->btnOpen->setEnabled(false);
+    Button(*window_, "btnOpen").setEnabled(false);
     QDragEnterEvent refused(QPoint(300, 200), Qt::CopyAction, &data, Qt::LeftButton, {});
     refused.ignore();
-    QCoreApplication::sendEvent(window_.get(), &refused);
+    QCoreApplication::sendEvent(&face, &refused);
     EXPECT_FALSE(refused.isAccepted());
 }
 
@@ -280,13 +287,13 @@ TEST_F(MainWindowTest, LongFileNamesAreShortenedInTheMiddle) {
     const QString name = QStringLiteral("/media/clips/") + QString(120, QLatin1Char('x')) +
                          QStringLiteral("/holiday.mp4");
     window_->OpenDroppedFile(name);
-    const QString shown = window_->txtInput->text();
+    const QString shown = Label(*window_, "txtInput").text();
     EXPECT_TRUE(shown.startsWith("/media/clips/"));
     EXPECT_TRUE(shown.endsWith("holiday.mp4"));
     EXPECT_TRUE(shown.contains(QChar(0x2026)));
-    EXPECT_LE(window_->txtInput->fontMetrics().horizontalAdvance(shown),
-              window_->txtInput->width());
-    EXPECT_EQ(window_->txtInput->toolTip(), name);
+    EXPECT_LE(Label(*window_, "txtInput").fontMetrics().horizontalAdvance(shown),
+              Label(*window_, "txtInput").width());
+    EXPECT_EQ(Label(*window_, "txtInput").toolTip(), name);
 }
 
 TEST_F(MainWindowTest, EngineLogLinesNameThreadAndLevel) {
@@ -307,28 +314,30 @@ TEST_F(MainWindowTest, EngineLogLinesNameThreadAndLevel) {
 TEST_F(MainWindowTest, DraggingTheFaceMovesTheWindow) {
     window_->move(100, 100);
     window_->show();
-    QTest::mousePress(window_.get(), Qt::LeftButton, {}, QPoint(300, 20));
+    QWidget& face = Child<QWidget>(*window_, "Face");
+    EXPECT_EQ(face.geometry(), window_->rect());
+    QTest::mousePress(&face, Qt::LeftButton, {}, QPoint(300, 20));
     QMouseEvent move(QEvent::MouseMove, QPointF(350, 60), QPointF(450, 160), Qt::NoButton,
                      Qt::LeftButton, {});
-    QCoreApplication::sendEvent(window_.get(), &move);
-    QTest::mouseRelease(window_.get(), Qt::LeftButton, {}, QPoint(350, 60));
+    QCoreApplication::sendEvent(&face, &move);
+    QTest::mouseRelease(&face, Qt::LeftButton, {}, QPoint(350, 60));
     EXPECT_EQ(window_->pos(), QPoint(150, 140));
 }
 
 TEST_F(MainWindowTest, UncheckingPreviewHidesThePreviewWindow) {
     window_->show();
     window_->PreviewWindow()->show();
-    QTest::mouseClick(window_->chkPreview, Qt::LeftButton);
-    EXPECT_FALSE(window_->chkPreview->isChecked());
+    QTest::mouseClick(&Child<QCheckBox>(*window_, "chkPreview"), Qt::LeftButton);
+    EXPECT_FALSE(Child<QCheckBox>(*window_, "chkPreview").isChecked());
     EXPECT_FALSE(window_->PreviewWindow()->isVisible());
-    QTest::mouseClick(window_->chkPreview, Qt::LeftButton);
-    EXPECT_TRUE(window_->chkPreview->isChecked());
+    QTest::mouseClick(&Child<QCheckBox>(*window_, "chkPreview"), Qt::LeftButton);
+    EXPECT_TRUE(Child<QCheckBox>(*window_, "chkPreview").isChecked());
     EXPECT_FALSE(window_->PreviewWindow()->isVisible());
 }
 
 TEST_F(MainWindowTest, MinimiseButtonMinimisesTheWindow) {
     window_->show();
-    QTest::mouseClick(window_->ButtonMin, Qt::LeftButton);
+    QTest::mouseClick(&Button(*window_, "ButtonMin"), Qt::LeftButton);
     EXPECT_TRUE(window_->windowState() & Qt::WindowMinimized);
 }
 

@@ -22,6 +22,8 @@
 
 namespace {
 
+using guitest::Child;
+using guitest::Label;
 using guitest::TScriptedDialogs;
 using testsupport::MakeMedia;
 
@@ -57,8 +59,13 @@ protected:
         dialog_->Prepare(decoder_);
     }
 
+    // The components the tests use most.
+    TTrackBar& Track() const { return Child<TTrackBar>(*dialog_, "TrackBar"); }
+    QCheckBox& CutClip() const { return Child<QCheckBox>(*dialog_, "chkCutClip"); }
+    TFrameImage& Picture() const { return Child<TFrameImage>(*dialog_, "Image"); }
+
     bool ImageIsBlack() const {
-        const QImage& canvas = dialog_->Image->Canvas();
+        const QImage& canvas = Picture().Canvas();
         for (int y = 0; y < canvas.height(); ++y)
             for (int x = 0; x < canvas.width(); ++x)
                 if ((canvas.pixel(x, y) & 0xFFFFFF) != 0) return false;
@@ -71,21 +78,21 @@ protected:
 
 TEST_F(OptionDialogTest, StartsEmpty) {
     EXPECT_EQ(dialog_->windowTitle(), "Output Options");
-    EXPECT_FALSE(dialog_->TrackBar->isEnabled());
-    EXPECT_EQ(dialog_->lblPTS->text(), "00:00:00.000");
-    EXPECT_EQ(dialog_->edtStartTime->text(), "N/A");
-    EXPECT_EQ(dialog_->edtEndTime->text(), "N/A");
-    EXPECT_FALSE(dialog_->chkCutClip->isEnabled());
-    EXPECT_FALSE(dialog_->chkCutClip->isChecked());
-    EXPECT_EQ(dialog_->Image->size(), QSize(220, 145));
-    EXPECT_EQ(dialog_->Image->toolTip(), "Click to view current picture in actual size");
+    EXPECT_FALSE(Track().isEnabled());
+    EXPECT_EQ(Label(*dialog_, "lblPTS").text(), "00:00:00.000");
+    EXPECT_EQ(Child<QLineEdit>(*dialog_, "edtStartTime").text(), "N/A");
+    EXPECT_EQ(Child<QLineEdit>(*dialog_, "edtEndTime").text(), "N/A");
+    EXPECT_FALSE(CutClip().isEnabled());
+    EXPECT_FALSE(CutClip().isChecked());
+    EXPECT_EQ(Picture().size(), QSize(220, 145));
+    EXPECT_EQ(Picture().toolTip(), "Click to view current picture in actual size");
     EXPECT_TRUE(ImageIsBlack());
-    EXPECT_TRUE(dialog_->btnOk->isDefault());
+    EXPECT_TRUE(Child<QPushButton>(*dialog_, "btnOk").isDefault());
 }
 
 TEST_F(OptionDialogTest, TenSecondsAt25FramesGive250Steps) {
     Prepare(Clips().Video25);
-    TTrackBar& track = *dialog_->TrackBar;
+    TTrackBar& track = Track();
     EXPECT_EQ(track.maximum(), 250);
     EXPECT_EQ(track.tickInterval(), 25);
     EXPECT_EQ(track.pageStep(), 12);
@@ -96,20 +103,21 @@ TEST_F(OptionDialogTest, TenSecondsAt25FramesGive250Steps) {
     EXPECT_EQ(dialog_->ClipDuration(), 10000000);
     EXPECT_EQ(dialog_->ClipFrameRate(), 25);
     EXPECT_EQ(dialog_->FirstTime(), 0);
-    EXPECT_EQ(dialog_->lblPTS->text(), "00:00:00.000");
-    EXPECT_TRUE(dialog_->mmoAVFileInfo->toPlainText().startsWith(
-        QString::fromStdString("File Name: " + Clips().Video25)));
+    EXPECT_EQ(Label(*dialog_, "lblPTS").text(), "00:00:00.000");
+    EXPECT_TRUE(Child<QPlainTextEdit>(*dialog_, "mmoAVFileInfo")
+                    .toPlainText()
+                    .startsWith(QString::fromStdString("File Name: " + Clips().Video25)));
     // The first frame is shown, stretched over the whole width (64x48 fills 220x145 in height
     // with margins left and right).
     EXPECT_EQ(dialog_->PreviewBitmap().Width(), 64);
     EXPECT_EQ(dialog_->PreviewBitmap().Height(), 48);
     EXPECT_FALSE(ImageIsBlack());
-    EXPECT_EQ(dialog_->Image->Canvas().pixel(0, 72) & 0xFFFFFF, 0u);
+    EXPECT_EQ(Picture().Canvas().pixel(0, 72) & 0xFFFFFF, 0u);
 }
 
 TEST_F(OptionDialogTest, StepsDecodeNeighboursAndJumpsSeek) {
     Prepare(Clips().Video25);
-    TTrackBar& track = *dialog_->TrackBar;
+    TTrackBar& track = Track();
     track.setValue(1);
     EXPECT_EQ(dialog_->CurrentTime(), 40000);
     EXPECT_EQ(dialog_->LastPosition(), 1);
@@ -119,49 +127,49 @@ TEST_F(OptionDialogTest, StepsDecodeNeighboursAndJumpsSeek) {
     EXPECT_EQ(dialog_->CurrentTime(), 40000);
     track.setValue(125);
     EXPECT_EQ(dialog_->CurrentTime(), 5000000);
-    EXPECT_EQ(dialog_->lblPTS->text(), "00:00:05.000");
+    EXPECT_EQ(Label(*dialog_, "lblPTS").text(), "00:00:05.000");
     EXPECT_EQ(dialog_->LastPosition(), 125);
     track.setValue(0);
     EXPECT_EQ(dialog_->CurrentTime(), 0);
     // Next Frame moves the track bar along with the frame.
-    QTest::mouseClick(dialog_->btnNextFrame, Qt::LeftButton);
+    QTest::mouseClick(&Child<QPushButton>(*dialog_, "btnNextFrame"), Qt::LeftButton);
     EXPECT_EQ(dialog_->CurrentTime(), 40000);
     EXPECT_EQ(track.value(), 1);
 }
 
 TEST_F(OptionDialogTest, SetStartAndSetEndMarkThePiece) {
     Prepare(Clips().Video10);
-    TTrackBar& track = *dialog_->TrackBar;
+    TTrackBar& track = Track();
     ASSERT_EQ(track.maximum(), 100);
     track.setValue(20);
-    QTest::mouseClick(dialog_->btnStartTime, Qt::LeftButton);
-    EXPECT_FALSE(dialog_->chkCutClip->isEnabled());
+    QTest::mouseClick(&Child<QPushButton>(*dialog_, "btnStartTime"), Qt::LeftButton);
+    EXPECT_FALSE(CutClip().isEnabled());
     track.setValue(45);
-    QTest::mouseClick(dialog_->btnEndTime, Qt::LeftButton);
+    QTest::mouseClick(&Child<QPushButton>(*dialog_, "btnEndTime"), Qt::LeftButton);
 
-    EXPECT_EQ(dialog_->edtStartTime->text(), "00:00:02.000");
-    EXPECT_EQ(dialog_->edtEndTime->text(), "00:00:04.500");
+    EXPECT_EQ(Child<QLineEdit>(*dialog_, "edtStartTime").text(), "00:00:02.000");
+    EXPECT_EQ(Child<QLineEdit>(*dialog_, "edtEndTime").text(), "00:00:04.500");
     EXPECT_EQ(track.SelStart(), 20);
     EXPECT_EQ(track.SelEnd(), 45);
-    EXPECT_TRUE(dialog_->chkCutClip->isEnabled());
-    EXPECT_TRUE(dialog_->chkCutClip->isChecked());
+    EXPECT_TRUE(CutClip().isEnabled());
+    EXPECT_TRUE(CutClip().isChecked());
     EXPECT_TRUE(dialog_->Cut().Active());
     EXPECT_EQ(dialog_->InputOptionsText(), " -ss 2");
     EXPECT_EQ(dialog_->OutputOptionsText(), " -f rawrgb -c:v rawvideo -pix_fmt bgr24 -t 2.5");
-    dialog_->cboFrameSize->setCurrentIndex(6);
+    Child<QComboBox>(*dialog_, "cboFrameSize").setCurrentIndex(6);
     EXPECT_EQ(dialog_->OutputOptionsText(),
               " -f rawrgb -c:v rawvideo -pix_fmt bgr24 -t 2.5 -vf \"scale=320:240\"");
 
     // Unchecking Cut Clip keeps the marks but cuts nothing.
-    dialog_->chkCutClip->setChecked(false);
+    CutClip().setChecked(false);
     EXPECT_FALSE(dialog_->Cut().Active());
-    dialog_->chkCutClip->setChecked(true);
+    CutClip().setChecked(true);
 
     // An end at or before the start cuts nothing.
     track.setValue(10);
-    QTest::mouseClick(dialog_->btnEndTime, Qt::LeftButton);
-    EXPECT_FALSE(dialog_->chkCutClip->isEnabled());
-    EXPECT_FALSE(dialog_->chkCutClip->isChecked());
+    QTest::mouseClick(&Child<QPushButton>(*dialog_, "btnEndTime"), Qt::LeftButton);
+    EXPECT_FALSE(CutClip().isEnabled());
+    EXPECT_FALSE(CutClip().isChecked());
     EXPECT_FALSE(dialog_->Cut().Active());
     EXPECT_EQ(dialog_->InputOptionsText(), "");
     EXPECT_EQ(dialog_->OutputOptionsText(),
@@ -170,36 +178,36 @@ TEST_F(OptionDialogTest, SetStartAndSetEndMarkThePiece) {
 
 TEST_F(OptionDialogTest, SameFileKeepsThePieceAnotherFileStartsAfresh) {
     Prepare(Clips().Video10);
-    dialog_->TrackBar->setValue(20);
+    Track().setValue(20);
     dialog_->btnStartTimeClick();
-    dialog_->TrackBar->setValue(45);
+    Track().setValue(45);
     dialog_->btnEndTimeClick();
     decoder_.Close();
 
     Prepare(Clips().Video10);
     EXPECT_TRUE(dialog_->Cut().Active());
-    EXPECT_EQ(dialog_->edtStartTime->text(), "00:00:02.000");
-    EXPECT_EQ(dialog_->edtEndTime->text(), "00:00:04.500");
-    EXPECT_EQ(dialog_->TrackBar->SelEnd(), 45);
+    EXPECT_EQ(Child<QLineEdit>(*dialog_, "edtStartTime").text(), "00:00:02.000");
+    EXPECT_EQ(Child<QLineEdit>(*dialog_, "edtEndTime").text(), "00:00:04.500");
+    EXPECT_EQ(Track().SelEnd(), 45);
     // The frame shown starts again at the first.
     EXPECT_EQ(dialog_->CurrentTime(), 0);
     decoder_.Close();
 
     Prepare(Clips().Video25);
     EXPECT_FALSE(dialog_->Cut().Active());
-    EXPECT_FALSE(dialog_->chkCutClip->isEnabled());
-    EXPECT_EQ(dialog_->edtStartTime->text(), "N/A");
-    EXPECT_EQ(dialog_->edtEndTime->text(), "N/A");
+    EXPECT_FALSE(CutClip().isEnabled());
+    EXPECT_EQ(Child<QLineEdit>(*dialog_, "edtStartTime").text(), "N/A");
+    EXPECT_EQ(Child<QLineEdit>(*dialog_, "edtEndTime").text(), "N/A");
     EXPECT_EQ(dialog_->StartTime(), TfrmOption::kUnsetStart);
     EXPECT_EQ(dialog_->EndTime(), TfrmOption::kUnsetEnd);
-    EXPECT_EQ(dialog_->TrackBar->SelStart(), 0);
-    EXPECT_EQ(dialog_->TrackBar->SelEnd(), 0);
-    EXPECT_EQ(dialog_->TrackBar->maximum(), 250);
+    EXPECT_EQ(Track().SelStart(), 0);
+    EXPECT_EQ(Track().SelEnd(), 0);
+    EXPECT_EQ(Track().maximum(), 250);
 }
 
 TEST_F(OptionDialogTest, AudioOnlyFileStepsThroughTenthsOfSeconds) {
     Prepare(Clips().Audio);
-    TTrackBar& track = *dialog_->TrackBar;
+    TTrackBar& track = Track();
     EXPECT_EQ(dialog_->ClipDuration(), 12300000);
     EXPECT_EQ(track.maximum(), 123);
     EXPECT_EQ(track.tickInterval(), 12);
@@ -208,7 +216,7 @@ TEST_F(OptionDialogTest, AudioOnlyFileStepsThroughTenthsOfSeconds) {
     EXPECT_FALSE(dialog_->HasVideo());
 
     track.setValue(61);
-    EXPECT_EQ(dialog_->lblPTS->text(), "00:00:06.100");
+    EXPECT_EQ(Label(*dialog_, "lblPTS").text(), "00:00:06.100");
     EXPECT_EQ(dialog_->CurrentTime(), 6100000);
     EXPECT_TRUE(ImageIsBlack());
     EXPECT_TRUE(dialog_->PreviewBitmap().Empty());
@@ -217,21 +225,21 @@ TEST_F(OptionDialogTest, AudioOnlyFileStepsThroughTenthsOfSeconds) {
     TScriptedDialogs dialogs;
     dialog_->ImageClick();
     EXPECT_EQ(dialogs.ModalsShown, 0);
-    dialog_->cboFrameSize->setCurrentIndex(27);
+    Child<QComboBox>(*dialog_, "cboFrameSize").setCurrentIndex(27);
     EXPECT_EQ(dialog_->FrameSize(), "1280x720");
     EXPECT_EQ(dialog_->OutputOptionsText(), " -f rawrgb -c:v rawvideo -pix_fmt bgr24");
 }
 
 TEST_F(OptionDialogTest, StillPictureKeepsTheTrackBarOff) {
     Prepare(Clips().Still);
-    EXPECT_FALSE(dialog_->TrackBar->isEnabled());
-    EXPECT_FALSE(dialog_->TrackBar->SliderVisible());
+    EXPECT_FALSE(Track().isEnabled());
+    EXPECT_FALSE(Track().SliderVisible());
     EXPECT_EQ(dialog_->PreviewBitmap().Width(), 64);
     EXPECT_FALSE(ImageIsBlack());
 }
 
 TEST_F(OptionDialogTest, FrameSizesOfferedInOrder) {
-    QComboBox& sizes = *dialog_->cboFrameSize;
+    QComboBox& sizes = Child<QComboBox>(*dialog_, "cboFrameSize");
     ASSERT_EQ(sizes.count(), 29);
     EXPECT_EQ(sizes.currentIndex(), 0);
     EXPECT_EQ(sizes.itemText(0), "Auto - Original");
@@ -246,7 +254,7 @@ TEST_F(OptionDialogTest, FrameSizesOfferedInOrder) {
 
 TEST_F(OptionDialogTest, PictureClickShowsTheFrameAtActualSize) {
     Prepare(Clips().Video25);
-    dialog_->TrackBar->setValue(50);
+    Track().setValue(50);
     TScriptedDialogs dialogs;
     int results[3] = {};
     int shown = 0;
@@ -272,7 +280,7 @@ TEST_F(OptionDialogTest, PictureClickShowsTheFrameAtActualSize) {
         results[shown++] = form->result();
         return form->result();
     };
-    for (int i = 0; i < 3; ++i) QTest::mouseClick(dialog_->Image, Qt::LeftButton);
+    for (int i = 0; i < 3; ++i) QTest::mouseClick(&Picture(), Qt::LeftButton);
     EXPECT_EQ(shown, 3);
     EXPECT_EQ(results[0], QDialog::Accepted);
     EXPECT_EQ(results[1], QDialog::Rejected);

@@ -25,6 +25,10 @@
 
 namespace {
 
+using guitest::Button;
+using guitest::Child;
+using guitest::Label;
+using guitest::LogText;
 using guitest::TProgramFolder;
 using guitest::TScriptedDialogs;
 using testsupport::ErrorOf;
@@ -68,12 +72,12 @@ TEST_F(StartUpTest, MissingSkinIsReportedInTheLogAndTheWindowStaysUsable) {
     folder.WriteSettings({"[SYSTEM]", "Name=Clip", "ResFolder=blue"});
     folder.CopyIcon();
     std::unique_ptr<TfrmFrameOutput> window = StartUp(TProgramFiles::In(folder.Path()));
-    const QStringList lines = window->mmoLog->toPlainText().split(QLatin1Char('\n'));
+    const QStringList lines = LogText(*window).split(QLatin1Char('\n'));
     ASSERT_EQ(lines.size(), 3);
     EXPECT_EQ(lines[1],
               QString::fromStdString("***Skin load error: Cannot open file \"" + folder.Path() +
                                      "sounds/blue/main.bmp\". " + "No such file or directory"));
-    EXPECT_TRUE(window->btnOpen->isEnabled());
+    EXPECT_TRUE(Button(*window, "btnOpen").isEnabled());
 }
 
 TEST_F(StartUpTest, SkinFolderWithOrWithoutTrailingDelimiterGivesTheSamePicture) {
@@ -86,7 +90,7 @@ TEST_F(StartUpTest, SkinFolderWithOrWithoutTrailingDelimiterGivesTheSamePicture)
                   folder.Path() + "sounds/blue/main.bmp");
         std::unique_ptr<TfrmFrameOutput> window = StartUp(TProgramFiles::In(folder.Path()));
         EXPECT_EQ(window->SkinPicture().size(), QSize(760, 366)) << resFolder;
-        EXPECT_EQ(window->mmoLog->toPlainText(), "");
+        EXPECT_EQ(LogText(*window), "");
     }
 }
 
@@ -192,18 +196,17 @@ protected:
 TEST_F(HelpMenuTest, ItemsInOrderOpenTheirLinks) {
     TScriptedDialogs dialogs;
     QStringList captions;
-    for (QAction* action : window_->PopupMenuHelp->actions())
+    for (QAction* action : Child<QMenu>(*window_, "PopupMenuHelp").actions())
         captions << (action->isSeparator() ? QStringLiteral("-") : action->text());
     EXPECT_EQ(captions,
               QStringList({"Help Content", "How Tos && Tutorial Videos...", "-", "Home Page...",
                            "More Free Tools...", "-", "Check for Updates...",
                            "Contact Technical Support...", "-", "About..."}));
-    EXPECT_EQ(window_->mnuHelpContent->shortcut(), QKeySequence(Qt::Key_F1));
+    EXPECT_EQ(Child<QAction>(*window_, "mnuHelpContent").shortcut(), QKeySequence(Qt::Key_F1));
 
-    for (QAction* item :
-         {window_->mnuHelpContent, window_->mnuHowTos, window_->mnuHomePage,
-          window_->mnuMoreFreeTools, window_->mnuCheckForUpdates, window_->mnuSupport})
-        item->trigger();
+    for (const char* item : {"mnuHelpContent", "mnuHowTos", "mnuHomePage", "mnuMoreFreeTools",
+                             "mnuCheckForUpdates", "mnuSupport"})
+        Child<QAction>(*window_, item).trigger();
     std::vector<QString> opened;
     for (const QUrl& url : dialogs.OpenedUrls) opened.push_back(url.toString());
     EXPECT_EQ(opened,
@@ -222,19 +225,20 @@ TEST_F(HelpMenuTest, ItemsInOrderOpenTheirLinks) {
 TEST_F(HelpMenuTest, MenuOpensBelowTheHelpButtonsLeftEdge) {
     window_->move(-600, 80);
     window_->show();
-    QTest::mouseClick(window_->ButtonHelp, Qt::LeftButton);
-    ASSERT_TRUE(guitest::ProcessEventsUntil([&] { return window_->PopupMenuHelp->isVisible(); }));
-    EXPECT_EQ(window_->PopupMenuHelp->pos(), QPoint(-600 + 709 + 2, 80 + 6 + 19));
-    window_->PopupMenuHelp->hide();
+    QMenu& menu = Child<QMenu>(*window_, "PopupMenuHelp");
+    QTest::mouseClick(&Button(*window_, "ButtonHelp"), Qt::LeftButton);
+    ASSERT_TRUE(guitest::ProcessEventsUntil([&] { return menu.isVisible(); }));
+    EXPECT_EQ(menu.pos(), QPoint(-600 + 709 + 2, 80 + 6 + 19));
+    menu.hide();
 }
 
 TEST_F(HelpMenuTest, CloseButtonClosesTheWindowAndFreesThePreviewWindow) {
     window_->show();
     ASSERT_NE(window_->PreviewWindow(), nullptr);
-    QTest::mouseClick(window_->ButtonClose, Qt::LeftButton);
+    QTest::mouseClick(&Button(*window_, "ButtonClose"), Qt::LeftButton);
     EXPECT_FALSE(window_->isVisible());
     EXPECT_EQ(window_->PreviewWindow(), nullptr);
-    EXPECT_FALSE(window_->FFLogger.OnLog);
+    EXPECT_FALSE(window_->Logger().OnLog);
 }
 
 TEST_F(HelpMenuTest, AboutBoxShowsTheSettingsAndCentresOverTheWindow) {
@@ -248,22 +252,22 @@ TEST_F(HelpMenuTest, AboutBoxShowsTheSettingsAndCentresOverTheWindow) {
         shownAt = dialog.pos();
         EXPECT_EQ(dialog.windowTitle(), "About Clip");
         EXPECT_EQ(dialog.size(), QSize(445, 217));
-        EXPECT_EQ(shown->LabelAppName->text(), "Clip");
-        EXPECT_EQ(shown->LabelVersion->text(), "Version 2.5");
-        EXPECT_EQ(shown->LabelCopyRight->text(),
+        EXPECT_EQ(Label(*shown, "LabelAppName").text(), "Clip");
+        EXPECT_EQ(Label(*shown, "LabelVersion").text(), "Version 2.5");
+        EXPECT_EQ(Label(*shown, "LabelCopyRight").text(),
                   QStringLiteral("Copyright \u00a9 %1 Clip Makers. All rights reserved.")
                       .arg(QDate::currentDate().year()));
-        EXPECT_EQ(shown->LabelWeb->text(), "http://h/home");
-        EXPECT_FALSE(shown->ImageIcon->pixmap().isNull());
-        EXPECT_TRUE(shown->ButtonOK->isDefault());
+        EXPECT_EQ(Label(*shown, "LabelWeb").text(), "http://h/home");
+        EXPECT_FALSE(Label(*shown, "ImageIcon").pixmap().isNull());
+        EXPECT_TRUE(Child<QPushButton>(*shown, "ButtonOK").isDefault());
         // The web label opens the home page; OK closes with OK.
-        QTest::mouseClick(shown->LabelWeb, Qt::LeftButton);
+        QTest::mouseClick(&Label(*shown, "LabelWeb"), Qt::LeftButton);
         shown->show();
-        QTest::mouseClick(shown->ButtonOK, Qt::LeftButton);
+        QTest::mouseClick(&Child<QPushButton>(*shown, "ButtonOK"), Qt::LeftButton);
         EXPECT_EQ(shown->result(), QDialog::Accepted);
         return shown->result();
     };
-    window_->mnuAbout->trigger();
+    Child<QAction>(*window_, "mnuAbout").trigger();
     ASSERT_NE(shown, nullptr);
     EXPECT_EQ(shownAt, QPoint(370 + (760 - 445) / 2, 200 + (366 - 217) / 2));
     ASSERT_EQ(dialogs.OpenedUrls.size(), 1u);

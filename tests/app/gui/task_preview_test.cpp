@@ -11,14 +11,8 @@
 
 namespace {
 
+using guitest::OneColourBitmap;
 using guitest::ProcessEventsUntil;
-
-TBitmap Picture(int width, int height, TColor colour) {
-    TBitmap bitmap(width, height, pf24bit);
-    for (int y = 0; y < height; ++y)
-        for (int x = 0; x < width; ++x) bitmap.SetPixel(x, y, colour);
-    return bitmap;
-}
 
 TEST(TaskPreviewTest, WorkerFramesAppearInAQtWindowUntilTheUserClosesIt) {
     guitest::Application();
@@ -28,7 +22,7 @@ TEST(TaskPreviewTest, WorkerFramesAppearInAQtWindowUntilTheUserClosesIt) {
         window = made.get();
         return made;
     });
-    const TBitmap red = Picture(48, 32, RGBColor(255, 0, 0));
+    const TBitmap red = OneColourBitmap(48, 32, RGBColor(255, 0, 0));
 
     std::atomic<int> shown{-1};
     std::thread worker([&] { shown = previewer.Show(red, 1, 1500000) ? 1 : 0; });

@@ -1,0 +1,258 @@
+#include "app/main/MainWindowFace.h"
+
+#include <QCheckBox>
+#include <QDragEnterEvent>
+#include <QDropEvent>
+#include <QFontDatabase>
+#include <QLabel>
+#include <QMenu>
+#include <QMimeData>
+#include <QMouseEvent>
+#include <QPainter>
+#include <QPlainTextEdit>
+#include <QTextCursor>
+#include <QTimer>
+
+#include "app/main/HelpMenu.h"
+#include "app/widgets/ImageButton.h"
+#include "app/widgets/ObjectName.h"
+#include "app/widgets/Palette.h"
+
+namespace {
+
+const char* const kLogStyle =
+    "QPlainTextEdit { background: #161a22; color: #c8ced8; border: none;"
+    "  selection-background-color: #ff8a3d; selection-color: #1a1f29; }"
+    "QScrollBar:vertical { background: #161a22; width: 8px; margin: 2px 0 2px 0; }"
+    "QScrollBar::handle:vertical { background: #3a4356; border-radius: 3px; min-height: 24px;"
+    "  margin: 0 1px 0 1px; }"
+    "QScrollBar::handle:vertical:hover { background: #4a5570; }"
+    "QScrollBar::add-line:vertical, QScrollBar::sub-line:vertical { height: 0; }"
+    "QScrollBar::add-page:vertical, QScrollBar::sub-page:vertical { background: none; }";
+
+const char* const kCheckBoxStyle = "QCheckBox { color: white; spacing: 6px; }";
+
+QLabel* MakeFaceLabel(const char* name, const QString& caption, QWidget* parent, const QRect& place,
+                      const QColor& colour) {
+    auto* label = Named(name, new QLabel(caption, parent));
+    label->setGeometry(place);
+    QPalette text = label->palette();
+    text.setColor(QPalette::WindowText, colour);
+    label->setPalette(text);
+    return label;
+}
+
+TImageButton* MakeButton(const char* name, const char* caption, QWidget* parent, int left,
+                         bool enabled) {
+    auto* button = Named(name, new TImageButton(QString::fromLatin1(caption), parent));
+    button->setGeometry(left, 56, 90, 28);
+    button->setEnabled(enabled);
+    return button;
+}
+
+TImageButton* MakeTitleButton(const char* name, TButtonGlyph glyph, const QString& tip,
+                              QWidget* parent, int left) {
+    auto* button = Named(name, new TImageButton(QString(), parent));
+    button->SetGlyph(glyph);
+    button->setToolTip(tip);
+    button->setGeometry(left, 6, 19, 19);
+    return button;
+}
+
+// The first local file among the dropped items, or an empty text.
+QString DroppedFile(const QMimeData* data) {
+    if (!data || !data->hasUrls()) return QString();
+    for (const QUrl& url : data->urls())
+        if (url.isLocalFile()) return url.toLocalFile();
+    return QString();
+}
+
+}  // namespace
+
+TMainWindowFace::TMainWindowFace(QWidget& window, TFaceOwner& owner)
+    : QWidget(&window), owner_(owner) {
+    setObjectName(QStringLiteral("Face"));
+    setGeometry(0, 0, window.width(), window.height());
+    setAcceptDrops(true);
+    CreateComponents();
+    ConnectHandlers();
+}
+
+void TMainWindowFace::CreateComponents() {
+    Label1 = MakeFaceLabel("Label1", QStringLiteral("Input File:"), this, QRect(40, 110, 62, 16),
+                           facecolors::Caption);
+    txtInput = MakeFaceLabel("txtInput", QStringLiteral("..."), this, QRect(104, 110, 633, 16),
+                             facecolors::Caption);
+    lblStatus = MakeFaceLabel("lblStatus", QStringLiteral("Status"), this, QRect(24, 333, 713, 16),
+                              facecolors::LogText);
+    CreateLog();
+    CreateButtons();
+    chkPreview = Named("chkPreview", new QCheckBox(QStringLiteral("Preview while encoding"), this));
+    chkPreview->setGeometry(544, 62, 190, 19);
+    chkPreview->setChecked(true);
+    chkPreview->setStyleSheet(QString::fromLatin1(kCheckBoxStyle));
+    PopupMenuHelp = MakeHelpMenu(*this);
+}
+
+void TMainWindowFace::CreateLog() {
+    mmoLog = Named("mmoLog", new QPlainTextEdit(this));
+    mmoLog->setGeometry(24, 144, 713, 169);
+    mmoLog->setReadOnly(true);
+    mmoLog->setVerticalScrollBarPolicy(Qt::ScrollBarAsNeeded);
+    mmoLog->setMaximumBlockCount(kLogLines);
+    QFont logFont = QFontDatabase::systemFont(QFontDatabase::FixedFont);
+    logFont.setPointSize(9);
+    mmoLog->setFont(logFont);
+    mmoLog->setStyleSheet(QString::fromLatin1(kLogStyle));
+}
+
+void TMainWindowFace::CreateButtons() {
+    btnOpen = MakeButton("btnOpen", "Input", this, 24, true);
+    btnStart = MakeButton("btnStart", "Start", this, 120, false);
+    btnStart->SetAccent(true);
+    btnStop = MakeButton("btnStop", "Stop", this, 216, false);
+    btnPause = MakeButton("btnPause", "Pause", this, 312, false);
+    btnResume = MakeButton("btnResume", "Resume", this, 408, false);
+    ButtonMin =
+        MakeTitleButton("ButtonMin", TButtonGlyph::Minimise, QStringLiteral("Minimize"), this, 685);
+    ButtonHelp =
+        MakeTitleButton("ButtonHelp", TButtonGlyph::Help, QStringLiteral("Help"), this, 709);
+    ButtonClose =
+        MakeTitleButton("ButtonClose", TButtonGlyph::Close, QStringLiteral("Close"), this, 733);
+}
+
+void TMainWindowFace::ConnectHandlers() {
+    const struct {
+        TImageButton* Button;
+        TFaceButton Meaning;
+    } runButtons[] = {{btnOpen, TFaceButton::Input},
+                      {btnStart, TFaceButton::Start},
+                      {btnStop, TFaceButton::Stop},
+                      {btnPause, TFaceButton::Pause},
+                      {btnResume, TFaceButton::Resume}};
+    for (const auto& row : runButtons) {
+        const TFaceButton meaning = row.Meaning;
+        connect(row.Button, &QAbstractButton::clicked, this,
+                [this, meaning] { owner_.FaceButtonClicked(meaning); });
+    }
+    connect(chkPreview, &QCheckBox::toggled, this,
+            [this](bool on) { owner_.PreviewWhileEncodingChanged(on); });
+    connect(ButtonMin, &QAbstractButton::clicked, this, [this] { ButtonMinClick(); });
+    connect(ButtonHelp, &QAbstractButton::clicked, this, [this] { ButtonHelpClick(); });
+    connect(ButtonClose, &QAbstractButton::clicked, this, [this] { ButtonCloseClick(); });
+}
+
+void TMainWindowFace::SetSkin(const QImage& skin) {
+    skin_ = skin;
+    update();
+}
+
+void TMainWindowFace::ShowInputName(const QString& fileName) {
+    txtInput->setToolTip(fileName);
+    txtInput->setText(
+        txtInput->fontMetrics().elidedText(fileName, Qt::ElideMiddle, txtInput->width()));
+}
+
+void TMainWindowFace::OfferStart() {
+    btnStart->setEnabled(true);
+    btnStart->setFocus();
+}
+
+void TMainWindowFace::FocusInput() { btnOpen->setFocus(); }
+
+void TMainWindowFace::ShowRunPhase(TRunPhase phase) {
+    switch (phase) {
+        case TRunPhase::Started:
+            SetRunButtons(false, false, true, true, false);
+            btnStop->setFocus();
+            break;
+        case TRunPhase::Paused:
+            btnPause->setEnabled(false);
+            btnResume->setEnabled(true);
+            break;
+        case TRunPhase::Resumed:
+            btnPause->setEnabled(true);
+            btnResume->setEnabled(false);
+            break;
+        case TRunPhase::Stopping:
+            btnStop->setEnabled(false);
+            break;
+        case TRunPhase::Ended:
+            SetRunButtons(true, true, false, false, false);
+            break;
+    }
+}
+
+void TMainWindowFace::SetRunButtons(bool input, bool start, bool stop, bool pause, bool resume) {
+    btnOpen->setEnabled(input);
+    btnStart->setEnabled(start);
+    btnStop->setEnabled(stop);
+    btnPause->setEnabled(pause);
+    btnResume->setEnabled(resume);
+}
+
+void TMainWindowFace::ShowStatus(const QString& text) { lblStatus->setText(text); }
+
+// Every line counts, an empty first line too (the text edit's own append would fold it into the
+// next line).
+void TMainWindowFace::AppendLog(const QString& line) {
+    QTextCursor cursor(mmoLog->document());
+    cursor.movePosition(QTextCursor::End);
+    if (logHasLines_) cursor.insertBlock();
+    cursor.insertText(line);
+    logHasLines_ = true;
+    mmoLog->setTextCursor(cursor);
+    mmoLog->ensureCursorVisible();
+}
+
+bool TMainWindowFace::PreviewWhileEncoding() const { return chkPreview->isChecked(); }
+
+void TMainWindowFace::ButtonMinClick() { window()->showMinimized(); }
+
+void TMainWindowFace::ButtonHelpClick() {
+    const QRect frame = window()->frameGeometry();
+    PopupMenuHelp->popup(QPoint(frame.left() + ButtonHelp->x() + 2,
+                                frame.top() + ButtonHelp->y() + ButtonHelp->height()));
+}
+
+void TMainWindowFace::ButtonCloseClick() { window()->close(); }
+
+void TMainWindowFace::paintEvent(QPaintEvent*) {
+    QPainter painter(this);
+    if (!skin_.isNull()) {
+        painter.drawImage(0, 0, skin_);
+        return;
+    }
+    painter.fillRect(rect(), facecolors::Face);
+}
+
+void TMainWindowFace::mousePressEvent(QMouseEvent* event) {
+    if (event->button() != Qt::LeftButton) return QWidget::mousePressEvent(event);
+    dragOffset_ = event->globalPosition().toPoint() - window()->frameGeometry().topLeft();
+    event->accept();
+}
+
+void TMainWindowFace::mouseMoveEvent(QMouseEvent* event) {
+    if (!dragOffset_ || !(event->buttons() & Qt::LeftButton)) return QWidget::mouseMoveEvent(event);
+    window()->move(event->globalPosition().toPoint() - *dragOffset_);
+    event->accept();
+}
+
+void TMainWindowFace::mouseReleaseEvent(QMouseEvent* event) {
+    if (event->button() == Qt::LeftButton) dragOffset_.reset();
+    QWidget::mouseReleaseEvent(event);
+}
+
+void TMainWindowFace::dragEnterEvent(QDragEnterEvent* event) {
+    if (btnOpen->isEnabled() && !DroppedFile(event->mimeData()).isEmpty())
+        event->acceptProposedAction();
+}
+
+// The drop is finished before the file is opened, so the program the file came from is not
+// kept waiting while the options dialog is open.
+void TMainWindowFace::dropEvent(QDropEvent* event) {
+    const QString fileName = DroppedFile(event->mimeData());
+    if (!btnOpen->isEnabled() || fileName.isEmpty()) return;
+    event->acceptProposedAction();
+    QTimer::singleShot(0, this, [this, fileName] { owner_.FileDropped(fileName); });
+}
