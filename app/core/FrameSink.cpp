@@ -124,6 +124,7 @@ void TFrameSink::FOAWriteHeader(TFrameOutputAdapter*) {
     savedFileName_.clear();
     savedFrames_ = 0;
     skippedFrames_ = 0;
+    bytesWritten_.store(0, std::memory_order_relaxed);
 }
 
 void TFrameSink::FOAWriteFrame(TFrameOutputAdapter*, POutputFrameInfo AFrameInfo) {
@@ -274,6 +275,7 @@ void TFrameSink::Save() {
     document_.SaveToStream(file.Stream());
     Place(file);
     savedFrames_ = document_.Images().Count();
+    bytesWritten_.store(file.Stream().Size(), std::memory_order_relaxed);
 }
 
 std::string TFrameSink::TargetName() const {
@@ -314,12 +316,14 @@ void TFrameSink::WriteFrame(TGIFSubImage& frame) {
         writer_ = std::make_unique<TGIFStreamWriter>(document_, file_->Stream());
     }
     writer_->Write(frame);
+    bytesWritten_.store(file_->Stream().Position(), std::memory_order_relaxed);
 }
 
 void TFrameSink::FinishWriting() {
     WriteSettledFrames(true);
     if (!writer_) throw Exception(kNoFramesMessage);
     writer_->Finish();
+    bytesWritten_.store(file_->Stream().Size(), std::memory_order_relaxed);
     Place(*file_);
     savedFrames_ = writer_->Frames();
     DropFile();

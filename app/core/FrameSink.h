@@ -16,6 +16,7 @@
 // The handlers run on the conversion's thread, which waits for the workers only when the
 // pipeline is full and when the output closes. The front end leaves the sink alone while a
 // conversion runs, and reads the results once it has ended.
+#include <atomic>
 #include <cstdarg>
 #include <cstdint>
 #include <deque>
@@ -94,6 +95,10 @@ public:
     int SavedFrames() const { return savedFrames_; }
     // Frames of the last output that were left out because their packet was too short.
     int SkippedFrames() const { return skippedFrames_; }
+    // Bytes of GIF written so far for the output under way (or the last one's whole size once
+    // it is saved); 0 while the document is kept whole until the close. May be read on any
+    // thread while the conversion runs.
+    int64_t BytesWritten() const { return bytesWritten_.load(std::memory_order_relaxed); }
 
     // Start of an output: "Frame output write header", the document emptied.
     void FOAWriteHeader(TFrameOutputAdapter* Sender);
@@ -164,4 +169,5 @@ private:
     std::string savedFileName_;
     int savedFrames_ = 0;
     int skippedFrames_ = 0;
+    std::atomic<int64_t> bytesWritten_{0};
 };
