@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "app/core/FrameColors.h"
 #include "app/core/FrameDelays.h"
 #include "gif/core/GIFTypes.h"
 
@@ -38,6 +39,10 @@ struct TConvertSettings {
     double FrameRate = 0;
     TFrameTimingOptions Timing;
     TErrorDiffusion Dither = edNearest;
+    // --colors: fitted palettes storing only what changed (the default), or the octree road.
+    TFrameColors Colors = TFrameColors::Fitted;
+    // --quality: how closely the fitted colours follow the clip, 1 to 100.
+    int Quality = kDefaultQuality;
     std::string Output;  // -o; empty: beside each input
     bool Optimize = false;
     bool Quiet = false;

@@ -34,6 +34,8 @@ TClipConverter::TClipConverter(const TConvertSettings& settings, TConsole& conso
     sink_.SetOutputFileName(settings.Output);
     sink_.SetTiming(settings.Timing);
     sink_.SetOptimizeFrames(settings.Optimize);
+    sink_.SetColors(settings.Colors);
+    sink_.SetQuality(settings.Quality);
     sink_.Document().SetDiffusionMode(settings.Dither);
     if (console.ShowsBar()) encoder_.SetProgressInterval(kBarIntervalMs);
     encoder_.SetThreadPriority(kPipelinedConversionPriority);

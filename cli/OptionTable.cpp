@@ -69,6 +69,28 @@ std::vector<TCliOption> MakeOptionTable() {
          .Target = &TFrameTimingOptions::Enabled,
          .Help = "Frames without delays and no looping extension: the plain document, which "
                  "viewers play at a speed of their own. Saves 8 bytes a frame."},
+        // The names in the order of TFrameColors.
+        {.Long = "--colors",
+         .Argument = "NAME",
+         .Kind = K::Choice,
+         .Target = &TConvertSettings::Colors,
+         .Choices = {"fitted", "octree"},
+         .Help = "How each frame's colours are chosen. fitted (the default): a palette fitted to "
+                 "what changed since the frame before, and only the pixels that changed stored, "
+                 "the rest left to what the viewer already shows: the smallest files for what "
+                 "they show, without bands on smooth gradients. octree: every frame whole, "
+                 "reduced to 236 octree colours and the 20 system colours; a little faster, "
+                 "files several times larger on still backgrounds."},
+        {.Long = "--quality",
+         .Argument = "N",
+         .Kind = K::Integer,
+         .Target = &TConvertSettings::Quality,
+         .Range = TValueRange{.Lowest = kMinQuality, .Highest = kMaxQuality},
+         .Noun = "a quality",
+         .Help = "How closely the fitted colours follow the clip (default: 90). Lower values "
+                 "leave more of what the viewer already shows in place and let the coder "
+                 "trade exactness for bytes: smaller files, more visible error. 100 draws every "
+                 "change exactly. No effect with --colors octree."},
         // The names in the order of the library's engines, "none" (edNearest) first.
         {.Long = "--dither",
          .Argument = "NAME",
@@ -81,9 +103,10 @@ std::vector<TCliOption> MakeOptionTable() {
                  "(by some 40% on the demo clip), since scattered pixels compress badly."},
         {.Long = "--optimize",
          .Target = &TConvertSettings::Optimize,
-         .Help = "Before saving, crop every frame to what changed and make unchanged pixels "
-                 "transparent: the same pictures in a much smaller file when the background "
-                 "stands still. Costs a pass over all frames before the file is written."},
+         .Help = "With --colors octree: crop every frame to what changed since the frame "
+                 "before and make unchanged pixels transparent, keeping a frame whole where "
+                 "that codes smaller: the same pictures in a much smaller file when the "
+                 "background stands still. The fitted colours always do this."},
         {.Short = "-o",
          .Long = "--output",
          .Argument = "PATH",

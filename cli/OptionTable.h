@@ -33,12 +33,11 @@ struct TValueRange {
 // request. Its type fits the row's kind: bool for switches, an integer for Integer, an enum for
 // Choice (the choices in the order of its values), double for Number, int64_t microseconds for
 // Time, TFrameSize, std::string for Path. monostate: the row only selects its action.
-using TOptionTarget =
-    std::variant<std::monostate, bool TConvertSettings::*, int TConvertSettings::*,
-                 int64_t TConvertSettings::*, double TConvertSettings::*,
-                 std::string TConvertSettings::*, TFrameSize TConvertSettings::*,
-                 TErrorDiffusion TConvertSettings::*, bool TFrameTimingOptions::*,
-                 int TFrameTimingOptions::*, std::string TCliRequest::*>;
+using TOptionTarget = std::variant<
+    std::monostate, bool TConvertSettings::*, int TConvertSettings::*, int64_t TConvertSettings::*,
+    double TConvertSettings::*, std::string TConvertSettings::*, TFrameSize TConvertSettings::*,
+    TErrorDiffusion TConvertSettings::*, TFrameColors TConvertSettings::*,
+    bool TFrameTimingOptions::*, int TFrameTimingOptions::*, std::string TCliRequest::*>;
 
 // What else the command line may hold beside the option.
 enum class TOptionLimit {

@@ -72,6 +72,7 @@ TTaskOptionTexts BuildTaskOptions(const TConvertSettings& settings, const TClipF
     choice.ClipFrameRate = facts.FrameRate;
     choice.FrameRate = settings.FrameRate;
     choice.VariableFrameRate = settings.Timing.Enabled;
+    choice.RedFirst = settings.Colors == TFrameColors::Fitted;
     if (hasEnd) {
         choice.Cut.Checked = true;
         choice.Cut.StartTime = start;

@@ -1,6 +1,7 @@
 #include "app/core/FramePipeline.h"
 
 #include <algorithm>
+#include <cstring>
 #include <utility>
 
 namespace {
@@ -9,6 +10,12 @@ namespace {
 constexpr int kConversionCores = 1;
 // Beyond this many workers the decoding cannot keep them busy.
 constexpr int kMaxFrameWorkers = 8;
+
+void CopyPicture(const TBitmap& from, TBitmap& to) {
+    to.SetSize(from.Width(), from.Height());
+    const size_t rowBytes = static_cast<size_t>(from.Width()) * 3;
+    for (int y = 0; y < from.Height(); ++y) std::memcpy(to.ScanLine(y), from.ScanLine(y), rowBytes);
+}
 
 }  // namespace
 
@@ -45,17 +52,31 @@ bool TFramePipeline::OldestMade() const {
     return taken_ < submitted_ && slots_[taken_ % slots_.size()].Made;
 }
 
-TBitmap& TFramePipeline::NextBitmap() { return SlotOf(submitted_).Bitmap; }
+void TFramePipeline::SetSteps(TFrameSteps* steps) {
+    std::lock_guard<std::mutex> guard(lock_);
+    steps_ = steps;
+    firstOfSteps_ = submitted_;
+}
 
-void TFramePipeline::Submit(const TFrameMaking& making) {
-    TSlot& slot = SlotOf(submitted_);
-    slot.Making = making;
+TStepFrame& TFramePipeline::NextFrame() { return SlotOf(submitted_).Frame; }
+
+void TFramePipeline::Submit() {
+    const long long sequence = submitted_;
+    TSlot& slot = SlotOf(sequence);
+    slot.Steps = steps_;
+    TStepFrame& frame = slot.Frame;
+    // The picture before is still in its slot: slots are reused only after every other slot.
+    if (steps_ && steps_->UsesPreviousPicture() && sequence > firstOfSteps_)
+        CopyPicture(SlotOf(sequence - 1).Frame.Picture, frame.Previous);
+    else
+        frame.Previous.SetSize(0, 0);
     if (workers_ == 0) {
-        Make(slot, callerEncoders_);
-        std::lock_guard<std::mutex> guard(lock_);
-        slot.Made = true;
-        ++submitted_;
-        ++picked_;
+        {
+            std::lock_guard<std::mutex> guard(lock_);
+            ++submitted_;
+            ++picked_;
+        }
+        Make(sequence, callerSteps_);
         return;
     }
     {
@@ -65,20 +86,23 @@ void TFramePipeline::Submit(const TFrameMaking& making) {
     workWaiting_.notify_one();
 }
 
-std::unique_ptr<TGIFSubImage> TFramePipeline::TakeOldest() {
+TPipelineResult TFramePipeline::TakeOldest() {
     std::unique_lock<std::mutex> lock(lock_);
-    if (taken_ == submitted_) return nullptr;
+    if (taken_ == submitted_) return {};
     TSlot& slot = SlotOf(taken_);
     // Rather than wait for the workers, the caller makes frames no worker has picked yet.
     while (!slot.Made && picked_ < submitted_) MakeOnCallersThread(lock);
     frameMade_.wait(lock, [&slot] { return slot.Made; });
-    std::unique_ptr<TGIFSubImage> frame = std::move(slot.Frame);
+    TPipelineResult result;
+    result.Taken = true;
+    result.Frame = std::move(slot.Frame.Frame);
+    result.BeginsGlobalTable = slot.Frame.BeginsGlobalTable;
     const std::exception_ptr error = std::exchange(slot.Error, nullptr);
     slot.Made = false;
     ++taken_;
     lock.unlock();
     if (error) std::rethrow_exception(error);
-    return frame;
+    return result;
 }
 
 void TFramePipeline::Discard() {
@@ -88,18 +112,19 @@ void TFramePipeline::Discard() {
     for (; taken_ < submitted_; ++taken_) {
         TSlot& slot = SlotOf(taken_);
         frameMade_.wait(lock, [&slot] { return slot.Made; });
-        slot.Frame.reset();
+        slot.Frame.Frame.reset();
+        slot.Frame.Unoptimized.reset();
         slot.Error = nullptr;
         slot.Made = false;
     }
+    firstOfSteps_ = submitted_;
 }
 
 void TFramePipeline::MakeOnCallersThread(std::unique_lock<std::mutex>& lock) {
-    TSlot& slot = SlotOf(picked_++);
+    const long long sequence = picked_++;
     lock.unlock();
-    Make(slot, callerEncoders_);
+    Make(sequence, callerSteps_);
     lock.lock();
-    slot.Made = true;
 }
 
 void TFramePipeline::StartWorkers() {
@@ -108,27 +133,65 @@ void TFramePipeline::StartWorkers() {
 }
 
 void TFramePipeline::Work() {
-    TGIFEncoderCache encoders;
+    TThreadSteps mine;
     std::unique_lock<std::mutex> lock(lock_);
     for (;;) {
         workWaiting_.wait(lock, [this] { return stopping_ || picked_ < submitted_; });
         if (stopping_) return;
-        TSlot& slot = SlotOf(picked_++);
+        const long long sequence = picked_++;
         lock.unlock();
-        Make(slot, encoders);
+        Make(sequence, mine);
         lock.lock();
-        slot.Made = true;
-        frameMade_.notify_all();
     }
 }
 
-void TFramePipeline::Make(TSlot& slot, TGIFEncoderCache& encoders) {
-    try {
-        auto frame = std::make_unique<TGIFSubImage>(nullptr);
-        frame->ImportBitmap(slot.Bitmap, slot.Making.Import);
-        frame->CodeImage(slot.Making.Encoding, encoders);
-        slot.Frame = std::move(frame);
-    } catch (...) {
-        slot.Error = std::current_exception();
+void TFramePipeline::WaitForRemapTurn(long long sequence) {
+    std::unique_lock<std::mutex> lock(lock_);
+    remapTurn_.wait(lock, [this, sequence] { return remapped_ == sequence; });
+}
+
+void TFramePipeline::EndRemapTurn() {
+    {
+        std::lock_guard<std::mutex> guard(lock_);
+        ++remapped_;
     }
+    remapTurn_.notify_all();
+}
+
+// A failed step still takes its Remap turn, so that the frames after it are not held up.
+void TFramePipeline::Make(long long sequence, TThreadSteps& mine) {
+    TSlot& slot = SlotOf(sequence);
+    TFrameSteps* steps = slot.Steps;
+    std::exception_ptr error;
+    try {
+        if (mine.For != steps) {
+            mine.State = steps->NewThread();
+            mine.For = steps;
+        }
+        steps->Quantize(slot.Frame, *mine.State);
+    } catch (...) {
+        error = std::current_exception();
+    }
+    WaitForRemapTurn(sequence);
+    if (!error) {
+        try {
+            steps->Remap(slot.Frame);
+        } catch (...) {
+            error = std::current_exception();
+        }
+    }
+    EndRemapTurn();
+    if (!error) {
+        try {
+            steps->Compress(slot.Frame, *mine.State);
+        } catch (...) {
+            error = std::current_exception();
+        }
+    }
+    {
+        std::lock_guard<std::mutex> guard(lock_);
+        slot.Error = error;
+        slot.Made = true;
+    }
+    frameMade_.notify_all();
 }

@@ -1,9 +1,12 @@
 #pragma once
-// TFramePipeline: converted frames become GIF frames (colour reduction and LZW coding) on a
-// small pool of worker threads while the conversion's own thread goes on decoding. A fixed set
-// of slots bounds the memory: a slot holds one frame, from the copy of its pixels until its
-// GIF frame is taken. When every slot is taken, the thread that hands frames in makes the frames
-// no worker has picked yet rather than wait. Frames come out in the order they went in.
+// TFramePipeline: converted pictures become GIF frames on a small pool of worker threads while
+// the conversion's own thread goes on decoding. Each frame goes through the three steps of a
+// TFrameSteps: Quantize and Compress run on any thread, several frames at once; Remap runs one
+// frame at a time in frame order (a thread that reaches it early waits for the frame before).
+// A fixed set of slots bounds the memory: a slot holds one frame, from the copy of its picture
+// until its GIF frame is taken. When every slot is taken, the thread that hands frames in makes
+// the frames no worker has picked yet rather than wait. Frames come out in the order they went
+// in.
 //
 // One thread hands frames in and takes them out; the workers are the pipeline's own.
 #include <condition_variable>
@@ -13,17 +16,11 @@
 #include <thread>
 #include <vector>
 
-#include "gif/codec/GIFEncoderCache.h"
-#include "gif/core/GIFTypes.h"
 #include "gif/model/GIFSubImage.h"
+#include "gif/optimise/FrameSteps.h"
+#include "gif/optimise/StepFrame.h"
 #include "platform/Bitmap.h"
 #include "platform/ThreadPriority.h"
-
-// How a frame is made: reduced with the document's settings, then coded as the document saves.
-struct TFrameMaking {
-    TGIFImportSettings Import;
-    TGIFEncoding Encoding;
-};
 
 // Workers that make frames on a machine of `cores` processors: one core stays with the
 // conversion's thread (reading, decoding, scaling, and making frames whenever the workers are
@@ -37,6 +34,17 @@ int DefaultFrameWorkers();
 // thread of normal priority): decoding then never takes turns with workers that are behind, and
 // still has the cores whenever they wait for frames.
 constexpr TThreadPriority kPipelinedConversionPriority = tpLower;
+
+// A frame as it leaves the pipeline.
+struct TPipelineResult {
+    // False when no frame was in flight.
+    bool Taken = false;
+    // The GIF frame; null when it adds nothing to the frame before.
+    std::unique_ptr<TGIFSubImage> Frame;
+    // The document's global colour table is to become the steps' GlobalTable() before the
+    // frame is written.
+    bool BeginsGlobalTable = false;
+};
 
 class TFramePipeline {
 public:
@@ -60,24 +68,31 @@ public:
     // The oldest frame not taken has been made (or has failed).
     bool OldestMade() const;
 
-    // The bitmap of the next frame, to be filled before Submit. Not while Full().
-    TBitmap& NextBitmap();
-    // Hands the filled bitmap in, to be made into a frame.
-    void Submit(const TFrameMaking& making);
+    // The steps of the frames handed in from now on (not owned; they must outlive the frames).
+    // Only while no frame is in flight; the next frame is then the first of its output.
+    void SetSteps(TFrameSteps* steps);
+
+    // The next frame, its picture to be filled before Submit. Not while Full().
+    TStepFrame& NextFrame();
+    // Hands the filled picture in, to be made into a frame.
+    void Submit();
     // The oldest frame not taken, once it is made (making frames no worker has picked, then
-    // waiting for it); null when none is in flight. A frame that could not be made raises its
-    // error here instead.
-    std::unique_ptr<TGIFSubImage> TakeOldest();
+    // waiting for it). A frame that could not be made raises its error here instead.
+    TPipelineResult TakeOldest();
     // Waits for the frames being made and drops every frame not taken.
     void Discard();
 
 private:
     struct TSlot {
-        TBitmap Bitmap{0, 0, pf24bit};
-        TFrameMaking Making{};
+        TStepFrame Frame;
+        TFrameSteps* Steps = nullptr;
         bool Made = false;
-        std::unique_ptr<TGIFSubImage> Frame;
         std::exception_ptr Error;
+    };
+    // What one thread keeps for the steps it last worked with.
+    struct TThreadSteps {
+        const TFrameSteps* For = nullptr;
+        std::unique_ptr<TFrameStepsThread> State;
     };
 
     // Picks the oldest frame no worker has picked and makes it; `lock`, held on entry and on
@@ -85,20 +100,29 @@ private:
     void MakeOnCallersThread(std::unique_lock<std::mutex>& lock);
     void StartWorkers();
     void Work();
-    static void Make(TSlot& slot, TGIFEncoderCache& encoders);
+    // Makes frame `sequence` in its slot: the steps, Remap in its turn. Called without the lock.
+    void Make(long long sequence, TThreadSteps& mine);
+    void WaitForRemapTurn(long long sequence);
+    void EndRemapTurn();
     TSlot& SlotOf(long long sequence) { return slots_[sequence % slots_.size()]; }
 
     const int workers_;
     std::vector<TSlot> slots_;
-    // Frames counted from the first: handed in, picked by a worker or the caller, taken out.
+    TFrameSteps* steps_ = nullptr;
+    // Frames counted from the first: handed in, picked by a worker or the caller, remapped,
+    // taken out.
     long long submitted_ = 0;
     long long picked_ = 0;
+    long long remapped_ = 0;
     long long taken_ = 0;
+    // The first frame of the current steps: frames before it are another output's.
+    long long firstOfSteps_ = 0;
     bool stopping_ = false;
     mutable std::mutex lock_;
     std::condition_variable workWaiting_;
     std::condition_variable frameMade_;
+    std::condition_variable remapTurn_;
     std::vector<std::thread> threads_;
-    // The encoders of frames made on the caller's thread; each worker has its own.
-    TGIFEncoderCache callerEncoders_;
+    // The steps' state of frames made on the caller's thread; each worker has its own.
+    TThreadSteps callerSteps_;
 };

@@ -4,25 +4,49 @@
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
+#include <deque>
 
 #include "app/core/OutputName.h"
 #include "app/core/PendingFile.h"
 #include "gif/model/GIFDefaults.h"
 #include "gif/model/GIFExtensions.h"
 #include "gif/model/GIFStreamWriter.h"
+#include "gif/optimise/FittedFrameSteps.h"
+#include "gif/optimise/OctreeFrameSteps.h"
 #include "platform/Exception.h"
+#include "platform/Stream.h"
 
 extern "C" {
 #include <libavformat/avformat.h>
 }
+
+// Everything that belongs to one output, from its header to the header of the next.
+struct TSinkOutput {
+    TFrameTimingOptions Timing;
+    std::unique_ptr<TFrameSteps> Steps;
+    TFrameDelays Delays;
+    int64_t FrameLength = 0;   // ticks of one frame by the stream's frame rate, 0 unknown
+    bool TimedFrames = false;  // a frame has been delivered with timing
+    // The delays of the frames in the pipeline, oldest first, while timing is on.
+    std::deque<int> PipelineDelays;
+    // The delay owed to the document's newest frame: it grows while frames that add nothing
+    // to it follow, and is settled when a later frame joins the document or the output ends.
+    int OwedDelay = 0;
+    int AppendedFrames = 0;  // frames of this output that reached the document
+    bool Written = false;    // written as it goes
+    std::unique_ptr<TPendingFile> File;
+    std::unique_ptr<TGIFStreamWriter> Writer;  // after File: it goes first
+    std::exception_ptr Failure;                // what failed the written output
+    std::string SavedFileName;
+    int SavedFrames = 0;
+    int SkippedFrames = 0;
+};
 
 namespace {
 
 constexpr const char* kOutputExtension = ".gif";
 // Names tried beside the input when the chosen one is taken while the document is written.
 constexpr int kNameAttempts = 100;
-// What optimising before saving does: every pass that keeps the pictures as they were.
-constexpr TGIFOptimizeOptions kOptimization = ooCrop | ooMerge | ooCleanup | ooColorMap;
 
 // The busy cursor for as long as it lives.
 class TBusyCursor {
@@ -39,11 +63,6 @@ private:
 const AVStream* FirstStream(const TOutputFrameInfo& info) {
     const AVFormatContext* context = info.FormatContext;
     return context && context->nb_streams > 0 ? context->streams[0] : nullptr;
-}
-
-TTickLength TickOf(const AVStream* stream) {
-    if (!stream) return {};
-    return {stream->time_base.num, stream->time_base.den};
 }
 
 // One frame by the stream's frame rate, in ticks of its time base (0 when either is unknown or
@@ -65,13 +84,37 @@ int64_t TimestampOf(const AVPacket* packet) {
 
 }  // namespace
 
+TSinkFrame ReadSinkFrame(const TOutputFrameInfo& info) {
+    TSinkFrame frame;
+    const AVPacket* packet = info.Packet;
+    const AVStream* stream = FirstStream(info);
+    frame.Width = info.Width;
+    frame.Height = info.Height;
+    frame.RedFirst = info.PixelFormat == AV_PIX_FMT_RGB24;
+    frame.Number = info.FrameNumber;
+    if (packet) {
+        frame.Pixels = packet->data;
+        frame.Size = packet->size;
+        frame.KeyFrame = packet->flags & AV_PKT_FLAG_KEY;
+        frame.Time = TimestampOf(packet);
+        frame.Duration = packet->duration;
+    }
+    if (stream) frame.Tick = {stream->time_base.num, stream->time_base.den};
+    frame.FrameLength = FrameLengthOf(stream);
+    return frame;
+}
+
 TFrameSink::TFrameSink(TSinkWindow& window)
-    : window_(window), pipeline_(std::make_unique<TFramePipeline>(workers_)) {
+    : window_(window),
+      pipeline_(std::make_unique<TFramePipeline>(workers_)),
+      output_(std::make_unique<TSinkOutput>()) {
     document_.SetReductionMode(prOctreePlusSystem);
 }
 
 TFrameSink::~TFrameSink() {
-    DropFile();
+    // The frames in flight belong to the output's steps: they go first.
+    pipeline_.reset();
+    output_.reset();
     if (TFrameOutputAdapter* adapter = TFrameOutputAdapter::Find(attachedAdapter_))
         Detach(*adapter);
 }
@@ -92,6 +135,10 @@ void TFrameSink::Detach(TFrameOutputAdapter& adapter) {
     adapter.OnWriteClose = nullptr;
 }
 
+const std::string& TFrameSink::SavedFileName() const { return output_->SavedFileName; }
+int TFrameSink::SavedFrames() const { return output_->SavedFrames; }
+int TFrameSink::SkippedFrames() const { return output_->SkippedFrames; }
+
 // Formats into a buffer on the stack: a frame's log lines take no memory from the heap.
 void TFrameSink::Log(const char* format, ...) {
     char line[256];
@@ -102,159 +149,187 @@ void TFrameSink::Log(const char* format, ...) {
     window_.LogLine(line);
 }
 
+std::unique_ptr<TFrameSteps> TFrameSink::NewSteps() const {
+    if (colors_ == TFrameColors::Fitted) {
+        TColorQuality quality = ColorQualityFor(quality_);
+        if (!patternDither_) quality.DitherMinGap = 0;
+        return std::make_unique<TFittedFrameSteps>(quality, document_.Encoding());
+    }
+    return std::make_unique<TOctreeFrameSteps>(document_.Encoding(), optimizeFrames_);
+}
+
 void TFrameSink::FOAWriteHeader(TFrameOutputAdapter*) {
     Log("Frame output write header");
-    // What an output that failed left in the pipeline goes.
+    // What an output that failed left in the pipeline goes, before the steps it belongs to.
     if (pipeline_->Workers() == workers_)
         pipeline_->Discard();
     else
         pipeline_ = std::make_unique<TFramePipeline>(workers_);
-    DropFile();
-    failure_ = nullptr;
-    // Optimising needs the whole document, also when saving does it.
-    written_ = !keepFrames_ && !optimizeFrames_ && !GIFDefaults().OptimizeBeforeStreaming;
+    auto output = std::make_unique<TSinkOutput>();
+    output->Timing = timing_;
+    output->Steps = NewSteps();
+    // Saving the whole document optimises it first when the defaults ask for that.
+    output->Written = !keepFrames_ && !GIFDefaults().OptimizeBeforeStreaming;
+    output_ = std::move(output);
+    pipeline_->SetSteps(output_->Steps.get());
     document_.Clear();
-    outputTiming_ = timing_;
-    delays_.Reset();
-    frameLength_ = 0;
-    lastControl_ = nullptr;
-    timedFrames_ = false;
-    appendedFrames_ = 0;
-    waitingDelays_.clear();
-    savedFileName_.clear();
-    savedFrames_ = 0;
-    skippedFrames_ = 0;
     bytesWritten_.store(0, std::memory_order_relaxed);
 }
 
 void TFrameSink::FOAWriteFrame(TFrameOutputAdapter*, POutputFrameInfo AFrameInfo) {
-    const TOutputFrameInfo& info = *AFrameInfo;
-    const AVPacket* packet = info.Packet;
-    const bool keyFrame = packet && (packet->flags & AV_PKT_FLAG_KEY);
-    Log("FrameOutput write frame #%d, size=%d, key-frame=%d", info.FrameNumber,
-        packet ? packet->size : 0, keyFrame ? 1 : 0);
-    if (failure_) std::rethrow_exception(failure_);
+    const TSinkFrame frame = ReadSinkFrame(*AFrameInfo);
+    Log("FrameOutput write frame #%d, size=%d, key-frame=%d", frame.Number, frame.Size,
+        frame.KeyFrame ? 1 : 0);
+    if (output_->Failure) std::rethrow_exception(output_->Failure);
     try {
-        TakeFrame(info);
+        TakeFrame(frame);
     } catch (...) {
         Fail();
         throw;
     }
 }
 
-void TFrameSink::TakeFrame(const TOutputFrameInfo& info) {
-    if (Skip(info)) {
-        ++skippedFrames_;
-        if (TimedFrames()) AdvanceClock(info);
+void TFrameSink::TakeFrame(const TSinkFrame& frame) {
+    TSinkOutput& output = *output_;
+    if (Skip(frame)) {
+        ++output.SkippedFrames;
+        if (output.TimedFrames) AdvanceClock(frame);
         return;
     }
     while (pipeline_->OldestMade()) AppendOldestFrame();
     // A full pipeline is the only wait for the workers.
     while (pipeline_->Full()) AppendOldestFrame();
     const bool preview = window_.PreviewWanted();
-    TBitmap& bitmap = pipeline_->NextBitmap();
-    CopyPixels(info, bitmap);
-    if (preview) window_.PreviewFrame(bitmap, info.FrameNumber);
-    if (outputTiming_.Enabled) {
-        AdvanceClock(info);
-        waitingDelays_.push_back(0);
-        timedFrames_ = true;
+    TStepFrame& next = pipeline_->NextFrame();
+    CopyPixels(frame, next.Picture);
+    // The document's settings as they are when the frame comes make it.
+    next.Import = {document_.ReductionMode(), document_.DiffusionMode(), document_.QuantizeBits()};
+    if (preview) window_.PreviewFrame(next.Picture, frame.Number);
+    if (output.Timing.Enabled) {
+        AdvanceClock(frame);
+        output.PipelineDelays.push_back(0);
+        output.TimedFrames = true;
     }
-    pipeline_->Submit(
-        {{document_.ReductionMode(), document_.DiffusionMode(), document_.QuantizeBits()},
-         document_.Encoding()});
-    // The frame before this one has its delay now.
+    pipeline_->Submit();
     WriteSettledFrames(false);
     if (preview) window_.ShowPreview();
 }
 
-void TFrameSink::AppendOldestFrame() {
-    int delay = 0;
-    if (outputTiming_.Enabled && !waitingDelays_.empty()) {
-        delay = waitingDelays_.front();
-        waitingDelays_.pop_front();
-    }
-    std::unique_ptr<TGIFSubImage> frame = pipeline_->TakeOldest();
-    if (!frame) return;
-    const int index = document_.AddImported(std::move(frame));
-    if (outputTiming_.Enabled) AddTiming(index, delay);
-    ++appendedFrames_;
-    WriteSettledFrames(false);
-}
-
 // A frame is taken only when its packet holds all of its rows.
-bool TFrameSink::Skip(const TOutputFrameInfo& info) {
-    const AVPacket* packet = info.Packet;
-    const int size = packet ? packet->size : 0;
+bool TFrameSink::Skip(const TSinkFrame& frame) {
     const int64_t needed =
-        static_cast<int64_t>(std::max(info.Width, 0)) * std::max(info.Height, 0) * 3;
-    const bool complete =
-        info.Width >= 0 && info.Height >= 0 && size >= needed && (needed == 0 || packet->data);
+        static_cast<int64_t>(std::max(frame.Width, 0)) * std::max(frame.Height, 0) * 3;
+    const bool complete = frame.Width >= 0 && frame.Height >= 0 && frame.Size >= needed &&
+                          (needed == 0 || frame.Pixels);
     if (complete) return false;
-    Log("FrameOutput skipped frame #%d: size=%d, a %dx%d frame needs %lld", info.FrameNumber, size,
-        info.Width, info.Height, static_cast<long long>(needed));
+    Log("FrameOutput skipped frame #%d: size=%d, a %dx%d frame needs %lld", frame.Number,
+        frame.Size, frame.Width, frame.Height, static_cast<long long>(needed));
     return true;
 }
 
-// The packet's rows are width x 3 bytes each, top row first, without padding: blue, green, red
-// like the bitmap's own rows.
-void TFrameSink::CopyPixels(const TOutputFrameInfo& info, TBitmap& bitmap) {
-    bitmap.SetSize(info.Width, info.Height);
-    const size_t rowBytes = static_cast<size_t>(info.Width) * 3;
-    const uint8_t* source = info.Packet ? info.Packet->data : nullptr;
-    for (int row = 0; row < info.Height && rowBytes > 0; ++row)
-        std::memcpy(bitmap.ScanLine(row), source + row * rowBytes, rowBytes);
+// The packet's rows are width x 3 bytes each, top row first, without padding; the picture's
+// rows are blue, green, red.
+void TFrameSink::CopyPixels(const TSinkFrame& frame, TBitmap& picture) {
+    picture.SetSize(frame.Width, frame.Height);
+    const size_t rowBytes = static_cast<size_t>(frame.Width) * 3;
+    for (int row = 0; row < frame.Height && rowBytes > 0; ++row) {
+        const uint8_t* in = frame.Pixels + row * rowBytes;
+        uint8_t* out = picture.ScanLine(row);
+        if (!frame.RedFirst) {
+            std::memcpy(out, in, rowBytes);
+            continue;
+        }
+        for (size_t i = 0; i < rowBytes; i += 3) {
+            out[i] = in[i + 2];
+            out[i + 1] = in[i + 1];
+            out[i + 2] = in[i];
+        }
+    }
 }
 
-void TFrameSink::AdvanceClock(const TOutputFrameInfo& info) {
-    const AVPacket* packet = info.Packet;
-    const AVStream* stream = FirstStream(info);
-    const int64_t pts = packet ? TimestampOf(packet) : TFrameDelays::kNoTime;
-    const int64_t duration = packet ? packet->duration : 0;
-    if (!TimedFrames()) frameLength_ = FrameLengthOf(stream);
-    const int delay = delays_.NextFrame(pts, duration, TickOf(stream));
+void TFrameSink::AdvanceClock(const TSinkFrame& frame) {
+    TSinkOutput& output = *output_;
+    if (!output.TimedFrames) output.FrameLength = frame.FrameLength;
+    const int delay = output.Delays.NextFrame(frame.Time, frame.Duration, frame.Tick);
     if (delay > 0) AddDelay(delay);
 }
 
-// The looping extension in front of the first frame, then every frame's graphic control
-// extension, whose delay is set once the next frame (or the end) tells it.
-void TFrameSink::AddTiming(int frameIndex, int delay) {
-    TGIFSubImage& frame = document_.Images()[frameIndex];
-    if (appendedFrames_ == 0 && outputTiming_.Looping) {
-        auto loop = std::make_unique<TGIFAppExtNSLoop>(&frame);
-        loop->SetLoops(outputTiming_.LoopCount);
-        frame.Extensions().Add(std::move(loop));
-    }
-    auto control = std::make_unique<TGIFGraphicControlExtension>(&frame);
-    control->SetDelay(delay);
-    lastControl_ = control.get();
-    frame.Extensions().Add(std::move(control));
+void TFrameSink::AddDelay(int delay) {
+    TSinkOutput& output = *output_;
+    int& owed = output.PipelineDelays.empty() ? output.OwedDelay : output.PipelineDelays.back();
+    owed = std::min(owed + delay, TFrameDelays::kMaxDelay);
 }
 
-// To the last frame delivered, in the pipeline or in the document.
-void TFrameSink::AddDelay(int delay) {
-    if (!waitingDelays_.empty()) {
-        int& waiting = waitingDelays_.back();
-        waiting = std::min(waiting + delay, TFrameDelays::kMaxDelay);
-    } else if (lastControl_) {
-        lastControl_->SetDelay(std::min(lastControl_->Delay() + delay, TFrameDelays::kMaxDelay));
+void TFrameSink::AppendOldestFrame() {
+    TSinkOutput& output = *output_;
+    int delay = 0;
+    if (output.Timing.Enabled && !output.PipelineDelays.empty()) {
+        delay = output.PipelineDelays.front();
+        output.PipelineDelays.pop_front();
     }
+    TPipelineResult result = pipeline_->TakeOldest();
+    if (!result.Taken) return;
+    if (result.BeginsGlobalTable)
+        document_.Header().ColorMap().Replace(output.Steps->GlobalTable(), false);
+    if (!result.Frame) {
+        // The frame adds nothing to the picture before it, which shows for its time too.
+        output.OwedDelay = std::min(output.OwedDelay + delay, TFrameDelays::kMaxDelay);
+        return;
+    }
+    Append(std::move(result.Frame), delay);
+    WriteSettledFrames(false);
+}
+
+// The looping extension in front of the first frame, then every frame's graphic control
+// extension (the frame's own, when it has one for its transparency), whose delay is settled
+// once a later frame joins the document or the output ends.
+void TFrameSink::Append(std::unique_ptr<TGIFSubImage> frame, int delay) {
+    TSinkOutput& output = *output_;
+    SettleNewestDelay();
+    const int index = document_.AddImported(std::move(frame));
+    TGIFSubImage& added = document_.Images()[index];
+    if (output.Timing.Enabled) {
+        TGIFExtensionList& extensions = added.Extensions();
+        std::unique_ptr<TGIFItem> control;
+        if (added.GraphicControlExtension())
+            control = extensions.Remove(added.GraphicControlExtension());
+        if (output.AppendedFrames == 0 && output.Timing.Looping) {
+            auto loop = std::make_unique<TGIFAppExtNSLoop>(&added);
+            loop->SetLoops(output.Timing.LoopCount);
+            extensions.Add(std::move(loop));
+        }
+        if (control)
+            extensions.Add(
+                std::unique_ptr<TGIFExtension>(static_cast<TGIFExtension*>(control.release())));
+        else
+            extensions.Add(std::make_unique<TGIFGraphicControlExtension>(&added));
+    }
+    ++output.AppendedFrames;
+    output.OwedDelay = delay;
+}
+
+void TFrameSink::SettleNewestDelay() {
+    const TSinkOutput& output = *output_;
+    TGIFImageList& frames = document_.Images();
+    if (!output.Timing.Enabled || frames.Count() == 0) return;
+    if (TGIFGraphicControlExtension* control = frames[frames.Count() - 1].GraphicControlExtension())
+        control->SetDelay(output.OwedDelay);
 }
 
 void TFrameSink::FOAWriteClose(TFrameOutputAdapter*) {
     Log("Frame output write close");
     TBusyCursor busy(window_);
-    if (failure_) std::rethrow_exception(failure_);
+    TSinkOutput& output = *output_;
+    if (output.Failure) std::rethrow_exception(output.Failure);
     try {
-        if (TimedFrames()) AddDelay(delays_.LastFrame(frameLength_));
+        if (output.TimedFrames) AddDelay(output.Delays.LastFrame(output.FrameLength));
         while (pipeline_->InFlight() > 0) AppendOldestFrame();
-        lastControl_ = nullptr;
-        if (written_) {
+        SettleNewestDelay();
+        if (output.Written) {
             FinishWriting();
             return;
         }
         if (document_.Images().Count() == 0) throw Exception(kNoFramesMessage);
-        if (optimizeFrames_) Optimize();
         Save();
     } catch (...) {
         Fail();
@@ -262,20 +337,14 @@ void TFrameSink::FOAWriteClose(TFrameOutputAdapter*) {
     }
 }
 
-void TFrameSink::Optimize() {
-    Log("Frame output optimize %d frames", document_.Images().Count());
-    document_.OptimizeFrames(kOptimization, document_.ReductionMode(), document_.QuantizeBits(),
-                             document_.DiffusionMode());
-}
-
 // The document goes to a temporary file beside the target first; only the complete file gets
 // the target's name.
 void TFrameSink::Save() {
     TPendingFile file(TargetName());
     document_.SaveToStream(file.Stream());
-    Place(file);
-    savedFrames_ = document_.Images().Count();
     bytesWritten_.store(file.Stream().Size(), std::memory_order_relaxed);
+    Place(file);
+    output_->SavedFrames = document_.Images().Count();
 }
 
 std::string TFrameSink::TargetName() const {
@@ -294,49 +363,43 @@ void TFrameSink::Place(TPendingFile& file) {
             throw Exception("Cannot create file \"" + target + "\". " + std::strerror(EEXIST));
         target = TargetName();
     }
-    savedFileName_ = target;
+    output_->SavedFileName = target;
 }
 
-// A frame's delay is settled once a later frame has been delivered; without timing at once.
+// A frame's delay is settled once a later frame has joined the document; without timing at once.
 void TFrameSink::WriteSettledFrames(bool all) {
-    if (!written_) return;
+    TSinkOutput& output = *output_;
+    if (!output.Written) return;
     TGIFImageList& frames = document_.Images();
-    const bool lastSettled = all || !outputTiming_.Enabled || !waitingDelays_.empty();
-    while (frames.Count() > 1 || (frames.Count() == 1 && lastSettled)) {
-        TGIFSubImage& frame = frames[0];
-        WriteFrame(frame);
-        if (lastControl_ && frame.GraphicControlExtension() == lastControl_) lastControl_ = nullptr;
+    const int waiting = all || !output.Timing.Enabled ? 0 : 1;
+    while (frames.Count() > waiting) {
+        if (!output.Writer) {
+            output.File = std::make_unique<TPendingFile>(TargetName());
+            output.Writer = std::make_unique<TGIFStreamWriter>(document_, output.File->Stream());
+        }
+        output.Writer->Write(frames[0]);
+        bytesWritten_.store(output.File->Stream().Position(), std::memory_order_relaxed);
         frames.Delete(0);
     }
 }
 
-void TFrameSink::WriteFrame(TGIFSubImage& frame) {
-    if (!writer_) {
-        file_ = std::make_unique<TPendingFile>(TargetName());
-        writer_ = std::make_unique<TGIFStreamWriter>(document_, file_->Stream());
-    }
-    writer_->Write(frame);
-    bytesWritten_.store(file_->Stream().Position(), std::memory_order_relaxed);
-}
-
 void TFrameSink::FinishWriting() {
+    TSinkOutput& output = *output_;
     WriteSettledFrames(true);
-    if (!writer_) throw Exception(kNoFramesMessage);
-    writer_->Finish();
-    bytesWritten_.store(file_->Stream().Size(), std::memory_order_relaxed);
-    Place(*file_);
-    savedFrames_ = writer_->Frames();
-    DropFile();
-}
-
-void TFrameSink::Fail() {
-    if (!written_) return;
-    failure_ = std::current_exception();
-    DropFile();
+    if (!output.Writer) throw Exception(kNoFramesMessage);
+    output.Writer->Finish();
+    bytesWritten_.store(output.File->Stream().Size(), std::memory_order_relaxed);
+    Place(*output.File);
+    output.SavedFrames = output.Writer->Frames();
+    output.Writer.reset();
+    output.File.reset();
 }
 
 // The temporary file is removed unless it has been given its name.
-void TFrameSink::DropFile() {
-    writer_.reset();
-    file_.reset();
+void TFrameSink::Fail() {
+    TSinkOutput& output = *output_;
+    if (!output.Written) return;
+    output.Failure = std::current_exception();
+    output.Writer.reset();
+    output.File.reset();
 }

@@ -92,7 +92,7 @@ std::string BuildInputOptionsText(const TClipCut& cut) {
 std::string BuildOutputOptionsText(const TOutputChoice& choice) {
     std::string text = " -f rawrgb";
     text += " -c:v rawvideo";
-    text += " -pix_fmt bgr24";
+    text += choice.RedFirst ? " -pix_fmt rgb24" : " -pix_fmt bgr24";
     std::string filters;
     if (!choice.FrameSize.empty() && choice.HasVideo) {
         std::string size = choice.FrameSize;

@@ -43,13 +43,18 @@ struct TOutputChoice {
     // delays follow the frames' timestamps; without delays every frame shows alike, and the
     // constant rate (the default) is what keeps the motion even.
     bool VariableFrameRate = false;
+    // Frames in red, green, blue order (" -pix_fmt rgb24") instead of blue, green, red: the
+    // scaler's conversion to that order is the one picture files and other tools get, so the
+    // fitted colours start from the same picture as they do. The octree road keeps BGR24.
+    bool RedFirst = false;
 };
 
 // " -ss S" (S the seek in seconds) when the cut applies, else "".
 std::string BuildInputOptionsText(const TClipCut& cut);
-// " -f rawrgb -c:v rawvideo -pix_fmt bgr24", then " -vsync vfr" when asked, " -r R" when a rate is
-// asked for or the clip is faster than the maximum, " -t L" when the cut applies (its length in
-// seconds), and " -vf \"scale=W:H\"" when a size is chosen for a file with video.
+// " -f rawrgb -c:v rawvideo -pix_fmt bgr24" (rgb24 with RedFirst), then " -vsync vfr" when asked, "
+// -r R" when a rate is asked for or the clip is faster than the maximum, " -t L" when the cut
+// applies (its length in seconds), and " -vf \"scale=W:H\"" when a size is chosen for a file with
+// video.
 std::string BuildOutputOptionsText(const TOutputChoice& choice);
 
 // The size part of an item of the size list: the text up to the first blank when that blank

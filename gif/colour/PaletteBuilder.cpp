@@ -4,36 +4,35 @@
 
 namespace {
 
-// A colour that many sampled pixels have exactly (a flat area, text, a line) gets an entry of its
-// own: at least this many samples, and at least this share of them (1 / kFlatShare).
-constexpr size_t kFlatMinSamples = 8;
-constexpr size_t kFlatShare = 256;
-
-TGIFColor ColorOf(uint32_t rgb) {
-    return {static_cast<uint8_t>(rgb >> 16), static_cast<uint8_t>(rgb >> 8),
-            static_cast<uint8_t>(rgb)};
-}
+// A colour that many pixels have exactly (a flat area, text, a line) gets an entry of its own:
+// at least this many pixels, and at least this share of them (1 / kFlatShare).
+constexpr uint64_t kFlatMinPixels = 32;
+constexpr uint64_t kFlatShare = 256;
 
 }  // namespace
 
-// The colours many samples have exactly, most frequent first, at most `most` of them. Sorts the
-// samples.
-std::vector<TGIFColor> TPaletteBuilder::FlatColors(size_t most) {
-    std::sort(samples_.begin(), samples_.end());
-    const size_t least = std::max(kFlatMinSamples, samples_.size() / kFlatShare);
-    std::vector<std::pair<size_t, uint32_t>> runs;
-    for (size_t i = 0; i < samples_.size();) {
-        size_t j = i;
-        while (j < samples_.size() && samples_[j] == samples_[i]) ++j;
-        if (j - i >= least) runs.emplace_back(j - i, samples_[i]);
-        i = j;
+// The colours many pixels have exactly, most frequent first, at most `most` of them: the
+// histogram's cells whose pixels all have one colour (no spread about their mean).
+std::vector<TGIFColor> TPaletteBuilder::FlatColors(size_t most) const {
+    const uint64_t least = std::max(kFlatMinPixels, histogram_.TotalWeight() / kFlatShare);
+    std::vector<std::pair<uint64_t, TGIFColor>> flat;
+    for (int index : histogram_.FilledCells()) {
+        const THistogramCell& cell = histogram_.Cell(index);
+        const uint64_t w = cell.Weight;
+        if (w < least || cell.Red % w || cell.Green % w || cell.Blue % w) continue;
+        const int r = static_cast<int>(cell.Red / w), g = static_cast<int>(cell.Green / w),
+                  b = static_cast<int>(cell.Blue / w);
+        // All pixels equal: the sum of their norms is the norm of the mean times their number.
+        if (cell.Norms != static_cast<double>(w) * ColorDistance(r, g, b)) continue;
+        flat.emplace_back(w, TGIFColor{static_cast<uint8_t>(r), static_cast<uint8_t>(g),
+                                       static_cast<uint8_t>(b)});
     }
-    std::stable_sort(runs.begin(), runs.end(),
+    std::stable_sort(flat.begin(), flat.end(),
                      [](const auto& a, const auto& b) { return a.first > b.first; });
-    if (runs.size() > most) runs.resize(most);
-    std::vector<TGIFColor> flat;
-    for (const auto& run : runs) flat.push_back(ColorOf(run.second));
-    return flat;
+    if (flat.size() > most) flat.resize(most);
+    std::vector<TGIFColor> colors;
+    for (const auto& entry : flat) colors.push_back(entry.second);
+    return colors;
 }
 
 std::vector<TGIFColor> TPaletteBuilder::Build(int maxColors, double goodEnough, int passes) {

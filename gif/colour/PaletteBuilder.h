@@ -20,7 +20,7 @@
 class TPaletteBuilder {
 public:
     // Refinement passes when none are asked for.
-    static constexpr int kDefaultPasses = 2;
+    static constexpr int kDefaultPasses = 1;
     // Pixels sampled for the refinement: about this many whatever the picture's size.
     static constexpr int kSamplesWanted = 16384;
 
@@ -45,7 +45,7 @@ public:
     std::vector<TGIFColor> Build(int maxColors, double goodEnough = 0, int passes = kDefaultPasses);
 
 private:
-    std::vector<TGIFColor> FlatColors(size_t most);
+    std::vector<TGIFColor> FlatColors(size_t most) const;
     void Refine(std::vector<TGIFColor>& palette);
 
     struct TSums {

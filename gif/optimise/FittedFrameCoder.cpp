@@ -6,7 +6,6 @@
 #include "gif/colour/ColorDistance.h"
 #include "gif/model/GIFExtensions.h"
 #include "gif/model/GIFSubImage.h"
-#include "gif/optimise/LocalContrast.h"
 #include "gif/optimise/ScreenRemapper.h"
 
 namespace {
@@ -15,9 +14,8 @@ namespace {
 // distance of the picture, and transparency where the screen shows the pixel within it.
 class TFittedLatitude final : public TLZWLatitude {
 public:
-    TFittedLatitude(const TFittedFrame& frame, const std::vector<TGIFColor>& table,
-                    const TPaletteSearch& search, int distance)
-        : frame_(frame), table_(table), search_(search), distance_(distance) {}
+    TFittedLatitude(const TStepFrame& frame, const std::vector<TGIFColor>& table, int distance)
+        : frame_(frame), table_(table), distance_(distance) {}
 
     int Alternatives(size_t index, int value, uint8_t* out) override {
         if (value == frame_.TransparencySlot) return 0;
@@ -26,7 +24,8 @@ public:
         const int y = frame_.Area.Top + static_cast<int>(index / static_cast<size_t>(width));
         const uint8_t* in = frame_.Picture.ScanLine(y) + 3 * x;
         const int r = in[2], g = in[1], b = in[0];
-        const int allowed = AllowedDistance(x, y, in);
+        const int contrast = frame_.Contrast[static_cast<size_t>(y) * frame_.Picture.Width() + x];
+        const int allowed = AllowedDistance(contrast);
         struct TChoice {
             int Value, Distance;
         } choices[kMostAlternatives];
@@ -37,12 +36,12 @@ public:
             if (d <= distance_ / kTransparencyShare)
                 choices[count++] = {frame_.TransparencySlot, d};
         }
-        int nearest[kNearEntries];
-        const int found = search_.NearestFew(r, g, b, kNearEntries, nearest);
-        for (int i = 0; i < found; ++i) {
-            if (nearest[i] == value) continue;
-            const int d = ColorDistance(table_[static_cast<size_t>(nearest[i])], r, g, b);
-            if (d <= allowed) choices[count++] = {nearest[i], d};
+        const uint32_t entries = frame_.Candidates[index];
+        for (int i = 0; i < TNearestColor::EntryCount(entries); ++i) {
+            const int entry = TNearestColor::Entry(entries, i);
+            if (entry == value) continue;
+            const int d = ColorDistance(table_[static_cast<size_t>(entry)], r, g, b);
+            if (d <= allowed) choices[count++] = {entry, d};
         }
         std::sort(choices, choices + count,
                   [](const TChoice& a, const TChoice& b) { return a.Distance < b.Distance; });
@@ -51,34 +50,30 @@ public:
     }
 
 private:
-    static constexpr int kNearEntries = 4;
     // Transparency shows what the screen kept, which may differ from the picture in ways the
     // distance does not tell (an old edge): it is allowed only a quarter of the distance,
     // whatever the texture.
     static constexpr int kTransparencyShare = 4;
     // Texture hides errors that a smooth area shows: the distance allowed grows with how much
-    // the pixel differs from its neighbours to the left and above (half the base distance on
-    // a flat area, the base distance at a difference of kTextureUnit levels, more beyond).
+    // the pixel differs from its neighbours (half the base distance on a flat area, the base
+    // distance at a difference of kTextureUnit levels, more beyond).
     static constexpr int kTextureUnit = 8;
     static constexpr int kMostTexture = 48;
-    int AllowedDistance(int x, int y, const uint8_t* in) const {
-        const int contrast = std::min(LocalContrast(frame_.Picture, x, y, in), kMostTexture);
-        const int scale = kTextureUnit + contrast;  // in halves of kTextureUnit
+    int AllowedDistance(int contrast) const {
+        const int scale = kTextureUnit + std::min(contrast, kMostTexture);  // in kTextureUnit/2
         return distance_ * scale * scale / (4 * kTextureUnit * kTextureUnit);
     }
 
-    const TFittedFrame& frame_;
+    const TStepFrame& frame_;
     const std::vector<TGIFColor>& table_;
-    const TPaletteSearch& search_;
     int distance_;
 };
 
 }  // namespace
 
-void TFittedFrameCoder::RewriteLossily(TFittedFrame& frame, const std::vector<TGIFColor>& table) {
+void TFittedFrameCoder::RewriteLossily(TStepFrame& frame, const std::vector<TGIFColor>& table) {
     if (quality_.LossyDistance <= 0) return;
-    search_.SetPalette(table.data(), frame.TransparencySlot);
-    TFittedLatitude latitude(frame, table, search_, quality_.LossyDistance);
+    TFittedLatitude latitude(frame, table, quality_.LossyDistance);
     lossy_.Rewrite(frame.Indices.data(), frame.Indices.size(), frame.TableBits, latitude);
     const uint8_t slot = static_cast<uint8_t>(frame.TransparencySlot);
     if (frame.MayBeTransparent &&
@@ -86,7 +81,7 @@ void TFittedFrameCoder::RewriteLossily(TFittedFrame& frame, const std::vector<TG
         frame.TransparentIndex = frame.TransparencySlot;
 }
 
-void TFittedFrameCoder::Code(TFittedFrame& frame, const std::vector<TGIFColor>& globalTable,
+void TFittedFrameCoder::Code(TStepFrame& frame, const std::vector<TGIFColor>& globalTable,
                              TGIFEncoding encoding) {
     frame.Frame.reset();
     if (frame.AddsNothing()) return;

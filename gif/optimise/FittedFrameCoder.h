@@ -8,10 +8,9 @@
 // whoever times it. One coder serves one thread, frame after frame.
 #include "gif/codec/GIFEncoderCache.h"
 #include "gif/codec/LossyLZW.h"
-#include "gif/colour/PaletteSearch.h"
 #include "gif/core/GIFTypes.h"
 #include "gif/optimise/ColorQuality.h"
-#include "gif/optimise/FittedFrame.h"
+#include "gif/optimise/StepFrame.h"
 
 class TFittedFrameCoder {
 public:
@@ -19,14 +18,12 @@ public:
 
     // Sets frame.Frame (null when the frame adds nothing). `globalTable` is the document's
     // global colour table, which a frame without a table of its own uses.
-    void Code(TFittedFrame& frame, const std::vector<TGIFColor>& globalTable,
-              TGIFEncoding encoding);
+    void Code(TStepFrame& frame, const std::vector<TGIFColor>& globalTable, TGIFEncoding encoding);
 
 private:
-    void RewriteLossily(TFittedFrame& frame, const std::vector<TGIFColor>& table);
+    void RewriteLossily(TStepFrame& frame, const std::vector<TGIFColor>& table);
 
     TColorQuality quality_;
     TGIFEncoderCache encoders_;
     TLossyLZW lossy_;
-    TPaletteSearch search_;
 };

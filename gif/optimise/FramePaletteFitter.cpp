@@ -1,6 +1,7 @@
 #include "gif/optimise/FramePaletteFitter.h"
 
 #include "gif/colour/ColorDistance.h"
+#include "gif/optimise/LocalContrast.h"
 
 namespace {
 
@@ -15,7 +16,7 @@ void AddChangedPixels(TPaletteBuilder& builder, const uint8_t* row, const uint8_
 
 }  // namespace
 
-void TFramePaletteFitter::FitPalette(TFittedFrame& frame) {
+void TFramePaletteFitter::FitPalette(TStepFrame& frame) {
     const TBitmap& picture = frame.Picture;
     const TBitmap& previous = frame.Previous;
     const bool changesOnly =
@@ -30,4 +31,5 @@ void TFramePaletteFitter::FitPalette(TFittedFrame& frame) {
             builder_.AddRow(picture.ScanLine(y), picture.Width());
     }
     frame.Palette = builder_.Build(quality_.MaxColors, quality_.PaletteError);
+    MeasureContrast(picture, frame.Contrast);
 }

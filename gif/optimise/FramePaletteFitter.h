@@ -3,14 +3,14 @@
 // One fitter serves one thread, frame after frame.
 #include "gif/colour/PaletteBuilder.h"
 #include "gif/optimise/ColorQuality.h"
-#include "gif/optimise/FittedFrame.h"
+#include "gif/optimise/StepFrame.h"
 
 class TFramePaletteFitter {
 public:
     explicit TFramePaletteFitter(const TColorQuality& quality) : quality_(quality) {}
 
     // Fills frame.Palette from frame.Picture.
-    void FitPalette(TFittedFrame& frame);
+    void FitPalette(TStepFrame& frame);
 
 private:
     TColorQuality quality_;

@@ -1,21 +1,11 @@
 #pragma once
-// How much a pixel differs from its neighbours to the left and above: the largest difference of
-// a channel, 0 to 255. Texture and edges hide small errors that a smooth area shows; the fitted
-// road allows more error where this is high and dithers only where it is low.
-#include <algorithm>
-#include <cstdlib>
+// How much each pixel differs from its neighbours to the left and above: the largest difference
+// of a channel, 0 to 255. Texture and edges hide small errors that a smooth area shows; the
+// fitted road allows more error where this is high and dithers only where it is low.
+#include <cstdint>
+#include <vector>
 
 #include "platform/Bitmap.h"
 
-// `pixel` points at (x, y) of `picture` (blue, green, red).
-inline int LocalContrast(const TBitmap& picture, int x, int y, const uint8_t* pixel) {
-    int contrast = 0;
-    if (x > 0)
-        for (int c = 0; c < 3; ++c)
-            contrast = std::max(contrast, std::abs(pixel[c] - pixel[c - 3]));
-    if (y > 0) {
-        const uint8_t* above = picture.ScanLine(y - 1) + 3 * x;
-        for (int c = 0; c < 3; ++c) contrast = std::max(contrast, std::abs(pixel[c] - above[c]));
-    }
-    return contrast;
-}
+// The contrast of every pixel of `picture` (blue, green, red rows), row by row, into `contrast`.
+void MeasureContrast(const TBitmap& picture, std::vector<uint8_t>& contrast);

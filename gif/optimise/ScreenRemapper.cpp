@@ -5,9 +5,15 @@
 
 #include "gif/colour/ColorDistance.h"
 #include "gif/model/GIFColorMap.h"
-#include "gif/optimise/LocalContrast.h"
 
-namespace {}  // namespace
+namespace {
+
+// Every how many pixels that may be drawn one is looked at to choose the frame's table: an entry
+// only a pixel or two would take is missed now and then, and those pixels then take the nearest
+// entry of the table chosen.
+constexpr int kCountingStep = 2;
+
+}  // namespace
 
 std::vector<TGIFColor> TableWithTransparency(const std::vector<TGIFColor>& palette) {
     std::vector<TGIFColor> table = palette;
@@ -24,7 +30,7 @@ void TScreenRemapper::Reset() {
     globalTable_.clear();
 }
 
-void TScreenRemapper::Remap(TFittedFrame& frame) {
+void TScreenRemapper::Remap(TStepFrame& frame) {
     frame.BeginsGlobalTable = false;
     frame.TransparentIndex = -1;
     const TBitmap& picture = frame.Picture;
@@ -59,13 +65,13 @@ void TScreenRemapper::Remap(TFittedFrame& frame) {
         frame.Indices.clear();
         return;
     }
-    TNearestColor& table = frame.OwnTable ? local_ : global_;
+    TNearestColor& table = !frame.OwnTable ? global_ : tableIsOwn_ ? own_ : local_;
     const int colors = table.Count();
     frame.TableBits = TGIFColorMap::BitsPerPixelFor(colors + 1);
     DrawChanges(frame, table, changed, colors, false);
 }
 
-void TScreenRemapper::RemapFirst(TFittedFrame& frame) {
+void TScreenRemapper::RemapFirst(TStepFrame& frame) {
     width_ = frame.Picture.Width();
     height_ = frame.Picture.Height();
     screen_.assign(static_cast<size_t>(width_) * height_ * 3, 0);
@@ -119,16 +125,17 @@ TRect TScreenRemapper::FindChanges(const TBitmap& picture, const TBitmap& previo
 // Each pixel that may be drawn picks the nearer of its entries in the global table and in the
 // frame's own palette; an entry counts when the pixel would then really be drawn (the screen
 // does not show it as well already).
-void TScreenRemapper::CountEntries(const TFittedFrame& frame, const TRect& changed) {
+void TScreenRemapper::CountEntries(const TStepFrame& frame, const TRect& changed) {
     std::fill(std::begin(uses_), std::end(uses_), 0);
     used_.clear();
     const bool withOwn = own_.Count() > 0;
+    int counted = 0;
     for (int y = changed.Top; y < changed.Bottom; ++y) {
         const uint8_t* in = frame.Picture.ScanLine(y);
         const uint8_t* shown = screen_.data() + static_cast<size_t>(y) * width_ * 3;
         const uint8_t* mark = changed_.data() + static_cast<size_t>(y) * width_;
         for (int x = changed.Left; x < changed.Right; ++x) {
-            if (mark[x] == kUnchanged) continue;
+            if (mark[x] == kUnchanged || ++counted % kCountingStep) continue;
             const int r = in[3 * x + 2], g = in[3 * x + 1], b = in[3 * x];
             int entry = global_.Find(r, g, b);
             int distance = ColorDistance(global_.Color(entry), r, g, b);
@@ -151,12 +158,12 @@ void TScreenRemapper::CountEntries(const TFittedFrame& frame, const TRect& chang
 // The global table when every pixel drawn takes an entry of it; otherwise a table of the entries
 // the pixels take, of either, the most used first, or the frame's own palette alone when they
 // are more than a table holds.
-bool TScreenRemapper::ChooseTable(TFittedFrame& frame) {
+bool TScreenRemapper::ChooseTable(TStepFrame& frame) {
     const bool globalOnly =
         std::all_of(used_.begin(), used_.end(), [](int entry) { return entry < kOwnEntries; });
     if (globalOnly) return false;
     if (used_.size() > static_cast<size_t>(quality_.MaxColors)) {
-        local_.SetPalette(frame.Palette);
+        tableIsOwn_ = true;
         return true;
     }
     std::stable_sort(used_.begin(), used_.end(),
@@ -167,40 +174,46 @@ bool TScreenRemapper::ChooseTable(TFittedFrame& frame) {
         colors.push_back(entry < kOwnEntries ? global_.Color(entry)
                                              : own_.Color(entry - kOwnEntries));
     local_.SetPalette(colors);
+    tableIsOwn_ = false;
     return true;
 }
 
-void TScreenRemapper::DrawChanges(TFittedFrame& frame, TNearestColor& table, const TRect& area,
+void TScreenRemapper::DrawChanges(TStepFrame& frame, TNearestColor& table, const TRect& area,
                                   int transparent, bool everyPixel) {
     frame.Area = area;
     frame.TransparencySlot = transparent;
     frame.MayBeTransparent = !everyPixel;
     const size_t pixels = static_cast<size_t>(area.Width()) * area.Height();
     frame.Indices.resize(pixels);
+    frame.Candidates.resize(pixels);
     frame.Shown.resize(pixels * 3);
     for (int y = area.Top; y < area.Bottom; ++y) DrawRow(frame, table, y, everyPixel);
     if (!everyPixel) DropSpeckles(frame);
     CropToDrawn(frame);
 }
 
-void TScreenRemapper::DrawRow(TFittedFrame& frame, TNearestColor& table, int y, bool everyPixel) {
+void TScreenRemapper::DrawRow(TStepFrame& frame, TNearestColor& table, int y, bool everyPixel) {
     const TRect& area = frame.Area;
     const int width = area.Width();
     const uint8_t transparent = static_cast<uint8_t>(frame.TransparencySlot);
     const uint8_t* in = frame.Picture.ScanLine(y) + 3 * area.Left;
     uint8_t* shown = screen_.data() + (static_cast<size_t>(y) * width_ + area.Left) * 3;
     const uint8_t* mark = changed_.data() + static_cast<size_t>(y) * width_ + area.Left;
+    const uint8_t* contrast = frame.Contrast.data() + static_cast<size_t>(y) * width_ + area.Left;
     const size_t rowStart = static_cast<size_t>(y - area.Top) * width;
     uint8_t* out = frame.Indices.data() + rowStart;
+    uint32_t* candidates = frame.Candidates.data() + rowStart;
     std::copy_n(shown, static_cast<size_t>(width) * 3, frame.Shown.data() + rowStart * 3);
+    const bool dither = dither_.Enabled();
     for (int i = 0; i < width; ++i, in += 3, shown += 3) {
         out[i] = transparent;
+        candidates[i] = 0;
         if (mark[i] == kUnchanged) continue;
         const int r = in[2], g = in[1], b = in[0];
-        const bool smooth =
-            LocalContrast(frame.Picture, area.Left + i, y, in) <= quality_.DitherMaxContrast;
-        const int index =
-            smooth ? dither_.Map(table, area.Left + i, y, r, g, b) : table.Find(r, g, b);
+        const uint32_t entries = table.CellEntries(r, g, b);
+        const int index = dither && contrast[i] <= quality_.DitherMaxContrast
+                              ? dither_.Map(table, entries, area.Left + i, y, r, g, b)
+                              : table.Nearest(entries, r, g, b);
         const TGIFColor& color = table.Color(index);
         if (!everyPixel) {
             const bool same =
@@ -211,6 +224,7 @@ void TScreenRemapper::DrawRow(TFittedFrame& frame, TNearestColor& table, int y, 
                 continue;
         }
         out[i] = static_cast<uint8_t>(index);
+        candidates[i] = entries;
         shown[0] = color.Red;
         shown[1] = color.Green;
         shown[2] = color.Blue;
@@ -219,7 +233,7 @@ void TScreenRemapper::DrawRow(TFittedFrame& frame, TNearestColor& table, int y, 
 
 // A lone pixel drawn among transparent ones costs codes on both sides of it; unless the screen
 // was far off there, it is left as the screen showed it (noise of the picture, mostly).
-void TScreenRemapper::DropSpeckles(TFittedFrame& frame) {
+void TScreenRemapper::DropSpeckles(TStepFrame& frame) {
     const TRect& area = frame.Area;
     const int width = area.Width(), height = area.Height();
     const uint8_t transparent = static_cast<uint8_t>(frame.TransparencySlot);
@@ -251,7 +265,7 @@ void TScreenRemapper::DropSpeckles(TFittedFrame& frame) {
 }
 
 // The frame shrinks to the rectangle of its drawn pixels; its rows move up within the buffers.
-void TScreenRemapper::CropToDrawn(TFittedFrame& frame) {
+void TScreenRemapper::CropToDrawn(TStepFrame& frame) {
     const TRect area = frame.Area;
     const int width = area.Width();
     const uint8_t transparent = static_cast<uint8_t>(frame.TransparencySlot);
@@ -279,10 +293,12 @@ void TScreenRemapper::CropToDrawn(TFittedFrame& frame) {
                 static_cast<size_t>(y - area.Top) * width + (drawn.Left - area.Left);
             const size_t to = static_cast<size_t>(y - drawn.Top) * drawnWidth;
             std::copy_n(frame.Indices.data() + from, drawnWidth, frame.Indices.data() + to);
+            std::copy_n(frame.Candidates.data() + from, drawnWidth, frame.Candidates.data() + to);
             std::copy_n(frame.Shown.data() + 3 * from, 3 * static_cast<size_t>(drawnWidth),
                         frame.Shown.data() + 3 * to);
         }
         frame.Indices.resize(static_cast<size_t>(drawnWidth) * drawn.Height());
+        frame.Candidates.resize(frame.Indices.size());
         frame.Shown.resize(frame.Indices.size() * 3);
         frame.Area = drawn;
     }

@@ -17,7 +17,7 @@
 #include "gif/colour/NearestColor.h"
 #include "gif/colour/dither/PatternDither.h"
 #include "gif/optimise/ColorQuality.h"
-#include "gif/optimise/FittedFrame.h"
+#include "gif/optimise/StepFrame.h"
 
 class TScreenRemapper {
 public:
@@ -27,31 +27,31 @@ public:
     void Reset();
     // Fills the frame's area, indices, table choice and transparency from its picture and
     // palette, and draws the frame on the screen.
-    void Remap(TFittedFrame& frame);
+    void Remap(TStepFrame& frame);
 
     // The global colour table: the first frame's palette and the entry for transparency; empty
     // before the first frame.
     const std::vector<TGIFColor>& GlobalTable() const { return globalTable_; }
 
 private:
-    void RemapFirst(TFittedFrame& frame);
+    void RemapFirst(TStepFrame& frame);
     // Marks the pixels the screen does not show closely enough (changed_); their bounding
     // rectangle.
     TRect FindChanges(const TBitmap& picture, const TBitmap& previous);
     // Counts, for the pixels that will be drawn, the entries of the global table and of the
     // frame's palette they take (uses_, used_).
-    void CountEntries(const TFittedFrame& frame, const TRect& changed);
+    void CountEntries(const TStepFrame& frame, const TRect& changed);
     // Whether the frame needs a table of its own; if so, makes it (frame.Palette, local_).
-    bool ChooseTable(TFittedFrame& frame);
+    bool ChooseTable(TStepFrame& frame);
     // Draws the changed pixels of `area` with `table` (whose transparency entry is
     // `transparent`) into frame.Indices, cropped to the pixels really drawn; with everyPixel,
     // every pixel of the area is drawn whatever the screen shows.
-    void DrawChanges(TFittedFrame& frame, TNearestColor& table, const TRect& area, int transparent,
+    void DrawChanges(TStepFrame& frame, TNearestColor& table, const TRect& area, int transparent,
                      bool everyPixel);
-    void DrawRow(TFittedFrame& frame, TNearestColor& table, int y, bool everyPixel);
+    void DrawRow(TStepFrame& frame, TNearestColor& table, int y, bool everyPixel);
     // Leaves lone drawn pixels as the screen showed them where that was near enough.
-    void DropSpeckles(TFittedFrame& frame);
-    void CropToDrawn(TFittedFrame& frame);
+    void DropSpeckles(TStepFrame& frame);
+    void CropToDrawn(TStepFrame& frame);
 
     TColorQuality quality_;
     TPatternDither dither_;
@@ -67,6 +67,7 @@ private:
     // The palette fitted to the frame's changes, and the table the frame then draws with.
     TNearestColor own_;
     TNearestColor local_;
+    bool tableIsOwn_ = false;  // the frame draws with own_ rather than local_
     // Pixels that take each entry: 0-255 of the global table, then 256-511 of the own palette.
     static constexpr int kOwnEntries = 256;
     int uses_[2 * kOwnEntries] = {};

@@ -1,11 +1,13 @@
 // The pipeline of workers that make converted frames into GIF frames: frames come out in the
-// order they went in whatever order the workers finish them, a full pipeline says so, a frame
-// that cannot be made raises its error in its turn, discarding leaves it ready for more, and
-// the workers keep the priority they were started at.
+// order they went in whatever order the workers finish them, the in-order step sees every frame
+// in order and one at a time, a full pipeline says so, a frame that cannot be made raises its
+// error in its turn, discarding leaves it ready for more, and the workers keep the priority they
+// were started at.
 #include <gtest/gtest.h>
 
 #include <sys/resource.h>
 
+#include <atomic>
 #include <cerrno>
 #include <cstring>
 #include <filesystem>
@@ -17,16 +19,14 @@
 
 #include "app/core/FramePipeline.h"
 #include "gif/model/GIFImage.h"
+#include "gif/optimise/OctreeFrameSteps.h"
 #include "platform/Bitmap.h"
+#include "platform/Exception.h"
 #include "platform/Thread.h"
 #include "platform/ThreadPriority.h"
 #include "tests/common/TestSupport.h"
 
 namespace {
-
-constexpr TFrameMaking kMaking = {{prOctreePlusSystem, edNearest, 8}, geLZW};
-// Reduction with no palette to reduce to: the import fails.
-constexpr TFrameMaking kFailing = {{prCallerPalette, edNearest, 8}, geLZW};
 
 // Frame `n`: noisy pictures (slow to make) and plain ones (quick) in turn, each frame's width
 // telling its number.
@@ -46,74 +46,123 @@ void Paint(TBitmap& bitmap, int n) {
     }
 }
 
-// The number of a made frame.
-int NumberOf(const TGIFSubImage& frame) {
-    return frame.Width() - (frame.Height() == kNoisyHeight ? kNoisyWidth : kPlainWidth);
+// The number of a picture or a made frame.
+int NumberOf(int width, int height) {
+    return width - (height == kNoisyHeight ? kNoisyWidth : kPlainWidth);
 }
+int NumberOf(const TGIFSubImage& frame) { return NumberOf(frame.Width(), frame.Height()); }
+int NumberOf(const TPipelineResult& result) { return NumberOf(*result.Frame); }
+
+// The octree steps, failing the frames whose numbers are listed, and recording the order in
+// which frames reach Remap (and whether two ever got there at once).
+class TTestSteps final : public TFrameSteps {
+public:
+    explicit TTestSteps(std::set<int> failing = {}) : failing_(std::move(failing)) {}
+    std::unique_ptr<TFrameStepsThread> NewThread() const override { return octree_.NewThread(); }
+    void Quantize(TStepFrame& frame, TFrameStepsThread& thread) const override {
+        if (failing_.count(NumberOf(frame.Picture.Width(), frame.Picture.Height())))
+            throw Exception("frame cannot be made");
+        octree_.Quantize(frame, thread);
+    }
+    void Remap(TStepFrame& frame) override {
+        if (inRemap_.exchange(true)) overlapped_ = true;
+        remapped_.push_back(NumberOf(*frame.Frame));
+        std::this_thread::yield();
+        inRemap_ = false;
+    }
+    void Compress(TStepFrame& frame, TFrameStepsThread& thread) const override {
+        octree_.Compress(frame, thread);
+    }
+    const std::vector<TGIFColor>& GlobalTable() const override { return octree_.GlobalTable(); }
+
+    const std::vector<int>& Remapped() const { return remapped_; }
+    bool Overlapped() const { return overlapped_; }
+
+private:
+    std::set<int> failing_;
+    TOctreeFrameSteps octree_{geLZW, false};
+    std::vector<int> remapped_;
+    std::atomic<bool> inRemap_{false};
+    bool overlapped_ = false;
+};
 
 TEST(FramePipeline, FramesComeOutInTheOrderTheyWentIn) {
     for (const int workers : {0, 1, 3}) {
         SCOPED_TRACE(workers);
+        TTestSteps steps;
         TFramePipeline pipeline(workers);
+        pipeline.SetSteps(&steps);
         EXPECT_EQ(pipeline.Slots(), workers + TFramePipeline::kQueuedFrames);
         std::vector<int> numbers;
         int next = 0;
         for (int round = 0; round < 3; ++round) {
             // Fill the pipeline, then take about half of it.
             while (!pipeline.Full()) {
-                Paint(pipeline.NextBitmap(), next++);
-                pipeline.Submit(kMaking);
+                Paint(pipeline.NextFrame().Picture, next++);
+                pipeline.Submit();
             }
             EXPECT_EQ(pipeline.InFlight(), pipeline.Slots());
             for (int i = 0; i < pipeline.Slots() / 2 + 1; ++i) {
-                std::unique_ptr<TGIFSubImage> frame = pipeline.TakeOldest();
-                ASSERT_NE(frame, nullptr);
-                EXPECT_TRUE(frame->Coded());
-                EXPECT_EQ(frame->Image(), nullptr);
-                numbers.push_back(NumberOf(*frame));
+                TPipelineResult result = pipeline.TakeOldest();
+                ASSERT_TRUE(result.Taken);
+                ASSERT_NE(result.Frame, nullptr);
+                EXPECT_TRUE(result.Frame->Coded());
+                EXPECT_EQ(result.Frame->Image(), nullptr);
+                numbers.push_back(NumberOf(result));
             }
         }
-        while (std::unique_ptr<TGIFSubImage> frame = pipeline.TakeOldest())
-            numbers.push_back(NumberOf(*frame));
+        for (TPipelineResult result = pipeline.TakeOldest(); result.Taken;
+             result = pipeline.TakeOldest())
+            numbers.push_back(NumberOf(result));
         EXPECT_EQ(pipeline.InFlight(), 0);
         ASSERT_EQ(static_cast<int>(numbers.size()), next);
         for (int i = 0; i < next; ++i) EXPECT_EQ(numbers[i], i);
+        EXPECT_EQ(steps.Remapped(), numbers);
+        EXPECT_FALSE(steps.Overlapped());
     }
 }
 
 TEST(FramePipeline, AFrameThatCannotBeMadeRaisesItsErrorInItsTurn) {
     for (const int workers : {0, 2}) {
         SCOPED_TRACE(workers);
+        TTestSteps steps({1});
         TFramePipeline pipeline(workers);
+        pipeline.SetSteps(&steps);
         for (int n = 0; n < 3; ++n) {
-            Paint(pipeline.NextBitmap(), n);
-            pipeline.Submit(n == 1 ? kFailing : kMaking);
+            Paint(pipeline.NextFrame().Picture, n);
+            pipeline.Submit();
         }
-        EXPECT_EQ(NumberOf(*pipeline.TakeOldest()), 0);
-        EXPECT_EQ(testsupport::ErrorOf([&] { pipeline.TakeOldest(); }),
-                  "Scan line index out of range");
-        EXPECT_EQ(NumberOf(*pipeline.TakeOldest()), 2);
-        EXPECT_EQ(pipeline.TakeOldest(), nullptr);
+        EXPECT_EQ(NumberOf(pipeline.TakeOldest()), 0);
+        EXPECT_EQ(testsupport::ErrorOf([&] { pipeline.TakeOldest(); }), "frame cannot be made");
+        EXPECT_EQ(NumberOf(pipeline.TakeOldest()), 2);
+        EXPECT_FALSE(pipeline.TakeOldest().Taken);
+        // The frame that failed took its turn without being remapped.
+        EXPECT_EQ(steps.Remapped(), (std::vector<int>{0, 2}));
     }
 }
 
 TEST(FramePipeline, DiscardDropsWhatWasNotTakenAndTheNextFramesComeAsUsual) {
+    // The steps outlive the pipeline, which still has frames in flight when it goes.
+    TTestSteps steps({3});
+    TTestSteps next;
     TFramePipeline pipeline(2);
+    pipeline.SetSteps(&steps);
     for (int n = 0; n < pipeline.Slots(); ++n) {
-        Paint(pipeline.NextBitmap(), n);
-        pipeline.Submit(n == 3 ? kFailing : kMaking);
+        Paint(pipeline.NextFrame().Picture, n);
+        pipeline.Submit();
     }
     pipeline.Discard();
     EXPECT_EQ(pipeline.InFlight(), 0);
     EXPECT_FALSE(pipeline.OldestMade());
-    EXPECT_EQ(pipeline.TakeOldest(), nullptr);
-    Paint(pipeline.NextBitmap(), 7);
-    pipeline.Submit(kMaking);
-    EXPECT_EQ(NumberOf(*pipeline.TakeOldest()), 7);
+    EXPECT_FALSE(pipeline.TakeOldest().Taken);
+    pipeline.SetSteps(&next);
+    Paint(pipeline.NextFrame().Picture, 7);
+    pipeline.Submit();
+    EXPECT_EQ(NumberOf(pipeline.TakeOldest()), 7);
     // Frames left in flight go with the pipeline.
     for (int n = 0; n < 4; ++n) {
-        Paint(pipeline.NextBitmap(), n);
-        pipeline.Submit(kMaking);
+        Paint(pipeline.NextFrame().Picture, n);
+        pipeline.Submit();
     }
 }
 
@@ -134,7 +183,9 @@ TEST(FramePipeline, WorkersKeepThePriorityOfTheThreadThatMadeThePipeline) {
     if (ownNice >= 19) GTEST_SKIP() << "already at the lowest priority";
     const int conversionNice = std::min(ownNice + 5, 19);
     const std::set<int> before = ProcessThreads();
+    TTestSteps steps;
     TFramePipeline pipeline(2);
+    pipeline.SetSteps(&steps);
     std::vector<int> workers;
     for (int thread : ProcessThreads())
         if (!before.count(thread)) workers.push_back(thread);
@@ -144,10 +195,10 @@ TEST(FramePipeline, WorkersKeepThePriorityOfTheThreadThatMadeThePipeline) {
         ASSERT_TRUE(SetThreadNice(CurrentThreadId(), conversionNice));
         for (int n = 0; n < 12; ++n) {
             if (pipeline.Full()) {
-                EXPECT_EQ(NumberOf(*pipeline.TakeOldest()), n - pipeline.Slots());
+                EXPECT_EQ(NumberOf(pipeline.TakeOldest()), n - pipeline.Slots());
             }
-            Paint(pipeline.NextBitmap(), n);
-            pipeline.Submit(kMaking);
+            Paint(pipeline.NextFrame().Picture, n);
+            pipeline.Submit();
         }
         pipeline.Discard();
     });

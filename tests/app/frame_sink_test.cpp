@@ -148,7 +148,7 @@ TEST_F(SinkTest, LoopCountNoLoopAndNoTiming) {
     EXPECT_EQ(gif.Pixel(1, 1, 1), RGBColor(0, 0, 255));
 }
 
-TEST_F(SinkTest, OptimisingBeforeSavingIsOffUntilAskedFor) {
+TEST_F(SinkTest, OptimisingIsOffUntilAskedFor) {
     // A dot crossing a still background, then a frame like the one before it.
     std::vector<TPixels> frames;
     for (int i = 0; i < 4; ++i) {
@@ -171,8 +171,6 @@ TEST_F(SinkTest, OptimisingBeforeSavingIsOffUntilAskedFor) {
     sink.SetOptimizeFrames(true);
     window.Lines.clear();
     Convert(frames, 16, 8);
-    EXPECT_EQ(window.Lines[window.Lines.size() - 2], "Frame output write close");
-    EXPECT_EQ(window.Lines.back(), "Frame output optimize 5 frames");
     TReadBack gif(sink.SavedFileName());
     // Later frames are cut down to what changed; the repeated frame is gone, its time given to
     // the frame before it.

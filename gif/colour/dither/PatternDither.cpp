@@ -36,8 +36,9 @@ int TPatternDither::Threshold(int x, int y) {
 // The other entry is the one nearest to the nearest entry's mirror image through the colour:
 // the entry on the far side of the colour. The share of the pixels that get it is where the
 // colour lies on the way from the nearest entry to it (0 at the nearest, 1 at the other).
-int TPatternDither::Map(TNearestColor& nearest, int x, int y, int r, int g, int b) const {
-    const int first = nearest.Find(r, g, b);
+int TPatternDither::Map(TNearestColor& nearest, uint32_t entries, int x, int y, int r, int g,
+                        int b) const {
+    const int first = nearest.Nearest(entries, r, g, b);
     if (!Enabled()) return first;
     const TGIFColor& near = nearest.Color(first);
     const int dr = r - near.Red, dg = g - near.Green, db = b - near.Blue;

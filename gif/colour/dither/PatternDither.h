@@ -21,8 +21,9 @@ public:
     // The threshold of a place, 0 to 255, from a 64 x 64 tile.
     static int Threshold(int x, int y);
 
-    // The entry for the colour at (x, y).
-    int Map(TNearestColor& nearest, int x, int y, int r, int g, int b) const;
+    // The entry for the colour at (x, y), whose cell's entries (TNearestColor::CellEntries)
+    // are `entries`.
+    int Map(TNearestColor& nearest, uint32_t entries, int x, int y, int r, int g, int b) const;
 
 private:
     int minGap_;

@@ -1,5 +1,7 @@
 #pragma once
-// The fitted colour road makes a GIF frame from a picture in three steps:
+// A frame on its way from a picture to a GIF frame through the steps of TFrameSteps; reused
+// for frame after frame. The octree colours use the picture and the frame only; the fitted
+// colour road makes a GIF frame from a picture in three steps:
 //   1. FitPalette (TFramePaletteFitter, any thread, frames in any order): a palette fitted to
 //      the picture;
 //   2. Remap (TScreenRemapper, one frame at a time in frame order): compared with what the
@@ -7,27 +9,29 @@
 //      the others become transparent, and the frame shrinks to the rectangle that changed;
 //   3. Code (TFittedFrameCoder, any thread): the GIF frame, its image data LZW-coded.
 // Steps 1 and 3, the costly ones, run on several threads while step 2 keeps the order.
-// TFittedFrame carries one frame through the three steps; it is reused for frame after frame.
 #include <cstdint>
 #include <memory>
 #include <vector>
 
 #include "gif/core/GIFTypes.h"
+#include "gif/model/GIFSubImage.h"
 #include "platform/Bitmap.h"
 #include "platform/Canvas.h"
 
-class TGIFSubImage;
-
-struct TFittedFrame {
+struct TStepFrame {
     // The picture: rows of blue, green, red.
     TBitmap Picture{0, 0, pf24bit};
+    // How the octree colours reduce it: the document's settings when the picture came.
+    TGIFImportSettings Import{prOctreePlusSystem, edNearest, 8};
     // The picture of the frame before (empty for the first frame): the palette is fitted to the
     // pixels that differ from it, which are those the frame is likely to draw.
     TBitmap Previous{0, 0, pf24bit};
 
     // Step 1: colours fitted to the picture (at most 255, the last entry of the frame's table
-    // being kept for transparency).
+    // being kept for transparency), and how much each pixel differs from its neighbours
+    // (LocalContrast.h).
     std::vector<TGIFColor> Palette;
+    std::vector<uint8_t> Contrast;
 
     // Step 2: the rectangle of the logical screen the frame covers (empty when nothing changed:
     // the frame adds nothing and its time goes to the frame before it) and its pixels, Width x
@@ -46,12 +50,17 @@ struct TFittedFrame {
     bool MayBeTransparent = false;
     // What the screen showed in Area before the frame: red, green, blue per pixel.
     std::vector<uint8_t> Shown;
+    // Per pixel of Area, the entries of the frame's table nearest to its colour (as
+    // TNearestColor::CellEntries packs them); 0 for a transparent pixel.
+    std::vector<uint32_t> Candidates;
     // The frame's table is the global one, which this frame begins (the first frame): the
     // document's global table is to be set to it before the frame is written.
     bool BeginsGlobalTable = false;
 
     // Step 3: the frame, ready to be written; null when it adds nothing.
     std::unique_ptr<TGIFSubImage> Frame;
+    // The frame as it was before optimising it against the screen, while both are weighed.
+    std::unique_ptr<TGIFSubImage> Unoptimized;
 
     bool AddsNothing() const { return Area.Empty(); }
 };

@@ -1,0 +1,30 @@
+#include "gif/optimise/FittedFrameSteps.h"
+
+#include "gif/optimise/FittedFrameCoder.h"
+#include "gif/optimise/FramePaletteFitter.h"
+
+namespace {
+
+struct TFittedThread final : TFrameStepsThread {
+    explicit TFittedThread(const TColorQuality& quality) : Fitter(quality), Coder(quality) {}
+    TFramePaletteFitter Fitter;
+    TFittedFrameCoder Coder;
+};
+
+}  // namespace
+
+TFittedFrameSteps::TFittedFrameSteps(const TColorQuality& quality, TGIFEncoding encoding)
+    : quality_(quality), encoding_(encoding), remapper_(quality) {}
+
+std::unique_ptr<TFrameStepsThread> TFittedFrameSteps::NewThread() const {
+    return std::make_unique<TFittedThread>(quality_);
+}
+
+void TFittedFrameSteps::Quantize(TStepFrame& frame, TFrameStepsThread& thread) const {
+    static_cast<TFittedThread&>(thread).Fitter.FitPalette(frame);
+}
+
+// The global table is complete once the first frame is remapped, before any frame is coded.
+void TFittedFrameSteps::Compress(TStepFrame& frame, TFrameStepsThread& thread) const {
+    static_cast<TFittedThread&>(thread).Coder.Code(frame, remapper_.GlobalTable(), encoding_);
+}

@@ -1,0 +1,23 @@
+#pragma once
+// The fitted colour road as frame steps: a palette fitted to what changed (Quantize), the
+// remap against the picture on screen (Remap), lossy LZW (Compress). See FittedFrame.h.
+#include "gif/optimise/ColorQuality.h"
+#include "gif/optimise/FrameSteps.h"
+#include "gif/optimise/ScreenRemapper.h"
+
+class TFittedFrameSteps final : public TFrameSteps {
+public:
+    TFittedFrameSteps(const TColorQuality& quality, TGIFEncoding encoding);
+
+    std::unique_ptr<TFrameStepsThread> NewThread() const override;
+    bool UsesPreviousPicture() const override { return true; }
+    void Quantize(TStepFrame& frame, TFrameStepsThread& thread) const override;
+    void Remap(TStepFrame& frame) override { remapper_.Remap(frame); }
+    void Compress(TStepFrame& frame, TFrameStepsThread& thread) const override;
+    const std::vector<TGIFColor>& GlobalTable() const override { return remapper_.GlobalTable(); }
+
+private:
+    TColorQuality quality_;
+    TGIFEncoding encoding_;
+    TScreenRemapper remapper_;
+};
