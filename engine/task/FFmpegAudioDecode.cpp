@@ -1,12 +1,18 @@
 // The audio path from a packet to the outputs: decoding, the frame's timestamps, the audio hook,
 // the volume (-vol), and each frame handed to every output stream that encodes it.
+#include "engine/task/FFmpegAudioDecode.h"
+
 #include <algorithm>
 #include <climits>
 
+#include "engine/core/ErrorCodes.h"
 #include "engine/core/TextFormat.h"
 #include "engine/entrypoints/avcodec.h"
 #include "engine/entrypoints/avutil.h"
-#include "engine/task/FFmpegTranscodeSteps.h"
+#include "engine/task/FFmpegAudioOutput.h"
+#include "engine/task/FFmpegDecodePacket.h"
+#include "engine/task/FFmpegStreamLinks.h"
+#include "engine/task/FFmpegTask.h"
 
 namespace {
 

@@ -2,6 +2,8 @@
 // and channels, keeping the audio in step with its input timestamps (dropping samples,
 // inserting silence, or stretching through the resampler), cutting the samples into encoder
 // frames through the stream's FIFO, encoding and writing.
+#include "engine/task/FFmpegAudioOutput.h"
+
 #include <algorithm>
 #include <climits>
 #include <cmath>
@@ -11,7 +13,9 @@
 #include "engine/entrypoints/avcodec.h"
 #include "engine/entrypoints/avutil.h"
 #include "engine/entrypoints/swresample.h"
-#include "engine/task/FFmpegTranscodeSteps.h"
+#include "engine/task/FFmpegMux.h"
+#include "engine/task/FFmpegStreamLinks.h"
+#include "engine/task/FFmpegTask.h"
 
 namespace {
 
@@ -206,26 +210,6 @@ bool SyncSamples(TCustomFFmpeg& task, TOutputStream& ost, TInputStream& ist, con
     return true;
 }
 
-// Puts the samples into the stream's FIFO and encodes every whole encoder frame.
-void QueueAndEncode(TCustomFFmpeg& task, AVFormatContext* oc, TOutputStream& ost,
-                    const uint8_t* const* planes, int samples) {
-    TOutputStream& base = EncodingStream(task, ost);
-    const AVCodecContext* enc = ost.EncoderContext;
-    if (samples > 0 &&
-        libav::av_audio_fifo_write(
-            base.Fifo, reinterpret_cast<void**>(const_cast<uint8_t**>(planes)), samples) < samples)
-        task.FatalError("av_fifo_realloc2() failed");
-    const bool variable =
-        (enc->codec->capabilities & AV_CODEC_CAP_VARIABLE_FRAME_SIZE) || enc->frame_size <= 1;
-    if (variable) {
-        const int queued = libav::av_audio_fifo_size(base.Fifo);
-        if (queued > 0) encode_audio_frame(task, oc, ost, queued, false);
-        return;
-    }
-    while (libav::av_audio_fifo_size(base.Fifo) >= enc->frame_size)
-        encode_audio_frame(task, oc, ost, enc->frame_size, false);
-}
-
 // The encoder's frame, with room for `samples` samples and writable.
 AVFrame* EncoderFrameFor(TCustomFFmpeg& task, TOutputStream& base, int samples) {
     const AVCodecContext* enc = base.EncoderContext;
@@ -245,32 +229,8 @@ AVFrame* EncoderFrameFor(TCustomFFmpeg& task, TOutputStream& base, int samples) 
     return frame;
 }
 
-}  // namespace
-
-TOutputStream& EncodingStream(TCustomFFmpeg& task, TOutputStream& ost) {
-    return ost.JoinBase >= 0 ? task.OutputStreams[ost.JoinBase] : ost;
-}
-
-void do_audio_out(TCustomFFmpeg& task, AVFormatContext* oc, TOutputStream& ost, TInputStream& ist,
-                  AVFrame* frame) {
-    const AVCodecContext* enc = ost.EncoderContext;
-    int capacity = ReserveWorkBuffer(task, enc, frame->nb_samples, frame->sample_rate);
-    UpdateResampler(task, ost, ist, frame);
-    TSampleBlock block{frame->extended_data, frame->nb_samples};
-    if (!SyncSamples(task, ost, ist, frame, block, capacity)) return;
-    if (!ost.AudioResample) {
-        QueueAndEncode(task, oc, ost, block.Planes, block.Count);
-        return;
-    }
-    std::vector<uint8_t*>& out = task.Run.OutputPlanes;
-    FillPlanes(out, task.Run.AudioBuffer, enc->sample_fmt, enc->ch_layout.nb_channels, capacity);
-    const int converted =
-        libav::swr_convert(ost.Resampler, out.data(), capacity,
-                           const_cast<const uint8_t**>(block.Planes), block.Count);
-    if (converted < 0) task.FatalError(ErrorText("swr_convert", converted));
-    QueueAndEncode(task, oc, ost, out.data(), converted);
-}
-
+// Encodes `samples` samples from the stream's FIFO (0 with `drain`: sends the end) and writes
+// what the encoder gives. Returns the bytes written.
 int encode_audio_frame(TCustomFFmpeg& task, AVFormatContext* oc, TOutputStream& ost, int samples,
                        bool drain) {
     TOutputStream& base = EncodingStream(task, ost);
@@ -317,6 +277,48 @@ int encode_audio_frame(TCustomFFmpeg& task, AVFormatContext* oc, TOutputStream& 
         run.AudioSize += size;
         written += size;
     }
+}
+
+// Puts the samples into the stream's FIFO and encodes every whole encoder frame.
+void QueueAndEncode(TCustomFFmpeg& task, AVFormatContext* oc, TOutputStream& ost,
+                    const uint8_t* const* planes, int samples) {
+    TOutputStream& base = EncodingStream(task, ost);
+    const AVCodecContext* enc = ost.EncoderContext;
+    if (samples > 0 &&
+        libav::av_audio_fifo_write(
+            base.Fifo, reinterpret_cast<void**>(const_cast<uint8_t**>(planes)), samples) < samples)
+        task.FatalError("av_fifo_realloc2() failed");
+    const bool variable =
+        (enc->codec->capabilities & AV_CODEC_CAP_VARIABLE_FRAME_SIZE) || enc->frame_size <= 1;
+    if (variable) {
+        const int queued = libav::av_audio_fifo_size(base.Fifo);
+        if (queued > 0) encode_audio_frame(task, oc, ost, queued, false);
+        return;
+    }
+    while (libav::av_audio_fifo_size(base.Fifo) >= enc->frame_size)
+        encode_audio_frame(task, oc, ost, enc->frame_size, false);
+}
+
+}  // namespace
+
+void do_audio_out(TCustomFFmpeg& task, AVFormatContext* oc, TOutputStream& ost, TInputStream& ist,
+                  AVFrame* frame) {
+    const AVCodecContext* enc = ost.EncoderContext;
+    int capacity = ReserveWorkBuffer(task, enc, frame->nb_samples, frame->sample_rate);
+    UpdateResampler(task, ost, ist, frame);
+    TSampleBlock block{frame->extended_data, frame->nb_samples};
+    if (!SyncSamples(task, ost, ist, frame, block, capacity)) return;
+    if (!ost.AudioResample) {
+        QueueAndEncode(task, oc, ost, block.Planes, block.Count);
+        return;
+    }
+    std::vector<uint8_t*>& out = task.Run.OutputPlanes;
+    FillPlanes(out, task.Run.AudioBuffer, enc->sample_fmt, enc->ch_layout.nb_channels, capacity);
+    const int converted =
+        libav::swr_convert(ost.Resampler, out.data(), capacity,
+                           const_cast<const uint8_t**>(block.Planes), block.Count);
+    if (converted < 0) task.FatalError(ErrorText("swr_convert", converted));
+    QueueAndEncode(task, oc, ost, out.data(), converted);
 }
 
 void DrainAudioEncoder(TCustomFFmpeg& task, AVFormatContext* oc, TOutputStream& ost) {

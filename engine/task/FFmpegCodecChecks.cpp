@@ -1,11 +1,13 @@
 // What an encoder takes: the pixel format, sample format and sample rate nearest to what was
 // asked for; experimental codecs and options no codec consumed.
+#include "engine/task/FFmpegCodecChecks.h"
+
 #include <cstdlib>
 
 #include "engine/core/TextFormat.h"
 #include "engine/entrypoints/avcodec.h"
 #include "engine/entrypoints/avutil.h"
-#include "engine/task/FFmpegTranscodeSteps.h"
+#include "engine/task/FFmpegTask.h"
 
 namespace {
 

@@ -2,14 +2,21 @@
 // video, audio and subtitle paths take it from there), and to every output stream that copies
 // the input stream. Also the window of input times an output takes (-t, output -ss) and the
 // pacing of -re inputs.
+#include "engine/task/FFmpegDecodePacket.h"
+
 #include <algorithm>
 #include <chrono>
 #include <thread>
 
+#include "engine/core/ErrorCodes.h"
 #include "engine/core/TextFormat.h"
 #include "engine/entrypoints/avcodec.h"
 #include "engine/entrypoints/avutil.h"
-#include "engine/task/FFmpegTranscodeSteps.h"
+#include "engine/task/FFmpegAudioDecode.h"
+#include "engine/task/FFmpegStreamCopy.h"
+#include "engine/task/FFmpegSubtitles.h"
+#include "engine/task/FFmpegTask.h"
+#include "engine/task/FFmpegVideoDecode.h"
 
 namespace {
 

@@ -2,13 +2,19 @@
 // the first input; each further input gets a group of output streams of its own (copies of the
 // first group's, sharing its muxer streams and encoders). At the end of an input the loop
 // moves on to the next group, whose timestamps continue where the last one ended.
+#include "engine/task/FFmpegJoin.h"
+
 #include <filesystem>
 
+#include "engine/core/ErrorCodes.h"
 #include "engine/core/TextFormat.h"
 #include "engine/entrypoints/avcodec.h"
 #include "engine/entrypoints/avformat.h"
 #include "engine/entrypoints/avutil.h"
-#include "engine/task/FFmpegTranscodeSteps.h"
+#include "engine/task/FFmpegDecodePacket.h"
+#include "engine/task/FFmpegStreamLinks.h"
+#include "engine/task/FFmpegStreamRelease.h"
+#include "engine/task/FFmpegTask.h"
 
 namespace {
 
@@ -152,8 +158,9 @@ int64_t GroupEnd(TCustomFFmpeg& task, int first, int count) {
     return end;
 }
 
-}  // namespace
-
+// Adds the stream group of input `inputIndex`: copies of the first group's output streams bound
+// to that input's streams, and an output file record sharing output 0's muxer. Returns the new
+// output file's index, or -1 with LastError.
 int JoinAddInput(TCustomFFmpeg& task, int inputIndex) {
     const int count = task.Run.StreamsPerInput;
     const int first = OutputStreamCount(task);
@@ -180,6 +187,8 @@ int JoinAddInput(TCustomFFmpeg& task, int inputIndex) {
     task.OutputFiles.push_back(file);
     return fileIndex;
 }
+
+}  // namespace
 
 int TCustomFFmpeg::PrepareJoin() {
     Run.StreamsPerInput = static_cast<int>(OutputStreams.size());

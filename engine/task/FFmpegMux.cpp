@@ -1,12 +1,17 @@
 // Writing packets to the muxers (through each stream's bitstream filters) and draining the
 // encoders at the end.
+#include "engine/task/FFmpegMux.h"
+
 #include "engine/core/FFUtils.h"
 #include "engine/core/TextFormat.h"
 #include "engine/entrypoints/avcodec.h"
 #include "engine/entrypoints/avformat.h"
 #include "engine/entrypoints/avutil.h"
 #include "engine/output/FrameOutputFormats.h"
-#include "engine/task/FFmpegTranscodeSteps.h"
+#include "engine/task/FFmpegAudioOutput.h"
+#include "engine/task/FFmpegStreamLinks.h"
+#include "engine/task/FFmpegTask.h"
+#include "engine/task/FFmpegVideoOutput.h"
 
 namespace {
 

@@ -2,11 +2,14 @@
 // buffers, the encoders and decoders, the programs to read, the output headers and the stream
 // mapping. Every codec opened here is put on the task's opened lists, so that it is closed
 // exactly once whatever fails later.
+#include "engine/task/FFmpegSetup.h"
+
 #include <algorithm>
 #include <climits>
 #include <cstring>
 #include <exception>
 
+#include "engine/core/ErrorCodes.h"
 #include "engine/core/FFUtils.h"
 #include "engine/core/TextFormat.h"
 #include "engine/entrypoints/avcodec.h"
@@ -14,7 +17,12 @@
 #include "engine/entrypoints/avutil.h"
 #include "engine/loader/FFLockManager.h"
 #include "engine/output/FrameOutputFormats.h"
-#include "engine/task/FFmpegTranscodeSteps.h"
+#include "engine/task/FFmpegCodecChecks.h"
+#include "engine/task/FFmpegFrameBufferPool.h"
+#include "engine/task/FFmpegMappingReport.h"
+#include "engine/task/FFmpegSetupStreams.h"
+#include "engine/task/FFmpegStreamLinks.h"
+#include "engine/task/FFmpegTask.h"
 
 namespace {
 
@@ -70,6 +78,48 @@ int OpenCodec(AVCodecContext* context, const AVCodec* codec, AVDictionary** opti
         libav::av_dict_set(options, "threads", "auto", 0);
     TCodecLock codecLock;
     return libav::avcodec_open2(context, codec, options);
+}
+
+// Direct-rendering video decoders decode into the stream's frame buffer pool.
+void UseFrameBufferPool(TInputStream& ist) {
+    if (!ist.FrameBufferPool) ist.FrameBufferPool = std::make_shared<TFrameBufferPool>();
+    ist.FrameBufferPool->Attach(ist.DecoderContext);
+}
+
+// Opens the decoder of a decoding input stream. 0, or -22 with the text in `error`.
+int OpenInputDecoder(TCustomFFmpeg& task, int istIndex, std::string& error) {
+    TInputStream& ist = task.InputStreams[istIndex];
+    if (ist.DecodingNeeded && !ist.DecoderOpened) {
+        const int fileIndex = ist.FileIndex;
+        if (!ist.Decoder) {
+            error = StrFormat("Decoder (codec %s) not found for input stream #%d:%d",
+                              libav::avcodec_get_name(ist.St->codecpar->codec_id), fileIndex,
+                              ist.St->index);
+            return kErrorInvalidArgument;
+        }
+        AVCodecContext* dec = ist.DecoderContext;
+        ist.DirectRendering = (ist.Decoder->capabilities & AV_CODEC_CAP_DR1) != 0;
+        if (ist.DirectRendering && ist.Decoder->type == AVMEDIA_TYPE_VIDEO) UseFrameBufferPool(ist);
+        // packets reach the decoder with microsecond timestamps
+        dec->pkt_timebase = AV_TIME_BASE_Q;
+        CheckExperimentalCodec(task, dec, ist.Decoder, false, ist.DecoderOpts);
+        if (OpenCodec(dec, ist.Decoder, &ist.DecoderOpts) < 0) {
+            error = StrFormat("Error while opening decoder for input stream #%d:%d", fileIndex,
+                              ist.St->index);
+            return kErrorInvalidArgument;
+        }
+        task.Run.OpenedDecoders.push_back(dec);
+        ist.DecoderOpened = true;
+        CheckUnusedOptions(task, ist.DecoderOpts);
+    }
+    const AVRational rate = ist.St->avg_frame_rate;
+    const int delay = ist.DecoderContext ? ist.DecoderContext->has_b_frames : 0;
+    ist.Pts = rate.num && rate.den
+                  ? -llround(static_cast<double>(delay) * AV_TIME_BASE / av_q2d(rate))
+                  : 0;
+    ist.NextPts = AV_NOPTS_VALUE;
+    ist.IsStart = true;
+    return 0;
 }
 
 int CopySubtitleHeader(TCustomFFmpeg& task, TOutputStream& ost, std::string& error) {
@@ -267,41 +317,6 @@ void CloseCodec(std::vector<AVCodecContext*>& opened, AVCodecContext* context) {
     opened.erase(found);
     TCodecLock codecLock;
     libav::avcodec_close(context);
-}
-
-int OpenInputDecoder(TCustomFFmpeg& task, int istIndex, std::string& error) {
-    TInputStream& ist = task.InputStreams[istIndex];
-    if (ist.DecodingNeeded && !ist.DecoderOpened) {
-        const int fileIndex = ist.FileIndex;
-        if (!ist.Decoder) {
-            error = StrFormat("Decoder (codec %s) not found for input stream #%d:%d",
-                              libav::avcodec_get_name(ist.St->codecpar->codec_id), fileIndex,
-                              ist.St->index);
-            return kErrorInvalidArgument;
-        }
-        AVCodecContext* dec = ist.DecoderContext;
-        ist.DirectRendering = (ist.Decoder->capabilities & AV_CODEC_CAP_DR1) != 0;
-        if (ist.DirectRendering && ist.Decoder->type == AVMEDIA_TYPE_VIDEO) UseFrameBufferPool(ist);
-        // packets reach the decoder with microsecond timestamps
-        dec->pkt_timebase = AV_TIME_BASE_Q;
-        CheckExperimentalCodec(task, dec, ist.Decoder, false, ist.DecoderOpts);
-        if (OpenCodec(dec, ist.Decoder, &ist.DecoderOpts) < 0) {
-            error = StrFormat("Error while opening decoder for input stream #%d:%d", fileIndex,
-                              ist.St->index);
-            return kErrorInvalidArgument;
-        }
-        task.Run.OpenedDecoders.push_back(dec);
-        ist.DecoderOpened = true;
-        CheckUnusedOptions(task, ist.DecoderOpts);
-    }
-    const AVRational rate = ist.St->avg_frame_rate;
-    const int delay = ist.DecoderContext ? ist.DecoderContext->has_b_frames : 0;
-    ist.Pts = rate.num && rate.den
-                  ? -llround(static_cast<double>(delay) * AV_TIME_BASE / av_q2d(rate))
-                  : 0;
-    ist.NextPts = AV_NOPTS_VALUE;
-    ist.IsStart = true;
-    return 0;
 }
 
 int transcode_init(TCustomFFmpeg& task) {

@@ -2,16 +2,22 @@
 // codec parameters and a time base the muxer can hold; an encoded stream gets its picture or
 // sample format, size, rate and channels from the source where the options left them open,
 // its filter graph (video), its FIFO (audio) and its two-pass log.
+#include "engine/task/FFmpegSetupStreams.h"
+
 #include <algorithm>
 #include <climits>
 #include <cstring>
 
+#include "engine/core/ErrorCodes.h"
 #include "engine/core/FFUtils.h"
 #include "engine/core/TextFormat.h"
 #include "engine/entrypoints/avcodec.h"
 #include "engine/entrypoints/avformat.h"
 #include "engine/entrypoints/avutil.h"
-#include "engine/task/FFmpegTranscodeSteps.h"
+#include "engine/task/FFmpegCodecChecks.h"
+#include "engine/task/FFmpegStreamLinks.h"
+#include "engine/task/FFmpegTask.h"
+#include "engine/task/FFmpegVideoGraph.h"
 
 namespace {
 
@@ -161,7 +167,7 @@ int SetupVideoEncoding(TCustomFFmpeg& task, TOutputStream& ost, TInputStream& is
         time = libav::av_rescale_q(time, AV_TIME_BASE_Q, enc->time_base);
 
     task.LastError.clear();
-    const int ret = BuildVideoGraph(task, ist, ost);
+    const int ret = BuildVideoGraph(ist, ost);
     if (ret < 0)
         return Fail(task,
                     task.LastError.empty() ? ErrorText("Error opening filters", ret)
@@ -318,7 +324,7 @@ int SetupJoinCopy(TCustomFFmpeg& task, TOutputStream& ost, TInputStream& ist) {
             ost.ResampleWidth = dec->width;
             ost.ResampleHeight = dec->height;
             ost.ResamplePixFmt = dec->pix_fmt;
-            const int ret = BuildVideoGraph(task, ist, ost);
+            const int ret = BuildVideoGraph(ist, ost);
             if (ret < 0) return Fail(task, ErrorText("Error opening filters", ret), ret);
             return 0;
         }

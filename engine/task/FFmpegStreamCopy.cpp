@@ -1,8 +1,12 @@
 // Stream copy: packets of an input stream go to the output as they are, with their timestamps
 // moved into the output stream's time base and the output's start taken off.
+#include "engine/task/FFmpegStreamCopy.h"
+
 #include "engine/entrypoints/avcodec.h"
 #include "engine/entrypoints/avutil.h"
-#include "engine/task/FFmpegTranscodeSteps.h"
+#include "engine/task/FFmpegMux.h"
+#include "engine/task/FFmpegStreamLinks.h"
+#include "engine/task/FFmpegTask.h"
 
 void CopyPacket(TCustomFFmpeg& task, TInputStream& ist, TOutputStream& ost,
                 const AVPacket* packet) {

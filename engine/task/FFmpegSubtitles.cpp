@@ -1,10 +1,15 @@
 // Subtitles: decoded, then encoded again for every output stream that takes them (DVB
 // subtitles twice: once to show, once to clear).
+#include "engine/task/FFmpegSubtitles.h"
+
 #include <cstring>
 
 #include "engine/entrypoints/avcodec.h"
 #include "engine/entrypoints/avutil.h"
-#include "engine/task/FFmpegTranscodeSteps.h"
+#include "engine/task/FFmpegDecodePacket.h"
+#include "engine/task/FFmpegMux.h"
+#include "engine/task/FFmpegStreamLinks.h"
+#include "engine/task/FFmpegTask.h"
 
 namespace {
 
@@ -20,35 +25,8 @@ struct TSubtitleGuard {
     ~TSubtitleGuard() { libav::avsubtitle_free(Subtitle); }
 };
 
-}  // namespace
-
-int DecodeSubtitle(TCustomFFmpeg& task, TInputStream& ist, AVPacket* packet, bool& gotOutput) {
-    if (!packet) return 0;  // subtitle decoders hold nothing back
-    AVSubtitle subtitle{};
-    int got = 0;
-    // the decoder takes microseconds (its packet time base)
-    const int64_t pts = packet->pts, dts = packet->dts, duration = packet->duration;
-    const AVRational tb = ist.St->time_base;
-    if (pts != AV_NOPTS_VALUE) packet->pts = libav::av_rescale_q(pts, tb, AV_TIME_BASE_Q);
-    if (dts != AV_NOPTS_VALUE) packet->dts = libav::av_rescale_q(dts, tb, AV_TIME_BASE_Q);
-    packet->duration = libav::av_rescale_q(duration, tb, AV_TIME_BASE_Q);
-    const int ret = libav::avcodec_decode_subtitle2(ist.DecoderContext, &subtitle, &got, packet);
-    packet->pts = pts;
-    packet->dts = dts;
-    packet->duration = duration;
-    if (ret < 0 || !got) return ret;
-    TSubtitleGuard guard{&subtitle};
-    gotOutput = true;
-    PaceInput(task, ist);
-    const int index = IndexOf(task, ist);
-    for (TOutputStream& ost : task.OutputStreams) {
-        if (ost.SourceIndex != index || !ost.EncodingNeeded) continue;
-        if (InOutputWindow(task, ist, ost))
-            WriteSubtitle(task, MuxerOf(task, ost), ost, ist, subtitle, subtitle.pts);
-    }
-    return ret;
-}
-
+// Encodes the subtitle for ost (DVB subtitles twice: once to show, once to clear) and writes
+// it; its times are microseconds from `pts`.
 void WriteSubtitle(TCustomFFmpeg& task, AVFormatContext* oc, TOutputStream& ost,
                    [[maybe_unused]] TInputStream& ist, AVSubtitle& subtitle, int64_t pts) {
     if (pts == AV_NOPTS_VALUE) {
@@ -93,4 +71,33 @@ void WriteSubtitle(TCustomFFmpeg& task, AVFormatContext* oc, TOutputStream& ost,
         }
         libav::av_packet_free(&packet);
     }
+}
+
+}  // namespace
+
+int DecodeSubtitle(TCustomFFmpeg& task, TInputStream& ist, AVPacket* packet, bool& gotOutput) {
+    if (!packet) return 0;  // subtitle decoders hold nothing back
+    AVSubtitle subtitle{};
+    int got = 0;
+    // the decoder takes microseconds (its packet time base)
+    const int64_t pts = packet->pts, dts = packet->dts, duration = packet->duration;
+    const AVRational tb = ist.St->time_base;
+    if (pts != AV_NOPTS_VALUE) packet->pts = libav::av_rescale_q(pts, tb, AV_TIME_BASE_Q);
+    if (dts != AV_NOPTS_VALUE) packet->dts = libav::av_rescale_q(dts, tb, AV_TIME_BASE_Q);
+    packet->duration = libav::av_rescale_q(duration, tb, AV_TIME_BASE_Q);
+    const int ret = libav::avcodec_decode_subtitle2(ist.DecoderContext, &subtitle, &got, packet);
+    packet->pts = pts;
+    packet->dts = dts;
+    packet->duration = duration;
+    if (ret < 0 || !got) return ret;
+    TSubtitleGuard guard{&subtitle};
+    gotOutput = true;
+    PaceInput(task, ist);
+    const int index = IndexOf(task, ist);
+    for (TOutputStream& ost : task.OutputStreams) {
+        if (ost.SourceIndex != index || !ost.EncodingNeeded) continue;
+        if (InOutputWindow(task, ist, ost))
+            WriteSubtitle(task, MuxerOf(task, ost), ost, ist, subtitle, subtitle.pts);
+    }
+    return ret;
 }

@@ -5,8 +5,8 @@
 // options/ reads option strings, open/ opens inputs and outputs, and the conversion is split by
 // pipeline step (FFmpegSetup*.cpp, FFmpegTranscode.cpp, FFmpegDecodePacket.cpp,
 // FFmpegVideo*.cpp, FFmpegAudio*.cpp, FFmpegStreamCopy.cpp, FFmpegSubtitles.cpp,
-// FFmpegMux.cpp, FFmpegProgress.cpp, FFmpegJoin.cpp); each keeps its helpers to itself or in
-// FFmpegTranscodeSteps.h.
+// FFmpegMux.cpp, FFmpegProgress.cpp, FFmpegJoin.cpp); each keeps its helpers to itself and
+// declares what other steps call in a private header of its own name.
 #include <atomic>
 #include <cstdint>
 #include <functional>
@@ -168,7 +168,7 @@ public:
     TFormatConverter PreviewConverter;
 
     // The preview flags with their changed marker, and the preview window; guarded by the
-    // process-wide preview lock (PreviewLock() of FFmpegTranscodeSteps.h). The window is made
+    // process-wide preview lock of FFmpegVideoHooks.cpp. The window is made
     // and painted only by the converting thread.
     struct TPreviewState {
         int Flags = 0;

@@ -13,7 +13,15 @@
 #include "engine/entrypoints/avformat.h"
 #include "engine/entrypoints/avutil.h"
 #include "engine/output/FrameOutputFormats.h"
-#include "engine/task/FFmpegTranscodeSteps.h"
+#include "engine/task/FFmpegDecodePacket.h"
+#include "engine/task/FFmpegJoin.h"
+#include "engine/task/FFmpegMux.h"
+#include "engine/task/FFmpegProgress.h"
+#include "engine/task/FFmpegSetup.h"
+#include "engine/task/FFmpegStreamLinks.h"
+#include "engine/task/FFmpegStreamRelease.h"
+#include "engine/task/FFmpegTask.h"
+#include "engine/task/FFmpegVideoHooks.h"
 
 namespace {
 

@@ -2,11 +2,17 @@
 // pictures, none, or pictures later), the picture's timestamps, the input hooks, and each
 // picture handed by reference to the graph of every output stream that takes it; then what
 // comes out of the graphs goes on to the frame rate conversion and the encoder.
+#include "engine/task/FFmpegVideoDecode.h"
+
+#include "engine/core/ErrorCodes.h"
 #include "engine/entrypoints/avcodec.h"
 #include "engine/entrypoints/avfilter.h"
 #include "engine/entrypoints/avutil.h"
-#include "engine/task/FFmpegFrameBufferPool.h"
-#include "engine/task/FFmpegTranscodeSteps.h"
+#include "engine/task/FFmpegDecodePacket.h"
+#include "engine/task/FFmpegStreamLinks.h"
+#include "engine/task/FFmpegTask.h"
+#include "engine/task/FFmpegVideoHooks.h"
+#include "engine/task/FFmpegVideoOutput.h"
 
 namespace {
 
@@ -96,12 +102,17 @@ int ReceivePictures(TCustomFFmpeg& task, TInputStream& ist, bool draining, bool&
     }
 }
 
-}  // namespace
-
-void UseFrameBufferPool(TInputStream& ist) {
-    if (!ist.FrameBufferPool) ist.FrameBufferPool = std::make_shared<TFrameBufferPool>();
-    ist.FrameBufferPool->Attach(ist.DecoderContext);
+// Sends the end to the filter graphs fed by ist and writes the frames they still hold.
+void DrainVideoGraphs(TCustomFFmpeg& task, TInputStream& ist) {
+    const int index = IndexOf(task, ist);
+    for (TOutputStream& ost : task.OutputStreams) {
+        if (ost.SourceIndex != index || !ost.EncodingNeeded || !ost.Graph) continue;
+        if (libav::av_buffersrc_add_frame_flags(ost.InputVideoFilter, nullptr, 0) < 0) continue;
+        PullFilteredFrames(task, ist, ost);
+    }
 }
+
+}  // namespace
 
 int DecodeVideo(TCustomFFmpeg& task, TInputStream& ist, AVPacket* packet, bool& gotOutput) {
     if (!ist.DecodedFrame) ist.DecodedFrame = libav::av_frame_alloc();
@@ -118,13 +129,4 @@ int DecodeVideo(TCustomFFmpeg& task, TInputStream& ist, AVPacket* packet, bool& 
     if (draining) DrainVideoGraphs(task, ist);
     if (sent < 0 && sent != AVERROR_EOF) return sent;
     return ret;
-}
-
-void DrainVideoGraphs(TCustomFFmpeg& task, TInputStream& ist) {
-    const int index = IndexOf(task, ist);
-    for (TOutputStream& ost : task.OutputStreams) {
-        if (ost.SourceIndex != index || !ost.EncodingNeeded || !ost.Graph) continue;
-        if (libav::av_buffersrc_add_frame_flags(ost.InputVideoFilter, nullptr, 0) < 0) continue;
-        PullFilteredFrames(task, ist, ost);
-    }
 }

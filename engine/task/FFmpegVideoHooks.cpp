@@ -3,12 +3,20 @@
 // preview bitmaps (at most one per preview interval). The preview flags of all tasks share one
 // process-wide lock; neither the preview route nor the preview window (both may wait for the
 // main thread) is called while it is held.
+#include "engine/task/FFmpegVideoHooks.h"
+
 #include "engine/decoder/FFDecodeDeinterlace.h"
 #include "engine/decoder/Previewer.h"
 #include "engine/entrypoints/avutil.h"
-#include "engine/task/FFmpegTranscodeSteps.h"
+#include "engine/task/FFmpegTask.h"
 
 namespace {
+
+// The process-wide lock of the preview flags of all tasks.
+std::mutex& PreviewLock() {
+    static std::mutex lock;
+    return lock;
+}
 
 TPicture PictureOf(const AVFrame* frame) {
     TPicture picture{};
@@ -145,11 +153,6 @@ void DeliverPreview(TCustomFFmpeg& task, const TPicture& picture, const AVFrame*
 }
 
 }  // namespace
-
-std::mutex& PreviewLock() {
-    static std::mutex lock;
-    return lock;
-}
 
 void TCustomFFmpeg::SetFlags(int flags) {
     std::unique_ptr<TPreviewer> closed;

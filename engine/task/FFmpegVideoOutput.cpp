@@ -1,13 +1,19 @@
 // The video path from a filtered picture to the muxer: the constant frame rate (a picture is
 // dropped when the output is ahead of the input and repeated when it lags behind), forced key
 // frames, the output hooks and previews, encoding and writing.
+#include "engine/task/FFmpegVideoOutput.h"
+
 #include <algorithm>
 #include <cmath>
 
 #include "engine/core/TextFormat.h"
 #include "engine/entrypoints/avcodec.h"
 #include "engine/entrypoints/avutil.h"
-#include "engine/task/FFmpegTranscodeSteps.h"
+#include "engine/task/FFmpegMux.h"
+#include "engine/task/FFmpegProgress.h"
+#include "engine/task/FFmpegStreamLinks.h"
+#include "engine/task/FFmpegTask.h"
+#include "engine/task/FFmpegVideoHooks.h"
 
 namespace {
 

@@ -4,7 +4,7 @@
 #include <fstream>
 
 #include "engine/entrypoints/avcodec.h"
-#include "engine/task/FFmpegTranscodeSteps.h"
+#include "engine/task/FFmpegCodecChecks.h"
 #include "platform/Exception.h"
 #include "tests/engine/task/transcode_test_support.h"
 

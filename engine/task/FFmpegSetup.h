@@ -1,0 +1,13 @@
+#pragma once
+// Set-up of a conversion (FFmpegSetup.cpp): every output stream's parameters from its source,
+// the packet buffers, the encoders and decoders, the programs to read, the output headers and
+// the stream mapping.
+#include <vector>
+
+struct AVCodecContext;
+class TCustomFFmpeg;
+
+// Returns 0 or a negative error (with LastError, or an error text logged at llError).
+int transcode_init(TCustomFFmpeg& task);
+// Closes a codec opened by the set-up and takes it off its opened list.
+void CloseCodec(std::vector<AVCodecContext*>& opened, AVCodecContext* context);
