@@ -69,11 +69,7 @@ struct TTaskRunState {
     bool VStatsFailed = false;  // the -vstats file could not be made
 
     // --- video path -----------------------------------------------------------------------
-    // Frames the input and output hooks work on (a copy of the picture, reused).
-    AVFrame* InputHookFrame = nullptr;
-    AVFrame* OutputHookFrame = nullptr;
-    int64_t LastPreviewTime = INT64_MIN;  // av_gettime of the last preview delivered
-    std::vector<int> FedOutputs;          // output streams the current picture went to (reused)
+    std::vector<int> FedOutputs;  // output streams the current picture went to (reused)
 
     // --- audio path -----------------------------------------------------------------------
     // Converted samples on their way to the FIFO, and samples behind inserted silence; both

@@ -3,13 +3,13 @@
 // and streams.
 #include "engine/task/FFmpegTask.h"
 
-#include "engine/decoder/Previewer.h"
 #include "engine/entrypoints/avcodec.h"
 #include "engine/entrypoints/avformat.h"
 #include "engine/entrypoints/avutil.h"
 #include "engine/entrypoints/swscale.h"
 #include "engine/task/FFmpegFrameBufferPool.h"
 #include "engine/task/FFmpegStreamRelease.h"
+#include "engine/task/FFmpegVideoHooks.h"
 
 namespace {
 
@@ -30,13 +30,15 @@ void ReleaseLibraryOptionSets(TCustomFFmpeg& task) {
 
 }  // namespace
 
-TCustomFFmpeg::TCustomFFmpeg() { ResetOptions(Options, false, false); }
+TCustomFFmpeg::TCustomFFmpeg() : VideoHooks(std::make_unique<TVideoHookStage>()) {
+    ResetOptions(Options, false, false);
+}
 
 TCustomFFmpeg::~TCustomFFmpeg() {
     WaitForWorkers();
     FreeFilesAndStreams();
     ResetOptions(Options, false, true);
-    Preview.Window.reset();
+    VideoHooks.reset();  // the preview window closes
 }
 
 void TCustomFFmpeg::FatalError(const std::string& text) {

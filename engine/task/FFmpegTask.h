@@ -16,7 +16,6 @@
 #include <vector>
 
 #include "engine/core/FFmpegException.h"
-#include "engine/frames/FormatConverter.h"
 #include "engine/frames/FrameHook.h"
 #include "engine/log/FFLog.h"
 #include "engine/task/FFmpegFileTables.h"
@@ -29,7 +28,7 @@
 struct SwsContext;
 struct AVDictionary;
 struct AVFormatContext;
-class TPreviewer;
+struct TVideoHookStage;
 
 class TCustomFFmpeg {
 public:
@@ -132,6 +131,9 @@ public:
     // Bit depth of the hook and preview bitmaps (-VideoHookBitsPixel); given to both format
     // converters when a conversion starts.
     int VideoHookBitsPixel = 24;
+    // Sets VideoHookBitsPixel and gives it to the converters at once, so that a depth they do
+    // not have raises "Invalid BitsPixel %d" here rather than when the conversion starts.
+    void SetVideoHookBitsPixel(int bitsPixel);
     // Set once a frame hook module was added with -vhook.
     bool UseFrameHook = false;
     // Frame hook modules added by -vhook, in order.
@@ -163,19 +165,9 @@ public:
     int64_t PreviewInterval = 100000;
     // The routes out of the task (progress, preview bitmap, hooks, termination).
     TTaskRoutes Routes;
-    // Bitmaps for the input video hook, and for the output video hook and the previews.
-    TFormatConverter HookConverter;
-    TFormatConverter PreviewConverter;
-
-    // The preview flags with their changed marker, and the preview window; guarded by the
-    // process-wide preview lock of FFmpegVideoHooks.cpp. The window is made
-    // and painted only by the converting thread.
-    struct TPreviewState {
-        int Flags = 0;
-        bool FlagsChanged = false;
-        bool Converting = false;
-        std::unique_ptr<TPreviewer> Window;
-    } Preview;
+    // What the hooks and previews of the video path keep: the format converters, the frame
+    // copies, the preview flags and window (FFmpegVideoHooks.h).
+    std::unique_ptr<TVideoHookStage> VideoHooks;
     // Time-outs of blocking calls on the inputs and on the outputs (milliseconds; 0: none).
     int ReadTimeout = 30000;
     int WriteTimeout = 30000;

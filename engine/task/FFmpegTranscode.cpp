@@ -234,18 +234,15 @@ void CleanUp(TCustomFFmpeg& task) {
         if (ost.EncoderContext && ost.JoinBase < 0) libav::av_freep(&ost.EncoderContext->stats_in);
     ReleaseStreamRunResources(task);
     task.Run.ReleaseBuffers();
-    SetConverting(task, false);
+    FinishVideoHooks(task);
 }
 
 void StartConversion(TCustomFFmpeg& task) {
     TTaskRunState& run = task.Run;
-    SetConverting(task, true);
-    task.HookConverter.SetBitsPixel(task.VideoHookBitsPixel);
-    task.PreviewConverter.SetBitsPixel(task.VideoHookBitsPixel);
+    StartVideoHooks(task);
     run.NoPacket.assign(task.InputFiles.size(), 0);
     run.NoPacketCount = 0;
     run.JoinIndex = 0;
-    run.LastPreviewTime = INT64_MIN;
     run.Packet = libav::av_packet_alloc();
     if (!run.Packet) throw FFmpegException("av_packet_alloc() failed");
     task.LastError.clear();
