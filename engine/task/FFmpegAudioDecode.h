@@ -5,5 +5,6 @@ class TCustomFFmpeg;
 struct TInputStream;
 
 // Sends the packet (null: the end) to an audio decoder and hands every frame it gives to the
-// outputs that encode it. Returns 0, or a negative decoding error.
-int DecodeAudio(TCustomFFmpeg& task, TInputStream& ist, AVPacket* packet, bool& gotOutput);
+// outputs that encode it. Returns 0 or a failure; the decoder's own error goes to
+// `decoderError` (see DecodePacket).
+int DecodeAudio(TCustomFFmpeg& task, TInputStream& ist, AVPacket* packet, int& decoderError);

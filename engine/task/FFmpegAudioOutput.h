@@ -7,7 +7,9 @@ class TCustomFFmpeg;
 struct TInputStream;
 struct TOutputStream;
 
-void do_audio_out(TCustomFFmpeg& task, AVFormatContext* oc, TOutputStream& ost, TInputStream& ist,
-                  AVFrame* frame);
+// A decoded frame of ist into ost's encoder and on to the muxer. Returns 0 or a failure
+// (FFmpegStepFailure.h), as does DrainAudioEncoder.
+int do_audio_out(TCustomFFmpeg& task, AVFormatContext* oc, TOutputStream& ost, TInputStream& ist,
+                 AVFrame* frame);
 // Encodes what the resampler and the FIFO still hold, then drains the encoder.
-void DrainAudioEncoder(TCustomFFmpeg& task, AVFormatContext* oc, TOutputStream& ost);
+int DrainAudioEncoder(TCustomFFmpeg& task, AVFormatContext* oc, TOutputStream& ost);

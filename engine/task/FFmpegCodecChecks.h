@@ -10,8 +10,11 @@ struct TOutputStream;
 void PickPixelFormat(TCustomFFmpeg& task, TOutputStream& ost, const AVCodec* codec);
 void PickSampleFormat(TCustomFFmpeg& task, TOutputStream& ost, const AVCodec* codec);
 void PickSampleRate(TCustomFFmpeg& task, TOutputStream& ost, const AVCodec* codec);
-// Checked before the codec is opened: libavcodec refuses experimental codecs with a text of
-// its own.
-void CheckExperimentalCodec(TCustomFFmpeg& task, AVCodecContext* context, const AVCodec* codec,
-                            bool encoder, AVDictionary* options);
-void CheckUnusedOptions(TCustomFFmpeg& task, AVDictionary* options);
+// Checked before the codec is opened, since libavcodec refuses experimental codecs with a text
+// of its own: an experimental codec without "-strict experimental" fails (worded, logged at
+// llFatal). Returns 0 or the failure.
+int CheckExperimentalCodec(TCustomFFmpeg& task, AVCodecContext* context, const AVCodec* codec,
+                           bool encoder, AVDictionary* options);
+// An option the opened codec did not consume: a failure (worded, logged at llFatal) with
+// StrictOptions, else a warning in the log. Returns 0 or the failure.
+int CheckUnusedOptions(TCustomFFmpeg& task, AVDictionary* options);

@@ -13,8 +13,10 @@ struct TInputStream;
 struct TOutputStream;
 
 // One packet (or, with null, the end) through the stream's decoder, and to every output stream
-// that copies the stream. Returns 0, or a negative decoding error.
-int DecodePacket(TCustomFFmpeg& task, TInputStream& ist, AVPacket* packet);
+// that copies the stream. Returns 0 or a failure (FFmpegStepFailure.h). The decoder's own error,
+// on a damaged packet say, is no failure: it comes in `decoderError` (0 when there was none),
+// and the packet goes no further then.
+int DecodePacket(TCustomFFmpeg& task, TInputStream& ist, AVPacket* packet, int& decoderError);
 // Whether ost takes ist's current frame: -t and output -ss act here.
 bool InOutputWindow(TCustomFFmpeg& task, const TInputStream& ist, TOutputStream& ost);
 // -re: sleeps while the stream is ahead of the wall clock.

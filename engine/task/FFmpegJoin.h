@@ -4,4 +4,5 @@
 class TCustomFFmpeg;
 
 // At the end of joined input j: drains its decoders and graphs and moves on to input j + 1.
-void SwitchJoinInput(TCustomFFmpeg& task);
+// Returns 0 or a failure (FFmpegStepFailure.h).
+int SwitchJoinInput(TCustomFFmpeg& task);

@@ -7,6 +7,7 @@
 #include <cstdint>
 #include <cstdio>
 #include <memory>
+#include <string>
 #include <vector>
 
 #include "engine/core/IOWatchdog.h"
@@ -34,6 +35,9 @@ struct TTaskRunState {
     // the opened outputs (-1 when none is limited).
     int64_t TotalDuration = -1;
     int64_t ProgressDuration = -1;
+    // What failed, as the step that knew worded it, until a driver takes it (see
+    // FFmpegStepFailure.h); empty while no step has failed.
+    std::string StepFailure;
 
     // --- set-up ---------------------------------------------------------------------------
     // Every codec context opened so far; each is closed once, and taken off its list then.

@@ -7,7 +7,8 @@
 struct AVCodecContext;
 class TCustomFFmpeg;
 
-// Returns 0 or a negative error (with LastError, or an error text logged at llError).
+// Returns 0 or a failure: worded by the step that failed, or (opening the codecs and writing
+// the headers) told in the log at llError after the stream mapping, for the caller to word.
 int transcode_init(TCustomFFmpeg& task);
 // Closes a codec opened by the set-up and takes it off its opened list.
 void CloseCodec(std::vector<AVCodecContext*>& opened, AVCodecContext* context);

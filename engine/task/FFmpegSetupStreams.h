@@ -3,5 +3,5 @@
 class TCustomFFmpeg;
 struct TOutputStream;
 
-// Returns 0 or a negative error with LastError.
+// Returns 0 or a failure, worded (FFmpegStepFailure.h).
 int SetupOutputStream(TCustomFFmpeg& task, TOutputStream& ost, int ostIndex);

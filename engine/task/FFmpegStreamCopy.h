@@ -5,5 +5,6 @@ class TCustomFFmpeg;
 struct TInputStream;
 struct TOutputStream;
 
-// Writes a copy of the packet, its timestamps in the output stream's time base.
-void CopyPacket(TCustomFFmpeg& task, TInputStream& ist, TOutputStream& ost, const AVPacket* packet);
+// Writes a copy of the packet, its timestamps in the output stream's time base. Returns 0 or a
+// failure (FFmpegStepFailure.h).
+int CopyPacket(TCustomFFmpeg& task, TInputStream& ist, TOutputStream& ost, const AVPacket* packet);

@@ -5,5 +5,6 @@ struct AVPacket;
 class TCustomFFmpeg;
 struct TInputStream;
 
-// Returns 0 or more, or a negative decoding error.
-int DecodeSubtitle(TCustomFFmpeg& task, TInputStream& ist, AVPacket* packet, bool& gotOutput);
+// Decodes the packet and writes the subtitle to every output stream that takes it. Returns 0 or
+// a failure; the decoder's own error goes to `decoderError` (see DecodePacket).
+int DecodeSubtitle(TCustomFFmpeg& task, TInputStream& ist, AVPacket* packet, int& decoderError);

@@ -64,9 +64,10 @@ public:
     // --- converting -----------------------------------------------------------------------
     // The conversion of the opened inputs into the opened outputs: set-up, the transcoding
     // loop until the inputs end or a stop is requested, draining, trailers, the final report
-    // and the clean-up. Raises FFmpegException (or the error of an output's event handler)
-    // when it fails; the codecs it opened are then still on Run.OpenedEncoders and
-    // Run.OpenedDecoders for CloseOpenedEncoders and CloseOpenedDecoders.
+    // and the clean-up. Its steps return their failures (FFmpegStepFailure.h); here a failure
+    // becomes LastError and the FFmpegException raised with it (an output's event handler's own
+    // error passes through as it is). The codecs it opened are then still on
+    // Run.OpenedEncoders and Run.OpenedDecoders for CloseOpenedEncoders and CloseOpenedDecoders.
     void Transcode();
     // Join: after the output was opened with the join switch, one group of output streams per
     // further input. Returns 0, or -1 with LastError (the output is then closed again).
@@ -84,7 +85,8 @@ public:
     void SetFlags(int flags);
     int Flags() const;
 
-    // Stores the text as LastError, logs it at llFatal and raises FFmpegException with it.
+    // Stores the text as LastError, logs it at llFatal and raises FFmpegException with it: the
+    // fatal errors of parsing options and opening files (the conversion's steps return theirs).
     [[noreturn]] void FatalError(const std::string& text);
     // The engine log, with this task as sender.
     void Log(TLogLevel level, const std::string& message);

@@ -5,10 +5,13 @@
 // main thread) is called while it is held.
 #include "engine/task/FFmpegVideoHooks.h"
 
+#include "engine/core/ErrorCodes.h"
 #include "engine/decoder/FFDecodeDeinterlace.h"
 #include "engine/decoder/Previewer.h"
 #include "engine/entrypoints/avutil.h"
+#include "engine/task/FFmpegStepFailure.h"
 #include "engine/task/FFmpegTask.h"
+#include "platform/Exception.h"
 
 namespace {
 
@@ -193,12 +196,17 @@ void TCustomFFmpeg::SetVideoHookBitsPixel(int bitsPixel) {
     VideoHooks->PreviewConverter.SetBitsPixel(bitsPixel);
 }
 
-void StartVideoHooks(TCustomFFmpeg& task) {
+int StartVideoHooks(TCustomFFmpeg& task) {
     TVideoHookStage& stage = *task.VideoHooks;
     SetConverting(stage.Preview, true);
-    stage.HookConverter.SetBitsPixel(task.VideoHookBitsPixel);
-    stage.PreviewConverter.SetBitsPixel(task.VideoHookBitsPixel);
     stage.LastPreviewTime = INT64_MIN;
+    try {
+        stage.HookConverter.SetBitsPixel(task.VideoHookBitsPixel);
+        stage.PreviewConverter.SetBitsPixel(task.VideoHookBitsPixel);
+    } catch (const Exception& error) {  // a depth the converters do not have
+        return FailStep(task, kErrorInvalidArgument, error.what());
+    }
+    return 0;
 }
 
 void FinishVideoHooks(TCustomFFmpeg& task) {

@@ -43,10 +43,10 @@ struct TVideoHookStage {
     } Preview;
 };
 
-// At the start of a conversion: the converters take the task's bitmap depth (raising "Invalid
-// BitsPixel %d" for one they do not have), and the converting thread alone owns the preview
-// window from now on.
-void StartVideoHooks(TCustomFFmpeg& task);
+// At the start of a conversion: the converting thread alone owns the preview window from now on,
+// and the converters take the task's bitmap depth. Returns 0, or a failure ("Invalid BitsPixel
+// %d", FFmpegStepFailure.h) for a depth they do not have.
+int StartVideoHooks(TCustomFFmpeg& task);
 // At its end: the frame copies are freed, and the window closes unless the preview flag is on.
 void FinishVideoHooks(TCustomFFmpeg& task);
 

@@ -7,8 +7,9 @@ class TCustomFFmpeg;
 struct TInputStream;
 struct TOutputStream;
 
-// Writes the picture as often as the frame rate asks (none: dropped).
-void WriteVideoFrames(TCustomFFmpeg& task, AVFormatContext* oc, TOutputStream& ost,
-                      TInputStream& ist, AVFrame* frame, double quality, int& frameSize);
-// Takes every packet the video encoder has ready and writes it; returns their bytes.
+// Encodes and writes the picture as often as the frame rate asks (not at all: dropped).
+// Returns 0 or a failure (FFmpegStepFailure.h), as does each function here.
+int WriteVideoFrames(TCustomFFmpeg& task, AVFormatContext* oc, TOutputStream& ost,
+                     TInputStream& ist, AVFrame* frame, double quality);
+// Takes every packet the video encoder has ready and writes it.
 int ReceiveVideoPackets(TCustomFFmpeg& task, AVFormatContext* oc, TOutputStream& ost);
