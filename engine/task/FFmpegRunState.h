@@ -2,7 +2,8 @@
 // TTaskRunState: what a conversion task keeps while it works, apart from its options and its
 // file and stream tables. Opening fills part of it; the conversion steps (set-up, the
 // transcoding loop, the video and audio paths, the progress report) read and update it. State
-// a step keeps between its calls belongs in this record, not in public fields of the task.
+// a step keeps between its calls belongs here, not in public fields of the task; state only one
+// stage uses belongs to that stage (as the video hooks' TVideoHookStage, FFmpegVideoHooks.h).
 #include <array>
 #include <cstdint>
 #include <cstdio>
@@ -13,14 +14,12 @@
 #include "engine/core/IOWatchdog.h"
 #include "engine/task/FFmpegPacketBufferPool.h"
 
-struct AVBufferPool;
 struct AVCodecContext;
-struct AVFrame;
 struct AVPacket;
 
 struct TTaskRunState {
     TTaskRunState() = default;
-    // Frees the buffers, frames and files below (not the codecs: see OpenedEncoders).
+    // Frees the buffers, packets and files below (not the codecs: see OpenedEncoders).
     ~TTaskRunState();
     TTaskRunState(const TTaskRunState&) = delete;
     TTaskRunState& operator=(const TTaskRunState&) = delete;
