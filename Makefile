@@ -29,6 +29,7 @@ FUZZ_SECONDS ?= 60
 TSAN_BUILD ?= build-tsan
 # Suites that exercise threads; their CTest names and program targets.
 TSAN_SUITES := engine.encoder_tasks_test engine.encoder_run_test engine.encoder_deadlock_test \
+	engine.thread_names_test \
 	engine.control_test \
 	app.frame_pipeline_test app.frame_sink_pipeline_test \
 	platform.thread_test

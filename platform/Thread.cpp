@@ -1,10 +1,28 @@
 #include "platform/Thread.h"
 
+#include <pthread.h>
 #include <unistd.h>
 
 #include <chrono>
 
+namespace {
+
+// The longest thread name the system keeps, without its terminating zero.
+constexpr size_t kMaxThreadName = 15;
+
+}  // namespace
+
 uint32_t CurrentThreadId() { return static_cast<uint32_t>(gettid()); }
+
+void SetCurrentThreadName(const std::string& name) {
+    pthread_setname_np(pthread_self(), name.substr(0, kMaxThreadName).c_str());
+}
+
+std::string CurrentThreadName() {
+    char name[kMaxThreadName + 1] = {};
+    if (pthread_getname_np(pthread_self(), name, sizeof(name)) != 0) return "";
+    return name;
+}
 
 void SleepMs(int milliseconds) {
     std::this_thread::sleep_for(std::chrono::milliseconds(milliseconds));

@@ -5,10 +5,18 @@
 #include <cstdint>
 #include <functional>
 #include <mutex>
+#include <string>
 #include <thread>
 
 // The operating system's identifier of the calling thread (gettid()).
 uint32_t CurrentThreadId();
+
+// Names the calling thread, as debuggers, profilers and /proc/self/task/*/comm show it. The
+// system keeps at most 15 bytes of a name: a longer one is cut there. Threads the calling
+// thread makes afterwards start with its name.
+void SetCurrentThreadName(const std::string& name);
+// The calling thread's name.
+std::string CurrentThreadName();
 
 // Sleeps the calling thread.
 void SleepMs(int milliseconds);

@@ -170,9 +170,7 @@ void TCustomEncoder::SetUpOutputRoutes(TFFmpeg& task, const TOutputOptions& opti
         routes.VideoOutputHook = [this](TCustomFFmpeg* sender, TVideoHookCall& call) {
             DoVideoOutputHook(sender, call);
         };
-    task.VideoHookBitsPixel = options.VideoHookBitsPixel;
-    task.HookConverter.SetBitsPixel(options.VideoHookBitsPixel);
-    task.PreviewConverter.SetBitsPixel(options.VideoHookBitsPixel);
+    task.SetVideoHookBitsPixel(options.VideoHookBitsPixel);
     if (options.FrameInputHook)
         routes.FrameInputHook = [this](TCustomFFmpeg* sender, TFrameHookCall& call) {
             DoFrameInputHook(sender, call);

@@ -68,6 +68,7 @@ TTerminateEventThread::TTerminateEventThread(TCustomEncoder* encoder,
 }
 
 void TTerminateEventThread::Execute() {
+    SetCurrentThreadName(kThreadName);
     notices_.WaitTurn(ticket_);
     // The report is marked delivered also when the handler raises, so later reports still go.
     struct TDone {

@@ -42,6 +42,8 @@ private:
 // sender, through the main thread when `inMainThread` is set. Starts at once and frees itself.
 class TTerminateEventThread : public TThread {
 public:
+    static constexpr char kThreadName[] = "end-report";
+
     using THandler = std::function<void(TCustomEncoder*, const TTerminateInfo&)>;
 
     static void Deliver(TCustomEncoder* encoder, std::shared_ptr<const THandler> handler,

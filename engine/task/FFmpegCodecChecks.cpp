@@ -1,11 +1,14 @@
 // What an encoder takes: the pixel format, sample format and sample rate nearest to what was
 // asked for; experimental codecs and options no codec consumed.
+#include "engine/task/FFmpegCodecChecks.h"
+
 #include <cstdlib>
 
 #include "engine/core/TextFormat.h"
 #include "engine/entrypoints/avcodec.h"
 #include "engine/entrypoints/avutil.h"
-#include "engine/task/FFmpegTranscodeSteps.h"
+#include "engine/task/FFmpegStepFailure.h"
+#include "engine/task/FFmpegTask.h"
 
 namespace {
 
@@ -98,13 +101,13 @@ void PickSampleRate(TCustomFFmpeg& task, TOutputStream& ost, const AVCodec* code
     enc->sample_rate = best;
 }
 
-void CheckExperimentalCodec(TCustomFFmpeg& task, AVCodecContext* context, const AVCodec* codec,
-                            bool encoder, AVDictionary* options) {
+int CheckExperimentalCodec(TCustomFFmpeg& task, AVCodecContext* context, const AVCodec* codec,
+                           bool encoder, AVDictionary* options) {
     // the codec options set the compliance only when the codec opens: look ahead
     if (const AVDictionaryEntry* strict = libav::av_dict_get(options, "strict", nullptr, 0))
         libav::av_opt_set(context, "strict", strict->value, 0);
     if (!IsExperimental(codec) || context->strict_std_compliance <= FF_COMPLIANCE_EXPERIMENTAL)
-        return;
+        return 0;
     const char* kind = encoder ? "encoder" : "decoder";
     std::string message = StrFormat(
         "%s \"%s\" is experimental and might produce bad results.\r\n"
@@ -114,13 +117,14 @@ void CheckExperimentalCodec(TCustomFFmpeg& task, AVCodecContext* context, const 
         encoder ? libav::avcodec_find_encoder(codec->id) : libav::avcodec_find_decoder(codec->id);
     if (usual && !IsExperimental(usual))
         message += StrFormat("\r\nOr use the non experimental %s \"%s\"", kind, usual->name);
-    task.FatalError(message);
+    return FailStepFatal(task, AVERROR_EXPERIMENTAL, message);
 }
 
-void CheckUnusedOptions(TCustomFFmpeg& task, AVDictionary* options) {
+int CheckUnusedOptions(TCustomFFmpeg& task, AVDictionary* options) {
     const AVDictionaryEntry* e = libav::av_dict_get(options, "", nullptr, AV_DICT_IGNORE_SUFFIX);
-    if (!e) return;
+    if (!e) return 0;
     const std::string message = StrFormat("Option %s not found.", e->key);
-    if (task.StrictOptions) task.FatalError(message);
-    task.LastError = message;
+    if (task.StrictOptions) return FailStepFatal(task, AVERROR_OPTION_NOT_FOUND, message);
+    task.Log(llWarning, message);
+    return 0;
 }

@@ -2,14 +2,21 @@
 // video, audio and subtitle paths take it from there), and to every output stream that copies
 // the input stream. Also the window of input times an output takes (-t, output -ss) and the
 // pacing of -re inputs.
+#include "engine/task/FFmpegDecodePacket.h"
+
 #include <algorithm>
 #include <chrono>
 #include <thread>
 
+#include "engine/core/ErrorCodes.h"
 #include "engine/core/TextFormat.h"
 #include "engine/entrypoints/avcodec.h"
 #include "engine/entrypoints/avutil.h"
-#include "engine/task/FFmpegTranscodeSteps.h"
+#include "engine/task/FFmpegAudioDecode.h"
+#include "engine/task/FFmpegStreamCopy.h"
+#include "engine/task/FFmpegSubtitles.h"
+#include "engine/task/FFmpegTask.h"
+#include "engine/task/FFmpegVideoDecode.h"
 
 namespace {
 
@@ -30,16 +37,17 @@ int64_t CopiedPacketDuration(const TInputStream& ist, const AVPacket* packet) {
     return 0;
 }
 
-int DecodeByType(TCustomFFmpeg& task, TInputStream& ist, AVPacket* packet, bool& gotOutput) {
+int DecodeByType(TCustomFFmpeg& task, TInputStream& ist, AVPacket* packet, int& decoderError) {
     switch (ist.St->codecpar->codec_type) {
         case AVMEDIA_TYPE_VIDEO:
-            return DecodeVideo(task, ist, packet, gotOutput);
+            return DecodeVideo(task, ist, packet, decoderError);
         case AVMEDIA_TYPE_AUDIO:
-            return DecodeAudio(task, ist, packet, gotOutput);
+            return DecodeAudio(task, ist, packet, decoderError);
         case AVMEDIA_TYPE_SUBTITLE:
-            return DecodeSubtitle(task, ist, packet, gotOutput);
+            return DecodeSubtitle(task, ist, packet, decoderError);
         default:
-            return kErrorOther;
+            decoderError = kErrorOther;  // no decoding path takes the stream
+            return 0;
     }
 }
 
@@ -83,7 +91,8 @@ void WarnMultipleFrames(TCustomFFmpeg& task, TInputStream& ist) {
     ist.ShowedMultiPacketWarning = true;
 }
 
-int DecodePacket(TCustomFFmpeg& task, TInputStream& ist, AVPacket* packet) {
+int DecodePacket(TCustomFFmpeg& task, TInputStream& ist, AVPacket* packet, int& decoderError) {
+    decoderError = 0;
     if (ist.NextPts == AV_NOPTS_VALUE) ist.NextPts = ist.Pts;
     const AVMediaType type = ist.St->codecpar->codec_type;
     if (packet && packet->dts != AV_NOPTS_VALUE) {
@@ -93,9 +102,8 @@ int DecodePacket(TCustomFFmpeg& task, TInputStream& ist, AVPacket* packet) {
 
     if (ist.DecodingNeeded) {
         ist.Pts = ist.NextPts;
-        bool gotOutput = false;
-        const int ret = DecodeByType(task, ist, packet, gotOutput);
-        if (ret < 0) return ret;
+        const int ret = DecodeByType(task, ist, packet, decoderError);
+        if (ret < 0 || decoderError < 0) return ret;
     } else if (packet) {
         PaceInput(task, ist);
         ist.Pts = ist.NextPts;
@@ -106,7 +114,9 @@ int DecodePacket(TCustomFFmpeg& task, TInputStream& ist, AVPacket* packet) {
     const int index = IndexOf(task, ist);
     for (TOutputStream& ost : task.OutputStreams) {
         if (ost.SourceIndex != index || ost.EncodingNeeded) continue;
-        if (InOutputWindow(task, ist, ost)) CopyPacket(task, ist, ost, packet);
+        if (!InOutputWindow(task, ist, ost)) continue;
+        const int ret = CopyPacket(task, ist, ost, packet);
+        if (ret < 0) return ret;
     }
     return 0;
 }

@@ -2,13 +2,20 @@
 // the first input; each further input gets a group of output streams of its own (copies of the
 // first group's, sharing its muxer streams and encoders). At the end of an input the loop
 // moves on to the next group, whose timestamps continue where the last one ended.
+#include "engine/task/FFmpegJoin.h"
+
 #include <filesystem>
 
+#include "engine/core/ErrorCodes.h"
 #include "engine/core/TextFormat.h"
 #include "engine/entrypoints/avcodec.h"
 #include "engine/entrypoints/avformat.h"
 #include "engine/entrypoints/avutil.h"
-#include "engine/task/FFmpegTranscodeSteps.h"
+#include "engine/task/FFmpegDecodePacket.h"
+#include "engine/task/FFmpegStepFailure.h"
+#include "engine/task/FFmpegStreamLinks.h"
+#include "engine/task/FFmpegStreamRelease.h"
+#include "engine/task/FFmpegTask.h"
 
 namespace {
 
@@ -71,21 +78,21 @@ void Bind(TCustomFFmpeg& task, int first, int count, int istIndex) {
     }
 }
 
-bool BindMappedStreams(TCustomFFmpeg& task, int inputIndex, int first, int count) {
+// The -map entries of the input bind the copies. Returns 0 or a failure.
+int BindMappedStreams(TCustomFFmpeg& task, int inputIndex, int first, int count) {
     const TOptionsContext& o = task.Options;
     for (const TStreamMap& map : o.StreamMaps) {
         if (map.Disabled || map.FileIndex != inputIndex) continue;
         const int istIndex = task.InputFiles[inputIndex].IstIndex + map.StreamIndex;
         const AVMediaType type = task.InputStreams[istIndex].St->codecpar->codec_type;
         if (TypeDisabled(o, type)) continue;
-        if (!Mappable(type)) {
-            task.LastError = StrFormat("Cannot map stream #%d:%d - unsupported type.",
-                                       map.FileIndex, map.StreamIndex);
-            return false;
-        }
+        if (!Mappable(type))
+            return FailStep(task, kErrorOther,
+                            StrFormat("Cannot map stream #%d:%d - unsupported type.", map.FileIndex,
+                                      map.StreamIndex));
         Bind(task, first, count, istIndex);
     }
-    return true;
+    return 0;
 }
 
 // As for the first input: the largest picture, the most channels, the first subtitles.
@@ -152,8 +159,9 @@ int64_t GroupEnd(TCustomFFmpeg& task, int first, int count) {
     return end;
 }
 
-}  // namespace
-
+// Adds the stream group of input `inputIndex`: copies of the first group's output streams bound
+// to that input's streams, and an output file record sharing output 0's muxer. Returns the new
+// output file's index, or a failure (FFmpegStepFailure.h).
 int JoinAddInput(TCustomFFmpeg& task, int inputIndex) {
     const int count = task.Run.StreamsPerInput;
     const int first = OutputStreamCount(task);
@@ -162,16 +170,16 @@ int JoinAddInput(TCustomFFmpeg& task, int inputIndex) {
         TOutputStream copy = GroupCopyOf(task.OutputStreams[k], k, fileIndex);
         task.OutputStreams.push_back(copy);
     }
-    const bool bound = !task.Options.StreamMaps.empty()
-                           ? BindMappedStreams(task, inputIndex, first, count)
-                           : (BindStreamsAutomatically(task, inputIndex, first, count), true);
-    if (!bound) return -1;
+    if (!task.Options.StreamMaps.empty()) {
+        const int ret = BindMappedStreams(task, inputIndex, first, count);
+        if (ret < 0) return ret;
+    } else {
+        BindStreamsAutomatically(task, inputIndex, first, count);
+    }
     for (int k = first; k < first + count; k++) {
         const TOutputStream& copy = task.OutputStreams[k];
-        if (copy.SourceIndex < 0 && copy.EncoderContext->codec_type != AVMEDIA_TYPE_ATTACHMENT) {
-            task.LastError = "Cannot join files with diffrent steams state";
-            return -1;
-        }
+        if (copy.SourceIndex < 0 && copy.EncoderContext->codec_type != AVMEDIA_TYPE_ATTACHMENT)
+            return FailStep(task, kErrorOther, "Cannot join files with diffrent steams state");
     }
     TOutputFile file = task.OutputFiles[0];
     file.Opts = nullptr;
@@ -181,10 +189,18 @@ int JoinAddInput(TCustomFFmpeg& task, int inputIndex) {
     return fileIndex;
 }
 
+}  // namespace
+
 int TCustomFFmpeg::PrepareJoin() {
     Run.StreamsPerInput = static_cast<int>(OutputStreams.size());
-    for (size_t i = 1; i < InputFiles.size(); i++)
-        if (JoinAddInput(*this, static_cast<int>(i)) < 0) return AbandonJoin(*this);
+    Run.StepFailure.clear();
+    for (size_t i = 1; i < InputFiles.size(); i++) {
+        const int ret = JoinAddInput(*this, static_cast<int>(i));
+        if (ret < 0) {
+            LastError = TakeStepFailure(*this, ret, "PrepareJoin()");
+            return AbandonJoin(*this);
+        }
+    }
     int64_t total = 0;
     for (const TInputFile& file : InputFiles)
         if (file.Duration != AV_NOPTS_VALUE) total += file.Duration;
@@ -193,14 +209,16 @@ int TCustomFFmpeg::PrepareJoin() {
     return 0;
 }
 
-void SwitchJoinInput(TCustomFFmpeg& task) {
+int SwitchJoinInput(TCustomFFmpeg& task) {
     TTaskRunState& run = task.Run;
     const int j = run.JoinIndex, count = run.StreamsPerInput;
     const TInputFile& file = task.InputFiles[j];
     for (int s = 0; s < file.NbStreams; s++) {
         TInputStream& ist = task.InputStreams[file.IstIndex + s];
         if (!ist.DecodingNeeded || ist.Flushed) continue;
-        DecodePacket(task, ist, nullptr);
+        int decoderError = 0;  // the decoder's last pictures may fail: the join goes on
+        const int ret = DecodePacket(task, ist, nullptr, decoderError);
+        if (ret < 0) return ret;
         libav::avcodec_flush_buffers(ist.DecoderContext);
         ist.DecoderDraining = false;
         ist.Flushed = true;
@@ -223,4 +241,5 @@ void SwitchJoinInput(TCustomFFmpeg& task) {
     }
     task.InputFiles[j + 1].TsOffset += end;
     run.JoinIndex++;
+    return 0;
 }

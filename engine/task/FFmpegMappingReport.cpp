@@ -1,9 +1,11 @@
 // The stream mapping of a conversion, as the log shows it before the conversion starts:
 // every output's format, then one line per output stream saying where it comes from.
+#include "engine/task/FFmpegMappingReport.h"
+
 #include "engine/core/FFUtils.h"
 #include "engine/core/TextFormat.h"
 #include "engine/entrypoints/avformat.h"
-#include "engine/task/FFmpegTranscodeSteps.h"
+#include "engine/task/FFmpegTask.h"
 
 namespace {
 

@@ -1,12 +1,18 @@
 // Writing packets to the muxers (through each stream's bitstream filters) and draining the
 // encoders at the end.
+#include "engine/task/FFmpegMux.h"
+
 #include "engine/core/FFUtils.h"
 #include "engine/core/TextFormat.h"
 #include "engine/entrypoints/avcodec.h"
 #include "engine/entrypoints/avformat.h"
 #include "engine/entrypoints/avutil.h"
 #include "engine/output/FrameOutputFormats.h"
-#include "engine/task/FFmpegTranscodeSteps.h"
+#include "engine/task/FFmpegAudioOutput.h"
+#include "engine/task/FFmpegStepFailure.h"
+#include "engine/task/FFmpegStreamLinks.h"
+#include "engine/task/FFmpegTask.h"
+#include "engine/task/FFmpegVideoOutput.h"
 
 namespace {
 
@@ -19,67 +25,68 @@ void AdvanceMuxedTime(TOutputStream& base, const AVPacket* packet) {
     if (time > base.MuxedTime) base.MuxedTime = time;
 }
 
-void Mux(TCustomFFmpeg& task, AVFormatContext* oc, AVPacket* packet) {
+// The packet to the muxer. Returns 0 or a failure.
+int Mux(TCustomFFmpeg& task, AVFormatContext* oc, AVPacket* packet) {
     task.Run.OutputIOStart.Start();
     const int ret = libav::av_interleaved_write_frame(oc, packet);
-    if (ret < 0) {
-        libav::av_packet_unref(packet);
-        RaiseFrameOutputError(oc);  // an event handler's own error first
-        task.FatalError(ErrorText("av_interleaved_write_frame()", ret));
-    }
+    if (ret >= 0) return 0;
+    libav::av_packet_unref(packet);
+    RaiseFrameOutputError(oc);  // an event handler's own error first
+    return FailStepFatal(task, ret, ErrorText("av_interleaved_write_frame()", ret));
 }
 
-void ReportFilterError(TCustomFFmpeg& task, const TOutputStream& ost, const AVBSFContext* bsf,
-                       int code) {
+// A bitstream filter's error is logged; with -xerror it is a failure. Returns 0 or the failure.
+int ReportFilterError(TCustomFFmpeg& task, const TOutputStream& ost, const AVBSFContext* bsf,
+                      int code) {
     const char* codec = ost.StreamCopy ? "copy" : ost.Enc ? ost.Enc->name : "copy";
     const std::string message =
         ErrorText(StrFormat("Failed to open bitstream filter %s for stream %d with codec %s",
                             bsf->filter->name, ost.St->index, codec),
                   code);
     task.Log(llError, message);
-    if (task.ExitOnError) task.FatalError(message);
+    return task.ExitOnError ? FailStepFatal(task, code, message) : 0;
 }
 
-// The packet through the filters from `level` on, then to the muxer.
-void FilterAndMux(TCustomFFmpeg& task, AVFormatContext* oc, AVPacket* packet, TOutputStream& base,
-                  size_t level) {
-    if (level == base.BitstreamFilters.size()) {
-        Mux(task, oc, packet);
-        return;
-    }
+// The packet through the filters from `level` on, then to the muxer. Returns 0 or a failure.
+int FilterAndMux(TCustomFFmpeg& task, AVFormatContext* oc, AVPacket* packet, TOutputStream& base,
+                 size_t level) {
+    if (level == base.BitstreamFilters.size()) return Mux(task, oc, packet);
     AVBSFContext* bsf = base.BitstreamFilters[level];
     int ret = libav::av_bsf_send_packet(bsf, packet);
     if (ret < 0) {
         libav::av_packet_unref(packet);
-        ReportFilterError(task, base, bsf, ret);
-        return;
+        return ReportFilterError(task, base, bsf, ret);
     }
     AVPacket* filtered = base.FilteredPackets[level];
-    while ((ret = libav::av_bsf_receive_packet(bsf, filtered)) >= 0)
-        FilterAndMux(task, oc, filtered, base, level + 1);
-    if (ret != AVERROR(EAGAIN) && ret != AVERROR_EOF) ReportFilterError(task, base, bsf, ret);
+    while ((ret = libav::av_bsf_receive_packet(bsf, filtered)) >= 0) {
+        const int failed = FilterAndMux(task, oc, filtered, base, level + 1);
+        if (failed < 0) return failed;
+    }
+    if (ret != AVERROR(EAGAIN) && ret != AVERROR_EOF)
+        return ReportFilterError(task, base, bsf, ret);
+    return 0;
 }
 
 }  // namespace
 
-void WritePacket(TCustomFFmpeg& task, AVFormatContext* oc, AVPacket* packet, TOutputStream& ost) {
+int WritePacket(TCustomFFmpeg& task, AVFormatContext* oc, AVPacket* packet, TOutputStream& ost) {
     const bool encodedVideo =
         ost.EncodingNeeded && ost.EncoderContext->codec_type == AVMEDIA_TYPE_VIDEO;
     if (!encodedVideo) {
         // encoded video is counted where its frames are made
         if (ost.FrameNumber >= ost.MaxFrames) {
             libav::av_packet_unref(packet);
-            return;
+            return 0;
         }
         ost.FrameNumber++;
     }
     TOutputStream& base = EncodingStream(task, ost);
     packet->stream_index = base.St->index;
     AdvanceMuxedTime(base, packet);
-    FilterAndMux(task, oc, packet, base, 0);
+    return FilterAndMux(task, oc, packet, base, 0);
 }
 
-void DrainEncoders(TCustomFFmpeg& task, int first, int count) {
+int DrainEncoders(TCustomFFmpeg& task, int first, int count) {
     for (int i = first; i < first + count && i < OutputStreamCount(task); i++) {
         TOutputStream& ost = task.OutputStreams[i];
         if (ost.Flushed) continue;
@@ -87,18 +94,21 @@ void DrainEncoders(TCustomFFmpeg& task, int first, int count) {
         if (!ost.EncodingNeeded) continue;
         AVFormatContext* oc = MuxerOf(task, ost);
         AVCodecContext* enc = ost.EncoderContext;
+        int ret = 0;
         switch (enc->codec_type) {
             case AVMEDIA_TYPE_AUDIO:
-                DrainAudioEncoder(task, oc, ost);
+                ret = DrainAudioEncoder(task, oc, ost);
                 break;
             case AVMEDIA_TYPE_VIDEO:
-                if (const int ret = libav::avcodec_send_frame(enc, nullptr);
-                    ret < 0 && ret != AVERROR_EOF)
-                    task.FatalError("Video encoding failed");
-                ReceiveVideoPackets(task, oc, ost);
+                ret = libav::avcodec_send_frame(enc, nullptr);
+                if (ret < 0 && ret != AVERROR_EOF)
+                    return FailStepFatal(task, ret, "Video encoding failed");
+                ret = ReceiveVideoPackets(task, oc, ost);
                 break;
             default:
                 break;
         }
+        if (ret < 0) return ret;
     }
+    return 0;
 }

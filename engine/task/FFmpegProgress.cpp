@@ -2,13 +2,16 @@
 // drops) and the values of the progress route, at most once per progress interval and once at
 // the end with the sizes of what was written; the -vstats lines; what the encoders report of
 // their packets.
+#include "engine/task/FFmpegProgress.h"
+
 #include <cmath>
 
 #include "engine/core/TextFormat.h"
 #include "engine/entrypoints/avcodec.h"
 #include "engine/entrypoints/avformat.h"
 #include "engine/entrypoints/avutil.h"
-#include "engine/task/FFmpegTranscodeSteps.h"
+#include "engine/task/FFmpegStreamLinks.h"
+#include "engine/task/FFmpegTask.h"
 
 namespace {
 

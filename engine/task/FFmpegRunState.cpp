@@ -17,8 +17,6 @@ void TTaskRunState::ReleaseBuffers() {
     VideoPacketBuffer.reset();
     libav::av_packet_free(&Packet);
     libav::av_packet_free(&EncodedPacket);
-    libav::av_frame_free(&InputHookFrame);
-    libav::av_frame_free(&OutputHookFrame);
     libav::av_freep(&AudioBuffer);
     AudioBufferSize = 0;
     libav::av_freep(&SilenceBuffer);

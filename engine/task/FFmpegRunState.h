@@ -2,24 +2,24 @@
 // TTaskRunState: what a conversion task keeps while it works, apart from its options and its
 // file and stream tables. Opening fills part of it; the conversion steps (set-up, the
 // transcoding loop, the video and audio paths, the progress report) read and update it. State
-// a step keeps between its calls belongs in this record, not in public fields of the task.
+// a step keeps between its calls belongs here, not in public fields of the task; state only one
+// stage uses belongs to that stage (as the video hooks' TVideoHookStage, FFmpegVideoHooks.h).
 #include <array>
 #include <cstdint>
 #include <cstdio>
 #include <memory>
+#include <string>
 #include <vector>
 
 #include "engine/core/IOWatchdog.h"
 #include "engine/task/FFmpegPacketBufferPool.h"
 
-struct AVBufferPool;
 struct AVCodecContext;
-struct AVFrame;
 struct AVPacket;
 
 struct TTaskRunState {
     TTaskRunState() = default;
-    // Frees the buffers, frames and files below (not the codecs: see OpenedEncoders).
+    // Frees the buffers, packets and files below (not the codecs: see OpenedEncoders).
     ~TTaskRunState();
     TTaskRunState(const TTaskRunState&) = delete;
     TTaskRunState& operator=(const TTaskRunState&) = delete;
@@ -34,6 +34,9 @@ struct TTaskRunState {
     // the opened outputs (-1 when none is limited).
     int64_t TotalDuration = -1;
     int64_t ProgressDuration = -1;
+    // What failed, as the step that knew worded it, until a driver takes it (see
+    // FFmpegStepFailure.h); empty while no step has failed.
+    std::string StepFailure;
 
     // --- set-up ---------------------------------------------------------------------------
     // Every codec context opened so far; each is closed once, and taken off its list then.
@@ -69,11 +72,7 @@ struct TTaskRunState {
     bool VStatsFailed = false;  // the -vstats file could not be made
 
     // --- video path -----------------------------------------------------------------------
-    // Frames the input and output hooks work on (a copy of the picture, reused).
-    AVFrame* InputHookFrame = nullptr;
-    AVFrame* OutputHookFrame = nullptr;
-    int64_t LastPreviewTime = INT64_MIN;  // av_gettime of the last preview delivered
-    std::vector<int> FedOutputs;          // output streams the current picture went to (reused)
+    std::vector<int> FedOutputs;  // output streams the current picture went to (reused)
 
     // --- audio path -----------------------------------------------------------------------
     // Converted samples on their way to the FIFO, and samples behind inserted silence; both

@@ -2,11 +2,19 @@
 // buffers, the encoders and decoders, the programs to read, the output headers and the stream
 // mapping. Every codec opened here is put on the task's opened lists, so that it is closed
 // exactly once whatever fails later.
+//
+// What fails in preparing the streams is worded for the user where it fails (FailStep). What
+// fails in opening the codecs and writing the headers is told in the log, after the stream
+// mapping, and worded by the conversion ("transcode_init() error"), apart from the checks of
+// FFmpegCodecChecks.h refusing a codec, which word their failure and end the set-up at once.
+#include "engine/task/FFmpegSetup.h"
+
 #include <algorithm>
 #include <climits>
 #include <cstring>
 #include <exception>
 
+#include "engine/core/ErrorCodes.h"
 #include "engine/core/FFUtils.h"
 #include "engine/core/TextFormat.h"
 #include "engine/entrypoints/avcodec.h"
@@ -14,7 +22,13 @@
 #include "engine/entrypoints/avutil.h"
 #include "engine/loader/FFLockManager.h"
 #include "engine/output/FrameOutputFormats.h"
-#include "engine/task/FFmpegTranscodeSteps.h"
+#include "engine/task/FFmpegCodecChecks.h"
+#include "engine/task/FFmpegFrameBufferPool.h"
+#include "engine/task/FFmpegMappingReport.h"
+#include "engine/task/FFmpegSetupStreams.h"
+#include "engine/task/FFmpegStepFailure.h"
+#include "engine/task/FFmpegStreamLinks.h"
+#include "engine/task/FFmpegTask.h"
 
 namespace {
 
@@ -32,10 +46,10 @@ int CheckOutputsHaveStreams(TCustomFFmpeg& task) {
         if (of.SharesMuxer || of.Ctx->nb_streams > 0 || (of.Ctx->oformat->flags & AVFMT_NOSTREAMS))
             continue;
         libav::av_dump_format(of.Ctx, static_cast<int>(i), of.Ctx->url, 1);
-        task.LastError =
+        const std::string message =
             StrFormat("Output file #%d does not contain any stream", static_cast<int>(i));
-        task.Log(llError, task.LastError);
-        return kErrorInvalidArgument;
+        task.Log(llError, message);
+        return FailStep(task, kErrorInvalidArgument, message);
     }
     return 0;
 }
@@ -55,11 +69,10 @@ void GrowVideoPacketBuffer(TCustomFFmpeg& task, const TOutputStream& ost) {
 int AllocateVideoPacketBuffer(TCustomFFmpeg& task) {
     TTaskRunState& run = task.Run;
     void* largest = libav::av_malloc(run.VideoPacketBufferSize + AV_INPUT_BUFFER_PADDING_SIZE);
-    if (!largest) {
-        task.LastError =
-            StrFormat("Cannot allocate %d bytes output buffer", run.VideoPacketBufferSize);
-        return kErrorOutOfMemory;
-    }
+    if (!largest)
+        return FailStep(
+            task, kErrorOutOfMemory,
+            StrFormat("Cannot allocate %d bytes output buffer", run.VideoPacketBufferSize));
     libav::av_free(largest);
     run.VideoPacketBuffer = std::make_unique<TPacketBufferPool>(run.VideoPacketBufferSize);
     return 0;
@@ -70,6 +83,51 @@ int OpenCodec(AVCodecContext* context, const AVCodec* codec, AVDictionary** opti
         libav::av_dict_set(options, "threads", "auto", 0);
     TCodecLock codecLock;
     return libav::avcodec_open2(context, codec, options);
+}
+
+// Direct-rendering video decoders decode into the stream's frame buffer pool.
+void UseFrameBufferPool(TInputStream& ist) {
+    if (!ist.FrameBufferPool) ist.FrameBufferPool = std::make_shared<TFrameBufferPool>();
+    ist.FrameBufferPool->Attach(ist.DecoderContext);
+}
+
+// Opens the decoder of a decoding input stream. 0, or a failure: -22 with what failed in
+// `error`, or one a codec check worded.
+int OpenInputDecoder(TCustomFFmpeg& task, int istIndex, std::string& error) {
+    TInputStream& ist = task.InputStreams[istIndex];
+    if (ist.DecodingNeeded && !ist.DecoderOpened) {
+        const int fileIndex = ist.FileIndex;
+        if (!ist.Decoder) {
+            error = StrFormat("Decoder (codec %s) not found for input stream #%d:%d",
+                              libav::avcodec_get_name(ist.St->codecpar->codec_id), fileIndex,
+                              ist.St->index);
+            return kErrorInvalidArgument;
+        }
+        AVCodecContext* dec = ist.DecoderContext;
+        ist.DirectRendering = (ist.Decoder->capabilities & AV_CODEC_CAP_DR1) != 0;
+        if (ist.DirectRendering && ist.Decoder->type == AVMEDIA_TYPE_VIDEO) UseFrameBufferPool(ist);
+        // packets reach the decoder with microsecond timestamps
+        dec->pkt_timebase = AV_TIME_BASE_Q;
+        int ret = CheckExperimentalCodec(task, dec, ist.Decoder, false, ist.DecoderOpts);
+        if (ret < 0) return ret;
+        if (OpenCodec(dec, ist.Decoder, &ist.DecoderOpts) < 0) {
+            error = StrFormat("Error while opening decoder for input stream #%d:%d", fileIndex,
+                              ist.St->index);
+            return kErrorInvalidArgument;
+        }
+        task.Run.OpenedDecoders.push_back(dec);
+        ist.DecoderOpened = true;
+        ret = CheckUnusedOptions(task, ist.DecoderOpts);
+        if (ret < 0) return ret;
+    }
+    const AVRational rate = ist.St->avg_frame_rate;
+    const int delay = ist.DecoderContext ? ist.DecoderContext->has_b_frames : 0;
+    ist.Pts = rate.num && rate.den
+                  ? -llround(static_cast<double>(delay) * AV_TIME_BASE / av_q2d(rate))
+                  : 0;
+    ist.NextPts = AV_NOPTS_VALUE;
+    ist.IsStart = true;
+    return 0;
 }
 
 int CopySubtitleHeader(TCustomFFmpeg& task, TOutputStream& ost, std::string& error) {
@@ -116,7 +174,8 @@ int OpenEncoder(TCustomFFmpeg& task, TOutputStream& ost, std::string& error) {
     if (ret < 0) return ret;
     if ((ost.Enc->capabilities & AV_CODEC_CAP_DR1) && enc->codec_type == AVMEDIA_TYPE_VIDEO)
         task.Run.VideoPacketBuffer->Attach(enc);
-    CheckExperimentalCodec(task, enc, ost.Enc, true, ost.Opts);
+    ret = CheckExperimentalCodec(task, enc, ost.Enc, true, ost.Opts);
+    if (ret < 0) return ret;
     if (OpenCodec(enc, ost.Enc, &ost.Opts) < 0) {
         error = StrFormat(
             "Error while opening encoder for output stream #%d:%d (%s) - maybe incorrect "
@@ -126,7 +185,8 @@ int OpenEncoder(TCustomFFmpeg& task, TOutputStream& ost, std::string& error) {
         return kErrorInvalidArgument;
     }
     task.Run.OpenedEncoders.push_back(enc);
-    CheckUnusedOptions(task, ost.Opts);
+    ret = CheckUnusedOptions(task, ost.Opts);
+    if (ret < 0) return ret;
     if (enc->bit_rate && enc->bit_rate < 1000)
         task.Log(llWarning,
                  "The bitrate parameter is set too low. It takes bits/s as argument, not kbits/s");
@@ -232,7 +292,7 @@ int WriteHeaders(TCustomFFmpeg& task, std::string& error, std::exception_ptr& ha
     return 0;
 }
 
-void PrintSdp(TCustomFFmpeg& task) {
+int PrintSdp(TCustomFFmpeg& task) {
     std::vector<AVFormatContext*> contexts;
     for (const TOutputFile& of : task.OutputFiles)
         if (!of.SharesMuxer) contexts.push_back(of.Ctx);
@@ -240,15 +300,18 @@ void PrintSdp(TCustomFFmpeg& task) {
     try {
         sdp.assign(2048, '\0');
     } catch (const std::bad_alloc&) {
-        task.FatalError("av_malloc failed");
+        return FailStepFatal(task, kErrorOutOfMemory, "av_malloc failed");
     }
     libav::av_sdp_create(contexts.data(), static_cast<int>(contexts.size()), sdp.data(),
                          static_cast<int>(sdp.size()));
     sdp.resize(std::strlen(sdp.c_str()));
     task.Log(llInfo, "SDP:\r\n" + Trim(sdp));
+    return 0;
 }
 
-// Steps that leave their message in an error text rather than LastError.
+// Opens the encoders and decoders and writes the headers. A failure leaves what failed in
+// `error`, for the log, and an output event handler's own error in `handlerError`; a codec check
+// that refused a codec worded its failure and leaves both empty.
 int OpenCodecsAndHeaders(TCustomFFmpeg& task, std::string& error,
                          std::exception_ptr& handlerError) {
     int ret = OpenEncoders(task, error);
@@ -269,41 +332,6 @@ void CloseCodec(std::vector<AVCodecContext*>& opened, AVCodecContext* context) {
     libav::avcodec_close(context);
 }
 
-int OpenInputDecoder(TCustomFFmpeg& task, int istIndex, std::string& error) {
-    TInputStream& ist = task.InputStreams[istIndex];
-    if (ist.DecodingNeeded && !ist.DecoderOpened) {
-        const int fileIndex = ist.FileIndex;
-        if (!ist.Decoder) {
-            error = StrFormat("Decoder (codec %s) not found for input stream #%d:%d",
-                              libav::avcodec_get_name(ist.St->codecpar->codec_id), fileIndex,
-                              ist.St->index);
-            return kErrorInvalidArgument;
-        }
-        AVCodecContext* dec = ist.DecoderContext;
-        ist.DirectRendering = (ist.Decoder->capabilities & AV_CODEC_CAP_DR1) != 0;
-        if (ist.DirectRendering && ist.Decoder->type == AVMEDIA_TYPE_VIDEO) UseFrameBufferPool(ist);
-        // packets reach the decoder with microsecond timestamps
-        dec->pkt_timebase = AV_TIME_BASE_Q;
-        CheckExperimentalCodec(task, dec, ist.Decoder, false, ist.DecoderOpts);
-        if (OpenCodec(dec, ist.Decoder, &ist.DecoderOpts) < 0) {
-            error = StrFormat("Error while opening decoder for input stream #%d:%d", fileIndex,
-                              ist.St->index);
-            return kErrorInvalidArgument;
-        }
-        task.Run.OpenedDecoders.push_back(dec);
-        ist.DecoderOpened = true;
-        CheckUnusedOptions(task, ist.DecoderOpts);
-    }
-    const AVRational rate = ist.St->avg_frame_rate;
-    const int delay = ist.DecoderContext ? ist.DecoderContext->has_b_frames : 0;
-    ist.Pts = rate.num && rate.den
-                  ? -llround(static_cast<double>(delay) * AV_TIME_BASE / av_q2d(rate))
-                  : 0;
-    ist.NextPts = AV_NOPTS_VALUE;
-    ist.IsStart = true;
-    return 0;
-}
-
 int transcode_init(TCustomFFmpeg& task) {
     StartRateEmulation(task);
     int ret = CheckOutputsHaveStreams(task);
@@ -320,13 +348,13 @@ int transcode_init(TCustomFFmpeg& task) {
     std::string error;
     std::exception_ptr handlerError;
     ret = OpenCodecsAndHeaders(task, error, handlerError);
+    const bool checkRefused = ret < 0 && error.empty() && !handlerError;
+    if (checkRefused) return ret;
     PrintStreamMapping(task);
     if (handlerError) std::rethrow_exception(handlerError);
-    if (ret != 0 && !error.empty()) {
+    if (ret < 0) {
         task.Log(llError, error);
         return ret;
     }
-    if (ret != 0) return ret;
-    if (task.Run.PrintSdp) PrintSdp(task);
-    return 0;
+    return task.Run.PrintSdp ? PrintSdp(task) : 0;
 }

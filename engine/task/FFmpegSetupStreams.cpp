@@ -2,23 +2,25 @@
 // codec parameters and a time base the muxer can hold; an encoded stream gets its picture or
 // sample format, size, rate and channels from the source where the options left them open,
 // its filter graph (video), its FIFO (audio) and its two-pass log.
+#include "engine/task/FFmpegSetupStreams.h"
+
 #include <algorithm>
 #include <climits>
 #include <cstring>
 
+#include "engine/core/ErrorCodes.h"
 #include "engine/core/FFUtils.h"
 #include "engine/core/TextFormat.h"
 #include "engine/entrypoints/avcodec.h"
 #include "engine/entrypoints/avformat.h"
 #include "engine/entrypoints/avutil.h"
-#include "engine/task/FFmpegTranscodeSteps.h"
+#include "engine/task/FFmpegCodecChecks.h"
+#include "engine/task/FFmpegStepFailure.h"
+#include "engine/task/FFmpegStreamLinks.h"
+#include "engine/task/FFmpegTask.h"
+#include "engine/task/FFmpegVideoGraph.h"
 
 namespace {
-
-int Fail(TCustomFFmpeg& task, const std::string& message, int code) {
-    task.LastError = message;
-    return code;
-}
 
 bool IsMovFamily(const char* name) {
     for (const char* mov : {"mov", "mp4", "3gp", "3g2", "psp", "ipod"})
@@ -67,22 +69,23 @@ int SetupStreamCopy(TCustomFFmpeg& task, TOutputStream& ost, TInputStream& ist) 
     const AVCodecParameters* in = ist.St->codecpar;
     const AVOutputFormat* format = MuxerOf(task, ost)->oformat;
     if (in->extradata_size > INT_MAX - 16)
-        return Fail(task, "icodec.extradata_size is invalid (too large)", kErrorInvalidArgument);
+        return FailStep(task, kErrorInvalidArgument,
+                        "icodec.extradata_size is invalid (too large)");
     const uint32_t forcedTag = par->codec_tag;
     if (libav::avcodec_parameters_copy(par, in) < 0)
-        return Fail(task, "av_mallocz() failed", kErrorOutOfMemory);
+        return FailStep(task, kErrorOutOfMemory, "av_mallocz() failed");
     par->codec_tag = forcedTag ? forcedTag : CopyCodecTag(format, in);
     ost.St->time_base = CopyTimeBase(task, ist, format);
 
     switch (par->codec_type) {
         case AVMEDIA_TYPE_AUDIO:
             if (task.AudioVolume != 256)
-                return Fail(task, "-acodec copy and -vol are incompatible (frames are not decoded)",
-                            kErrorInvalidArgument);
+                return FailStep(task, kErrorInvalidArgument,
+                                "-acodec copy and -vol are incompatible (frames are not decoded)");
             if (task.Routes.AudioHook)
-                return Fail(task,
-                            "-acodec copy and AudioHook are incompatible (frames are not decoded)",
-                            kErrorInvalidArgument);
+                return FailStep(
+                    task, kErrorInvalidArgument,
+                    "-acodec copy and AudioHook are incompatible (frames are not decoded)");
             break;
         case AVMEDIA_TYPE_VIDEO: {
             const AVRational sar = ist.St->sample_aspect_ratio.num ? ist.St->sample_aspect_ratio
@@ -100,11 +103,10 @@ int SetupStreamCopy(TCustomFFmpeg& task, TOutputStream& ost, TInputStream& ist) 
             else if (task.Flags() != 0)
                 hook = "PostHooks";
             if (hook)
-                return Fail(
-                    task,
+                return FailStep(
+                    task, kErrorInvalidArgument,
                     StrFormat("-vcodec copy and %s are incompatible (frames are not decoded)",
-                              hook),
-                    kErrorInvalidArgument);
+                              hook));
             break;
         }
         case AVMEDIA_TYPE_SUBTITLE:  // width and height came with the parameters
@@ -112,7 +114,7 @@ int SetupStreamCopy(TCustomFFmpeg& task, TOutputStream& ost, TInputStream& ist) 
         case AVMEDIA_TYPE_ATTACHMENT:
             break;
         default:
-            return Fail(task, "invalid codec_type of output stream", kErrorOther);
+            return FailStep(task, kErrorOther, "invalid codec_type of output stream");
     }
     // the stream's encoder context describes the copied stream for the reports
     libav::avcodec_parameters_to_context(ost.EncoderContext, par);
@@ -128,7 +130,8 @@ int SetupVideoEncoding(TCustomFFmpeg& task, TOutputStream& ost, TInputStream& is
         PickPixelFormat(task, ost, ost.Enc);
     }
     if (enc->pix_fmt == AV_PIX_FMT_NONE)
-        return Fail(task, "Video pixel format is unknown, stream cannot be encoded", kErrorOther);
+        return FailStep(task, kErrorOther,
+                        "Video pixel format is unknown, stream cannot be encoded");
     if (enc->width == 0 || enc->height == 0) {
         enc->width = dec->width;
         enc->height = dec->height;
@@ -160,13 +163,8 @@ int SetupVideoEncoding(TCustomFFmpeg& task, TOutputStream& ost, TInputStream& is
     for (int64_t& time : ost.ForcedKfPts)
         time = libav::av_rescale_q(time, AV_TIME_BASE_Q, enc->time_base);
 
-    task.LastError.clear();
-    const int ret = BuildVideoGraph(task, ist, ost);
-    if (ret < 0)
-        return Fail(task,
-                    task.LastError.empty() ? ErrorText("Error opening filters", ret)
-                                           : "Error opening filters: " + task.LastError,
-                    ret);
+    const int ret = BuildVideoGraph(ist, ost);
+    if (ret < 0) return FailStep(task, ret, ErrorText("Error opening filters", ret));
     return 0;
 }
 
@@ -207,10 +205,10 @@ int SetupAudioEncoding(TCustomFFmpeg& task, TOutputStream& ost, TInputStream& is
         if (enc->ch_layout.nb_channels == 0) {
             libav::av_channel_layout_default(&enc->ch_layout, ost.AudioChannelsMapped);
             if (enc->ch_layout.order == AV_CHANNEL_ORDER_UNSPEC)
-                return Fail(task,
-                            "Unable to find an appropriate channel layout for requested number of "
-                            "channel",
-                            kErrorOther);
+                return FailStep(
+                    task, kErrorOther,
+                    "Unable to find an appropriate channel layout for requested number of "
+                    "channel");
         }
         for (int i = ost.AudioChannelsMapped; i < kMaxAudioChannelMap; i++)
             ost.AudioChannelsMap[i] = -1;
@@ -233,7 +231,7 @@ int SetupAudioEncoding(TCustomFFmpeg& task, TOutputStream& ost, TInputStream& is
                    ? libav::av_audio_fifo_alloc(enc->sample_fmt, channels,
                                                 std::max(1, 1024 / (channels * bytes)))
                    : nullptr;
-    if (!ost.Fifo) return Fail(task, "av_fifo_alloc failed", kErrorOutOfMemory);
+    if (!ost.Fifo) return FailStep(task, kErrorOutOfMemory, "av_fifo_alloc failed");
     return 0;
 }
 
@@ -253,23 +251,23 @@ int SetupTwoPass(TCustomFFmpeg& task, TOutputStream& ost, int ostIndex) {
         size_t size = 0;
         const int ret = ReadWholeFile(name, &stats, &size);
         if (ret == AVERROR(ENOMEM))
-            return Fail(task,
-                        StrFormat("Could not allocate file buffer: Error reading log file \"%s\" "
-                                  "for pass-2 encoding",
-                                  name.c_str()),
-                        kErrorOutOfMemory);
+            return FailStep(
+                task, kErrorOutOfMemory,
+                StrFormat("Could not allocate file buffer: Error reading log file \"%s\" "
+                          "for pass-2 encoding",
+                          name.c_str()));
         if (ret < 0)
-            return Fail(
-                task, StrFormat("Error reading log file \"%s\" for pass-2 encoding", name.c_str()),
-                kErrorOther);
+            return FailStep(
+                task, kErrorOther,
+                StrFormat("Error reading log file \"%s\" for pass-2 encoding", name.c_str()));
         enc->stats_in = reinterpret_cast<char*>(stats);
     }
     if (enc->flags & AV_CODEC_FLAG_PASS1) {
         ost.Logfile = std::fopen(name.c_str(), "wb");
         if (!ost.Logfile)
-            return Fail(task,
-                        StrFormat("Cannot write log file %s for pass-1 encoding", name.c_str()),
-                        kErrorOther);
+            return FailStep(
+                task, kErrorOther,
+                StrFormat("Cannot write log file %s for pass-1 encoding", name.c_str()));
     }
     return 0;
 }
@@ -291,7 +289,7 @@ int SetupEncoding(TCustomFFmpeg& task, TOutputStream& ost, TInputStream& ist, in
             ost.EncoderContext->time_base = AV_TIME_BASE_Q;
             break;
         default:
-            return Fail(task, "invalid codec_type of output stream", kErrorOther);
+            return FailStep(task, kErrorOther, "invalid codec_type of output stream");
     }
     if (ret < 0) return ret;
     return SetupTwoPass(task, ost, ostIndex);
@@ -318,8 +316,8 @@ int SetupJoinCopy(TCustomFFmpeg& task, TOutputStream& ost, TInputStream& ist) {
             ost.ResampleWidth = dec->width;
             ost.ResampleHeight = dec->height;
             ost.ResamplePixFmt = dec->pix_fmt;
-            const int ret = BuildVideoGraph(task, ist, ost);
-            if (ret < 0) return Fail(task, ErrorText("Error opening filters", ret), ret);
+            const int ret = BuildVideoGraph(ist, ost);
+            if (ret < 0) return FailStep(task, ret, ErrorText("Error opening filters", ret));
             return 0;
         }
         case AVMEDIA_TYPE_AUDIO:

@@ -1,18 +1,24 @@
 // Stream copy: packets of an input stream go to the output as they are, with their timestamps
 // moved into the output stream's time base and the output's start taken off.
+#include "engine/task/FFmpegStreamCopy.h"
+
+#include "engine/core/ErrorCodes.h"
 #include "engine/entrypoints/avcodec.h"
 #include "engine/entrypoints/avutil.h"
-#include "engine/task/FFmpegTranscodeSteps.h"
+#include "engine/task/FFmpegMux.h"
+#include "engine/task/FFmpegStepFailure.h"
+#include "engine/task/FFmpegStreamLinks.h"
+#include "engine/task/FFmpegTask.h"
 
-void CopyPacket(TCustomFFmpeg& task, TInputStream& ist, TOutputStream& ost,
-                const AVPacket* packet) {
+int CopyPacket(TCustomFFmpeg& task, TInputStream& ist, TOutputStream& ost, const AVPacket* packet) {
     // the output starts at a key frame unless asked otherwise
     if (ost.FrameNumber == 0 && !(packet->flags & AV_PKT_FLAG_KEY) && !ost.CopyInitialNonkeyframes)
-        return;
+        return 0;
     TTaskRunState& run = task.Run;
     if (!run.EncodedPacket) run.EncodedPacket = libav::av_packet_alloc();
     AVPacket* copy = run.EncodedPacket;
-    if (!copy || libav::av_packet_ref(copy, packet) < 0) task.FatalError("av_packet_ref() failed");
+    if (!copy || libav::av_packet_ref(copy, packet) < 0)
+        return FailStepFatal(task, kErrorOutOfMemory, "av_packet_ref() failed");
 
     const AVRational inTb = ist.St->time_base, outTb = ost.St->time_base;
     const int64_t start =
@@ -39,5 +45,5 @@ void CopyPacket(TCustomFFmpeg& task, TInputStream& ist, TOutputStream& ost,
     if (ost.LastDts != AV_NOPTS_VALUE && copy->dts <= ost.LastDts) copy->dts = ost.LastDts + 1;
     if (copy->pts != AV_NOPTS_VALUE && copy->pts < copy->dts) copy->pts = copy->dts;
     ost.LastDts = copy->dts;
-    WritePacket(task, MuxerOf(task, ost), copy, ost);
+    return WritePacket(task, MuxerOf(task, ost), copy, ost);
 }

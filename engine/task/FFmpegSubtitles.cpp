@@ -1,10 +1,17 @@
 // Subtitles: decoded, then encoded again for every output stream that takes them (DVB
 // subtitles twice: once to show, once to clear).
+#include "engine/task/FFmpegSubtitles.h"
+
 #include <cstring>
 
+#include "engine/core/ErrorCodes.h"
 #include "engine/entrypoints/avcodec.h"
 #include "engine/entrypoints/avutil.h"
-#include "engine/task/FFmpegTranscodeSteps.h"
+#include "engine/task/FFmpegDecodePacket.h"
+#include "engine/task/FFmpegMux.h"
+#include "engine/task/FFmpegStepFailure.h"
+#include "engine/task/FFmpegStreamLinks.h"
+#include "engine/task/FFmpegTask.h"
 
 namespace {
 
@@ -20,41 +27,21 @@ struct TSubtitleGuard {
     ~TSubtitleGuard() { libav::avsubtitle_free(Subtitle); }
 };
 
-}  // namespace
+// Frees an encoded subtitle's packet when it goes out of scope.
+struct TPacketGuard {
+    AVPacket* Packet;
+    ~TPacketGuard() { libav::av_packet_free(&Packet); }
+};
 
-int DecodeSubtitle(TCustomFFmpeg& task, TInputStream& ist, AVPacket* packet, bool& gotOutput) {
-    if (!packet) return 0;  // subtitle decoders hold nothing back
-    AVSubtitle subtitle{};
-    int got = 0;
-    // the decoder takes microseconds (its packet time base)
-    const int64_t pts = packet->pts, dts = packet->dts, duration = packet->duration;
-    const AVRational tb = ist.St->time_base;
-    if (pts != AV_NOPTS_VALUE) packet->pts = libav::av_rescale_q(pts, tb, AV_TIME_BASE_Q);
-    if (dts != AV_NOPTS_VALUE) packet->dts = libav::av_rescale_q(dts, tb, AV_TIME_BASE_Q);
-    packet->duration = libav::av_rescale_q(duration, tb, AV_TIME_BASE_Q);
-    const int ret = libav::avcodec_decode_subtitle2(ist.DecoderContext, &subtitle, &got, packet);
-    packet->pts = pts;
-    packet->dts = dts;
-    packet->duration = duration;
-    if (ret < 0 || !got) return ret;
-    TSubtitleGuard guard{&subtitle};
-    gotOutput = true;
-    PaceInput(task, ist);
-    const int index = IndexOf(task, ist);
-    for (TOutputStream& ost : task.OutputStreams) {
-        if (ost.SourceIndex != index || !ost.EncodingNeeded) continue;
-        if (InOutputWindow(task, ist, ost))
-            WriteSubtitle(task, MuxerOf(task, ost), ost, ist, subtitle, subtitle.pts);
-    }
-    return ret;
-}
-
-void WriteSubtitle(TCustomFFmpeg& task, AVFormatContext* oc, TOutputStream& ost,
-                   [[maybe_unused]] TInputStream& ist, AVSubtitle& subtitle, int64_t pts) {
+// Encodes the subtitle for ost (DVB subtitles twice: once to show, once to clear) and writes
+// it; its times are microseconds from `pts`. Returns 0 or a failure.
+int WriteSubtitle(TCustomFFmpeg& task, AVFormatContext* oc, TOutputStream& ost,
+                  AVSubtitle& subtitle, int64_t pts) {
     if (pts == AV_NOPTS_VALUE) {
         task.Log(llError, "Subtitle packets must have a pts");
-        if (task.ExitOnError) task.FatalError("Subtitle packets must have a pts");
-        return;
+        if (task.ExitOnError)
+            return FailStepFatal(task, kErrorInvalidArgument, "Subtitle packets must have a pts");
+        return 0;
     }
     std::vector<uint8_t>& buffer = task.Run.SubtitleBuffer;
     if (buffer.empty()) buffer.resize(kSubtitleBufferSize);
@@ -71,12 +58,11 @@ void WriteSubtitle(TCustomFFmpeg& task, AVFormatContext* oc, TOutputStream& ost,
         const int size = libav::avcodec_encode_subtitle(enc, buffer.data(),
                                                         static_cast<int>(buffer.size()), &subtitle);
         subtitle.num_rects = rects;
-        if (size < 0) task.FatalError("Subtitle encoding failed");
-        AVPacket* packet = libav::av_packet_alloc();
-        if (!packet || libav::av_new_packet(packet, size) < 0) {
-            libav::av_packet_free(&packet);
-            task.FatalError("Subtitle encoding failed");
-        }
+        if (size < 0) return FailStepFatal(task, size, "Subtitle encoding failed");
+        TPacketGuard guard{libav::av_packet_alloc()};
+        AVPacket* packet = guard.Packet;
+        if (!packet || libav::av_new_packet(packet, size) < 0)
+            return FailStepFatal(task, kErrorOutOfMemory, "Subtitle encoding failed");
         std::memcpy(packet->data, buffer.data(), size);
         const AVRational tb = ost.St->time_base;
         packet->pts = libav::av_rescale_q(subtitle.pts, AV_TIME_BASE_Q, tb);
@@ -85,12 +71,41 @@ void WriteSubtitle(TCustomFFmpeg& task, AVFormatContext* oc, TOutputStream& ost,
             packet->pts += libav::av_rescale_q(
                 i == 0 ? subtitle.start_display_time : subtitle.end_display_time, milliseconds, tb);
         packet->dts = packet->pts;
-        try {
-            WritePacket(task, oc, packet, ost);
-        } catch (...) {
-            libav::av_packet_free(&packet);
-            throw;
-        }
-        libav::av_packet_free(&packet);
+        const int ret = WritePacket(task, oc, packet, ost);
+        if (ret < 0) return ret;
     }
+    return 0;
+}
+
+}  // namespace
+
+int DecodeSubtitle(TCustomFFmpeg& task, TInputStream& ist, AVPacket* packet, int& decoderError) {
+    if (!packet) return 0;  // subtitle decoders hold nothing back
+    AVSubtitle subtitle{};
+    int got = 0;
+    // the decoder takes microseconds (its packet time base)
+    const int64_t pts = packet->pts, dts = packet->dts, duration = packet->duration;
+    const AVRational tb = ist.St->time_base;
+    if (pts != AV_NOPTS_VALUE) packet->pts = libav::av_rescale_q(pts, tb, AV_TIME_BASE_Q);
+    if (dts != AV_NOPTS_VALUE) packet->dts = libav::av_rescale_q(dts, tb, AV_TIME_BASE_Q);
+    packet->duration = libav::av_rescale_q(duration, tb, AV_TIME_BASE_Q);
+    const int ret = libav::avcodec_decode_subtitle2(ist.DecoderContext, &subtitle, &got, packet);
+    packet->pts = pts;
+    packet->dts = dts;
+    packet->duration = duration;
+    if (ret < 0) {
+        decoderError = ret;
+        return 0;
+    }
+    if (!got) return 0;
+    TSubtitleGuard guard{&subtitle};
+    PaceInput(task, ist);
+    const int index = IndexOf(task, ist);
+    for (TOutputStream& ost : task.OutputStreams) {
+        if (ost.SourceIndex != index || !ost.EncodingNeeded) continue;
+        if (!InOutputWindow(task, ist, ost)) continue;
+        const int written = WriteSubtitle(task, MuxerOf(task, ost), ost, subtitle, subtitle.pts);
+        if (written < 0) return written;
+    }
+    return 0;
 }

@@ -5,8 +5,8 @@
 // options/ reads option strings, open/ opens inputs and outputs, and the conversion is split by
 // pipeline step (FFmpegSetup*.cpp, FFmpegTranscode.cpp, FFmpegDecodePacket.cpp,
 // FFmpegVideo*.cpp, FFmpegAudio*.cpp, FFmpegStreamCopy.cpp, FFmpegSubtitles.cpp,
-// FFmpegMux.cpp, FFmpegProgress.cpp, FFmpegJoin.cpp); each keeps its helpers to itself or in
-// FFmpegTranscodeSteps.h.
+// FFmpegMux.cpp, FFmpegProgress.cpp, FFmpegJoin.cpp); each keeps its helpers to itself and
+// declares what other steps call in a private header of its own name.
 #include <atomic>
 #include <cstdint>
 #include <functional>
@@ -16,7 +16,6 @@
 #include <vector>
 
 #include "engine/core/FFmpegException.h"
-#include "engine/frames/FormatConverter.h"
 #include "engine/frames/FrameHook.h"
 #include "engine/log/FFLog.h"
 #include "engine/task/FFmpegFileTables.h"
@@ -29,7 +28,7 @@
 struct SwsContext;
 struct AVDictionary;
 struct AVFormatContext;
-class TPreviewer;
+struct TVideoHookStage;
 
 class TCustomFFmpeg {
 public:
@@ -65,9 +64,10 @@ public:
     // --- converting -----------------------------------------------------------------------
     // The conversion of the opened inputs into the opened outputs: set-up, the transcoding
     // loop until the inputs end or a stop is requested, draining, trailers, the final report
-    // and the clean-up. Raises FFmpegException (or the error of an output's event handler)
-    // when it fails; the codecs it opened are then still on Run.OpenedEncoders and
-    // Run.OpenedDecoders for CloseOpenedEncoders and CloseOpenedDecoders.
+    // and the clean-up. Its steps return their failures (FFmpegStepFailure.h); here a failure
+    // becomes LastError and the FFmpegException raised with it (an output's event handler's own
+    // error passes through as it is). The codecs it opened are then still on
+    // Run.OpenedEncoders and Run.OpenedDecoders for CloseOpenedEncoders and CloseOpenedDecoders.
     void Transcode();
     // Join: after the output was opened with the join switch, one group of output streams per
     // further input. Returns 0, or -1 with LastError (the output is then closed again).
@@ -85,7 +85,8 @@ public:
     void SetFlags(int flags);
     int Flags() const;
 
-    // Stores the text as LastError, logs it at llFatal and raises FFmpegException with it.
+    // Stores the text as LastError, logs it at llFatal and raises FFmpegException with it: the
+    // fatal errors of parsing options and opening files (the conversion's steps return theirs).
     [[noreturn]] void FatalError(const std::string& text);
     // The engine log, with this task as sender.
     void Log(TLogLevel level, const std::string& message);
@@ -132,6 +133,9 @@ public:
     // Bit depth of the hook and preview bitmaps (-VideoHookBitsPixel); given to both format
     // converters when a conversion starts.
     int VideoHookBitsPixel = 24;
+    // Sets VideoHookBitsPixel and gives it to the converters at once, so that a depth they do
+    // not have raises "Invalid BitsPixel %d" here rather than when the conversion starts.
+    void SetVideoHookBitsPixel(int bitsPixel);
     // Set once a frame hook module was added with -vhook.
     bool UseFrameHook = false;
     // Frame hook modules added by -vhook, in order.
@@ -163,19 +167,9 @@ public:
     int64_t PreviewInterval = 100000;
     // The routes out of the task (progress, preview bitmap, hooks, termination).
     TTaskRoutes Routes;
-    // Bitmaps for the input video hook, and for the output video hook and the previews.
-    TFormatConverter HookConverter;
-    TFormatConverter PreviewConverter;
-
-    // The preview flags with their changed marker, and the preview window; guarded by the
-    // process-wide preview lock (PreviewLock() of FFmpegTranscodeSteps.h). The window is made
-    // and painted only by the converting thread.
-    struct TPreviewState {
-        int Flags = 0;
-        bool FlagsChanged = false;
-        bool Converting = false;
-        std::unique_ptr<TPreviewer> Window;
-    } Preview;
+    // What the hooks and previews of the video path keep: the format converters, the frame
+    // copies, the preview flags and window (FFmpegVideoHooks.h).
+    std::unique_ptr<TVideoHookStage> VideoHooks;
     // Time-outs of blocking calls on the inputs and on the outputs (milliseconds; 0: none).
     int ReadTimeout = 30000;
     int WriteTimeout = 30000;

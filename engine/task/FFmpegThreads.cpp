@@ -63,6 +63,7 @@ void TConvertThread::Resume() {
 bool TConvertThread::Suspended() const { return !Started() || task_.PauseGate.Closed(); }
 
 void TConvertThread::Execute() {
+    SetCurrentThreadName(kThreadName);
     const int nice = NiceValueOf(priority_);
     if (nice != 0) SetThreadNice(CurrentThreadId(), nice);
     task_.RunningEvent.ResetEvent();
@@ -75,6 +76,7 @@ TDoTerminateThread::TDoTerminateThread(TCustomFFmpeg& task) : task_(task) {
 }
 
 void TDoTerminateThread::Execute() {
+    SetCurrentThreadName(kThreadName);
     task_.TerminatingEvent.ResetEvent();
     TSetOnExit terminating(task_.TerminatingEvent);
     task_.FinishTask();

@@ -38,6 +38,9 @@ void WaitForEventPumping(TEvent& event);
 // then stops at the conversion's next stop-request check until Resume opens it again.
 class TConvertThread : public TThread {
 public:
+    // The name the worker runs under (the decoder's threads it makes start with it too).
+    static constexpr char kThreadName[] = "conversion";
+
     TConvertThread(TCustomFFmpeg& task, TThreadPriority priority);
 
     void Suspend();
@@ -58,6 +61,8 @@ private:
 // itself. The task's TerminatingEvent is reset until it is done. Call Start once made.
 class TDoTerminateThread : public TThread {
 public:
+    static constexpr char kThreadName[] = "end-unstarted";
+
     explicit TDoTerminateThread(TCustomFFmpeg& task);
 
 protected:

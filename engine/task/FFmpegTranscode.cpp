@@ -6,6 +6,7 @@
 #include <cinttypes>
 #include <thread>
 
+#include "engine/core/ErrorCodes.h"
 #include "engine/core/FFUtils.h"
 #include "engine/core/TextFormat.h"
 #include "engine/entrypoints/avcodec.h"
@@ -13,7 +14,16 @@
 #include "engine/entrypoints/avformat.h"
 #include "engine/entrypoints/avutil.h"
 #include "engine/output/FrameOutputFormats.h"
-#include "engine/task/FFmpegTranscodeSteps.h"
+#include "engine/task/FFmpegDecodePacket.h"
+#include "engine/task/FFmpegJoin.h"
+#include "engine/task/FFmpegMux.h"
+#include "engine/task/FFmpegProgress.h"
+#include "engine/task/FFmpegSetup.h"
+#include "engine/task/FFmpegStepFailure.h"
+#include "engine/task/FFmpegStreamLinks.h"
+#include "engine/task/FFmpegStreamRelease.h"
+#include "engine/task/FFmpegTask.h"
+#include "engine/task/FFmpegVideoHooks.h"
 
 namespace {
 
@@ -102,41 +112,53 @@ void HandleDiscontinuity(TCustomFFmpeg& task, TInputFile& file, const TInputStre
     if (packet->pts != AV_NOPTS_VALUE) packet->pts -= shift;
 }
 
+// What a round of the loop leads to; a round returns one of these, or a failure (negative).
 enum TRoundResult { rrNext, rrIdle, rrEnd };
 
 // What to do when an input has no more packets.
-TRoundResult InputEnded(TCustomFFmpeg& task, int fileIndex) {
+int InputEnded(TCustomFFmpeg& task, int fileIndex) {
     task.InputFiles[fileIndex].EofReached = true;
     if (task.JoinMode) {
         if (task.Run.JoinIndex + 1 >= static_cast<int>(task.InputFiles.size())) return rrEnd;
-        SwitchJoinInput(task);
-        return rrNext;
+        const int ret = SwitchJoinInput(task);
+        return ret < 0 ? ret : rrNext;
     }
     return task.Shortest ? rrEnd : rrNext;
 }
 
-// The packet read, to its stream's decoding path. False after a decoding error.
-bool DecodeRead(TCustomFFmpeg& task, TInputFile& file, int fileIndex, AVPacket* packet) {
+// The packet read, to its stream's decoding path. Returns 0 or a failure; `decoded` is false
+// after the decoder's error, which is logged and, with -xerror, a failure.
+int DecodeRead(TCustomFFmpeg& task, TInputFile& file, int fileIndex, AVPacket* packet,
+               bool& decoded) {
+    decoded = true;
     if (task.DoPktDump)
         libav::av_pkt_dump_log2(nullptr, AV_LOG_DEBUG, packet, task.DoHexDump,
                                 file.Ctx->streams[packet->stream_index]);
-    if (packet->stream_index >= file.NbStreams) return true;
+    if (packet->stream_index >= file.NbStreams) return 0;
     TInputStream& ist = task.InputStreams[file.IstIndex + packet->stream_index];
-    if (ist.Discard) return true;
+    if (ist.Discard) return 0;
     CorrectTimestamps(file, ist, packet);
     if (ist.FirstDts == AV_NOPTS_VALUE) ist.FirstDts = packet->dts;
     HandleDiscontinuity(task, file, ist, packet);
-    if (DecodePacket(task, ist, packet) >= 0) return true;
+    int decoderError = 0;
+    const int ret = DecodePacket(task, ist, packet, decoderError);
+    if (ret < 0 || decoderError >= 0) return ret;
+    decoded = false;
     const std::string message =
         StrFormat("Error while decoding stream #%d:%d (%s)", fileIndex, ist.St->index,
                   MediaTypeName(ist.St->codecpar->codec_type).c_str());
     task.Log(llError, message);
-    if (task.ExitOnError) throw FFmpegException(message);
-    return false;
+    return task.ExitOnError ? FailStep(task, decoderError, message) : 0;
 }
 
-// One round of the loop.
-TRoundResult RunRound(TCustomFFmpeg& task) {
+// Lets go of the packet read when the round ends, also when an event handler raised.
+struct TReadPacket {
+    AVPacket* Packet;
+    ~TReadPacket() { libav::av_packet_unref(Packet); }
+};
+
+// One round of the loop. Returns what comes next, or a failure.
+int RunRound(TCustomFFmpeg& task) {
     TTaskRunState& run = task.Run;
     const int fileIndex = ChooseInput(task);
     if (fileIndex < 0) {
@@ -156,13 +178,11 @@ TRoundResult RunRound(TCustomFFmpeg& task) {
     if (ret < 0) return InputEnded(task, fileIndex);
     ClearNoPacket(run);
     bool decoded = false;
-    try {
-        decoded = DecodeRead(task, file, fileIndex, packet);
-    } catch (...) {
-        libav::av_packet_unref(packet);
-        throw;
+    {
+        TReadPacket read{packet};
+        const int failed = DecodeRead(task, file, fileIndex, packet, decoded);
+        if (failed < 0) return failed;
     }
-    libav::av_packet_unref(packet);
     if (!decoded) return rrNext;  // no report after a decoding error
     const int64_t now = libav::av_gettime_relative();
     if (now - run.LastReportTime > task.ProgressInterval) {
@@ -172,12 +192,15 @@ TRoundResult RunRound(TCustomFFmpeg& task) {
     return rrNext;
 }
 
-void RunLoop(TCustomFFmpeg& task) {
+// The rounds until the inputs end or a stop is requested. Returns 0 or a failure.
+int RunLoop(TCustomFFmpeg& task) {
     while (!task.StopRequested()) {
-        const TRoundResult result = RunRound(task);
-        if (result == rrEnd) return;
+        const int result = RunRound(task);
+        if (result < 0) return result;
+        if (result == rrEnd) return 0;
         if (result == rrIdle) std::this_thread::sleep_for(kIdleWait);
     }
+    return 0;
 }
 
 void WriteTrailers(TCustomFFmpeg& task) {
@@ -194,15 +217,19 @@ void WriteTrailers(TCustomFFmpeg& task) {
 }
 
 // After the loop: what the decoders and encoders still hold, the trailers, the final report,
-// the codecs closed.
-void FinishConversion(TCustomFFmpeg& task) {
-    for (TInputStream& ist : task.InputStreams)
-        if (ist.DecodingNeeded && !ist.Flushed) DecodePacket(task, ist, nullptr);
-    if (task.JoinMode)
-        DrainEncoders(task, task.Run.JoinIndex * task.Run.StreamsPerInput,
-                      task.Run.StreamsPerInput);
-    else
-        DrainEncoders(task, 0, OutputStreamCount(task));
+// the codecs closed. Returns 0 or a failure.
+int FinishConversion(TCustomFFmpeg& task) {
+    for (TInputStream& ist : task.InputStreams) {
+        if (!ist.DecodingNeeded || ist.Flushed) continue;
+        int decoderError = 0;  // the decoder's last pictures may fail: the end goes on
+        const int ret = DecodePacket(task, ist, nullptr, decoderError);
+        if (ret < 0) return ret;
+    }
+    const int drained = task.JoinMode
+                            ? DrainEncoders(task, task.Run.JoinIndex * task.Run.StreamsPerInput,
+                                            task.Run.StreamsPerInput)
+                            : DrainEncoders(task, 0, OutputStreamCount(task));
+    if (drained < 0) return drained;
     WriteTrailers(task);
     ReportProgress(task, libav::av_gettime_relative(), true, -1);
     const int encoders = task.JoinMode ? task.Run.StreamsPerInput : OutputStreamCount(task);
@@ -216,6 +243,7 @@ void FinishConversion(TCustomFFmpeg& task) {
     for (TInputStream& ist : task.InputStreams)
         if (ist.DecodingNeeded) CloseCodec(task.Run.OpenedDecoders, ist.DecoderContext);
     task.Completed = !task.StopRequested();
+    return 0;
 }
 
 // Releases what the run made; safe to call more than once.
@@ -226,38 +254,45 @@ void CleanUp(TCustomFFmpeg& task) {
         if (ost.EncoderContext && ost.JoinBase < 0) libav::av_freep(&ost.EncoderContext->stats_in);
     ReleaseStreamRunResources(task);
     task.Run.ReleaseBuffers();
-    SetConverting(task, false);
+    FinishVideoHooks(task);
 }
 
-void StartConversion(TCustomFFmpeg& task) {
+// The conversion's state at its start, then the set-up. Returns 0 or a failure.
+int StartConversion(TCustomFFmpeg& task) {
     TTaskRunState& run = task.Run;
-    SetConverting(task, true);
-    task.HookConverter.SetBitsPixel(task.VideoHookBitsPixel);
-    task.PreviewConverter.SetBitsPixel(task.VideoHookBitsPixel);
+    task.LastError.clear();
+    run.StepFailure.clear();
+    task.Completed = false;
+    int ret = StartVideoHooks(task);
+    if (ret < 0) return ret;
     run.NoPacket.assign(task.InputFiles.size(), 0);
     run.NoPacketCount = 0;
     run.JoinIndex = 0;
-    run.LastPreviewTime = INT64_MIN;
     run.Packet = libav::av_packet_alloc();
-    if (!run.Packet) throw FFmpegException("av_packet_alloc() failed");
-    task.LastError.clear();
-    task.Completed = false;
-    const int ret = transcode_init(task);
-    if (ret < 0) {
-        if (task.LastError.empty()) task.LastError = ErrorText("transcode_init() error", ret);
-        throw FFmpegException(task.LastError);
-    }
+    if (!run.Packet) return FailStep(task, kErrorOutOfMemory, "av_packet_alloc() failed");
+    ret = transcode_init(task);
+    if (ret < 0) return ret;
     if (run.ProgressDuration < 0) run.ProgressDuration = run.TotalDuration;
     run.TimerStart = run.LastReportTime = libav::av_gettime_relative();
+    return 0;
+}
+
+// Where a failed step becomes the task's LastError and the exception that ends the conversion:
+// the text the step worded, or `context` with the code's text.
+[[noreturn]] void RaiseStepFailure(TCustomFFmpeg& task, int code, const char* context) {
+    task.LastError = TakeStepFailure(task, code, context);
+    throw FFmpegException(task.LastError);
 }
 
 }  // namespace
 
 void TCustomFFmpeg::Transcode() {
     try {
-        StartConversion(*this);
-        RunLoop(*this);
-        FinishConversion(*this);
+        int ret = StartConversion(*this);
+        if (ret < 0) RaiseStepFailure(*this, ret, "transcode_init() error");
+        ret = RunLoop(*this);
+        if (ret >= 0) ret = FinishConversion(*this);
+        if (ret < 0) RaiseStepFailure(*this, ret, "transcode() error");
     } catch (...) {
         CleanUp(*this);
         throw;

@@ -1,10 +1,13 @@
 // The filter graph of an encoded video stream: the decoded pictures enter at "src", are scaled
 // to the encoder's size when it differs, pass the stream's -vf filters and leave at "out" in the
 // encoder's pixel format.
+#include "engine/task/FFmpegVideoGraph.h"
+
+#include "engine/core/ErrorCodes.h"
 #include "engine/core/TextFormat.h"
 #include "engine/entrypoints/avfilter.h"
 #include "engine/entrypoints/avutil.h"
-#include "engine/task/FFmpegTranscodeSteps.h"
+#include "engine/task/FFmpegFileTables.h"
 
 namespace {
 
@@ -40,7 +43,7 @@ int InsertFilterText(AVFilterGraph* graph, const std::string& text, AVFilterCont
 
 }  // namespace
 
-int BuildVideoGraph([[maybe_unused]] TCustomFFmpeg& task, TInputStream& ist, TOutputStream& ost) {
+int BuildVideoGraph(TInputStream& ist, TOutputStream& ost) {
     AVCodecContext* dec = ist.DecoderContext;
     AVCodecContext* enc = ost.EncoderContext;
     ost.Graph = libav::avfilter_graph_alloc();

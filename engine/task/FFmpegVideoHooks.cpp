@@ -3,12 +3,23 @@
 // preview bitmaps (at most one per preview interval). The preview flags of all tasks share one
 // process-wide lock; neither the preview route nor the preview window (both may wait for the
 // main thread) is called while it is held.
+#include "engine/task/FFmpegVideoHooks.h"
+
+#include "engine/core/ErrorCodes.h"
 #include "engine/decoder/FFDecodeDeinterlace.h"
 #include "engine/decoder/Previewer.h"
 #include "engine/entrypoints/avutil.h"
-#include "engine/task/FFmpegTranscodeSteps.h"
+#include "engine/task/FFmpegStepFailure.h"
+#include "engine/task/FFmpegTask.h"
+#include "platform/Exception.h"
 
 namespace {
+
+// The process-wide lock of the preview flags of all tasks.
+std::mutex& PreviewLock() {
+    static std::mutex lock;
+    return lock;
+}
 
 TPicture PictureOf(const AVFrame* frame) {
     TPicture picture{};
@@ -93,82 +104,116 @@ void RunFrameHook(TCustomFFmpeg& task, TFrameHookRoute& hook, TPicture& picture,
 bool PreviewBitmapOf(TCustomFFmpeg& task, const TPicture& picture, const AVFrame* frame,
                      bool converted) {
     if (converted) return true;
-    if (task.PreviewConverter.ToBitmap(picture, static_cast<AVPixelFormat>(frame->format), true,
-                                       frame->height, frame->width))
+    TFormatConverter& converter = task.VideoHooks->PreviewConverter;
+    if (converter.ToBitmap(picture, static_cast<AVPixelFormat>(frame->format), true, frame->height,
+                           frame->width))
         return true;
-    task.Log(llError, task.PreviewConverter.LastError());
+    task.Log(llError, converter.LastError());
     return false;
 }
 
 void DeliverPreview(TCustomFFmpeg& task, const TPicture& picture, const AVFrame* frame,
                     bool converted, int64_t pts, int frameNumber) {
+    TVideoHookStage& stage = *task.VideoHooks;
+    TVideoHookStage::TPreviewState& preview = stage.Preview;
     int flags;
     bool changed;
     {
         std::lock_guard<std::mutex> guard(PreviewLock());
-        flags = task.Preview.Flags;
-        changed = task.Preview.FlagsChanged;
-        task.Preview.FlagsChanged = false;
+        flags = preview.Flags;
+        changed = preview.FlagsChanged;
+        preview.FlagsChanged = false;
     }
     converted = converted && !changed;
-    TTaskRunState& run = task.Run;
     const int64_t now = libav::av_gettime_relative();
     const bool due =
-        run.LastPreviewTime == INT64_MIN || now - run.LastPreviewTime > task.PreviewInterval;
+        stage.LastPreviewTime == INT64_MIN || now - stage.LastPreviewTime > task.PreviewInterval;
     int cleared = 0;
     if ((flags & kPreviewBitmap) && task.Routes.PreviewBitmap) {
         if (due) {
             if (PreviewBitmapOf(task, picture, frame, converted))
-                task.Routes.PreviewBitmap(&task, task.PreviewConverter.Bitmap(), frameNumber, pts);
+                task.Routes.PreviewBitmap(&task, stage.PreviewConverter.Bitmap(), frameNumber, pts);
             else
                 cleared |= kPreviewBitmap;
-            run.LastPreviewTime = now;
+            stage.LastPreviewTime = now;
         }
     } else if (flags & kPreviewWindow) {
         if (due) {
             if (!PreviewBitmapOf(task, picture, frame, converted)) {
                 cleared |= kPreviewWindow;
             } else {
-                if (!task.Preview.Window) task.Preview.Window = std::make_unique<TPreviewer>();
-                if (!task.Preview.Window->Show(task.PreviewConverter.Bitmap(), frameNumber, pts))
+                if (!preview.Window) preview.Window = std::make_unique<TPreviewer>();
+                if (!preview.Window->Show(stage.PreviewConverter.Bitmap(), frameNumber, pts))
                     cleared |= kPreviewWindow;
             }
-            run.LastPreviewTime = now;
+            stage.LastPreviewTime = now;
         }
     }
     std::unique_ptr<TPreviewer> closed;
     {
         std::lock_guard<std::mutex> guard(PreviewLock());
-        task.Preview.Flags &= ~cleared;
-        if (!(task.Preview.Flags & kPreviewWindow)) closed = std::move(task.Preview.Window);
+        preview.Flags &= ~cleared;
+        if (!(preview.Flags & kPreviewWindow)) closed = std::move(preview.Window);
     }
+}
+
+// Marks the task converting (its thread alone then owns the preview window) or not; the
+// window closes when the preview flag is off.
+void SetConverting(TVideoHookStage::TPreviewState& preview, bool converting) {
+    std::unique_ptr<TPreviewer> closed;  // goes after the lock is released
+    std::lock_guard<std::mutex> guard(PreviewLock());
+    preview.Converting = converting;
+    if (!(preview.Flags & kPreviewWindow)) closed = std::move(preview.Window);
 }
 
 }  // namespace
 
-std::mutex& PreviewLock() {
-    static std::mutex lock;
-    return lock;
+TVideoHookStage::TVideoHookStage() = default;
+
+TVideoHookStage::~TVideoHookStage() {
+    if (!libav::av_frame_free) return;  // nothing of the libraries was made without them
+    libav::av_frame_free(&InputHookFrame);
+    libav::av_frame_free(&OutputHookFrame);
 }
 
 void TCustomFFmpeg::SetFlags(int flags) {
-    std::unique_ptr<TPreviewer> closed;
+    TVideoHookStage::TPreviewState& preview = VideoHooks->Preview;
+    std::unique_ptr<TPreviewer> closed;  // goes after the lock is released
     std::lock_guard<std::mutex> guard(PreviewLock());
-    Preview.Flags = flags;
-    Preview.FlagsChanged = true;
-    if (!(flags & kPreviewWindow) && !Preview.Converting) closed = std::move(Preview.Window);
+    preview.Flags = flags;
+    preview.FlagsChanged = true;
+    if (!(flags & kPreviewWindow) && !preview.Converting) closed = std::move(preview.Window);
 }
 
 int TCustomFFmpeg::Flags() const {
     std::lock_guard<std::mutex> guard(PreviewLock());
-    return Preview.Flags;
+    return VideoHooks->Preview.Flags;
 }
 
-void SetConverting(TCustomFFmpeg& task, bool converting) {
-    std::unique_ptr<TPreviewer> closed;
-    std::lock_guard<std::mutex> guard(PreviewLock());
-    task.Preview.Converting = converting;
-    if (!(task.Preview.Flags & kPreviewWindow)) closed = std::move(task.Preview.Window);
+void TCustomFFmpeg::SetVideoHookBitsPixel(int bitsPixel) {
+    VideoHookBitsPixel = bitsPixel;
+    VideoHooks->HookConverter.SetBitsPixel(bitsPixel);
+    VideoHooks->PreviewConverter.SetBitsPixel(bitsPixel);
+}
+
+int StartVideoHooks(TCustomFFmpeg& task) {
+    TVideoHookStage& stage = *task.VideoHooks;
+    SetConverting(stage.Preview, true);
+    stage.LastPreviewTime = INT64_MIN;
+    try {
+        stage.HookConverter.SetBitsPixel(task.VideoHookBitsPixel);
+        stage.PreviewConverter.SetBitsPixel(task.VideoHookBitsPixel);
+    } catch (const Exception& error) {  // a depth the converters do not have
+        return FailStep(task, kErrorInvalidArgument, error.what());
+    }
+    return 0;
+}
+
+void FinishVideoHooks(TCustomFFmpeg& task) {
+    TVideoHookStage& stage = *task.VideoHooks;
+    libav::av_frame_free(&stage.InputHookFrame);
+    libav::av_frame_free(&stage.OutputHookFrame);
+    SetConverting(stage.Preview, false);
 }
 
 void pre_process_video_frame(TCustomFFmpeg& task, TInputStream& ist, AVFrame* frame) {
@@ -177,7 +222,7 @@ void pre_process_video_frame(TCustomFFmpeg& task, TInputStream& ist, AVFrame* fr
     const bool frameHooks = task.UseFrameHook && !task.FrameHooks.Empty();
     if (!task.DoDeinterlace && !routes.FrameInputHook && !routes.VideoInputHook && !frameHooks)
         return;
-    AVFrame*& copy = task.Run.InputHookFrame;
+    AVFrame*& copy = task.VideoHooks->InputHookFrame;
     if (!PrepareCopy(copy, frame)) {
         task.Log(llError, "hook buf malloc error in pre_process_video_frame().");
         return;
@@ -191,8 +236,8 @@ void pre_process_video_frame(TCustomFFmpeg& task, TInputStream& ist, AVFrame* fr
     if (routes.FrameInputHook)
         RunFrameHook(task, routes.FrameInputHook, picture, copy, ist.FrameCounter, ist.Pts);
     if (routes.VideoInputHook)
-        RunVideoHook(task, routes.VideoInputHook, task.HookConverter, picture, format, frame->width,
-                     frame->height, ist.Pts, ist.FrameCounter);
+        RunVideoHook(task, routes.VideoInputHook, task.VideoHooks->HookConverter, picture, format,
+                     frame->width, frame->height, ist.Pts, ist.FrameCounter);
     else if (frameHooks)
         ProcessFrameHooks(task.FrameHooks, &picture, frame->format, frame->width, frame->height,
                           ist.Pts);
@@ -208,15 +253,16 @@ AVFrame* RunOutputHooks(TCustomFFmpeg& task, AVFrame* frame, int64_t pts, int fr
     AVFrame* result = frame;
     bool converted = false;
     if (routes.VideoOutputHook || routes.FrameOutputHook) {
-        AVFrame*& copy = task.Run.OutputHookFrame;
+        AVFrame*& copy = task.VideoHooks->OutputHookFrame;
         if (PrepareCopy(copy, frame)) {
             libav::av_frame_copy(copy, frame);
             libav::av_frame_copy_props(copy, frame);
             TPicture picture = PictureOf(copy);
             if (routes.VideoOutputHook)
-                converted = RunVideoHook(task, routes.VideoOutputHook, task.PreviewConverter,
-                                         picture, static_cast<AVPixelFormat>(frame->format),
-                                         frame->width, frame->height, pts, frameNumber);
+                converted =
+                    RunVideoHook(task, routes.VideoOutputHook, task.VideoHooks->PreviewConverter,
+                                 picture, static_cast<AVPixelFormat>(frame->format), frame->width,
+                                 frame->height, pts, frameNumber);
             if (routes.FrameOutputHook)
                 RunFrameHook(task, routes.FrameOutputHook, picture, copy, frameNumber, pts);
             result = copy;

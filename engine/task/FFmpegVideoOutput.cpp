@@ -1,13 +1,21 @@
 // The video path from a filtered picture to the muxer: the constant frame rate (a picture is
 // dropped when the output is ahead of the input and repeated when it lags behind), forced key
 // frames, the output hooks and previews, encoding and writing.
+#include "engine/task/FFmpegVideoOutput.h"
+
 #include <algorithm>
 #include <cmath>
 
+#include "engine/core/ErrorCodes.h"
 #include "engine/core/TextFormat.h"
 #include "engine/entrypoints/avcodec.h"
 #include "engine/entrypoints/avutil.h"
-#include "engine/task/FFmpegTranscodeSteps.h"
+#include "engine/task/FFmpegMux.h"
+#include "engine/task/FFmpegProgress.h"
+#include "engine/task/FFmpegStepFailure.h"
+#include "engine/task/FFmpegStreamLinks.h"
+#include "engine/task/FFmpegTask.h"
+#include "engine/task/FFmpegVideoHooks.h"
 
 namespace {
 
@@ -89,8 +97,8 @@ void PrepareFrame(TOutputStream& ost, AVFrame* frame, double quality) {
 
 }  // namespace
 
-void WriteVideoFrames(TCustomFFmpeg& task, AVFormatContext* oc, TOutputStream& ost,
-                      TInputStream& ist, AVFrame* frame, double quality, int& frameSize) {
+int WriteVideoFrames(TCustomFFmpeg& task, AVFormatContext* oc, TOutputStream& ost,
+                     TInputStream& ist, AVFrame* frame, double quality) {
     int64_t frames = FramesToWrite(task, oc, ost, ist);
     CountDropsAndDups(task, frames);
     frames = std::min(frames, ost.MaxFrames - ost.FrameNumber);
@@ -103,25 +111,27 @@ void WriteVideoFrames(TCustomFFmpeg& task, AVFormatContext* oc, TOutputStream& o
             const int64_t pts = libav::av_rescale_q(ost.SyncOpts, enc->time_base, AV_TIME_BASE_Q);
             encoded = RunOutputHooks(task, frame, pts, ost.FrameNumber + 1);
         }
-        if (libav::avcodec_send_frame(enc, encoded) < 0) task.FatalError("Video encoding failed");
+        const int sent = libav::avcodec_send_frame(enc, encoded);
+        if (sent < 0) return FailStepFatal(task, sent, "Video encoding failed");
         ost.SyncOpts++;
         ost.FrameNumber++;
-        frameSize += ReceiveVideoPackets(task, oc, ost);
+        const int ret = ReceiveVideoPackets(task, oc, ost);
+        if (ret < 0) return ret;
     }
+    return 0;
 }
 
 int ReceiveVideoPackets(TCustomFFmpeg& task, AVFormatContext* oc, TOutputStream& ost) {
     TTaskRunState& run = task.Run;
     if (!run.EncodedPacket) run.EncodedPacket = libav::av_packet_alloc();
-    if (!run.EncodedPacket) task.FatalError("Video encoding failed");
+    if (!run.EncodedPacket) return FailStepFatal(task, kErrorOutOfMemory, "Video encoding failed");
     AVPacket* packet = run.EncodedPacket;
     AVCodecContext* enc = ost.EncoderContext;
     const TOutputStream& base = EncodingStream(task, ost);
-    int written = 0;
     while (true) {
         const int ret = libav::avcodec_receive_packet(enc, packet);
-        if (ret == AVERROR(EAGAIN) || ret == AVERROR_EOF) return written;
-        if (ret < 0) task.FatalError("Video encoding failed");
+        if (ret == AVERROR(EAGAIN) || ret == AVERROR_EOF) return 0;
+        if (ret < 0) return FailStepFatal(task, ret, "Video encoding failed");
         TakeEncoderStats(ost, packet);
         if (packet->duration <= 0) packet->duration = 1;  // one frame of the encoder's rate
         libav::av_packet_rescale_ts(packet, enc->time_base, ost.St->time_base);
@@ -134,9 +144,9 @@ int ReceiveVideoPackets(TCustomFFmpeg& task, AVFormatContext* oc, TOutputStream&
         }
         const int size = packet->size;
         if (base.Logfile && enc->stats_out) std::fprintf(base.Logfile, "%s", enc->stats_out);
-        WritePacket(task, oc, packet, ost);
+        const int written = WritePacket(task, oc, packet, ost);
+        if (written < 0) return written;
         run.VideoSize += size;
-        written += size;
         if (!task.VStatsFileName.empty()) WriteVideoStats(task, ost, size);
     }
 }

@@ -3,6 +3,8 @@
 
 #include <atomic>
 #include <stdexcept>
+#include <string>
+#include <thread>
 #include <vector>
 
 #include "platform/MainThread.h"
@@ -122,6 +124,25 @@ TEST(ThreadTest, FreeOnTerminateDeletesTheObject) {
     worker->Start();
     gone.WaitFor();
     EXPECT_EQ(live, 0);
+}
+
+TEST(ThreadTest, NameIsCutToWhatTheSystemKeepsAndPassedToNewThreads) {
+    const std::string mainName = CurrentThreadName();
+    std::string named, cut, inherited;
+    TThread worker([&](TThread&) {
+        SetCurrentThreadName("worker");
+        named = CurrentThreadName();
+        SetCurrentThreadName("a-name-of-twenty-six-bytes");
+        cut = CurrentThreadName();
+        std::thread child([&] { inherited = CurrentThreadName(); });
+        child.join();
+    });
+    worker.Start();
+    worker.WaitFor();
+    EXPECT_EQ(named, "worker");
+    EXPECT_EQ(cut, "a-name-of-twent");
+    EXPECT_EQ(inherited, "a-name-of-twent");
+    EXPECT_EQ(CurrentThreadName(), mainName);  // each thread has a name of its own
 }
 
 TEST(EventTest, ManualAndAutoReset) {

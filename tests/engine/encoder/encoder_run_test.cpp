@@ -284,6 +284,26 @@ TEST_F(EncoderRunTest, ErrorsWhileConvertingEndTheTaskAsFailedAndNeverReachTheCa
     }
 }
 
+TEST_F(EncoderRunTest, StepFailingMidwayEndsTheTaskWithTheStepsOwnText) {
+    // the volume cannot be applied to planar samples: the audio path fails at the first frame
+    const std::string mp3 =
+        Clip("tone.mp3", "-f lavfi -i sine=frequency=1000:sample_rate=44100 -t 1 -c:a libmp3lame");
+    TFFEncoder encoder;
+    TTerminateLog ends;
+    ends.Attach(encoder);
+    ASSERT_EQ(encoder.AddTask(mp3), 0) << encoder.LastErrorMessage();
+    TOutputOptions options;
+    options.Options = "-vol 512";
+    ASSERT_EQ(encoder.SetOutput(0, File("louder.wav"), options), 0) << encoder.LastErrorMessage();
+    encoder.StartTask(1);
+    ASSERT_TRUE(ends.WaitAllEnded());
+    const std::string message = "Audio volume adjustment on sample format fltp is not supported.";
+    ExpectEnded(ends.Infos()[0], 0, false, true, message);
+    EXPECT_EQ(encoder.Tasks().Items(0).LastError, message);
+    EXPECT_TRUE(Logged(llFatal, message));  // where it failed
+    EXPECT_TRUE(Logged(llQuiet, message));  // as the task's end
+}
+
 TEST_F(EncoderRunTest, WorkersRunAtTheChosenPriority) {
     const int ownNice = getpriority(PRIO_PROCESS, static_cast<id_t>(gettid()));
     TFrameOutputAdapter adapter;

@@ -1,6 +1,7 @@
 // The encoder's task list outside a run: properties, adding tasks and outputs with their
 // records, the errors of opening and of option strings, removing and clearing, and the
 // operations refused while the encoder works.
+#include "engine/task/FFmpegVideoHooks.h"
 #include "tests/engine/encoder/encoder_test_support.h"
 
 using encodertest::EncoderTest;
@@ -157,8 +158,8 @@ TEST_F(EncoderTasksTest, FailedOutputResetsItsRecordButKeepsTheHooksRouted) {
     EXPECT_EQ(encoder.SetOutput(0, adapter.OutputName(), frames), 0) << encoder.LastErrorMessage();
     EXPECT_EQ(task.OutputOptions(0).FileName, adapter.OutputName());
     EXPECT_EQ(task.VideoHookBitsPixel, 32);
-    EXPECT_EQ(task.HookConverter.BitsPixel(), 32);
-    EXPECT_EQ(task.PreviewConverter.BitsPixel(), 32);
+    EXPECT_EQ(task.VideoHooks->HookConverter.BitsPixel(), 32);
+    EXPECT_EQ(task.VideoHooks->PreviewConverter.BitsPixel(), 32);
 }
 
 TEST_F(EncoderTasksTest, BeforeFindStreamInfoComesFromTheTaskOpeningTheInput) {

@@ -68,6 +68,7 @@ TEST_F(AudioTest, VolumeOnPlanarSamplesIsRefused) {
     Open(task, mp3, "", File("refused.wav"), "-vol 512");
     EXPECT_EQ(TranscodeError(task),
               "Audio volume adjustment on sample format fltp is not supported.");
+    EXPECT_EQ(task.LastError, "Audio volume adjustment on sample format fltp is not supported.");
     EXPECT_FALSE(task.Completed);
     EXPECT_TRUE(task.Run.OpenedEncoders.empty());
     EXPECT_TRUE(task.Run.OpenedDecoders.empty());

@@ -5,6 +5,7 @@
 #include <thread>
 
 #include "engine/decoder/HeadlessPreviewWindow.h"
+#include "engine/task/FFmpegVideoHooks.h"
 #include "platform/Bitmap.h"
 #include "platform/Exception.h"
 #include "tests/engine/task/transcode_test_support.h"
@@ -311,7 +312,7 @@ TEST_F(ControlTest, PreviewWindowShowsFramesUntilTheUserClosesIt) {
     SetPreviewWindowFactory(nullptr);
     EXPECT_EQ(paints, 2);
     EXPECT_EQ(task.Flags(), 0);
-    EXPECT_FALSE(task.Preview.Window);
+    EXPECT_FALSE(task.VideoHooks->Preview.Window);
 }
 
 }  // namespace

@@ -3,8 +3,10 @@
 // failure the codecs opened so far are closed.
 #include <fstream>
 
+#include "engine/core/ErrorCodes.h"
 #include "engine/entrypoints/avcodec.h"
-#include "engine/task/FFmpegTranscodeSteps.h"
+#include "engine/task/FFmpegCodecChecks.h"
+#include "engine/task/FFmpegStepFailure.h"
 #include "platform/Exception.h"
 #include "tests/engine/task/transcode_test_support.h"
 
@@ -199,16 +201,23 @@ TEST_F(SetupErrorsTest, StreamCopyWithHooksOrPreviewIsRefused) {
     }
 }
 
-TEST_F(SetupErrorsTest, UnusedCodecOptionIsFatalOnlyWhenStrict) {
+TEST_F(SetupErrorsTest, UnusedCodecOptionFailsOnlyWhenStrict) {
     AVDictionary* options = nullptr;
     libav::av_dict_set(&options, "no_such_option", "1", 0);
+    // strict: a failure worded for the conversion's driver, which alone writes LastError
     TCustomFFmpeg strict;
-    EXPECT_EQ(testsupport::ErrorOf<FFmpegException>([&] { CheckUnusedOptions(strict, options); }),
+    EXPECT_EQ(CheckUnusedOptions(strict, options), AVERROR_OPTION_NOT_FOUND);
+    EXPECT_TRUE(Logged(llFatal, "Option no_such_option not found."));
+    EXPECT_TRUE(strict.LastError.empty());
+    EXPECT_EQ(TakeStepFailure(strict, AVERROR_OPTION_NOT_FOUND, "set-up"),
               "Option no_such_option not found.");
+    // lenient: a warning, and the set-up goes on with nothing failed
     TCustomFFmpeg lenient;
     lenient.StrictOptions = false;
-    CheckUnusedOptions(lenient, options);
-    EXPECT_EQ(lenient.LastError, "Option no_such_option not found.");
+    EXPECT_EQ(CheckUnusedOptions(lenient, options), 0);
+    EXPECT_TRUE(Logged(llWarning, "Option no_such_option not found."));
+    EXPECT_TRUE(lenient.Run.StepFailure.empty());
+    EXPECT_TRUE(lenient.LastError.empty());
     libav::av_dict_free(&options);
 }
 
@@ -232,7 +241,31 @@ TEST_F(SetupErrorsTest, DecodingErrorEndsTheTaskWithExitOnError) {
     TCustomFFmpeg task;
     Open(task, damaged, "", File("xerror.avi"), "-xerror -c:v mpeg4");
     EXPECT_EQ(TranscodeError(task), "Error while decoding stream #0:0 (Video)");
+    EXPECT_EQ(task.LastError, "Error while decoding stream #0:0 (Video)");
+    // told once, as the decoding error it is
+    EXPECT_EQ(CountLines("Error while decoding stream #0:0 (Video)"), 1u);
+    EXPECT_FALSE(Logged(llFatal, "Error while decoding stream #0:0 (Video)"));
     ExpectCodecsClosed(task);
+}
+
+TEST_F(SetupErrorsTest, BitmapDepthTheConvertersLackEndsTheConversionAtItsStart) {
+    TCustomFFmpeg task;
+    Open(task, VideoClip(), "", File("deep.nut"), "-VideoHookBitsPixel 12 -c:v mpeg4");
+    EXPECT_EQ(TranscodeError(task), "Invalid BitsPixel 12");
+    EXPECT_EQ(task.LastError, "Invalid BitsPixel 12");
+    ExpectCodecsClosed(task);
+}
+
+TEST_F(SetupErrorsTest, TheFirstWordedFailureIsTheOneReported) {
+    TCustomFFmpeg task;
+    EXPECT_EQ(FailStep(task, kErrorOutOfMemory, "inner"), kErrorOutOfMemory);
+    EXPECT_EQ(FailStep(task, kErrorOther, "outer"), kErrorOther);
+    EXPECT_EQ(TakeStepFailure(task, kErrorOther, "context"), "inner");
+    // once taken, a failure no step worded gets the driver's words
+    EXPECT_EQ(
+        TakeStepFailure(task, kErrorInvalidArgument, "transcode_init() error"),
+        "transcode_init() error: Invalid argument / Invalid data found when processing input");
+    EXPECT_TRUE(task.LastError.empty());
 }
 
 TEST_F(SetupErrorsTest, ZeroRecordingTimeLeavesTheOutputEmpty) {
