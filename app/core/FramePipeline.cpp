@@ -4,6 +4,8 @@
 #include <cstring>
 #include <utility>
 
+#include "platform/Thread.h"
+
 namespace {
 
 // Cores left to the conversion's own thread.
@@ -133,6 +135,7 @@ void TFramePipeline::StartWorkers() {
 }
 
 void TFramePipeline::Work() {
+    SetCurrentThreadName("frame-worker");
     TThreadSteps mine;
     std::unique_lock<std::mutex> lock(lock_);
     for (;;) {
