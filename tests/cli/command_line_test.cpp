@@ -115,7 +115,9 @@ TClipFacts Clip(int width, int height, double aspect, double rate, int64_t durat
 
 TEST(CliTaskOptions, CutSizeRateAndTiming) {
     const TClipFacts clip = Clip(640, 480, 4.0 / 3, 30, 10 * kSecond);
-    const char* const kRoad = " -f rawrgb -c:v rawvideo -pix_fmt bgr24";
+    // The fitted colours take frames in red, green, blue order; the octree colours in blue,
+    // green, red.
+    const char* const kRoad = " -f rawrgb -c:v rawvideo -pix_fmt rgb24";
 
     TConvertSettings settings;
     TTaskOptionTexts texts = BuildTaskOptions(settings, clip);
@@ -152,6 +154,9 @@ TEST(CliTaskOptions, CutSizeRateAndTiming) {
     settings.FrameRate = 8;
     texts = BuildTaskOptions(settings, clip);
     EXPECT_EQ(texts.Output, std::string(kRoad) + " -r 8 -vf \"scale=320:240\"");
+    settings.Colors = TFrameColors::Octree;
+    texts = BuildTaskOptions(settings, clip);
+    EXPECT_EQ(texts.Output, " -f rawrgb -c:v rawvideo -pix_fmt bgr24 -r 8 -vf \"scale=320:240\"");
 }
 
 TEST(CliTaskOptions, WidthKeepsTheAspectRatioAsShown) {

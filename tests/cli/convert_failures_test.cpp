@@ -63,7 +63,7 @@ TEST(CliFailures, ANeighbourFailingDoesNotStopTheOthers) {
                            dir.File("a.avi"));
     testsupport::MakeMedia("-f lavfi -i testsrc2=size=32x24:rate=10 -t 0.3 -c:v mjpeg",
                            dir.File("c.avi"));
-    const TCliRun run = RunCli("a.avi missing.avi c.avi", dir.Path());
+    const TCliRun run = RunCli("--colors octree a.avi missing.avi c.avi", dir.Path());
     EXPECT_EQ(run.ExitCode, 1);
     EXPECT_EQ(run.Err, "missing.avi: No such file or directory\n");
     const std::vector<TSavedLine> saved = SavedLines(run.Out);

@@ -89,7 +89,9 @@ TEST(CliInterrupt, CtrlCKeepsTheFramesSoFar) {
     constexpr int kWidth = 320;
     constexpr int kHeight = 240;
 
-    TBackgroundCli cli({"-v", "--size", "320x240", "long.avi", "next.avi"}, dir.Path());
+    // Every frame whole, so that the frames saved are the frames converted.
+    TBackgroundCli cli({"-v", "--colors", "octree", "--size", "320x240", "long.avi", "next.avi"},
+                       dir.Path());
     ASSERT_TRUE(cli.WaitForOutput("FrameOutput write frame #30,")) << cli.Err();
     cli.Interrupt();
     ASSERT_EQ(cli.Wait(), 130) << cli.Err();
@@ -113,7 +115,7 @@ TEST(CliInterrupt, CtrlCKeepsTheFramesSoFar) {
         DecodeWithFfmpeg(dir.File("long_(new).gif"), kWidth, kHeight, dir.File("gif.rgb"));
     ASSERT_EQ(static_cast<int>(decoded.size()), frames);
     for (int i = 0; i < frames; i += 7) EXPECT_TRUE(decoded[i] == gif.Pictures[i]) << i;
-    const TCliRun head = RunCli("--no-timing --size 320x240 --end " +
+    const TCliRun head = RunCli("--colors octree --no-timing --size 320x240 --end " +
                                     std::to_string(frames / 25.0) + " -o head.gif long.avi",
                                 dir.Path());
     ASSERT_EQ(head.ExitCode, 0) << head.Err;

@@ -36,9 +36,9 @@ TEST(CliOptimize, SmallerFileSamePictures) {
         "-f lavfi -i smptebars=size=160x120:rate=25 -f lavfi -i color=c=red:size=12x12:rate=25 "
         "-filter_complex \"[0][1]overlay=x='10+t*60':y=50\" -t 2 -c:v ffv1",
         dir.File("box.mkv"));
-    const TCliRun plainRun = RunCli("-o plain.gif box.mkv", dir.Path());
+    const TCliRun plainRun = RunCli("--colors octree -o plain.gif box.mkv", dir.Path());
     ASSERT_EQ(plainRun.ExitCode, 0) << plainRun.Err;
-    const TCliRun smallRun = RunCli("--optimize -o small.gif box.mkv", dir.Path());
+    const TCliRun smallRun = RunCli("--colors octree --optimize -o small.gif box.mkv", dir.Path());
     ASSERT_EQ(smallRun.ExitCode, 0) << smallRun.Err;
     const std::string plainFile = dir.File("plain.gif");
     const std::string smallFile = dir.File("small.gif");
