@@ -2,8 +2,13 @@
 #   make deps   install the missing Debian packages (as root; does nothing when all are there)
 #   make        configure and build into build/ (programs in build/bin/)
 #   make test   deps + build + every test through CTest
-#   make demo   deps + build, then a few seconds of sample clip with sound made under build/demo/
-#               and converted into a GIF with clipgif-cli; prints the GIF's path
+#   make demo   deps + clipgif-cli alone built, then a few seconds of sample clip with sound made
+#               under build/demo/ and converted into a GIF with it; prints the GIF's path
+#   make install  the programs, the files beside them, manual pages, bash completion, desktop
+#               entry and icons into DESTDIR/PREFIX (PREFIX default /usr/local): the programs in
+#               PREFIX/lib/clipgif/, relative links to them in PREFIX/bin/
+#   make package  the Debian package build/package/clipgif_VERSION_ARCH.deb (CPack), installed
+#               under /usr
 #   make bench  build, then the conversion benchmark (bench/convert_bench.sh: clipgif-cli against
 #               ffmpeg on a 60 s and a 300 s clip made once under build/bench-media/, wall time
 #               and peak memory, ratios against the targets)
@@ -19,9 +24,13 @@ PACKAGES := g++ cmake ninja-build make pkg-config \
 	libavcodec-dev libavformat-dev libavfilter-dev libavdevice-dev \
 	libswscale-dev libswresample-dev libavutil-dev \
 	qt6-base-dev libgtest-dev libbenchmark-dev ffmpeg xvfb xauth time
+# What CPack needs to work out the package's dependencies (dpkg-shlibdeps, file).
+PACKAGE_PACKAGES := dpkg-dev file
 # Development tools of the fuzzing build only (clang with its sanitizer and libFuzzer runtimes).
 FUZZ_PACKAGES := clang libclang-rt-14-dev
 JOBS ?= $(shell nproc)
+PREFIX ?= /usr/local
+DESTDIR ?=
 ASAN_BUILD ?= build-asan
 FUZZ_BUILD ?= build-fuzz
 FUZZ_SECONDS ?= 60
@@ -41,7 +50,8 @@ TSAN_PATTERN := ^($(subst $(eval) ,|,$(strip $(TSAN_SUITES))))$$
 # code, callbacks from the libraries included, is checked. No report is suppressed.
 TSAN_OPTIONS := ignore_noninstrumented_modules=1 second_deadlock_stack=1 exitcode=66
 
-.PHONY: all build deps fuzz-deps test demo bench bench-programs asan fuzz tsan screenshots clean
+.PHONY: all build deps fuzz-deps package-deps test demo install package bench bench-programs \
+	asan fuzz tsan screenshots clean
 
 all: build
 
@@ -63,6 +73,9 @@ deps:
 fuzz-deps:
 	$(call install-missing,$(FUZZ_PACKAGES))
 
+package-deps:
+	$(call install-missing,$(PACKAGE_PACKAGES))
+
 $(BUILD)/build.ninja:
 	cmake -S . -B $(BUILD) -G Ninja
 
@@ -77,14 +90,28 @@ DEMO := $(BUILD)/demo
 # Four seconds of moving colour bars, gradients and a counter, with a beeping tone.
 DEMO_SOURCES := -f lavfi -i testsrc2=size=320x240:rate=25 \
 	-f lavfi -i sine=frequency=440:beep_factor=4:sample_rate=44100
+# Only the command line and what it needs are built, not the tests: a fresh clone gets its GIF
+# in a few minutes.
 demo: deps
-	$(MAKE) build
+	$(MAKE) $(BUILD)/build.ninja
+	cmake --build $(BUILD) -j $(JOBS) --target clipgif-cli
 	@mkdir -p $(DEMO)
 	@rm -f $(DEMO)/sample.mp4 $(DEMO)/sample.gif
 	ffmpeg -nostdin -v error -y $(DEMO_SOURCES) -t 4 -c:v libx264 -pix_fmt yuv420p \
 	  -c:a aac -shortest $(DEMO)/sample.mp4
 	$(BUILD)/bin/clipgif-cli -o $(DEMO)/sample.gif $(DEMO)/sample.mp4
 	@echo "The GIF: $$(realpath $(DEMO)/sample.gif)"
+
+# Only what is installed is built; nothing is written into the build folder by installing.
+install: $(BUILD)/build.ninja
+	cmake --build $(BUILD) -j $(JOBS) --target installed-files
+	DESTDIR="$(DESTDIR)" cmake --install $(BUILD) --prefix "$(PREFIX)"
+
+package: deps package-deps
+	$(MAKE) $(BUILD)/build.ninja
+	cmake --build $(BUILD) -j $(JOBS) --target installed-files
+	cd $(BUILD) && cpack -G DEB
+	@ls $(BUILD)/package/clipgif_*.deb
 
 bench: deps
 	$(MAKE) build

@@ -12,9 +12,14 @@ namespace {
 constexpr size_t kTextColumn = 22;
 constexpr size_t kLineWidth = 79;
 
-const char* const kSynopsis =
-    "usage: clipgif-cli [OPTIONS] FILE...\n"
-    "       clipgif-cli --info FILE\n";
+// "usage: " before the first way of calling the program, blanks as wide before the others.
+std::string SynopsisText() {
+    const std::string usage = "usage: ";
+    std::string text;
+    for (const std::string& line : HelpParagraphs().Synopsis)
+        text += (text.empty() ? usage : std::string(usage.size(), ' ')) + line + "\n";
+    return text;
+}
 
 // Lines of at most `width` characters, broken at blanks.
 std::vector<std::string> Wrap(const std::string& text, size_t width) {
@@ -34,9 +39,9 @@ std::vector<std::string> Wrap(const std::string& text, size_t width) {
 }
 
 // Paragraphs wrapped to the line width, with an empty line between them.
-std::string Paragraphs(std::initializer_list<const char*> paragraphs) {
+std::string Paragraphs(std::initializer_list<std::string> paragraphs) {
     std::string text;
-    for (const char* paragraph : paragraphs) {
+    for (const std::string& paragraph : paragraphs) {
         if (!text.empty()) text += "\n";
         for (const std::string& line : Wrap(paragraph, kLineWidth)) text += line + "\n";
     }
@@ -50,12 +55,6 @@ std::string OptionHeading(const TCliOption& row) {
     heading += row.Long;
     if (!row.Argument.empty()) heading += " " + row.Argument;
     return heading;
-}
-
-// The row's help, followed by its range or choices: "N: a whole number from 0 to 65535."
-std::string OptionDescription(const TCliOption& row) {
-    if (!row.Range && row.Choices.empty()) return row.Help;
-    return row.Help + " " + row.Argument + ": " + ExpectedValueText(row) + ".";
 }
 
 // The heading, and the description in a column beside it (below it when the heading is wide).
@@ -75,25 +74,39 @@ std::string OptionEntry(const TCliOption& row) {
 
 }  // namespace
 
-std::string UsageText() {
-    return std::string(kSynopsis) + "Try \"clipgif-cli --help\" for the options.\n";
+const THelpParagraphs& HelpParagraphs() {
+    static const THelpParagraphs paragraphs{
+        .Synopsis = {"clipgif-cli [OPTIONS] FILE...", "clipgif-cli --info FILE"},
+        .Description =
+            "Converts each video FILE, one after another, into an animated GIF that plays like "
+            "the clip. The GIF goes beside its input as NAME_(new).gif, or NAME_(new_1).gif, ... "
+            "when that name is taken; no existing file is ever replaced.",
+        .Output =
+            "On a terminal a progress bar shows the share of the clip done, the frames, "
+            "frames per second and the time left. Each saved GIF gets one line on stdout: "
+            "its path, frame count, size in pixels and bytes. Ctrl-C stops the conversion "
+            "and saves the frames converted so far.",
+        .ExitStatus =
+            "0 when every FILE was converted; 1 when any failed (the reason on stderr, "
+            "no file left for it); 2 for a wrong command line; 130 when Ctrl-C "
+            "stopped it."};
+    return paragraphs;
 }
 
+std::string OptionDescription(const TCliOption& row) {
+    if (!row.Range && row.Choices.empty()) return row.Help;
+    return row.Help + " " + row.Argument + ": " + ExpectedValueText(row) + ".";
+}
+
+std::string UsageText() { return SynopsisText() + "Try \"clipgif-cli --help\" for the options.\n"; }
+
 std::string HelpText() {
-    std::string text = std::string(kSynopsis) + "\n";
-    text += Paragraphs(
-        {"Converts each video FILE, one after another, into an animated GIF that plays like the "
-         "clip. The GIF goes beside its input as NAME_(new).gif, or NAME_(new_1).gif, ... when "
-         "that name is taken; no existing file is ever replaced."});
+    const THelpParagraphs& paragraphs = HelpParagraphs();
+    std::string text = SynopsisText() + "\n";
+    text += Paragraphs({paragraphs.Description});
     text += "\nOptions:\n";
     for (const TCliOption& row : CliOptionTable()) text += OptionEntry(row);
     text += "\n";
-    text += Paragraphs(
-        {"On a terminal a progress bar shows the share of the clip done, the frames, frames per "
-         "second and the time left. Each saved GIF gets one line on stdout: its path, frame "
-         "count, size in pixels and bytes. Ctrl-C stops the conversion and saves the frames "
-         "converted so far.",
-         "Exit status: 0 when every FILE was converted; 1 when any failed (the reason on stderr, "
-         "no file left for it); 2 for a wrong command line; 130 when Ctrl-C stopped it."});
+    text += Paragraphs({paragraphs.Output, "Exit status: " + paragraphs.ExitStatus});
     return text;
 }

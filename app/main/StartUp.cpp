@@ -1,8 +1,11 @@
 #include "app/main/StartUp.h"
 
 #include <QApplication>
+#include <QFileInfo>
 #include <QPixmap>
+#include <QTimer>
 #include <exception>
+#include <iostream>
 #include <vector>
 
 #include "app/core/Settings.h"
@@ -32,6 +35,18 @@ std::unique_ptr<TfrmFrameOutput> StartUp(const TProgramFiles& files) {
     return std::make_unique<TfrmFrameOutput>(files);
 }
 
+QString FileArgument(const QStringList& arguments) {
+    if (arguments.size() < 2 || arguments[1].isEmpty()) return {};
+    return QFileInfo(arguments[1]).absoluteFilePath();
+}
+
+void OpenFileWhenShown(TfrmFrameOutput& window, const QString& fileName) {
+    if (fileName.isEmpty()) return;
+    QTimer::singleShot(0, &window, [&window, fileName] {
+        RunHandler(&window, [&window, fileName] { window.OpenDroppedFile(fileName); });
+    });
+}
+
 int RunClipGIF(int argc, char** argv) {
     QApplication application(argc, argv);
     QApplication::setStyle(QStringLiteral("Fusion"));
@@ -45,11 +60,13 @@ int RunClipGIF(int argc, char** argv) {
         try {
             window = StartUp(TProgramFiles::Installed());
         } catch (const std::exception& error) {
+            std::cerr << programName.toStdString() << ": " << error.what() << '\n';
             Dialogs().ShowMessage(nullptr, QMessageBox::Critical, programName,
                                   QString::fromUtf8(error.what()));
         }
         if (window) {
             window->show();
+            OpenFileWhenShown(*window, FileArgument(QApplication::arguments()));
             exitCode = application.exec();
         }
     }

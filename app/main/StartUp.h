@@ -1,6 +1,8 @@
 #pragma once
 // The program's start: the settings file's title, the application icon, then the main window.
 #include <QIcon>
+#include <QString>
+#include <QStringList>
 #include <memory>
 #include <string>
 
@@ -16,6 +18,14 @@ QIcon LoadApplicationIcon(const std::string& fileName);
 // yet). Raises the error of the file that failed; then no window is made.
 std::unique_ptr<TfrmFrameOutput> StartUp(const TProgramFiles& files);
 
-// The whole program: start-up and the message loop until the main window closes. A start-up
-// failure is shown in a message box and gives the exit code 1.
+// The file named on the program's command line ("clipgif FILE", Qt's own options already
+// taken out), made absolute; empty when none is named.
+QString FileArgument(const QStringList& arguments);
+
+// Opens `fileName` as Input does once the window's message loop runs; nothing when empty.
+void OpenFileWhenShown(TfrmFrameOutput& window, const QString& fileName);
+
+// The whole program: start-up, the file named on the command line opened, and the message loop
+// until the main window closes. A start-up failure is written to stderr and shown in a message
+// box, and gives the exit code 1.
 int RunClipGIF(int argc, char** argv);
