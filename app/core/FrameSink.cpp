@@ -153,7 +153,8 @@ std::unique_ptr<TFrameSteps> TFrameSink::NewSteps() const {
     if (colors_ == TFrameColors::Fitted) {
         TColorQuality quality = ColorQualityFor(quality_);
         if (!patternDither_) quality.DitherMinGap = 0;
-        return std::make_unique<TFittedFrameSteps>(quality, document_.Encoding());
+        return std::make_unique<TFittedFrameSteps>(quality, document_.Encoding(),
+                                                   document_.DiffusionMode());
     }
     return std::make_unique<TOctreeFrameSteps>(document_.Encoding(), optimizeFrames_);
 }

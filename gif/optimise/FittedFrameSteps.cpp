@@ -13,8 +13,9 @@ struct TFittedThread final : TFrameStepsThread {
 
 }  // namespace
 
-TFittedFrameSteps::TFittedFrameSteps(const TColorQuality& quality, TGIFEncoding encoding)
-    : quality_(quality), encoding_(encoding), remapper_(quality) {}
+TFittedFrameSteps::TFittedFrameSteps(const TColorQuality& quality, TGIFEncoding encoding,
+                                     TErrorDiffusion diffusion)
+    : quality_(quality), encoding_(encoding), remapper_(quality, diffusion) {}
 
 std::unique_ptr<TFrameStepsThread> TFittedFrameSteps::NewThread() const {
     return std::make_unique<TFittedThread>(quality_);

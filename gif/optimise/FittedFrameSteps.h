@@ -7,7 +7,9 @@
 
 class TFittedFrameSteps final : public TFrameSteps {
 public:
-    TFittedFrameSteps(const TColorQuality& quality, TGIFEncoding encoding);
+    // `diffusion`: an error diffusion engine for the changed pixels instead of the pattern.
+    TFittedFrameSteps(const TColorQuality& quality, TGIFEncoding encoding,
+                      TErrorDiffusion diffusion = edNearest);
 
     std::unique_ptr<TFrameStepsThread> NewThread() const override;
     bool UsesPreviousPicture() const override { return true; }

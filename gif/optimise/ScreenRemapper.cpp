@@ -2,8 +2,10 @@
 
 #include <algorithm>
 #include <iterator>
+#include <memory>
 
 #include "gif/colour/ColorDistance.h"
+#include "gif/colour/dither/ErrorDiffusion.h"
 #include "gif/model/GIFColorMap.h"
 
 namespace {
@@ -21,8 +23,30 @@ std::vector<TGIFColor> TableWithTransparency(const std::vector<TGIFColor>& palet
     return table;
 }
 
-TScreenRemapper::TScreenRemapper(const TColorQuality& quality)
-    : quality_(quality), dither_(quality.DitherMinGap, quality.DitherMaxGap) {}
+// The colour lookup of an error diffusion engine over the frame's table. A pixel that stays as
+// the screen shows it answers with its own colour: it neither gives nor passes on an error.
+class TRemapLookup final : public TColorLookup {
+public:
+    explicit TRemapLookup(TNearestColor& table, int transparent)
+        : TColorLookup(table.Count()), table_(table), transparent_(transparent) {}
+    // Whether the next pixel asked for stays as it is.
+    bool Keep = false;
+    TColorMatch FindIndex(uint8_t red, uint8_t green, uint8_t blue) override {
+        if (Keep) return {transparent_, red, green, blue};
+        const int index = table_.Find(red, green, blue);
+        const TGIFColor& color = table_.Color(index);
+        return {index, color.Red, color.Green, color.Blue};
+    }
+
+private:
+    TNearestColor& table_;
+    int transparent_;
+};
+
+TScreenRemapper::TScreenRemapper(const TColorQuality& quality, TErrorDiffusion diffusion)
+    : quality_(quality),
+      dither_(diffusion == edNearest ? quality.DitherMinGap : 0, quality.DitherMaxGap),
+      diffusion_(diffusion) {}
 
 void TScreenRemapper::Reset() {
     width_ = 0;
@@ -187,7 +211,15 @@ void TScreenRemapper::DrawChanges(TStepFrame& frame, TNearestColor& table, const
     frame.Indices.resize(pixels);
     frame.Candidates.resize(pixels);
     frame.Shown.resize(pixels * 3);
-    for (int y = area.Top; y < area.Bottom; ++y) DrawRow(frame, table, y, everyPixel);
+    if (diffusion_ == edNearest) {
+        for (int y = area.Top; y < area.Bottom; ++y) DrawRow(frame, table, y, everyPixel);
+    } else {
+        TRemapLookup lookup(table, transparent);
+        const std::unique_ptr<TDitherEngine> engine =
+            CreateDitherEngine(diffusion_, area.Width(), lookup);
+        for (int y = area.Top; y < area.Bottom; ++y)
+            DrawRowDiffused(frame, table, y, everyPixel, *engine, lookup);
+    }
     if (!everyPixel) DropSpeckles(frame);
     CropToDrawn(frame);
 }
@@ -215,20 +247,55 @@ void TScreenRemapper::DrawRow(TStepFrame& frame, TNearestColor& table, int y, bo
                               ? dither_.Map(table, entries, area.Left + i, y, r, g, b)
                               : table.Nearest(entries, r, g, b);
         const TGIFColor& color = table.Color(index);
-        if (!everyPixel) {
-            const bool same =
-                color.Red == shown[0] && color.Green == shown[1] && color.Blue == shown[2];
-            const int margin = mark[i] == kPictureMoved ? 0 : quality_.KeepDistance;
-            if (same || ColorDistance(shown[0] - r, shown[1] - g, shown[2] - b) <=
-                            ColorDistance(color, r, g, b) + margin)
-                continue;
-        }
+        if (!everyPixel && !WorthDrawing(color, shown, r, g, b, mark[i])) continue;
         out[i] = static_cast<uint8_t>(index);
         candidates[i] = entries;
         shown[0] = color.Red;
         shown[1] = color.Green;
         shown[2] = color.Blue;
     }
+}
+
+bool TScreenRemapper::WorthDrawing(const TGIFColor& color, const uint8_t* shown, int r, int g,
+                                   int b, uint8_t mark) const {
+    const bool same = color.Red == shown[0] && color.Green == shown[1] && color.Blue == shown[2];
+    const int margin = mark == kPictureMoved ? 0 : quality_.KeepDistance;
+    return !same && ColorDistance(shown[0] - r, shown[1] - g, shown[2] - b) >
+                        ColorDistance(color, r, g, b) + margin;
+}
+
+void TScreenRemapper::DrawRowDiffused(TStepFrame& frame, TNearestColor& table, int y,
+                                      bool everyPixel, TDitherEngine& engine,
+                                      TRemapLookup& lookup) {
+    const TRect& area = frame.Area;
+    const int width = area.Width();
+    const uint8_t transparent = static_cast<uint8_t>(frame.TransparencySlot);
+    const uint8_t* in = frame.Picture.ScanLine(y) + 3 * area.Left;
+    uint8_t* shownRow = screen_.data() + (static_cast<size_t>(y) * width_ + area.Left) * 3;
+    const uint8_t* mark = changed_.data() + static_cast<size_t>(y) * width_ + area.Left;
+    const size_t rowStart = static_cast<size_t>(y - area.Top) * width;
+    uint8_t* out = frame.Indices.data() + rowStart;
+    uint32_t* candidates = frame.Candidates.data() + rowStart;
+    std::copy_n(shownRow, static_cast<size_t>(width) * 3, frame.Shown.data() + rowStart * 3);
+    for (int i = engine.Column(); i >= 0 && i < width; i = engine.Column()) {
+        const uint8_t* p = in + 3 * i;
+        uint8_t* shown = shownRow + 3 * i;
+        const int r = p[2], g = p[1], b = p[0];
+        lookup.Keep = mark[i] == kUnchanged;
+        const TColorMatch match = engine.MapPixel(static_cast<uint8_t>(r), static_cast<uint8_t>(g),
+                                                  static_cast<uint8_t>(b));
+        out[i] = transparent;
+        candidates[i] = 0;
+        if (lookup.Keep) continue;
+        const TGIFColor& color = table.Color(match.index);
+        if (!everyPixel && !WorthDrawing(color, shown, r, g, b, mark[i])) continue;
+        out[i] = static_cast<uint8_t>(match.index);
+        candidates[i] = table.CellEntries(r, g, b);
+        shown[0] = color.Red;
+        shown[1] = color.Green;
+        shown[2] = color.Blue;
+    }
+    engine.NextLine();
 }
 
 // A lone pixel drawn among transparent ones costs codes on both sides of it; unless the screen

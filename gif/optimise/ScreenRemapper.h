@@ -15,13 +15,16 @@
 #include <vector>
 
 #include "gif/colour/NearestColor.h"
+#include "gif/colour/dither/DitherEngine.h"
 #include "gif/colour/dither/PatternDither.h"
 #include "gif/optimise/ColorQuality.h"
 #include "gif/optimise/StepFrame.h"
 
 class TScreenRemapper {
 public:
-    explicit TScreenRemapper(const TColorQuality& quality);
+    // With a diffusion mode other than edNearest the changed pixels are dithered by that error
+    // diffusion engine instead of the pattern; the error spreads only among changed pixels.
+    explicit TScreenRemapper(const TColorQuality& quality, TErrorDiffusion diffusion = edNearest);
 
     // Forgets the screen and the global table: the next frame is a first frame.
     void Reset();
@@ -49,12 +52,20 @@ private:
     void DrawChanges(TStepFrame& frame, TNearestColor& table, const TRect& area, int transparent,
                      bool everyPixel);
     void DrawRow(TStepFrame& frame, TNearestColor& table, int y, bool everyPixel);
+    // The same with error diffusion, in the engine's serpentine order.
+    void DrawRowDiffused(TStepFrame& frame, TNearestColor& table, int y, bool everyPixel,
+                         TDitherEngine& engine, class TRemapLookup& lookup);
+    // Whether the pixel drawn as `color` would show the picture's (r, g, b) better than the
+    // screen does (`shown`); pixels that changed little must gain more than the keep distance.
+    bool WorthDrawing(const TGIFColor& color, const uint8_t* shown, int r, int g, int b,
+                      uint8_t mark) const;
     // Leaves lone drawn pixels as the screen showed them where that was near enough.
     void DropSpeckles(TStepFrame& frame);
     void CropToDrawn(TStepFrame& frame);
 
     TColorQuality quality_;
     TPatternDither dither_;
+    TErrorDiffusion diffusion_;
     int width_ = 0;
     int height_ = 0;
     // What the viewer shows: red, green, blue per pixel.
