@@ -35,12 +35,12 @@ std::vector<TGIFColor> TPaletteBuilder::FlatColors(size_t most) const {
     return colors;
 }
 
-std::vector<TGIFColor> TPaletteBuilder::Build(int maxColors, double goodEnough, int passes) {
+std::vector<TGIFColor> TPaletteBuilder::Build(int maxColors, int passes) {
     const size_t wanted = static_cast<size_t>(std::max(maxColors, 1));
     std::vector<TGIFColor> palette = FlatColors(wanted / 2);
     fixed_ = palette.size();
     const std::vector<TGIFColor> boxes =
-        quantizer_.Quantize(histogram_, static_cast<int>(wanted - fixed_), goodEnough);
+        quantizer_.Quantize(histogram_, static_cast<int>(wanted - fixed_));
     palette.insert(palette.end(), boxes.begin(), boxes.end());
     for (int pass = 0; pass < passes && palette.size() > 1 && !samples_.empty(); ++pass)
         Refine(palette);

@@ -40,9 +40,9 @@ public:
         for (int x = 0; x < count; ++x, bgr += 3) Add(bgr[2], bgr[1], bgr[0]);
     }
 
-    // At most maxColors colours for the pixels added, fewer when fewer already keep the pixels
-    // within `goodEnough` of their colours on average (see TWuQuantizer); then starts afresh.
-    std::vector<TGIFColor> Build(int maxColors, double goodEnough = 0, int passes = kDefaultPasses);
+    // At most maxColors colours for the pixels added (fewer when they have fewer), refined by
+    // `passes` of k-means; then starts afresh.
+    std::vector<TGIFColor> Build(int maxColors, int passes = kDefaultPasses);
 
 private:
     std::vector<TGIFColor> FlatColors(size_t most) const;

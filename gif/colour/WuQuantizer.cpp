@@ -115,18 +115,15 @@ TGIFColor TWuQuantizer::MeanColor(const TBox& box) const {
     return {mean(m.Red), mean(m.Green), mean(m.Blue)};
 }
 
-std::vector<TGIFColor> TWuQuantizer::Quantize(const TColorHistogram& histogram, int maxColors,
-                                              double goodEnough) {
+std::vector<TGIFColor> TWuQuantizer::Quantize(const TColorHistogram& histogram, int maxColors) {
     std::vector<TGIFColor> palette;
     if (histogram.FilledCells().empty()) return palette;
     Accumulate(histogram);
     std::vector<TBox> boxes(1);
     boxes[0].Upper[0] = boxes[0].Upper[1] = boxes[0].Upper[2] = kSide - 1;
     std::vector<double> spread{Variance(boxes[0])};
-    const double enough = goodEnough * static_cast<double>(Sum(boxes[0]).Weight);
-    double total = spread[0];
     const size_t wanted = static_cast<size_t>(std::max(maxColors, 1));
-    while (boxes.size() < wanted && total > enough) {
+    while (boxes.size() < wanted) {
         const size_t next =
             static_cast<size_t>(std::max_element(spread.begin(), spread.end()) - spread.begin());
         if (spread[next] <= 0) break;
@@ -138,11 +135,9 @@ std::vector<TGIFColor> TWuQuantizer::Quantize(const TColorHistogram& histogram, 
         TBox upper = boxes[next];
         upper.Lower[cut.Axis] = cut.Position;
         boxes[next].Upper[cut.Axis] = cut.Position;
-        total -= spread[next];
         spread[next] = Variance(boxes[next]);
         boxes.push_back(upper);
         spread.push_back(Variance(upper));
-        total += spread[next] + spread.back();
     }
     palette.reserve(boxes.size());
     for (const TBox& box : boxes)

@@ -19,11 +19,8 @@ public:
     TWuQuantizer();
 
     // At most maxColors colours (at least 1) for the pixels of `histogram`; none for an empty
-    // histogram, fewer when it holds fewer distinct cells, or when the pixels already lie
-    // within `goodEnough` of their box means on average (weighted squared distance; 0: cut
-    // until maxColors).
-    std::vector<TGIFColor> Quantize(const TColorHistogram& histogram, int maxColors,
-                                    double goodEnough = 0);
+    // histogram, fewer when it holds fewer distinct cells.
+    std::vector<TGIFColor> Quantize(const TColorHistogram& histogram, int maxColors);
 
 private:
     static constexpr int kSide = TColorHistogram::kSide + 1;

@@ -7,9 +7,6 @@ struct TColorQuality {
     int Quality = 0;
     // Palette entries a frame may use for colours (one more is kept for transparency).
     int MaxColors = 255;
-    // A palette stops growing once its colours lie this close to the pixels on average
-    // (weighted squared distance): simple pictures get small tables and short codes.
-    int PaletteError = 0;
     // A pixel whose colour on screen lies within this weighted distance of the frame's stays
     // as it is (the frame leaves it transparent).
     int KeepDistance = 0;

@@ -17,6 +17,8 @@ public:
     void Remap(TStepFrame& frame) override { remapper_.Remap(frame); }
     void Compress(TStepFrame& frame, TFrameStepsThread& thread) const override;
     const std::vector<TGIFColor>& GlobalTable() const override { return remapper_.GlobalTable(); }
+    // What the viewer shows after the frames remapped so far (see TScreenRemapper::Screen).
+    const std::vector<uint8_t>& Screen() const { return remapper_.Screen(); }
 
 private:
     TColorQuality quality_;

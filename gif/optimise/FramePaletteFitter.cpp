@@ -5,6 +5,8 @@
 
 namespace {
 
+constexpr int kFirstPasses = 6;
+
 // The pixels of a row of blue, green, red that differ from the same row of the picture before.
 void AddChangedPixels(TPaletteBuilder& builder, const uint8_t* row, const uint8_t* before,
                       int width, int keepDistance) {
@@ -30,6 +32,9 @@ void TFramePaletteFitter::FitPalette(TStepFrame& frame) {
         else
             builder_.AddRow(picture.ScanLine(y), picture.Width());
     }
-    frame.Palette = builder_.Build(quality_.MaxColors, quality_.PaletteError);
+    // A first picture's palette becomes the global table and draws all of what stands still:
+    // it gets more refinement.
+    frame.Palette = builder_.Build(quality_.MaxColors,
+                                   changesOnly ? TPaletteBuilder::kDefaultPasses : kFirstPasses);
     MeasureContrast(picture, frame.Contrast);
 }

@@ -67,7 +67,8 @@ void TScreenRemapper::Remap(TStepFrame& frame) {
         width_ = picture.Width();
         height_ = picture.Height();
         screen_.assign(static_cast<size_t>(width_) * height_ * 3, 0);
-        changed_.assign(static_cast<size_t>(width_) * height_, 1);
+        drawnFrom_.assign(screen_.size(), 0);
+        changed_.assign(static_cast<size_t>(width_) * height_, kChanged);
         own_.SetPalette(frame.Palette);
         frame.OwnTable = true;
         frame.TableBits = TGIFColorMap::BitsPerPixelFor(static_cast<int>(frame.Palette.size()) + 1);
@@ -99,7 +100,8 @@ void TScreenRemapper::RemapFirst(TStepFrame& frame) {
     width_ = frame.Picture.Width();
     height_ = frame.Picture.Height();
     screen_.assign(static_cast<size_t>(width_) * height_ * 3, 0);
-    changed_.assign(static_cast<size_t>(width_) * height_, 1);
+    drawnFrom_.assign(screen_.size(), 0);
+    changed_.assign(static_cast<size_t>(width_) * height_, kChanged);
     std::vector<TGIFColor> palette = frame.Palette;
     if (palette.empty()) palette.push_back(TGIFColor{0, 0, 0});
     global_.SetPalette(palette);
@@ -111,10 +113,10 @@ void TScreenRemapper::RemapFirst(TStepFrame& frame) {
     DrawChanges(frame, global_, {0, 0, width_, height_}, static_cast<int>(palette.size()), true);
 }
 
-// A pixel whose picture changed since the frame before is drawn again whenever the palette can
-// show it better than the screen does, so that a moving edge leaves no trace. Where the picture
-// stayed (but for noise within the keep distance), the screen keeps what it shows unless that
-// lies farther than the keep distance from the picture and from what could be drawn.
+// A pixel may have to be drawn again when its picture changed since the frame before, or when
+// it has drifted, a little at a time, from the picture it was last drawn from (a slow fade);
+// either by more than the keep distance. A pixel whose picture stays as it was drawn is never
+// drawn again, however the palette showed it then: what stands still stays still.
 TRect TScreenRemapper::FindChanges(const TBitmap& picture, const TBitmap& previous) {
     const bool withPrevious =
         previous.Width() == picture.Width() && previous.Height() == picture.Height();
@@ -123,16 +125,15 @@ TRect TScreenRemapper::FindChanges(const TBitmap& picture, const TBitmap& previo
     for (int y = 0; y < height_; ++y) {
         const uint8_t* in = picture.ScanLine(y);
         const uint8_t* before = withPrevious ? previous.ScanLine(y) : in;
-        const uint8_t* shown = screen_.data() + static_cast<size_t>(y) * width_ * 3;
+        const uint8_t* from = drawnFrom_.data() + static_cast<size_t>(y) * width_ * 3;
         uint8_t* mark = changed_.data() + static_cast<size_t>(y) * width_;
         int first = -1, last = -1;
-        for (int x = 0; x < width_; ++x, in += 3, before += 3, shown += 3) {
-            const int off = ColorDistance(shown[0] - in[2], shown[1] - in[1], shown[2] - in[0]);
+        for (int x = 0; x < width_; ++x, in += 3, before += 3, from += 3) {
             const bool moved =
-                ColorDistance(before[0] - in[0], before[1] - in[1], before[2] - in[2]) > keep;
-            mark[x] = moved ? (off > 0 ? kPictureMoved : kUnchanged)
-                            : (off > keep ? kScreenDrifted : kUnchanged);
-            if (mark[x] != kUnchanged) {
+                ColorDistance(before[0] - in[0], before[1] - in[1], before[2] - in[2]) > keep ||
+                ColorDistance(from[0] - in[2], from[1] - in[1], from[2] - in[0]) > keep;
+            mark[x] = moved ? kChanged : kUnchanged;
+            if (moved) {
                 if (first < 0) first = x;
                 last = x;
             }
@@ -171,9 +172,8 @@ void TScreenRemapper::CountEntries(const TStepFrame& frame, const TRect& changed
                     distance = ownDistance;
                 }
             }
-            const int margin = mark[x] == kPictureMoved ? 0 : quality_.KeepDistance;
             const uint8_t* s = shown + 3 * x;
-            if (ColorDistance(s[0] - r, s[1] - g, s[2] - b) <= distance + margin) continue;
+            if (ColorDistance(s[0] - r, s[1] - g, s[2] - b) <= distance) continue;
             if (uses_[entry]++ == 0) used_.push_back(entry);
         }
     }
@@ -221,6 +221,7 @@ void TScreenRemapper::DrawChanges(TStepFrame& frame, TNearestColor& table, const
             DrawRowDiffused(frame, table, y, everyPixel, *engine, lookup);
     }
     if (!everyPixel) DropSpeckles(frame);
+    RememberPictures(frame);
     CropToDrawn(frame);
 }
 
@@ -247,7 +248,7 @@ void TScreenRemapper::DrawRow(TStepFrame& frame, TNearestColor& table, int y, bo
                               ? dither_.Map(table, entries, area.Left + i, y, r, g, b)
                               : table.Nearest(entries, r, g, b);
         const TGIFColor& color = table.Color(index);
-        if (!everyPixel && !WorthDrawing(color, shown, r, g, b, mark[i])) continue;
+        if (!everyPixel && !WorthDrawing(color, shown, r, g, b)) continue;
         out[i] = static_cast<uint8_t>(index);
         candidates[i] = entries;
         shown[0] = color.Red;
@@ -257,11 +258,10 @@ void TScreenRemapper::DrawRow(TStepFrame& frame, TNearestColor& table, int y, bo
 }
 
 bool TScreenRemapper::WorthDrawing(const TGIFColor& color, const uint8_t* shown, int r, int g,
-                                   int b, uint8_t mark) const {
+                                   int b) const {
     const bool same = color.Red == shown[0] && color.Green == shown[1] && color.Blue == shown[2];
-    const int margin = mark == kPictureMoved ? 0 : quality_.KeepDistance;
-    return !same && ColorDistance(shown[0] - r, shown[1] - g, shown[2] - b) >
-                        ColorDistance(color, r, g, b) + margin;
+    return !same &&
+           ColorDistance(shown[0] - r, shown[1] - g, shown[2] - b) > ColorDistance(color, r, g, b);
 }
 
 void TScreenRemapper::DrawRowDiffused(TStepFrame& frame, TNearestColor& table, int y,
@@ -288,7 +288,7 @@ void TScreenRemapper::DrawRowDiffused(TStepFrame& frame, TNearestColor& table, i
         candidates[i] = 0;
         if (lookup.Keep) continue;
         const TGIFColor& color = table.Color(match.index);
-        if (!everyPixel && !WorthDrawing(color, shown, r, g, b, mark[i])) continue;
+        if (!everyPixel && !WorthDrawing(color, shown, r, g, b)) continue;
         out[i] = static_cast<uint8_t>(match.index);
         candidates[i] = table.CellEntries(r, g, b);
         shown[0] = color.Red;
@@ -327,6 +327,24 @@ void TScreenRemapper::DropSpeckles(TStepFrame& frame) {
             std::copy_n(
                 before, 3,
                 screen_.data() + (static_cast<size_t>(area.Top + y) * width_ + area.Left + x) * 3);
+        }
+    }
+}
+
+// The drawn pixels were drawn from the frame's picture.
+void TScreenRemapper::RememberPictures(const TStepFrame& frame) {
+    const TRect& area = frame.Area;
+    const uint8_t transparent = static_cast<uint8_t>(frame.TransparencySlot);
+    for (int y = area.Top; y < area.Bottom; ++y) {
+        const uint8_t* in = frame.Picture.ScanLine(y) + 3 * area.Left;
+        const uint8_t* drawn =
+            frame.Indices.data() + static_cast<size_t>(y - area.Top) * area.Width();
+        uint8_t* from = drawnFrom_.data() + (static_cast<size_t>(y) * width_ + area.Left) * 3;
+        for (int x = 0; x < area.Width(); ++x, in += 3, from += 3) {
+            if (drawn[x] == transparent) continue;
+            from[0] = in[2];
+            from[1] = in[1];
+            from[2] = in[0];
         }
     }
 }

@@ -32,6 +32,10 @@ public:
     // palette, and draws the frame on the screen.
     void Remap(TStepFrame& frame);
 
+    // What the viewer shows after the frames remapped so far, red, green, blue per pixel (as
+    // the remap drew it; lossy coding may then change drawn pixels within its distance).
+    const std::vector<uint8_t>& Screen() const { return screen_; }
+
     // The global colour table: the first frame's palette and the entry for transparency; empty
     // before the first frame.
     const std::vector<TGIFColor>& GlobalTable() const { return globalTable_; }
@@ -56,9 +60,9 @@ private:
     void DrawRowDiffused(TStepFrame& frame, TNearestColor& table, int y, bool everyPixel,
                          TDitherEngine& engine, class TRemapLookup& lookup);
     // Whether the pixel drawn as `color` would show the picture's (r, g, b) better than the
-    // screen does (`shown`); pixels that changed little must gain more than the keep distance.
-    bool WorthDrawing(const TGIFColor& color, const uint8_t* shown, int r, int g, int b,
-                      uint8_t mark) const;
+    // screen does (`shown`).
+    bool WorthDrawing(const TGIFColor& color, const uint8_t* shown, int r, int g, int b) const;
+    void RememberPictures(const TStepFrame& frame);
     // Leaves lone drawn pixels as the screen showed them where that was near enough.
     void DropSpeckles(TStepFrame& frame);
     void CropToDrawn(TStepFrame& frame);
@@ -70,9 +74,11 @@ private:
     int height_ = 0;
     // What the viewer shows: red, green, blue per pixel.
     std::vector<uint8_t> screen_;
-    // Per pixel: whether it may have to be drawn, and why.
-    enum : uint8_t { kUnchanged = 0, kScreenDrifted = 1, kPictureMoved = 2 };
+    // Per pixel: whether it may have to be drawn.
+    enum : uint8_t { kUnchanged = 0, kChanged = 1 };
     std::vector<uint8_t> changed_;
+    // The pictures the screen's pixels were last drawn from: red, green, blue per pixel.
+    std::vector<uint8_t> drawnFrom_;
     std::vector<TGIFColor> globalTable_;
     TNearestColor global_;
     // The palette fitted to the frame's changes, and the table the frame then draws with.

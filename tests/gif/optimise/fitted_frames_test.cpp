@@ -1,0 +1,181 @@
+// The fitted colour road: frames written one at a time show, once composed by an independent
+// reading, exactly what the remap drew; what stands still is never stored again; the pictures
+// stay within the quality's tolerance; lower quality stores fewer bytes.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cmath>
+#include <cstring>
+#include <random>
+#include <vector>
+
+#include "gif/model/GIFImage.h"
+#include "gif/model/GIFStreamWriter.h"
+#include "gif/optimise/FittedFrameSteps.h"
+#include "platform/Stream.h"
+#include "tests/gif/AnimationTestSupport.h"
+
+using namespace animation;
+
+namespace {
+
+constexpr int kWidth = 64;
+constexpr int kHeight = 48;
+constexpr int kBox = 10;
+
+// A still, smooth background with a little texture, and a box that moves 3 pixels a frame.
+TBitmap Picture(int n) {
+    TBitmap picture(kWidth, kHeight, pf24bit);
+    const int boxLeft = 4 + 3 * n, boxTop = 12 + n;
+    for (int y = 0; y < kHeight; ++y) {
+        uint8_t* row = picture.ScanLine(y);
+        for (int x = 0; x < kWidth; ++x) {
+            const bool inBox =
+                x >= boxLeft && x < boxLeft + kBox && y >= boxTop && y < boxTop + kBox;
+            row[3 * x] = inBox ? 40 : static_cast<uint8_t>(60 + 2 * y);                // blue
+            row[3 * x + 1] = inBox ? 50 : static_cast<uint8_t>(90 + x + (x * y) % 7);  // green
+            row[3 * x + 2] = inBox ? 230 : static_cast<uint8_t>(150 + y);              // red
+        }
+    }
+    return picture;
+}
+
+TRect BoxOf(int n) { return {4 + 3 * n, 12 + n, 4 + 3 * n + kBox, 12 + n + kBox}; }
+
+struct TWritten {
+    std::vector<uint8_t> Bytes;
+    std::vector<std::vector<uint8_t>> Screens;  // what the remap drew after each frame
+    std::vector<TRect> Areas;                   // each frame's rectangle (empty: dropped)
+};
+
+// The pictures through the steps one after another, written as the frame sink writes them.
+TWritten Convert(int frames, const TColorQuality& quality) {
+    TFittedFrameSteps steps(quality, geLZW);
+    std::unique_ptr<TFrameStepsThread> thread = steps.NewThread();
+    TGIFImage document;
+    TMemoryStream stream;
+    TGIFStreamWriter writer(document, stream);
+    TWritten written;
+    TStepFrame frame;
+    for (int n = 0; n < frames; ++n) {
+        frame.Previous = frame.Picture;
+        frame.Picture = Picture(n);
+        if (n == 0) frame.Previous.SetSize(0, 0);
+        steps.Quantize(frame, *thread);
+        steps.Remap(frame);
+        steps.Compress(frame, *thread);
+        written.Screens.push_back(steps.Screen());
+        written.Areas.push_back(frame.Area);
+        if (frame.BeginsGlobalTable)
+            document.Header().ColorMap().Replace(steps.GlobalTable(), false);
+        if (!frame.Frame) continue;
+        TGIFGraphicControlExtension* control = frame.Frame->GraphicControlExtension();
+        control->SetDelay(4);
+        const int index = document.AddImported(std::move(frame.Frame));
+        writer.Write(document.Images()[index]);
+        document.Images().Delete(index);
+    }
+    writer.Finish();
+    written.Bytes = stream.Data();
+    return written;
+}
+
+// The screen as 0x00RRGGBB words, as TShownPictures holds it.
+TPicture Words(const std::vector<uint8_t>& screen) {
+    TPicture words(screen.size() / 3);
+    for (size_t i = 0; i < words.size(); ++i)
+        words[i] = (static_cast<uint32_t>(screen[3 * i]) << 16) |
+                   (static_cast<uint32_t>(screen[3 * i + 1]) << 8) | screen[3 * i + 2];
+    return words;
+}
+
+double PsnrOf(const TPicture& shown, const TBitmap& picture) {
+    double error = 0;
+    for (int y = 0; y < kHeight; ++y) {
+        const uint8_t* row = picture.ScanLine(y);
+        for (int x = 0; x < kWidth; ++x) {
+            const uint32_t p = shown[static_cast<size_t>(y) * kWidth + x];
+            const int d[3] = {static_cast<int>(p >> 16) - row[3 * x + 2],
+                              static_cast<int>((p >> 8) & 0xFF) - row[3 * x + 1],
+                              static_cast<int>(p & 0xFF) - row[3 * x]};
+            for (int c : d) error += c * c;
+        }
+    }
+    const double mse = error / (3.0 * kWidth * kHeight);
+    return mse == 0 ? 99 : 10 * std::log10(255.0 * 255.0 / mse);
+}
+
+TShownPictures Reread(const std::vector<uint8_t>& bytes) {
+    TGIFImage document;
+    TMemoryStream stream;
+    stream.WriteBuffer(bytes.data(), bytes.size());
+    stream.SetPosition(0);
+    document.LoadFromStream(stream);
+    return ShownPictures(document);
+}
+
+TEST(FittedFrames, ComposedPicturesAreWhatTheRemapDrewAndFollowThePictures) {
+    TColorQuality quality = ColorQualityFor(90);
+    quality.LossyDistance = 0;  // every drawn pixel as the remap chose it
+    const TWritten written = Convert(8, quality);
+    const TShownPictures shown = Reread(written.Bytes);
+    // One picture a frame that was written; dropped frames show the one before.
+    size_t picture = 0;
+    for (size_t n = 0; n < written.Screens.size(); ++n) {
+        if (n > 0 && !written.Areas[n].Empty()) ++picture;
+        ASSERT_LT(picture, shown.pictures.size());
+        EXPECT_TRUE(shown.pictures[picture] == Words(written.Screens[n])) << "frame " << n;
+        EXPECT_GT(PsnrOf(shown.pictures[picture], Picture(static_cast<int>(n))), 36) << n;
+    }
+    EXPECT_EQ(picture + 1, shown.pictures.size());
+}
+
+TEST(FittedFrames, WhatStandsStillIsNotStoredAgain) {
+    const TWritten written = Convert(8, ColorQualityFor(90));
+    ASSERT_FALSE(written.Areas[0].Empty());
+    EXPECT_EQ(written.Areas[0], (TRect{0, 0, kWidth, kHeight}));
+    for (size_t n = 1; n < written.Areas.size(); ++n) {
+        // Only where the box was or is now.
+        const TRect before = BoxOf(static_cast<int>(n) - 1), now = BoxOf(static_cast<int>(n));
+        const TRect area = written.Areas[n];
+        EXPECT_GE(area.Left, std::min(before.Left, now.Left)) << n;
+        EXPECT_GE(area.Top, std::min(before.Top, now.Top)) << n;
+        EXPECT_LE(area.Right, std::max(before.Right, now.Right)) << n;
+        EXPECT_LE(area.Bottom, std::max(before.Bottom, now.Bottom)) << n;
+    }
+    // With lossy coding the pictures still follow the clip closely.
+    const TShownPictures shown = Reread(written.Bytes);
+    EXPECT_GT(PsnrOf(shown.pictures.back(), Picture(7)), 33);
+}
+
+TEST(FittedFrames, LowerQualityStoresFewerBytes) {
+    // A noisy picture that drifts: every frame changes a little everywhere.
+    const auto convert = [](int q) {
+        TFittedFrameSteps steps(ColorQualityFor(q), geLZW);
+        auto thread = steps.NewThread();
+        TStepFrame frame;
+        std::mt19937 rng(5);
+        size_t bytes = 0;
+        for (int n = 0; n < 6; ++n) {
+            frame.Previous = frame.Picture;
+            if (n == 0) frame.Previous.SetSize(0, 0);
+            frame.Picture = Picture(0);
+            for (int y = 0; y < kHeight; ++y)
+                for (int i = 0; i < kWidth * 3; ++i) {
+                    uint8_t& v = frame.Picture.ScanLine(y)[i];
+                    v = static_cast<uint8_t>(
+                        std::clamp<int>(v + static_cast<int>(rng() % 7) - 3 + n, 0, 255));
+                }
+            steps.Quantize(frame, *thread);
+            steps.Remap(frame);
+            steps.Compress(frame, *thread);
+            if (frame.Frame) bytes += frame.Frame->CodedSize();
+        }
+        return bytes;
+    };
+    const size_t best = convert(100), usual = convert(90), small = convert(40);
+    EXPECT_LT(usual, best);
+    EXPECT_LT(small, usual);
+}
+
+}  // namespace
