@@ -4,74 +4,82 @@
 #include <climits>
 #include <cmath>
 
-namespace {
+TNearestColor::TListLevel::TListLevel(int bits)
+    : Bits(bits), Stamp(size_t{1} << (3 * bits), 0), List(size_t{1} << (3 * bits), 0) {}
 
-// A cell's centre is taken at its middle level rounded up: fine cells span 4 levels, coarse
-// ones 16, so no colour of a coarse cell lies more than 8 levels from its centre in a channel.
-constexpr int kFineCentre = 2;
-constexpr int kCoarseCentre = 8;
-const double kCoarseDiagonal = std::sqrt(static_cast<double>(ColorDistance(8, 8, 8)));
-
-}  // namespace
-
-TNearestColor::TNearestColor()
-    : fine_(kFineCells, 0), coarseStamp_(kCoarseCells, 0), coarse_(kCoarseCells, 0) {}
+TNearestColor::TNearestColor() : fine_(kFineCells, 0) {
+    for (int i = 0; i < 256; ++i) all_[i] = static_cast<uint8_t>(i);
+}
 
 void TNearestColor::SetPalette(const TGIFColor* colors, int count) {
     count_ = std::clamp(count, 0, 256);
     std::copy(colors, colors + count_, colors_);
-    coarseEntries_.clear();
-    if (++stamp_ == 0) {
-        // After 2^32 palettes the stamps start over.
-        std::fill(fine_.begin(), fine_.end(), 0);
-        std::fill(coarseStamp_.begin(), coarseStamp_.end(), 0);
-        stamp_ = 1;
+    wide_.Entries.clear();
+    middle_.Entries.clear();
+    // Fine cells keep the stamp's low byte: every 256 palettes they start afresh; so do the
+    // lists once the stamps wrap. Stamp 0 is never used.
+    ++stamp_;
+    if (stamp_ == 0) {
+        for (TListLevel* level : {&wide_, &middle_})
+            std::fill(level->Stamp.begin(), level->Stamp.end(), 0);
     }
-}
-
-uint32_t TNearestColor::CoarseList(size_t coarse) {
-    if (coarseStamp_[coarse] == stamp_) return coarse_[coarse];
-    return FillCoarseCell(coarse);
+    if ((stamp_ & 0xFF) == 0) {
+        std::fill(fine_.begin(), fine_.end(), 0);
+        ++stamp_;
+    }
 }
 
 // An entry nearest to a colour x of the cell lies within (nearest distance from the centre c) +
 // 2 x (cell diagonal d) of the centre: |c - e*| <= |x - e*| + d <= |x - e0| + d <= |c - e0| + 2d.
-uint32_t TNearestColor::FillCoarseCell(size_t coarse) {
-    const int r = static_cast<int>(((coarse >> 8) << 4) + kCoarseCentre);
-    const int g = static_cast<int>((((coarse >> 4) & 15) << 4) + kCoarseCentre);
-    const int b = static_cast<int>(((coarse & 15) << 4) + kCoarseCentre);
+// The parent's list holds every entry nearest to some colour of the parent cell, which holds
+// this one, so looking only there loses none.
+uint32_t TNearestColor::ListOf(TListLevel& level, const TListLevel* parent, int r, int g, int b) {
+    const size_t cell = TListLevel::CellOf(r, g, b, level.Bits);
+    if (level.Stamp[cell] == stamp_) return level.List[cell];
+    const uint8_t* from = all_;
+    const uint8_t* to = all_ + count_;
+    if (parent) {
+        const uint32_t list = parent->List[TListLevel::CellOf(r, g, b, parent->Bits)];
+        from = parent->Entries.data() + (list >> 9);
+        to = from + (list & 0x1FF);
+    }
+    const int half = 1 << (7 - level.Bits);  // half a cell's side, in levels
+    const int mask = ~((half << 1) - 1);
+    const int cr = (r & mask) + half, cg = (g & mask) + half, cb = (b & mask) + half;
+    int distances[256];
     int nearest = INT_MAX;
-    for (int i = 0; i < count_; ++i)
-        nearest = std::min(nearest, ColorDistance(colors_[i], r, g, b));
-    const double reach = std::sqrt(static_cast<double>(nearest)) + 2 * kCoarseDiagonal;
+    const int count = static_cast<int>(to - from);
+    for (int i = 0; i < count; ++i) {
+        distances[i] = ColorDistance(colors_[from[i]], cr, cg, cb);
+        nearest = std::min(nearest, distances[i]);
+    }
+    const double reach = std::sqrt(static_cast<double>(nearest)) +
+                         2 * std::sqrt(static_cast<double>(ColorDistance(half, half, half)));
     const int64_t limit = static_cast<int64_t>(std::ceil(reach * reach)) + 1;
-    const size_t offset = coarseEntries_.size();
-    for (int i = 0; i < count_; ++i)
-        if (ColorDistance(colors_[i], r, g, b) <= limit)
-            coarseEntries_.push_back(static_cast<uint8_t>(i));
+    const size_t offset = level.Entries.size();
+    for (int i = 0; i < count; ++i)
+        if (distances[i] <= limit) level.Entries.push_back(from[i]);
     const uint32_t list =
-        static_cast<uint32_t>(offset << 9) | static_cast<uint32_t>(coarseEntries_.size() - offset);
-    coarse_[coarse] = list;
-    coarseStamp_[coarse] = stamp_;
+        static_cast<uint32_t>(offset << 9) | static_cast<uint32_t>(level.Entries.size() - offset);
+    level.List[cell] = list;
+    level.Stamp[cell] = stamp_;
     return list;
 }
 
-// The three entries of the coarse list nearest to the fine cell's centre, nearest first (the
-// lower index first among equally near ones).
-uint32_t TNearestColor::FillFineCell(size_t cell) {
-    const int r = static_cast<int>(((cell >> 12) << 2) + kFineCentre);
-    const int g = static_cast<int>((((cell >> 6) & 63) << 2) + kFineCentre);
-    const int b = static_cast<int>(((cell & 63) << 2) + kFineCentre);
-    const size_t coarse = ((cell >> 14) << 8) | (((cell >> 8) & 15) << 4) | ((cell >> 2) & 15);
-    const uint32_t list = CoarseList(coarse);
-    const uint8_t* entry = coarseEntries_.data() + (list >> 9);
+// The three entries of the 8-level cell's list nearest to the fine cell's centre, nearest
+// first (the lower index first among equally near ones).
+uint32_t TNearestColor::FillFineCell(size_t cell, int r, int g, int b) {
+    ListOf(wide_, nullptr, r, g, b);
+    const uint32_t list = ListOf(middle_, &wide_, r, g, b);
+    const int cr = (r & ~3) + 2, cg = (g & ~3) + 2, cb = (b & ~3) + 2;
+    const uint8_t* entry = middle_.Entries.data() + (list >> 9);
     const uint8_t* end = entry + (list & 0x1FF);
     int best[kCellEntries];
     int distances[kCellEntries];
     int found = 0;
     for (; entry != end; ++entry) {
         const int index = *entry;
-        const int d = ColorDistance(colors_[index], r, g, b);
+        const int d = ColorDistance(colors_[index], cr, cg, cb);
         int at = found < kCellEntries ? found++ : kCellEntries;
         while (at > 0 && d < distances[at - 1]) {
             if (at < kCellEntries) {
@@ -85,8 +93,9 @@ uint32_t TNearestColor::FillFineCell(size_t cell) {
             best[at] = index;
         }
     }
-    uint32_t entries = static_cast<uint32_t>(found) << 24;
-    for (int i = 0; i < found; ++i) entries |= static_cast<uint32_t>(best[i]) << (8 * i);
-    fine_[cell] = (static_cast<uint64_t>(stamp_) << 32) | entries;
+    uint32_t entries = 0;
+    for (int i = 0; i < kCellEntries; ++i)
+        entries |= static_cast<uint32_t>(best[std::min(i, found - 1)]) << (8 * i);
+    fine_[cell] = ((stamp_ & 0xFF) << 24) | entries;
     return entries;
 }

@@ -20,7 +20,7 @@
 class TPaletteBuilder {
 public:
     // Refinement passes when none are asked for.
-    static constexpr int kDefaultPasses = 1;
+    static constexpr int kDefaultPasses = 0;
     // Pixels sampled for the refinement: about this many whatever the picture's size.
     static constexpr int kSamplesWanted = 16384;
 

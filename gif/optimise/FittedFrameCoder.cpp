@@ -37,9 +37,10 @@ public:
                 choices[count++] = {frame_.TransparencySlot, d};
         }
         const uint32_t entries = frame_.Candidates[index];
-        for (int i = 0; i < TNearestColor::EntryCount(entries); ++i) {
+        for (int i = 0; i < TNearestColor::kCellEntries; ++i) {
             const int entry = TNearestColor::Entry(entries, i);
-            if (entry == value) continue;
+            if (entry == value || (i > 0 && entry == TNearestColor::Entry(entries, i - 1)))
+                continue;
             const int d = ColorDistance(table_[static_cast<size_t>(entry)], r, g, b);
             if (d <= allowed) choices[count++] = {entry, d};
         }

@@ -6,7 +6,8 @@
 namespace {
 
 struct TFittedThread final : TFrameStepsThread {
-    explicit TFittedThread(const TColorQuality& quality) : Fitter(quality), Coder(quality) {}
+    TFittedThread(const TColorQuality& quality, TErrorDiffusion diffusion)
+        : Fitter(quality, diffusion == edNearest), Coder(quality) {}
     TFramePaletteFitter Fitter;
     TFittedFrameCoder Coder;
 };
@@ -15,10 +16,13 @@ struct TFittedThread final : TFrameStepsThread {
 
 TFittedFrameSteps::TFittedFrameSteps(const TColorQuality& quality, TGIFEncoding encoding,
                                      TErrorDiffusion diffusion)
-    : quality_(quality), encoding_(encoding), remapper_(quality, diffusion) {}
+    : quality_(quality),
+      encoding_(encoding),
+      diffusion_(diffusion),
+      remapper_(quality, diffusion) {}
 
 std::unique_ptr<TFrameStepsThread> TFittedFrameSteps::NewThread() const {
-    return std::make_unique<TFittedThread>(quality_);
+    return std::make_unique<TFittedThread>(quality_, diffusion_);
 }
 
 void TFittedFrameSteps::Quantize(TStepFrame& frame, TFrameStepsThread& thread) const {

@@ -23,5 +23,6 @@ public:
 private:
     TColorQuality quality_;
     TGIFEncoding encoding_;
+    TErrorDiffusion diffusion_;
     TScreenRemapper remapper_;
 };

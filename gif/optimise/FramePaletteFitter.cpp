@@ -18,6 +18,39 @@ void AddChangedPixels(TPaletteBuilder& builder, const uint8_t* row, const uint8_
 
 }  // namespace
 
+// Maps every pixel that changed to the palette (dithered as the remap would), which also fills
+// the cells the remap will ask for.
+void TFramePaletteFitter::PrepareLookup(TStepFrame& frame, bool changesOnly) const {
+    TNearestColor& lookup = frame.PaletteLookup;
+    lookup.SetPalette(frame.Palette);
+    const TBitmap& picture = frame.Picture;
+    const int width = picture.Width();
+    const size_t pixels = static_cast<size_t>(width) * picture.Height();
+    frame.PaletteIndices.resize(pixels);
+    frame.PaletteCandidates.assign(pixels, 0);
+    if (frame.Palette.empty() || !mapChanges_) return;
+    const bool dither = dither_.Enabled();
+    for (int y = 0; y < picture.Height(); ++y) {
+        const uint8_t* row = picture.ScanLine(y);
+        const uint8_t* before = changesOnly ? frame.Previous.ScanLine(y) : nullptr;
+        const size_t start = static_cast<size_t>(y) * width;
+        const uint8_t* contrast = frame.Contrast.data() + start;
+        for (int x = 0; x < width; ++x, row += 3) {
+            const int r = row[2], g = row[1], b = row[0];
+            if (before) {
+                const uint8_t* p = before + 3 * x;
+                if (ColorDistance(r - p[2], g - p[1], b - p[0]) <= quality_.KeepDistance) continue;
+            }
+            const uint32_t entries = lookup.CellEntries(r, g, b);
+            frame.PaletteIndices[start + x] =
+                static_cast<uint8_t>(dither && contrast[x] <= quality_.DitherMaxContrast
+                                         ? dither_.Map(lookup, entries, x, y, r, g, b)
+                                         : lookup.Nearest(entries, r, g, b));
+            frame.PaletteCandidates[start + x] = entries | TStepFrame::kMapped;
+        }
+    }
+}
+
 void TFramePaletteFitter::FitPalette(TStepFrame& frame) {
     const TBitmap& picture = frame.Picture;
     const TBitmap& previous = frame.Previous;
@@ -37,4 +70,5 @@ void TFramePaletteFitter::FitPalette(TStepFrame& frame) {
     frame.Palette = builder_.Build(quality_.MaxColors,
                                    changesOnly ? TPaletteBuilder::kDefaultPasses : kFirstPasses);
     MeasureContrast(picture, frame.Contrast);
+    PrepareLookup(frame, changesOnly);
 }

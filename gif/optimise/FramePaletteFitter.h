@@ -2,17 +2,27 @@
 // Step 1 of the fitted colour road (see FittedFrame.h): a palette fitted to the frame's picture.
 // One fitter serves one thread, frame after frame.
 #include "gif/colour/PaletteBuilder.h"
+#include "gif/colour/dither/PatternDither.h"
 #include "gif/optimise/ColorQuality.h"
 #include "gif/optimise/StepFrame.h"
 
 class TFramePaletteFitter {
 public:
-    explicit TFramePaletteFitter(const TColorQuality& quality) : quality_(quality) {}
+    // `mapChanges`: the changed pixels are mapped to the palette too (not when they are to be
+    // dithered by error diffusion, which depends on the remap).
+    explicit TFramePaletteFitter(const TColorQuality& quality, bool mapChanges = true)
+        : quality_(quality),
+          dither_(quality.DitherMinGap, quality.DitherMaxGap),
+          mapChanges_(mapChanges) {}
 
     // Fills frame.Palette from frame.Picture.
     void FitPalette(TStepFrame& frame);
 
 private:
+    void PrepareLookup(TStepFrame& frame, bool changesOnly) const;
+
     TColorQuality quality_;
+    TPatternDither dither_;
+    bool mapChanges_;
     TPaletteBuilder builder_;
 };

@@ -14,6 +14,9 @@ namespace {
 // only a pixel or two would take is missed now and then, and those pixels then take the nearest
 // entry of the table chosen.
 constexpr int kCountingStep = 2;
+// A frame whose changed pixels are more than 1 / kMostlyNew of the picture, with a full palette
+// of its own, draws with that palette without counting entries.
+constexpr int64_t kMostlyNew = 2;
 
 }  // namespace
 
@@ -69,11 +72,14 @@ void TScreenRemapper::Remap(TStepFrame& frame) {
         screen_.assign(static_cast<size_t>(width_) * height_ * 3, 0);
         drawnFrom_.assign(screen_.size(), 0);
         changed_.assign(static_cast<size_t>(width_) * height_, kChanged);
-        own_.SetPalette(frame.Palette);
+        if (frame.Palette.empty()) {
+            frame.Palette.push_back(TGIFColor{0, 0, 0});
+            frame.PaletteLookup.SetPalette(frame.Palette);
+        }
         frame.OwnTable = true;
         frame.TableBits = TGIFColorMap::BitsPerPixelFor(static_cast<int>(frame.Palette.size()) + 1);
-        DrawChanges(frame, own_, {0, 0, width_, height_}, static_cast<int>(frame.Palette.size()),
-                    true);
+        DrawChanges(frame, frame.PaletteLookup, {0, 0, width_, height_},
+                    static_cast<int>(frame.Palette.size()), true);
         return;
     }
     const TRect changed = FindChanges(picture, frame.Previous);
@@ -82,15 +88,20 @@ void TScreenRemapper::Remap(TStepFrame& frame) {
         frame.Indices.clear();
         return;
     }
-    own_.SetPalette(frame.Palette);
-    CountEntries(frame, changed);
-    frame.OwnTable = ChooseTable(frame);
+    if (MostlyNewColors(frame)) {
+        // A palette of all the entries a table holds, fitted to most of the picture: its own.
+        frame.OwnTable = true;
+        tableIsOwn_ = true;
+    } else {
+        CountEntries(frame, changed);
+        frame.OwnTable = ChooseTable(frame);
+    }
     if (!frame.OwnTable && used_.empty()) {
         frame.Area = {};
         frame.Indices.clear();
         return;
     }
-    TNearestColor& table = !frame.OwnTable ? global_ : tableIsOwn_ ? own_ : local_;
+    TNearestColor& table = !frame.OwnTable ? global_ : tableIsOwn_ ? frame.PaletteLookup : local_;
     const int colors = table.Count();
     frame.TableBits = TGIFColorMap::BitsPerPixelFor(colors + 1);
     DrawChanges(frame, table, changed, colors, false);
@@ -102,9 +113,13 @@ void TScreenRemapper::RemapFirst(TStepFrame& frame) {
     screen_.assign(static_cast<size_t>(width_) * height_ * 3, 0);
     drawnFrom_.assign(screen_.size(), 0);
     changed_.assign(static_cast<size_t>(width_) * height_, kChanged);
-    std::vector<TGIFColor> palette = frame.Palette;
-    if (palette.empty()) palette.push_back(TGIFColor{0, 0, 0});
-    global_.SetPalette(palette);
+    if (frame.Palette.empty()) {
+        frame.Palette.push_back(TGIFColor{0, 0, 0});
+        frame.PaletteLookup.SetPalette(frame.Palette);
+    }
+    const std::vector<TGIFColor>& palette = frame.Palette;
+    // The frame's lookup has its cells filled for every colour of the picture already.
+    global_ = frame.PaletteLookup;
     globalTable_ = TableWithTransparency(palette);
     frame.OwnTable = false;
     frame.BeginsGlobalTable = true;
@@ -121,6 +136,7 @@ TRect TScreenRemapper::FindChanges(const TBitmap& picture, const TBitmap& previo
     const bool withPrevious =
         previous.Width() == picture.Width() && previous.Height() == picture.Height();
     const int keep = quality_.KeepDistance;
+    changedPixels_ = 0;
     TRect box{width_, height_, 0, 0};
     for (int y = 0; y < height_; ++y) {
         const uint8_t* in = picture.ScanLine(y);
@@ -134,6 +150,7 @@ TRect TScreenRemapper::FindChanges(const TBitmap& picture, const TBitmap& previo
                 ColorDistance(from[0] - in[2], from[1] - in[1], from[2] - in[0]) > keep;
             mark[x] = moved ? kChanged : kUnchanged;
             if (moved) {
+                ++changedPixels_;
                 if (first < 0) first = x;
                 last = x;
             }
@@ -147,13 +164,19 @@ TRect TScreenRemapper::FindChanges(const TBitmap& picture, const TBitmap& previo
     return box.Empty() ? TRect{} : box;
 }
 
+bool TScreenRemapper::MostlyNewColors(const TStepFrame& frame) const {
+    const int64_t pixels = static_cast<int64_t>(width_) * height_;
+    return static_cast<int>(frame.Palette.size()) >= quality_.MaxColors &&
+           changedPixels_ * kMostlyNew > pixels;
+}
+
 // Each pixel that may be drawn picks the nearer of its entries in the global table and in the
 // frame's own palette; an entry counts when the pixel would then really be drawn (the screen
 // does not show it as well already).
-void TScreenRemapper::CountEntries(const TStepFrame& frame, const TRect& changed) {
+void TScreenRemapper::CountEntries(TStepFrame& frame, const TRect& changed) {
     std::fill(std::begin(uses_), std::end(uses_), 0);
     used_.clear();
-    const bool withOwn = own_.Count() > 0;
+    const bool withOwn = frame.PaletteLookup.Count() > 0;
     int counted = 0;
     for (int y = changed.Top; y < changed.Bottom; ++y) {
         const uint8_t* in = frame.Picture.ScanLine(y);
@@ -165,8 +188,8 @@ void TScreenRemapper::CountEntries(const TStepFrame& frame, const TRect& changed
             int entry = global_.Find(r, g, b);
             int distance = ColorDistance(global_.Color(entry), r, g, b);
             if (withOwn) {
-                const int ownEntry = own_.Find(r, g, b);
-                const int ownDistance = ColorDistance(own_.Color(ownEntry), r, g, b);
+                const int ownEntry = frame.PaletteLookup.Find(r, g, b);
+                const int ownDistance = ColorDistance(frame.PaletteLookup.Color(ownEntry), r, g, b);
                 if (ownDistance < distance) {
                     entry = kOwnEntries + ownEntry;
                     distance = ownDistance;
@@ -174,7 +197,10 @@ void TScreenRemapper::CountEntries(const TStepFrame& frame, const TRect& changed
             }
             const uint8_t* s = shown + 3 * x;
             if (ColorDistance(s[0] - r, s[1] - g, s[2] - b) <= distance) continue;
-            if (uses_[entry]++ == 0) used_.push_back(entry);
+            if (uses_[entry]++ != 0) continue;
+            used_.push_back(entry);
+            // More entries than a table holds: the frame's own palette will be its table.
+            if (used_.size() > static_cast<size_t>(quality_.MaxColors)) return;
         }
     }
 }
@@ -196,10 +222,17 @@ bool TScreenRemapper::ChooseTable(TStepFrame& frame) {
     colors.clear();
     for (int entry : used_)
         colors.push_back(entry < kOwnEntries ? global_.Color(entry)
-                                             : own_.Color(entry - kOwnEntries));
+                                             : frame.PaletteLookup.Color(entry - kOwnEntries));
     local_.SetPalette(colors);
     tableIsOwn_ = false;
     return true;
+}
+
+inline bool TScreenRemapper::WorthDrawing(const TGIFColor& color, const uint8_t* shown, int r,
+                                          int g, int b) const {
+    const bool same = color.Red == shown[0] && color.Green == shown[1] && color.Blue == shown[2];
+    return !same &&
+           ColorDistance(shown[0] - r, shown[1] - g, shown[2] - b) > ColorDistance(color, r, g, b);
 }
 
 void TScreenRemapper::DrawChanges(TStepFrame& frame, TNearestColor& table, const TRect& area,
@@ -238,15 +271,27 @@ void TScreenRemapper::DrawRow(TStepFrame& frame, TNearestColor& table, int y, bo
     uint32_t* candidates = frame.Candidates.data() + rowStart;
     std::copy_n(shown, static_cast<size_t>(width) * 3, frame.Shown.data() + rowStart * 3);
     const bool dither = dither_.Enabled();
+    // The frame's palette has mapped the pixels that changed since the picture before already.
+    const size_t pictureRow = static_cast<size_t>(y) * width_ + area.Left;
+    const bool ownPalette = &table == &frame.PaletteLookup;
+    const uint32_t* mapped = ownPalette ? frame.PaletteCandidates.data() + pictureRow : nullptr;
+    const uint8_t* premapped = frame.PaletteIndices.data() + pictureRow;
     for (int i = 0; i < width; ++i, in += 3, shown += 3) {
         out[i] = transparent;
         candidates[i] = 0;
         if (mark[i] == kUnchanged) continue;
         const int r = in[2], g = in[1], b = in[0];
-        const uint32_t entries = table.CellEntries(r, g, b);
-        const int index = dither && contrast[i] <= quality_.DitherMaxContrast
-                              ? dither_.Map(table, entries, area.Left + i, y, r, g, b)
-                              : table.Nearest(entries, r, g, b);
+        uint32_t entries;
+        int index;
+        if (mapped && (mapped[i] & TStepFrame::kMapped)) {
+            entries = mapped[i] & ~TStepFrame::kMapped;
+            index = premapped[i];
+        } else {
+            entries = table.CellEntries(r, g, b);
+            index = dither && contrast[i] <= quality_.DitherMaxContrast
+                        ? dither_.Map(table, entries, area.Left + i, y, r, g, b)
+                        : table.Nearest(entries, r, g, b);
+        }
         const TGIFColor& color = table.Color(index);
         if (!everyPixel && !WorthDrawing(color, shown, r, g, b)) continue;
         out[i] = static_cast<uint8_t>(index);
@@ -255,13 +300,6 @@ void TScreenRemapper::DrawRow(TStepFrame& frame, TNearestColor& table, int y, bo
         shown[1] = color.Green;
         shown[2] = color.Blue;
     }
-}
-
-bool TScreenRemapper::WorthDrawing(const TGIFColor& color, const uint8_t* shown, int r, int g,
-                                   int b) const {
-    const bool same = color.Red == shown[0] && color.Green == shown[1] && color.Blue == shown[2];
-    return !same &&
-           ColorDistance(shown[0] - r, shown[1] - g, shown[2] - b) > ColorDistance(color, r, g, b);
 }
 
 void TScreenRemapper::DrawRowDiffused(TStepFrame& frame, TNearestColor& table, int y,
@@ -305,20 +343,23 @@ void TScreenRemapper::DropSpeckles(TStepFrame& frame) {
     const int width = area.Width(), height = area.Height();
     const uint8_t transparent = static_cast<uint8_t>(frame.TransparencySlot);
     const int speckle = quality_.SpeckleDistance;
-    auto drawnAt = [&](int x, int y) {
-        return x >= 0 && y >= 0 && x < width && y < height &&
-               frame.Indices[static_cast<size_t>(y) * width + x] != transparent;
+    const uint8_t* indices = frame.Indices.data();
+    // Whether a pixel of row `row` next to column x (or at it, for the rows above and below) is
+    // drawn.
+    auto drawnNear = [&](const uint8_t* row, int x, bool self) {
+        return (x > 0 && row[x - 1] != transparent) || (self && row[x] != transparent) ||
+               (x + 1 < width && row[x + 1] != transparent);
     };
     for (int y = 0; y < height; ++y) {
+        const uint8_t* row = indices + static_cast<size_t>(y) * width;
+        const uint8_t* above = y > 0 ? row - width : nullptr;
+        const uint8_t* below = y + 1 < height ? row + width : nullptr;
         const uint8_t* in = frame.Picture.ScanLine(area.Top + y) + 3 * area.Left;
         for (int x = 0; x < width; ++x) {
+            if (row[x] == transparent || drawnNear(row, x, false) ||
+                (above && drawnNear(above, x, true)) || (below && drawnNear(below, x, true)))
+                continue;
             const size_t at = static_cast<size_t>(y) * width + x;
-            if (frame.Indices[at] == transparent) continue;
-            bool alone = true;
-            for (int dy = -1; dy <= 1 && alone; ++dy)
-                for (int dx = -1; dx <= 1 && alone; ++dx)
-                    if ((dx || dy) && drawnAt(x + dx, y + dy)) alone = false;
-            if (!alone) continue;
             const uint8_t* before = frame.Shown.data() + 3 * at;
             const uint8_t* p = in + 3 * x;
             if (ColorDistance(before[0] - p[2], before[1] - p[1], before[2] - p[0]) > speckle)

@@ -47,7 +47,10 @@ private:
     TRect FindChanges(const TBitmap& picture, const TBitmap& previous);
     // Counts, for the pixels that will be drawn, the entries of the global table and of the
     // frame's palette they take (uses_, used_).
-    void CountEntries(const TStepFrame& frame, const TRect& changed);
+    void CountEntries(TStepFrame& frame, const TRect& changed);
+    // Whether the frame's changes are so many, and its palette so full, that it takes that
+    // palette as its table without looking further.
+    bool MostlyNewColors(const TStepFrame& frame) const;
     // Whether the frame needs a table of its own; if so, makes it (frame.Palette, local_).
     bool ChooseTable(TStepFrame& frame);
     // Draws the changed pixels of `area` with `table` (whose transparency entry is
@@ -77,14 +80,14 @@ private:
     // Per pixel: whether it may have to be drawn.
     enum : uint8_t { kUnchanged = 0, kChanged = 1 };
     std::vector<uint8_t> changed_;
+    int64_t changedPixels_ = 0;
     // The pictures the screen's pixels were last drawn from: red, green, blue per pixel.
     std::vector<uint8_t> drawnFrom_;
     std::vector<TGIFColor> globalTable_;
     TNearestColor global_;
-    // The palette fitted to the frame's changes, and the table the frame then draws with.
-    TNearestColor own_;
+    // The table of a frame that draws with entries of both the global table and its own palette.
     TNearestColor local_;
-    bool tableIsOwn_ = false;  // the frame draws with own_ rather than local_
+    bool tableIsOwn_ = false;  // the frame draws with its palette's lookup rather than local_
     // Pixels that take each entry: 0-255 of the global table, then 256-511 of the own palette.
     static constexpr int kOwnEntries = 256;
     int uses_[2 * kOwnEntries] = {};

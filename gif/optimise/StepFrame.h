@@ -13,6 +13,7 @@
 #include <memory>
 #include <vector>
 
+#include "gif/colour/NearestColor.h"
 #include "gif/core/GIFTypes.h"
 #include "gif/model/GIFSubImage.h"
 #include "platform/Bitmap.h"
@@ -32,6 +33,14 @@ struct TStepFrame {
     // (LocalContrast.h).
     std::vector<TGIFColor> Palette;
     std::vector<uint8_t> Contrast;
+    // The lookup of Palette, its cells already filled for the colours that changed, and for
+    // each changed pixel (of the whole picture) the entry it takes (dithered) and its cell's
+    // entries with kMapped set: the remap, which runs one frame at a time, finds most of its
+    // work done when the frame draws with its own palette.
+    TNearestColor PaletteLookup;
+    static constexpr uint32_t kMapped = 0x80000000u;
+    std::vector<uint8_t> PaletteIndices;
+    std::vector<uint32_t> PaletteCandidates;
 
     // Step 2: the rectangle of the logical screen the frame covers (empty when nothing changed:
     // the frame adds nothing and its time goes to the frame before it) and its pixels, Width x
