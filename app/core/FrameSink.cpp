@@ -273,9 +273,11 @@ void TFrameSink::Optimize() {
 void TFrameSink::Save() {
     TPendingFile file(TargetName());
     document_.SaveToStream(file.Stream());
+    // The stream is closed once the file is placed.
+    const int64_t bytes = file.Stream().Size();
     Place(file);
     savedFrames_ = document_.Images().Count();
-    bytesWritten_.store(file.Stream().Size(), std::memory_order_relaxed);
+    bytesWritten_.store(bytes, std::memory_order_relaxed);
 }
 
 std::string TFrameSink::TargetName() const {
