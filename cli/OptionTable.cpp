@@ -2,6 +2,8 @@
 
 #include <algorithm>
 
+#include "app/core/DitherNames.h"
+
 namespace {
 
 constexpr double kLargestSide = 0xFFFF;
@@ -69,13 +71,12 @@ std::vector<TCliOption> MakeOptionTable() {
          .Target = &TFrameTimingOptions::Enabled,
          .Help = "Frames without delays and no looping extension: the plain document, which "
                  "viewers play at a speed of their own. Saves 8 bytes a frame."},
-        // The names in the order of the library's engines, "none" (edNearest) first.
+        // The names in the order of the library's engines, as the options dialog lists them.
         {.Long = "--dither",
          .Argument = "NAME",
          .Kind = K::Choice,
          .Target = &TConvertSettings::Dither,
-         .Choices = {"none", "floyd-steinberg", "stucki", "sierra", "jajuni", "steve-arche",
-                     "burkes"},
+         .Choices = DitherNames(),
          .Help = "Error diffusion when the colours are reduced to 256 (default: none). Smoother "
                  "gradients, but reducing takes about three times as long and the file grows "
                  "(by some 40% on the demo clip), since scattered pixels compress badly."},

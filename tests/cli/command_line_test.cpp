@@ -2,11 +2,11 @@
 // of a task built from the settings and the clip, and the progress bar's line.
 #include <gtest/gtest.h>
 
+#include "app/core/TaskOptions.h"
 #include "cli/CliOptions.h"
 #include "cli/OptionHelp.h"
 #include "cli/OptionTable.h"
 #include "cli/ProgressBar.h"
-#include "cli/TaskOptions.h"
 #include "tests/common/TestSupport.h"
 
 namespace {
