@@ -1,0 +1,91 @@
+// The choices both front ends share: a size kept to the picture's aspect ratio, the folder the
+// GIF goes to, the dither names, and the texts of the progress.
+#include <gtest/gtest.h>
+
+#include "app/core/DitherNames.h"
+#include "app/core/ProgressTexts.h"
+#include "app/core/TaskOptions.h"
+
+namespace {
+
+TClipFacts Clip(int width, int height, double aspect) {
+    TClipFacts facts;
+    facts.HasVideo = true;
+    facts.Width = width;
+    facts.Height = height;
+    facts.AspectRatio = aspect;
+    facts.FrameRate = 25;
+    return facts;
+}
+
+TEST(TaskOptions, KeepingTheAspectRatioFitsThePictureIntoTheSize) {
+    TConversionChoices choices;
+    choices.Size = {320, 240};
+    choices.KeepAspect = true;
+    // A wide clip fills the width, a portrait one the height.
+    TTaskOptionTexts texts = BuildTaskOptions(choices, Clip(1920, 1080, 16.0 / 9));
+    EXPECT_EQ(texts.Width, 320);
+    EXPECT_EQ(texts.Height, 180);
+    EXPECT_NE(texts.Output.find("scale=320:180"), std::string::npos);
+    texts = BuildTaskOptions(choices, Clip(1080, 1920, 9.0 / 16));
+    EXPECT_EQ(texts.Width, 135);
+    EXPECT_EQ(texts.Height, 240);
+    // Stored 720x576, shown 16:9.
+    texts = BuildTaskOptions(choices, Clip(720, 576, 16.0 / 9));
+    EXPECT_EQ(texts.Height, 180);
+    // Without it the size is the frame's, whatever the clip.
+    choices.KeepAspect = false;
+    texts = BuildTaskOptions(choices, Clip(1080, 1920, 9.0 / 16));
+    EXPECT_NE(texts.Output.find("scale=320:240"), std::string::npos);
+    // Unknown aspect: the box itself; the clip's own size: no scaling at all.
+    EXPECT_EQ(FitIntoBox({320, 240}, 0).Width, 320);
+    choices.Size = {};
+    choices.KeepAspect = true;
+    EXPECT_EQ(BuildTaskOptions(choices, Clip(1080, 1920, 9.0 / 16)).Output.find("scale"),
+              std::string::npos);
+    // Never below a pixel.
+    EXPECT_EQ(FitIntoBox({100, 100}, 1000).Height, 1);
+}
+
+TEST(TaskOptions, TheGifGoesBesideTheClipOrIntoTheChosenFolder) {
+    EXPECT_EQ(NamingBase("/clips/a.mp4", ""), "/clips/a.mp4");
+    EXPECT_EQ(NamingBase("/clips/a.mp4", "/gifs"), "/gifs/a.mp4");
+    EXPECT_EQ(NamingBase("/clips/a.mp4", "/gifs/"), "/gifs/a.mp4");
+    EXPECT_EQ(NamingBase("a.mp4", "/gifs"), "/gifs/a.mp4");
+}
+
+TEST(TaskOptions, DitherNamesAreTheEnginesInOrder) {
+    ASSERT_EQ(DitherNames().size(), 7u);
+    EXPECT_EQ(DitherName(edNearest), "none");
+    EXPECT_EQ(DitherName(edBurkes), "burkes");
+    for (size_t i = 0; i < DitherNames().size(); ++i) {
+        TErrorDiffusion engine = edNearest;
+        ASSERT_TRUE(FindDither(DitherNames()[i], engine));
+        EXPECT_EQ(static_cast<size_t>(engine), i);
+    }
+    TErrorDiffusion engine = edStucki;
+    EXPECT_TRUE(FindDither("Floyd-Steinberg", engine));
+    EXPECT_EQ(engine, edFloydSteinberg);
+    EXPECT_FALSE(FindDither("ordered", engine));
+    EXPECT_EQ(engine, edFloydSteinberg);
+}
+
+TEST(ProgressTexts, ShareTimeLeftAndSizes) {
+    TProgressState state;
+    state.Done = 2000000;
+    state.Length = 8000000;
+    state.Frames = 50;
+    state.Elapsed = 2;
+    EXPECT_EQ(ProgressFraction(state), 0.25);
+    EXPECT_EQ(SecondsLeft(state), 6.0);
+    state.Frames = 0;
+    EXPECT_FALSE(SecondsLeft(state));
+    state.Length = 0;
+    EXPECT_FALSE(ProgressFraction(state));
+    EXPECT_EQ(ByteSizeText(812), "812 bytes");
+    EXPECT_EQ(ByteSizeText(46285), "45.2 KB");
+    EXPECT_EQ(ByteSizeText(1363149), "1.30 MB");
+    EXPECT_EQ(ByteSizeText(int64_t{3} << 30), "3.00 GB");
+}
+
+}  // namespace
