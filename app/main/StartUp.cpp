@@ -10,6 +10,7 @@
 #include "app/main/Globals.h"
 #include "app/main/MainThreadHooks.h"
 #include "app/main/QtPreviewWindow.h"
+#include "app/widgets/DarkLook.h"
 #include "app/widgets/Dialogs.h"
 #include "engine/loader/FFLoad.h"
 #include "platform/Exception.h"
@@ -29,12 +30,13 @@ std::unique_ptr<TfrmFrameOutput> StartUp(const TProgramFiles& files) {
     const std::vector<std::string> title = ReadSettings({"Name"}, files.SettingsFile);
     SetApplicationTitle(QString::fromStdString(title.front()));
     QApplication::setWindowIcon(LoadApplicationIcon(files.IconFile()));
+    ApplyDarkLook();
     return std::make_unique<TfrmFrameOutput>(files);
 }
 
 int RunClipGIF(int argc, char** argv) {
     QApplication application(argc, argv);
-    QApplication::setStyle(QStringLiteral("Fusion"));
+    ApplyDarkLook();
     const QString programName = QApplication::applicationName();
     EngineStartup();
     int exitCode = 1;

@@ -155,10 +155,12 @@ TEST_F(OptionDialogTest, SetStartAndSetEndMarkThePiece) {
     EXPECT_TRUE(CutClip().isChecked());
     EXPECT_TRUE(dialog_->Cut().Active());
     EXPECT_EQ(dialog_->InputOptionsText(), " -ss 2");
-    EXPECT_EQ(dialog_->OutputOptionsText(), " -f rawrgb -c:v rawvideo -pix_fmt bgr24 -t 2.5");
+    // Frames keep their own times, as the clip's timing is on by default.
+    EXPECT_EQ(dialog_->OutputOptionsText(),
+              " -f rawrgb -c:v rawvideo -pix_fmt bgr24 -vsync vfr -t 2.5");
     Child<QComboBox>(*dialog_, "cboFrameSize").setCurrentIndex(6);
     EXPECT_EQ(dialog_->OutputOptionsText(),
-              " -f rawrgb -c:v rawvideo -pix_fmt bgr24 -t 2.5 -vf \"scale=320:240\"");
+              " -f rawrgb -c:v rawvideo -pix_fmt bgr24 -vsync vfr -t 2.5 -vf \"scale=320:240\"");
 
     // Unchecking Cut Clip keeps the marks but cuts nothing.
     CutClip().setChecked(false);
@@ -173,7 +175,7 @@ TEST_F(OptionDialogTest, SetStartAndSetEndMarkThePiece) {
     EXPECT_FALSE(dialog_->Cut().Active());
     EXPECT_EQ(dialog_->InputOptionsText(), "");
     EXPECT_EQ(dialog_->OutputOptionsText(),
-              " -f rawrgb -c:v rawvideo -pix_fmt bgr24 -vf \"scale=320:240\"");
+              " -f rawrgb -c:v rawvideo -pix_fmt bgr24 -vsync vfr -vf \"scale=320:240\"");
 }
 
 TEST_F(OptionDialogTest, SameFileKeepsThePieceAnotherFileStartsAfresh) {
@@ -227,7 +229,7 @@ TEST_F(OptionDialogTest, AudioOnlyFileStepsThroughTenthsOfSeconds) {
     EXPECT_EQ(dialogs.ModalsShown, 0);
     Child<QComboBox>(*dialog_, "cboFrameSize").setCurrentIndex(27);
     EXPECT_EQ(dialog_->FrameSize(), "1280x720");
-    EXPECT_EQ(dialog_->OutputOptionsText(), " -f rawrgb -c:v rawvideo -pix_fmt bgr24");
+    EXPECT_EQ(dialog_->OutputOptionsText(), " -f rawrgb -c:v rawvideo -pix_fmt bgr24 -vsync vfr");
 }
 
 TEST_F(OptionDialogTest, StillPictureKeepsTheTrackBarOff) {
