@@ -128,9 +128,14 @@ void TConversionControl::RunFile() {
     if (conversion_) {
         const std::string& file = conversion_->Files[fileIndex_];
         PrepareSink(sink_, conversion_->Choices, file);
-        if (conversion_->Files.size() > 1)
+        QString converting = QStringLiteral("Converting ") + FileNameOf(file);
+        if (conversion_->Files.size() > 1) {
+            converting = QStringLiteral("Converting ") + FileLabel() + QStringLiteral(": ") +
+                         FileNameOf(file);
             owner_.LogMessage(QStringLiteral("***Converting ") + FileLabel() +
                               QStringLiteral(": ") + TextOf(file));
+        }
+        owner_.ShowStatus(converting + QStringLiteral("\u2026"));
     }
     outputStarted_ = false;
     runOutput_.clear();

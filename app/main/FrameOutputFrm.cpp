@@ -277,15 +277,14 @@ void TfrmFrameOutput::ShowProgress(int percent, const QString& text) {
 
 // "clip_(new).gif - 1.30 MB, 118 frames, 320x240", the whole path in the tool tip.
 void TfrmFrameOutput::ShowResult(const TConversionResult* result) {
-    if (!result) return face_->ShowResult(QString(), QString());
+    if (!result) return face_->ShowResult(QString(), QString(), QString());
     const QString path = QString::fromUtf8(result->File.c_str());
     const QString facts = QStringLiteral("%1 \u00b7 %2 frames \u00b7 %3x%4")
                               .arg(QString::fromStdString(ByteSizeText(result->Bytes)))
                               .arg(result->Frames)
                               .arg(result->Width)
                               .arg(result->Height);
-    face_->ShowResult(QFileInfo(path).fileName() + QStringLiteral("  ") + facts,
-                      path + QStringLiteral("\n") + facts);
+    face_->ShowResult(QFileInfo(path).fileName(), facts, path + QStringLiteral("\n") + facts);
 }
 
 void TfrmFrameOutput::CatchUp() {

@@ -48,8 +48,6 @@ constexpr int kGap = 10;
 const QRect kProgressPlace(kRowRight - 220, kStatusTop, 220, 16);
 const QRect kCopyGifPlace(kRowRight - 76, kStatusTop - 4, 76, 24);
 const QRect kShowInFolderPlace(kCopyGifPlace.left() - 6 - 104, kStatusTop - 4, 104, 24);
-// The result line takes what the buttons leave of the row's right half.
-constexpr int kResultLeft = 260;
 
 QLabel* MakeFaceLabel(const char* name, const QString& caption, QWidget* parent, const QRect& place,
                       const QColor& colour) {
@@ -150,10 +148,7 @@ void TMainWindowFace::CreateResultLine() {
     prgConversion->setRange(0, 100);
     prgConversion->setStyleSheet(QString::fromLatin1(kProgressStyle));
     prgConversion->hide();
-    lblResult = MakeFaceLabel(
-        "lblResult", QString(), this,
-        QRect(kResultLeft, kStatusTop, kShowInFolderPlace.left() - kGap - kResultLeft, 16),
-        facecolors::Caption);
+    lblResult = MakeFaceLabel("lblResult", QString(), this, QRect(), facecolors::Caption);
     lblResult->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
     lblResult->hide();
     btnShowInFolder =
@@ -251,26 +246,36 @@ void TMainWindowFace::ShowProgress(int percent, const QString& text) {
     FitStatus();
 }
 
-void TMainWindowFace::ShowResult(const QString& text, const QString& toolTip) {
-    const bool shown = !text.isEmpty();
-    lblResult->setText(
-        lblResult->fontMetrics().elidedText(text, Qt::ElideMiddle, lblResult->width()));
+void TMainWindowFace::ShowResult(const QString& fileName, const QString& facts,
+                                 const QString& toolTip) {
+    resultName_ = fileName;
+    resultFacts_ = facts;
     lblResult->setToolTip(toolTip);
     for (QWidget* part : {static_cast<QWidget*>(lblResult), static_cast<QWidget*>(btnShowInFolder),
                           static_cast<QWidget*>(btnCopyGif)})
-        part->setVisible(shown);
+        part->setVisible(!fileName.isEmpty());
     FitStatus();
 }
 
 void TMainWindowFace::FitStatus() {
+    const QFontMetrics metrics = lblStatus->fontMetrics();
     int right = kRowRight;
     if (!prgConversion->isHidden()) right = kProgressPlace.left() - kGap;
-    if (!lblResult->isHidden())
-        right = kResultLeft + lblResult->width() -
-                lblResult->fontMetrics().horizontalAdvance(lblResult->text()) - kGap;
+    if (!lblResult->isHidden()) {
+        // The status keeps its text whole up to half the row; the result line takes the rest.
+        const int statusRoom = std::min(metrics.horizontalAdvance(statusText_) + kGap / 2,
+                                        (kRowRight - kStatusLeft) / 2);
+        right = kStatusLeft + statusRoom;
+        const int resultLeft = right + 2 * kGap;
+        const int resultWidth = std::max(kShowInFolderPlace.left() - kGap - resultLeft, 0);
+        lblResult->setGeometry(resultLeft, kStatusTop, resultWidth, 16);
+        const QString separator = QStringLiteral("  ");
+        const int nameRoom = resultWidth - metrics.horizontalAdvance(separator + resultFacts_);
+        lblResult->setText(metrics.elidedText(resultName_, Qt::ElideMiddle, std::max(nameRoom, 0)) +
+                           separator + resultFacts_);
+    }
     lblStatus->setFixedWidth(std::max(right - kStatusLeft, 0));
-    const QString shown =
-        lblStatus->fontMetrics().elidedText(statusText_, Qt::ElideRight, lblStatus->width());
+    const QString shown = metrics.elidedText(statusText_, Qt::ElideRight, lblStatus->width());
     lblStatus->setText(shown);
     lblStatus->setToolTip(shown == statusText_ ? QString() : statusText_);
 }

@@ -65,8 +65,9 @@ public:
     void ShowStatus(const QString& text);
     // The progress bar at `percent` with `text` on it; a negative share hides it.
     void ShowProgress(int percent, const QString& text);
-    // The result line with the GIF's name and facts and its actions; an empty text hides it.
-    void ShowResult(const QString& text, const QString& toolTip);
+    // The result line with the GIF's name (shortened in the middle when the line has no room
+    // for it) and its facts, and its actions; an empty name hides it.
+    void ShowResult(const QString& fileName, const QString& facts, const QString& toolTip);
     void AppendLog(const QString& line);
     bool PreviewWhileEncoding() const;
 
@@ -85,7 +86,8 @@ private:
     void ConnectHandlers();
     void CreateResultLine();
     void SetRunButtons(bool input, bool start, bool stop, bool pause, bool resume);
-    // The status line's width: up to what shows at its right.
+    // The status line's width: up to what shows at its right. The result line takes the room
+    // the status line's text leaves.
     void FitStatus();
     void ButtonMinClick();
     void ButtonHelpClick();
@@ -95,6 +97,8 @@ private:
     QImage skin_;
     bool logHasLines_ = false;
     QString statusText_;
+    QString resultName_;
+    QString resultFacts_;
     // Where the face was grabbed, relative to the window, while it is dragged.
     std::optional<QPoint> dragOffset_;
 

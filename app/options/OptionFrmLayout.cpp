@@ -39,8 +39,38 @@ constexpr int kLowerTop = kChoicesTop + kChoicesHeight + 6;
 constexpr int kLowerHeight = 84;
 constexpr int kButtonsTop = kLowerTop + kLowerHeight + 8;
 constexpr int kClientHeight = kButtonsTop + 28 + 8;
-// The width of the labels' column in the groups below.
+// The width of the labels' column in the groups below, and of their fields.
 constexpr int kLabelColumn = 96;
+constexpr int kFieldWidth = 128;
+
+// Times the animation repeats: "1 time", "3 times".
+class TRepeatsSpinBox : public QSpinBox {
+public:
+    using QSpinBox::QSpinBox;
+
+protected:
+    QString textFromValue(int value) const override {
+        return value == 1 ? QStringLiteral("1 time") : QStringLiteral("%1 times").arg(value);
+    }
+    int valueFromText(const QString& text) const override { return Digits(text).toInt(); }
+    QValidator::State validate(QString& text, int&) const override {
+        const QString digits = Digits(text);
+        if (digits.isEmpty()) return QValidator::Intermediate;
+        const QString rest = text.mid(digits.size()).trimmed();
+        if (!rest.isEmpty() && !QStringLiteral("times").startsWith(rest))
+            return QValidator::Invalid;
+        const int value = digits.toInt();
+        return value >= minimum() && value <= maximum() ? QValidator::Acceptable
+                                                        : QValidator::Intermediate;
+    }
+
+private:
+    static QString Digits(const QString& text) {
+        qsizetype end = 0;
+        while (end < text.size() && text[end].isDigit()) ++end;
+        return text.left(end);
+    }
+};
 
 QPushButton* MakeButton(const char* name, const char* caption, QWidget* parent,
                         const QRect& place) {
@@ -159,6 +189,7 @@ void TfrmOption::CreateFrameSize() {
     spnWidth->setRange(0, 0xFFFF);
     spnWidth->setSpecialValueText(QStringLiteral("from the list"));
     spnWidth->setSuffix(QStringLiteral(" px"));
+    spnWidth->setMinimumWidth(kFieldWidth);
     spnWidth->setToolTip(QStringLiteral(
         "Frame width; the height follows the clip's aspect ratio. In place of the size list."));
 
@@ -179,6 +210,7 @@ void TfrmOption::CreateTiming() {
     spnFrameRate->setSingleStep(1);
     spnFrameRate->setSpecialValueText(QStringLiteral("Clip's own"));
     spnFrameRate->setSuffix(QStringLiteral(" fps"));
+    spnFrameRate->setMinimumWidth(kFieldWidth);
     spnFrameRate->setToolTip(QStringLiteral(
         "Output frame rate, at most 50. Fewer frames per second give a smaller file and less "
         "fluid motion."));
@@ -190,9 +222,10 @@ void TfrmOption::CreateTiming() {
     cboLoop = Named("cboLoop", new QComboBox);
     cboLoop->addItems(
         {QStringLiteral("for ever"), QStringLiteral("once"), QStringLiteral("repeat")});
-    spnRepeats = Named("spnRepeats", new QSpinBox);
+    cboLoop->setMinimumWidth(kFieldWidth);
+    spnRepeats = Named("spnRepeats", new TRepeatsSpinBox);
     spnRepeats->setRange(1, 0xFFFF);
-    spnRepeats->setSuffix(QStringLiteral(" times"));
+    spnRepeats->setMinimumWidth(kFieldWidth - 24);
     spnRepeats->setToolTip(QStringLiteral("Times the animation repeats after it played once"));
 
     QGridLayout* grid = MakeGrid(grpTiming);
@@ -228,6 +261,7 @@ void TfrmOption::CreateGif() {
     grpGif = MakeGroup("grpGif", "GIF", this, QRect(kRight, kLowerTop, kRightWidth, kLowerHeight));
     cboDither = Named("cboDither", new QComboBox);
     for (const std::string& name : DitherNames()) cboDither->addItem(QString::fromStdString(name));
+    cboDither->setMinimumWidth(kFieldWidth);
     cboDither->setToolTip(QStringLiteral(
         "Error diffusion when the colours are reduced to 256: smoother gradients, a larger "
         "file, a slower conversion"));
