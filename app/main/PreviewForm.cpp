@@ -72,7 +72,7 @@ void TPreviewForm::FitToPicture(const QSize& pictureSize) {
     if (!screen) return resize(pictureSize);
     const QRect free = screen->availableGeometry();
     const QSize size = FittedPreviewSize(pictureSize, free);
-    const QSize frameExtra = isVisible() ? frameGeometry().size() - geometry().size() : QSize();
+    const QSize frameExtra = isVisible() ? frameGeometry().size() - geometry().size() : QSize(0, 0);
     if (!owner_) {
         resize(size);
         return;

@@ -40,6 +40,7 @@
 #include "app/widgets/ObjectName.h"
 #include "app/widgets/TrackBar.h"
 #include "engine/loader/FFLoad.h"
+#include "platform/Stream.h"
 
 namespace {
 
@@ -194,7 +195,11 @@ int main(int argc, char** argv) {
         TMainThreadHooks hooks;
         TScreenshots screenshots(clip, sound, folder);
         SetDialogs(&screenshots);
-        std::unique_ptr<TfrmFrameOutput> window = StartUp(TProgramFiles::Installed());
+        // The options dialog's choices made here are not kept for the program's user.
+        const TProgramFiles files = TProgramFiles::Installed();
+        TMemoryStream settings;
+        settings.LoadFromFile(files.SettingsFile);
+        std::unique_ptr<TfrmFrameOutput> window = StartUp(files);
         window->show();
         window->activateWindow();
         screenshots.Save(*window, "main-idle.png");
@@ -235,6 +240,8 @@ int main(int argc, char** argv) {
         NamedChild<QAction>(*window, "mnuAbout").trigger();
         saved = screenshots.Saved();
         SetDialogs(nullptr);
+        window.reset();
+        settings.SaveToFile(files.SettingsFile);
     }
     EngineShutdown();
     std::printf("%d screenshots in %s\n", saved, qPrintable(folder));

@@ -1,5 +1,7 @@
 // The main window's conversion apart from the window: what it reports to the window, and in
 // which order.
+#include <QGuiApplication>
+#include <QScreen>
 #include <QWidget>
 #include <string>
 #include <vector>
@@ -106,6 +108,21 @@ TEST_F(ConversionControlTest, PreviewFramesShowOnlyWhileWanted) {
     EXPECT_FALSE(control_.Encoder().PreviewBitmap());
     control_.RevealPreview();
     EXPECT_FALSE(preview.isVisible());
+}
+
+// A portrait clip's frames larger than the screen: the preview takes at most half of it, the
+// picture's aspect ratio kept, and stays inside the screen.
+TEST_F(ConversionControlTest, PreviewOfLargeFramesFitsTheScreen) {
+    QImage picture(1080, 1920, QImage::Format_RGB32);
+    picture.fill(Qt::green);
+    control_.ShowPreviewFrame(picture, 1);
+    TPreviewForm& preview = *control_.PreviewWindow();
+    const QRect screen = QGuiApplication::primaryScreen()->availableGeometry();
+    EXPECT_LE(preview.width(), screen.width() / 2);
+    EXPECT_LE(preview.height(), screen.height() / 2);
+    EXPECT_NEAR(double(preview.width()) / preview.height(), 1080.0 / 1920, 0.01);
+    EXPECT_TRUE(screen.contains(preview.geometry()));
+    EXPECT_EQ(preview.PictureSize(), QSize(1080, 1920));
 }
 
 }  // namespace

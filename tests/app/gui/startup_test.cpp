@@ -318,7 +318,7 @@ TEST(WindowPlacementTest, PreviewFitsHalfTheScreen) {
 TEST(WindowPlacementTest, PreviewCoversNothingOfTheOwnerWhenTheScreenHasRoom) {
     const QRect laptop(0, 0, 1280, 800);
     const QRect owner(260, 217, 760, 366);
-    QRect placed = PreviewPlacement(laptop, owner, 92, QSize(225, 400), QSize());
+    QRect placed = PreviewPlacement(laptop, owner, 92, QSize(225, 400), QSize(0, 0));
     EXPECT_EQ(placed.size(), QSize(225, 400));
     EXPECT_EQ(placed.left(), owner.right() + 1 + 8);
     EXPECT_TRUE(laptop.contains(placed));
@@ -330,19 +330,21 @@ TEST(WindowPlacementTest, PreviewCoversNothingOfTheOwnerWhenTheScreenHasRoom) {
     // 1024x768: no side is wide enough for a 320x180 picture, the room below is.
     const QRect small(0, 0, 1024, 768);
     const QRect centred(132, 201, 760, 366);
-    placed = PreviewPlacement(small, centred, 92, QSize(320, 180), QSize());
+    placed = PreviewPlacement(small, centred, 92, QSize(320, 180), QSize(0, 0));
     EXPECT_EQ(placed.size(), QSize(320, 180));
+    EXPECT_TRUE(small.contains(placed));
     EXPECT_GT(placed.top(), centred.bottom());
     EXPECT_FALSE(placed.intersects(centred));
     // A portrait picture there shrinks to the room at the side.
-    placed = PreviewPlacement(small, centred, 92, QSize(216, 384), QSize());
+    placed = PreviewPlacement(small, centred, 92, QSize(216, 384), QSize(0, 0));
     EXPECT_FALSE(placed.intersects(centred));
+    EXPECT_TRUE(small.contains(placed));
     EXPECT_GE(placed.width() * 2, 216);
     EXPECT_NEAR(double(placed.width()) / placed.height(), 216.0 / 384, 0.01);
 
     // No room anywhere: full size, below the owner's buttons.
     const QRect tiny(0, 0, 800, 600);
-    placed = PreviewPlacement(tiny, QRect(20, 117, 760, 366), 92, QSize(400, 300), QSize());
+    placed = PreviewPlacement(tiny, QRect(20, 117, 760, 366), 92, QSize(400, 300), QSize(0, 0));
     EXPECT_EQ(placed.size(), QSize(400, 300));
     EXPECT_GE(placed.top(), 117 + 92);
 }
