@@ -223,25 +223,4 @@ TEST(SavedChoices, WrongValuesGiveTheDefaults) {
     EXPECT_FALSE(read.SaveToFolder);
 }
 
-TEST(SavedChoices, WhatTheyMeanForTheConversion) {
-    TSavedChoices saved;
-    saved.FrameSizeName = "qvga";
-    saved.Loop = TLoopChoice::Once;
-    saved.OutputFolder = "/gifs";
-    TConversionChoices choices = ConversionChoicesOf(saved);
-    EXPECT_EQ(choices.Size.Width, 320);
-    EXPECT_EQ(choices.Size.Height, 240);
-    EXPECT_TRUE(choices.KeepAspect);
-    EXPECT_TRUE(choices.Timing.Enabled);
-    EXPECT_FALSE(choices.Timing.Looping);
-    EXPECT_EQ(choices.OutputFolder, "");  // not chosen: beside the clip
-    saved.Loop = TLoopChoice::Repeat;
-    saved.Repeats = 4;
-    saved.SaveToFolder = true;
-    choices = ConversionChoicesOf(saved);
-    EXPECT_TRUE(choices.Timing.Looping);
-    EXPECT_EQ(choices.Timing.LoopCount, 4);
-    EXPECT_EQ(choices.OutputFolder, "/gifs");
-}
-
 }  // namespace

@@ -1,9 +1,8 @@
 // The choices both front ends share: a size kept to the picture's aspect ratio, the folder the
-// GIF goes to, the dither names, and the texts of the progress.
+// GIF goes to, and the dither names in the order of the engines.
 #include <gtest/gtest.h>
 
 #include "app/core/DitherNames.h"
-#include "app/core/ProgressTexts.h"
 #include "app/core/TaskOptions.h"
 
 namespace {
@@ -68,24 +67,6 @@ TEST(TaskOptions, DitherNamesAreTheEnginesInOrder) {
     EXPECT_EQ(engine, edFloydSteinberg);
     EXPECT_FALSE(FindDither("ordered", engine));
     EXPECT_EQ(engine, edFloydSteinberg);
-}
-
-TEST(ProgressTexts, ShareTimeLeftAndSizes) {
-    TProgressState state;
-    state.Done = 2000000;
-    state.Length = 8000000;
-    state.Frames = 50;
-    state.Elapsed = 2;
-    EXPECT_EQ(ProgressFraction(state), 0.25);
-    EXPECT_EQ(SecondsLeft(state), 6.0);
-    state.Frames = 0;
-    EXPECT_FALSE(SecondsLeft(state));
-    state.Length = 0;
-    EXPECT_FALSE(ProgressFraction(state));
-    EXPECT_EQ(ByteSizeText(812), "812 bytes");
-    EXPECT_EQ(ByteSizeText(46285), "45.2 KB");
-    EXPECT_EQ(ByteSizeText(1363149), "1.30 MB");
-    EXPECT_EQ(ByteSizeText(int64_t{3} << 30), "3.00 GB");
 }
 
 }  // namespace
