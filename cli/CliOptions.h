@@ -7,9 +7,7 @@
 #include <string>
 #include <vector>
 
-#include "app/core/FrameColors.h"
-#include "app/core/FrameDelays.h"
-#include "gif/core/GIFTypes.h"
+#include "app/core/ConversionChoices.h"
 
 // A command line that cannot be carried out; the message says why.
 class TUsageError : public std::runtime_error {
@@ -17,34 +15,12 @@ public:
     using std::runtime_error::runtime_error;
 };
 
-// A frame size in pixels; 0 x 0 keeps the clip's own size.
-struct TFrameSize {
-    int Width = 0;
-    int Height = 0;
-};
-
-// How the files are converted.
-struct TConvertSettings {
-    static constexpr int64_t kUnsetTime = -1;
-
+// How the files are converted: the choices the desktop program offers too (--size as Size, a
+// preset's size once read; --width as AspectWidth; --start and --end; --fps; the timing options;
+// --dither; --optimize), and what only the command line has.
+struct TConvertSettings : TConversionChoices {
     std::vector<std::string> Files;
-    // --size: WxH (a preset's size once read).
-    TFrameSize Size;
-    // --width: the width, the height following the clip's aspect ratio; 0 when not given.
-    int AspectWidth = 0;
-    // --start and --end in microseconds from the clip's beginning; kUnsetTime when not given.
-    int64_t Start = kUnsetTime;
-    int64_t End = kUnsetTime;
-    // --fps; 0 keeps the clip's rate (at most 50 frames per second).
-    double FrameRate = 0;
-    TFrameTimingOptions Timing;
-    TErrorDiffusion Dither = edNearest;
-    // --colors: fitted palettes storing only what changed (the default), or the octree road.
-    TFrameColors Colors = TFrameColors::Fitted;
-    // --quality: how closely the fitted colours follow the clip, 1 to 100.
-    int Quality = kDefaultQuality;
     std::string Output;  // -o; empty: beside each input
-    bool Optimize = false;
     bool Quiet = false;
     bool Verbose = false;
 };

@@ -32,11 +32,6 @@ TClipConverter::TClipConverter(const TConvertSettings& settings, TConsole& conso
         sink_.FOAWriteHeader(sender);
     };
     sink_.SetOutputFileName(settings.Output);
-    sink_.SetTiming(settings.Timing);
-    sink_.SetOptimizeFrames(settings.Optimize);
-    sink_.SetColors(settings.Colors);
-    sink_.SetQuality(settings.Quality);
-    sink_.Document().SetDiffusionMode(settings.Dither);
     if (console.ShowsBar()) encoder_.SetProgressInterval(kBarIntervalMs);
     encoder_.SetThreadPriority(kPipelinedConversionPriority);
 }
@@ -71,7 +66,7 @@ TConversionOutcome TClipConverter::Convert(const std::string& fileName) {
     if (!facts.HasVideo) return Failed(fileName, "no video stream");
 
     const TTaskOptionTexts texts = BuildTaskOptions(settings_, facts);
-    sink_.SetInputFileName(fileName);
+    PrepareSink(sink_, settings_, fileName);
     TInputOptions input;
     input.Options = texts.Input;
     const int task = encoder_.AddTask(fileName, input);

@@ -13,11 +13,11 @@
 #include <string>
 
 #include "app/core/FrameSink.h"
+#include "app/core/TaskOptions.h"
 #include "cli/CliOptions.h"
 #include "cli/Console.h"
 #include "cli/ConsoleSinkWindow.h"
 #include "cli/InterruptWatch.h"
-#include "cli/TaskOptions.h"
 #include "engine/encoder/FFEncode.h"
 #include "engine/output/FrameOutput.h"
 

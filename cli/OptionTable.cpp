@@ -2,6 +2,8 @@
 
 #include <algorithm>
 
+#include "app/core/DitherNames.h"
+
 namespace {
 
 constexpr double kLargestSide = 0xFFFF;
@@ -91,16 +93,19 @@ std::vector<TCliOption> MakeOptionTable() {
                  "leave more of what the viewer already shows in place and let the coder "
                  "trade exactness for bytes: smaller files, more visible error. 100 draws every "
                  "change exactly. No effect with --colors octree."},
-        // The names in the order of the library's engines, "none" (edNearest) first.
+        // The names in the order of TDitherChoice, as the options dialog lists them.
         {.Long = "--dither",
          .Argument = "NAME",
          .Kind = K::Choice,
          .Target = &TConvertSettings::Dither,
-         .Choices = {"none", "floyd-steinberg", "stucki", "sierra", "jajuni", "steve-arche",
-                     "burkes"},
-         .Help = "Error diffusion when the colours are reduced to 256 (default: none). Smoother "
-                 "gradients, but reducing takes about three times as long and the file grows "
-                 "(by some 40% on the demo clip), since scattered pixels compress badly."},
+         .Choices = DitherNames(),
+         .Help = "Dithering, for gradients the palette cannot hold. pattern (the default): a "
+                 "fixed pattern on smooth areas only, which stays still from frame to frame; "
+                 "the octree colours take none instead. The error diffusion engines "
+                 "(floyd-steinberg ... burkes) spread each pixel's error to its neighbours: "
+                 "smoother gradients, but with the fitted colours only among the pixels that "
+                 "changed, and a larger file (some 40% with the octree colours on the demo "
+                 "clip), since scattered pixels compress badly. none: no dithering."},
         {.Long = "--optimize",
          .Target = &TConvertSettings::Optimize,
          .Help = "With --colors octree: crop every frame to what changed since the frame "

@@ -36,7 +36,7 @@ struct TValueRange {
 using TOptionTarget = std::variant<
     std::monostate, bool TConvertSettings::*, int TConvertSettings::*, int64_t TConvertSettings::*,
     double TConvertSettings::*, std::string TConvertSettings::*, TFrameSize TConvertSettings::*,
-    TErrorDiffusion TConvertSettings::*, TFrameColors TConvertSettings::*,
+    TDitherChoice TConvertSettings::*, TFrameColors TConvertSettings::*,
     bool TFrameTimingOptions::*, int TFrameTimingOptions::*, std::string TCliRequest::*>;
 
 // What else the command line may hold beside the option.

@@ -2,7 +2,12 @@
 
 #include <algorithm>
 #include <cctype>
+#include <cerrno>
+#include <cstdio>
+#include <cstring>
+#include <stdexcept>
 
+#include "platform/Exception.h"
 #include "platform/FileSystem.h"
 #include "platform/Stream.h"
 
@@ -30,33 +35,52 @@ bool IsSectionLine(const std::string& line) {
     return line.size() >= 2 && line.front() == '[' && line.back() == ']';
 }
 
-// The lines of the first section named SYSTEM, trimmed, comments and empty lines left out.
-std::vector<std::string> SystemSectionLines(const std::vector<std::string>& lines) {
-    std::vector<std::string> section;
-    bool inSystem = false;
-    bool systemSeen = false;
-    for (const std::string& raw : lines) {
-        const std::string line = Trim(raw);
-        if (line.empty() || line.front() == ';') continue;
-        if (IsSectionLine(line)) {
-            if (inSystem) break;
-            inSystem =
-                !systemSeen && SameName(Trim(line.substr(1, line.size() - 2)), kSystemSection);
-            systemSeen = systemSeen || inSystem;
-            continue;
-        }
-        if (inSystem) section.push_back(line);
-    }
-    return section;
+bool IsSectionLineOf(const std::string& line, const std::string& name) {
+    return IsSectionLine(line) && SameName(Trim(line.substr(1, line.size() - 2)), name);
 }
 
-std::string ValueOf(const std::vector<std::string>& section, const std::string& key) {
-    for (const std::string& line : section) {
-        const size_t equals = line.find('=');
-        if (equals == std::string::npos || equals == 0) continue;
-        if (SameName(Trim(line.substr(0, equals)), key)) return Trim(line.substr(equals + 1));
+// Where the first section called `name` lies in the lines: the index of its heading and of the
+// line after its last line; both lines.size() when there is no such section.
+std::pair<size_t, size_t> SectionBounds(const std::vector<std::string>& lines,
+                                        const std::string& name) {
+    size_t heading = 0;
+    while (heading < lines.size() && !IsSectionLineOf(Trim(lines[heading]), name)) ++heading;
+    if (heading == lines.size()) return {heading, heading};
+    size_t end = heading + 1;
+    while (end < lines.size() && !IsSectionLine(Trim(lines[end]))) ++end;
+    return {heading, end};
+}
+
+// The key a line sets, or an empty text for a line that is no key (a comment, no '=').
+std::string KeyOf(const std::string& rawLine) {
+    const std::string line = Trim(rawLine);
+    if (line.empty() || line.front() == ';') return std::string();
+    const size_t equals = line.find('=');
+    if (equals == std::string::npos || equals == 0) return std::string();
+    return Trim(line.substr(0, equals));
+}
+
+std::string ValueOf(const std::vector<std::string>& lines, std::pair<size_t, size_t> section,
+                    const std::string& key) {
+    for (size_t i = section.first + 1; i < section.second; ++i) {
+        if (!SameName(KeyOf(lines[i]), key)) continue;
+        const std::string line = Trim(lines[i]);
+        return Trim(line.substr(line.find('=') + 1));
     }
     return std::string();
+}
+
+std::string ReadFileBytes(const std::string& fileName) {
+    TFileStream file(fileName, TFileStream::Mode::OpenRead);
+    std::string stored(static_cast<size_t>(file.Size()), '\0');
+    file.ReadBuffer(stored.data(), stored.size());
+    return stored;
+}
+
+std::vector<std::string> DecodedLines(const std::string& storedBytes) {
+    std::vector<std::string> lines = SplitSettingsLines(storedBytes);
+    for (std::string& line : lines) line = DecodeSettingsLine(line);
+    return lines;
 }
 
 }  // namespace
@@ -93,26 +117,94 @@ std::vector<std::string> SplitSettingsLines(const std::string& text) {
     return lines;
 }
 
-std::vector<std::string> ReadSystemSection(const std::vector<std::string>& lines,
-                                           const std::vector<std::string>& keys) {
-    const std::vector<std::string> section = SystemSectionLines(lines);
+std::vector<std::string> ReadSection(const std::vector<std::string>& lines,
+                                     const std::string& section,
+                                     const std::vector<std::string>& keys) {
+    const std::pair<size_t, size_t> bounds = SectionBounds(lines, section);
     std::vector<std::string> values;
     values.reserve(keys.size());
-    for (const std::string& key : keys) values.push_back(ValueOf(section, key));
+    for (const std::string& key : keys) values.push_back(ValueOf(lines, bounds, key));
     return values;
+}
+
+std::vector<std::string> ReadSystemSection(const std::vector<std::string>& lines,
+                                           const std::vector<std::string>& keys) {
+    return ReadSection(lines, kSystemSection, keys);
+}
+
+std::vector<std::string> SetSectionValues(std::vector<std::string> lines,
+                                          const std::string& section,
+                                          const std::vector<TSettingsValue>& values) {
+    std::pair<size_t, size_t> bounds = SectionBounds(lines, section);
+    if (bounds.first == lines.size()) {
+        lines.push_back("[" + section + "]");
+        bounds = {lines.size() - 1, lines.size()};
+    }
+    for (const auto& [key, value] : values) {
+        const std::string line = key + "=" + value;
+        size_t i = bounds.first + 1;
+        while (i < bounds.second && !SameName(KeyOf(lines[i]), key)) ++i;
+        if (i < bounds.second) {
+            lines[i] = line;
+            continue;
+        }
+        lines.insert(lines.begin() + static_cast<std::ptrdiff_t>(bounds.second), line);
+        ++bounds.second;
+    }
+    return lines;
+}
+
+bool StorableSettingsText(const std::string& text) {
+    return std::none_of(text.begin(), text.end(), [](char c) {
+        const auto byte = static_cast<unsigned char>(c);
+        return byte == '\r' || byte == '\n' || byte == 0 || byte == 0xF2 || byte == 0xF5 ||
+               byte == 0xFF;
+    });
+}
+
+std::string EncodeSettings(const std::vector<std::string>& lines) {
+    std::string stored;
+    for (const std::string& line : lines) {
+        if (!StorableSettingsText(line))
+            throw std::invalid_argument("the settings text holds a byte that cannot be stored");
+        // Complementing is its own inverse: the routine that decodes a line encodes it too.
+        stored += DecodeSettingsLine(line);
+        stored += "\r\n";
+    }
+    return stored;
 }
 
 std::vector<std::string> DecodeSettings(const std::string& storedBytes,
                                         const std::vector<std::string>& keys) {
-    std::vector<std::string> lines = SplitSettingsLines(storedBytes);
-    for (std::string& line : lines) line = DecodeSettingsLine(line);
-    return ReadSystemSection(lines, keys);
+    return ReadSystemSection(DecodedLines(storedBytes), keys);
 }
 
 std::vector<std::string> ReadSettings(const std::vector<std::string>& keys,
                                       const std::string& fileName) {
-    TFileStream file(fileName, TFileStream::Mode::OpenRead);
-    std::string stored(static_cast<size_t>(file.Size()), '\0');
-    file.ReadBuffer(stored.data(), stored.size());
-    return DecodeSettings(stored, keys);
+    return DecodeSettings(ReadFileBytes(fileName), keys);
+}
+
+std::vector<std::string> ReadSettingsSection(const std::string& section,
+                                             const std::vector<std::string>& keys,
+                                             const std::string& fileName) {
+    return ReadSection(DecodedLines(ReadFileBytes(fileName)), section, keys);
+}
+
+void WriteSettingsSection(const std::string& section, const std::vector<TSettingsValue>& values,
+                          const std::string& fileName) {
+    const std::vector<std::string> lines =
+        SetSectionValues(DecodedLines(ReadFileBytes(fileName)), section, values);
+    const std::string stored = EncodeSettings(lines);
+    const std::string written = fileName + ".new";
+    try {
+        {
+            TFileStream file(written, TFileStream::Mode::Create);
+            file.WriteBuffer(stored.data(), stored.size());
+        }
+        if (std::rename(written.c_str(), fileName.c_str()) != 0)
+            throw EStreamError("Cannot write file \"" + fileName + "\". " + std::strerror(errno));
+    } catch (...) {
+        std::remove(written.c_str());
+        throw;
+    }
 }

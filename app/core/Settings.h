@@ -1,7 +1,10 @@
 #pragma once
 // The settings file beside the executables: text whose bytes are stored complemented, one line
-// per line break, forming an INI document of which only the section SYSTEM is read.
+// per line break, forming an INI document. Section SYSTEM holds what the program is (its name,
+// version, skin and help links); section OUTPUT what the user chose last in the options dialog,
+// which the program writes back.
 #include <string>
+#include <utility>
 #include <vector>
 
 // The keys the main window reads from section SYSTEM, in the order it reads them (the
@@ -35,6 +38,27 @@ std::vector<std::string> SplitSettingsLines(const std::string& text);
 std::vector<std::string> ReadSystemSection(const std::vector<std::string>& lines,
                                            const std::vector<std::string>& keys);
 
+// The same for the section called `section`.
+std::vector<std::string> ReadSection(const std::vector<std::string>& lines,
+                                     const std::string& section,
+                                     const std::vector<std::string>& keys);
+
+// A key and its value.
+using TSettingsValue = std::pair<std::string, std::string>;
+// The lines with the keys' values set in the first section called `section`: the line of a key
+// there (its first) gets the new value, a key not there is added at the end of the section, a
+// section not there is added at the end. Every other line stays as it was.
+std::vector<std::string> SetSectionValues(std::vector<std::string> lines,
+                                          const std::string& section,
+                                          const std::vector<TSettingsValue>& values);
+
+// Whether a text can be stored: no line break, and no byte whose complement is a line break or
+// a zero byte (0xF2, 0xF5, 0xFF, which UTF-8 text of the first three planes never holds).
+bool StorableSettingsText(const std::string& text);
+// The stored bytes of the lines: each complemented, followed by CR LF. A line that cannot be
+// stored raises std::invalid_argument.
+std::string EncodeSettings(const std::vector<std::string>& lines);
+
 // The keys of section SYSTEM from the stored bytes of a settings file.
 std::vector<std::string> DecodeSettings(const std::string& storedBytes,
                                         const std::vector<std::string>& keys);
@@ -42,3 +66,12 @@ std::vector<std::string> DecodeSettings(const std::string& storedBytes,
 // given). A file that cannot be opened or read raises EStreamError naming the operation.
 std::vector<std::string> ReadSettings(const std::vector<std::string>& keys,
                                       const std::string& fileName = GetSettingsFileName());
+// The keys of the section called `section` of the settings file, as ReadSettings reads.
+std::vector<std::string> ReadSettingsSection(const std::string& section,
+                                             const std::vector<std::string>& keys,
+                                             const std::string& fileName);
+// Sets the keys' values in the section of the settings file (SetSectionValues): the file is
+// written beside itself and then takes its place, so a failure leaves it as it was. Failures
+// raise EStreamError (or std::invalid_argument for a value that cannot be stored).
+void WriteSettingsSection(const std::string& section, const std::vector<TSettingsValue>& values,
+                          const std::string& fileName);

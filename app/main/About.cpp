@@ -42,10 +42,6 @@ void TFormAbout::CreateComponents() {
     setWindowTitle(QStringLiteral("About %1"));
     setFont(QFont(QStringLiteral("Tahoma"), 8));
     setFixedSize(kClientWidth, kClientHeight);
-    setAutoFillBackground(true);
-    QPalette face = palette();
-    face.setColor(QPalette::Window, Qt::white);
-    setPalette(face);
 
     ImageIcon = Named("ImageIcon", new QLabel(this));
     ImageIcon->setGeometry(16, 8, 33, 33);
@@ -65,10 +61,11 @@ void TFormAbout::CreateComponents() {
     LabelWarning->setAlignment(Qt::AlignLeft | Qt::AlignTop);
     LabelWarning->setGeometry(16, 104, 401, 64);
 
+    // The box takes the program's dark look; the link stands out in its accent colour.
     auto* web = Named("LabelWeb", new TClickableLabel(QStringLiteral("%1"), this));
     web->move(16, 192);
     QPalette link = web->palette();
-    link.setColor(QPalette::WindowText, QColor(0, 0, 255));
+    link.setColor(QPalette::WindowText, link.color(QPalette::Link));
     web->setPalette(link);
     QFont linkFont = web->font();
     linkFont.setUnderline(true);

@@ -1,21 +1,22 @@
 #include "app/main/ConversionControl.h"
 
-#include <QGuiApplication>
-#include <QScreen>
+#include <QFileInfo>
 #include <QWidget>
 
 #include "app/core/FramePipeline.h"
+#include "app/core/OptionStrings.h"
+#include "app/core/ProgressTexts.h"
 #include "app/main/Globals.h"
 #include "app/main/PreviewForm.h"
 #include "app/widgets/Dialogs.h"
-#include "app/widgets/WindowPlacement.h"
+#include "app/widgets/QtClipboard.h"
+#include "engine/core/FFUtils.h"
 
 namespace {
 
-// The part of the window from the top down to below the button row.
-constexpr int kControlsBand = 92;
-
 QString TextOf(const std::string& text) { return QString::fromUtf8(text.c_str()); }
+
+QString FileNameOf(const std::string& path) { return QFileInfo(TextOf(path)).fileName(); }
 
 }  // namespace
 
@@ -24,8 +25,12 @@ TConversionControl::TConversionControl(QWidget& window, TSinkWindow& sinkWindow,
     : window_(window),
       owner_(owner),
       sink_(sinkWindow),
-      previewForm_(std::make_unique<TPreviewForm>()) {
+      previewForm_(std::make_unique<TPreviewForm>(&window)) {
     ConnectEncoder();
+    previewForm_->OnPlayFailed = [this](const QString& error) {
+        owner_.LogMessage(QStringLiteral("***Cannot play ") + TextOf(lastResult_.File) +
+                          QStringLiteral(": ") + error);
+    };
 }
 
 TConversionControl::~TConversionControl() = default;
@@ -49,86 +54,112 @@ void TConversionControl::ConnectEncoder() {
 
 void TConversionControl::Forget() {
     conversion_.reset();
+    taskReady_ = false;
     encoder_.ClearTasks();
 }
 
-void TConversionControl::Set(const TConversion& conversion) {
+bool TConversionControl::Set(const TConversion& conversion) {
+    Forget();
+    if (conversion.Files.empty()) return false;
     conversion_ = conversion;
-    AddConversion(conversion);
+    taskReady_ = AddConversion(0);
+    if (taskReady_) owner_.LogMessage(QStringLiteral("***File has been added to convert list."));
+    for (size_t i = 1; i < conversion.Files.size(); ++i)
+        owner_.LogMessage(QStringLiteral("***Converted next, with the same options: ") +
+                          TextOf(conversion.Files[i]));
+    return taskReady_;
 }
 
-// Adds the task of the conversion to the encoder, with the adapter as its output.
-void TConversionControl::AddConversion(const TConversion& conversion) {
-    const int index = encoder_.AddTask(conversion.Input.FileName, conversion.Input);
-    if (index < 0) {
+// The clip is read again for what its options depend on (its frame rate, its aspect ratio);
+// its task gets the adapter as its output.
+bool TConversionControl::AddConversion(size_t index) {
+    encoder_.ClearTasks();
+    fileIndex_ = index;
+    const std::string& file = conversion_->Files[index];
+    TClipFacts facts;
+    std::string error;
+    if (!ReadClipFacts(encoder_.Decoder(), file, facts, error)) {
+        owner_.LogMessage(QStringLiteral("***File load error: ") + TextOf(error));
+        return false;
+    }
+    if (!facts.HasVideo) {
+        owner_.LogMessage(QStringLiteral("***No video to convert in ") + TextOf(file));
+        return false;
+    }
+    texts_ = BuildTaskOptions(conversion_->Choices, facts);
+    TInputOptions input;
+    input.FileName = file;
+    input.Options = texts_.Input;
+    const int task = encoder_.AddTask(file, input);
+    if (task < 0) {
         owner_.LogMessage(QStringLiteral("***File open error: ") +
                           TextOf(encoder_.LastErrorMessage()));
-        return;
+        return false;
     }
-    if (encoder_.SetOutput(index, foa_.OutputName(), conversion.Output) < 0) {
-        const QString error = TextOf(encoder_.LastErrorMessage());
-        encoder_.RemoveTask(index);
-        owner_.LogMessage(QStringLiteral("***Cannot do convert, error: ") + error);
-        return;
+    TOutputOptions output;
+    output.Options = texts_.Output;
+    if (encoder_.SetOutput(task, foa_.OutputName(), output) < 0) {
+        const QString message = TextOf(encoder_.LastErrorMessage());
+        encoder_.RemoveTask(task);
+        owner_.LogMessage(QStringLiteral("***Cannot do convert, error: ") + message);
+        return false;
     }
-    owner_.LogMessage(QStringLiteral("***File has been added to convert list."));
+    return true;
 }
 
-// A task that has run cannot run again, and the encoder stays in its working state after a run
-// until its tasks are cleared: Start after a run converts the file once more.
-void TConversionControl::PrepareRun() {
-    if (!encoder_.Working()) return;
-    encoder_.ClearTasks();
-    if (conversion_) AddConversion(*conversion_);
-}
-
+// A task that has run cannot run again: Start after a run converts the files once more, from
+// the first.
 void TConversionControl::Start() {
     if (previewForm_) previewForm_->StopPlaying();
-    PrepareRun();
+    owner_.ShowResult(nullptr);
+    if (conversion_ && (encoder_.Working() || fileIndex_ != 0)) taskReady_ = AddConversion(0);
     owner_.LogMessage(QStringLiteral("***Can do convert."));
     owner_.ShowRunPhase(TRunPhase::Started);
+    stopped_ = false;
+    tasksEnded_ = 0;
+    tasksCompleted_ = 0;
+    lastResult_ = TConversionResult();
     PreparePreview();
     encoder_.SetPreviewBitmap(previewWanted_);
-    if (conversion_) PrepareSink(*conversion_);
+    RunFile();
+}
+
+void TConversionControl::RunFile() {
+    if (conversion_) {
+        const std::string& file = conversion_->Files[fileIndex_];
+        PrepareSink(sink_, conversion_->Choices, file);
+        QString converting = QStringLiteral("Converting ") + FileNameOf(file);
+        if (conversion_->Files.size() > 1) {
+            converting = QStringLiteral("Converting ") + FileLabel() + QStringLiteral(": ") +
+                         FileNameOf(file);
+            owner_.LogMessage(QStringLiteral("***Converting ") + FileLabel() +
+                              QStringLiteral(": ") + TextOf(file));
+        }
+        owner_.ShowStatus(converting + QStringLiteral("\u2026"));
+    }
     outputStarted_ = false;
-    runTasksEnded_ = 0;
-    runTasksCompleted_ = 0;
     runOutput_.clear();
+    runStarted_ = std::chrono::steady_clock::now();
+    owner_.ShowProgress(0, QStringLiteral("0%"));
     encoder_.StartTask(1);
+}
+
+// "file 2 of 3" while several files are converted.
+QString TConversionControl::FileLabel() const {
+    return QStringLiteral("file %1 of %2").arg(fileIndex_ + 1).arg(conversion_->Files.size());
 }
 
 void TConversionControl::PreparePreview() {
     if (!previewForm_) return;
-    PlacePreviewWindow();
     previewForm_->setVisible(previewWanted_);
     previewForm_->FillBlack();
     previewForm_->setWindowTitle(QString());
 }
 
-void TConversionControl::PrepareSink(const TConversion& conversion) {
-    sink_.SetInputFileName(conversion.InputFileName);
-    TFrameTimingOptions timing = sink_.Timing();
-    timing.Enabled = conversion.PlayAtClipSpeed;
-    sink_.SetTiming(timing);
-    sink_.SetOptimizeFrames(conversion.Optimize);
-}
-
-// The preview window opens at the screen's centre. It stays on top, so before it shows the
-// first time it moves where it leaves the window's title and buttons (Stop above all) in view,
-// if it covers them there; from then on it stays where it is, or where the user puts it.
-void TConversionControl::PlacePreviewWindow() {
-    if (previewPlaced_) return;
-    previewPlaced_ = true;
-    const QScreen* screen = QGuiApplication::primaryScreen();
-    if (!screen) return;
-    previewForm_->move(ClearOfOwnerBand(screen->availableGeometry(), window_.frameGeometry(),
-                                        kControlsBand, previewForm_->frameGeometry().size(),
-                                        previewForm_->pos()));
-}
-
 // What the stopped run handed over is shown before the preview window hides, so that no frame
 // of it brings the window back.
 void TConversionControl::Stop() {
+    stopped_ = true;
     owner_.ShowRunPhase(TRunPhase::Stopping);
     encoder_.Stop(true);
     owner_.CatchUp();
@@ -155,8 +186,6 @@ void TConversionControl::SetPreviewWanted(bool wanted) {
 void TConversionControl::ShowPreviewFrame(const QImage& picture, int frameNumber) {
     TPreviewForm* preview = previewForm_.get();
     if (!preview) return;
-    if (preview->width() != picture.width() || preview->height() != picture.height())
-        preview->SetClientSize(picture.width(), picture.height());
     preview->setWindowTitle(QStringLiteral("#%1").arg(frameNumber));
     preview->ShowPicture(picture);
 }
@@ -169,56 +198,106 @@ void TConversionControl::FFEncoderPreviewBitmap(const TPreviewInfo& APreviewInfo
     TPreviewForm* preview = previewForm_.get();
     const TBitmap* bitmap = APreviewInfo.Bitmap;
     if (!preview || !bitmap) return;
-    if (preview->width() != bitmap->Width() || preview->height() != bitmap->Height())
-        preview->SetClientSize(bitmap->Width(), bitmap->Height());
     preview->setWindowTitle(QStringLiteral("#%1").arg(APreviewInfo.FrameNumber));
     preview->ShowBitmap(*bitmap);
     preview->setVisible(previewWanted_);
 }
 
+// The line as the encoder reports it, with the GIF's bytes written so far and the time as the
+// clip's time text; the share done and the time left beside it.
 void TConversionControl::FFEncoderProgress(PProgressInfo AProgressInfo) {
-    owner_.ShowStatus(QString::asprintf("Frame number: %d; FPS: %d; Size: %lld; Time: %lld",
-                                        AProgressInfo->FrameNumber, AProgressInfo->FPS,
-                                        static_cast<long long>(AProgressInfo->OutputSize),
-                                        static_cast<long long>(AProgressInfo->OutputTime)));
+    const TProgressInfo& info = *AProgressInfo;
+    QString line = QStringLiteral("Frame number: %1; FPS: %2; Size: %3; Time: %4")
+                       .arg(info.FrameNumber)
+                       .arg(info.FPS)
+                       .arg(TextOf(ByteSizeText(sink_.BytesWritten())))
+                       .arg(TextOf(FormatTimestamp(info.OutputTime)));
+    if (conversion_ && conversion_->Files.size() > 1)
+        line = FileLabel() + QStringLiteral(": ") + line;
+    owner_.ShowStatus(line);
+    TProgressState state;
+    state.Done = info.OutputTime;
+    state.Length = texts_.Length;
+    state.Frames = info.FrameNumber;
+    state.Elapsed =
+        std::chrono::duration<double>(std::chrono::steady_clock::now() - runStarted_).count();
+    const std::optional<double> fraction = ProgressFraction(state);
+    if (!fraction) return owner_.ShowProgress(-1, QString());
+    const int percent = static_cast<int>(*fraction * 100);
+    QString text = QStringLiteral("%1%").arg(percent);
+    if (const std::optional<double> left = SecondsLeft(state))
+        text += QStringLiteral(" \u00b7 %1 left").arg(TextOf(ClockText(*left)));
+    owner_.ShowProgress(percent, text);
 }
 
 // What the task logged and showed comes before its end. "Conversion is complete." only follows
-// a run whose every task ran to its end: the report of the end of all tasks says completed also
+// runs whose every task ran to its end: the report of the end of all tasks says completed also
 // after a failure or a stop.
 void TConversionControl::FFEncoderTerminate(const TTerminateInfo& ATerminateInfo) {
     owner_.CatchUp();
-    if (ATerminateInfo.TaskIndex < 0) {
-        owner_.ShowRunPhase(TRunPhase::Ended);
-    } else {
-        ++runTasksEnded_;
-        if (ATerminateInfo.Completed && !ATerminateInfo.Failed) ++runTasksCompleted_;
+    if (ATerminateInfo.TaskIndex >= 0) {
+        ++tasksEnded_;
+        if (ATerminateInfo.Completed && !ATerminateInfo.Failed) ++tasksCompleted_;
         if (!ATerminateInfo.Failed && outputStarted_ && !sink_.SavedFileName().empty()) {
             runOutput_ = sink_.SavedFileName();
+            TakeResult();
             owner_.LogMessage(QStringLiteral("***GIF saved: ") + TextOf(runOutput_));
         }
     }
     if (ATerminateInfo.Failed)
         Dialogs().ShowMessage(&window_, QMessageBox::Warning, ApplicationTitle(),
                               TextOf(ATerminateInfo.ErrorMessage));
-    if (!ATerminateInfo.Completed) return;
-    if (previewForm_) previewForm_->hide();
-    encoder_.SetPreviewBitmap(false);
-    const bool runCompleted = runTasksEnded_ > 0 && runTasksCompleted_ == runTasksEnded_;
-    if (!runCompleted) return;
-    owner_.ShowStatus(QStringLiteral("Conversion is complete."));
-    if (ATerminateInfo.TaskIndex < 0) PlayResult();
+    if (ATerminateInfo.TaskIndex >= 0) return;
+    if (!stopped_ && RunNextFile()) return;
+    EndRuns();
 }
 
-// After a run in which every task completed: the GIF made plays in the preview window.
-void TConversionControl::PlayResult() {
-    if (runOutput_.empty() || !previewForm_ || !previewWanted_) return;
-    try {
-        previewForm_->PlayAnimation(runOutput_);
-    } catch (const std::exception& error) {
-        owner_.LogMessage(QStringLiteral("***Cannot play ") + TextOf(runOutput_) +
-                          QStringLiteral(": ") + TextOf(error.what()));
+void TConversionControl::TakeResult() {
+    lastResult_.File = runOutput_;
+    lastResult_.Bytes = sink_.BytesWritten();
+    lastResult_.Frames = sink_.SavedFrames();
+    lastResult_.Width = sink_.Document().Width();
+    lastResult_.Height = sink_.Document().Height();
+}
+
+bool TConversionControl::RunNextFile() {
+    if (!conversion_) return false;
+    for (size_t next = fileIndex_ + 1; next < conversion_->Files.size(); ++next) {
+        if (!AddConversion(next)) continue;
+        RunFile();
+        return true;
     }
+    return false;
+}
+
+void TConversionControl::EndRuns() {
+    owner_.ShowRunPhase(TRunPhase::Ended);
+    owner_.ShowProgress(-1, QString());
+    if (previewForm_) previewForm_->hide();
+    encoder_.SetPreviewBitmap(false);
+    if (!lastResult_.File.empty()) owner_.ShowResult(&lastResult_);
+    const bool allCompleted = tasksEnded_ > 0 && tasksCompleted_ == tasksEnded_;
+    if (!allCompleted || stopped_) return;
+    owner_.ShowStatus(QStringLiteral("Conversion is complete."));
+    PlayResult();
+}
+
+// After runs in which every task completed: the GIF made last plays in the preview window.
+void TConversionControl::PlayResult() {
+    if (lastResult_.File.empty() || !previewForm_ || !previewWanted_) return;
+    previewForm_->PlayAnimation(lastResult_.File);
+}
+
+void TConversionControl::ShowResultInFolder() {
+    if (!lastResult_.File.empty()) Dialogs().ShowFileInFolder(TextOf(lastResult_.File));
+}
+
+void TConversionControl::CopyResult() {
+    if (lastResult_.File.empty()) return;
+    const bool playing = previewForm_ && previewForm_->PlayingFile() == lastResult_.File;
+    if (playing) return previewForm_->CopyAnimation();
+    if (!CopyGifFileToClipboard(lastResult_.File, QImage()))
+        owner_.LogMessage(QStringLiteral("***Cannot copy ") + TextOf(lastResult_.File));
 }
 
 // A conversion under way is stopped before the preview window goes; its reports no longer come.

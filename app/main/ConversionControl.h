@@ -1,25 +1,39 @@
 #pragma once
 // TConversionControl: the main window's conversion. It owns the encoder, the frame output
-// adapter and the frame sink; it adds the task of the conversion the options dialog set up and
-// runs it with Start, Stop, Pause and Resume, following the run from the encoder's reports.
-// The frames go through the sink into the GIF beside the input. It owns the preview window,
-// which shows the frames while converting (while "Preview while encoding" is wanted) and, once
-// a run is complete, plays the GIF it made until the next run starts or the window closes.
-// It reports to the window through TConversionOwner.
+// adapter and the frame sink; it adds the task of each file the options dialog set up and runs
+// them one after another with Start, Stop, Pause and Resume, following each run from the
+// encoder's reports. The task's option strings and the sink's settings come from the user's
+// choices through the builders the command line uses too, so both make the same GIF. It owns
+// the preview window, which shows the frames while converting (while "Preview while encoding"
+// is wanted) and, once the runs are complete, plays the last GIF made until the next run
+// starts or the window closes. It reports to the window through TConversionOwner.
 #include <QImage>
 #include <QString>
 #include <atomic>
+#include <chrono>
 #include <memory>
 #include <optional>
 #include <string>
+#include <vector>
 
+#include "app/core/ConversionChoices.h"
 #include "app/core/FrameSink.h"
+#include "app/core/TaskOptions.h"
 #include "app/main/RunPhase.h"
 #include "engine/encoder/FFEncode.h"
 #include "engine/output/FrameOutput.h"
 
 class QWidget;
 class TPreviewForm;
+
+// A GIF a run saved.
+struct TConversionResult {
+    std::string File;
+    int64_t Bytes = 0;
+    int Frames = 0;
+    int Width = 0;
+    int Height = 0;
+};
 
 // What the conversion asks of the window it works for; called on the GUI thread.
 class TConversionOwner {
@@ -28,6 +42,11 @@ public:
     virtual void LogMessage(const QString& message) = 0;
     virtual void ShowRunPhase(TRunPhase phase) = 0;
     virtual void ShowStatus(const QString& text) = 0;
+    // The share of the run done (0 to 100) with its text ("42% - 0:12 left"); a negative share
+    // hides it.
+    virtual void ShowProgress(int percent, const QString& text) = 0;
+    // The GIF the runs made last, once they have ended; null hides it.
+    virtual void ShowResult(const TConversionResult* result) = 0;
     // Shows what the conversion's threads have handed to the GUI thread so far (log lines,
     // frames), so that what the conversion shows next comes after it.
     virtual void CatchUp() = 0;
@@ -36,20 +55,17 @@ protected:
     ~TConversionOwner() = default;
 };
 
-// A conversion as the options dialog set it up: the chosen file, the task's option records and
-// what the sink makes of the frames.
+// A conversion as the options dialog set it up: the files, converted one after another, and
+// the choices for every one of them.
 struct TConversion {
-    std::string InputFileName;
-    TInputOptions Input;
-    TOutputOptions Output;
-    bool PlayAtClipSpeed = true;
-    bool Optimize = false;
+    std::vector<std::string> Files;
+    TConversionChoices Choices;
 };
 
 class TConversionControl {
 public:
-    // `window` parents the messages shown, and the preview window keeps clear of its buttons.
-    // The sink shows its frames and lines through `sinkWindow`.
+    // `window` parents the messages shown, and the preview window keeps clear of it. The sink
+    // shows its frames and lines through `sinkWindow`.
     TConversionControl(QWidget& window, TSinkWindow& sinkWindow, TConversionOwner& owner);
     ~TConversionControl();
     TConversionControl(const TConversionControl&) = delete;
@@ -60,11 +76,13 @@ public:
     TFrameSink& FrameSink() { return sink_; }
     TPreviewForm* PreviewWindow() const { return previewForm_.get(); }
 
-    // Another file was chosen: the earlier file's conversion and task go, whatever becomes of
-    // this one, so Start never converts a file other than the one shown.
+    // The earlier conversion and its task go.
     void Forget();
-    // The conversion of the chosen file: its task is added; the log tells how that went.
-    void Set(const TConversion& conversion);
+    // The conversion of the chosen files: the first file's task is added, the log tells how
+    // that went. True when it was: Start is ready.
+    bool Set(const TConversion& conversion);
+    // A conversion is set up and its task could be added: Start may run it.
+    bool Ready() const { return conversion_.has_value() && taskReady_; }
 
     void Start();
     void Stop();
@@ -79,6 +97,12 @@ public:
     void ShowPreviewFrame(const QImage& picture, int frameNumber);
     void RevealPreview();
 
+    // The GIF saved last (an empty name before any).
+    const TConversionResult& LastResult() const { return lastResult_; }
+    // The result line's actions: the file manager at the GIF, the GIF on the clipboard.
+    void ShowResultInFolder();
+    void CopyResult();
+
     // The encoder's events.
     void FFEncoderPreviewBitmap(const TPreviewInfo& APreviewInfo);
     void FFEncoderProgress(PProgressInfo AProgressInfo);
@@ -86,12 +110,17 @@ public:
 
 private:
     void ConnectEncoder();
-    void AddConversion(const TConversion& conversion);
-    void PrepareRun();
-    void PrepareSink(const TConversion& conversion);
+    // Adds the task of the conversion's file at `index`; false (with the reason logged) when
+    // it cannot be added.
+    bool AddConversion(size_t index);
+    void RunFile();
+    // After a file's run: the next file that can be added runs; false when none is left.
+    bool RunNextFile();
+    void EndRuns();
+    void TakeResult();
     void PreparePreview();
-    void PlacePreviewWindow();
     void PlayResult();
+    QString FileLabel() const;
 
     QWidget& window_;
     TConversionOwner& owner_;
@@ -99,14 +128,21 @@ private:
     TFrameOutputAdapter foa_;
     TFrameSink sink_;
     std::unique_ptr<TPreviewForm> previewForm_;
-    // The conversion of the file chosen last, once the options dialog set one up.
+    // The conversion the options dialog set up last, the file whose task is added, and
+    // whether its task could be added.
     std::optional<TConversion> conversion_;
+    size_t fileIndex_ = 0;
+    bool taskReady_ = false;
+    TTaskOptionTexts texts_;
     bool previewWanted_ = true;
-    bool previewPlaced_ = false;
-    // The run under way: its output has begun (set on the conversion's thread), the tasks that
-    // have ended and those of them that completed, and the GIF it saved (empty: none yet).
+    // The runs under way: Stop was pressed; the tasks that have ended and those that completed.
+    bool stopped_ = false;
+    int tasksEnded_ = 0;
+    int tasksCompleted_ = 0;
+    std::chrono::steady_clock::time_point runStarted_;
+    // The run under way: its output has begun (set on the conversion's thread), and the GIF it
+    // saved (empty: none yet).
     std::atomic<bool> outputStarted_{false};
-    int runTasksEnded_ = 0;
-    int runTasksCompleted_ = 0;
     std::string runOutput_;
+    TConversionResult lastResult_;
 };

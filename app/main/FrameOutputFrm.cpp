@@ -2,7 +2,10 @@
 
 #include <QCloseEvent>
 #include <QFileDialog>
+#include <QFileInfo>
 
+#include "app/core/ProgressTexts.h"
+#include "app/core/SavedChoices.h"
 #include "app/core/Settings.h"
 #include "app/main/Globals.h"
 #include "app/main/Skin.h"
@@ -156,37 +159,72 @@ void TfrmFrameOutput::btnOpenClick() {
     OpenInputFile(fileName);
 }
 
-void TfrmFrameOutput::OpenDroppedFile(const QString& fileName) {
+void TfrmFrameOutput::OpenDroppedFiles(const QStringList& fileNames) {
     if (!EnsureLibraries()) return;
-    OpenInputFile(fileName);
+    OpenInputFiles(fileNames);
 }
 
-void TfrmFrameOutput::OpenInputFile(const QString& fileName) {
-    inputFileName_ = fileName;
-    run_.Forget();
-    face_->ShowInputName(fileName);
-    face_->OfferStart();
+void TfrmFrameOutput::OpenInputFiles(const QStringList& fileNames) {
     TFFDecoder& decoder = Encoder().Decoder();
-    TCloseFileAtEnd closeFile(decoder);
+    for (qsizetype first = 0; first < fileNames.size(); ++first) {
+        TCloseFileAtEnd closeFile(decoder);
+        if (!LoadConvertible(fileNames[first])) continue;
+        inputFileName_ = fileNames[first];
+        face_->ShowInputName(fileNames.size() - first > 1 ? QStringLiteral("%1 (and %2 more)")
+                                                                .arg(inputFileName_)
+                                                                .arg(fileNames.size() - first - 1)
+                                                          : inputFileName_);
+        RunOptionsDialog(fileNames.mid(first));
+        return;
+    }
+}
+
+bool TfrmFrameOutput::LoadConvertible(const QString& fileName) {
+    TFFDecoder& decoder = Encoder().Decoder();
     if (!decoder.LoadFile(fileName.toStdString())) {
         LogMessage(QStringLiteral("***File load error: ") +
                    QString::fromUtf8(decoder.LastErrorMessage().c_str()));
-        return;
+        return false;
     }
-    RunOptionsDialog();
+    if (decoder.FirstVideoStream() >= 0) return true;
+    LogMessage(QStringLiteral("***No video to convert in ") + fileName);
+    Dialogs().ShowMessage(
+        this, QMessageBox::Warning, ApplicationTitle(),
+        QStringLiteral("%1 has no video to convert.").arg(QFileInfo(fileName).fileName()));
+    return false;
 }
 
-void TfrmFrameOutput::RunOptionsDialog() {
-    if (!frmOption_) frmOption_ = new TfrmOption(this);
+// OK sets up the conversion of the files (Start is offered when its task could be added);
+// Cancel leaves no conversion to start.
+void TfrmFrameOutput::RunOptionsDialog(const QStringList& fileNames) {
+    if (!frmOption_) {
+        frmOption_ = new TfrmOption(this);
+        frmOption_->SetSavedChoices(ReadSavedChoices(files_.SettingsFile));
+    }
     frmOption_->Prepare(Encoder().Decoder());
-    if (Dialogs().ShowModal(*frmOption_) != QDialog::Accepted) return;
+    if (Dialogs().ShowModal(*frmOption_) != QDialog::Accepted) {
+        run_.Forget();
+        face_->WithdrawStart();
+        return;
+    }
+    RememberChoices();
     TConversion conversion;
-    conversion.InputFileName = inputFileName_.toStdString();
-    conversion.Output = frmOption_->BuildOutputOptions();
-    conversion.Input = frmOption_->BuildInputOptions();
-    conversion.PlayAtClipSpeed = frmOption_->PlayAtClipSpeed();
-    conversion.Optimize = frmOption_->OptimizeOutput();
-    run_.Set(conversion);
+    for (const QString& name : fileNames) conversion.Files.push_back(name.toStdString());
+    conversion.Choices = frmOption_->Choices();
+    if (run_.Set(conversion))
+        face_->OfferStart();
+    else
+        face_->WithdrawStart();
+}
+
+// A settings file that cannot be written (a read-only folder) only costs the remembering.
+void TfrmFrameOutput::RememberChoices() {
+    try {
+        WriteSavedChoices(frmOption_->SavedChoices(), files_.SettingsFile);
+    } catch (const std::exception& error) {
+        LogMessage(QStringLiteral("***Cannot remember the options: ") +
+                   QString::fromUtf8(error.what()));
+    }
 }
 
 void TfrmFrameOutput::FaceButtonClicked(TFaceButton button) {
@@ -202,6 +240,10 @@ void TfrmFrameOutput::FaceButtonClicked(TFaceButton button) {
                 return btnPauseClick();
             case TFaceButton::Resume:
                 return btnResumeClick();
+            case TFaceButton::ShowInFolder:
+                return run_.ShowResultInFolder();
+            case TFaceButton::CopyGif:
+                return run_.CopyResult();
         }
     });
 }
@@ -211,8 +253,8 @@ void TfrmFrameOutput::PreviewWhileEncodingChanged(bool on) {
     run_.SetPreviewWanted(on);
 }
 
-void TfrmFrameOutput::FileDropped(const QString& fileName) {
-    RunHandler(this, [this, fileName] { OpenDroppedFile(fileName); });
+void TfrmFrameOutput::FilesDropped(const QStringList& fileNames) {
+    RunHandler(this, [this, fileNames] { OpenDroppedFiles(fileNames); });
 }
 
 void TfrmFrameOutput::ShowPreviewFrame(const QImage& picture, int frameNumber) {
@@ -221,9 +263,29 @@ void TfrmFrameOutput::ShowPreviewFrame(const QImage& picture, int frameNumber) {
 
 void TfrmFrameOutput::RevealPreview() { run_.RevealPreview(); }
 
-void TfrmFrameOutput::ShowRunPhase(TRunPhase phase) { face_->ShowRunPhase(phase); }
+// Start after the runs only while a task is ready again.
+void TfrmFrameOutput::ShowRunPhase(TRunPhase phase) {
+    face_->ShowRunPhase(phase);
+    if (phase == TRunPhase::Ended && !run_.Ready()) face_->WithdrawStart();
+}
 
 void TfrmFrameOutput::ShowStatus(const QString& text) { face_->ShowStatus(text); }
+
+void TfrmFrameOutput::ShowProgress(int percent, const QString& text) {
+    face_->ShowProgress(percent, text);
+}
+
+// "clip_(new).gif - 1.30 MB, 118 frames, 320x240", the whole path in the tool tip.
+void TfrmFrameOutput::ShowResult(const TConversionResult* result) {
+    if (!result) return face_->ShowResult(QString(), QString(), QString());
+    const QString path = QString::fromUtf8(result->File.c_str());
+    const QString facts = QStringLiteral("%1 \u00b7 %2 frames \u00b7 %3x%4")
+                              .arg(QString::fromStdString(ByteSizeText(result->Bytes)))
+                              .arg(result->Frames)
+                              .arg(result->Width)
+                              .arg(result->Height);
+    face_->ShowResult(QFileInfo(path).fileName(), facts, path + QStringLiteral("\n") + facts);
+}
 
 void TfrmFrameOutput::CatchUp() {
     logHandOff_.Flush();

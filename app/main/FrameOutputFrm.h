@@ -1,8 +1,10 @@
 #pragma once
 // TfrmFrameOutput: the program's main window, borderless, with the face painted from the skin
-// picture. Input (or a file dropped on the window) loads the media libraries when needed, loads
-// the chosen file and runs the output options dialog on it; Start, Stop, Pause and Resume run
-// the conversion it set up.
+// picture. Input (or files dropped on the window) loads the media libraries when needed, loads
+// the chosen file and runs the output options dialog on it (a file that cannot be loaded or has
+// no video is reported at once and changes nothing); Start, enabled only while a task is ready,
+// Stop, Pause and Resume run the conversion it set up, of every dropped file in turn. The
+// dialog's choices are kept in the settings file from one run of the program to the next.
 //
 // The window owns its parts and wires them together; each part knows only the small interface
 // through which it reports back:
@@ -51,6 +53,8 @@ public:
     TfrmOption* OptionDialog() const { return frmOption_; }
     TFFEncoder& Encoder() { return run_.Encoder(); }
     TFrameSink& FrameSink() { return run_.FrameSink(); }
+    // The GIF the runs saved last (an empty name before any).
+    const TConversionResult& LastResult() const { return run_.LastResult(); }
     // The application's engine logger, whose lines the log shows.
     const TFFLogger& Logger() const { return FFLogger; }
 
@@ -65,10 +69,13 @@ public:
     // Any thread.
     void FFLoggerLog(uint32_t threadId, TLogLevel level, const std::string& message);
 
-    // What Input does once a file is chosen: shows it, loads it and runs the options dialog.
-    void OpenInputFile(const QString& fileName);
-    // Input's way for a file dropped on the window: libraries, then the file.
-    void OpenDroppedFile(const QString& fileName);
+    // What Input does once a file is chosen: loads it and, when it has video, shows it and
+    // runs the options dialog. Of several files the first that can be converted opens the
+    // dialog and the files after it are converted after it with the same options.
+    void OpenInputFiles(const QStringList& fileNames);
+    void OpenInputFile(const QString& fileName) { OpenInputFiles({fileName}); }
+    // Input's way for files dropped on the window: libraries, then the files.
+    void OpenDroppedFiles(const QStringList& fileNames);
 
     // A log line / a message of the window (an empty line, the message, an empty line).
     void AppendLog(const QString& line);
@@ -82,18 +89,23 @@ private:
     void LoadSkin();
     void SetUpOpenDialog();
     bool EnsureLibraries();
-    void RunOptionsDialog();
+    // Loads the file into the decoder and checks it has video; false (reported) when not.
+    bool LoadConvertible(const QString& fileName);
+    void RunOptionsDialog(const QStringList& fileNames);
+    void RememberChoices();
 
     // TFaceOwner
     void FaceButtonClicked(TFaceButton button) override;
     void PreviewWhileEncodingChanged(bool on) override;
-    void FileDropped(const QString& fileName) override;
+    void FilesDropped(const QStringList& fileNames) override;
     // TSinkWindowOwner
     void ShowPreviewFrame(const QImage& picture, int frameNumber) override;
     void RevealPreview() override;
     // TConversionOwner
     void ShowRunPhase(TRunPhase phase) override;
     void ShowStatus(const QString& text) override;
+    void ShowProgress(int percent, const QString& text) override;
+    void ShowResult(const TConversionResult* result) override;
     void CatchUp() override;
 
     TFFLogger FFLogger;

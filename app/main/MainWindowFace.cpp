@@ -10,8 +10,10 @@
 #include <QMouseEvent>
 #include <QPainter>
 #include <QPlainTextEdit>
+#include <QProgressBar>
 #include <QTextCursor>
 #include <QTimer>
+#include <algorithm>
 
 #include "app/main/HelpMenu.h"
 #include "app/widgets/ImageButton.h"
@@ -31,6 +33,21 @@ const char* const kLogStyle =
     "QScrollBar::add-page:vertical, QScrollBar::sub-page:vertical { background: none; }";
 
 const char* const kCheckBoxStyle = "QCheckBox { color: white; spacing: 6px; }";
+
+const char* const kProgressStyle =
+    "QProgressBar { background: #161a22; border: 1px solid #333b4c; border-radius: 4px;"
+    "  color: #e6e9ef; text-align: center; }"
+    "QProgressBar::chunk { background: #c7682b; border-radius: 3px; }";
+
+// The status row: the status line from the left, the progress bar or the result line's
+// buttons at the right.
+constexpr int kStatusTop = 333;
+constexpr int kStatusLeft = 24;
+constexpr int kRowRight = 737;
+constexpr int kGap = 10;
+const QRect kProgressPlace(kRowRight - 220, kStatusTop, 220, 16);
+const QRect kCopyGifPlace(kRowRight - 76, kStatusTop - 4, 76, 24);
+const QRect kShowInFolderPlace(kCopyGifPlace.left() - 6 - 104, kStatusTop - 4, 104, 24);
 
 QLabel* MakeFaceLabel(const char* name, const QString& caption, QWidget* parent, const QRect& place,
                       const QColor& colour) {
@@ -59,12 +76,13 @@ TImageButton* MakeTitleButton(const char* name, TButtonGlyph glyph, const QStrin
     return button;
 }
 
-// The first local file among the dropped items, or an empty text.
-QString DroppedFile(const QMimeData* data) {
-    if (!data || !data->hasUrls()) return QString();
+// The local files among the dropped items, in order.
+QStringList DroppedFiles(const QMimeData* data) {
+    QStringList files;
+    if (!data || !data->hasUrls()) return files;
     for (const QUrl& url : data->urls())
-        if (url.isLocalFile()) return url.toLocalFile();
-    return QString();
+        if (url.isLocalFile()) files << url.toLocalFile();
+    return files;
 }
 
 }  // namespace
@@ -83,10 +101,13 @@ void TMainWindowFace::CreateComponents() {
                            facecolors::Caption);
     txtInput = MakeFaceLabel("txtInput", QStringLiteral("..."), this, QRect(104, 110, 633, 16),
                              facecolors::Caption);
-    lblStatus = MakeFaceLabel("lblStatus", QStringLiteral("Status"), this, QRect(24, 333, 713, 16),
+    lblStatus = MakeFaceLabel("lblStatus", QStringLiteral("Status"), this,
+                              QRect(kStatusLeft, kStatusTop, kRowRight - kStatusLeft, 16),
                               facecolors::LogText);
+    statusText_ = lblStatus->text();
     CreateLog();
     CreateButtons();
+    CreateResultLine();
     chkPreview = Named("chkPreview", new QCheckBox(QStringLiteral("Preview while encoding"), this));
     chkPreview->setGeometry(544, 62, 190, 19);
     chkPreview->setChecked(true);
@@ -121,15 +142,33 @@ void TMainWindowFace::CreateButtons() {
         MakeTitleButton("ButtonClose", TButtonGlyph::Close, QStringLiteral("Close"), this, 733);
 }
 
+void TMainWindowFace::CreateResultLine() {
+    prgConversion = Named("prgConversion", new QProgressBar(this));
+    prgConversion->setGeometry(kProgressPlace);
+    prgConversion->setRange(0, 100);
+    prgConversion->setStyleSheet(QString::fromLatin1(kProgressStyle));
+    prgConversion->hide();
+    lblResult = MakeFaceLabel("lblResult", QString(), this, QRect(), facecolors::Caption);
+    lblResult->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
+    lblResult->hide();
+    btnShowInFolder =
+        Named("btnShowInFolder", new TImageButton(QStringLiteral("Show in folder"), this));
+    btnShowInFolder->setGeometry(kShowInFolderPlace);
+    btnShowInFolder->hide();
+    btnCopyGif = Named("btnCopyGif", new TImageButton(QStringLiteral("Copy GIF"), this));
+    btnCopyGif->setGeometry(kCopyGifPlace);
+    btnCopyGif->hide();
+}
+
 void TMainWindowFace::ConnectHandlers() {
     const struct {
         TImageButton* Button;
         TFaceButton Meaning;
-    } runButtons[] = {{btnOpen, TFaceButton::Input},
-                      {btnStart, TFaceButton::Start},
-                      {btnStop, TFaceButton::Stop},
-                      {btnPause, TFaceButton::Pause},
-                      {btnResume, TFaceButton::Resume}};
+    } runButtons[] = {
+        {btnOpen, TFaceButton::Input},     {btnStart, TFaceButton::Start},
+        {btnStop, TFaceButton::Stop},      {btnPause, TFaceButton::Pause},
+        {btnResume, TFaceButton::Resume},  {btnShowInFolder, TFaceButton::ShowInFolder},
+        {btnCopyGif, TFaceButton::CopyGif}};
     for (const auto& row : runButtons) {
         const TFaceButton meaning = row.Meaning;
         connect(row.Button, &QAbstractButton::clicked, this,
@@ -157,6 +196,8 @@ void TMainWindowFace::OfferStart() {
     btnStart->setEnabled(true);
     btnStart->setFocus();
 }
+
+void TMainWindowFace::WithdrawStart() { btnStart->setEnabled(false); }
 
 void TMainWindowFace::FocusInput() { btnOpen->setFocus(); }
 
@@ -191,7 +232,53 @@ void TMainWindowFace::SetRunButtons(bool input, bool start, bool stop, bool paus
     btnResume->setEnabled(resume);
 }
 
-void TMainWindowFace::ShowStatus(const QString& text) { lblStatus->setText(text); }
+void TMainWindowFace::ShowStatus(const QString& text) {
+    statusText_ = text;
+    FitStatus();
+}
+
+void TMainWindowFace::ShowProgress(int percent, const QString& text) {
+    prgConversion->setVisible(percent >= 0);
+    if (percent >= 0) {
+        prgConversion->setValue(percent);
+        prgConversion->setFormat(text);
+    }
+    FitStatus();
+}
+
+void TMainWindowFace::ShowResult(const QString& fileName, const QString& facts,
+                                 const QString& toolTip) {
+    resultName_ = fileName;
+    resultFacts_ = facts;
+    lblResult->setToolTip(toolTip);
+    for (QWidget* part : {static_cast<QWidget*>(lblResult), static_cast<QWidget*>(btnShowInFolder),
+                          static_cast<QWidget*>(btnCopyGif)})
+        part->setVisible(!fileName.isEmpty());
+    FitStatus();
+}
+
+void TMainWindowFace::FitStatus() {
+    const QFontMetrics metrics = lblStatus->fontMetrics();
+    int right = kRowRight;
+    if (!prgConversion->isHidden()) right = kProgressPlace.left() - kGap;
+    if (!lblResult->isHidden()) {
+        // The status keeps its text whole up to half the row; the result line takes the rest.
+        const int statusRoom = std::min(metrics.horizontalAdvance(statusText_) + kGap / 2,
+                                        (kRowRight - kStatusLeft) / 2);
+        right = kStatusLeft + statusRoom;
+        const int resultLeft = right + 2 * kGap;
+        const int resultWidth = std::max(kShowInFolderPlace.left() - kGap - resultLeft, 0);
+        lblResult->setGeometry(resultLeft, kStatusTop, resultWidth, 16);
+        const QString separator = QStringLiteral("  ");
+        const int nameRoom = resultWidth - metrics.horizontalAdvance(separator + resultFacts_);
+        lblResult->setText(metrics.elidedText(resultName_, Qt::ElideMiddle, std::max(nameRoom, 0)) +
+                           separator + resultFacts_);
+    }
+    lblStatus->setFixedWidth(std::max(right - kStatusLeft, 0));
+    const QString shown = metrics.elidedText(statusText_, Qt::ElideRight, lblStatus->width());
+    lblStatus->setText(shown);
+    lblStatus->setToolTip(shown == statusText_ ? QString() : statusText_);
+}
 
 // Every line counts, an empty first line too (the text edit's own append would fold it into the
 // next line).
@@ -244,15 +331,15 @@ void TMainWindowFace::mouseReleaseEvent(QMouseEvent* event) {
 }
 
 void TMainWindowFace::dragEnterEvent(QDragEnterEvent* event) {
-    if (btnOpen->isEnabled() && !DroppedFile(event->mimeData()).isEmpty())
+    if (btnOpen->isEnabled() && !DroppedFiles(event->mimeData()).isEmpty())
         event->acceptProposedAction();
 }
 
-// The drop is finished before the file is opened, so the program the file came from is not
-// kept waiting while the options dialog is open.
+// The drop is finished before the files are opened, so the program they came from is not kept
+// waiting while the options dialog is open.
 void TMainWindowFace::dropEvent(QDropEvent* event) {
-    const QString fileName = DroppedFile(event->mimeData());
-    if (!btnOpen->isEnabled() || fileName.isEmpty()) return;
+    const QStringList fileNames = DroppedFiles(event->mimeData());
+    if (!btnOpen->isEnabled() || fileNames.isEmpty()) return;
     event->acceptProposedAction();
-    QTimer::singleShot(0, this, [this, fileName] { owner_.FileDropped(fileName); });
+    QTimer::singleShot(0, this, [this, fileNames] { owner_.FilesDropped(fileNames); });
 }

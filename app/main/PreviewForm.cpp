@@ -2,17 +2,17 @@
 
 #include <QAction>
 #include <QFileInfo>
+#include <QGuiApplication>
 #include <QLabel>
 #include <QPixmap>
+#include <QScreen>
 #include <QVBoxLayout>
 
 #include "app/widgets/BitmapImage.h"
 #include "app/widgets/Dialogs.h"
 #include "app/widgets/ObjectName.h"
-#include "app/widgets/QtCanvas.h"
 #include "app/widgets/QtClipboard.h"
 #include "app/widgets/WindowPlacement.h"
-#include "gif/model/GIFImage.h"
 
 namespace {
 
@@ -21,9 +21,10 @@ constexpr int kInitialHeight = 240;
 
 }  // namespace
 
-TPreviewForm::TPreviewForm()
+TPreviewForm::TPreviewForm(const QWidget* owner)
     : QWidget(nullptr, Qt::Tool | Qt::WindowStaysOnTopHint | Qt::CustomizeWindowHint |
                            Qt::WindowTitleHint | Qt::WindowCloseButtonHint),
+      owner_(owner),
       Image(Named("Image", new QLabel(this))),
       actCopyAnimation(Named("actCopyAnimation", new QAction(QStringLiteral("Copy GIF"), this))) {
     Image->setAlignment(Qt::AlignCenter);
@@ -42,13 +43,17 @@ TPreviewForm::TPreviewForm()
     resize(kInitialWidth, kInitialHeight);
     FillBlack();
     CentreOnScreen(*this);
+    player_.OnPicture = [this](const QImage& picture) { ShowPlayedPicture(picture); };
+    player_.OnFailed = [this](const QString& error) {
+        actCopyAnimation->setEnabled(false);
+        if (OnPlayFailed) OnPlayFailed(error);
+    };
 }
 
 TPreviewForm::~TPreviewForm() { StopPlaying(); }
 
-void TPreviewForm::SetClientSize(int width, int height) { resize(width, height); }
-
 void TPreviewForm::ShowPicture(const QImage& picture) {
+    if (picture.size() != pictureSize_) FitToPicture(picture.size());
     Image->setPixmap(QPixmap::fromImage(picture));
 }
 
@@ -60,37 +65,44 @@ void TPreviewForm::FillBlack() {
     Image->setPixmap(black);
 }
 
-void TPreviewForm::PlayAnimation(const std::string& fileName) {
-    StopPlaying();
-    auto animation = std::make_unique<TGIFImage>();
-    animation->LoadFromFile(fileName);
-    if (animation->Empty()) return;
-    const QSize size(animation->Width(), animation->Height());
-    canvas_ = std::make_unique<TQtCanvas>(size);
-    canvas_->OnChanged = [this, canvas = canvas_.get()] { ShowPicture(canvas->Picture()); };
-    animation_ = std::move(animation);
-    SetClientSize(size.width(), size.height());
-    setWindowTitle(QFileInfo(QString::fromStdString(fileName)).fileName());
-    actCopyAnimation->setEnabled(true);
-    show();
-    animation_->Draw(*canvas_, {0, 0, size.width(), size.height()});
+// The frame's size is known once the window has been shown; before, it counts as nothing.
+void TPreviewForm::FitToPicture(const QSize& pictureSize) {
+    pictureSize_ = pictureSize;
+    const QScreen* screen = QGuiApplication::primaryScreen();
+    if (!screen) return resize(pictureSize);
+    const QRect free = screen->availableGeometry();
+    const QSize size = FittedPreviewSize(pictureSize, free);
+    const QSize frameExtra = isVisible() ? frameGeometry().size() - geometry().size() : QSize(0, 0);
+    if (!owner_) {
+        resize(size);
+        return;
+    }
+    const QRect placed =
+        PreviewPlacement(free, owner_->frameGeometry(), kOwnerBand, size, frameExtra);
+    resize(placed.size());
+    move(placed.topLeft());
 }
 
-// Both leave the members first: a call that comes in while the painter is being stopped (the
-// main thread runs queued calls meanwhile) finds nothing left to stop.
+void TPreviewForm::PlayAnimation(const std::string& fileName) {
+    StopPlaying();
+    setWindowTitle(QFileInfo(QString::fromStdString(fileName)).fileName());
+    actCopyAnimation->setEnabled(true);
+    player_.Play(fileName);
+}
+
+void TPreviewForm::ShowPlayedPicture(const QImage& picture) {
+    ShowPicture(picture);
+    if (!isVisible()) show();
+}
+
 void TPreviewForm::StopPlaying() {
-    const std::unique_ptr<TQtCanvas> canvas = std::move(canvas_);
-    const std::unique_ptr<TGIFImage> animation = std::move(animation_);
-    if (!animation) return;
     actCopyAnimation->setEnabled(false);
-    animation->StopPainting();
-    canvas->Invalidate();
+    player_.Stop();
 }
 
 void TPreviewForm::CopyAnimation() {
-    if (!animation_) return;
-    TQtClipboard clipboard;
-    animation_->SaveToClipboard(clipboard);
+    if (PlayingFile().empty()) return;
+    CopyGifFileToClipboard(PlayingFile(), Image->pixmap().toImage());
 }
 
 void TPreviewForm::hideEvent(QHideEvent* event) {

@@ -13,6 +13,7 @@
 #include "app/main/Globals.h"
 #include "app/main/MainThreadHooks.h"
 #include "app/main/QtPreviewWindow.h"
+#include "app/widgets/DarkLook.h"
 #include "app/widgets/Dialogs.h"
 #include "engine/loader/FFLoad.h"
 #include "platform/Exception.h"
@@ -32,6 +33,7 @@ std::unique_ptr<TfrmFrameOutput> StartUp(const TProgramFiles& files) {
     const std::vector<std::string> title = ReadSettings({"Name"}, files.SettingsFile);
     SetApplicationTitle(QString::fromStdString(title.front()));
     QApplication::setWindowIcon(LoadApplicationIcon(files.IconFile()));
+    ApplyDarkLook();
     return std::make_unique<TfrmFrameOutput>(files);
 }
 
@@ -43,13 +45,13 @@ QString FileArgument(const QStringList& arguments) {
 void OpenFileWhenShown(TfrmFrameOutput& window, const QString& fileName) {
     if (fileName.isEmpty()) return;
     QTimer::singleShot(0, &window, [&window, fileName] {
-        RunHandler(&window, [&window, fileName] { window.OpenDroppedFile(fileName); });
+        RunHandler(&window, [&window, fileName] { window.OpenDroppedFiles({fileName}); });
     });
 }
 
 int RunClipGIF(int argc, char** argv) {
     QApplication application(argc, argv);
-    QApplication::setStyle(QStringLiteral("Fusion"));
+    ApplyDarkLook();
     const QString programName = QApplication::applicationName();
     EngineStartup();
     int exitCode = 1;

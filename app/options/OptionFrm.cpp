@@ -2,13 +2,18 @@
 
 #include <QCheckBox>
 #include <QComboBox>
+#include <QDoubleSpinBox>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPlainTextEdit>
+#include <QRadioButton>
+#include <QSpinBox>
 
+#include "app/core/FrameSizes.h"
 #include "app/options/ActualSizeForm.h"
 #include "app/options/FrameImage.h"
 #include "app/options/OptionRules.h"
+#include "app/options/TimeEdit.h"
 #include "app/widgets/BitmapImage.h"
 #include "app/widgets/Dialogs.h"
 #include "app/widgets/TrackBar.h"
@@ -76,8 +81,8 @@ void TfrmOption::Reset(bool all) {
     TrackBar->SetSelEnd(0);
     chkCutClip->setEnabled(false);
     chkCutClip->setChecked(false);
-    edtStartTime->setText(QStringLiteral("N/A"));
-    edtEndTime->setText(QStringLiteral("N/A"));
+    edtStartTime->ShowTime(std::nullopt);
+    edtEndTime->ShowTime(std::nullopt);
 }
 
 void TfrmOption::UpdateTrackBarRange() {
@@ -106,6 +111,7 @@ void TfrmOption::Prepare(TFFDecoder& decoder) {
     Reset(!sameFile);
 
     decoder_ = &decoder;
+    facts_ = ClipFactsOf(decoder);
     mmoAVFileInfo->setPlainText(QString::fromUtf8(decoder.FileInfoText().c_str()));
     firstVideoStream_ = decoder.FirstVideoStream();
     firstAudioStream_ = decoder.FirstAudioStream();
@@ -166,6 +172,10 @@ void TfrmOption::btnNextFrameClick() {
     if (decoder_) NextFrame();
 }
 
+void TfrmOption::btnPreviousFrameClick() {
+    if (decoder_ && decoder_->DecodePreviousFrame(-1)) ShowCurrentFrame();
+}
+
 void TfrmOption::TrackBarChange() {
     const int position = TrackBar->value();
     if (firstVideoStream_ < 0) {
@@ -210,16 +220,41 @@ void TfrmOption::ShowFrameFrom(int64_t target) {
 
 void TfrmOption::btnStartTimeClick() {
     TrackBar->SetSelStart(TrackBar->value());
-    edtStartTime->setText(TimeText(currentTime_));
+    edtStartTime->ShowTime(currentTime_);
     startTime_ = currentTime_;
     UpdateCutClip();
 }
 
 void TfrmOption::btnEndTimeClick() {
     TrackBar->SetSelEnd(TrackBar->value());
-    edtEndTime->setText(TimeText(currentTime_));
+    edtEndTime->ShowTime(currentTime_);
     endTime_ = currentTime_;
     UpdateCutClip();
+}
+
+// A typed time lies within the clip: from its first frame (0 unless that is earlier) to as
+// long after it as the clip lasts, when that is known.
+bool TfrmOption::TimeFitsClip(int64_t time) const {
+    const int64_t first = firstTime_ == kUnsetStart ? 0 : firstTime_;
+    const int64_t earliest = std::min<int64_t>(first, 0);
+    const int64_t latest = std::max<int64_t>(first, 0) + clipDuration_;
+    return time >= earliest && (clipDuration_ <= 0 || time <= latest);
+}
+
+bool TfrmOption::StartTimeTyped(std::optional<int64_t> time) {
+    if (time && !TimeFitsClip(*time)) return false;
+    startTime_ = time.value_or(kUnsetStart);
+    TrackBar->SetSelStart(time ? TrackBarPositionOf(*time, clipDuration_, TrackBar->maximum()) : 0);
+    UpdateCutClip();
+    return true;
+}
+
+bool TfrmOption::EndTimeTyped(std::optional<int64_t> time) {
+    if (time && !TimeFitsClip(*time)) return false;
+    endTime_ = time.value_or(kUnsetEnd);
+    TrackBar->SetSelEnd(time ? TrackBarPositionOf(*time, clipDuration_, TrackBar->maximum()) : 0);
+    UpdateCutClip();
+    return true;
 }
 
 void TfrmOption::UpdateCutClip() {
@@ -252,20 +287,89 @@ std::string TfrmOption::FrameSize() const {
     return FrameSizeOfItem(cboFrameSize->currentText().toStdString());
 }
 
-TOutputChoice TfrmOption::OutputChoice() const {
-    TOutputChoice choice;
-    choice.FrameSize = FrameSize();
-    choice.HasVideo = HasVideo();
-    choice.Cut = Cut();
-    choice.ClipFrameRate = clipFrameRate_;
-    // Without clip timing the frames come at the clip's own rate, as in the plain document.
-    if (!PlayAtClipSpeed()) choice.MaxFrameRate = 0;
-    return choice;
+TSavedChoices TfrmOption::SavedChoices() const {
+    TSavedChoices choices;
+    const int size = cboFrameSize->currentIndex();
+    if (size > 0) choices.FrameSizeName = FrameSizePresets()[static_cast<size_t>(size)].Name;
+    choices.KeepAspect = chkKeepAspect->isChecked();
+    choices.Width = spnWidth->value();
+    choices.FrameRate = spnFrameRate->value();
+    choices.PlayAtClipSpeed = chkPlayAtClipSpeed->isChecked();
+    choices.Loop = static_cast<TLoopChoice>(cboLoop->currentIndex());
+    if (choices.Loop == TLoopChoice::Repeat) choices.Repeats = spnRepeats->value();
+    choices.Colors = static_cast<TFrameColors>(cboColors->currentIndex());
+    choices.Quality = spnQuality->value();
+    choices.Dither = static_cast<TDitherChoice>(cboDither->currentIndex());
+    choices.Optimize = chkOptimize->isChecked();
+    choices.OutputFolder = edtFolder->text().toStdString();
+    choices.SaveToFolder = rdoFolder->isChecked() && !choices.OutputFolder.empty();
+    return choices;
 }
 
-std::string TfrmOption::OutputOptionsText() const { return BuildOutputOptionsText(OutputChoice()); }
+void TfrmOption::SetSavedChoices(const TSavedChoices& choices) {
+    int size = 0;
+    const auto presets = FrameSizePresets();
+    for (size_t i = 1; i < presets.size(); ++i)
+        if (choices.FrameSizeName == presets[i].Name) size = static_cast<int>(i);
+    cboFrameSize->setCurrentIndex(size);
+    chkKeepAspect->setChecked(choices.KeepAspect);
+    spnWidth->setValue(choices.Width);
+    spnFrameRate->setValue(choices.FrameRate);
+    chkPlayAtClipSpeed->setChecked(choices.PlayAtClipSpeed);
+    cboLoop->setCurrentIndex(static_cast<int>(choices.Loop));
+    spnRepeats->setValue(choices.Repeats);
+    cboColors->setCurrentIndex(static_cast<int>(choices.Colors));
+    spnQuality->setValue(choices.Quality);
+    cboDither->setCurrentIndex(static_cast<int>(choices.Dither));
+    chkOptimize->setChecked(choices.Optimize);
+    edtFolder->setText(QString::fromStdString(choices.OutputFolder));
+    (choices.SaveToFolder ? rdoFolder : rdoBesideClip)->setChecked(true);
+    UpdateEnabled();
+}
 
-std::string TfrmOption::InputOptionsText() const { return BuildInputOptionsText(Cut()); }
+// The piece of the clip counts from where the input is sought: the start, less a negative time
+// of the first frame.
+TConversionChoices TfrmOption::Choices() const {
+    TConversionChoices choices = ConversionChoicesOf(SavedChoices());
+    const TClipCut cut = Cut();
+    if (cut.Active()) {
+        choices.Start = cut.Seek();
+        choices.End = choices.Start + (cut.EndTime - cut.StartTime);
+    }
+    return choices;
+}
+
+void TfrmOption::UpdateEnabled() {
+    const bool byWidth = spnWidth->value() > 0;
+    cboFrameSize->setEnabled(!byWidth);
+    chkKeepAspect->setEnabled(!byWidth);
+    const bool timed = chkPlayAtClipSpeed->isChecked();
+    cboLoop->setEnabled(timed);
+    spnRepeats->setEnabled(timed &&
+                           cboLoop->currentIndex() == static_cast<int>(TLoopChoice::Repeat));
+    edtFolder->setEnabled(rdoFolder->isChecked());
+    // The fitted colours have a quality and always store only what changed.
+    const bool fitted = cboColors->currentIndex() == static_cast<int>(TFrameColors::Fitted);
+    spnQuality->setEnabled(fitted);
+    chkOptimize->setEnabled(!fitted);
+}
+
+void TfrmOption::btnBrowseClick() {
+    const QString folder =
+        Dialogs().ChooseFolder(this, QStringLiteral("Save the GIF in"), edtFolder->text());
+    if (folder.isEmpty()) return;
+    edtFolder->setText(folder);
+    rdoFolder->setChecked(true);
+    UpdateEnabled();
+}
+
+std::string TfrmOption::OutputOptionsText() const {
+    return BuildTaskOptions(Choices(), facts_).Output;
+}
+
+std::string TfrmOption::InputOptionsText() const {
+    return BuildTaskOptions(Choices(), facts_).Input;
+}
 
 TOutputOptions TfrmOption::BuildOutputOptions() const {
     TOutputOptions options;

@@ -1,33 +1,41 @@
 #pragma once
 // TfrmOption: the output options dialog ("Output Options"). Shown after a file was loaded, it
-// shows the file's information, steps through its video frames, and lets the user pick an output
-// frame size and a piece of the clip (Set Start, Set End, Cut Clip).
+// shows the file's information, steps through its video frames (Previous Frame, Next Frame, the
+// track bar), and lets the user mark a piece of the clip (Set Start and Set End, or the times
+// typed) and choose what the command line offers too, in its words: the frame size (from the
+// list, kept to the picture's aspect ratio or not, or a width with the height following), the
+// frame rate, timing and looping, dithering, optimising, and where the GIF is saved.
 //
 // The dialog is made once and reused: Prepare before each showing keeps the start, end and Cut
-// Clip when the same file comes again, and starts afresh for any other file. Times are
-// microseconds, as the decoder gives them.
-//
-// Two check boxes choose what is made of the frames: "Play at clip speed and loop" (frames
-// timed like the clip, at most 50 a second, and looping; off gives the plain document) and
-// "Optimise (smaller file)". They keep their state from file to file.
+// Clip when the same file comes again, and starts afresh for any other file; the other choices
+// stay from file to file, and the main window keeps them in the settings file (SavedChoices).
+// Times are microseconds, as the decoder gives them.
 #include <QDialog>
 #include <cstdint>
 #include <memory>
+#include <optional>
 #include <string>
 
 #include "app/core/OptionStrings.h"
+#include "app/core/SavedChoices.h"
+#include "app/core/TaskOptions.h"
 #include "engine/encoder/EncoderRecords.h"
 
 class QCheckBox;
 class QComboBox;
+class QDoubleSpinBox;
+class QGridLayout;
 class QGroupBox;
 class QLabel;
 class QLineEdit;
 class QPlainTextEdit;
 class QPushButton;
+class QRadioButton;
+class QSpinBox;
 class TBitmap;
 class TFFDecoder;
 class TFrameImage;
+class TTimeEdit;
 class TTrackBar;
 
 class TfrmOption : public QDialog {
@@ -45,14 +53,20 @@ public:
     // The piece of the clip: it applies when Cut Clip is enabled and checked and the start lies
     // before the end.
     TClipCut Cut() const;
-    // The chosen size as "320x240"; empty for "Auto - Original".
+    // The size of the list's item as "320x240"; empty for "Auto - Original".
     std::string FrameSize() const;
     bool HasVideo() const { return firstVideoStream_ >= 0; }
     // The clip's frame rate (0 when unknown).
     double ClipFrameRate() const { return clipFrameRate_; }
-    TOutputChoice OutputChoice() const;
-    // The option strings of the conversion: the output's (raw BGR24 frames, the piece's length,
-    // the scaling) and the input's (the seek to the piece's start).
+    // The choices apart from the piece of the clip, as the settings file keeps them; setting
+    // them sets the components.
+    TSavedChoices SavedChoices() const;
+    void SetSavedChoices(const TSavedChoices& choices);
+    // Everything chosen, the piece of the clip too, as both front ends take it.
+    TConversionChoices Choices() const;
+    // The option strings of the conversion of the prepared file, from Choices(): the output's
+    // (raw BGR24 frames, timing, rate, the piece's length, the scaling) and the input's (the
+    // seek to the piece's start).
     std::string OutputOptionsText() const;
     std::string InputOptionsText() const;
     // The option records of the task: the output's with its option string, the input's with
@@ -81,6 +95,8 @@ public:
     void btnStartTimeClick();
     void btnEndTimeClick();
     void btnNextFrameClick();
+    void btnPreviousFrameClick();
+    void btnBrowseClick();
 
 private:
     // Components, named as the members.
@@ -93,18 +109,49 @@ private:
     TTrackBar* TrackBar;
     QLabel* lblPTS;
     QPushButton* btnStartTime;
-    QLineEdit* edtStartTime;
+    TTimeEdit* edtStartTime;
     QPushButton* btnEndTime;
-    QLineEdit* edtEndTime;
+    TTimeEdit* edtEndTime;
     QPushButton* btnNextFrame;
+    QPushButton* btnPreviousFrame;
     QCheckBox* chkCutClip;
+    // Frame size: the list above, then these.
+    QCheckBox* chkKeepAspect;
+    QSpinBox* spnWidth;
+    // Timing.
+    QGroupBox* grpTiming;
+    QDoubleSpinBox* spnFrameRate;
     QCheckBox* chkPlayAtClipSpeed;
+    QComboBox* cboLoop;
+    QSpinBox* spnRepeats;
+    // The GIF itself.
+    QGroupBox* grpGif;
+    QComboBox* cboColors;
+    QSpinBox* spnQuality;
+    QComboBox* cboDither;
     QCheckBox* chkOptimize;
+    // Where it is saved.
+    QGroupBox* grpSaveTo;
+    QRadioButton* rdoBesideClip;
+    QRadioButton* rdoFolder;
+    QLineEdit* edtFolder;
+    QPushButton* btnBrowse;
     QPushButton* btnOk;
     QPushButton* btnCancel;
 
     void CreateComponents();
+    void CreateCutClip();
+    void CreateFrameSize();
+    void CreateTiming();
+    void CreateGif();
+    void CreateSaveTo();
     void ConnectHandlers();
+    // Which components can be used, by what the others say.
+    void UpdateEnabled();
+    // A time typed into Start or End: it marks the piece as Set Start or Set End would.
+    bool StartTimeTyped(std::optional<int64_t> time);
+    bool EndTimeTyped(std::optional<int64_t> time);
+    bool TimeFitsClip(int64_t time) const;
     void Reset(bool all);
     void UpdateTrackBarRange();
     int32_t CountFrames(int64_t fileDuration, bool durationKnown);
@@ -134,6 +181,7 @@ private:
     int firstVideoStream_ = -1;
     int firstAudioStream_ = -1;
     double clipFrameRate_ = 0;
+    TClipFacts facts_;
     bool updating_ = false;
     int lastPosition_ = 0;
 };

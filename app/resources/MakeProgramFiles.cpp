@@ -39,28 +39,12 @@ void WriteFile(const QString& name, const QByteArray& bytes) {
         throw std::runtime_error("cannot write " + name.toStdString());
 }
 
-// The stored form of a plain settings text. Complementing is its own inverse, so the routine
-// that decodes a stored line also encodes a plain one. Bytes whose complement is a line break
-// or a zero byte cannot be stored.
-QByteArray StoredSettings(const std::vector<std::string>& lines) {
-    QByteArray stored;
-    for (const std::string& line : lines) {
-        for (const char c : line) {
-            const auto byte = static_cast<unsigned char>(c);
-            if (byte == 0xF2 || byte == 0xF5 || byte == 0xFF)
-                throw std::runtime_error("the settings text holds a byte that cannot be stored");
-        }
-        stored += QByteArray::fromStdString(DecodeSettingsLine(line));
-        stored += "\r\n";
-    }
-    return stored;
-}
-
 void MakeFiles(const QString& settingsSource, const QString& outputFolder) {
     const QByteArray plain = ReadFile(settingsSource);
     const std::vector<std::string> lines = SplitSettingsLines(plain.toStdString());
     const QDir output(outputFolder);
-    WriteFile(output.filePath(QStringLiteral("lamecore.dll")), StoredSettings(lines));
+    WriteFile(output.filePath(QStringLiteral("lamecore.dll")),
+              QByteArray::fromStdString(EncodeSettings(lines)));
 
     QImageWriter icon(output.filePath(QStringLiteral("icon.ico")), "ico");
     if (!icon.write(PaintIcon(kIconSize)))

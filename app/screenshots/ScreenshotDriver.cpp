@@ -1,11 +1,14 @@
-// clipgif-screenshots CLIP OUTPUT_FOLDER
+// clipgif-screenshots CLIP PORTRAIT_CLIP SOUND_FILE OUTPUT_FOLDER
 //
-// Starts the desktop program as clipgif does, chooses a file that is no clip and then CLIP with
-// Input, converts a piece of it, and saves what the screen shows as PNG pictures: the main window
-// idle and with the clip chosen, the options dialog with a frame shown and a piece of the clip
-// set, the frame at actual size, the main window converting with the preview window and after
-// the conversion with the GIF playing, the help menu and the About box. The answers a user would
-// give come from a TDialogs of its own.
+// Starts the desktop program as clipgif does, shows the open dialog, chooses a file that is no
+// clip, then SOUND_FILE (which has no video) and then CLIP with Input, converts a piece of it,
+// then drops PORTRAIT_CLIP on the window and converts it, and saves what the screen shows as
+// PNG pictures: the main window idle and with the clip chosen, the open dialog, the message
+// about the file without video, the options dialog with a frame shown, a piece of the clip set
+// and the choices below, the frame at actual size, the main window converting with the preview
+// window and after the conversion with its result line and the GIF playing, the portrait clip's
+// preview beside the window, the help menu and the About box. The answers a user would give
+// come from a TDialogs of its own.
 #include <QAction>
 #include <QApplication>
 #include <QCheckBox>
@@ -13,8 +16,10 @@
 #include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
+#include <QFileDialog>
 #include <QLabel>
 #include <QMenu>
+#include <QMessageBox>
 #include <QPushButton>
 #include <QScreen>
 #include <QThread>
@@ -35,10 +40,11 @@
 #include "app/widgets/ObjectName.h"
 #include "app/widgets/TrackBar.h"
 #include "engine/loader/FFLoad.h"
+#include "platform/Stream.h"
 
 namespace {
 
-constexpr int kScreenshots = 8;
+constexpr int kScreenshots = 11;
 
 // Lets the windows paint and the screen settle.
 void Settle(int milliseconds = 400) {
@@ -76,7 +82,8 @@ int PreviewFrameNumber(const TfrmFrameOutput& window) {
 
 class TScreenshots : public TDialogs {
 public:
-    TScreenshots(const QString& clip, const QString& folder) : clip_(clip), folder_(folder) {}
+    TScreenshots(const QString& clip, const QString& sound, const QString& folder)
+        : clip_(clip), sound_(sound), folder_(folder) {}
 
     // The screen's picture of a window, with a margin round it.
     void Save(const QWidget& window, const char* name, int margin = 12) {
@@ -93,13 +100,24 @@ public:
     }
     int Saved() const { return saved_; }
 
-    // The first choice is a file that is no clip, so the log has something to show.
-    QString ChooseFile(QFileDialog&) override {
-        if (chosen_++ > 0) return clip_;
-        const QString notClip = QDir(folder_).filePath(QStringLiteral("notes.txt"));
-        QFile file(notClip);
-        if (file.open(QIODevice::WriteOnly)) file.write("these are no moving pictures\n");
-        return notClip;
+    // The first choice is a file that is no clip, so the log has something to show, the
+    // second a file without video; the open dialog itself is shown the first time.
+    QString ChooseFile(QFileDialog& dialog) override {
+        switch (chosen_++) {
+            case 0: {
+                dialog.show();
+                Save(dialog, "open-dialog.png");
+                dialog.hide();
+                const QString notClip = QDir(folder_).filePath(QStringLiteral("notes.txt"));
+                QFile file(notClip);
+                if (file.open(QIODevice::WriteOnly)) file.write("these are no moving pictures\n");
+                return notClip;
+            }
+            case 1:
+                return sound_;
+            default:
+                return clip_;
+        }
     }
 
     int ShowModal(QDialog& dialog) override {
@@ -113,16 +131,29 @@ public:
         return QDialog::Accepted;
     }
 
-    void ShowMessage(QWidget*, QMessageBox::Icon, const QString& caption,
+    // The first message is shown as the program shows it, the others only printed.
+    void ShowMessage(QWidget* parent, QMessageBox::Icon icon, const QString& caption,
                      const QString& text) override {
-        std::fprintf(stderr, "%s: %s\n", qPrintable(caption), qPrintable(text));
+        if (messages_++ > 0) {
+            std::fprintf(stderr, "%s: %s\n", qPrintable(caption), qPrintable(text));
+            return;
+        }
+        QMessageBox box(icon, caption, text, QMessageBox::Ok, parent);
+        box.show();
+        Save(box, "message.png");
     }
 
 private:
-    // A piece from a tenth to nine tenths of the clip, at 320x240: long enough that the
-    // conversion, which never waits for the windows, still runs when its progress line first
-    // shows a rate.
+    // A piece from a tenth to nine tenths of the clip, at 320x240 with the aspect ratio kept:
+    // long enough that the conversion, which never waits for the windows, still runs when its
+    // progress line first shows a rate. The portrait clip (the second time) is taken at its
+    // own size, so that its preview has to be scaled down to fit.
     int RunOptions(TfrmOption& options) {
+        if (optionsShown_++ > 0) {
+            NamedChild<QComboBox>(options, "cboFrameSize").setCurrentIndex(0);
+            options.hide();
+            return QDialog::Accepted;
+        }
         TTrackBar& track = NamedChild<TTrackBar>(options, "TrackBar");
         track.setValue(track.maximum() / 10);
         NamedChild<QPushButton>(options, "btnStartTime").click();
@@ -136,34 +167,44 @@ private:
     }
 
     QString clip_;
+    QString sound_;
     QString folder_;
     int saved_ = 0;
     int chosen_ = 0;
+    int messages_ = 0;
+    int optionsShown_ = 0;
 };
 
 }  // namespace
 
 int main(int argc, char** argv) {
-    if (argc != 3) {
-        std::fprintf(stderr, "usage: clipgif-screenshots CLIP OUTPUT_FOLDER\n");
+    if (argc != 5) {
+        std::fprintf(stderr,
+                     "usage: clipgif-screenshots CLIP PORTRAIT_CLIP SOUND_FILE OUTPUT_FOLDER\n");
         return 2;
     }
     QApplication application(argc, argv);
-    QApplication::setStyle(QStringLiteral("Fusion"));
     const QString clip = QString::fromLocal8Bit(argv[1]);
-    const QString folder = QString::fromLocal8Bit(argv[2]);
+    const QString portrait = QString::fromLocal8Bit(argv[2]);
+    const QString sound = QString::fromLocal8Bit(argv[3]);
+    const QString folder = QString::fromLocal8Bit(argv[4]);
     QDir().mkpath(folder);
     EngineStartup();
     int saved = 0;
     {
         TMainThreadHooks hooks;
-        TScreenshots screenshots(clip, folder);
+        TScreenshots screenshots(clip, sound, folder);
         SetDialogs(&screenshots);
-        std::unique_ptr<TfrmFrameOutput> window = StartUp(TProgramFiles::Installed());
+        // The options dialog's choices made here are not kept for the program's user.
+        const TProgramFiles files = TProgramFiles::Installed();
+        TMemoryStream settings;
+        settings.LoadFromFile(files.SettingsFile);
+        std::unique_ptr<TfrmFrameOutput> window = StartUp(files);
         window->show();
         window->activateWindow();
         screenshots.Save(*window, "main-idle.png");
         TImageButton& input = NamedChild<TImageButton>(*window, "btnOpen");
+        input.click();
         input.click();
         input.click();
         QFile::remove(QDir(folder).filePath(QStringLiteral("notes.txt")));
@@ -183,6 +224,15 @@ int main(int argc, char** argv) {
         Settle(800);
         screenshots.SaveArea(BothWindows(*window), "main-complete.png");
         if (window->PreviewWindow()) window->PreviewWindow()->hide();
+
+        // A portrait clip dropped on the window: its preview fits the screen, beside the window.
+        window->OpenDroppedFiles({portrait});
+        NamedChild<TImageButton>(*window, "btnStart").click();
+        SettleUntil([&] { return PreviewFrameNumber(*window) >= 10; });
+        screenshots.SaveArea(BothWindows(*window), "preview-portrait.png");
+        NamedChild<TImageButton>(*window, "btnStop").click();
+        SettleUntil([&] { return input.isEnabled(); });
+        if (window->PreviewWindow()) window->PreviewWindow()->hide();
         NamedChild<TImageButton>(*window, "ButtonHelp").click();
         Settle();
         screenshots.Save(*window, "main-help-menu.png", 160);
@@ -190,6 +240,8 @@ int main(int argc, char** argv) {
         NamedChild<QAction>(*window, "mnuAbout").trigger();
         saved = screenshots.Saved();
         SetDialogs(nullptr);
+        window.reset();
+        settings.SaveToFile(files.SettingsFile);
     }
     EngineShutdown();
     std::printf("%d screenshots in %s\n", saved, qPrintable(folder));

@@ -2,6 +2,7 @@
 
 #include <cstring>
 
+#include "gif/paint/GIFComposer.h"
 #include "platform/Bitmap.h"
 
 QImage ImageOfBitmap(const TBitmap& bitmap) {
@@ -24,4 +25,14 @@ void BitmapOfImage(const QImage& image, TBitmap& bitmap) {
     const size_t rowBytes = static_cast<size_t>(rows.width()) * 3;
     for (int y = 0; y < rows.height(); ++y)
         std::memcpy(bitmap.ScanLine(y), rows.constScanLine(y), rowBytes);
+}
+
+QImage ImageOfComposer(const TGIFComposer& composer) {
+    QImage image(composer.Width(), composer.Height(), QImage::Format_RGB32);
+    for (int y = 0; y < composer.Height(); ++y) {
+        const uint32_t* in = composer.Row(y);
+        auto* out = reinterpret_cast<QRgb*>(image.scanLine(y));
+        for (int x = 0; x < composer.Width(); ++x) out[x] = 0xFF000000u | (in[x] & 0xFFFFFFu);
+    }
+    return image;
 }

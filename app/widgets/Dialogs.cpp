@@ -1,9 +1,12 @@
 #include "app/widgets/Dialogs.h"
 
 #include <QCoreApplication>
+#include <QDBusConnection>
+#include <QDBusMessage>
 #include <QDesktopServices>
 #include <QDialog>
 #include <QFileDialog>
+#include <QFileInfo>
 #include <exception>
 
 namespace {
@@ -26,6 +29,25 @@ void TDialogs::ShowMessage(QWidget* parent, QMessageBox::Icon icon, const QStrin
 }
 
 void TDialogs::OpenUrl(const QUrl& url) { QDesktopServices::openUrl(url); }
+
+QString TDialogs::ChooseFolder(QWidget* parent, const QString& caption, const QString& start) {
+    // Qt's own dialog, which follows the program's look.
+    return QFileDialog::getExistingDirectory(
+        parent, caption, start, QFileDialog::ShowDirsOnly | QFileDialog::DontUseNativeDialog);
+}
+
+void TDialogs::ShowFileInFolder(const QString& fileName) {
+    constexpr int kAnswerMs = 1500;
+    QDBusMessage request = QDBusMessage::createMethodCall(
+        QStringLiteral("org.freedesktop.FileManager1"),
+        QStringLiteral("/org/freedesktop/FileManager1"),
+        QStringLiteral("org.freedesktop.FileManager1"), QStringLiteral("ShowItems"));
+    request << QStringList{QUrl::fromLocalFile(fileName).toString()} << QString();
+    const QDBusMessage answer =
+        QDBusConnection::sessionBus().call(request, QDBus::Block, kAnswerMs);
+    if (answer.type() == QDBusMessage::ReplyMessage) return;
+    OpenUrl(QUrl::fromLocalFile(QFileInfo(fileName).absolutePath()));
+}
 
 TDialogs& Dialogs() {
     static TDialogs standard;

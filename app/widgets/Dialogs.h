@@ -1,7 +1,7 @@
 #pragma once
-// How the windows deal with the user and the desktop: the open dialog, modal windows, message
-// boxes and links handed to the desktop all go through one object, which tests replace with
-// their own to answer in place of a user.
+// How the windows deal with the user and the desktop: the open dialog, the folder chooser, modal
+// windows, message boxes, links and files handed to the desktop all go through one object,
+// which tests replace with their own to answer in place of a user.
 #include <QMessageBox>
 #include <QString>
 #include <QUrl>
@@ -22,6 +22,11 @@ public:
                              const QString& text);
     // Asks the desktop to open the URL (its answer is not looked at).
     virtual void OpenUrl(const QUrl& url);
+    // Lets the user choose a folder, starting at `start`; an empty text when cancelled.
+    virtual QString ChooseFolder(QWidget* parent, const QString& caption, const QString& start);
+    // Opens the file manager at the file: the desktop's file manager shows it selected, or,
+    // where none answers that request, the folder it is in opens.
+    virtual void ShowFileInFolder(const QString& fileName);
 };
 
 // The dialogs in use: the standard ones unless SetDialogs put others in place.

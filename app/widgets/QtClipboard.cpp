@@ -6,7 +6,10 @@
 #include <QMimeData>
 
 #include "app/widgets/BitmapImage.h"
+#include "gif/model/GIFCodedAnimation.h"
 #include "gif/model/GIFImage.h"
+#include "gif/paint/GIFCodedPlayback.h"
+#include "platform/Stream.h"
 
 namespace {
 
@@ -61,4 +64,28 @@ TBitmap TQtClipboard::Bitmap() const {
     const QImage image = qvariant_cast<QImage>(content->imageData());
     if (!image.isNull()) BitmapOfImage(image, bitmap);
     return bitmap;
+}
+
+bool CopyGifFileToClipboard(const std::string& fileName, const QImage& picture) {
+    QByteArray bytes;
+    QImage shown = picture;
+    try {
+        TMemoryStream file;
+        file.LoadFromFile(fileName);
+        bytes = QByteArray(reinterpret_cast<const char*>(file.Memory()),
+                           static_cast<qsizetype>(file.Data().size()));
+        if (shown.isNull()) {
+            const TGIFCodedAnimation animation(std::move(file.Data()));
+            TGIFCodedPlayback first(animation);
+            if (first.Next()) shown = ImageOfComposer(first.Picture());
+        }
+    } catch (const std::exception&) {
+        return false;
+    }
+    auto* content = new QMimeData;
+    content->setData(TQtClipboard::MimeTypeOf(kGIFClipboardFormat), bytes);
+    if (!shown.isNull()) content->setImageData(shown);
+    QGuiApplication::clipboard()->setMimeData(content);
+    const QMimeData* now = Content();
+    return now && now->hasFormat(TQtClipboard::MimeTypeOf(kGIFClipboardFormat));
 }

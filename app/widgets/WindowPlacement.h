@@ -22,3 +22,18 @@ constexpr int CentredOrigin(int ownerPos, int ownerSize, int size) {
 // the band, at the preferred left; else `preferred` after all.
 QPoint ClearOfOwnerBand(const QRect& screen, const QRect& owner, int band, const QSize& size,
                         const QPoint& preferred);
+
+// The client size of the preview of a picture of `picture` on a screen whose free area is
+// `screen`: the picture's size, scaled down with its aspect ratio kept to at most half the
+// screen's width and half its height; at least 1 x 1.
+QSize FittedPreviewSize(const QSize& picture, const QRect& screen);
+
+// Where a window of client size `size` goes so that it covers none of the `owner` window, on a
+// screen whose free area is `screen`; its frame adds `frameExtra` (0 x 0 without one: QSize()
+// would take a pixel off each side). It goes on the side of the owner with the most room
+// (right, left, below, above), shrunk with its aspect ratio kept when the side is too small for
+// it, but to no less than half its width and height. Where no side has that
+// room, at its size where ClearOfOwnerBand puts it, clear of the owner's top `band` (its title
+// and buttons). The result's top-left is the frame's place, its size the client size.
+QRect PreviewPlacement(const QRect& screen, const QRect& owner, int band, const QSize& size,
+                       const QSize& frameExtra);

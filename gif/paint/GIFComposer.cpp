@@ -54,20 +54,33 @@ void TGIFComposer::Dispose() {
 }
 
 void TGIFComposer::Draw(TGIFSubImage& frame) {
+    if (frame.Empty()) return Dispose();
+    const std::array<uint32_t, 256> colors = FrameColors(frame);
+    TGIFFramePicture picture;
+    picture.Bounds = {frame.Left(), frame.Top(), frame.Left() + frame.Width(),
+                      frame.Top() + frame.Height()};
+    picture.Pixels = frame.PixelData();
+    picture.Colors = &colors;
+    picture.TransparentIndex = frame.TransparentColorIndex();
+    picture.Disposal = FrameDisposal(frame);
+    Draw(picture);
+}
+
+void TGIFComposer::Draw(const TGIFFramePicture& frame) {
     Dispose();
-    if (frame.Empty()) return;
-    const TRect onScreen{frame.Left(), frame.Top(), frame.Left() + frame.Width(),
-                         frame.Top() + frame.Height()};
-    const TRect area = IntersectRect(onScreen, {0, 0, width_, height_});
-    pendingDisposal_ = FrameDisposal(frame);
+    if (frame.Bounds.Empty() || !frame.Pixels || !frame.Colors) return;
+    const TRect area = IntersectRect(frame.Bounds, {0, 0, width_, height_});
+    pendingDisposal_ = frame.Disposal;
     pendingArea_ = area;
     if (area.Empty()) return;
     if (pendingDisposal_ == dmPrevious) SaveArea(area);
 
-    const std::array<uint32_t, 256> colors = FrameColors(frame);
-    const int transparent = frame.TransparentColorIndex();
+    const std::array<uint32_t, 256>& colors = *frame.Colors;
+    const int transparent = frame.TransparentIndex;
+    const size_t frameWidth = static_cast<size_t>(frame.Bounds.Width());
     for (int y = area.Top; y < area.Bottom; ++y) {
-        const uint8_t* in = frame.ScanLine(y - frame.Top()) + (area.Left - frame.Left());
+        const uint8_t* in = frame.Pixels + static_cast<size_t>(y - frame.Bounds.Top) * frameWidth +
+                            (area.Left - frame.Bounds.Left);
         uint32_t* out = MutableRow(y) + area.Left;
         for (int x = 0; x < area.Width(); ++x)
             if (in[x] != transparent) out[x] = colors[in[x]];

@@ -18,6 +18,17 @@ std::array<uint32_t, 256> FrameColors(TGIFSubImage& frame);
 // The disposal method of a frame: its first graphic control extension's, dmNone without one.
 TDisposalMethod FrameDisposal(const TGIFSubImage& frame);
 
+// A frame as the composer draws it: its rectangle on the logical screen, its colour indices
+// (Width x Height, rows top to bottom), its colours, its transparent index (-1: none) and its
+// disposal method.
+struct TGIFFramePicture {
+    TRect Bounds;
+    const uint8_t* Pixels = nullptr;
+    const std::array<uint32_t, 256>* Colors = nullptr;
+    int TransparentIndex = -1;
+    TDisposalMethod Disposal = dmNone;
+};
+
 class TGIFComposer {
 public:
     // Marks a pixel no frame shows (the screen's background); the low 24 bits hold the
@@ -33,6 +44,9 @@ public:
     // Carries out the disposal of the frame drawn last, then draws `frame`: its transparent
     // pixels leave the picture as it was. Empty frames change nothing.
     void Draw(TGIFSubImage& frame);
+    // The same for a frame described apart from a document; one without area or pixels draws
+    // nothing.
+    void Draw(const TGIFFramePicture& frame);
     // Carries out the disposal of the frame drawn last.
     void Dispose();
 

@@ -2,11 +2,11 @@
 // of a task built from the settings and the clip, and the progress bar's line.
 #include <gtest/gtest.h>
 
+#include "app/core/TaskOptions.h"
 #include "cli/CliOptions.h"
 #include "cli/OptionHelp.h"
 #include "cli/OptionTable.h"
 #include "cli/ProgressBar.h"
-#include "cli/TaskOptions.h"
 #include "tests/common/TestSupport.h"
 
 namespace {
@@ -39,7 +39,7 @@ TEST(CliCommandLine, EveryOptionInBothSpellings) {
     EXPECT_EQ(s.End, 70 * kSecond);
     EXPECT_EQ(s.FrameRate, 12.5);
     EXPECT_EQ(s.Timing.LoopCount, 3);
-    EXPECT_EQ(s.Dither, edStucki);
+    EXPECT_EQ(s.Dither, dcStucki);
     EXPECT_TRUE(s.Optimize);
     EXPECT_EQ(s.Output, "out.gif");
     EXPECT_TRUE(s.Quiet);
@@ -50,10 +50,10 @@ TEST(CliCommandLine, EveryOptionInBothSpellings) {
     EXPECT_FALSE(Parse({"--no-timing", "a"}).Settings.Timing.Enabled);
     EXPECT_EQ(Parse({"--size", "1x65535", "a"}).Settings.Size.Height, 65535);
     const std::vector<std::string>& dithers = FindCliOption("--dither")->Choices;
-    ASSERT_EQ(dithers.size(), 7u);
+    ASSERT_EQ(dithers.size(), 8u);
     for (size_t i = 0; i < dithers.size(); ++i)
         EXPECT_EQ(Parse({"--dither", dithers[i], "a"}).Settings.Dither,
-                  static_cast<TErrorDiffusion>(i));
+                  static_cast<TDitherChoice>(i));
 }
 
 TEST(CliCommandLine, HelpVersionAndInfo) {
@@ -92,7 +92,8 @@ TEST(CliCommandLine, HelpVersionAndInfo) {
     for (const char* range :
          {"Costs 19 bytes. N: a whole number from 0 to 65535.",
           "N: a frame rate above 0 and up to 100.", "W: a whole number from 1 to 65535.",
-          "NAME: one of none, floyd-steinberg, stucki, sierra, jajuni, steve-arche, burkes."})
+          "NAME: one of none, floyd-steinberg, stucki, sierra, jajuni, steve-arche, burkes, "
+          "pattern."})
         EXPECT_NE(flowing.find(range), std::string::npos) << range;
     size_t start = 0;
     while (start < help.size()) {

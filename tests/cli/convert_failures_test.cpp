@@ -114,7 +114,7 @@ TEST(CliFailures, WrongCommandLinesGiveTheUsage) {
         {"--loop -1 a.avi", "--loop takes a whole number from 0 to 65535, not \"-1\""},
         {"--dither fancy a.avi",
          "--dither takes one of none, floyd-steinberg, stucki, sierra, jajuni, steve-arche, "
-         "burkes, not \"fancy\""},
+         "burkes, pattern, not \"fancy\""},
         {"-o x.gif a.avi a.avi", "--output takes one FILE only"},
         {"--no-loop --loop 2 a.avi", "--loop and --no-loop exclude each other"},
         {"-q -v a.avi", "--quiet and --verbose exclude each other"},

@@ -104,6 +104,8 @@ public:
     int ModalsShown = 0;
     std::vector<TMessage> Messages;
     std::vector<QUrl> OpenedUrls;
+    QString FolderToChoose;
+    QStringList ShownInFolder;
 
     QString ChooseFile(QFileDialog& dialog) override {
         ++FileDialogsShown;
@@ -119,6 +121,10 @@ public:
         Messages.push_back({icon, caption, text});
     }
     void OpenUrl(const QUrl& url) override { OpenedUrls.push_back(url); }
+    QString ChooseFolder(QWidget*, const QString&, const QString&) override {
+        return FolderToChoose;
+    }
+    void ShowFileInFolder(const QString& fileName) override { ShownInFolder << fileName; }
 };
 
 // The stored form of a plain settings text: every byte of a line complemented, the line breaks

@@ -1,18 +1,23 @@
 // The output options dialog on real clips: the track bar's range from the clip's frames or
 // tenths of seconds, stepping and seeking through the frames, the piece set with Set Start and
-// Set End, the frame sizes, and the frame at actual size.
+// Set End or typed, the frame sizes, the choices the command line offers too, and the frame at
+// actual size.
 #include <QCheckBox>
 #include <QComboBox>
+#include <QDoubleSpinBox>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPlainTextEdit>
 #include <QPushButton>
+#include <QRadioButton>
+#include <QSpinBox>
 #include <QTest>
 #include <memory>
 
 #include "app/options/ActualSizeForm.h"
 #include "app/options/FrameImage.h"
 #include "app/options/OptionFrm.h"
+#include "app/options/TimeEdit.h"
 #include "app/widgets/BitmapImage.h"
 #include "app/widgets/TrackBar.h"
 #include "engine/decoder/FFDecode.h"
@@ -155,10 +160,12 @@ TEST_F(OptionDialogTest, SetStartAndSetEndMarkThePiece) {
     EXPECT_TRUE(CutClip().isChecked());
     EXPECT_TRUE(dialog_->Cut().Active());
     EXPECT_EQ(dialog_->InputOptionsText(), " -ss 2");
-    EXPECT_EQ(dialog_->OutputOptionsText(), " -f rawrgb -c:v rawvideo -pix_fmt bgr24 -t 2.5");
+    // Frames keep their own times, as the clip's timing is on by default.
+    EXPECT_EQ(dialog_->OutputOptionsText(),
+              " -f rawrgb -c:v rawvideo -pix_fmt rgb24 -vsync vfr -t 2.5");
     Child<QComboBox>(*dialog_, "cboFrameSize").setCurrentIndex(6);
     EXPECT_EQ(dialog_->OutputOptionsText(),
-              " -f rawrgb -c:v rawvideo -pix_fmt bgr24 -t 2.5 -vf \"scale=320:240\"");
+              " -f rawrgb -c:v rawvideo -pix_fmt rgb24 -vsync vfr -t 2.5 -vf \"scale=320:240\"");
 
     // Unchecking Cut Clip keeps the marks but cuts nothing.
     CutClip().setChecked(false);
@@ -173,7 +180,7 @@ TEST_F(OptionDialogTest, SetStartAndSetEndMarkThePiece) {
     EXPECT_FALSE(dialog_->Cut().Active());
     EXPECT_EQ(dialog_->InputOptionsText(), "");
     EXPECT_EQ(dialog_->OutputOptionsText(),
-              " -f rawrgb -c:v rawvideo -pix_fmt bgr24 -vf \"scale=320:240\"");
+              " -f rawrgb -c:v rawvideo -pix_fmt rgb24 -vsync vfr -vf \"scale=320:240\"");
 }
 
 TEST_F(OptionDialogTest, SameFileKeepsThePieceAnotherFileStartsAfresh) {
@@ -227,7 +234,7 @@ TEST_F(OptionDialogTest, AudioOnlyFileStepsThroughTenthsOfSeconds) {
     EXPECT_EQ(dialogs.ModalsShown, 0);
     Child<QComboBox>(*dialog_, "cboFrameSize").setCurrentIndex(27);
     EXPECT_EQ(dialog_->FrameSize(), "1280x720");
-    EXPECT_EQ(dialog_->OutputOptionsText(), " -f rawrgb -c:v rawvideo -pix_fmt bgr24");
+    EXPECT_EQ(dialog_->OutputOptionsText(), " -f rawrgb -c:v rawvideo -pix_fmt rgb24 -vsync vfr");
 }
 
 TEST_F(OptionDialogTest, StillPictureKeepsTheTrackBarOff) {
@@ -285,6 +292,131 @@ TEST_F(OptionDialogTest, PictureClickShowsTheFrameAtActualSize) {
     EXPECT_EQ(results[0], QDialog::Accepted);
     EXPECT_EQ(results[1], QDialog::Rejected);
     EXPECT_EQ(results[2], QDialog::Accepted);
+}
+
+// Types the text into the field and presses Enter there.
+void Type(QLineEdit& field, const QString& text) {
+    field.setFocus();
+    field.selectAll();
+    QTest::keyClicks(&field, text);
+    QTest::keyClick(&field, Qt::Key_Return);
+}
+
+TEST_F(OptionDialogTest, TypedTimesMarkThePieceAndEnterKeepsTheDialogOpen) {
+    Prepare(Clips().Video10);
+    dialog_->show();
+    QLineEdit& start = Child<QLineEdit>(*dialog_, "edtStartTime");
+    QLineEdit& end = Child<QLineEdit>(*dialog_, "edtEndTime");
+    Type(start, "2.5");
+    EXPECT_TRUE(dialog_->isVisible());
+    EXPECT_EQ(start.text(), "00:00:02.500");
+    EXPECT_EQ(dialog_->StartTime(), 2500000);
+    EXPECT_FALSE(CutClip().isEnabled());
+    Type(end, "00:00:04.000");
+    EXPECT_EQ(dialog_->EndTime(), 4000000);
+    EXPECT_TRUE(CutClip().isChecked());
+    EXPECT_EQ(Track().SelStart(), 25);
+    EXPECT_EQ(Track().SelEnd(), 40);
+    EXPECT_EQ(dialog_->InputOptionsText(), " -ss 2.5");
+    EXPECT_EQ(dialog_->OutputOptionsText(),
+              " -f rawrgb -c:v rawvideo -pix_fmt rgb24 -vsync vfr -t 1.5");
+
+    // What is no time, or lies beyond the clip, gives way to the time before; letters cannot
+    // even be typed.
+    Type(end, "1:75");
+    EXPECT_EQ(end.text(), "00:00:04.000");
+    Type(end, "00:00:11.000");
+    EXPECT_EQ(end.text(), "00:00:04.000");
+    EXPECT_EQ(dialog_->EndTime(), 4000000);
+    Type(end, "abc");
+    EXPECT_EQ(end.text(), "00:00:04.000");
+    // Emptied, the end is unset again and nothing is cut.
+    end.clear();
+    QTest::keyClick(&end, Qt::Key_Return);
+    EXPECT_EQ(end.text(), "N/A");
+    EXPECT_EQ(dialog_->EndTime(), TfrmOption::kUnsetEnd);
+    EXPECT_FALSE(CutClip().isEnabled());
+    EXPECT_EQ(dialog_->result(), 0);
+    EXPECT_TRUE(dialog_->isVisible());
+}
+
+TEST_F(OptionDialogTest, PreviousFrameStepsBack) {
+    Prepare(Clips().Video10);
+    QPushButton& next = Child<QPushButton>(*dialog_, "btnNextFrame");
+    QPushButton& previous = Child<QPushButton>(*dialog_, "btnPreviousFrame");
+    QTest::mouseClick(&next, Qt::LeftButton);
+    QTest::mouseClick(&next, Qt::LeftButton);
+    EXPECT_EQ(dialog_->CurrentTime(), 200000);
+    QTest::mouseClick(&previous, Qt::LeftButton);
+    EXPECT_EQ(dialog_->CurrentTime(), 100000);
+    EXPECT_EQ(Label(*dialog_, "lblPTS").text(), "00:00:00.100");
+    EXPECT_EQ(Track().value(), 1);
+}
+
+// The choices below the frame, in the command line's words, reach the option strings: the size
+// kept to the picture or not, a width with the height following, the rate, the timing.
+TEST_F(OptionDialogTest, ChoicesReachTheOptionStrings) {
+    Prepare(Clips().Video10);
+    const std::string road = " -f rawrgb -c:v rawvideo -pix_fmt rgb24";
+    QComboBox& sizes = Child<QComboBox>(*dialog_, "cboFrameSize");
+    sizes.setCurrentIndex(27);  // 1280x720 for a 4:3 clip
+    EXPECT_TRUE(Child<QCheckBox>(*dialog_, "chkKeepAspect").isChecked());
+    EXPECT_EQ(dialog_->OutputOptionsText(), road + " -vsync vfr -vf \"scale=960:720\"");
+    Child<QCheckBox>(*dialog_, "chkKeepAspect").setChecked(false);
+    EXPECT_EQ(dialog_->OutputOptionsText(), road + " -vsync vfr -vf \"scale=1280:720\"");
+    Child<QSpinBox>(*dialog_, "spnWidth").setValue(100);
+    EXPECT_FALSE(sizes.isEnabled());
+    EXPECT_EQ(dialog_->OutputOptionsText(), road + " -vsync vfr -vf \"scale=100:75\"");
+    Child<QSpinBox>(*dialog_, "spnWidth").setValue(0);
+    EXPECT_TRUE(sizes.isEnabled());
+    sizes.setCurrentIndex(0);
+
+    QDoubleSpinBox& rate = Child<QDoubleSpinBox>(*dialog_, "spnFrameRate");
+    EXPECT_EQ(rate.text(), "Clip's own");
+    EXPECT_EQ(rate.maximum(), 50);
+    rate.setValue(12.5);
+    EXPECT_EQ(dialog_->OutputOptionsText(), road + " -vsync vfr -r 12.5");
+    // Without the clip's timing the frames come at a constant rate and no loop is offered.
+    Child<QCheckBox>(*dialog_, "chkPlayAtClipSpeed").setChecked(false);
+    EXPECT_EQ(dialog_->OutputOptionsText(), road + " -r 12.5");
+    EXPECT_FALSE(Child<QComboBox>(*dialog_, "cboLoop").isEnabled());
+
+    // The dithering choices are the command line's --dither names.
+    QComboBox& dither = Child<QComboBox>(*dialog_, "cboDither");
+    ASSERT_EQ(dither.count(), 8);
+    EXPECT_EQ(dither.itemText(0), "none");
+    EXPECT_EQ(dither.itemText(1), "floyd-steinberg");
+    EXPECT_EQ(dither.itemText(6), "burkes");
+    EXPECT_EQ(dither.itemText(7), "pattern");
+}
+
+TEST_F(OptionDialogTest, SavedChoicesSetTheComponentsAndComeBack) {
+    TSavedChoices choices;
+    choices.FrameSizeName = "hd480";
+    choices.KeepAspect = false;
+    choices.FrameRate = 7.5;
+    choices.PlayAtClipSpeed = true;
+    choices.Loop = TLoopChoice::Repeat;
+    choices.Repeats = 3;
+    choices.Dither = dcSierra;
+    choices.Optimize = true;
+    choices.SaveToFolder = true;
+    choices.OutputFolder = "/tmp/gifs";
+    dialog_->SetSavedChoices(choices);
+    EXPECT_EQ(Child<QComboBox>(*dialog_, "cboFrameSize").currentText(), "852x480 - hd480");
+    EXPECT_EQ(Child<QSpinBox>(*dialog_, "spnRepeats").text(), "3 times");
+    EXPECT_TRUE(Child<QSpinBox>(*dialog_, "spnRepeats").isEnabled());
+    EXPECT_TRUE(Child<QRadioButton>(*dialog_, "rdoFolder").isChecked());
+    EXPECT_EQ(dialog_->SavedChoices(), choices);
+    const TConversionChoices conversion = dialog_->Choices();
+    EXPECT_EQ(conversion.Timing.LoopCount, 3);
+    EXPECT_EQ(conversion.OutputFolder, "/tmp/gifs");
+    EXPECT_EQ(conversion.Start, TConversionChoices::kUnsetTime);
+
+    dialog_->SetSavedChoices(TSavedChoices());
+    EXPECT_EQ(dialog_->SavedChoices(), TSavedChoices());
+    EXPECT_FALSE(Child<QSpinBox>(*dialog_, "spnRepeats").isEnabled());
+    EXPECT_FALSE(Child<QLineEdit>(*dialog_, "edtFolder").isEnabled());
 }
 
 }  // namespace

@@ -37,6 +37,7 @@ TEST(OpenFileWhenShown, TheFileIsOpenedAsInputOpensItOnceTheLoopRuns) {
     folder.CopySkin("slate");
     std::unique_ptr<TfrmFrameOutput> window = StartUp(TProgramFiles::In(folder.Path()));
     TScriptedDialogs dialogs;
+    dialogs.OnModal = [](QDialog&) { return int(QDialog::Accepted); };
 
     OpenFileWhenShown(*window, QString());
     OpenFileWhenShown(*window, QString::fromStdString(clip));

@@ -3,8 +3,10 @@
 // the program files the build makes, the help menu, links and the About box.
 #include <QAction>
 #include <QDate>
+#include <QFileDialog>
 #include <QLabel>
 #include <QMenu>
+#include <QMessageBox>
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QTest>
@@ -17,6 +19,7 @@
 #include "app/main/Skin.h"
 #include "app/main/StartUp.h"
 #include "app/main/UtilFuncs.h"
+#include "app/options/OptionFrm.h"
 #include "app/widgets/ImageButton.h"
 #include "app/widgets/WindowPlacement.h"
 #include "platform/Exception.h"
@@ -299,6 +302,74 @@ TEST(WindowPlacementTest, OnTopWindowKeepsClearOfTheOwnersButtons) {
     EXPECT_EQ(ClearOfOwnerBand(QRect(0, 0, 800, 300), QRect(20, 17, 760, 266), 92, preview,
                                QPoint(240, 30)),
               QPoint(240, 30));
+}
+
+// A preview takes at most half the free screen in each direction, its aspect ratio kept.
+TEST(WindowPlacementTest, PreviewFitsHalfTheScreen) {
+    const QRect laptop(0, 0, 1280, 800);
+    EXPECT_EQ(FittedPreviewSize(QSize(1080, 1920), laptop), QSize(225, 400));
+    EXPECT_EQ(FittedPreviewSize(QSize(1920, 1080), laptop), QSize(640, 360));
+    EXPECT_EQ(FittedPreviewSize(QSize(320, 240), laptop), QSize(320, 240));
+    EXPECT_EQ(FittedPreviewSize(QSize(10000, 1), laptop), QSize(640, 1));
+}
+
+// Beside the owner where the screen has room, shrunk to fit that room but not below half;
+// clear of its buttons where no side has room.
+TEST(WindowPlacementTest, PreviewCoversNothingOfTheOwnerWhenTheScreenHasRoom) {
+    const QRect laptop(0, 0, 1280, 800);
+    const QRect owner(260, 217, 760, 366);
+    QRect placed = PreviewPlacement(laptop, owner, 92, QSize(225, 400), QSize(0, 0));
+    EXPECT_EQ(placed.size(), QSize(225, 400));
+    EXPECT_EQ(placed.left(), owner.right() + 1 + 8);
+    EXPECT_TRUE(laptop.contains(placed));
+    EXPECT_FALSE(placed.intersects(owner));
+    // A frame around the window is counted in.
+    placed = PreviewPlacement(laptop, owner, 92, QSize(225, 400), QSize(2, 30));
+    EXPECT_TRUE(laptop.contains(QRect(placed.topLeft(), placed.size() + QSize(2, 30))));
+
+    // 1024x768: no side is wide enough for a 320x180 picture, the room below is.
+    const QRect small(0, 0, 1024, 768);
+    const QRect centred(132, 201, 760, 366);
+    placed = PreviewPlacement(small, centred, 92, QSize(320, 180), QSize(0, 0));
+    EXPECT_EQ(placed.size(), QSize(320, 180));
+    EXPECT_TRUE(small.contains(placed));
+    EXPECT_GT(placed.top(), centred.bottom());
+    EXPECT_FALSE(placed.intersects(centred));
+    // A portrait picture there shrinks to the room at the side.
+    placed = PreviewPlacement(small, centred, 92, QSize(216, 384), QSize(0, 0));
+    EXPECT_FALSE(placed.intersects(centred));
+    EXPECT_TRUE(small.contains(placed));
+    EXPECT_GE(placed.width() * 2, 216);
+    EXPECT_NEAR(double(placed.width()) / placed.height(), 216.0 / 384, 0.01);
+
+    // No room anywhere: full size, below the owner's buttons.
+    const QRect tiny(0, 0, 800, 600);
+    placed = PreviewPlacement(tiny, QRect(20, 117, 760, 366), 92, QSize(400, 300), QSize(0, 0));
+    EXPECT_EQ(placed.size(), QSize(400, 300));
+    EXPECT_GE(placed.top(), 117 + 92);
+}
+
+// The standard windows take the main window's dark look.
+TEST_F(HelpMenuTest, DialogsAreDark) {
+    const auto dark = [](const QWidget& widget) {
+        const QPalette& palette = widget.palette();
+        return palette.color(QPalette::Window).lightness() < 80 &&
+               palette.color(QPalette::WindowText).lightness() > 200 &&
+               palette.color(QPalette::Base).lightness() < 60 &&
+               palette.color(QPalette::Text).lightness() > 200;
+    };
+    TFormAbout about(window_.get());
+    EXPECT_TRUE(dark(about));
+    QMessageBox box(QMessageBox::Warning, "Clip", "text", QMessageBox::Ok, window_.get());
+    EXPECT_TRUE(dark(box));
+    QFileDialog files(window_.get());
+    EXPECT_TRUE(dark(files));
+    TfrmOption options(window_.get());
+    EXPECT_TRUE(dark(options));
+    // Disabled text is dimmed, not gone.
+    const QColor dimmed = options.palette().color(QPalette::Disabled, QPalette::Text);
+    EXPECT_GT(dimmed.lightness(), options.palette().color(QPalette::Window).lightness());
+    EXPECT_LT(dimmed.lightness(), options.palette().color(QPalette::Text).lightness());
 }
 
 }  // namespace

@@ -1,10 +1,10 @@
 #pragma once
 // What a conversion needs to know of its clip before it starts, and the option strings of its
-// task, built with the options dialog's builders.
+// task made from the user's choices: the one builder both front ends use.
 #include <cstdint>
 #include <string>
 
-#include "cli/CliOptions.h"
+#include "app/core/ConversionChoices.h"
 
 class TFFDecoder;
 
@@ -18,6 +18,9 @@ struct TClipFacts {
     int64_t Duration = 0;    // microseconds, 0 unknown
 };
 
+// The facts of the file the decoder has open.
+TClipFacts ClipFactsOf(TFFDecoder& decoder);
+
 // Opens `fileName` with the decoder, reads its facts and closes it again. False with the
 // decoder's message in `error` when the file cannot be read.
 bool ReadClipFacts(TFFDecoder& decoder, const std::string& fileName, TClipFacts& facts,
@@ -25,11 +28,17 @@ bool ReadClipFacts(TFFDecoder& decoder, const std::string& fileName, TClipFacts&
 
 // The task's option strings and what the progress measures against.
 struct TTaskOptionTexts {
-    std::string Input;   // " -ss S" for --start
+    std::string Input;   // " -ss S" for a start
     std::string Output;  // " -f rawrgb -c:v rawvideo -pix_fmt bgr24" and the rest
     int64_t Length = 0;  // microseconds of the clip to convert, 0 unknown
     int Width = 0;       // the frame size asked for (0 x 0: the clip's own)
     int Height = 0;
 };
 
-TTaskOptionTexts BuildTaskOptions(const TConvertSettings& settings, const TClipFacts& facts);
+// The frames keep their own times while timing is on (a variable-rate clip stays as it is);
+// the rate is the chosen one, else the clip's up to 50 a second.
+TTaskOptionTexts BuildTaskOptions(const TConversionChoices& choices, const TClipFacts& facts);
+
+// The largest size of the picture's aspect ratio (`aspect`, width to height; 0 unknown) that
+// fits into `box`: the box itself when the aspect is unknown. Sides are at least 1.
+TFrameSize FitIntoBox(const TFrameSize& box, double aspect);
