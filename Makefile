@@ -116,6 +116,7 @@ package: deps package-deps
 bench: deps
 	$(MAKE) build
 	bench/convert_bench.sh $(BUILD)
+	bench/quality_bench.sh $(BUILD)
 
 bench-programs: build
 	@for b in $(BUILD)/bin/bench_*; do echo "== $$b"; $$b; done

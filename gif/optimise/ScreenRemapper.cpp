@@ -82,7 +82,7 @@ void TScreenRemapper::Remap(TStepFrame& frame) {
                     static_cast<int>(frame.Palette.size()), true);
         return;
     }
-    const TRect changed = FindChanges(picture, frame.Previous);
+    const TRect changed = FindChanges(picture);
     if (changed.Empty()) {
         frame.Area = {};
         frame.Indices.clear();
@@ -128,32 +128,28 @@ void TScreenRemapper::RemapFirst(TStepFrame& frame) {
     DrawChanges(frame, global_, {0, 0, width_, height_}, static_cast<int>(palette.size()), true);
 }
 
-// A pixel may have to be drawn again when its picture changed since the frame before, or when
-// it has drifted, a little at a time, from the picture it was last drawn from (a slow fade);
-// either by more than the keep distance. A pixel whose picture stays as it was drawn is never
-// drawn again, however the palette showed it then: what stands still stays still.
-TRect TScreenRemapper::FindChanges(const TBitmap& picture, const TBitmap& previous) {
-    const bool withPrevious =
-        previous.Width() == picture.Width() && previous.Height() == picture.Height();
+// A pixel may have to be drawn again once its picture lies farther than the keep distance from
+// the picture it was last drawn from (a moving edge at once, a slow fade a little at a time).
+// A pixel whose picture stays within that distance of what it was drawn from is never drawn
+// again, however the palette showed it then, and whatever noise comes and goes meanwhile: what
+// stands still stays still.
+TRect TScreenRemapper::FindChanges(const TBitmap& picture) {
     const int keep = quality_.KeepDistance;
     changedPixels_ = 0;
     TRect box{width_, height_, 0, 0};
     for (int y = 0; y < height_; ++y) {
         const uint8_t* in = picture.ScanLine(y);
-        const uint8_t* before = withPrevious ? previous.ScanLine(y) : in;
         const uint8_t* from = drawnFrom_.data() + static_cast<size_t>(y) * width_ * 3;
         uint8_t* mark = changed_.data() + static_cast<size_t>(y) * width_;
         int first = -1, last = -1;
-        for (int x = 0; x < width_; ++x, in += 3, before += 3, from += 3) {
+        for (int x = 0; x < width_; ++x, in += 3, from += 3) {
             const bool moved =
-                ColorDistance(before[0] - in[0], before[1] - in[1], before[2] - in[2]) > keep ||
                 ColorDistance(from[0] - in[2], from[1] - in[1], from[2] - in[0]) > keep;
             mark[x] = moved ? kChanged : kUnchanged;
-            if (moved) {
-                ++changedPixels_;
-                if (first < 0) first = x;
-                last = x;
-            }
+            if (!moved) continue;
+            ++changedPixels_;
+            if (first < 0) first = x;
+            last = x;
         }
         if (first < 0) continue;
         box.Left = std::min(box.Left, first);

@@ -44,7 +44,7 @@ private:
     void RemapFirst(TStepFrame& frame);
     // Marks the pixels the screen does not show closely enough (changed_); their bounding
     // rectangle.
-    TRect FindChanges(const TBitmap& picture, const TBitmap& previous);
+    TRect FindChanges(const TBitmap& picture);
     // Counts, for the pixels that will be drawn, the entries of the global table and of the
     // frame's palette they take (uses_, used_).
     void CountEntries(TStepFrame& frame, const TRect& changed);
