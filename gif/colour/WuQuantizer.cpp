@@ -13,20 +13,19 @@ int TWuQuantizer::TBox::Volume() const {
 // then the tables are summed along blue, green and red, so that each entry holds the sums of
 // every cell at or below it.
 void TWuQuantizer::Accumulate(const TColorHistogram& histogram) {
-    std::fill(moments_.begin(), moments_.end(), TMoments{});
-    constexpr int bits = TColorHistogram::kCellBits;
-    constexpr int mask = TColorHistogram::kSide - 1;
-    for (int cell : histogram.FilledCells()) {
-        const THistogramCell& source = histogram.Cell(cell);
-        const int r = (cell >> (2 * bits)) + 1, g = ((cell >> bits) & mask) + 1,
-                  b = (cell & mask) + 1;
-        TMoments& m = moments_[static_cast<size_t>(Index(r, g, b))];
-        m.Weight = static_cast<int64_t>(source.Weight);
-        m.Red = static_cast<int64_t>(source.Red);
-        m.Green = static_cast<int64_t>(source.Green);
-        m.Blue = static_cast<int64_t>(source.Blue);
-        m.Norms = source.Norms;
-    }
+    // Every cell is written (the planes at index 0 stay zero from the construction).
+    constexpr int side = TColorHistogram::kSide;
+    for (int r = 0; r < side; ++r)
+        for (int g = 0; g < side; ++g)
+            for (int b = 0; b < side; ++b) {
+                const THistogramCell& source = histogram.Cell((r * side + g) * side + b);
+                TMoments& m = moments_[static_cast<size_t>(Index(r + 1, g + 1, b + 1))];
+                m.Weight = static_cast<int64_t>(source.Weight);
+                m.Red = static_cast<int64_t>(source.Red);
+                m.Green = static_cast<int64_t>(source.Green);
+                m.Blue = static_cast<int64_t>(source.Blue);
+                m.Norms = source.Norms;
+            }
     auto add = [](TMoments& to, const TMoments& from) {
         to.Weight += from.Weight;
         to.Red += from.Red;

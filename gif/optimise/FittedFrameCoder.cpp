@@ -19,34 +19,41 @@ public:
 
     int Alternatives(size_t index, int value, uint8_t* out) override {
         if (value == frame_.TransparencySlot) return 0;
-        const int width = frame_.Area.Width();
-        const int x = frame_.Area.Left + static_cast<int>(index % static_cast<size_t>(width));
-        const int y = frame_.Area.Top + static_cast<int>(index / static_cast<size_t>(width));
+        const size_t width = static_cast<size_t>(frame_.Area.Width());
+        const int x = frame_.Area.Left + static_cast<int>(index % width);
+        const int y = frame_.Area.Top + static_cast<int>(index / width);
         const uint8_t* in = frame_.Picture.ScanLine(y) + 3 * x;
         const int r = in[2], g = in[1], b = in[0];
         const int contrast = frame_.Contrast[static_cast<size_t>(y) * frame_.Picture.Width() + x];
         const int allowed = AllowedDistance(contrast);
-        struct TChoice {
-            int Value, Distance;
-        } choices[kMostAlternatives];
+        int values[kMostAlternatives];
+        int distances[kMostAlternatives];
         int count = 0;
+        // Nearest first: each choice goes in its place among those before it.
+        auto offer = [&](int choice, int distance) {
+            int at = count++;
+            for (; at > 0 && distances[at - 1] > distance; --at) {
+                values[at] = values[at - 1];
+                distances[at] = distances[at - 1];
+            }
+            values[at] = choice;
+            distances[at] = distance;
+        };
         if (frame_.MayBeTransparent) {
             const uint8_t* shown = frame_.Shown.data() + 3 * index;
             const int d = ColorDistance(shown[0] - r, shown[1] - g, shown[2] - b);
-            if (d <= distance_ / kTransparencyShare)
-                choices[count++] = {frame_.TransparencySlot, d};
+            if (d <= distance_ / kTransparencyShare) offer(frame_.TransparencySlot, d);
         }
         const uint32_t entries = frame_.Candidates[index];
+        int previous = -1;
         for (int i = 0; i < TNearestColor::kCellEntries; ++i) {
             const int entry = TNearestColor::Entry(entries, i);
-            if (entry == value || (i > 0 && entry == TNearestColor::Entry(entries, i - 1)))
-                continue;
+            if (entry == value || entry == previous) continue;
+            previous = entry;
             const int d = ColorDistance(table_[static_cast<size_t>(entry)], r, g, b);
-            if (d <= allowed) choices[count++] = {entry, d};
+            if (d <= allowed) offer(entry, d);
         }
-        std::sort(choices, choices + count,
-                  [](const TChoice& a, const TChoice& b) { return a.Distance < b.Distance; });
-        for (int i = 0; i < count; ++i) out[i] = static_cast<uint8_t>(choices[i].Value);
+        for (int i = 0; i < count; ++i) out[i] = static_cast<uint8_t>(values[i]);
         return count;
     }
 

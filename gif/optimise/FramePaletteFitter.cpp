@@ -69,6 +69,6 @@ void TFramePaletteFitter::FitPalette(TStepFrame& frame) {
     // it gets more refinement.
     frame.Palette = builder_.Build(quality_.MaxColors,
                                    changesOnly ? TPaletteBuilder::kDefaultPasses : kFirstPasses);
-    MeasureContrast(picture, frame.Contrast);
+    MeasureContrast(picture, frame.Contrast, rows_);
     PrepareLookup(frame, changesOnly);
 }

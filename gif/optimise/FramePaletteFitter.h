@@ -1,6 +1,9 @@
 #pragma once
 // Step 1 of the fitted colour road (see FittedFrame.h): a palette fitted to the frame's picture.
 // One fitter serves one thread, frame after frame.
+#include <cstdint>
+#include <vector>
+
 #include "gif/colour/PaletteBuilder.h"
 #include "gif/colour/dither/PatternDither.h"
 #include "gif/optimise/ColorQuality.h"
@@ -25,4 +28,5 @@ private:
     TPatternDither dither_;
     bool mapChanges_;
     TPaletteBuilder builder_;
+    std::vector<uint8_t> rows_;  // MeasureContrast's working space
 };

@@ -1,28 +1,37 @@
 #include "gif/optimise/LocalContrast.h"
 
 #include <algorithm>
-#include <cstdlib>
 
 namespace {
 
-inline int Largest(const uint8_t* a, const uint8_t* b) {
-    return std::max({std::abs(a[0] - b[0]), std::abs(a[1] - b[1]), std::abs(a[2] - b[2])});
+// |a - b| of `count` bytes, written so that the compiler can use vectors.
+void Differences(const uint8_t* a, const uint8_t* b, size_t count, uint8_t* out) {
+    for (size_t i = 0; i < count; ++i) out[i] = a[i] > b[i] ? a[i] - b[i] : b[i] - a[i];
 }
 
 }  // namespace
 
-void MeasureContrast(const TBitmap& picture, std::vector<uint8_t>& contrast) {
+// A row's bytes are compared with the pixel to the left (three bytes before) and the row above,
+// all channels at once; each pixel then takes the largest of its three channels.
+void MeasureContrast(const TBitmap& picture, std::vector<uint8_t>& contrast,
+                     std::vector<uint8_t>& scratch) {
     const int width = picture.Width(), height = picture.Height();
     contrast.resize(static_cast<size_t>(width) * height);
-    const uint8_t* above = nullptr;
+    if (width == 0) return;
+    const size_t bytes = static_cast<size_t>(width) * 3;
+    scratch.resize(2 * bytes);
+    uint8_t* left = scratch.data();
+    uint8_t* above = left + bytes;
     for (int y = 0; y < height; ++y) {
         const uint8_t* row = picture.ScanLine(y);
-        uint8_t* out = contrast.data() + static_cast<size_t>(y) * width;
-        for (int x = 0; x < width; ++x) {
-            int c = x > 0 ? Largest(row + 3 * x, row + 3 * x - 3) : 0;
-            if (above) c = std::max(c, Largest(row + 3 * x, above + 3 * x));
-            out[x] = static_cast<uint8_t>(c);
+        left[0] = left[1] = left[2] = 0;
+        Differences(row + 3, row, bytes - 3, left + 3);
+        if (y > 0) {
+            Differences(row, picture.ScanLine(y - 1), bytes, above);
+            for (size_t i = 0; i < bytes; ++i) left[i] = std::max(left[i], above[i]);
         }
-        above = row;
+        uint8_t* out = contrast.data() + static_cast<size_t>(y) * width;
+        for (int x = 0; x < width; ++x)
+            out[x] = std::max({left[3 * x], left[3 * x + 1], left[3 * x + 2]});
     }
 }

@@ -7,5 +7,7 @@
 
 #include "platform/Bitmap.h"
 
-// The contrast of every pixel of `picture` (blue, green, red rows), row by row, into `contrast`.
-void MeasureContrast(const TBitmap& picture, std::vector<uint8_t>& contrast);
+// The contrast of every pixel of `picture` (blue, green, red rows), row by row, into `contrast`;
+// `scratch` is working space, kept by the caller from picture to picture.
+void MeasureContrast(const TBitmap& picture, std::vector<uint8_t>& contrast,
+                     std::vector<uint8_t>& scratch);
