@@ -31,28 +31,8 @@ for tool in ffmpeg /usr/bin/time "$CLI"; do
     command -v "$tool" >/dev/null || { echo "convert_bench: $tool is missing (make deps, make build)" >&2; exit 1; }
 done
 
-SCENE="mandelbrot=s=320x240:r=25:maxiter=256:start_x=-0.743643887037151:start_y=0.13182590420533"
-SCENE+=":start_scale=3:end_scale=0.002:end_pts=300:outer=normalized_iteration_count:inner=period"
-SCENE+=",scale=640:480:flags=bicubic,gblur=sigma=4,format=gbrp[m];"
-SCENE+="gradients=s=640x480:r=25:n=5:c0=0x304860:c1=0xc89868:c2=0x6a8d4a:c3=0xe0d8c0:c4=0x8a5030"
-SCENE+=":speed=0.01:seed=1,format=gbrp[g];"
-SCENE+="[g][m]blend=all_mode=softlight:all_opacity=0.7,noise=alls=5:allf=t:all_seed=7,format=yuv420p"
-
-# make_clip NAME FFMPEG-ARGUMENTS...: the clip of that name, made when it is not there yet.
-make_clip() {
-    local clip=$MEDIA/$1
-    shift
-    if [ ! -s "$clip" ]; then
-        mkdir -p "$MEDIA"
-        echo "Making $clip (once)..." >&2
-        ffmpeg -nostdin -v error -y "$@" "$clip.part.mp4" && mv "$clip.part.mp4" "$clip" ||
-            { rm -f "$clip.part.mp4"; echo "convert_bench: cannot make $clip" >&2; exit 1; }
-    fi
-    echo "$clip"
-}
-
-CLIP60=$(make_clip scene-60s.mp4 -f lavfi -i "$SCENE" -t 60 \
-    -c:v libx264 -preset fast -crf 23 -pix_fmt yuv420p)
+source "$(dirname "$0")/clips.sh"
+CLIP60=$(scene_clip scene-60s.mp4 60)
 CLIP300=$(make_clip scene-300s.mp4 -stream_loop 4 -i "$CLIP60" -c copy)
 
 # run_once NAME OUT COMMAND...: runs the command once, OUT (a file it writes, or "") removed

@@ -58,66 +58,12 @@ find_gifski() {
 GIFSKI=$(find_gifski)
 [ -n "$GIFSKI" ] || echo "quality_bench: no gifski (set GIFSKI or install npm); its columns are left out" >&2
 
-# make_clip NAME FFMPEG-ARGUMENTS...: the clip of that name, made when it is not there yet.
-make_clip() {
-    local clip=$MEDIA/$1
-    shift
-    if [ ! -s "$clip" ]; then
-        mkdir -p "$MEDIA"
-        echo "Making $clip (once)..." >&2
-        ffmpeg -nostdin -v error -y "$@" "$clip.part.mp4" && mv "$clip.part.mp4" "$clip" ||
-            { rm -f "$clip.part.mp4"; echo "quality_bench: cannot make $clip" >&2; exit 1; }
-    fi
-    echo "$clip"
-}
-X264=(-c:v libx264 -crf 18 -preset medium -pix_fmt yuv420p)
-
-# A landscape from fractal noise: sky above wavy hills, textured grass.
-NOISE="color=c=gray:s=20x8,format=gray,noise=alls=100:all_seed=1,scale=1600:600:flags=bicubic[a];"
-NOISE+="color=c=gray:s=80x30,format=gray,noise=alls=100:all_seed=2,scale=1600:600:flags=bicubic[b];"
-NOISE+="color=c=gray:s=320x120,format=gray,noise=alls=100:all_seed=3,scale=1600:600:flags=bicubic[c];"
-NOISE+="color=c=gray:s=1600x600,format=gray,noise=alls=40:all_seed=4[d];"
-NOISE+="[a][b]blend=all_expr='A*0.6+B*0.4'[ab];[ab][c]blend=all_expr='A*0.75+B*0.25'[abc];"
-HILL="lt(Y,H*0.45+40*sin(X/150))"
-LAND="[abc][d]blend=all_expr='A*0.9+B*0.1',format=gbrp,geq="
-LAND+="r='if($HILL,clip(130+100*Y/H+0.7*(g(X,Y)-128),0,255),clip(100+1.3*(g(X,Y)-128)+30*sin(X/211),0,255))':"
-LAND+="g='if($HILL,clip(170+60*Y/H+0.7*(g(X,Y)-128),0,255),clip(115+1.2*(g(X,Y)-128),0,255))':"
-LAND+="b='if($HILL,clip(235-30*Y/H+0.5*(g(X,Y)-128),0,255),clip(60+0.8*(g(X,Y)-128),0,255))',gblur=sigma=0.7"
-PHOTO=$MEDIA/photo.png
-if [ ! -s "$PHOTO" ]; then
-    mkdir -p "$MEDIA"
-    ffmpeg -nostdin -v error -y -filter_complex "$NOISE$LAND" -frames:v 1 "$PHOTO"
-fi
-PAN=$(make_clip pan.mp4 -loop 1 -framerate 25 -i "$PHOTO" \
-    -vf "crop=800:600:'min(800,n*6.7)':0,scale=640:480:flags=bicubic" -frames:v 120 "${X264[@]}")
+source "$(dirname "$0")/clips.sh"
+PAN=$(pan_clip pan.mp4 120)
 PAN5=$(make_clip pan-5x.mp4 -stream_loop 4 -i "$PAN" -c copy)
-
-# A flower swaying before a blurred green background with a little grain.
-PETAL="st(0,X-320-12*sin(2*PI*T/3));st(1,Y-250-6*sin(2*PI*T/2));st(2,hypot(ld(0),ld(1)));"
-PETAL+="st(3,atan2(ld(1),ld(0))+0.15*sin(2*PI*T/3));st(4,150*(0.55+0.45*abs(cos(2.5*ld(3)))));"
-FLOWER="color=c=gray:s=16x12,format=gray,noise=alls=100:all_seed=5,scale=640:480:flags=bicubic,"
-FLOWER+="gblur=sigma=25,format=gbrp,geq=r='clip(40+0.8*(g(X,Y)-128)+40*Y/H,0,255)':"
-FLOWER+="g='clip(110+1.1*(g(X,Y)-128),0,255)':b='clip(50+0.5*(g(X,Y)-128),0,255)'[bg];"
-FLOWER+="[bg]loop=loop=-1:size=1,fps=25,format=gbrp,geq="
-FLOWER+="r='${PETAL}if(lt(ld(2),38),clip(235+10*sin(ld(2)/3),0,255),if(lt(ld(2),ld(4)),clip(250-50*ld(2)/ld(4)-25*abs(sin(9*ld(3))),0,255),r(X,Y)))':"
-FLOWER+="g='${PETAL}if(lt(ld(2),38),clip(190+30*sin(ld(2)/2),0,255),if(lt(ld(2),ld(4)),clip(120-80*ld(2)/ld(4)+30*abs(sin(9*ld(3))),0,255),g(X,Y)))':"
-FLOWER+="b='${PETAL}if(lt(ld(2),38),40,if(lt(ld(2),ld(4)),clip(200-40*ld(2)/ld(4),0,255),b(X,Y)))',"
-FLOWER+="gblur=sigma=1.2,noise=alls=4:allf=t"
-FLOWERCLIP=$(make_clip flower.mp4 -filter_complex "$FLOWER" -frames:v 75 "${X264[@]}")
-
-FRACTAL="mandelbrot=s=640x480:r=25:maxiter=512:start_x=-0.743643887037151:start_y=0.13182590420533"
-FRACTAL+=":start_scale=0.02:end_scale=0.004:end_pts=45:outer=normalized_iteration_count:inner=period"
-FRACTALCLIP=$(make_clip fractal.mp4 -f lavfi -i "$FRACTAL" -vf "noise=alls=14:allf=t:all_seed=3" \
-    -frames:v 45 "${X264[@]}")
-
-SCREEN="color=c=0xe9edf2:s=640x480:r=25[base];smptehdbars=s=280x160:r=25[bars];"
-SCREEN+="testsrc2=s=240x180:r=25[card];color=c=0x2c6fd6:s=640x36:r=25[title];"
-SCREEN+="color=c=0xffffff:s=300x200:r=25,drawgrid=w=20:h=20:color=0xd0d6de[panel];"
-SCREEN+="color=c=0xe8473d:s=40x40:r=25,format=yuva420p,geq=lum='p(X,Y)':cb='p(X,Y)':cr='p(X,Y)':"
-SCREEN+="a='255*lt(hypot(X-20,Y-20),19)'[ball];[base][title]overlay=0:0[a];[a][bars]overlay=20:56[b];"
-SCREEN+="[b][panel]overlay=320:56[c];[c][card]overlay=380:280[d];"
-SCREEN+="[d][ball]overlay=x='330+250*abs(sin(t*0.9))':y='70+150*abs(cos(t*1.3))':eval=frame"
-SCREENCLIP=$(make_clip screen.mp4 -filter_complex "$SCREEN" -frames:v 100 "${X264[@]}")
+FLOWERCLIP=$(flower_clip flower.mp4 75)
+FRACTALCLIP=$(fractal_clip fractal.mp4 45)
+SCREENCLIP=$(screen_clip screen.mp4 100)
 
 # run_once OUT COMMAND...: runs the command once, OUT removed first; sets RUN_WALL and RUN_PEAK.
 run_once() {

@@ -23,6 +23,8 @@ struct TConvertSettings : TConversionChoices {
     std::string Output;  // -o; empty: beside each input
     bool Quiet = false;
     bool Verbose = false;
+    // --estimate: the GIF's size is estimated and printed instead of converting.
+    bool EstimateOnly = false;
 };
 
 enum class TCliAction { Convert, Help, Version, Info };

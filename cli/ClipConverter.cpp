@@ -1,8 +1,13 @@
 #include "cli/ClipConverter.h"
 
+#include <algorithm>
 #include <optional>
 
+#include "app/core/ByteSize.h"
+#include "app/core/ClipSampler.h"
+#include "app/core/FitTexts.h"
 #include "app/core/FramePipeline.h"
+#include "app/core/SizeSearch.h"
 #include "cli/ProgressBar.h"
 #include "engine/output/FrameOutputFormats.h"
 #include "platform/FileSystem.h"
@@ -58,15 +63,24 @@ TConversionOutcome TClipConverter::Failed(const std::string& fileName,
 
 TConversionOutcome TClipConverter::Convert(const std::string& fileName) {
     stopped_ = false;
-    outputStarted_ = false;
     if (DirectoryExists(fileName)) return Failed(fileName, "Is a directory");
     TClipFacts facts;
     std::string error;
     if (!ReadClipFacts(encoder_.Decoder(), fileName, facts, error)) return Failed(fileName, error);
     if (!facts.HasVideo) return Failed(fileName, "no video stream");
 
-    const TTaskOptionTexts texts = BuildTaskOptions(settings_, facts);
-    PrepareSink(sink_, settings_, fileName);
+    if (settings_.EstimateOnly) return EstimateOnly(fileName, facts);
+    if (settings_.SizeLimit > 0) return ConvertFitted(fileName, facts);
+    return ConvertWith(fileName, facts, settings_, 0);
+}
+
+TConversionOutcome TClipConverter::ConvertWith(const std::string& fileName, const TClipFacts& facts,
+                                               const TConversionChoices& choices, int64_t limit) {
+    stopped_ = false;
+    outputStarted_ = false;
+    const TTaskOptionTexts texts = BuildTaskOptions(choices, facts);
+    PrepareSink(sink_, choices, fileName);
+    sink_.SetSizeLimit(limit);
     TInputOptions input;
     input.Options = texts.Input;
     const int task = encoder_.AddTask(fileName, input);
@@ -85,6 +99,77 @@ TConversionOutcome TClipConverter::Convert(const std::string& fileName) {
     }
     const TTerminateInfo end = RunTask(texts.Length);
     return Finished(fileName, end);
+}
+
+TConversionOutcome TClipConverter::ConvertFitted(const std::string& fileName,
+                                                 const TClipFacts& facts) {
+    const int64_t limit = settings_.SizeLimit;
+    TClipSampler sampler(fileName, settings_, facts);
+    sampler.SetCancelCheck([this] { return interrupt_.Raised(); });
+    TSizeSearch search(FitLadder(settings_, facts), limit);
+    console_.Bar("Choosing the settings that fit " + RoundedSizeText(limit) + "...");
+    const bool chosen =
+        search.Choose([&](const TFitSettings& rung) { return sampler.Estimate(rung); });
+    console_.ClearBar();
+    stopped_ = interrupt_.Raised();
+    if (!chosen)
+        return Failed(fileName, stopped_ ? "stopped before the conversion began" : sampler.Error());
+    for (int passes = 1;; ++passes) {
+        if (search.Rung() < 0) {
+            const std::vector<TFitSettings>& ladder = search.Ladder();
+            return Failed(fileName, CannotFitText(sampler.PieceLength(), limit, search.Estimate(),
+                                                  ladder.back()));
+        }
+        const TFitSettings& rung = search.Ladder()[search.Rung()];
+        TConversionOutcome outcome =
+            ConvertWith(fileName, facts, ChoicesAt(settings_, rung), limit);
+        outcome.Passes = passes;
+        if (!sink_.LimitExceeded() || stopped_) {
+            if (outcome.Error.empty()) outcome.Fit = FittedText(limit, rung, settings_.Colors);
+            return outcome;
+        }
+        search.StepDown(ProjectedBytes(sampler.PieceLength(), rung.FrameRate));
+    }
+}
+
+int64_t TClipConverter::ProjectedBytes(int64_t pieceLength, double frameRate) const {
+    const double written = static_cast<double>(sink_.BytesWritten());
+    double share = 1;
+    if (pieceLength > 0 && sink_.WrittenHundredths() > 0)
+        share = static_cast<double>(sink_.WrittenHundredths()) * 1e4 / pieceLength;
+    else if (pieceLength > 0 && frameRate > 0 && sink_.WrittenFrames() > 0)
+        share = sink_.WrittenFrames() / (frameRate * static_cast<double>(pieceLength) / 1e6);
+    share = std::clamp(share, 1e-3, 1.0);
+    return std::max(static_cast<int64_t>(written / share), settings_.SizeLimit + 1);
+}
+
+TConversionOutcome TClipConverter::EstimateOnly(const std::string& fileName,
+                                                const TClipFacts& facts) {
+    TClipSampler sampler(fileName, settings_, facts);
+    sampler.SetCancelCheck([this] { return interrupt_.Raised(); });
+    const std::vector<TFitSettings> ladder = FitLadder(settings_, facts);
+    TConversionOutcome outcome;
+    std::string fit;
+    std::optional<TSizeEstimate> estimate;
+    if (settings_.SizeLimit > 0) {
+        TSizeSearch search(ladder, settings_.SizeLimit);
+        if (search.Choose([&](const TFitSettings& rung) { return sampler.Estimate(rung); })) {
+            if (search.Rung() < 0)
+                return Failed(fileName, CannotFitText(sampler.PieceLength(), settings_.SizeLimit,
+                                                      search.Estimate(), ladder.back()));
+            estimate = search.Estimate();
+            fit = ", " + FittedText(settings_.SizeLimit, ladder[search.Rung()], settings_.Colors);
+        }
+    } else {
+        estimate = sampler.Estimate(ladder.front());
+        if (estimate) fit = " (" + FitSettingsText(ladder.front(), settings_.Colors) + ")";
+    }
+    stopped_ = interrupt_.Raised();
+    if (!estimate) return Failed(fileName, stopped_ ? "stopped" : sampler.Error());
+    outcome.Interrupted = stopped_;
+    outcome.Bytes = estimate->Bytes;
+    outcome.Fit = EstimateText(estimate->Bytes) + fit;
+    return outcome;
 }
 
 TTerminateInfo TClipConverter::RunTask(int64_t length) {

@@ -7,6 +7,10 @@
 // stays on, as in the desktop program): while a task runs, the main thread waits for those
 // calls and runs them, and between them looks at the interrupt watch; Ctrl-C stops the task as
 // the Stop button does, and the sink saves the frames converted so far.
+//
+// With a size limit, samples of the clip choose the settings first (SizeSearch.h), and the
+// sink fails a GIF that grows past the limit at once; the clip is then converted again at the
+// next settings down. --estimate runs the samples only.
 #include <atomic>
 #include <chrono>
 #include <cstdint>
@@ -33,6 +37,11 @@ struct TConversionOutcome {
     std::string Error;
     // Ctrl-C stopped the conversion (a GIF of the frames so far may have been saved).
     bool Interrupted = false;
+    // With a size limit: what was chosen to fit ("fitted to 8 MB: 400x225, 15 fps, quality
+    // 70"); with --estimate: the estimate ("about 4.2 MB (640x480, 25 fps, quality 90)").
+    std::string Fit;
+    // Conversions made, the ones that came out too large included.
+    int Passes = 0;
 };
 
 class TClipConverter {
@@ -50,6 +59,17 @@ public:
     TConversionOutcome Convert(const std::string& fileName);
 
 private:
+    // One conversion with `choices` (and the sink's size limit `limit`, 0 none).
+    TConversionOutcome ConvertWith(const std::string& fileName, const TClipFacts& facts,
+                                   const TConversionChoices& choices, int64_t limit);
+    // Chooses the settings that fit the size limit from samples and converts, again lower
+    // while the GIF comes out too large.
+    TConversionOutcome ConvertFitted(const std::string& fileName, const TClipFacts& facts);
+    // The estimate of the GIF only.
+    TConversionOutcome EstimateOnly(const std::string& fileName, const TClipFacts& facts);
+    // How large the GIF the sink gave up on would have grown, from the part of the clip it
+    // covered.
+    int64_t ProjectedBytes(int64_t pieceLength, double frameRate) const;
     // Runs the task added at index 0 to its end; the end report of the task.
     TTerminateInfo RunTask(int64_t length);
     void ShowProgress(const TProgressInfo& info, int64_t length);

@@ -36,11 +36,21 @@ void HideEngineLog() {
     logger.SetLogLevel(llError);
 }
 
+// "Saved NAME (N frames, WxH, B bytes)", and what was chosen to fit a size limit.
 void ReportSaved(TConsole& console, const TConversionOutcome& outcome) {
     console.ClearBar();
-    std::printf("Saved %s (%d frames, %dx%d, %lld bytes)\n", outcome.SavedFile.c_str(),
+    std::printf("Saved %s (%d frames, %dx%d, %lld bytes)%s%s\n", outcome.SavedFile.c_str(),
                 outcome.Frames, outcome.Width, outcome.Height,
-                static_cast<long long>(outcome.Bytes));
+                static_cast<long long>(outcome.Bytes), outcome.Fit.empty() ? "" : ", ",
+                outcome.Fit.c_str());
+    std::fflush(stdout);
+}
+
+// "NAME: about 4.2 MB (640x480, 25 fps, quality 90)": printed even when quiet, being what was
+// asked for.
+void ReportEstimate(TConsole& console, const std::string& file, const TConversionOutcome& outcome) {
+    console.ClearBar();
+    std::printf("%s: %s\n", file.c_str(), outcome.Fit.c_str());
     std::fflush(stdout);
 }
 
@@ -50,6 +60,7 @@ int ConvertAll(TClipConverter& converter, const TConvertSettings& settings, TCon
     int status = 0;
     for (const std::string& file : settings.Files) {
         const TConversionOutcome outcome = converter.Convert(file);
+        if (settings.EstimateOnly && outcome.Error.empty()) ReportEstimate(console, file, outcome);
         if (!outcome.SavedFile.empty() && !settings.Quiet) ReportSaved(console, outcome);
         if (!outcome.Error.empty()) {
             console.Line(outcome.Error);

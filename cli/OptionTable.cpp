@@ -112,6 +112,23 @@ std::vector<TCliOption> MakeOptionTable() {
                  "before and make unchanged pixels transparent, keeping a frame whole where "
                  "that codes smaller: the same pictures in a much smaller file when the "
                  "background stands still. The fitted colours always do this."},
+        {.Long = "--max-size",
+         .Argument = "SIZE",
+         .Kind = K::ByteSize,
+         .Target = &TConvertSettings::SizeLimit,
+         .Help = "Largest size of the GIF: bytes, or with K or M in units of 1024 (8M, 500K). "
+                 "The GIF is never larger, and as good as fits: --quality, --fps and the frame "
+                 "size become the most it uses, and it lowers the quality (down to 75), then "
+                 "the rate (down to 10 fps), then the size (down to 120 pixels wide, the "
+                 "aspect ratio kept) as far as needed. It chooses from short samples of the "
+                 "clip, so it costs a few seconds more; when a GIF still comes out larger it is "
+                 "made again, smaller. When even that cannot fit, nothing is written and it "
+                 "says how much of the clip would fit."},
+        {.Long = "--estimate",
+         .Target = &TConvertSettings::EstimateOnly,
+         .Help = "Print the estimated size of each GIF (and, with --max-size, the settings "
+                 "chosen to fit) without converting: from short samples of the clip, within "
+                 "some 15% of the size the conversion gives."},
         {.Short = "-o",
          .Long = "--output",
          .Argument = "PATH",

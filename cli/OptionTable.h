@@ -20,6 +20,7 @@ enum class TOptionKind {
     FrameSize,  // WxH or a name of the options dialog's size list
     Choice,     // one of the row's choices, in any case; stored as its position in the list
     Path,       // a file name, not empty
+    ByteSize,   // bytes, or a size with K or M in units of 1024 (8M), above 0
 };
 
 // The bounds of an Integer or Number value, both included unless AboveLowest.
@@ -32,7 +33,8 @@ struct TValueRange {
 // The field a row's value goes to: one of the conversion settings, of their timing, or of the
 // request. Its type fits the row's kind: bool for switches, an integer for Integer, an enum for
 // Choice (the choices in the order of its values), double for Number, int64_t microseconds for
-// Time, TFrameSize, std::string for Path. monostate: the row only selects its action.
+// Time, int64_t bytes for ByteSize, TFrameSize, std::string for Path. monostate: the row only
+// selects its action.
 using TOptionTarget = std::variant<
     std::monostate, bool TConvertSettings::*, int TConvertSettings::*, int64_t TConvertSettings::*,
     double TConvertSettings::*, std::string TConvertSettings::*, TFrameSize TConvertSettings::*,

@@ -5,6 +5,7 @@
 #include <charconv>
 #include <type_traits>
 
+#include "app/core/ByteSize.h"
 #include "app/core/FrameSizes.h"
 #include "app/core/OptionStrings.h"
 #include "app/core/TimeText.h"
@@ -55,6 +56,12 @@ TFrameSize ReadFrameSize(const TCliOption& row, const std::string& text) {
     return size;
 }
 
+int64_t ReadByteSize(const TCliOption& row, const std::string& text) {
+    const std::optional<int64_t> bytes = ParseByteSize(text);
+    if (!bytes) Refuse(row, text);
+    return *bytes;
+}
+
 int64_t ReadChoice(const TCliOption& row, const std::string& text) {
     for (size_t i = 0; i < row.Choices.size(); ++i)
         if (strcasecmp(row.Choices[i].c_str(), text.c_str()) == 0) return static_cast<int64_t>(i);
@@ -98,6 +105,8 @@ std::string KindNoun(TOptionKind kind) {
             return "one of";
         case TOptionKind::Path:
             return "a file name";
+        case TOptionKind::ByteSize:
+            return "a size in bytes, or with K or M (8M)";
     }
     return "";
 }
@@ -154,6 +163,8 @@ TOptionValue ReadOptionValue(const TCliOption& row, const std::string& text) {
             return ReadChoice(row, text);
         case TOptionKind::Path:
             return ReadPath(row, text);
+        case TOptionKind::ByteSize:
+            return ReadByteSize(row, text);
     }
     Refuse(row, text);
 }

@@ -7,8 +7,8 @@
 
 #include "cli/OptionTable.h"
 
-// A switch's bool, a whole number (Integer, Time in microseconds, a Choice's position), a
-// Number, a Path or a FrameSize.
+// A switch's bool, a whole number (Integer, Time in microseconds, ByteSize in bytes, a
+// Choice's position), a Number, a Path or a FrameSize.
 using TOptionValue = std::variant<bool, int64_t, double, std::string, TFrameSize>;
 
 // `text` read as the row's kind ("" for a switch). TUsageError when it does not fit:

@@ -118,3 +118,17 @@ int64_t TFileStream::Seek(int64_t offset, TSeekOrigin origin) {
     if (fseeko(file_, offset, whence) != 0) throw EStreamError("Stream seek error");
     return ftello(file_);
 }
+
+size_t TCountingStream::Write(const void*, size_t count) {
+    pos_ += static_cast<int64_t>(count);
+    size_ = std::max(size_, pos_);
+    return count;
+}
+
+int64_t TCountingStream::Seek(int64_t offset, TSeekOrigin origin) {
+    const int64_t base = origin == TSeekOrigin::soBeginning ? 0
+                         : origin == TSeekOrigin::soCurrent ? pos_
+                                                            : size_;
+    pos_ = std::max<int64_t>(base + offset, 0);
+    return pos_;
+}

@@ -57,6 +57,19 @@ private:
     size_t pos_ = 0;
 };
 
+// A stream that keeps nothing and counts what is written: the size a file would have.
+class TCountingStream : public TStream {
+public:
+    size_t Read(void*, size_t) override { return 0; }
+    size_t Write(const void*, size_t count) override;
+    int64_t Seek(int64_t offset, TSeekOrigin origin) override;
+    int64_t Size() override { return size_; }
+
+private:
+    int64_t size_ = 0;
+    int64_t pos_ = 0;
+};
+
 // A read-only stream over bytes it does not own; writing fails.
 class TReadOnlyMemoryStream : public TStream {
 public:

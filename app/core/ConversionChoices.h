@@ -17,6 +17,8 @@ class TFrameSink;
 struct TFrameSize {
     int Width = 0;
     int Height = 0;
+
+    bool operator==(const TFrameSize&) const = default;
 };
 
 struct TConversionChoices {
@@ -42,6 +44,10 @@ struct TConversionChoices {
     // How the frames' colours are chosen, and the fitted colours' quality (1 to 100).
     TFrameColors Colors = TFrameColors::Fitted;
     int Quality = kDefaultQuality;
+    // The most bytes the GIF may take (0: no limit). With a limit, the size, rate and quality
+    // above are the most the conversion uses: it lowers them as far as the GIF needs to fit
+    // (FitLadder.h).
+    int64_t SizeLimit = 0;
     // The folder the GIF goes to; empty: beside the clip.
     std::string OutputFolder;
 };

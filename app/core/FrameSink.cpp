@@ -34,9 +34,18 @@ struct TSinkOutput {
     int OwedDelay = 0;
     int AppendedFrames = 0;  // frames of this output that reached the document
     bool Written = false;    // written as it goes
+    int64_t SizeLimit = 0;   // 0: none
+    bool MeasureOnly = false;
+    // Where the written road writes: File's stream, or Counter when the output is only measured.
     std::unique_ptr<TPendingFile> File;
-    std::unique_ptr<TGIFStreamWriter> Writer;  // after File: it goes first
-    std::exception_ptr Failure;                // what failed the written output
+    std::unique_ptr<TCountingStream> Counter;
+    TStream* Stream = nullptr;
+    std::unique_ptr<TGIFStreamWriter> Writer;  // after File and Counter: it goes first
+    int64_t FirstFrameBytes = 0;
+    int WrittenFrames = 0;
+    int64_t WrittenHundredths = 0;
+    bool LimitExceeded = false;
+    std::exception_ptr Failure;  // what failed the written output
     std::string SavedFileName;
     int SavedFrames = 0;
     int SkippedFrames = 0;
@@ -138,6 +147,10 @@ void TFrameSink::Detach(TFrameOutputAdapter& adapter) {
 const std::string& TFrameSink::SavedFileName() const { return output_->SavedFileName; }
 int TFrameSink::SavedFrames() const { return output_->SavedFrames; }
 int TFrameSink::SkippedFrames() const { return output_->SkippedFrames; }
+bool TFrameSink::LimitExceeded() const { return output_->LimitExceeded; }
+int64_t TFrameSink::FirstFrameBytes() const { return output_->FirstFrameBytes; }
+int TFrameSink::WrittenFrames() const { return output_->WrittenFrames; }
+int64_t TFrameSink::WrittenHundredths() const { return output_->WrittenHundredths; }
 
 // Formats into a buffer on the stack: a frame's log lines take no memory from the heap.
 void TFrameSink::Log(const char* format, ...) {
@@ -168,6 +181,8 @@ void TFrameSink::FOAWriteHeader(TFrameOutputAdapter*) {
         pipeline_ = std::make_unique<TFramePipeline>(workers_);
     auto output = std::make_unique<TSinkOutput>();
     output->Timing = timing_;
+    output->SizeLimit = sizeLimit_;
+    output->MeasureOnly = measureOnly_;
     output->Steps = NewSteps();
     // Saving the whole document optimises it first when the defaults ask for that.
     output->Written = !keepFrames_ && !GIFDefaults().OptimizeBeforeStreaming;
@@ -341,11 +356,20 @@ void TFrameSink::FOAWriteClose(TFrameOutputAdapter*) {
 // The document goes to a temporary file beside the target first; only the complete file gets
 // the target's name.
 void TFrameSink::Save() {
-    TPendingFile file(TargetName());
-    document_.SaveToStream(file.Stream());
-    bytesWritten_.store(file.Stream().Size(), std::memory_order_relaxed);
-    Place(file);
-    output_->SavedFrames = document_.Images().Count();
+    TSinkOutput& output = *output_;
+    if (output.MeasureOnly) {
+        TCountingStream counter;
+        document_.SaveToStream(counter);
+        bytesWritten_.store(counter.Size(), std::memory_order_relaxed);
+        CheckSizeLimit(counter.Size());
+    } else {
+        TPendingFile file(TargetName());
+        document_.SaveToStream(file.Stream());
+        bytesWritten_.store(file.Stream().Size(), std::memory_order_relaxed);
+        CheckSizeLimit(file.Stream().Size());
+        Place(file);
+    }
+    output.SavedFrames = document_.Images().Count();
 }
 
 std::string TFrameSink::TargetName() const {
@@ -374,14 +398,28 @@ void TFrameSink::WriteSettledFrames(bool all) {
     TGIFImageList& frames = document_.Images();
     const int waiting = all || !output.Timing.Enabled ? 0 : 1;
     while (frames.Count() > waiting) {
-        if (!output.Writer) {
-            output.File = std::make_unique<TPendingFile>(TargetName());
-            output.Writer = std::make_unique<TGIFStreamWriter>(document_, output.File->Stream());
-        }
+        if (!output.Writer) BeginWriting();
+        if (const TGIFGraphicControlExtension* control = frames[0].GraphicControlExtension())
+            output.WrittenHundredths += control->Delay();
         output.Writer->Write(frames[0]);
-        bytesWritten_.store(output.File->Stream().Position(), std::memory_order_relaxed);
+        const int64_t bytes = output.Stream->Position();
+        if (++output.WrittenFrames == 1) output.FirstFrameBytes = bytes;
+        bytesWritten_.store(bytes, std::memory_order_relaxed);
         frames.Delete(0);
+        CheckSizeLimit(bytes);
     }
+}
+
+void TFrameSink::BeginWriting() {
+    TSinkOutput& output = *output_;
+    if (output.MeasureOnly) {
+        output.Counter = std::make_unique<TCountingStream>();
+        output.Stream = output.Counter.get();
+    } else {
+        output.File = std::make_unique<TPendingFile>(TargetName());
+        output.Stream = &output.File->Stream();
+    }
+    output.Writer = std::make_unique<TGIFStreamWriter>(document_, *output.Stream);
 }
 
 void TFrameSink::FinishWriting() {
@@ -389,11 +427,22 @@ void TFrameSink::FinishWriting() {
     WriteSettledFrames(true);
     if (!output.Writer) throw Exception(kNoFramesMessage);
     output.Writer->Finish();
-    bytesWritten_.store(output.File->Stream().Size(), std::memory_order_relaxed);
-    Place(*output.File);
+    const int64_t bytes = output.Stream->Size();
+    bytesWritten_.store(bytes, std::memory_order_relaxed);
+    CheckSizeLimit(bytes);
+    if (output.File) Place(*output.File);
     output.SavedFrames = output.Writer->Frames();
     output.Writer.reset();
+    output.Stream = nullptr;
     output.File.reset();
+    output.Counter.reset();
+}
+
+void TFrameSink::CheckSizeLimit(int64_t bytes) {
+    TSinkOutput& output = *output_;
+    if (output.SizeLimit == 0 || bytes <= output.SizeLimit) return;
+    output.LimitExceeded = true;
+    throw Exception(kSizeLimitMessage);
 }
 
 // The temporary file is removed unless it has been given its name.
@@ -402,5 +451,7 @@ void TFrameSink::Fail() {
     if (!output.Written) return;
     output.Failure = std::current_exception();
     output.Writer.reset();
+    output.Stream = nullptr;
     output.File.reset();
+    output.Counter.reset();
 }

@@ -57,6 +57,8 @@ class TFrameSink {
 public:
     // The failure of an output that delivered no frame: nothing is saved.
     static constexpr const char* kNoFramesMessage = "No frames were converted, so no GIF was saved";
+    // The failure of an output whose GIF grew past the size limit: nothing is saved.
+    static constexpr const char* kSizeLimitMessage = "The GIF grew larger than its size limit";
 
     explicit TFrameSink(TSinkWindow& window);
     // Unbinds the adapter it is attached to, when that still exists.
@@ -125,6 +127,23 @@ public:
     int SavedFrames() const;
     // Frames of the last output that were left out because their packet was too short.
     int SkippedFrames() const;
+    // The most bytes the GIF may take; 0 for no limit (the default). An output whose GIF grows
+    // past it fails with kSizeLimitMessage as soon as it does, leaving nothing behind. Takes
+    // effect at the next output.
+    int64_t SizeLimit() const { return sizeLimit_; }
+    void SetSizeLimit(int64_t bytes) { sizeLimit_ = bytes > 0 ? bytes : 0; }
+    // Whether the last output failed for its size limit.
+    bool LimitExceeded() const;
+    // Whether outputs are only measured: the GIF is written into a stream that counts its bytes,
+    // and no file is made or named. Off by default; takes effect at the next output.
+    bool MeasureOnly() const { return measureOnly_; }
+    void SetMeasureOnly(bool on) { measureOnly_ = on; }
+    // Of the output under way or the last one: the bytes of the header and the first frame
+    // (0 until it is written), and the frames written with the hundredths of a second they
+    // show for (the delays; 0 without timing).
+    int64_t FirstFrameBytes() const;
+    int WrittenFrames() const;
+    int64_t WrittenHundredths() const;
     // Bytes of GIF written so far for the output under way (or the last one's whole size once
     // it is saved); 0 while the document is kept whole until the close. May be read on any
     // thread while the conversion runs.
@@ -164,7 +183,10 @@ private:
     // The written road: the document's frames whose delays can no longer change (all of them
     // with `all`) go to the file, which is begun with the first.
     void WriteSettledFrames(bool all);
+    void BeginWriting();
     void FinishWriting();
+    // Fails the output when `bytes` are more than the size limit allows.
+    void CheckSizeLimit(int64_t bytes);
     // A failed output: the file goes; a written output keeps the error for its later calls.
     void Fail();
     // The name to save under, as things stand: the chosen one or the next free one.
@@ -186,6 +208,8 @@ private:
     bool patternDither_ = true;
     bool optimizeFrames_ = false;
     bool keepFrames_ = false;
+    bool measureOnly_ = false;
+    int64_t sizeLimit_ = 0;
     // Everything that belongs to the output under way (or the last one), replaced whole at
     // each header.
     std::unique_ptr<TSinkOutput> output_;

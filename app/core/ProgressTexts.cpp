@@ -26,18 +26,3 @@ std::string ClockText(double seconds) {
         std::snprintf(text, sizeof text, "%ld:%02ld", total / 60, total % 60);
     return text;
 }
-
-std::string ByteSizeText(int64_t bytes) {
-    constexpr double kKilo = 1024;
-    char text[32];
-    const double value = static_cast<double>(std::max<int64_t>(bytes, 0));
-    if (value < kKilo)
-        std::snprintf(text, sizeof text, "%lld bytes", static_cast<long long>(bytes));
-    else if (value < kKilo * kKilo)
-        std::snprintf(text, sizeof text, "%.1f KB", value / kKilo);
-    else if (value < kKilo * kKilo * kKilo)
-        std::snprintf(text, sizeof text, "%.2f MB", value / (kKilo * kKilo));
-    else
-        std::snprintf(text, sizeof text, "%.2f GB", value / (kKilo * kKilo * kKilo));
-    return text;
-}

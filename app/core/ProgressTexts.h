@@ -1,6 +1,6 @@
 #pragma once
 // Where a conversion stands, as both front ends report it: the share done, the time left, and
-// the texts for times and sizes.
+// the text for times (ByteSize.h has those for sizes).
 #include <cstdint>
 #include <optional>
 #include <string>
@@ -21,6 +21,3 @@ std::optional<double> SecondsLeft(const TProgressState& state);
 
 // Seconds as "m:ss", or "h:mm:ss" from an hour on.
 std::string ClockText(double seconds);
-
-// Bytes as people read them: "812 bytes", "45.2 KB", "1.30 MB", "2.05 GB" (1 KB = 1024 bytes).
-std::string ByteSizeText(int64_t bytes);

@@ -3,6 +3,7 @@
 #include <QFileInfo>
 #include <QWidget>
 
+#include "app/core/ByteSize.h"
 #include "app/core/FramePipeline.h"
 #include "app/core/OptionStrings.h"
 #include "app/core/ProgressTexts.h"

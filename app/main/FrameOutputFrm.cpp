@@ -4,6 +4,7 @@
 #include <QFileDialog>
 #include <QFileInfo>
 
+#include "app/core/ByteSize.h"
 #include "app/core/ProgressTexts.h"
 #include "app/core/SavedChoices.h"
 #include "app/core/Settings.h"

@@ -30,6 +30,8 @@ std::string GoodValue(const TCliOption& row) {
             return row.Choices.back();
         case TOptionKind::Path:
             return "x.gif";
+        case TOptionKind::ByteSize:
+            return "8M";
         default:
             return "";
     }

@@ -1,0 +1,152 @@
+#include "app/core/ClipSampler.h"
+
+#include <algorithm>
+#include <cmath>
+
+#include "app/core/FitLadder.h"
+#include "app/core/FrameSink.h"
+#include "engine/encoder/FFEncode.h"
+#include "engine/output/FrameOutput.h"
+#include "platform/Exception.h"
+
+namespace {
+
+constexpr double kMicroseconds = 1e6;
+
+// The samples' sink shows nothing.
+class TQuietWindow : public TSinkWindow {
+public:
+    void LogLine(std::string_view) override {}
+};
+
+}  // namespace
+
+TClipSampler::TClipSampler(std::string fileName, const TConversionChoices& choices,
+                           const TClipFacts& facts)
+    : fileName_(std::move(fileName)), choices_(choices), facts_(facts) {
+    const bool hasStart = choices.Start != TConversionChoices::kUnsetTime && choices.Start > 0;
+    start_ = hasStart ? choices.Start : 0;
+    if (choices.End != TConversionChoices::kUnsetTime)
+        length_ = std::max<int64_t>(choices.End - start_, 0);
+    else if (facts.Duration > 0)
+        length_ = std::max<int64_t>(facts.Duration - start_, 0);
+    PlaceSamples();
+}
+
+// The first sample starts where the piece does; the others sit in the middle of equal parts
+// of it.
+void TClipSampler::PlaceSamples() {
+    const double piece = static_cast<double>(length_) / kMicroseconds;
+    const double total = std::clamp(piece * kShare, std::min(piece, kLeastSample), kMostSample);
+    if (length_ <= 0 || total >= piece * kWholeShare) {
+        samples_ = {{start_, 0}};
+        return;
+    }
+    const int count = std::max(1, static_cast<int>(total / kLeastLength));
+    const int64_t each = std::llround(total / count * kMicroseconds);
+    for (int i = 0; i < count; ++i) {
+        const int64_t middle = std::llround((i + 0.5) * static_cast<double>(length_) / count);
+        const int64_t offset =
+            i == 0 ? 0 : std::clamp<int64_t>(middle - each / 2, 0, length_ - each);
+        samples_.push_back({start_ + offset, each});
+    }
+}
+
+bool TClipSampler::Cancelled() const { return cancelCheck_ && cancelCheck_(); }
+
+std::optional<TSizeEstimate> TClipSampler::Estimate(const TFitSettings& rung) {
+    error_.clear();
+    if (Cancelled()) {
+        error_ = kCancelledMessage;
+        return std::nullopt;
+    }
+    const TConversionChoices atRung = ChoicesAt(choices_, rung);
+    TFFEncoder encoder;
+    encoder.SetTriggerEventInMainThread(false);
+    TFrameOutputAdapter adapter;
+    TQuietWindow window;
+    TFrameSink sink(window);
+    PrepareSink(sink, atRung, fileName_);
+    sink.SetMeasureOnly(true);
+    sink.Attach(adapter);
+
+    // The samples' results by task; a sample that failed has none.
+    std::vector<std::optional<TSampleBytes>> results(samples_.size());
+    std::optional<TSampleBytes> closed;
+    adapter.OnWriteFrame = [&](TFrameOutputAdapter* sender, POutputFrameInfo info) {
+        if (Cancelled()) throw Exception(kCancelledMessage);
+        sink.FOAWriteFrame(sender, info);
+    };
+    adapter.OnWriteClose = [&](TFrameOutputAdapter* sender) {
+        sink.FOAWriteClose(sender);
+        closed = TSampleBytes{sink.BytesWritten(), sink.FirstFrameBytes()};
+    };
+    // An unthreaded run reports each task's end as it ends, before the next one starts.
+    encoder.OnTerminate = [&](TCustomEncoder*, const TTerminateInfo& info) {
+        if (info.TaskIndex < 0) return;
+        if (info.Failed && error_.empty()) error_ = info.ErrorMessage;
+        if (!info.Failed && closed && info.TaskIndex < static_cast<int>(results.size()))
+            results[info.TaskIndex] = closed;
+        closed.reset();
+    };
+    const bool added = AddSamples(encoder, adapter, atRung);
+    if (added) encoder.StartTask(0);
+    encoder.ClearTasks();
+    sink.Detach(adapter);
+    if (Cancelled()) {
+        error_ = kCancelledMessage;
+        return std::nullopt;
+    }
+    if (!added) return std::nullopt;
+    return Combined(results, rung.FrameRate);
+}
+
+bool TClipSampler::AddSamples(TFFEncoder& encoder, TFrameOutputAdapter& adapter,
+                              const TConversionChoices& atRung) {
+    for (const TSample& sample : samples_) {
+        TConversionChoices piece = atRung;
+        piece.Start = sample.Start;
+        piece.End = sample.Length > 0 ? sample.Start + sample.Length : choices_.End;
+        const TTaskOptionTexts texts = BuildTaskOptions(piece, facts_);
+        TInputOptions input;
+        input.Options = texts.Input;
+        const int task = encoder.AddTask(fileName_, input);
+        TOutputOptions output;
+        output.Options = texts.Output;
+        if (task < 0 || encoder.SetOutput(task, adapter.OutputName(), output) < 0) {
+            error_ = encoder.LastErrorMessage();
+            return false;
+        }
+    }
+    return true;
+}
+
+// The first frame as the first sample that gave one has it, and the rest scaled from the time
+// the samples cover after their first frames to the piece's after its first.
+std::optional<TSizeEstimate> TClipSampler::Combined(
+    const std::vector<std::optional<TSampleBytes>>& results, double frameRate) {
+    const double frame = frameRate > 0 ? kMicroseconds / frameRate : 0;
+    TSizeEstimate estimate;
+    double rest = 0;
+    double covered = 0;
+    bool first = true;
+    for (size_t i = 0; i < results.size(); ++i) {
+        if (!results[i]) continue;
+        const TSampleBytes& bytes = *results[i];
+        if (first) estimate.FirstFrameBytes = bytes.FirstFrameBytes;
+        first = false;
+        if (samples_[i].Length == 0) {  // the whole piece
+            estimate.Bytes = bytes.Bytes;
+            return estimate;
+        }
+        rest += static_cast<double>(bytes.Bytes - bytes.FirstFrameBytes);
+        covered += std::max(static_cast<double>(samples_[i].Length) - frame, 0.0);
+    }
+    if (first || covered <= 0) {
+        if (error_.empty()) error_ = "No sample of the clip could be converted";
+        return std::nullopt;
+    }
+    const double remaining = std::max(static_cast<double>(length_) - frame, 0.0);
+    estimate.Bytes = estimate.FirstFrameBytes + std::llround(rest * remaining / covered);
+    return estimate;
+}
