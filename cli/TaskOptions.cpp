@@ -44,11 +44,15 @@ bool ReadClipFacts(TFFDecoder& decoder, const std::string& fileName, TClipFacts&
     const TFileInfo file = decoder.GetFileInfo();
     if (file.Duration > 0) facts.Duration = file.Duration;
     TVideoStreamInfo video;
-    if (decoder.FirstVideoStream() < 0 || !decoder.GetVideoStreamInfo(-1, video)) return true;
+    if (decoder.DefaultVideoStream() < 0 || !decoder.GetVideoStreamInfo(-1, video)) return true;
     facts.HasVideo = true;
-    facts.Width = std::max(video.Width, 0);
-    facts.Height = std::max(video.Height, 0);
-    facts.AspectRatio = std::max<double>(video.AspectRatio, 0);
+    if (decoder.VideoStreamCount() > 1) facts.VideoStream = decoder.DefaultVideoStream();
+    facts.Width = std::max(video.ShownWidth, 0);
+    facts.Height = std::max(video.ShownHeight, 0);
+    facts.SquarePixels =
+        video.ShownWidth == video.UprightWidth && video.ShownHeight == video.UprightHeight;
+    if (facts.Width > 0 && facts.Height > 0)
+        facts.AspectRatio = static_cast<double>(facts.Width) / facts.Height;
     if (video.FrameRateNum > 0 && video.FrameRateDen > 0)
         facts.FrameRate = static_cast<double>(video.FrameRateNum) / video.FrameRateDen;
     return true;
@@ -69,6 +73,7 @@ TTaskOptionTexts BuildTaskOptions(const TConvertSettings& settings, const TClipF
 
     TOutputChoice choice;
     choice.HasVideo = facts.HasVideo;
+    choice.VideoStream = facts.VideoStream;
     choice.ClipFrameRate = facts.FrameRate;
     choice.FrameRate = settings.FrameRate;
     choice.VariableFrameRate = settings.Timing.Enabled;
@@ -83,6 +88,10 @@ TTaskOptionTexts BuildTaskOptions(const TConvertSettings& settings, const TClipF
     if (settings.AspectWidth > 0) {
         texts.Width = settings.AspectWidth;
         texts.Height = HeightForWidth(settings.AspectWidth, facts);
+    } else if (texts.Width <= 0 && !facts.SquarePixels) {
+        // GIF pixels are square: the clip's own size is the size it is shown at
+        texts.Width = facts.Width;
+        texts.Height = facts.Height;
     }
     if (texts.Width > 0 && texts.Height > 0)
         choice.FrameSize = std::to_string(texts.Width) + "x" + std::to_string(texts.Height);

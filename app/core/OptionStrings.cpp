@@ -93,6 +93,8 @@ std::string BuildOutputOptionsText(const TOutputChoice& choice) {
     std::string text = " -f rawrgb";
     text += " -c:v rawvideo";
     text += choice.RedFirst ? " -pix_fmt rgb24" : " -pix_fmt bgr24";
+    if (choice.VideoStream >= 0 && choice.HasVideo)
+        text += " -map 0:" + std::to_string(choice.VideoStream);
     std::string filters;
     if (!choice.FrameSize.empty() && choice.HasVideo) {
         std::string size = choice.FrameSize;

@@ -30,6 +30,9 @@ struct TOutputChoice {
     std::string FrameSize;
     // The file has a video stream: only then is it scaled.
     bool HasVideo = true;
+    // The video stream to convert (" -map 0:N"): the one players show, for a file with several
+    // (of which the engine would take the largest); -1 leaves the choice to the engine.
+    int VideoStream = -1;
     TClipCut Cut;
     // The clip's frame rate (0 when unknown) and a rate asked for (0 when none).
     double ClipFrameRate = 0;
@@ -51,10 +54,10 @@ struct TOutputChoice {
 
 // " -ss S" (S the seek in seconds) when the cut applies, else "".
 std::string BuildInputOptionsText(const TClipCut& cut);
-// " -f rawrgb -c:v rawvideo -pix_fmt bgr24" (rgb24 with RedFirst), then " -vsync vfr" when asked, "
-// -r R" when a rate is asked for or the clip is faster than the maximum, " -t L" when the cut
-// applies (its length in seconds), and " -vf \"scale=W:H\"" when a size is chosen for a file with
-// video.
+// " -f rawrgb -c:v rawvideo -pix_fmt bgr24" (rgb24 with RedFirst), " -map 0:N" for a chosen
+// stream, then " -vsync vfr" when asked, " -r R" when a rate is asked for or the clip is faster
+// than the maximum, " -t L" when the cut applies (its length in seconds), and " -vf \"scale=W:H\""
+// when a size is chosen for a file with video.
 std::string BuildOutputOptionsText(const TOutputChoice& choice);
 
 // The size part of an item of the size list: the text up to the first blank when that blank

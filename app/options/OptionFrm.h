@@ -109,6 +109,8 @@ private:
     void UpdateTrackBarRange();
     int32_t CountFrames(int64_t fileDuration, bool durationKnown);
     void TakeFrameRate();
+    void TakeShownPicture();
+    void OfferSizesUpright();
     void ShowCurrentFrame();
     void NextFrame();
     void DrawPreview();
@@ -133,6 +135,13 @@ private:
     int64_t endTime_ = kUnsetEnd;
     int firstVideoStream_ = -1;
     int firstAudioStream_ = -1;
+    // The video stream shown and converted (the one players show) and its picture as shown:
+    // upright, square pixels (0 x 0 unknown); the pixels of the frames a conversion gives are
+    // square unless stretched.
+    int videoStream_ = -1;
+    int shownWidth_ = 0;
+    int shownHeight_ = 0;
+    bool stretched_ = false;
     double clipFrameRate_ = 0;
     bool updating_ = false;
     int lastPosition_ = 0;

@@ -214,6 +214,7 @@ void TCustomDecoder::RefreshSummary() {
                 break;
         }
     }
+    summary_.DefaultVideoStream = DefaultVideoStreamOf(*formatContext_);
 }
 
 int TCustomDecoder::InterruptCallback(void* opaque) {

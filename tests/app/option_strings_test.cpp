@@ -65,6 +65,15 @@ TEST(OptionStrings, SizeOnlyForAFileWithVideo) {
     EXPECT_EQ(FrameSizeOfItem("320x240"), "");
 }
 
+TEST(OptionStrings, MapsTheVideoStreamChosen) {
+    TOutputChoice choice = Choice("320x240");
+    choice.VideoStream = 2;
+    EXPECT_EQ(BuildOutputOptionsText(choice),
+              " -f rawrgb -c:v rawvideo -pix_fmt bgr24 -map 0:2 -vf \"scale=320:240\"");
+    choice.HasVideo = false;
+    EXPECT_EQ(BuildOutputOptionsText(choice), " -f rawrgb -c:v rawvideo -pix_fmt bgr24");
+}
+
 TEST(OptionStrings, OutputRateOnlyAboveTheMaximumOrWhenAskedFor) {
     TOutputChoice choice = Choice("", Cut(0, kSecond));
     choice.ClipFrameRate = 60000.0 / 1001;

@@ -179,6 +179,25 @@ TEST(CliTaskOptions, WidthKeepsTheAspectRatioAsShown) {
     EXPECT_EQ(texts.Height, 1);
 }
 
+// Without a size, a clip whose pixels are not square is scaled to the size it is shown at; the
+// stream players show is mapped when the file has several.
+TEST(CliTaskOptions, ShownSizeAndStream) {
+    TConvertSettings settings;
+    TClipFacts clip = Clip(1024, 576, 16.0 / 9, 25, 0);
+    TTaskOptionTexts texts = BuildTaskOptions(settings, clip);
+    EXPECT_EQ(texts.Output.find("scale"), std::string::npos) << texts.Output;
+    clip.SquarePixels = false;
+    clip.VideoStream = 1;
+    texts = BuildTaskOptions(settings, clip);
+    EXPECT_EQ(texts.Width, 1024);
+    EXPECT_EQ(texts.Height, 576);
+    EXPECT_EQ(texts.Output,
+              " -f rawrgb -c:v rawvideo -pix_fmt rgb24 -map 0:1 -vsync vfr -vf \"scale=1024:576\"");
+    settings.Size = {320, 240};
+    texts = BuildTaskOptions(settings, clip);
+    EXPECT_EQ(texts.Width, 320);
+}
+
 TEST(CliProgressBar, OneLineThatFitsTheTerminal) {
     TProgressState state;
     state.Done = 2 * kSecond;

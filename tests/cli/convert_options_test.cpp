@@ -103,11 +103,12 @@ TEST(CliConvert, SizesAndRates) {
         EXPECT_EQ(run.ExitCode, 0) << run.Err;
         return ReadGif(dir.File(output));
     };
-    // Its own size; 60 frames a second become 50, each shown 2 hundredths. (Like the ffmpeg
-    // tool, the rate conversion may keep the last picture in a frame of its own at the end.)
+    // Its own size as shown (GIF pixels are square); 60 frames a second become 50, each shown
+    // 2 hundredths. (Like the ffmpeg tool, the rate conversion may keep the last picture in a
+    // frame of its own at the end.)
     const TGifReadBack own = convert("", "own.gif");
     EXPECT_EQ(own.Width, 128);
-    EXPECT_EQ(own.Height, 48);
+    EXPECT_EQ(own.Height, 96);
     EXPECT_GE(own.Pictures.size(), 50u);
     EXPECT_LE(own.Pictures.size(), 51u);
     EXPECT_EQ(own.Delays, std::vector<int>(own.Pictures.size(), 2));
