@@ -14,6 +14,10 @@ constexpr int kLargestSide = 0xFFFF;
 constexpr double kQuarterTurnTolerance = 1.0;
 // How far from 1 a sample aspect ratio may lie and still count as square pixels.
 constexpr double kSquareTolerance = 0.01;
+// How much of a file probing may read for a video stream that starts late (libavformat's own
+// limits are 5 s and 5 MB).
+constexpr int64_t kLongProbeTime = 60 * int64_t{AV_TIME_BASE};
+constexpr int64_t kLongProbeSize = int64_t{64} << 20;
 
 bool Near(double angle, double target) { return std::fabs(angle - target) < kQuarterTurnTolerance; }
 
@@ -167,7 +171,14 @@ int DefaultVideoStreamOf(const AVFormatContext& context) {
     return firstPicture >= 0 ? firstPicture : firstVideo;
 }
 
-bool VideoParametersMissing(const AVStream& stream) {
-    const AVCodecParameters& parameters = *stream.codecpar;
+bool VideoNotProbed(const AVFormatContext& context) {
+    const int index = DefaultVideoStreamOf(context);
+    if (index < 0) return false;
+    const AVCodecParameters& parameters = *context.streams[index]->codecpar;
     return parameters.width <= 0 || parameters.height <= 0 || parameters.format < 0;
+}
+
+void ProbeLonger(AVFormatContext& context) {
+    context.max_analyze_duration = std::max<int64_t>(context.max_analyze_duration, kLongProbeTime);
+    context.probesize = std::max<int64_t>(context.probesize, kLongProbeSize);
 }

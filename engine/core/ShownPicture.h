@@ -48,7 +48,8 @@ struct TShownSize {
 };
 // The size a `width` x `height` picture takes upright with square pixels: a sample aspect ratio
 // above 1 widens it, below 1 makes it taller (no side loses pixels; within 1% of 1 it counts as
-// 1), and a turn that swaps the sides swaps them. Sides are at least 1 and at most 65535 (0 x 0 for a picture without area).
+// 1), and a turn that swaps the sides swaps them. Sides are at least 1 and at most 65535 (0 x 0 for
+// a picture without area).
 TShownSize ShownSizeOf(int width, int height, AVRational sampleAspect, const TPictureTurn& turn);
 // The same for the stream's coded picture.
 TShownSize ShownSizeOf(const AVStream& stream);
@@ -57,6 +58,9 @@ TShownSize ShownSizeOf(const AVStream& stream);
 // attached picture (a cover), else the first; -1 when the file has no video stream.
 int DefaultVideoStreamOf(const AVFormatContext& context);
 
-// The video stream has no picture size or pixel format yet: probing ended before its first
-// picture (a stream that starts long after the others).
-bool VideoParametersMissing(const AVStream& stream);
+// The video stream players show has no picture size or pixel format yet: probing ended before
+// its first picture, as it does when the video starts long after the other streams.
+bool VideoNotProbed(const AVFormatContext& context);
+// Lets probing read up to a minute (64 MiB) of the file: set before the file is opened again
+// for a video stream that was not probed.
+void ProbeLonger(AVFormatContext& context);

@@ -172,7 +172,8 @@ protected:
 private:
     static int InterruptCallback(void* opaque);
     bool IOTimedOut();
-    bool OpenInput(const std::string& fileName, const std::string& formatName);
+    bool OpenAndProbe(const std::string& fileName, const std::string& formatName, bool probeLonger);
+    bool OpenInput(const std::string& fileName, const std::string& formatName, bool probeLonger);
     bool FindStreamInfo(const std::string& fileName);
     void LogUnusedFormatOptions();
     void RaiseBeforeFindStreamInfo();

@@ -56,6 +56,12 @@ int64_t FramesToWrite(TCustomFFmpeg& task, AVFormatContext* oc, TOutputStream& o
         ost.SyncOpts = std::llround(position);
         return 1;
     }
+    // Nothing comes before the first picture: a video that starts after the other streams does
+    // not begin with copies of it.
+    if (ost.FrameNumber == 0 && position - ost.SyncOpts >= 0.5) {
+        ost.SyncOpts = std::llround(position);
+        return 1;
+    }
     const double drift = position - ost.SyncOpts + DurationCorrection(ist, enc);
     if (drift < -1.1) return 0;
     if (method == vsVariable) {

@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "engine/core/ErrorCodes.h"
+#include "engine/core/ShownPicture.h"
 #include "engine/core/TextFormat.h"
 #include "engine/core/UnicodeProtocol.h"
 #include "engine/entrypoints/avcodec.h"
@@ -25,6 +26,12 @@ struct TInputContextGuard {
         else
             libav::avformat_free_context(Ctx);
     }
+};
+
+// A dictionary freed with it.
+struct TDictionary {
+    AVDictionary* Dict = nullptr;
+    ~TDictionary() { libav::av_dict_free(&Dict); }
 };
 
 // Per-stream probing options, freed with the array.
@@ -90,9 +97,10 @@ void SeekToStart(TCustomFFmpeg& task, AVFormatContext* ic, const std::string& fi
 }
 
 // Forced format, demuxer options, forced decoders and the interrupt callback; then the
-// demuxer reads the file's header. Returns 0 or the library's code (the message in LastError).
+// demuxer reads the file's header (probing further than libavformat's default with
+// `probeLonger`). Returns 0 or the library's code (the message in LastError).
 int OpenDemuxer(TCustomFFmpeg& task, TOptionsContext& o, const std::string& fileName,
-                AVFormatContext*& ic) {
+                AVFormatContext*& ic, bool probeLonger) {
     const AVInputFormat* forcedFormat = nullptr;
     if (!o.FormatName.empty()) {
         forcedFormat = libav::av_find_input_format(o.FormatName.c_str());
@@ -116,6 +124,7 @@ int OpenDemuxer(TCustomFFmpeg& task, TOptionsContext& o, const std::string& file
     }
     SetDemuxerOptions(task, o);
     SetForcedDecoders(task, ic);
+    if (probeLonger) ProbeLonger(*ic);
     ic->flags |= AVFMT_FLAG_NONBLOCK;
     ic->interrupt_callback = task.InputInterruptCallback();
     if (task.LoopInput) {
@@ -220,23 +229,45 @@ void AddInputStreams(TCustomFFmpeg& task, TOptionsContext& o, AVFormatContext* i
     }
 }
 
+// Opens the demuxer and probes the streams; once more, probing further, when the video stream
+// players show was not reached (it starts long after the others). Returns 0 or the library's
+// code (the message in LastError).
+int OpenAndProbe(TCustomFFmpeg& task, TOptionsContext& o, const std::string& fileName,
+                 TInputContextGuard& guard) {
+    // opening takes the options it uses out of the task's; a second opening needs them all
+    TDictionary kept;
+    libav::av_dict_copy(&kept.Dict, task.FormatOpts, 0);
+    for (const bool probeLonger : {false, true}) {
+        if (probeLonger) {
+            task.Log(llInfo, fileName + ": the video starts late, probing further");
+            libav::avformat_close_input(&guard.Ctx);
+            guard.Opened = false;
+            libav::av_dict_free(&task.FormatOpts);
+            libav::av_dict_copy(&task.FormatOpts, kept.Dict, 0);
+        }
+        int ret = OpenDemuxer(task, o, fileName, guard.Ctx, probeLonger);
+        if (ret < 0) return ret;  // the library freed the context
+        guard.Opened = true;
+        if (const AVDictionaryEntry* e =
+                libav::av_dict_get(task.FormatOpts, "", nullptr, AV_DICT_IGNORE_SUFFIX)) {
+            const std::string message = StrFormat("Option %s not found.", e->key);
+            if (task.StrictOptions) task.FatalError(message);
+            task.LastError = message;
+        }
+        ret = ProbeStreams(task, o, fileName, guard.Ctx);
+        if (ret < 0 || !VideoNotProbed(*guard.Ctx)) return ret;
+    }
+    return 0;
+}
+
 }  // namespace
 
 int TCustomFFmpeg::OpenInputFile(TOptionsContext* context, const std::string& fileName) {
     TOptionsContext& o = context ? *context : Options;
     TInputContextGuard guard;
-    int ret = OpenDemuxer(*this, o, fileName, guard.Ctx);
-    if (ret < 0) return ret;  // the library freed the context
-    guard.Opened = true;
-    AVFormatContext* ic = guard.Ctx;
-    if (const AVDictionaryEntry* e =
-            libav::av_dict_get(FormatOpts, "", nullptr, AV_DICT_IGNORE_SUFFIX)) {
-        const std::string message = StrFormat("Option %s not found.", e->key);
-        if (StrictOptions) FatalError(message);
-        LastError = message;
-    }
-    ret = ProbeStreams(*this, o, fileName, ic);
+    int ret = OpenAndProbe(*this, o, fileName, guard);
     if (ret < 0) return ret;
+    AVFormatContext* ic = guard.Ctx;
 
     int64_t timestamp = o.StartTime;
     if (ic->start_time != AV_NOPTS_VALUE) timestamp += ic->start_time;
