@@ -2,11 +2,12 @@
 
 #include <algorithm>
 
+#include "app/core/OptionStrings.h"
+
 namespace {
 
 constexpr double kLargestSide = 0xFFFF;
 constexpr double kLargestLoopCount = 0xFFFF;
-constexpr double kHighestFrameRate = 100;
 
 std::vector<TCliOption> MakeOptionTable() {
     using K = TOptionKind;
@@ -48,9 +49,10 @@ std::vector<TCliOption> MakeOptionTable() {
          .Target = &TConvertSettings::FrameRate,
          .Range = TValueRange{.Lowest = 0, .Highest = kHighestFrameRate, .AboveLowest = true},
          .Noun = "a frame rate",
-         .Help = "Output frame rate (12.5 allowed). Default: the clip's own rate, at most 50, "
-                 "since viewers play faster GIFs slower. Fewer frames per second give a smaller "
-                 "file and a faster conversion, and less fluid motion."},
+         .Help = "Output frame rate, up to 50 (12.5 allowed): the GIF has the clip's length "
+                 "times N frames. Default: the clip's own rate, at most 50, since viewers play "
+                 "faster GIFs slower. Fewer frames per second give a smaller file and a faster "
+                 "conversion, and less fluid motion."},
         {.Long = "--loop",
          .Argument = "N",
          .Kind = K::Integer,

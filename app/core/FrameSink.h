@@ -155,6 +155,12 @@ private:
     void AdvanceClock(const TSinkFrame& frame);
     // Adds to the delay of the frame delivered last, in the pipeline or in the document.
     void AddDelay(int delay);
+    // That delay so far.
+    int& NewestDelay();
+    // Frames that would show for less than TFrameDelays::kMinDelay give their time to the
+    // frame before: a new one is left out (true), the last one leaves the document.
+    bool MergeIntoFrameBefore(const TSinkFrame& frame);
+    void MergeShortLastFrame();
     // Takes the oldest frame from the pipeline (waiting for it) into the document.
     void AppendOldestFrame();
     void Append(std::unique_ptr<TGIFSubImage> frame, int delay);

@@ -72,9 +72,9 @@ TEST(CliCommandLine, HelpVersionAndInfo) {
               }),
               "--end must come after --start");
     EXPECT_EQ(testsupport::ErrorOf<TUsageError>([] {
-                  Parse({"--fps", "100.5", "a"});
+                  Parse({"--fps", "50.5", "a"});
               }),
-              "--fps takes a frame rate above 0 and up to 100, not \"100.5\"");
+              "--fps takes a frame rate above 0 and up to 50, not \"50.5\"");
     EXPECT_EQ(testsupport::ErrorOf<TUsageError>([] {
                   Parse({"--info", ""});
               }),
@@ -91,7 +91,7 @@ TEST(CliCommandLine, HelpVersionAndInfo) {
     const std::string flowing = Flowing(help);
     for (const char* range :
          {"Costs 19 bytes. N: a whole number from 0 to 65535.",
-          "N: a frame rate above 0 and up to 100.", "W: a whole number from 1 to 65535.",
+          "N: a frame rate above 0 and up to 50.", "W: a whole number from 1 to 65535.",
           "NAME: one of none, floyd-steinberg, stucki, sierra, jajuni, steve-arche, burkes."})
         EXPECT_NE(flowing.find(range), std::string::npos) << range;
     size_t start = 0;
@@ -149,14 +149,15 @@ TEST(CliTaskOptions, CutSizeRateAndTiming) {
     settings.Timing.Enabled = false;
     settings.Size = {320, 240};
     texts = BuildTaskOptions(settings, Clip(640, 480, 4.0 / 3, 60, 0));
-    EXPECT_EQ(texts.Output, std::string(kRoad) + " -r 50 -vf \"scale=320:240\"");
+    EXPECT_EQ(texts.Output, std::string(kRoad) + " -r 50 -vf \"fps=50,scale=320:240\"");
     EXPECT_EQ(texts.Length, 0);
     settings.FrameRate = 8;
     texts = BuildTaskOptions(settings, clip);
-    EXPECT_EQ(texts.Output, std::string(kRoad) + " -r 8 -vf \"scale=320:240\"");
+    EXPECT_EQ(texts.Output, std::string(kRoad) + " -r 8 -vf \"fps=8,scale=320:240\"");
     settings.Colors = TFrameColors::Octree;
     texts = BuildTaskOptions(settings, clip);
-    EXPECT_EQ(texts.Output, " -f rawrgb -c:v rawvideo -pix_fmt bgr24 -r 8 -vf \"scale=320:240\"");
+    EXPECT_EQ(texts.Output,
+              " -f rawrgb -c:v rawvideo -pix_fmt bgr24 -r 8 -vf \"fps=8,scale=320:240\"");
 }
 
 TEST(CliTaskOptions, WidthKeepsTheAspectRatioAsShown) {

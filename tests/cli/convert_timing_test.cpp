@@ -39,4 +39,57 @@ TEST(LateVideo, ConvertsFromTheFirstPicture) {
     }
 }
 
+// --fps N: the clip's length times N frames, the delays adding up to the clip's time, whether
+// the rate drops frames or repeats them.
+TEST(Rates, FramesAreTheLengthTimesTheRate) {
+    testsupport::TempDir dir;
+    const std::string four = testsupport::MakeMedia(
+        "-f lavfi -i testsrc2=size=64x48:rate=30 -t 4 -c:v libx264 -pix_fmt yuv420p",
+        dir.File("four.mp4"));
+    const std::string two = testsupport::MakeMedia(
+        "-f lavfi -i testsrc2=size=64x48:rate=25 -t 2 -c:v libx264 -pix_fmt yuv420p",
+        dir.File("two.mp4"));
+    struct TCase {
+        const std::string* Clip;
+        const char* Rate;
+        size_t Frames;
+        int Delay;
+    };
+    const TCase cases[] = {
+        {&four, "10", 40, 10}, {&four, "12.5", 50, 8}, {&two, "50", 100, 2}, {&two, "20", 40, 5}};
+    for (const TCase& c : cases) {
+        SCOPED_TRACE(std::string(c.Rate) + " " + *c.Clip);
+        std::remove(dir.File("rate.gif").c_str());
+        const TCliRun run = RunCli(
+            std::string("--colors octree --fps ") + c.Rate + " -o rate.gif " + ShellQuote(*c.Clip),
+            dir.Path());
+        ASSERT_EQ(run.ExitCode, 0) << run.Err;
+        const TGifReadBack gif = ReadGif(dir.File("rate.gif"));
+        EXPECT_EQ(gif.Pictures.size(), c.Frames);
+        EXPECT_EQ(gif.Delays, std::vector<int>(c.Frames, c.Delay));
+    }
+}
+
+// Frames closer together than 2 hundredths give their time to the frame before: no delay is
+// shorter, and the delays still add up to the clip's time.
+TEST(Rates, NoDelayUnderTwoHundredths) {
+    testsupport::TempDir dir;
+    // Pairs of pictures 10 ms apart, every 100 ms: 0.92 s.
+    const std::string clip = testsupport::MakeMedia(
+        "-f lavfi -i testsrc2=size=64x48:rate=100 -t 1 -vf select='lt(mod(n\\,10)\\,2)' "
+        "-fps_mode vfr -c:v libx264 -pix_fmt yuv420p",
+        dir.File("pairs.mp4"));
+    for (const char* colors : {"octree", "fitted"}) {
+        SCOPED_TRACE(colors);
+        std::remove(dir.File("pairs.gif").c_str());
+        const TCliRun run = RunCli(
+            std::string("--colors ") + colors + " -o pairs.gif " + ShellQuote(clip), dir.Path());
+        ASSERT_EQ(run.ExitCode, 0) << run.Err;
+        const TGifReadBack gif = ReadGif(dir.File("pairs.gif"));
+        EXPECT_EQ(gif.Pictures.size(), 10u);
+        for (int delay : gif.Delays) EXPECT_GE(delay, 2);
+        EXPECT_EQ(gif.TotalDelay(), std::lround(ProbeDuration(clip) * 100));
+    }
+}
+
 }  // namespace
