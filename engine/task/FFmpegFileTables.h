@@ -56,6 +56,10 @@ struct TInputStream {
     int FrameCounter = 0;              // decoded video frames, the number input hooks get
     // The first dts read from the stream (stream time base), AV_NOPTS_VALUE before.
     int64_t FirstDts = AV_NOPTS_VALUE;
+    // The dts of the last packet read and where the next one is due (microseconds, offsets
+    // applied), AV_NOPTS_VALUE before: a jump away from them is a discontinuity of the file.
+    int64_t LastDts = AV_NOPTS_VALUE;
+    int64_t NextDts = AV_NOPTS_VALUE;
 };
 
 struct TOutputFile {

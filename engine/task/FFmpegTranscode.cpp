@@ -28,6 +28,8 @@
 namespace {
 
 constexpr auto kIdleWait = std::chrono::milliseconds(10);
+// How far (microseconds) a packet's decode time may go back before it counts as a jump.
+constexpr int64_t kBackwardsTolerance = AV_TIME_BASE / 10;
 
 // Join mode: the current input, unless a stream of its group has all the frames it may have.
 int ChooseJoinInput(TCustomFFmpeg& task) {
@@ -92,24 +94,39 @@ void CorrectTimestamps(const TInputFile& file, const TInputStream& ist, AVPacket
 }
 
 // A jump in the timestamps of a format that allows them moves the file's offset so that the
-// packets go on smoothly.
+// packets go on smoothly. Decode times are compared with decode times: a picture's own time
+// runs ahead of its packet's by the decoder's reordering, which is no jump.
 void HandleDiscontinuity(TCustomFFmpeg& task, TInputFile& file, const TInputStream& ist,
                          AVPacket* packet) {
-    if (packet->dts == AV_NOPTS_VALUE || ist.NextPts == AV_NOPTS_VALUE ||
+    if (packet->dts == AV_NOPTS_VALUE || ist.NextDts == AV_NOPTS_VALUE ||
         !(file.Ctx->iformat->flags & AVFMT_TS_DISCONT) || task.CopyTs)
         return;
     const AVRational tb = ist.St->time_base;
     const int64_t dts = libav::av_rescale_q(packet->dts, tb, AV_TIME_BASE_Q);
-    const int64_t delta = dts - ist.NextPts;
+    const int64_t delta = dts - ist.NextDts;
     const double threshold = task.DtsDeltaThreshold * AV_TIME_BASE;
     const bool subtitle = ist.St->codecpar->codec_type == AVMEDIA_TYPE_SUBTITLE;
-    if (!(delta < -threshold || (delta > threshold && !subtitle) || dts + 1 < ist.Pts)) return;
+    const bool backwards = dts + kBackwardsTolerance < ist.LastDts;
+    if (!(delta < -threshold || (delta > threshold && !subtitle) || backwards)) return;
     file.TsOffset -= delta;
     task.Log(llDebug, StrFormat("timestamp discontinuity %" PRId64 ", new offset= %" PRId64, delta,
                                 file.TsOffset));
     const int64_t shift = libav::av_rescale_q(delta, AV_TIME_BASE_Q, tb);
     packet->dts -= shift;
     if (packet->pts != AV_NOPTS_VALUE) packet->pts -= shift;
+}
+
+// Where the next packet of the stream is due once `packet` is read (its dts and duration, in
+// microseconds), and its dts.
+void NoteDecodeTime(TInputStream& ist, const AVPacket* packet) {
+    if (packet->dts == AV_NOPTS_VALUE) return;
+    const AVRational tb = ist.St->time_base;
+    ist.LastDts = libav::av_rescale_q(packet->dts, tb, AV_TIME_BASE_Q);
+    int64_t duration =
+        packet->duration > 0 ? libav::av_rescale_q(packet->duration, tb, AV_TIME_BASE_Q) : 0;
+    if (duration == 0 && ist.St->codecpar->codec_type == AVMEDIA_TYPE_VIDEO)
+        duration = CodecFrameDuration(ist);
+    ist.NextDts = ist.LastDts + duration;
 }
 
 // What a round of the loop leads to; a round returns one of these, or a failure (negative).
@@ -140,6 +157,7 @@ int DecodeRead(TCustomFFmpeg& task, TInputFile& file, int fileIndex, AVPacket* p
     CorrectTimestamps(file, ist, packet);
     if (ist.FirstDts == AV_NOPTS_VALUE) ist.FirstDts = packet->dts;
     HandleDiscontinuity(task, file, ist, packet);
+    NoteDecodeTime(ist, packet);
     int decoderError = 0;
     const int ret = DecodePacket(task, ist, packet, decoderError);
     if (ret < 0 || decoderError >= 0) return ret;

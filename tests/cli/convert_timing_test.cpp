@@ -92,4 +92,47 @@ TEST(Rates, NoDelayUnderTwoHundredths) {
     }
 }
 
+// A cut starts at the first picture at or after its start and lasts its length, on a transport
+// stream of reordered pictures (where a seek lands between key frames) as on MP4.
+TEST(Cuts, StartAtTheirPictureOnEveryContainer) {
+    testsupport::TempDir dir;
+    const std::string picture =
+        "-f lavfi -i testsrc2=size=64x48:rate=30000/1001 -t 4 -c:v libx264 -bf 2 -g 30 "
+        "-pix_fmt yuv420p ";
+    const std::string clips[] = {testsupport::MakeMedia(picture, dir.File("cut.ts")),
+                                 testsupport::MakeMedia(picture, dir.File("cut.mp4"))};
+    struct TCut {
+        const char* Options;
+        double Start;
+        double End;
+    };
+    const TCut cuts[] = {{"--start 1 --end 2", 1, 2},
+                         {"--start 0.5 --end 2", 0.5, 2},
+                         {"--start 2.5", 2.5, 4.1},
+                         {"--start 0.1 --end 0.5", 0.1, 0.5}};
+    for (const std::string& clip : clips) {
+        const std::vector<TPixels> pictures =
+            DecodeWithFfmpeg(clip, 64, 48, dir.File("source.rgb"));
+        const std::vector<double> times = ProbeVideo(clip, "frame=best_effort_timestamp_time");
+        ASSERT_EQ(pictures.size(), times.size());
+        for (const TCut& cut : cuts) {
+            SCOPED_TRACE(clip + " " + cut.Options);
+            std::vector<size_t> inside;
+            for (size_t i = 0; i < times.size(); ++i)
+                if (times[i] - times[0] >= cut.Start - 1e-6 && times[i] - times[0] < cut.End)
+                    inside.push_back(i);
+            std::remove(dir.File("cut.gif").c_str());
+            const TCliRun run = RunCli(
+                std::string("--colors octree ") + cut.Options + " -o cut.gif " + ShellQuote(clip),
+                dir.Path());
+            ASSERT_EQ(run.ExitCode, 0) << run.Err;
+            const TGifReadBack gif = ReadGif(dir.File("cut.gif"));
+            ASSERT_EQ(gif.Pictures.size(), inside.size());
+            EXPECT_GT(Psnr(gif.Pictures.front(), pictures[inside.front()]), 30);
+            EXPECT_GT(Psnr(gif.Pictures.back(), pictures[inside.back()]), 30);
+            EXPECT_NEAR(gif.TotalDelay(), inside.size() * 100 / 29.97, 1);
+        }
+    }
+}
+
 }  // namespace

@@ -15,6 +15,9 @@
 
 namespace {
 
+// Packets of the video stream read after a seek in search of a key frame.
+constexpr int kKeyFrameReach = 1000;
+
 // Frees a demuxer context that did not make it into the input table.
 struct TInputContextGuard {
     AVFormatContext* Ctx = nullptr;
@@ -85,12 +88,64 @@ const AVCodec* ChooseDecoder(TCustomFFmpeg& task, TOptionsContext& o, AVFormatCo
     return libav::avcodec_find_decoder(st->codecpar->codec_id);
 }
 
+int SeekFile(AVFormatContext* ic, int64_t timestamp) {
+    return ic->iformat->read_seek2
+               ? libav::avformat_seek_file(ic, -1, INT64_MIN, timestamp, INT64_MAX, 0)
+               : libav::av_seek_frame(ic, -1, timestamp, AVSEEK_FLAG_BACKWARD);
+}
+
+// The first key frame of the stream read from where the file stands; false when none comes
+// within reach.
+bool ReadKeyFrame(AVFormatContext* ic, int stream, int64_t& pts) {
+    AVPacket* packet = libav::av_packet_alloc();
+    if (!packet) return false;
+    bool found = false;
+    for (int read = 0; read < kKeyFrameReach && libav::av_read_frame(ic, packet) >= 0;) {
+        if (packet->stream_index == stream) {
+            ++read;
+            found = packet->flags & AV_PKT_FLAG_KEY;
+            pts = packet->pts != AV_NOPTS_VALUE ? packet->pts : packet->dts;
+        }
+        libav::av_packet_unref(packet);
+        if (found) break;
+    }
+    libav::av_packet_free(&packet);
+    return found && pts != AV_NOPTS_VALUE;
+}
+
+// Seeks so that the key frame the picture at `timestamp` needs comes first. A seek lands on a
+// key frame at or before the timestamp when the file has an index of them, but a format without
+// one (a transport stream) lands on whatever packet was decoded last before it, where the
+// decoder can start only at the next key frame, maybe long after the timestamp. So the first
+// key frame of the video players show is read after the seek: while it comes after the
+// timestamp, the file is sought further back (1 s, 2 s, 4 s, ...). Returns the seek's result.
+int SeekBeforeKeyFrame(AVFormatContext* ic, int64_t timestamp) {
+    const int video = DefaultVideoStreamOf(*ic);
+    const int64_t first = ic->start_time != AV_NOPTS_VALUE ? ic->start_time : 0;
+    int64_t at = timestamp;
+    int64_t back = AV_TIME_BASE;
+    int ret = SeekFile(ic, at);
+    while (ret >= 0 && video >= 0) {
+        int64_t pts = 0;
+        const bool found = ReadKeyFrame(ic, video, pts);
+        const AVRational tb = ic->streams[video]->time_base;
+        // no key frame within reach: nothing better to be had than the seek itself; sought
+        // before the file's start: at its start
+        if (!found || libav::av_rescale_q(pts, tb, AV_TIME_BASE_Q) <= timestamp || at < first)
+            return SeekFile(ic, at);
+        const int64_t earlier = timestamp - back;
+        back *= 2;
+        ret = SeekFile(ic, earlier);
+        if (ret < 0) return SeekFile(ic, at);
+        at = earlier;
+    }
+    return ret;
+}
+
 void SeekToStart(TCustomFFmpeg& task, AVFormatContext* ic, const std::string& fileName,
                  int64_t timestamp) {
     task.Run.InputIOStart.Start();
-    const int ret = ic->iformat->read_seek2
-                        ? libav::avformat_seek_file(ic, -1, INT64_MIN, timestamp, INT64_MAX, 0)
-                        : libav::av_seek_frame(ic, -1, timestamp, AVSEEK_FLAG_BACKWARD);
+    const int ret = SeekBeforeKeyFrame(ic, timestamp);
     if (ret < 0)
         task.Log(llWarning, StrFormat("%s: could not seek to position %0.3f", fileName.c_str(),
                                       static_cast<double>(timestamp) / AV_TIME_BASE));
