@@ -97,9 +97,9 @@ TTaskOptionTexts BuildTaskOptions(const TConvertSettings& settings, const TClipF
         choice.FrameSize = std::to_string(texts.Width) + "x" + std::to_string(texts.Height);
     texts.Output = BuildOutputOptionsText(choice);
 
-    if (hasEnd)
+    // The piece converted ends with the clip at the latest.
+    if (facts.Duration > 0) texts.Length = std::max<int64_t>(facts.Duration - start, 0);
+    if (hasEnd && (facts.Duration <= 0 || settings.End < facts.Duration))
         texts.Length = settings.End - start;
-    else if (facts.Duration > 0)
-        texts.Length = std::max<int64_t>(facts.Duration - start, 0);
     return texts;
 }

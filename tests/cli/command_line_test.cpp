@@ -143,6 +143,11 @@ TEST(CliTaskOptions, CutSizeRateAndTiming) {
     texts = BuildTaskOptions(settings, clip);
     EXPECT_EQ(texts.Input, "");
     EXPECT_EQ(texts.Output, std::string(kRoad) + " -vsync vfr -t 2");
+    // A piece that goes on past the clip's end lasts as long as what is left of the clip.
+    settings.Start = kSecond;
+    settings.End = 600 * kSecond;
+    EXPECT_EQ(BuildTaskOptions(settings, clip).Length, 9 * kSecond);
+    EXPECT_EQ(BuildTaskOptions(settings, Clip(640, 480, 4.0 / 3, 30, 0)).Length, 599 * kSecond);
 
     // Without timing every frame shows alike: a constant rate; the clip's 60 become 50.
     settings = TConvertSettings();

@@ -124,6 +124,19 @@ TEST_F(OpenOutputTest, FrontEndOutputUsesTheFrameOutputFormat) {
     EXPECT_FALSE(testsupport::FileExists("0"));
 }
 
+// A piece that goes on past the input's end lasts, for the progress, as long as what is left.
+TEST_F(OpenOutputTest, ProgressLengthEndsWithTheInput) {
+    RegisterFrameOutputFormats();
+    TCustomFFmpeg task;
+    task.ParseOptions("-ss 0.25");
+    OpenInputs(task, {"large.nut"});
+    task.ParseOptions(" -f rawrgb -c:v rawvideo -pix_fmt bgr24 -t 600");
+    ASSERT_EQ(task.OpenOutputFile("0", false), 0) << task.LastError;
+    EXPECT_EQ(task.OutputFiles[0].RecordingTime, 600000000);
+    EXPECT_EQ(task.Run.ProgressDuration, task.Run.TotalDuration);
+    EXPECT_NEAR(task.Run.ProgressDuration, 750000, 40000);
+}
+
 TEST_F(OpenOutputTest, PerStreamEncoderSettings) {
     TCustomFFmpeg task;
     OpenInputs(task, {"av.mkv"});
