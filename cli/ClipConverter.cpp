@@ -3,6 +3,7 @@
 #include <optional>
 
 #include "app/core/FramePipeline.h"
+#include "app/core/LostFrames.h"
 #include "cli/ProgressBar.h"
 #include "engine/output/FrameOutputFormats.h"
 #include "platform/FileSystem.h"
@@ -147,5 +148,6 @@ TConversionOutcome TClipConverter::Finished(const std::string& fileName,
     outcome.Width = document.Width();
     outcome.Height = document.Height();
     outcome.Bytes = FileSize(saved);
+    if (end.Completed) outcome.Lost = LostFramesText(end.Losses);
     return outcome;
 }

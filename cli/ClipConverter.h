@@ -33,6 +33,9 @@ struct TConversionOutcome {
     std::string Error;
     // Ctrl-C stopped the conversion (a GIF of the frames so far may have been saved).
     bool Interrupted = false;
+    // What a damaged clip lost ("11 of about 75 frames: the clip could not be read after
+    // 0.44 s"); empty when nothing was lost. The GIF of what could be read is saved.
+    std::string Lost;
 };
 
 class TClipConverter {

@@ -5,6 +5,7 @@
 #include <QWidget>
 
 #include "app/core/FramePipeline.h"
+#include "app/core/LostFrames.h"
 #include "app/main/Globals.h"
 #include "app/main/PreviewForm.h"
 #include "app/widgets/Dialogs.h"
@@ -94,6 +95,7 @@ void TConversionControl::Start() {
     runTasksEnded_ = 0;
     runTasksCompleted_ = 0;
     runOutput_.clear();
+    runLost_.clear();
     encoder_.StartTask(1);
 }
 
@@ -195,7 +197,10 @@ void TConversionControl::FFEncoderTerminate(const TTerminateInfo& ATerminateInfo
         if (ATerminateInfo.Completed && !ATerminateInfo.Failed) ++runTasksCompleted_;
         if (!ATerminateInfo.Failed && outputStarted_ && !sink_.SavedFileName().empty()) {
             runOutput_ = sink_.SavedFileName();
-            owner_.LogMessage(QStringLiteral("***GIF saved: ") + TextOf(runOutput_));
+            // a damaged clip: the GIF of what could be read, and what was lost
+            if (ATerminateInfo.Completed) runLost_ = LostFramesText(ATerminateInfo.Losses);
+            owner_.LogMessage(QStringLiteral("***GIF saved: ") + TextOf(runOutput_) +
+                              (runLost_.empty() ? QString() : " (" + TextOf(runLost_) + ")"));
         }
     }
     if (ATerminateInfo.Failed)
@@ -206,7 +211,9 @@ void TConversionControl::FFEncoderTerminate(const TTerminateInfo& ATerminateInfo
     encoder_.SetPreviewBitmap(false);
     const bool runCompleted = runTasksEnded_ > 0 && runTasksCompleted_ == runTasksEnded_;
     if (!runCompleted) return;
-    owner_.ShowStatus(QStringLiteral("Conversion is complete."));
+    owner_.ShowStatus(runLost_.empty() ? QStringLiteral("Conversion is complete.")
+                                       : "Conversion is complete, but frames were lost (" +
+                                             TextOf(runLost_) + ")");
     if (ATerminateInfo.TaskIndex < 0) PlayResult();
 }
 

@@ -109,4 +109,6 @@ private:
     int runTasksEnded_ = 0;
     int runTasksCompleted_ = 0;
     std::string runOutput_;
+    // What a damaged clip lost, in words (empty: nothing).
+    std::string runLost_;
 };

@@ -16,6 +16,7 @@
 #include "engine/output/FrameOutputFormats.h"
 #include "engine/task/FFmpegDecodePacket.h"
 #include "engine/task/FFmpegJoin.h"
+#include "engine/task/FFmpegLosses.h"
 #include "engine/task/FFmpegMux.h"
 #include "engine/task/FFmpegProgress.h"
 #include "engine/task/FFmpegSetup.h"
@@ -132,9 +133,10 @@ void NoteDecodeTime(TInputStream& ist, const AVPacket* packet) {
 // What a round of the loop leads to; a round returns one of these, or a failure (negative).
 enum TRoundResult { rrNext, rrIdle, rrEnd };
 
-// What to do when an input has no more packets.
-int InputEnded(TCustomFFmpeg& task, int fileIndex) {
+// What to do when an input has no more packets (`error`: why, AVERROR_EOF at its end).
+int InputEnded(TCustomFFmpeg& task, int fileIndex, int error) {
     task.InputFiles[fileIndex].EofReached = true;
+    if (error != AVERROR_EOF) task.InputFiles[fileIndex].ReadError = error;
     if (task.JoinMode) {
         if (task.Run.JoinIndex + 1 >= static_cast<int>(task.InputFiles.size())) return rrEnd;
         const int ret = SwitchJoinInput(task);
@@ -154,6 +156,7 @@ int DecodeRead(TCustomFFmpeg& task, TInputFile& file, int fileIndex, AVPacket* p
     if (packet->stream_index >= file.NbStreams) return 0;
     TInputStream& ist = task.InputStreams[file.IstIndex + packet->stream_index];
     if (ist.Discard) return 0;
+    if (packet->flags & AV_PKT_FLAG_CORRUPT) ist.Damaged++;
     CorrectTimestamps(file, ist, packet);
     if (ist.FirstDts == AV_NOPTS_VALUE) ist.FirstDts = packet->dts;
     HandleDiscontinuity(task, file, ist, packet);
@@ -162,6 +165,7 @@ int DecodeRead(TCustomFFmpeg& task, TInputFile& file, int fileIndex, AVPacket* p
     const int ret = DecodePacket(task, ist, packet, decoderError);
     if (ret < 0 || decoderError >= 0) return ret;
     decoded = false;
+    ist.Damaged++;
     const std::string message =
         StrFormat("Error while decoding stream #%d:%d (%s)", fileIndex, ist.St->index,
                   MediaTypeName(ist.St->codecpar->codec_type).c_str());
@@ -193,7 +197,7 @@ int RunRound(TCustomFFmpeg& task) {
         run.NoPacketCount++;
         return rrNext;
     }
-    if (ret < 0) return InputEnded(task, fileIndex);
+    if (ret < 0) return InputEnded(task, fileIndex, ret);
     ClearNoPacket(run);
     bool decoded = false;
     {
@@ -250,6 +254,7 @@ int FinishConversion(TCustomFFmpeg& task) {
     if (drained < 0) return drained;
     WriteTrailers(task);
     ReportProgress(task, libav::av_gettime_relative(), true, -1);
+    if (!task.StopRequested()) task.Losses = MeasureVideoLosses(task);
     const int encoders = task.JoinMode ? task.Run.StreamsPerInput : OutputStreamCount(task);
     for (int i = 0; i < encoders; i++) {
         TOutputStream& ost = task.OutputStreams[i];
@@ -281,6 +286,7 @@ int StartConversion(TCustomFFmpeg& task) {
     task.LastError.clear();
     run.StepFailure.clear();
     task.Completed = false;
+    task.Losses = TVideoLosses();
     int ret = StartVideoHooks(task);
     if (ret < 0) return ret;
     run.NoPacket.assign(task.InputFiles.size(), 0);

@@ -61,6 +61,7 @@ int PullFilteredFrames(TCustomFFmpeg& task, TInputStream& ist, TOutputStream& os
 // One decoded picture: its timestamps, the input hooks, the graphs. Returns 0 or a failure.
 int ProcessPicture(TCustomFFmpeg& task, TInputStream& ist, AVFrame* frame) {
     int64_t duration = frame->pkt_duration > 0 ? frame->pkt_duration : CodecFrameDuration(ist);
+    if ((frame->flags & AV_FRAME_FLAG_CORRUPT) || frame->decode_error_flags) ist.Damaged++;
     if (frame->best_effort_timestamp != AV_NOPTS_VALUE)
         ist.Pts = ist.NextPts = frame->best_effort_timestamp;
     ist.NextPts += duration;

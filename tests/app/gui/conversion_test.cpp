@@ -15,6 +15,7 @@
 #include <QTimer>
 #include <chrono>
 #include <filesystem>
+#include <fstream>
 #include <memory>
 #include <thread>
 
@@ -132,6 +133,35 @@ protected:
     TProgramFolder folder_;
     std::unique_ptr<TfrmFrameOutput> window_;
 };
+
+// A clip cut off part-way: what could be read converts, and the log and the status say what
+// was lost.
+TEST_F(ConversionTest, DamagedClipSaysWhatWasLost) {
+    TClip clip("-f lavfi -i testsrc=size=64x48:rate=25 -t 3 -c:v libx264 -pix_fmt yuv420p",
+               "cut-off.mkv");
+    const std::vector<uint8_t> bytes = testsupport::ReadFileBytes(clip.File);
+    {
+        std::ofstream half(clip.File, std::ios::binary | std::ios::trunc);
+        half.write(reinterpret_cast<const char*>(bytes.data()),
+                   static_cast<std::streamsize>(bytes.size() / 2));
+    }
+    Input(clip.File);
+    ConvertToTheEnd();
+    const std::string gif = clip.Beside("cut-off_(new).gif");
+    ASSERT_EQ(window_->FrameSink().SavedFileName(), gif);
+    const int frames = FramesIn(gif);
+    EXPECT_GT(frames, 0);
+    EXPECT_LT(frames, 75);
+    const QString lost =
+        QStringLiteral("%1 of about 75 frames: the clip could not be read after ").arg(frames);
+    EXPECT_TRUE(LogHas(QString::fromStdString("***GIF saved: " + gif + " (") + lost))
+        << LogText(*window_).toStdString();
+    EXPECT_TRUE(Label(*window_, "lblStatus")
+                    .text()
+                    .startsWith("Conversion is complete, but frames were lost (" + lost))
+        << Label(*window_, "lblStatus").text().toStdString();
+    EXPECT_TRUE(dialogs_.Messages.empty());  // saved: no failure to report
+}
 
 const std::vector<bool> kRunning = {false, false, true, true, false};
 const std::vector<bool> kPaused = {false, false, true, false, true};
