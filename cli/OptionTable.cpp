@@ -20,8 +20,9 @@ std::vector<TCliOption> MakeOptionTable() {
          .Excludes = {"--width"},
          .Help = "Frame size of the GIF: WxH (320x240) or a name of the options dialog's size "
                  "list (qqvga, qvga, vga, svga, hd480, hd720, hd1080, cif, ...). Default: the "
-                 "clip's own size. Time, memory and file size grow with the number of pixels "
-                 "(half the width and height: about half the bytes)."},
+                 "clip's own size as shown (upright, square pixels). Time, memory and file size "
+                 "grow with the number of pixels (half the width and height: about half the "
+                 "bytes)."},
         {.Long = "--width",
          .Argument = "W",
          .Kind = K::Integer,
@@ -138,7 +139,9 @@ std::vector<TCliOption> MakeOptionTable() {
          .Target = &TCliRequest::InfoFile,
          .Action = TCliAction::Info,
          .Limit = TOptionLimit::Alone,
-         .Help = "Print what the engine reads from FILE (alone on the command line)."},
+         .Help = "Print what the engine reads from FILE (alone on the command line), with how "
+                 "players show each video stream: turned upright, at the size of square "
+                 "pixels."},
     };
 }
 
