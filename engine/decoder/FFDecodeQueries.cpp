@@ -126,8 +126,8 @@ bool TCustomDecoder::GetVideoStreamInfo(int streamIndex, TVideoStreamInfo& info)
     info.FrameRateNum = rate.num;
     info.FrameRateDen = rate.den;
     const TPictureTurn turn = PictureTurnOf(stream);
-    const TShownSize shown = ShownSizeOf(parameters.width, parameters.height,
-                                         SampleAspectOf(stream), turn);
+    const TShownSize shown =
+        ShownSizeOf(parameters.width, parameters.height, SampleAspectOf(stream), turn);
     info.ShownWidth = shown.Width;
     info.ShownHeight = shown.Height;
     info.UprightWidth = turn.SwapsSides() ? parameters.height : parameters.width;
