@@ -121,7 +121,8 @@ public:
     // The file the last output was saved to; empty from the start of an output until it is saved.
     const std::string& SavedFileName() const;
     // The frames of that file; 0 until it is saved. Frames that added nothing to the picture
-    // before them are not among them: their time went to that picture.
+    // before them, or would have shown for less than 2 hundredths, are not among them: their
+    // time went to that picture.
     int SavedFrames() const;
     // Frames of the last output that were left out because their packet was too short.
     int SkippedFrames() const;
