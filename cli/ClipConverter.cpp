@@ -8,6 +8,7 @@
 #include "app/core/FitTexts.h"
 #include "app/core/FramePipeline.h"
 #include "app/core/SizeSearch.h"
+#include "app/core/LostFrames.h"
 #include "cli/ProgressBar.h"
 #include "engine/output/FrameOutputFormats.h"
 #include "platform/FileSystem.h"
@@ -227,5 +228,6 @@ TConversionOutcome TClipConverter::Finished(const std::string& fileName,
     outcome.Width = document.Width();
     outcome.Height = document.Height();
     outcome.Bytes = FileSize(saved);
+    if (end.Completed) outcome.Lost = LostFramesText(end.Losses);
     return outcome;
 }

@@ -42,6 +42,9 @@ struct TConversionOutcome {
     std::string Fit;
     // Conversions made, the ones that came out too large included.
     int Passes = 0;
+    // What a damaged clip lost ("11 of about 75 frames: the clip could not be read after
+    // 0.44 s"); empty when nothing was lost. The GIF of what could be read is saved.
+    std::string Lost;
 };
 
 class TClipConverter {

@@ -62,6 +62,11 @@ int ConvertAll(TClipConverter& converter, const TConvertSettings& settings, TCon
         const TConversionOutcome outcome = converter.Convert(file);
         if (settings.EstimateOnly && outcome.Error.empty()) ReportEstimate(console, file, outcome);
         if (!outcome.SavedFile.empty() && !settings.Quiet) ReportSaved(console, outcome);
+        if (!outcome.Lost.empty()) {
+            // saved, but not all of the clip: a failure all the same
+            console.Line("Saved " + outcome.SavedFile + " (" + outcome.Lost + ")");
+            status = kExitFailed;
+        }
         if (!outcome.Error.empty()) {
             console.Line(outcome.Error);
             status = kExitFailed;

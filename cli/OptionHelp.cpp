@@ -88,7 +88,8 @@ const THelpParagraphs& HelpParagraphs() {
             "and saves the frames converted so far.",
         .ExitStatus =
             "0 when every FILE was converted; 1 when any failed (the reason on stderr, "
-            "no file left for it); 2 for a wrong command line; 130 when Ctrl-C "
+            "no file left for it) or lost frames it could not read or decode (its GIF "
+            "saved, what was lost on stderr); 2 for a wrong command line; 130 when Ctrl-C "
             "stopped it."};
     return paragraphs;
 }

@@ -3,12 +3,12 @@
 #include <algorithm>
 
 #include "app/core/DitherNames.h"
+#include "app/core/OptionStrings.h"
 
 namespace {
 
 constexpr double kLargestSide = 0xFFFF;
 constexpr double kLargestLoopCount = 0xFFFF;
-constexpr double kHighestFrameRate = 100;
 
 std::vector<TCliOption> MakeOptionTable() {
     using K = TOptionKind;
@@ -21,8 +21,9 @@ std::vector<TCliOption> MakeOptionTable() {
          .Excludes = {"--width"},
          .Help = "Frame size of the GIF: WxH (320x240) or a name of the options dialog's size "
                  "list (qqvga, qvga, vga, svga, hd480, hd720, hd1080, cif, ...). Default: the "
-                 "clip's own size. Time, memory and file size grow with the number of pixels "
-                 "(half the width and height: about half the bytes)."},
+                 "clip's own size as shown (upright, square pixels). Time, memory and file size "
+                 "grow with the number of pixels (half the width and height: about half the "
+                 "bytes)."},
         {.Long = "--width",
          .Argument = "W",
          .Kind = K::Integer,
@@ -50,9 +51,10 @@ std::vector<TCliOption> MakeOptionTable() {
          .Target = &TConvertSettings::FrameRate,
          .Range = TValueRange{.Lowest = 0, .Highest = kHighestFrameRate, .AboveLowest = true},
          .Noun = "a frame rate",
-         .Help = "Output frame rate (12.5 allowed). Default: the clip's own rate, at most 50, "
-                 "since viewers play faster GIFs slower. Fewer frames per second give a smaller "
-                 "file and a faster conversion, and less fluid motion."},
+         .Help = "Output frame rate, up to 50 (12.5 allowed): the GIF has the clip's length "
+                 "times N frames. Default: the clip's own rate, at most 50, since viewers play "
+                 "faster GIFs slower. Fewer frames per second give a smaller file and a faster "
+                 "conversion, and less fluid motion."},
         {.Long = "--loop",
          .Argument = "N",
          .Kind = K::Integer,
@@ -158,7 +160,9 @@ std::vector<TCliOption> MakeOptionTable() {
          .Target = &TCliRequest::InfoFile,
          .Action = TCliAction::Info,
          .Limit = TOptionLimit::Alone,
-         .Help = "Print what the engine reads from FILE (alone on the command line)."},
+         .Help = "Print what the engine reads from FILE (alone on the command line), with how "
+                 "players show each video stream: turned upright, at the size of square "
+                 "pixels."},
     };
 }
 

@@ -31,6 +31,9 @@ public:
     // A frame whose length nothing tells shows for this long.
     static constexpr int kDefaultDelay = 10;
     static constexpr int kMaxDelay = 0xFFFF;
+    // Viewers show a frame of a shorter delay for 10 hundredths: a frame that would get less
+    // gives its time to a neighbour (the frame sink merges them).
+    static constexpr int kMinDelay = 2;
 
     // Forgets every frame; the next one is the first, starting at time 0.
     void Reset();

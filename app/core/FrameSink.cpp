@@ -212,6 +212,10 @@ void TFrameSink::TakeFrame(const TSinkFrame& frame) {
         if (output.TimedFrames) AdvanceClock(frame);
         return;
     }
+    if (output.Timing.Enabled) {
+        AdvanceClock(frame);
+        if (MergeIntoFrameBefore(frame)) return;
+    }
     while (pipeline_->OldestMade()) AppendOldestFrame();
     // A full pipeline is the only wait for the workers.
     while (pipeline_->Full()) AppendOldestFrame();
@@ -222,7 +226,6 @@ void TFrameSink::TakeFrame(const TSinkFrame& frame) {
     next.Import = {document_.ReductionMode(), document_.DiffusionMode(), document_.QuantizeBits()};
     if (preview) window_.PreviewFrame(next.Picture, frame.Number);
     if (output.Timing.Enabled) {
-        AdvanceClock(frame);
         output.PipelineDelays.push_back(0);
         output.TimedFrames = true;
     }
@@ -271,9 +274,44 @@ void TFrameSink::AdvanceClock(const TSinkFrame& frame) {
 }
 
 void TFrameSink::AddDelay(int delay) {
-    TSinkOutput& output = *output_;
-    int& owed = output.PipelineDelays.empty() ? output.OwedDelay : output.PipelineDelays.back();
+    int& owed = NewestDelay();
     owed = std::min(owed + delay, TFrameDelays::kMaxDelay);
+}
+
+int& TFrameSink::NewestDelay() {
+    TSinkOutput& output = *output_;
+    return output.PipelineDelays.empty() ? output.OwedDelay : output.PipelineDelays.back();
+}
+
+// A frame starting less than the shortest delay after the frame delivered before it (its
+// clock already moved on) is left out: that frame shows for its time too.
+bool TFrameSink::MergeIntoFrameBefore(const TSinkFrame& frame) {
+    if (!output_->TimedFrames || NewestDelay() >= TFrameDelays::kMinDelay) return false;
+    Log("FrameOutput merged frame #%d into the frame before: shown for less than %d hundredths",
+        frame.Number, TFrameDelays::kMinDelay);
+    return true;
+}
+
+// A last frame too short to show gives its time to the frame before, which the written road
+// still holds; alone, it gets the shortest delay.
+void TFrameSink::MergeShortLastFrame() {
+    TSinkOutput& output = *output_;
+    TGIFImageList& frames = document_.Images();
+    if (!output.Timing.Enabled || frames.Count() == 0 ||
+        output.OwedDelay >= TFrameDelays::kMinDelay)
+        return;
+    TGIFGraphicControlExtension* before =
+        frames.Count() > 1 ? frames[frames.Count() - 2].GraphicControlExtension() : nullptr;
+    if (!before) {
+        output.OwedDelay = TFrameDelays::kMinDelay;
+        return;
+    }
+    Log("FrameOutput merged the last frame into the frame before: shown for less than %d "
+        "hundredths",
+        TFrameDelays::kMinDelay);
+    output.OwedDelay = std::min(before->Delay() + output.OwedDelay, TFrameDelays::kMaxDelay);
+    frames.Delete(frames.Count() - 1);
+    --output.AppendedFrames;
 }
 
 void TFrameSink::AppendOldestFrame() {
@@ -340,6 +378,7 @@ void TFrameSink::FOAWriteClose(TFrameOutputAdapter*) {
     try {
         if (output.TimedFrames) AddDelay(output.Delays.LastFrame(output.FrameLength));
         while (pipeline_->InFlight() > 0) AppendOldestFrame();
+        MergeShortLastFrame();
         SettleNewestDelay();
         if (output.Written) {
             FinishWriting();
@@ -392,11 +431,12 @@ void TFrameSink::Place(TPendingFile& file) {
 }
 
 // A frame's delay is settled once a later frame has joined the document; without timing at once.
+// The newest two frames wait: the last one may yet give its time to the one before.
 void TFrameSink::WriteSettledFrames(bool all) {
     TSinkOutput& output = *output_;
     if (!output.Written) return;
     TGIFImageList& frames = document_.Images();
-    const int waiting = all || !output.Timing.Enabled ? 0 : 1;
+    const int waiting = all || !output.Timing.Enabled ? 0 : 2;
     while (frames.Count() > waiting) {
         if (!output.Writer) BeginWriting();
         if (const TGIFGraphicControlExtension* control = frames[0].GraphicControlExtension())

@@ -123,7 +123,8 @@ public:
     // The file the last output was saved to; empty from the start of an output until it is saved.
     const std::string& SavedFileName() const;
     // The frames of that file; 0 until it is saved. Frames that added nothing to the picture
-    // before them are not among them: their time went to that picture.
+    // before them, or would have shown for less than 2 hundredths, are not among them: their
+    // time went to that picture.
     int SavedFrames() const;
     // Frames of the last output that were left out because their packet was too short.
     int SkippedFrames() const;
@@ -174,6 +175,12 @@ private:
     void AdvanceClock(const TSinkFrame& frame);
     // Adds to the delay of the frame delivered last, in the pipeline or in the document.
     void AddDelay(int delay);
+    // That delay so far.
+    int& NewestDelay();
+    // Frames that would show for less than TFrameDelays::kMinDelay give their time to the
+    // frame before: a new one is left out (true), the last one leaves the document.
+    bool MergeIntoFrameBefore(const TSinkFrame& frame);
+    void MergeShortLastFrame();
     // Takes the oldest frame from the pipeline (waiting for it) into the document.
     void AppendOldestFrame();
     void Append(std::unique_ptr<TGIFSubImage> frame, int delay);

@@ -50,6 +50,11 @@ bool ParseSide(const char* begin, const char* end, int& side) {
 
 std::span<const TFrameSizePreset> FrameSizePresets() { return kPresets; }
 
+std::string FrameSizeItemText(const TFrameSizePreset& preset, bool portrait) {
+    if (!portrait || preset.Width <= 0) return preset.ItemText;
+    return std::to_string(preset.Height) + "x" + std::to_string(preset.Width) + " - " + preset.Name;
+}
+
 const TFrameSizePreset* FindFrameSizePreset(const std::string& name) {
     if (name.empty()) return nullptr;
     for (const TFrameSizePreset& preset : kPresets) {

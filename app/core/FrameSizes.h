@@ -13,6 +13,11 @@ struct TFrameSizePreset {
 // The 29 items of the list, "Auto - Original" first.
 std::span<const TFrameSizePreset> FrameSizePresets();
 
+// The item text of a preset as the list offers it for a picture shown upright in portrait
+// (taller than wide): its size turned ("240x320 - qvga"); for a landscape picture, and for
+// the first item, its own text.
+std::string FrameSizeItemText(const TFrameSizePreset& preset, bool portrait);
+
 // A preset by name, ignoring case ("qvga", "HD720"); null for an unknown name.
 const TFrameSizePreset* FindFrameSizePreset(const std::string& name);
 

@@ -1,5 +1,6 @@
 #include "app/core/OptionStrings.h"
 
+#include <algorithm>
 #include <charconv>
 #include <cmath>
 #include <cstdlib>
@@ -89,22 +90,33 @@ std::string BuildInputOptionsText(const TClipCut& cut) {
     return " -ss " + SecondsText(cut.Seek());
 }
 
+double OutputFrameRate(const TOutputChoice& choice) {
+    if (choice.FrameRate > 0) return std::min(choice.FrameRate, kHighestFrameRate);
+    if (choice.MaxFrameRate > 0 && choice.ClipFrameRate > choice.MaxFrameRate)
+        return choice.MaxFrameRate;
+    return 0;
+}
+
 std::string BuildOutputOptionsText(const TOutputChoice& choice) {
     std::string text = " -f rawrgb";
     text += " -c:v rawvideo";
     text += choice.RedFirst ? " -pix_fmt rgb24" : " -pix_fmt bgr24";
+    if (choice.VideoStream >= 0 && choice.HasVideo)
+        text += " -map 0:" + std::to_string(choice.VideoStream);
     std::string filters;
+    if (choice.VariableFrameRate) text += " -vsync vfr";
+    const double rate = OutputFrameRate(choice);
+    if (rate > 0) {
+        // The rate is the encoder's time base; the fps filter picks the pictures on its grid,
+        // a frame for each of its ticks up to the clip's end, as the ffmpeg tool's filter does.
+        text += " -r " + FormatGeneral(rate);
+        if (choice.HasVideo) filters = "fps=" + FormatGeneral(rate);
+    }
     if (!choice.FrameSize.empty() && choice.HasVideo) {
         std::string size = choice.FrameSize;
         const size_t x = size.find('x');
         if (x != std::string::npos) size[x] = ':';
-        filters = "scale=" + size;
-    }
-    if (choice.VariableFrameRate) text += " -vsync vfr";
-    if (choice.FrameRate > 0) {
-        text += " -r " + FormatGeneral(choice.FrameRate);
-    } else if (choice.MaxFrameRate > 0 && choice.ClipFrameRate > choice.MaxFrameRate) {
-        text += " -r " + FormatGeneral(choice.MaxFrameRate);
+        filters += (filters.empty() ? "scale=" : ",scale=") + size;
     }
     if (choice.Cut.Active())
         text += " -t " + SecondsText(Difference(choice.Cut.EndTime, choice.Cut.StartTime));

@@ -24,19 +24,27 @@ struct TClipCut {
     int64_t Seek() const;
 };
 
+// The highest output frame rate: GIF viewers show frames of less than 2 hundredths of a
+// second for 10 hundredths.
+constexpr double kHighestFrameRate = 50;
+
 // What the output options are made of.
 struct TOutputChoice {
     // "WxH" (from the size list, "320x240") or empty for the clip's own size.
     std::string FrameSize;
     // The file has a video stream: only then is it scaled.
     bool HasVideo = true;
+    // The video stream to convert (" -map 0:N"): the one players show, for a file with several
+    // (of which the engine would take the largest); -1 leaves the choice to the engine.
+    int VideoStream = -1;
     TClipCut Cut;
-    // The clip's frame rate (0 when unknown) and a rate asked for (0 when none).
+    // The clip's frame rate (0 when unknown) and a rate asked for (0 when none; at most
+    // kHighestFrameRate is taken).
     double ClipFrameRate = 0;
     double FrameRate = 0;
     // A clip faster than this gets this output rate (GIF viewers slow down shorter delays);
     // 0 leaves every clip at its own rate.
-    double MaxFrameRate = 50;
+    double MaxFrameRate = kHighestFrameRate;
     // Frames keep their own times (" -vsync vfr") instead of being repeated or dropped to a
     // constant rate: a gap in a variable-rate clip stays one frame shown for as long, and only
     // frames closer together than the output rate allows are dropped. For a document whose
@@ -51,10 +59,13 @@ struct TOutputChoice {
 
 // " -ss S" (S the seek in seconds) when the cut applies, else "".
 std::string BuildInputOptionsText(const TClipCut& cut);
-// " -f rawrgb -c:v rawvideo -pix_fmt bgr24" (rgb24 with RedFirst), then " -vsync vfr" when asked, "
-// -r R" when a rate is asked for or the clip is faster than the maximum, " -t L" when the cut
-// applies (its length in seconds), and " -vf \"scale=W:H\"" when a size is chosen for a file with
-// video.
+// The output frame rate the choice gives: the rate asked for (at most kHighestFrameRate), else
+// the maximum for a clip faster than that; 0 for the clip's own rate.
+double OutputFrameRate(const TOutputChoice& choice);
+// " -f rawrgb -c:v rawvideo -pix_fmt bgr24" (rgb24 with RedFirst), " -map 0:N" for a chosen
+// stream, then " -vsync vfr" when asked, " -r R" for an output frame rate, " -t L" when the cut
+// applies (its length in seconds), and for a file with video the filters: "fps=R" for an output
+// frame rate, "scale=W:H" for a chosen size (" -vf \"fps=R,scale=W:H\"").
 std::string BuildOutputOptionsText(const TOutputChoice& choice);
 
 // The size part of an item of the size list: the text up to the first blank when that blank

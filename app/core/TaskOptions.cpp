@@ -61,11 +61,15 @@ TClipFacts ClipFactsOf(TFFDecoder& decoder) {
     const TFileInfo file = decoder.GetFileInfo();
     if (file.Duration > 0) facts.Duration = file.Duration;
     TVideoStreamInfo video;
-    if (decoder.FirstVideoStream() < 0 || !decoder.GetVideoStreamInfo(-1, video)) return facts;
+    if (decoder.DefaultVideoStream() < 0 || !decoder.GetVideoStreamInfo(-1, video)) return facts;
     facts.HasVideo = true;
-    facts.Width = std::max(video.Width, 0);
-    facts.Height = std::max(video.Height, 0);
-    facts.AspectRatio = std::max<double>(video.AspectRatio, 0);
+    if (decoder.VideoStreamCount() > 1) facts.VideoStream = decoder.DefaultVideoStream();
+    facts.Width = std::max(video.ShownWidth, 0);
+    facts.Height = std::max(video.ShownHeight, 0);
+    facts.SquarePixels =
+        video.ShownWidth == video.UprightWidth && video.ShownHeight == video.UprightHeight;
+    if (facts.Width > 0 && facts.Height > 0)
+        facts.AspectRatio = static_cast<double>(facts.Width) / facts.Height;
     if (video.FrameRateNum > 0 && video.FrameRateDen > 0)
         facts.FrameRate = static_cast<double>(video.FrameRateNum) / video.FrameRateDen;
     return facts;
@@ -98,6 +102,7 @@ TTaskOptionTexts BuildTaskOptions(const TConversionChoices& choices, const TClip
 
     TOutputChoice choice;
     choice.HasVideo = facts.HasVideo;
+    choice.VideoStream = facts.VideoStream;
     choice.ClipFrameRate = facts.FrameRate;
     choice.FrameRate = choices.FrameRate;
     choice.VariableFrameRate = choices.Timing.Enabled;
@@ -107,16 +112,18 @@ TTaskOptionTexts BuildTaskOptions(const TConversionChoices& choices, const TClip
         choice.Cut.StartTime = start;
         choice.Cut.EndTime = choices.End;
     }
-    const TFrameSize size = ChosenSize(choices, facts);
+    TFrameSize size = ChosenSize(choices, facts);
+    // GIF pixels are square: the clip's own size is the size it is shown at.
+    if (size.Width <= 0 && !facts.SquarePixels) size = {facts.Width, facts.Height};
     texts.Width = size.Width;
     texts.Height = size.Height;
     if (size.Width > 0 && size.Height > 0)
         choice.FrameSize = std::to_string(size.Width) + "x" + std::to_string(size.Height);
     texts.Output = BuildOutputOptionsText(choice);
 
-    if (hasEnd)
+    // The piece converted ends with the clip at the latest.
+    if (facts.Duration > 0) texts.Length = std::max<int64_t>(facts.Duration - start, 0);
+    if (hasEnd && (facts.Duration <= 0 || choices.End < facts.Duration))
         texts.Length = choices.End - start;
-    else if (facts.Duration > 0)
-        texts.Length = std::max<int64_t>(facts.Duration - start, 0);
     return texts;
 }

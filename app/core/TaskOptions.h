@@ -11,9 +11,16 @@ class TFFDecoder;
 // The clip as the decoder reads it.
 struct TClipFacts {
     bool HasVideo = false;
-    int Width = 0;  // of the first video stream
+    // The video stream to convert when the file has several: the one players show; -1 when it
+    // has one (the engine takes that).
+    int VideoStream = -1;
+    // The picture as players show it: turned upright, pixel aspect applied.
+    int Width = 0;
     int Height = 0;
-    double AspectRatio = 0;  // width to height as shown (pixel aspect applied), 0 unknown
+    // The conversion gives pictures of that size unless asked for another (their pixels are
+    // square); otherwise they are scaled to it.
+    bool SquarePixels = true;
+    double AspectRatio = 0;  // width to height as shown, 0 unknown
     double FrameRate = 0;    // 0 unknown
     int64_t Duration = 0;    // microseconds, 0 unknown
 };

@@ -7,6 +7,7 @@
 #include "app/core/FramePipeline.h"
 #include "app/core/OptionStrings.h"
 #include "app/core/ProgressTexts.h"
+#include "app/core/LostFrames.h"
 #include "app/main/Globals.h"
 #include "app/main/PreviewForm.h"
 #include "app/widgets/Dialogs.h"
@@ -120,6 +121,7 @@ void TConversionControl::Start() {
     tasksEnded_ = 0;
     tasksCompleted_ = 0;
     lastResult_ = TConversionResult();
+    runLost_.clear();
     PreparePreview();
     encoder_.SetPreviewBitmap(previewWanted_);
     RunFile();
@@ -241,8 +243,14 @@ void TConversionControl::FFEncoderTerminate(const TTerminateInfo& ATerminateInfo
         if (ATerminateInfo.Completed && !ATerminateInfo.Failed) ++tasksCompleted_;
         if (!ATerminateInfo.Failed && outputStarted_ && !sink_.SavedFileName().empty()) {
             runOutput_ = sink_.SavedFileName();
+            if (ATerminateInfo.Completed) {
+                // a damaged clip: the GIF of what could be read, and what was lost
+                const std::string lost = LostFramesText(ATerminateInfo.Losses);
+                if (!lost.empty()) runLost_ = lost;
+            }
             TakeResult();
-            owner_.LogMessage(QStringLiteral("***GIF saved: ") + TextOf(runOutput_));
+            owner_.LogMessage(QStringLiteral("***GIF saved: ") + TextOf(runOutput_) +
+                              (runLost_.empty() ? QString() : " (" + TextOf(runLost_) + ")"));
         }
     }
     if (ATerminateInfo.Failed)
@@ -279,7 +287,9 @@ void TConversionControl::EndRuns() {
     if (!lastResult_.File.empty()) owner_.ShowResult(&lastResult_);
     const bool allCompleted = tasksEnded_ > 0 && tasksCompleted_ == tasksEnded_;
     if (!allCompleted || stopped_) return;
-    owner_.ShowStatus(QStringLiteral("Conversion is complete."));
+    owner_.ShowStatus(runLost_.empty() ? QStringLiteral("Conversion is complete.")
+                                       : "Conversion is complete, but frames were lost (" +
+                                             TextOf(runLost_) + ")");
     PlayResult();
 }
 

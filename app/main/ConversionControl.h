@@ -145,4 +145,6 @@ private:
     std::atomic<bool> outputStarted_{false};
     std::string runOutput_;
     TConversionResult lastResult_;
+    // What a damaged clip lost, in words (empty: nothing).
+    std::string runLost_;
 };

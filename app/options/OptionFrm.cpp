@@ -118,17 +118,18 @@ void TfrmOption::Prepare(TFFDecoder& decoder) {
     const bool durationKnown = info.Duration != -1;
     TrackBar->setEnabled(durationKnown && !IsStillPictureFormat(decoder.FormatName().c_str()));
     if (durationKnown) clipDuration_ = info.Duration;
+    TakeShownPicture();
     frameCount_ = CountFrames(info.Duration, durationKnown);
     TakeFrameRate();
     if (firstVideoStream_ >= 0) NextFrame();
     UpdateTrackBarRange();
 }
 
-// Video frames of the first video stream, from its own duration or the file's; tenths of
+// Video frames of the video stream shown, from its own duration or the file's; tenths of
 // seconds of the file's duration when there is no video stream with a frame rate.
 int32_t TfrmOption::CountFrames(int64_t fileDuration, bool durationKnown) {
     TVideoStreamInfo video;
-    if (firstVideoStream_ >= 0 && decoder_->GetVideoStreamInfo(firstVideoStream_, video) &&
+    if (videoStream_ >= 0 && decoder_->GetVideoStreamInfo(videoStream_, video) &&
         video.FrameRateDen > 0) {
         if (video.DurationUs > 0)
             return FramesInDuration(video.DurationUs, video.FrameRateNum, video.FrameRateDen);
@@ -142,9 +143,34 @@ int32_t TfrmOption::CountFrames(int64_t fileDuration, bool durationKnown) {
 void TfrmOption::TakeFrameRate() {
     TVideoStreamInfo video;
     clipFrameRate_ = 0;
-    if (firstVideoStream_ >= 0 && decoder_->GetVideoStreamInfo(firstVideoStream_, video) &&
+    if (videoStream_ >= 0 && decoder_->GetVideoStreamInfo(videoStream_, video) &&
         video.FrameRateNum > 0 && video.FrameRateDen > 0)
         clipFrameRate_ = static_cast<double>(video.FrameRateNum) / video.FrameRateDen;
+}
+
+// The decoder shows (and a conversion converts) the video stream players show, turned upright.
+void TfrmOption::TakeShownPicture() {
+    videoStream_ = decoder_->DefaultVideoStream();
+    shownWidth_ = shownHeight_ = 0;
+    stretched_ = false;
+    TVideoStreamInfo video;
+    if (videoStream_ >= 0 && decoder_->GetVideoStreamInfo(videoStream_, video) &&
+        video.ShownWidth > 0 && video.ShownHeight > 0) {
+        shownWidth_ = video.ShownWidth;
+        shownHeight_ = video.ShownHeight;
+        stretched_ =
+            video.ShownWidth != video.UprightWidth || video.ShownHeight != video.UprightHeight;
+    }
+    OfferSizesUpright();
+}
+
+// A picture shown in portrait is offered portrait sizes.
+void TfrmOption::OfferSizesUpright() {
+    const bool portrait = shownHeight_ > shownWidth_;
+    const auto presets = FrameSizePresets();
+    for (int i = 0; i < cboFrameSize->count() && i < static_cast<int>(presets.size()); ++i)
+        cboFrameSize->setItemText(i, QString::fromStdString(FrameSizeItemText(
+                                         presets[static_cast<size_t>(i)], portrait)));
 }
 
 void TfrmOption::ShowCurrentFrame() {
@@ -158,9 +184,12 @@ void TfrmOption::ShowCurrentFrame() {
     if (decoder_->CopyFrameToBitmap(*previewBitmap_)) DrawPreview();
 }
 
+// The frame takes the shape it is shown in: a clip whose pixels are not square is stretched.
 void TfrmOption::DrawPreview() {
-    const TPlacement placement = AspectPlacement(previewBitmap_->Width(), previewBitmap_->Height(),
-                                                 Image->width(), Image->height());
+    const bool shownShape = stretched_ && shownWidth_ > 0 && !previewBitmap_->Empty();
+    const TPlacement placement = AspectPlacement(
+        shownShape ? shownWidth_ : previewBitmap_->Width(),
+        shownShape ? shownHeight_ : previewBitmap_->Height(), Image->width(), Image->height());
     Image->Draw(ImageOfBitmap(*previewBitmap_), placement);
 }
 
@@ -331,6 +360,8 @@ void TfrmOption::SetSavedChoices(const TSavedChoices& choices) {
 // of the first frame.
 TConversionChoices TfrmOption::Choices() const {
     TConversionChoices choices = ConversionChoicesOf(SavedChoices());
+    // A picture shown in portrait is offered the sizes of the list turned.
+    if (shownHeight_ > shownWidth_) std::swap(choices.Size.Width, choices.Size.Height);
     const TClipCut cut = Cut();
     if (cut.Active()) {
         choices.Start = cut.Seek();

@@ -156,6 +156,8 @@ private:
     void UpdateTrackBarRange();
     int32_t CountFrames(int64_t fileDuration, bool durationKnown);
     void TakeFrameRate();
+    void TakeShownPicture();
+    void OfferSizesUpright();
     void ShowCurrentFrame();
     void NextFrame();
     void DrawPreview();
@@ -180,6 +182,13 @@ private:
     int64_t endTime_ = kUnsetEnd;
     int firstVideoStream_ = -1;
     int firstAudioStream_ = -1;
+    // The video stream shown and converted (the one players show) and its picture as shown:
+    // upright, square pixels (0 x 0 unknown); the pixels of the frames a conversion gives are
+    // square unless stretched.
+    int videoStream_ = -1;
+    int shownWidth_ = 0;
+    int shownHeight_ = 0;
+    bool stretched_ = false;
     double clipFrameRate_ = 0;
     TClipFacts facts_;
     bool updating_ = false;

@@ -49,15 +49,19 @@ bool TCustomDecoder::LoadFile(const std::string& fileName, const std::string& fo
     if (!optionSet_.Created()) {
         optionSet_.Recreate(scalerFlags_);
     }
-    if (!OpenInput(fileName, formatName)) {
-        return false;
+    // Opening takes the format options it uses out of the set; a second opening needs them all.
+    AVDictionary* formatOptions = nullptr;
+    libav::av_dict_copy(&formatOptions, *optionSet_.FormatOptions(), 0);
+    bool probed = OpenAndProbe(fileName, formatName, false);
+    if (probed && VideoNotProbed(*formatContext_)) {
+        LogF(AV_LOG_INFO, "%s: the video starts late, probing further", fileName.c_str());
+        libav::avformat_close_input(&formatContext_);
+        libav::av_dict_free(optionSet_.FormatOptions());
+        libav::av_dict_copy(optionSet_.FormatOptions(), formatOptions, 0);
+        probed = OpenAndProbe(fileName, formatName, true);
     }
-    LogUnusedFormatOptions();
-    formatContext_->flags |= AVFMT_FLAG_NONBLOCK;
-    if (OnBeforeFindStreamInfo) {
-        RaiseBeforeFindStreamInfo();
-    }
-    if (!FindStreamInfo(fileName)) {
+    libav::av_dict_free(&formatOptions);
+    if (!probed) {
         return false;
     }
     if (formatContext_->pb != nullptr) {
@@ -74,7 +78,23 @@ bool TCustomDecoder::LoadFile(const std::string& fileName, const std::string& fo
     return true;
 }
 
-bool TCustomDecoder::OpenInput(const std::string& fileName, const std::string& formatName) {
+// Opens the file and probes its streams (reading further than libavformat's default with
+// `probeLonger`). False with the file closed when either fails.
+bool TCustomDecoder::OpenAndProbe(const std::string& fileName, const std::string& formatName,
+                                  bool probeLonger) {
+    if (!OpenInput(fileName, formatName, probeLonger)) {
+        return false;
+    }
+    LogUnusedFormatOptions();
+    formatContext_->flags |= AVFMT_FLAG_NONBLOCK;
+    if (OnBeforeFindStreamInfo) {
+        RaiseBeforeFindStreamInfo();
+    }
+    return FindStreamInfo(fileName);
+}
+
+bool TCustomDecoder::OpenInput(const std::string& fileName, const std::string& formatName,
+                               bool probeLonger) {
     const AVInputFormat* format = nullptr;
     if (!formatName.empty()) {
         format = libav::av_find_input_format(formatName.c_str());
@@ -103,6 +123,7 @@ bool TCustomDecoder::OpenInput(const std::string& fileName, const std::string& f
     }
     formatContext_->interrupt_callback.callback = &TCustomDecoder::InterruptCallback;
     formatContext_->interrupt_callback.opaque = this;
+    if (probeLonger) ProbeLonger(*formatContext_);
     owned_ = true;
     StartIOClock();
     const int ret = libav::avformat_open_input(&formatContext_, WideToLibName(fileName).c_str(),
@@ -214,6 +235,7 @@ void TCustomDecoder::RefreshSummary() {
                 break;
         }
     }
+    summary_.DefaultVideoStream = DefaultVideoStreamOf(*formatContext_);
 }
 
 int TCustomDecoder::InterruptCallback(void* opaque) {

@@ -16,6 +16,7 @@
 
 #include "engine/core/FFBaseComponent.h"
 #include "engine/core/IOWatchdog.h"
+#include "engine/core/ShownPicture.h"
 #include "engine/decoder/FFDecodeOptionSet.h"
 #include "engine/frames/FormatConverter.h"
 
@@ -62,6 +63,14 @@ struct TVideoStreamInfo {
     int32_t PixelFormat = -1;
     int32_t FrameRateNum = -1;
     int32_t FrameRateDen = -1;
+    // The picture as players show it (ShownPicture.h): turned upright with square pixels; turned
+    // upright only, as a conversion gives it unless asked for a size; and what turns it
+    // ("rotated 90 degrees clockwise"; empty when nothing does).
+    int32_t ShownWidth = -1;
+    int32_t ShownHeight = -1;
+    int32_t UprightWidth = -1;
+    int32_t UprightHeight = -1;
+    std::string Turn;
 };
 
 // Size and stream counts of the open file; every value is -1 while no file is open.
@@ -75,6 +84,8 @@ struct TDecoderSummary {
     int FirstAudioStream = -1;
     int FirstVideoStream = -1;
     int FirstSubtitleStream = -1;
+    // The video stream players show: the one marked default, else the first.
+    int DefaultVideoStream = -1;
 };
 
 class TCustomDecoder;
@@ -101,8 +112,9 @@ public:
     std::string FormatName();
     std::string FileInfoText();
     TFileInfo GetFileInfo();
-    // Index -1 means the first video stream. False (with the record at its defaults) when
-    // there is no such video stream.
+    // Index -1 means the default video stream (the one players show, and a conversion of the
+    // file converts). False (with the record at its defaults) when there is no such video
+    // stream.
     bool GetVideoStreamInfo(int streamIndex, TVideoStreamInfo& info);
     bool IsVideoStream(int streamIndex);
 
@@ -115,6 +127,7 @@ public:
     int FirstAudioStream() const { return summary_.FirstAudioStream; }
     int FirstVideoStream() const { return summary_.FirstVideoStream; }
     int FirstSubtitleStream() const { return summary_.FirstSubtitleStream; }
+    int DefaultVideoStream() const { return summary_.DefaultVideoStream; }
 
     const std::string& LastErrorMessage() const { return lastErrorMessage_; }
     // The format name given to the last successful load (empty when probed).
@@ -159,7 +172,8 @@ protected:
 private:
     static int InterruptCallback(void* opaque);
     bool IOTimedOut();
-    bool OpenInput(const std::string& fileName, const std::string& formatName);
+    bool OpenAndProbe(const std::string& fileName, const std::string& formatName, bool probeLonger);
+    bool OpenInput(const std::string& fileName, const std::string& formatName, bool probeLonger);
     bool FindStreamInfo(const std::string& fileName);
     void LogUnusedFormatOptions();
     void RaiseBeforeFindStreamInfo();
@@ -182,8 +196,8 @@ public:
 
     void Close() override;
 
-    // In the following calls the stream index -1 means the selected stream (or the first video
-    // stream when none is selected yet); any other index names a stream of the file.
+    // In the following calls the stream index -1 means the selected stream (or the default
+    // video stream when none is selected yet); any other index names a stream of the file.
 
     // Selects a video stream and returns its index, or -1 with LastErrorMessage set.
     int SelectVideoStream(int streamIndex);
@@ -199,7 +213,8 @@ public:
     // A time seek on the selected stream without flag 4 leaves the file where decoding forward
     // passes every picture from `position` on. Still pictures cannot be seeked.
     bool Seek(int flags, int64_t position);
-    // The current picture as a 24-bit bitmap (a copy into `bitmap`).
+    // The current picture as a bitmap of the converter's depth (a copy into `bitmap`), turned
+    // upright as the stream is shown (a turn by no quarter turn is left out).
     bool CopyFrameToBitmap(TBitmap& bitmap);
     // The time of the current picture in microseconds from the stream start, or kNoTime.
     int64_t CurrentFrameTime() const { return frameTime_; }
@@ -268,6 +283,7 @@ private:
     int selectedStream_ = -1;
     int frameRateNum_ = 0;
     int frameRateDen_ = 0;
+    TPictureTurn turn_;  // of the selected stream
     bool eof_ = false;
     bool flushing_ = false;
     int lastReadError_ = 0;

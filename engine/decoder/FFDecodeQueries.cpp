@@ -4,6 +4,7 @@
 #include <cstdlib>
 
 #include "engine/core/FFUtils.h"
+#include "engine/core/ShownPicture.h"
 #include "engine/decoder/FFDecode.h"
 #include "engine/decoder/FileInfoText.h"
 #include "engine/entrypoints/avformat.h"
@@ -81,7 +82,7 @@ bool TCustomDecoder::IsVideoStream(int streamIndex) {
 bool TCustomDecoder::GetVideoStreamInfo(int streamIndex, TVideoStreamInfo& info) {
     info = TVideoStreamInfo();
     if (!RequireFile()) return false;
-    const int index = streamIndex < 0 ? summary_.FirstVideoStream : streamIndex;
+    const int index = streamIndex < 0 ? summary_.DefaultVideoStream : streamIndex;
     if (index < 0) {
         RecordError(AV_LOG_ERROR, "no video stream.");
         return false;
@@ -124,5 +125,13 @@ bool TCustomDecoder::GetVideoStreamInfo(int streamIndex, TVideoStreamInfo& info)
                                 : stream.r_frame_rate;
     info.FrameRateNum = rate.num;
     info.FrameRateDen = rate.den;
+    const TPictureTurn turn = PictureTurnOf(stream);
+    const TShownSize shown =
+        ShownSizeOf(parameters.width, parameters.height, SampleAspectOf(stream), turn);
+    info.ShownWidth = shown.Width;
+    info.ShownHeight = shown.Height;
+    info.UprightWidth = turn.SwapsSides() ? parameters.height : parameters.width;
+    info.UprightHeight = turn.SwapsSides() ? parameters.width : parameters.height;
+    info.Turn = TurnText(turn);
     return true;
 }

@@ -9,6 +9,7 @@
 #include "engine/entrypoints/avcodec.h"
 #include "engine/entrypoints/avformat.h"
 #include "engine/entrypoints/avutil.h"
+#include "engine/frames/BitmapTurn.h"
 #include "engine/loader/FFLockManager.h"
 #include "platform/Bitmap.h"
 
@@ -41,6 +42,7 @@ TFFDecoder::~TFFDecoder() {
 void TFFDecoder::Close() {
     selectedStream_ = -1;
     frameRateNum_ = frameRateDen_ = 0;
+    turn_ = TPictureTurn();
     eof_ = flushing_ = false;
     lastReadError_ = 0;
     ResetPictureState();
@@ -90,11 +92,11 @@ bool TFFDecoder::IsStillPicture() {
 int TFFDecoder::ResolveStreamIndex(int streamIndex) {
     if (streamIndex >= 0) return streamIndex;
     if (selectedStream_ >= 0) return selectedStream_;
-    if (FirstVideoStream() < 0) {
+    if (DefaultVideoStream() < 0) {
         RecordError(AV_LOG_ERROR, "no video stream.");
         return -1;
     }
-    return FirstVideoStream();
+    return DefaultVideoStream();
 }
 
 int TFFDecoder::SelectVideoStream(int streamIndex) {
@@ -115,6 +117,7 @@ int TFFDecoder::SelectVideoStream(int streamIndex) {
         eof_ = flushing_ = false;
         selectedStream_ = index;
         TakeFrameRate(index);
+        turn_ = PictureTurnOf(*FormatContext()->streams[index]);
     }
     return index;
 }
@@ -348,11 +351,11 @@ bool TFFDecoder::CopyFrameToBitmap(TBitmap& bitmap) {
     }
     if (converter_.ToBitmap(picture, static_cast<AVPixelFormat>(pixelFormat_), true, height_,
                             width_)) {
-        bitmap = converter_.Bitmap();
+        TurnBitmap(converter_.Bitmap(), turn_, bitmap);
         return true;
     }
     bitmap.SetPixelFormat(pf24bit);
-    bitmap.SetSize(width_, height_);
+    bitmap.SetSize(turn_.SwapsSides() ? height_ : width_, turn_.SwapsSides() ? width_ : height_);
     for (int y = 0; y < height_; ++y) {
         std::fill_n(bitmap.ScanLine(y), bitmap.RowBytes(), 0);
     }

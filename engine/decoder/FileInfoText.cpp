@@ -7,6 +7,7 @@
 
 #include "engine/core/FFUtils.h"
 #include "engine/core/MyUtils.h"
+#include "engine/core/ShownPicture.h"
 #include "engine/core/TextFormat.h"
 #include "engine/entrypoints/avcodec.h"
 #include "engine/entrypoints/avformat.h"
@@ -130,6 +131,20 @@ std::string StreamTimes(const AVStream& stream) {
     return text;
 }
 
+// "    Shown as 360x640: rotated 90 degrees clockwise" for a video stream whose pictures players
+// turn or stretch, after its stream line.
+void AppendShownPicture(std::vector<std::string>& lines, const AVStream& stream) {
+    const AVCodecParameters& parameters = *stream.codecpar;
+    if (parameters.codec_type != AVMEDIA_TYPE_VIDEO) return;
+    const TShownSize shown = ShownSizeOf(stream);
+    const std::string turn = TurnText(PictureTurnOf(stream));
+    const bool stretched = shown.Width != parameters.width || shown.Height != parameters.height;
+    if (shown.Width <= 0 || (turn.empty() && !stretched)) return;
+    std::string line = StrFormat("    Shown as %dx%d", shown.Width, shown.Height);
+    if (!turn.empty()) line += ": " + turn;
+    lines.push_back(line);
+}
+
 void AppendStream(std::vector<std::string>& lines, const AVFormatContext& context, int index) {
     const AVStream& stream = *context.streams[index];
     std::string line = StrFormat("  Stream #%d", index);
@@ -143,6 +158,7 @@ void AppendStream(std::vector<std::string>& lines, const AVFormatContext& contex
     line += DispositionText(stream.disposition);
     line += StreamTimes(stream);
     lines.push_back(line);
+    AppendShownPicture(lines, stream);
     AppendMetadataBlock(lines, "  ", stream.metadata);
 }
 

@@ -6,6 +6,7 @@
 #include <string>
 
 #include "engine/core/Picture.h"
+#include "engine/task/FFmpegRoutes.h"
 
 class TBitmap;
 
@@ -44,6 +45,8 @@ struct TTerminateInfo {
     bool Completed = false;  // ran to its end without a stop request
     bool Failed = false;     // ended by an error
     std::string ErrorMessage;
+    // What a completed task lost of its video to a damaged input.
+    TVideoLosses Losses;
 };
 
 // One progress report of a running task.

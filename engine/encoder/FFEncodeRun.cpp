@@ -120,6 +120,7 @@ void TCustomEncoder::DoTerminate(TCustomFFmpeg* task) {
                 terminateInfo_.Completed = task->Completed;
                 terminateInfo_.Failed = task->Failed;
                 terminateInfo_.ErrorMessage = task->FailureText;
+                terminateInfo_.Losses = task->Losses;
                 Report(handler, terminateInfo_, direct);
             }
             finishedCount_++;

@@ -24,10 +24,12 @@ extern "C" {
     X(avfilter_inout_alloc)              \
     X(avfilter_inout_free)               \
     X(av_buffersrc_add_frame_flags)      \
+    X(av_buffersrc_close)                \
     X(av_buffersink_get_frame)           \
     X(av_buffersink_get_time_base)       \
     X(av_buffersink_get_w)               \
     X(av_buffersink_get_h)               \
+    X(av_buffersink_get_frame_rate)      \
     X(av_buffersink_get_sample_aspect_ratio)
 
 CLIPGIF_DECLARE_ENTRY_POINTS(AvfilterEntryPoints, CLIPGIF_AVFILTER_ENTRY_POINTS)

@@ -46,6 +46,7 @@ extern "C" {
     X(av_sdp_create)                     \
     X(av_pkt_dump_log2)                  \
     X(av_codec_get_tag)                  \
+    X(av_stream_get_side_data)           \
     X(av_codec_get_id)
 
 CLIPGIF_DECLARE_ENTRY_POINTS(AvformatEntryPoints, CLIPGIF_AVFORMAT_ENTRY_POINTS)

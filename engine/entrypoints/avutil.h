@@ -9,6 +9,7 @@ extern "C" {
 #include <libavutil/buffer.h>
 #include <libavutil/channel_layout.h>
 #include <libavutil/dict.h>
+#include <libavutil/display.h>
 #include <libavutil/frame.h>
 #include <libavutil/imgutils.h>
 #include <libavutil/log.h>
@@ -110,6 +111,7 @@ extern "C" {
     X(av_buffer_alloc)                  \
     X(av_buffer_unref)                  \
     X(av_opt_set_double)                \
+    X(av_display_rotation_get)          \
     X(av_channel_layout_describe)
 
 CLIPGIF_DECLARE_ENTRY_POINTS(AvutilEntryPoints, CLIPGIF_AVUTIL_ENTRY_POINTS)

@@ -25,6 +25,8 @@ struct TInputFile {
     int64_t TsOffset = 0;
     int RateEmu = 0;
     int64_t Duration = AV_NOPTS_VALUE;
+    // The error that ended the reading, other than the end of the file; 0 when none did.
+    int ReadError = 0;
 };
 
 struct TInputStream {
@@ -54,8 +56,15 @@ struct TInputStream {
     AVFrame* DecodedFrame = nullptr;   // reused for every decoded frame
     AVFrame* FilteredFrame = nullptr;  // reused for every frame out of a filter graph
     int FrameCounter = 0;              // decoded video frames, the number input hooks get
+    // Places where the stream is damaged: packets the demuxer found corrupt or the decoder
+    // refused, pictures decoded with errors.
+    int Damaged = 0;
     // The first dts read from the stream (stream time base), AV_NOPTS_VALUE before.
     int64_t FirstDts = AV_NOPTS_VALUE;
+    // The dts of the last packet read and where the next one is due (microseconds, offsets
+    // applied), AV_NOPTS_VALUE before: a jump away from them is a discontinuity of the file.
+    int64_t LastDts = AV_NOPTS_VALUE;
+    int64_t NextDts = AV_NOPTS_VALUE;
 };
 
 struct TOutputFile {

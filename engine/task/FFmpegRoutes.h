@@ -27,6 +27,22 @@ struct TTaskProgress {
     int64_t TotalDuration = -1;  // microseconds expected in all; -1 when unknown
 };
 
+// What a conversion that ran to its end lost of its video to a damaged input: where reading
+// stopped before the piece's end (a truncated file, data the demuxer could not read past), and
+// the places the video was damaged (packets found corrupt or refused by the decoder, pictures
+// decoded with errors).
+struct TVideoLosses {
+    // Microseconds from the piece's start up to which pictures were read, when reading stopped
+    // short of the piece's end; -1 when it did not.
+    int64_t ReadUntil = -1;
+    int64_t Expected = 0;  // microseconds the piece was to last
+    int Damaged = 0;       // places the video was damaged
+    int Frames = 0;        // frames written
+    double FrameRate = 0;  // of the output, frames a second (0 unknown)
+
+    bool Any() const { return ReadUntil >= 0 || Damaged > 0; }
+};
+
 // A video frame handed to a video hook as a bitmap. The handler may change the bitmap and keep
 // Update set to have it written back into the frame, and set StopHook to receive no more
 // frames from this task.

@@ -126,6 +126,7 @@ int OpenInputDecoder(TCustomFFmpeg& task, int istIndex, std::string& error) {
                   ? -llround(static_cast<double>(delay) * AV_TIME_BASE / av_q2d(rate))
                   : 0;
     ist.NextPts = AV_NOPTS_VALUE;
+    ist.LastDts = ist.NextDts = AV_NOPTS_VALUE;
     ist.IsStart = true;
     return 0;
 }

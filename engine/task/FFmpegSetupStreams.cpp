@@ -10,6 +10,7 @@
 
 #include "engine/core/ErrorCodes.h"
 #include "engine/core/FFUtils.h"
+#include "engine/core/ShownPicture.h"
 #include "engine/core/TextFormat.h"
 #include "engine/entrypoints/avcodec.h"
 #include "engine/entrypoints/avformat.h"
@@ -133,8 +134,10 @@ int SetupVideoEncoding(TCustomFFmpeg& task, TOutputStream& ost, TInputStream& is
         return FailStep(task, kErrorOther,
                         "Video pixel format is unknown, stream cannot be encoded");
     if (enc->width == 0 || enc->height == 0) {
-        enc->width = dec->width;
-        enc->height = dec->height;
+        // the pictures' size once the graph has turned them upright
+        const bool swapped = PictureTurnOf(*ist.St).SwapsSides();
+        enc->width = swapped ? dec->height : dec->width;
+        enc->height = swapped ? dec->width : dec->height;
     }
     ost.VideoResample =
         enc->width != dec->width || enc->height != dec->height || enc->pix_fmt != dec->pix_fmt;

@@ -161,6 +161,8 @@ public:
     std::atomic<bool> StopRequest{false};
     // Set when a conversion ran to its end without a stop request.
     std::atomic<bool> Completed{false};
+    // What a completed conversion lost of its video to a damaged input (FFmpegLosses.h).
+    TVideoLosses Losses;
     // How often the progress route is called, and how often previews are delivered
     // (microseconds).
     int64_t ProgressInterval = 500000;

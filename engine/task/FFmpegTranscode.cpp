@@ -16,6 +16,7 @@
 #include "engine/output/FrameOutputFormats.h"
 #include "engine/task/FFmpegDecodePacket.h"
 #include "engine/task/FFmpegJoin.h"
+#include "engine/task/FFmpegLosses.h"
 #include "engine/task/FFmpegMux.h"
 #include "engine/task/FFmpegProgress.h"
 #include "engine/task/FFmpegSetup.h"
@@ -28,6 +29,8 @@
 namespace {
 
 constexpr auto kIdleWait = std::chrono::milliseconds(10);
+// How far (microseconds) a packet's decode time may go back before it counts as a jump.
+constexpr int64_t kBackwardsTolerance = AV_TIME_BASE / 10;
 
 // Join mode: the current input, unless a stream of its group has all the frames it may have.
 int ChooseJoinInput(TCustomFFmpeg& task) {
@@ -92,18 +95,20 @@ void CorrectTimestamps(const TInputFile& file, const TInputStream& ist, AVPacket
 }
 
 // A jump in the timestamps of a format that allows them moves the file's offset so that the
-// packets go on smoothly.
+// packets go on smoothly. Decode times are compared with decode times: a picture's own time
+// runs ahead of its packet's by the decoder's reordering, which is no jump.
 void HandleDiscontinuity(TCustomFFmpeg& task, TInputFile& file, const TInputStream& ist,
                          AVPacket* packet) {
-    if (packet->dts == AV_NOPTS_VALUE || ist.NextPts == AV_NOPTS_VALUE ||
+    if (packet->dts == AV_NOPTS_VALUE || ist.NextDts == AV_NOPTS_VALUE ||
         !(file.Ctx->iformat->flags & AVFMT_TS_DISCONT) || task.CopyTs)
         return;
     const AVRational tb = ist.St->time_base;
     const int64_t dts = libav::av_rescale_q(packet->dts, tb, AV_TIME_BASE_Q);
-    const int64_t delta = dts - ist.NextPts;
+    const int64_t delta = dts - ist.NextDts;
     const double threshold = task.DtsDeltaThreshold * AV_TIME_BASE;
     const bool subtitle = ist.St->codecpar->codec_type == AVMEDIA_TYPE_SUBTITLE;
-    if (!(delta < -threshold || (delta > threshold && !subtitle) || dts + 1 < ist.Pts)) return;
+    const bool backwards = dts + kBackwardsTolerance < ist.LastDts;
+    if (!(delta < -threshold || (delta > threshold && !subtitle) || backwards)) return;
     file.TsOffset -= delta;
     task.Log(llDebug, StrFormat("timestamp discontinuity %" PRId64 ", new offset= %" PRId64, delta,
                                 file.TsOffset));
@@ -112,12 +117,26 @@ void HandleDiscontinuity(TCustomFFmpeg& task, TInputFile& file, const TInputStre
     if (packet->pts != AV_NOPTS_VALUE) packet->pts -= shift;
 }
 
+// Where the next packet of the stream is due once `packet` is read (its dts and duration, in
+// microseconds), and its dts.
+void NoteDecodeTime(TInputStream& ist, const AVPacket* packet) {
+    if (packet->dts == AV_NOPTS_VALUE) return;
+    const AVRational tb = ist.St->time_base;
+    ist.LastDts = libav::av_rescale_q(packet->dts, tb, AV_TIME_BASE_Q);
+    int64_t duration =
+        packet->duration > 0 ? libav::av_rescale_q(packet->duration, tb, AV_TIME_BASE_Q) : 0;
+    if (duration == 0 && ist.St->codecpar->codec_type == AVMEDIA_TYPE_VIDEO)
+        duration = CodecFrameDuration(ist);
+    ist.NextDts = ist.LastDts + duration;
+}
+
 // What a round of the loop leads to; a round returns one of these, or a failure (negative).
 enum TRoundResult { rrNext, rrIdle, rrEnd };
 
-// What to do when an input has no more packets.
-int InputEnded(TCustomFFmpeg& task, int fileIndex) {
+// What to do when an input has no more packets (`error`: why, AVERROR_EOF at its end).
+int InputEnded(TCustomFFmpeg& task, int fileIndex, int error) {
     task.InputFiles[fileIndex].EofReached = true;
+    if (error != AVERROR_EOF) task.InputFiles[fileIndex].ReadError = error;
     if (task.JoinMode) {
         if (task.Run.JoinIndex + 1 >= static_cast<int>(task.InputFiles.size())) return rrEnd;
         const int ret = SwitchJoinInput(task);
@@ -137,13 +156,16 @@ int DecodeRead(TCustomFFmpeg& task, TInputFile& file, int fileIndex, AVPacket* p
     if (packet->stream_index >= file.NbStreams) return 0;
     TInputStream& ist = task.InputStreams[file.IstIndex + packet->stream_index];
     if (ist.Discard) return 0;
+    if (packet->flags & AV_PKT_FLAG_CORRUPT) ist.Damaged++;
     CorrectTimestamps(file, ist, packet);
     if (ist.FirstDts == AV_NOPTS_VALUE) ist.FirstDts = packet->dts;
     HandleDiscontinuity(task, file, ist, packet);
+    NoteDecodeTime(ist, packet);
     int decoderError = 0;
     const int ret = DecodePacket(task, ist, packet, decoderError);
     if (ret < 0 || decoderError >= 0) return ret;
     decoded = false;
+    ist.Damaged++;
     const std::string message =
         StrFormat("Error while decoding stream #%d:%d (%s)", fileIndex, ist.St->index,
                   MediaTypeName(ist.St->codecpar->codec_type).c_str());
@@ -175,7 +197,7 @@ int RunRound(TCustomFFmpeg& task) {
         run.NoPacketCount++;
         return rrNext;
     }
-    if (ret < 0) return InputEnded(task, fileIndex);
+    if (ret < 0) return InputEnded(task, fileIndex, ret);
     ClearNoPacket(run);
     bool decoded = false;
     {
@@ -232,6 +254,7 @@ int FinishConversion(TCustomFFmpeg& task) {
     if (drained < 0) return drained;
     WriteTrailers(task);
     ReportProgress(task, libav::av_gettime_relative(), true, -1);
+    if (!task.StopRequested()) task.Losses = MeasureVideoLosses(task);
     const int encoders = task.JoinMode ? task.Run.StreamsPerInput : OutputStreamCount(task);
     for (int i = 0; i < encoders; i++) {
         TOutputStream& ost = task.OutputStreams[i];
@@ -263,6 +286,7 @@ int StartConversion(TCustomFFmpeg& task) {
     task.LastError.clear();
     run.StepFailure.clear();
     task.Completed = false;
+    task.Losses = TVideoLosses();
     int ret = StartVideoHooks(task);
     if (ret < 0) return ret;
     run.NoPacket.assign(task.InputFiles.size(), 0);

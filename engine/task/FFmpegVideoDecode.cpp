@@ -4,6 +4,8 @@
 // comes out of the graphs goes on to the frame rate conversion and the encoder.
 #include "engine/task/FFmpegVideoDecode.h"
 
+#include <algorithm>
+
 #include "engine/core/ErrorCodes.h"
 #include "engine/entrypoints/avcodec.h"
 #include "engine/entrypoints/avfilter.h"
@@ -59,6 +61,7 @@ int PullFilteredFrames(TCustomFFmpeg& task, TInputStream& ist, TOutputStream& os
 // One decoded picture: its timestamps, the input hooks, the graphs. Returns 0 or a failure.
 int ProcessPicture(TCustomFFmpeg& task, TInputStream& ist, AVFrame* frame) {
     int64_t duration = frame->pkt_duration > 0 ? frame->pkt_duration : CodecFrameDuration(ist);
+    if ((frame->flags & AV_FRAME_FLAG_CORRUPT) || frame->decode_error_flags) ist.Damaged++;
     if (frame->best_effort_timestamp != AV_NOPTS_VALUE)
         ist.Pts = ist.NextPts = frame->best_effort_timestamp;
     ist.NextPts += duration;
@@ -111,13 +114,24 @@ int ReceivePictures(TCustomFFmpeg& task, TInputStream& ist, bool draining, int& 
     }
 }
 
-// Sends the end to the filter graphs fed by ist and writes the frames they still hold. Returns
-// 0 or a failure.
+// Where the pictures fed to the graph of ost end: where the last picture ends, or the output's
+// window does (microseconds, the graph's time base).
+int64_t GraphEnd(const TCustomFFmpeg& task, const TInputStream& ist, const TOutputStream& ost) {
+    const TOutputFile& of = task.OutputFiles[ost.FileIndex];
+    if (of.RecordingTime == INT64_MAX || ist.NextPts == AV_NOPTS_VALUE) return ist.NextPts;
+    return std::min(ist.NextPts, of.StartTime + of.RecordingTime);
+}
+
+// Sends the end to the filter graphs fed by ist and writes the frames they still hold. The end
+// comes at the time the pictures end: a filter that makes frames at a rate of its own (fps)
+// makes them up to there, so the last picture lasts as long as it does in the clip. Returns 0
+// or a failure.
 int DrainVideoGraphs(TCustomFFmpeg& task, TInputStream& ist) {
     const int index = IndexOf(task, ist);
     for (TOutputStream& ost : task.OutputStreams) {
         if (ost.SourceIndex != index || !ost.EncodingNeeded || !ost.Graph) continue;
-        if (libav::av_buffersrc_add_frame_flags(ost.InputVideoFilter, nullptr, 0) < 0) continue;
+        if (libav::av_buffersrc_close(ost.InputVideoFilter, GraphEnd(task, ist, ost), 0) < 0)
+            continue;
         const int ret = PullFilteredFrames(task, ist, ost);
         if (ret < 0) return ret;
     }

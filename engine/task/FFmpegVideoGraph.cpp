@@ -1,9 +1,11 @@
-// The filter graph of an encoded video stream: the decoded pictures enter at "src", are scaled
-// to the encoder's size when it differs, pass the stream's -vf filters and leave at "out" in the
+// The filter graph of an encoded video stream: the decoded pictures enter at "src", are turned
+// upright as players show them (the stream's display matrix or rotate tag), are scaled to the
+// encoder's size when it differs, pass the stream's -vf filters and leave at "out" in the
 // encoder's pixel format.
 #include "engine/task/FFmpegVideoGraph.h"
 
 #include "engine/core/ErrorCodes.h"
+#include "engine/core/ShownPicture.h"
 #include "engine/core/TextFormat.h"
 #include "engine/entrypoints/avfilter.h"
 #include "engine/entrypoints/avutil.h"
@@ -41,6 +43,20 @@ int InsertFilterText(AVFilterGraph* graph, const std::string& text, AVFilterCont
     return ret;
 }
 
+// Links the filters that turn the stream's pictures upright after `last`, which becomes the last
+// of them.
+int InsertTurn(AVFilterGraph* graph, const TPictureTurn& turn, AVFilterContext*& last) {
+    for (const auto& [name, args] : TurnFilters(turn)) {
+        AVFilterContext* filter = nullptr;
+        int ret = CreateFilter(graph, &filter, name.c_str(), name.c_str(), args);
+        if (ret < 0) return ret;
+        ret = libav::avfilter_link(last, 0, filter, 0);
+        if (ret < 0) return ret;
+        last = filter;
+    }
+    return 0;
+}
+
 }  // namespace
 
 int BuildVideoGraph(TInputStream& ist, TOutputStream& ost) {
@@ -66,7 +82,12 @@ int BuildVideoGraph(TInputStream& ist, TOutputStream& ost) {
     if (ret < 0) return ret;
 
     AVFilterContext* last = ost.InputVideoFilter;
-    if (enc->width != dec->width || enc->height != dec->height) {
+    const TPictureTurn turn = PictureTurnOf(*ist.St);
+    ret = InsertTurn(graph, turn, last);
+    if (ret < 0) return ret;
+    const int width = turn.SwapsSides() ? dec->height : dec->width;
+    const int height = turn.SwapsSides() ? dec->width : dec->height;
+    if (enc->width != width || enc->height != height) {
         AVFilterContext* scale = nullptr;
         ret = CreateFilter(graph, &scale, "scale", "scale",
                            StrFormat("%d:%d:flags=0x%X", enc->width, enc->height,

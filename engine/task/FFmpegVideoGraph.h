@@ -3,6 +3,6 @@
 struct TInputStream;
 struct TOutputStream;
 
-// "src" (buffer) -> [scale] -> the -vf text -> "out" (buffersink of the encoder's format), in
-// ost.Graph. Returns 0 or the libraries' negative error.
+// "src" (buffer) -> [the turn upright] -> [scale] -> the -vf text -> "out" (buffersink of the
+// encoder's format), in ost.Graph. Returns 0 or the libraries' negative error.
 int BuildVideoGraph(TInputStream& ist, TOutputStream& ost);

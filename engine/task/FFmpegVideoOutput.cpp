@@ -9,6 +9,7 @@
 #include "engine/core/ErrorCodes.h"
 #include "engine/core/TextFormat.h"
 #include "engine/entrypoints/avcodec.h"
+#include "engine/entrypoints/avfilter.h"
 #include "engine/entrypoints/avutil.h"
 #include "engine/task/FFmpegMux.h"
 #include "engine/task/FFmpegProgress.h"
@@ -30,8 +31,15 @@ TVideoSync SyncMethodFor(const TCustomFFmpeg& task, const AVFormatContext* oc) {
 }
 
 // How much of an output frame the input's frames last beyond their start (in encoder frames),
-// once the input's timing is known.
-double DurationCorrection(const TInputStream& ist, const AVCodecContext* enc) {
+// once the input's timing is known. A graph that gives its frames a rate of its own (the fps
+// filter) makes frames of that length.
+double DurationCorrection(const TInputStream& ist, const TOutputStream& ost) {
+    const AVCodecContext* enc = ost.EncoderContext;
+    const AVRational graphRate = ost.OutputVideoFilter
+                                     ? libav::av_buffersink_get_frame_rate(ost.OutputVideoFilter)
+                                     : AVRational{0, 1};
+    if (graphRate.num > 0 && graphRate.den > 0)
+        return 1 / (av_q2d(graphRate) * av_q2d(enc->time_base));
     if (ist.St->start_time == AV_NOPTS_VALUE || ist.FirstDts == AV_NOPTS_VALUE) return 0;
     double duration = av_q2d(ist.St->time_base);
     const AVCodecContext* dec = ist.DecoderContext;
@@ -56,7 +64,13 @@ int64_t FramesToWrite(TCustomFFmpeg& task, AVFormatContext* oc, TOutputStream& o
         ost.SyncOpts = std::llround(position);
         return 1;
     }
-    const double drift = position - ost.SyncOpts + DurationCorrection(ist, enc);
+    // Nothing comes before the first picture: a video that starts after the other streams does
+    // not begin with copies of it.
+    if (ost.FrameNumber == 0 && position - ost.SyncOpts >= 0.5) {
+        ost.SyncOpts = std::llround(position);
+        return 1;
+    }
+    const double drift = position - ost.SyncOpts + DurationCorrection(ist, ost);
     if (drift < -1.1) return 0;
     if (method == vsVariable) {
         if (drift <= -0.6) return 0;

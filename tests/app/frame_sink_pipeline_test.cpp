@@ -165,8 +165,11 @@ TEST_F(FrameSinkPipeline, DelaysAreTheSameWhateverTheWorkers) {
             ASSERT_EQ(output.Write(pixels, pts), 0);
         }
         ASSERT_EQ(output.Finish(), 0) << output.HandlerError();
+        // The frame 9 ms after the first and the one without a timestamp (which the muxer
+        // places a tick after the one before) show for less than 2 hundredths: they give their
+        // time to the frame before.
         TReadBack gif(sink.SavedFileName());
-        ASSERT_EQ(gif.Count(), 29);
+        ASSERT_EQ(gif.Count(), 27);
         delays.emplace_back();
         for (int i = 0; i < gif.Count(); ++i) delays.back().push_back(gif.Delay(i));
     }

@@ -115,6 +115,49 @@ TEST_F(SinkTest, DelaysFollowTheTimestampsAndAddUpToTheClip) {
     EXPECT_EQ(testsupport::ReadFileBytes(sink.SavedFileName())[4], '9');  // "GIF89a"
 }
 
+// Viewers show a frame of less than 2 hundredths for 10: such a frame gives its time to the
+// frame before, and the delays still add up to the clip's time. Whether the GIF is written as
+// it goes or saved whole.
+TEST_F(SinkTest, FramesShorterThanTwoHundredthsGiveTheirTimeToTheFrameBefore) {
+    struct TFrame {
+        int64_t Ms;
+        uint8_t Red;
+    };
+    // 10 and 65 come less than 2 hundredths after the frame before; the last, 5 ms long,
+    // ends in the hundredth it starts in.
+    const TFrame frames[] = {{0, 10}, {10, 20}, {20, 30}, {60, 40}, {65, 50}, {100, 60}, {120, 70}};
+    for (const bool whole : {false, true}) {
+        SCOPED_TRACE(whole);
+        TFrameSink merging(window);
+        merging.Attach(adapter);
+        merging.SetInputFileName(dir.File(whole ? "whole.mp4" : "written.mp4"));
+        merging.SetKeepFrames(whole);
+        TRawRgbOutput output(adapter, 2, 2, {1, 1000});
+        ASSERT_EQ(output.Start(), 0);
+        for (const TFrame& frame : frames)
+            ASSERT_EQ(output.Write(SolidFrame(2, 2, frame.Red, 0, 0), frame.Ms, 5), 0);
+        ASSERT_EQ(output.Finish(), 0) << output.HandlerError();
+
+        TReadBack gif(merging.SavedFileName());
+        ASSERT_EQ(gif.Count(), 4);
+        const uint8_t reds[] = {10, 30, 40, 60};
+        const int delays[] = {2, 4, 4, 2};
+        for (int i = 0; i < 4; ++i) {
+            EXPECT_EQ(gif.Pixel(i, 0, 0), RGBColor(reds[i], 0, 0)) << i;
+            EXPECT_EQ(gif.Delay(i), delays[i]) << i;
+        }
+        EXPECT_EQ(merging.SavedFrames(), 4);
+        merging.Detach(adapter);
+    }
+    // Alone, a frame that short shows for the shortest delay.
+    sink.Attach(adapter);
+    TRawRgbOutput output(adapter, 2, 2, {1, 1000});
+    ASSERT_EQ(output.Start(), 0);
+    ASSERT_EQ(output.Write(SolidFrame(2, 2, 255, 0, 0), 0, 5), 0);
+    ASSERT_EQ(output.Finish(), 0) << output.HandlerError();
+    EXPECT_EQ(TReadBack(sink.SavedFileName()).Delay(0), 2);
+}
+
 TEST_F(SinkTest, LoopCountNoLoopAndNoTiming) {
     const std::vector<TPixels> frames = {SolidFrame(2, 2, 255, 0, 0), SolidFrame(2, 2, 0, 0, 255)};
     sink.SetTiming({.Enabled = true, .Looping = true, .LoopCount = 3});

@@ -65,10 +65,20 @@ TEST(OptionStrings, SizeOnlyForAFileWithVideo) {
     EXPECT_EQ(FrameSizeOfItem("320x240"), "");
 }
 
+TEST(OptionStrings, MapsTheVideoStreamChosen) {
+    TOutputChoice choice = Choice("320x240");
+    choice.VideoStream = 2;
+    EXPECT_EQ(BuildOutputOptionsText(choice),
+              " -f rawrgb -c:v rawvideo -pix_fmt bgr24 -map 0:2 -vf \"scale=320:240\"");
+    choice.HasVideo = false;
+    EXPECT_EQ(BuildOutputOptionsText(choice), " -f rawrgb -c:v rawvideo -pix_fmt bgr24");
+}
+
 TEST(OptionStrings, OutputRateOnlyAboveTheMaximumOrWhenAskedFor) {
     TOutputChoice choice = Choice("", Cut(0, kSecond));
     choice.ClipFrameRate = 60000.0 / 1001;
-    EXPECT_EQ(BuildOutputOptionsText(choice), " -f rawrgb -c:v rawvideo -pix_fmt bgr24 -r 50 -t 1");
+    EXPECT_EQ(BuildOutputOptionsText(choice),
+              " -f rawrgb -c:v rawvideo -pix_fmt bgr24 -r 50 -t 1 -vf \"fps=50\"");
     choice.ClipFrameRate = 50;
     EXPECT_EQ(BuildOutputOptionsText(choice), " -f rawrgb -c:v rawvideo -pix_fmt bgr24 -t 1");
     choice.ClipFrameRate = 0;  // unknown
@@ -78,22 +88,27 @@ TEST(OptionStrings, OutputRateOnlyAboveTheMaximumOrWhenAskedFor) {
     EXPECT_EQ(BuildOutputOptionsText(choice), " -f rawrgb -c:v rawvideo -pix_fmt bgr24 -t 1");
     choice.FrameRate = 12.5;  // asked for: always, whatever the clip
     EXPECT_EQ(BuildOutputOptionsText(choice),
-              " -f rawrgb -c:v rawvideo -pix_fmt bgr24 -r 12.5 -t 1");
+              " -f rawrgb -c:v rawvideo -pix_fmt bgr24 -r 12.5 -t 1 -vf \"fps=12.5\"");
+    // Never above 50, whatever the maximum.
     choice.FrameRate = 60;
-    choice.MaxFrameRate = 50;
-    EXPECT_EQ(BuildOutputOptionsText(choice), " -f rawrgb -c:v rawvideo -pix_fmt bgr24 -r 60 -t 1");
+    EXPECT_EQ(BuildOutputOptionsText(choice),
+              " -f rawrgb -c:v rawvideo -pix_fmt bgr24 -r 50 -t 1 -vf \"fps=50\"");
+    EXPECT_EQ(OutputFrameRate(choice), 50);
+    // The rate's filter comes only with a picture to filter.
+    choice.HasVideo = false;
+    EXPECT_EQ(BuildOutputOptionsText(choice), " -f rawrgb -c:v rawvideo -pix_fmt bgr24 -r 50 -t 1");
 }
 
 TEST(OptionStrings, FramesKeepTheirTimesOnlyWhenAskedFor) {
     TOutputChoice choice = Choice("320x240", Cut(0, kSecond));
     choice.ClipFrameRate = 60;
     choice.VariableFrameRate = true;
-    EXPECT_EQ(
-        BuildOutputOptionsText(choice),
-        " -f rawrgb -c:v rawvideo -pix_fmt bgr24 -vsync vfr -r 50 -t 1 -vf \"scale=320:240\"");
+    EXPECT_EQ(BuildOutputOptionsText(choice),
+              " -f rawrgb -c:v rawvideo -pix_fmt bgr24 -vsync vfr -r 50 -t 1 -vf "
+              "\"fps=50,scale=320:240\"");
     choice.VariableFrameRate = false;
     EXPECT_EQ(BuildOutputOptionsText(choice),
-              " -f rawrgb -c:v rawvideo -pix_fmt bgr24 -r 50 -t 1 -vf \"scale=320:240\"");
+              " -f rawrgb -c:v rawvideo -pix_fmt bgr24 -r 50 -t 1 -vf \"fps=50,scale=320:240\"");
 }
 
 TEST(OptionStrings, GeneralFormat) {
@@ -163,7 +178,8 @@ TEST(OptionStrings, DecimalPointWhateverTheLocale) {
     TOutputChoice choice = Choice("320x240", Cut(1500000, 4 * kSecond));
     choice.FrameRate = 12.5;
     EXPECT_EQ(BuildOutputOptionsText(choice),
-              " -f rawrgb -c:v rawvideo -pix_fmt bgr24 -r 12.5 -t 2.5 -vf \"scale=320:240\"");
+              " -f rawrgb -c:v rawvideo -pix_fmt bgr24 -r 12.5 -t 2.5 -vf "
+              "\"fps=12.5,scale=320:240\"");
     EXPECT_EQ(BuildInputOptionsText(Cut(1500000, 4 * kSecond)), " -ss 1.5");
 }
 
@@ -178,7 +194,7 @@ TEST(OptionStrings, EngineReadsTheTextsBack) {
     ASSERT_EQ(output.Options.FrameRates.size(), 1u);
     EXPECT_EQ(output.Options.FrameRates[0].Value, "50");
     ASSERT_EQ(output.Options.Filters.size(), 1u);
-    EXPECT_EQ(output.Options.Filters[0].Value, "scale=320:240");
+    EXPECT_EQ(output.Options.Filters[0].Value, "fps=50,scale=320:240");
     for (int64_t start : {1LL, 9LL, 40000LL, 12040000LL, 3723456789LL}) {
         TCustomFFmpeg input;
         input.ParseOptions(BuildInputOptionsText(Cut(start, start + 1)));

@@ -152,14 +152,18 @@ inline TGifReadBack ReadGif(const std::string& path) {
     return gif;
 }
 
-// Every picture ffmpeg decodes from the first video stream of `file`, as it comes (no frame
-// added or dropped), as RGB24 of width x height (scaled when the file's size differs).
+// Every picture ffmpeg decodes from the first video stream of `file` (or the stream `map`
+// names), as it comes (no frame added or dropped), as RGB24 of width x height (scaled when the
+// file's size differs; `filters` first, when given).
 inline std::vector<TPixels> DecodeWithFfmpeg(const std::string& file, int width, int height,
-                                             const std::string& scratch) {
-    const auto result = testsupport::Run(
-        "ffmpeg -nostdin -v error -y -i " + ShellQuote(file) +
-        " -map 0:v:0 -fps_mode passthrough -vf scale=" + std::to_string(width) + ":" +
-        std::to_string(height) + " -f rawvideo -pix_fmt rgb24 " + ShellQuote(scratch));
+                                             const std::string& scratch,
+                                             const std::string& map = "0:v:0",
+                                             const std::string& filters = "") {
+    const auto result =
+        testsupport::Run("ffmpeg -nostdin -v error -y -i " + ShellQuote(file) + " -map " + map +
+                         " -fps_mode passthrough -vf " + (filters.empty() ? "" : filters + ",") +
+                         "scale=" + std::to_string(width) + ":" + std::to_string(height) +
+                         " -f rawvideo -pix_fmt rgb24 " + ShellQuote(scratch));
     EXPECT_EQ(result.exitCode, 0) << result.output;
     const std::vector<uint8_t> bytes = testsupport::ReadFileBytes(scratch);
     std::remove(scratch.c_str());

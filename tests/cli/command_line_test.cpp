@@ -72,9 +72,9 @@ TEST(CliCommandLine, HelpVersionAndInfo) {
               }),
               "--end must come after --start");
     EXPECT_EQ(testsupport::ErrorOf<TUsageError>([] {
-                  Parse({"--fps", "100.5", "a"});
+                  Parse({"--fps", "50.5", "a"});
               }),
-              "--fps takes a frame rate above 0 and up to 100, not \"100.5\"");
+              "--fps takes a frame rate above 0 and up to 50, not \"50.5\"");
     EXPECT_EQ(testsupport::ErrorOf<TUsageError>([] {
                   Parse({"--info", ""});
               }),
@@ -91,7 +91,7 @@ TEST(CliCommandLine, HelpVersionAndInfo) {
     const std::string flowing = Flowing(help);
     for (const char* range :
          {"Costs 19 bytes. N: a whole number from 0 to 65535.",
-          "N: a frame rate above 0 and up to 100.", "W: a whole number from 1 to 65535.",
+          "N: a frame rate above 0 and up to 50.", "W: a whole number from 1 to 65535.",
           "NAME: one of none, floyd-steinberg, stucki, sierra, jajuni, steve-arche, burkes, "
           "pattern."})
         EXPECT_NE(flowing.find(range), std::string::npos) << range;
@@ -144,20 +144,26 @@ TEST(CliTaskOptions, CutSizeRateAndTiming) {
     texts = BuildTaskOptions(settings, clip);
     EXPECT_EQ(texts.Input, "");
     EXPECT_EQ(texts.Output, std::string(kRoad) + " -vsync vfr -t 2");
+    // A piece that goes on past the clip's end lasts as long as what is left of the clip.
+    settings.Start = kSecond;
+    settings.End = 600 * kSecond;
+    EXPECT_EQ(BuildTaskOptions(settings, clip).Length, 9 * kSecond);
+    EXPECT_EQ(BuildTaskOptions(settings, Clip(640, 480, 4.0 / 3, 30, 0)).Length, 599 * kSecond);
 
     // Without timing every frame shows alike: a constant rate; the clip's 60 become 50.
     settings = TConvertSettings();
     settings.Timing.Enabled = false;
     settings.Size = {320, 240};
     texts = BuildTaskOptions(settings, Clip(640, 480, 4.0 / 3, 60, 0));
-    EXPECT_EQ(texts.Output, std::string(kRoad) + " -r 50 -vf \"scale=320:240\"");
+    EXPECT_EQ(texts.Output, std::string(kRoad) + " -r 50 -vf \"fps=50,scale=320:240\"");
     EXPECT_EQ(texts.Length, 0);
     settings.FrameRate = 8;
     texts = BuildTaskOptions(settings, clip);
-    EXPECT_EQ(texts.Output, std::string(kRoad) + " -r 8 -vf \"scale=320:240\"");
+    EXPECT_EQ(texts.Output, std::string(kRoad) + " -r 8 -vf \"fps=8,scale=320:240\"");
     settings.Colors = TFrameColors::Octree;
     texts = BuildTaskOptions(settings, clip);
-    EXPECT_EQ(texts.Output, " -f rawrgb -c:v rawvideo -pix_fmt bgr24 -r 8 -vf \"scale=320:240\"");
+    EXPECT_EQ(texts.Output,
+              " -f rawrgb -c:v rawvideo -pix_fmt bgr24 -r 8 -vf \"fps=8,scale=320:240\"");
 }
 
 TEST(CliTaskOptions, WidthKeepsTheAspectRatioAsShown) {
@@ -178,6 +184,25 @@ TEST(CliTaskOptions, WidthKeepsTheAspectRatioAsShown) {
     settings.AspectWidth = 1;
     texts = BuildTaskOptions(settings, Clip(1000, 10, 100, 25, 0));
     EXPECT_EQ(texts.Height, 1);
+}
+
+// Without a size, a clip whose pixels are not square is scaled to the size it is shown at; the
+// stream players show is mapped when the file has several.
+TEST(CliTaskOptions, ShownSizeAndStream) {
+    TConvertSettings settings;
+    TClipFacts clip = Clip(1024, 576, 16.0 / 9, 25, 0);
+    TTaskOptionTexts texts = BuildTaskOptions(settings, clip);
+    EXPECT_EQ(texts.Output.find("scale"), std::string::npos) << texts.Output;
+    clip.SquarePixels = false;
+    clip.VideoStream = 1;
+    texts = BuildTaskOptions(settings, clip);
+    EXPECT_EQ(texts.Width, 1024);
+    EXPECT_EQ(texts.Height, 576);
+    EXPECT_EQ(texts.Output,
+              " -f rawrgb -c:v rawvideo -pix_fmt rgb24 -map 0:1 -vsync vfr -vf \"scale=1024:576\"");
+    settings.Size = {320, 240};
+    texts = BuildTaskOptions(settings, clip);
+    EXPECT_EQ(texts.Width, 320);
 }
 
 TEST(CliProgressBar, OneLineThatFitsTheTerminal) {

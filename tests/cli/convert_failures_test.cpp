@@ -110,7 +110,8 @@ TEST(CliFailures, WrongCommandLinesGiveTheUsage) {
         {"--start 2 --end 1 a.avi", "--end must come after --start"},
         {"--start 1:75 a.avi",
          "--start takes seconds (2.5) or [hh:]mm:ss[.fff] (1:02.5), not \"1:75\""},
-        {"-r 0 a.avi", "--fps takes a frame rate above 0 and up to 100, not \"0\""},
+        {"-r 0 a.avi", "--fps takes a frame rate above 0 and up to 50, not \"0\""},
+        {"--fps 100 a.avi", "--fps takes a frame rate above 0 and up to 50, not \"100\""},
         {"--loop -1 a.avi", "--loop takes a whole number from 0 to 65535, not \"-1\""},
         {"--dither fancy a.avi",
          "--dither takes one of none, floyd-steinberg, stucki, sierra, jajuni, steve-arche, "

@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "engine/core/ErrorCodes.h"
+#include "engine/core/ShownPicture.h"
 #include "engine/core/TextFormat.h"
 #include "engine/core/UnicodeProtocol.h"
 #include "engine/entrypoints/avcodec.h"
@@ -13,6 +14,9 @@
 #include "platform/FileSystem.h"
 
 namespace {
+
+// Packets of the video stream read after a seek in search of a key frame.
+constexpr int kKeyFrameReach = 1000;
 
 // Frees a demuxer context that did not make it into the input table.
 struct TInputContextGuard {
@@ -25,6 +29,12 @@ struct TInputContextGuard {
         else
             libav::avformat_free_context(Ctx);
     }
+};
+
+// A dictionary freed with it.
+struct TDictionary {
+    AVDictionary* Dict = nullptr;
+    ~TDictionary() { libav::av_dict_free(&Dict); }
 };
 
 // Per-stream probing options, freed with the array.
@@ -78,21 +88,74 @@ const AVCodec* ChooseDecoder(TCustomFFmpeg& task, TOptionsContext& o, AVFormatCo
     return libav::avcodec_find_decoder(st->codecpar->codec_id);
 }
 
+int SeekFile(AVFormatContext* ic, int64_t timestamp) {
+    return ic->iformat->read_seek2
+               ? libav::avformat_seek_file(ic, -1, INT64_MIN, timestamp, INT64_MAX, 0)
+               : libav::av_seek_frame(ic, -1, timestamp, AVSEEK_FLAG_BACKWARD);
+}
+
+// The first key frame of the stream read from where the file stands; false when none comes
+// within reach.
+bool ReadKeyFrame(AVFormatContext* ic, int stream, int64_t& pts) {
+    AVPacket* packet = libav::av_packet_alloc();
+    if (!packet) return false;
+    bool found = false;
+    for (int read = 0; read < kKeyFrameReach && libav::av_read_frame(ic, packet) >= 0;) {
+        if (packet->stream_index == stream) {
+            ++read;
+            found = packet->flags & AV_PKT_FLAG_KEY;
+            pts = packet->pts != AV_NOPTS_VALUE ? packet->pts : packet->dts;
+        }
+        libav::av_packet_unref(packet);
+        if (found) break;
+    }
+    libav::av_packet_free(&packet);
+    return found && pts != AV_NOPTS_VALUE;
+}
+
+// Seeks so that the key frame the picture at `timestamp` needs comes first. A seek lands on a
+// key frame at or before the timestamp when the file has an index of them, but a format without
+// one (a transport stream) lands on whatever packet was decoded last before it, where the
+// decoder can start only at the next key frame, maybe long after the timestamp. So the first
+// key frame of the video players show is read after the seek: while it comes after the
+// timestamp, the file is sought further back (1 s, 2 s, 4 s, ...). Returns the seek's result.
+int SeekBeforeKeyFrame(AVFormatContext* ic, int64_t timestamp) {
+    const int video = DefaultVideoStreamOf(*ic);
+    const int64_t first = ic->start_time != AV_NOPTS_VALUE ? ic->start_time : 0;
+    int64_t at = timestamp;
+    int64_t back = AV_TIME_BASE;
+    int ret = SeekFile(ic, at);
+    while (ret >= 0 && video >= 0) {
+        int64_t pts = 0;
+        const bool found = ReadKeyFrame(ic, video, pts);
+        const AVRational tb = ic->streams[video]->time_base;
+        // no key frame within reach: nothing better to be had than the seek itself; sought
+        // before the file's start: at its start
+        if (!found || libav::av_rescale_q(pts, tb, AV_TIME_BASE_Q) <= timestamp || at < first)
+            return SeekFile(ic, at);
+        const int64_t earlier = timestamp - back;
+        back *= 2;
+        ret = SeekFile(ic, earlier);
+        if (ret < 0) return SeekFile(ic, at);
+        at = earlier;
+    }
+    return ret;
+}
+
 void SeekToStart(TCustomFFmpeg& task, AVFormatContext* ic, const std::string& fileName,
                  int64_t timestamp) {
     task.Run.InputIOStart.Start();
-    const int ret = ic->iformat->read_seek2
-                        ? libav::avformat_seek_file(ic, -1, INT64_MIN, timestamp, INT64_MAX, 0)
-                        : libav::av_seek_frame(ic, -1, timestamp, AVSEEK_FLAG_BACKWARD);
+    const int ret = SeekBeforeKeyFrame(ic, timestamp);
     if (ret < 0)
         task.Log(llWarning, StrFormat("%s: could not seek to position %0.3f", fileName.c_str(),
                                       static_cast<double>(timestamp) / AV_TIME_BASE));
 }
 
 // Forced format, demuxer options, forced decoders and the interrupt callback; then the
-// demuxer reads the file's header. Returns 0 or the library's code (the message in LastError).
+// demuxer reads the file's header (probing further than libavformat's default with
+// `probeLonger`). Returns 0 or the library's code (the message in LastError).
 int OpenDemuxer(TCustomFFmpeg& task, TOptionsContext& o, const std::string& fileName,
-                AVFormatContext*& ic) {
+                AVFormatContext*& ic, bool probeLonger) {
     const AVInputFormat* forcedFormat = nullptr;
     if (!o.FormatName.empty()) {
         forcedFormat = libav::av_find_input_format(o.FormatName.c_str());
@@ -116,6 +179,7 @@ int OpenDemuxer(TCustomFFmpeg& task, TOptionsContext& o, const std::string& file
     }
     SetDemuxerOptions(task, o);
     SetForcedDecoders(task, ic);
+    if (probeLonger) ProbeLonger(*ic);
     ic->flags |= AVFMT_FLAG_NONBLOCK;
     ic->interrupt_callback = task.InputInterruptCallback();
     if (task.LoopInput) {
@@ -220,23 +284,45 @@ void AddInputStreams(TCustomFFmpeg& task, TOptionsContext& o, AVFormatContext* i
     }
 }
 
+// Opens the demuxer and probes the streams; once more, probing further, when the video stream
+// players show was not reached (it starts long after the others). Returns 0 or the library's
+// code (the message in LastError).
+int OpenAndProbe(TCustomFFmpeg& task, TOptionsContext& o, const std::string& fileName,
+                 TInputContextGuard& guard) {
+    // opening takes the options it uses out of the task's; a second opening needs them all
+    TDictionary kept;
+    libav::av_dict_copy(&kept.Dict, task.FormatOpts, 0);
+    for (const bool probeLonger : {false, true}) {
+        if (probeLonger) {
+            task.Log(llInfo, fileName + ": the video starts late, probing further");
+            libav::avformat_close_input(&guard.Ctx);
+            guard.Opened = false;
+            libav::av_dict_free(&task.FormatOpts);
+            libav::av_dict_copy(&task.FormatOpts, kept.Dict, 0);
+        }
+        int ret = OpenDemuxer(task, o, fileName, guard.Ctx, probeLonger);
+        if (ret < 0) return ret;  // the library freed the context
+        guard.Opened = true;
+        if (const AVDictionaryEntry* e =
+                libav::av_dict_get(task.FormatOpts, "", nullptr, AV_DICT_IGNORE_SUFFIX)) {
+            const std::string message = StrFormat("Option %s not found.", e->key);
+            if (task.StrictOptions) task.FatalError(message);
+            task.LastError = message;
+        }
+        ret = ProbeStreams(task, o, fileName, guard.Ctx);
+        if (ret < 0 || !VideoNotProbed(*guard.Ctx)) return ret;
+    }
+    return 0;
+}
+
 }  // namespace
 
 int TCustomFFmpeg::OpenInputFile(TOptionsContext* context, const std::string& fileName) {
     TOptionsContext& o = context ? *context : Options;
     TInputContextGuard guard;
-    int ret = OpenDemuxer(*this, o, fileName, guard.Ctx);
-    if (ret < 0) return ret;  // the library freed the context
-    guard.Opened = true;
-    AVFormatContext* ic = guard.Ctx;
-    if (const AVDictionaryEntry* e =
-            libav::av_dict_get(FormatOpts, "", nullptr, AV_DICT_IGNORE_SUFFIX)) {
-        const std::string message = StrFormat("Option %s not found.", e->key);
-        if (StrictOptions) FatalError(message);
-        LastError = message;
-    }
-    ret = ProbeStreams(*this, o, fileName, ic);
+    int ret = OpenAndProbe(*this, o, fileName, guard);
     if (ret < 0) return ret;
+    AVFormatContext* ic = guard.Ctx;
 
     int64_t timestamp = o.StartTime;
     if (ic->start_time != AV_NOPTS_VALUE) timestamp += ic->start_time;

@@ -1,6 +1,7 @@
 // Opening an output: the muxer context, the choice of input streams that feed it, the output
 // streams, attachments, the output file, metadata and chapters. A failed opening leaves
 // nothing behind: no file record, no stream records, no empty file on disk.
+#include <algorithm>
 #include <filesystem>
 
 #include "engine/core/ErrorCodes.h"
@@ -213,8 +214,13 @@ int TCustomFFmpeg::OpenOutputFile(const std::string& fileName, bool join) {
         const bool joining = join && InputFiles.size() > 1;
         if (!CreateMuxer(*this, opening)) return AbandonOutput(*this, opening);
         AVFormatContext* oc = opening.Ctx;
-        if (o.RecordingTime != kNoTimeLimit)
-            Run.ProgressDuration = std::max(Run.ProgressDuration, o.RecordingTime);
+        if (o.RecordingTime != kNoTimeLimit) {
+            // a piece that goes on past the inputs' end ends with them
+            const int64_t length = Run.TotalDuration >= 0
+                                       ? std::min(o.RecordingTime, Run.TotalDuration)
+                                       : o.RecordingTime;
+            Run.ProgressDuration = std::max(Run.ProgressDuration, length);
+        }
         if (!o.StreamMaps.empty()) {
             if (!SelectMappedStreams(*this, o, oc, joining)) return AbandonOutput(*this, opening);
         } else {

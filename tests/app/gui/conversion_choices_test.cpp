@@ -54,7 +54,7 @@ TEST_F(ChoicesTest, ChoicesReachTheTaskTheSinkAndTheSettingsFile) {
         // The width wins over the size list; the height follows the clip's 4:3.
         EXPECT_FALSE(Child<QComboBox>(options, "cboFrameSize").isEnabled());
         EXPECT_EQ(options.OutputOptionsText(),
-                  " -f rawrgb -c:v rawvideo -pix_fmt rgb24 -vsync vfr -r 5 -vf \"scale=48:36\"");
+                  " -f rawrgb -c:v rawvideo -pix_fmt rgb24 -vsync vfr -r 5 -vf \"fps=5,scale=48:36\"");
     };
     Input(clip->File);
     ConvertToTheEnd();

@@ -17,6 +17,7 @@
 #include <QTimer>
 #include <chrono>
 #include <filesystem>
+#include <fstream>
 #include <memory>
 #include <thread>
 
@@ -47,6 +48,36 @@ using guitest::TClip;
 using guitest::TProgramFolder;
 using guitest::TScriptedDialogs;
 using ConversionTest = guitest::TConversionFixture;
+
+// A clip cut off part-way: what could be read converts, and the log and the status say what
+// was lost.
+TEST_F(ConversionTest, DamagedClipSaysWhatWasLost) {
+    TClip clip("-f lavfi -i testsrc=size=64x48:rate=25 -t 3 -c:v libx264 -pix_fmt yuv420p",
+               "cut-off.mkv");
+    const std::vector<uint8_t> bytes = testsupport::ReadFileBytes(clip.File);
+    {
+        std::ofstream half(clip.File, std::ios::binary | std::ios::trunc);
+        half.write(reinterpret_cast<const char*>(bytes.data()),
+                   static_cast<std::streamsize>(bytes.size() / 2));
+    }
+    Input(clip.File);
+    ConvertToTheEnd();
+    const std::string gif = clip.Beside("cut-off_(new).gif");
+    ASSERT_EQ(window_->FrameSink().SavedFileName(), gif);
+    const int frames = FramesIn(gif);
+    EXPECT_GT(frames, 0);
+    EXPECT_LT(frames, 75);
+    const QString lost =
+        QStringLiteral("%1 of about 75 frames: the clip could not be read after ").arg(frames);
+    EXPECT_TRUE(LogHas(QString::fromStdString("***GIF saved: " + gif + " (") + lost))
+        << LogText(*window_).toStdString();
+    // The status line shows what fits; its tool tip holds the whole text.
+    const QLabel& status = Label(*window_, "lblStatus");
+    const QString statusText = status.toolTip().isEmpty() ? status.text() : status.toolTip();
+    EXPECT_TRUE(statusText.startsWith("Conversion is complete, but frames were lost (" + lost))
+        << statusText.toStdString();
+    EXPECT_TRUE(dialogs_.Messages.empty());  // saved: no failure to report
+}
 
 const std::vector<bool> kRunning = {false, false, true, true, false};
 const std::vector<bool> kPaused = {false, false, true, false, true};
@@ -199,15 +230,15 @@ TEST_F(ConversionTest, OptionCheckBoxesGoToTheFrameSink) {
         EXPECT_TRUE(Child<QCheckBox>(options, "chkPlayAtClipSpeed").isChecked());
         EXPECT_FALSE(Child<QCheckBox>(options, "chkOptimize").isChecked());
         EXPECT_EQ(options.OutputOptionsText(),
-                  " -f rawrgb -c:v rawvideo -pix_fmt rgb24 -vsync vfr -r 50");
+                  " -f rawrgb -c:v rawvideo -pix_fmt rgb24 -vsync vfr -r 50 -vf \"fps=50\"");
         Child<QCheckBox>(options, "chkPlayAtClipSpeed").setChecked(false);
-        EXPECT_EQ(options.OutputOptionsText(), " -f rawrgb -c:v rawvideo -pix_fmt rgb24 -r 50");
+        EXPECT_EQ(options.OutputOptionsText(), " -f rawrgb -c:v rawvideo -pix_fmt rgb24 -r 50 -vf \"fps=50\"");
         // Every frame whole, to count them; optimising is for these colours only.
         EXPECT_FALSE(Child<QCheckBox>(options, "chkOptimize").isEnabled());
         Child<QComboBox>(options, "cboColors").setCurrentIndex(1);
         EXPECT_TRUE(Child<QCheckBox>(options, "chkOptimize").isEnabled());
         EXPECT_FALSE(Child<QSpinBox>(options, "spnQuality").isEnabled());
-        EXPECT_EQ(options.OutputOptionsText(), " -f rawrgb -c:v rawvideo -pix_fmt bgr24 -r 50");
+        EXPECT_EQ(options.OutputOptionsText(), " -f rawrgb -c:v rawvideo -pix_fmt bgr24 -r 50 -vf \"fps=50\"");
     };
     Input(clip.File);
     ConvertToTheEnd();

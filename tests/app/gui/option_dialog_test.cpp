@@ -44,6 +44,20 @@ struct TClips {
                                   Dir.File("tone.wav"));
     std::string Still =
         MakeMedia("-f lavfi -i testsrc=size=64x48 -frames:v 1", Dir.File("still.png"));
+    // Stored 64x48, shown turned: 48x64.
+    std::string Portrait = MakeMedia(
+        "-i " + testsupport::ShellQuote(Video10) + " -t 1 -c copy -metadata:s:v:0 rotate=90",
+        Dir.File("portrait.mp4"));
+    // Stored 720x576, shown 1024x576.
+    std::string Stretched =
+        MakeMedia("-f lavfi -i testsrc=size=720x576:rate=5 -t 1 -vf setsar=64/45 -c:v libx264",
+                  Dir.File("stretched.mp4"));
+    // A 64x48 10 fps stream and a 32x24 25 fps one, the second marked default.
+    std::string TwoStreams = MakeMedia(
+        "-f lavfi -i testsrc=size=64x48:rate=10 -f lavfi -i testsrc=size=32x24:rate=25 -t 1 "
+        "-map 0:v -map 1:v -c:v libx264 -pix_fmt yuv420p -disposition:v:0 0 "
+        "-disposition:v:1 default",
+        Dir.File("two-streams.mp4"));
 };
 
 const TClips& Clips() {
@@ -259,6 +273,63 @@ TEST_F(OptionDialogTest, FrameSizesOfferedInOrder) {
     EXPECT_EQ(dialog_->FrameSize(), "2560x2048");
 }
 
+// A clip turned to be shown is previewed upright and offered sizes of its shape.
+TEST_F(OptionDialogTest, PortraitClipIsPreviewedUprightWithPortraitSizes) {
+    Prepare(Clips().Portrait);
+    EXPECT_EQ(dialog_->PreviewBitmap().Width(), 48);
+    EXPECT_EQ(dialog_->PreviewBitmap().Height(), 64);
+    // Full height, margins left and right.
+    EXPECT_EQ(Picture().Canvas().pixel(20, 72) & 0xFFFFFF, 0u);
+    EXPECT_NE(Picture().Canvas().pixel(110, 72) & 0xFFFFFF, 0u);
+    QComboBox& sizes = Child<QComboBox>(*dialog_, "cboFrameSize");
+    EXPECT_EQ(sizes.itemText(0), "Auto - Original");
+    EXPECT_EQ(sizes.itemText(6), "240x320 - qvga");
+    EXPECT_EQ(sizes.itemText(28), "1080x1920 - hd1080");
+    sizes.setCurrentIndex(6);
+    EXPECT_EQ(dialog_->FrameSize(), "240x320");
+    EXPECT_EQ(dialog_->OutputOptionsText(),
+              " -f rawrgb -c:v rawvideo -pix_fmt rgb24 -vsync vfr -vf \"scale=240:320\"");
+
+    // A landscape clip gets the list as it was.
+    Prepare(Clips().Video25);
+    EXPECT_EQ(sizes.itemText(6), "320x240 - qvga");
+    EXPECT_EQ(dialog_->FrameSize(), "320x240");
+}
+
+// A clip whose pixels are not square is previewed, and converted by default, in the shape it is
+// shown in.
+TEST_F(OptionDialogTest, StretchedClipTakesItsShownShape) {
+    Prepare(Clips().Stretched);
+    EXPECT_EQ(dialog_->PreviewBitmap().Width(), 720);
+    // 1024x576 fills the width of 220x145 with margins of 11 at top and bottom (720x576 would
+    // fill the height with margins of 20 left and right).
+    const QImage& canvas = Picture().Canvas();
+    int top = canvas.height(), left = canvas.width();
+    for (int y = 0; y < canvas.height(); ++y)
+        for (int x = 0; x < canvas.width(); ++x)
+            if (canvas.pixel(x, y) & 0xFFFFFF) {
+                top = std::min(top, y);
+                left = std::min(left, x);
+            }
+    EXPECT_EQ(top, 11);
+    EXPECT_EQ(left, 0);
+    EXPECT_EQ(dialog_->OutputOptionsText(),
+              " -f rawrgb -c:v rawvideo -pix_fmt rgb24 -vsync vfr -vf \"scale=1024:576\"");
+    // A size of the list is a box the shown shape fits into.
+    Child<QComboBox>(*dialog_, "cboFrameSize").setCurrentIndex(6);
+    EXPECT_EQ(dialog_->OutputOptionsText(),
+              " -f rawrgb -c:v rawvideo -pix_fmt rgb24 -vsync vfr -vf \"scale=320:180\"");
+}
+
+// Of two video streams the dialog shows, counts and converts the one players show.
+TEST_F(OptionDialogTest, TwoStreamsShowTheDefaultOne) {
+    Prepare(Clips().TwoStreams);
+    EXPECT_EQ(dialog_->PreviewBitmap().Width(), 32);
+    EXPECT_EQ(dialog_->ClipFrameRate(), 25);
+    EXPECT_EQ(dialog_->FrameCount(), 25);
+    EXPECT_EQ(dialog_->OutputOptionsText(), " -f rawrgb -c:v rawvideo -pix_fmt rgb24 -map 0:1 -vsync vfr");
+}
+
 TEST_F(OptionDialogTest, PictureClickShowsTheFrameAtActualSize) {
     Prepare(Clips().Video25);
     Track().setValue(50);
@@ -375,10 +446,10 @@ TEST_F(OptionDialogTest, ChoicesReachTheOptionStrings) {
     EXPECT_EQ(rate.text(), "Clip's own");
     EXPECT_EQ(rate.maximum(), 50);
     rate.setValue(12.5);
-    EXPECT_EQ(dialog_->OutputOptionsText(), road + " -vsync vfr -r 12.5");
+    EXPECT_EQ(dialog_->OutputOptionsText(), road + " -vsync vfr -r 12.5 -vf \"fps=12.5\"");
     // Without the clip's timing the frames come at a constant rate and no loop is offered.
     Child<QCheckBox>(*dialog_, "chkPlayAtClipSpeed").setChecked(false);
-    EXPECT_EQ(dialog_->OutputOptionsText(), road + " -r 12.5");
+    EXPECT_EQ(dialog_->OutputOptionsText(), road + " -r 12.5 -vf \"fps=12.5\"");
     EXPECT_FALSE(Child<QComboBox>(*dialog_, "cboLoop").isEnabled());
 
     // The dithering choices are the command line's --dither names.

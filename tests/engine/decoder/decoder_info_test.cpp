@@ -310,4 +310,22 @@ TEST(FileInfoTextPieces, RatesStartsAndMetadataBlocks) {
     libav::av_dict_free(&metadata);
 }
 
+// Probing stops 5 s into a file; a video stream that starts 8 s after the audio is probed
+// further, so it has its size and pixel format and its pictures decode.
+TEST_F(DecoderInfoTest, VideoStartingLateIsProbedFurther) {
+    testsupport::TempDir dir;
+    const std::string clip = testsupport::MakeMedia(
+        "-f lavfi -i sine=frequency=440:duration=10 -itsoffset 8 -f lavfi "
+        "-i testsrc=size=64x48:rate=25:duration=1 -map 0:a -map 1:v -c:v libx264 "
+        "-pix_fmt yuv420p -c:a libvorbis",
+        dir.File("late.mkv"));
+    ASSERT_TRUE(decoder.LoadFile(clip)) << decoder.LastErrorMessage();
+    TVideoStreamInfo video;
+    ASSERT_TRUE(decoder.GetVideoStreamInfo(-1, video));
+    EXPECT_EQ(video.Width, 64);
+    EXPECT_EQ(video.PixelFormat, AV_PIX_FMT_YUV420P);
+    ASSERT_TRUE(decoder.DecodeNextFrame()) << decoder.LastErrorMessage();
+    EXPECT_EQ(decoder.CurrentFrameTime(), 0);  // from the stream's start
+}
+
 }  // namespace

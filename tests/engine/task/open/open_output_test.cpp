@@ -119,9 +119,23 @@ TEST_F(OpenOutputTest, FrontEndOutputUsesTheFrameOutputFormat) {
     EXPECT_EQ(ost.EncoderContext->pix_fmt, AV_PIX_FMT_BGR24);
     EXPECT_EQ(ost.AvFilter, "scale=32:24");
     EXPECT_EQ(task.OutputFiles[0].RecordingTime, 500000);
-    EXPECT_EQ(task.Run.ProgressDuration, 500000);
+    // The clip's 25 frames end 0.96 s in: 0.46 s are left after 0.5 s.
+    EXPECT_EQ(task.Run.ProgressDuration, 460000);
     EXPECT_EQ(task.Options.RecordingTime, kNoTimeLimit);
     EXPECT_FALSE(testsupport::FileExists("0"));
+}
+
+// A piece that goes on past the input's end lasts, for the progress, as long as what is left.
+TEST_F(OpenOutputTest, ProgressLengthEndsWithTheInput) {
+    RegisterFrameOutputFormats();
+    TCustomFFmpeg task;
+    task.ParseOptions("-ss 0.25");
+    OpenInputs(task, {"large.nut"});
+    task.ParseOptions(" -f rawrgb -c:v rawvideo -pix_fmt bgr24 -t 600");
+    ASSERT_EQ(task.OpenOutputFile("0", false), 0) << task.LastError;
+    EXPECT_EQ(task.OutputFiles[0].RecordingTime, 600000000);
+    EXPECT_EQ(task.Run.ProgressDuration, task.Run.TotalDuration);
+    EXPECT_NEAR(task.Run.ProgressDuration, 750000, 40000);
 }
 
 TEST_F(OpenOutputTest, PerStreamEncoderSettings) {
