@@ -27,7 +27,7 @@ class TClipSampler {
 public:
     // The samples take about this share of the piece, at least kLeastSample seconds (or the
     // whole piece) and at most kMostSample, in pieces of at least kLeastLength seconds.
-    static constexpr double kShare = 0.1;
+    static constexpr double kShare = 0.15;
     static constexpr double kLeastSample = 2.0;
     static constexpr double kMostSample = 8.0;
     static constexpr double kLeastLength = 0.6;

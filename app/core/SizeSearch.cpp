@@ -37,8 +37,17 @@ double TSizeSearch::Predicted(int rung) const {
     const auto found = measured_.find(rung);
     if (found != measured_.end()) return found->second;
     const auto after = measured_.upper_bound(rung);
-    if (after == measured_.begin())  // no estimate above the rung
-        return Model(rung) + (after->second - Model(after->first));
+    if (after == measured_.begin()) {
+        // Above the first estimate: the model's slope as the first two estimates bend it.
+        double slope = 1;
+        const auto below = std::next(after);
+        if (below != measured_.end()) {
+            const double span = Model(below->first) - Model(after->first);
+            if (std::fabs(span) > 1e-12)
+                slope = std::clamp((below->second - after->second) / span, kLeastSlope, kMostSlope);
+        }
+        return after->second + slope * (Model(rung) - Model(after->first));
+    }
     const auto before = std::prev(after);
     if (after != measured_.end()) {
         // Between two estimates: along the model, bent to meet both.
@@ -78,19 +87,19 @@ bool TSizeSearch::Measure(int rung, const TRungEstimator& estimate) {
     return true;
 }
 
+// The floors are estimated first: the cheapest estimate, and it says whether anything fits.
+// From there the estimates close in on the limit from both sides, each where the model, bent
+// by the estimates so far, puts it.
 bool TSizeSearch::Choose(const TRungEstimator& estimate) {
     measured_.clear();
     estimates_.clear();
     rung_ = -1;
-    if (!Measure(0, estimate)) return false;
-    if (Fits(0)) {
-        rung_ = 0;
-        return true;
-    }
     const int last = static_cast<int>(ladder_.size()) - 1;
+    if (!Measure(last, estimate)) return false;
+    if (estimates_[last].Bytes > limit_) return true;
     for (;;) {
-        // The lowest rung estimated too large, and the first below it estimated to fit.
-        int over = 0;
+        // The lowest rung estimated over the aim, and the first below it estimated within.
+        int over = -1;
         for (const auto& [rung, bytes] : measured_)
             if (!Fits(rung)) over = rung;
         int under = -1;
@@ -115,7 +124,8 @@ bool TSizeSearch::Choose(const TRungEstimator& estimate) {
             return true;
         }
         if (Estimates() >= kMostEstimates) {
-            rung_ = next;
+            // The last estimate spent: the rung predicted to fit, else the one estimated to.
+            rung_ = std::exp(Predicted(next)) <= Aim(next) || under < 0 ? next : under;
             return true;
         }
         if (!Measure(next, estimate)) return false;

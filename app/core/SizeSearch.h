@@ -29,16 +29,17 @@ public:
     static constexpr double kAim = 0.92;
     // An estimate this close to the limit ends the search.
     static constexpr double kCloseEnough = 0.85;
-    // Estimates the search makes at most, the first rung's included.
-    static constexpr int kMostEstimates = 4;
+    // Estimates the search makes at most, the lowest rung's included.
+    static constexpr int kMostEstimates = 5;
 
     TSizeSearch(std::vector<TFitSettings> ladder, int64_t limit);
 
     const std::vector<TFitSettings>& Ladder() const { return ladder_; }
     int64_t Limit() const { return limit_; }
 
-    // Chooses the rung to convert at. False when an estimate failed. Rung() is -1 afterwards
-    // when even the lowest rung is estimated over the limit.
+    // Chooses the rung to convert at, estimating the lowest rung first. False when an
+    // estimate failed. Rung() is -1 afterwards when even the lowest rung is estimated over the
+    // limit.
     bool Choose(const TRungEstimator& estimate);
     // The rung chosen; -1 when none fits.
     int Rung() const { return rung_; }
