@@ -1,6 +1,14 @@
 // clipgif-cli --optimize: a far smaller file that shows the same pictures for the same time, as
-// the project's reader composes them and as ffmpeg decodes them.
+// the project's reader composes them and as ffmpeg decodes them; its memory does not grow with
+// the clip's length.
+#include <fcntl.h>
+#include <spawn.h>
+#include <sys/resource.h>
+#include <sys/wait.h>
+
 #include "tests/cli/CliTestSupport.h"
+
+extern char** environ;
 
 namespace {
 
@@ -20,6 +28,30 @@ bool SameTimeline(const std::vector<const TPixels*>& a, const std::vector<const 
     for (size_t i = 0; i < a.size(); ++i)
         if (*a[i] != *b[i]) return false;
     return true;
+}
+
+// The peak resident memory, in KB, of clipgif-cli converting with `args` in `folder` (0 when it
+// failed).
+long PeakMemoryKb(std::vector<std::string> args, const std::string& folder) {
+    args.insert(args.begin(), testsupport::BuildProgram("clipgif-cli"));
+    std::vector<char*> pointers;
+    for (std::string& arg : args) pointers.push_back(arg.data());
+    pointers.push_back(nullptr);
+    posix_spawn_file_actions_t actions;
+    posix_spawn_file_actions_init(&actions);
+    posix_spawn_file_actions_addopen(&actions, 0, "/dev/null", O_RDONLY, 0);
+    posix_spawn_file_actions_addopen(&actions, 1, "/dev/null", O_WRONLY, 0);
+    posix_spawn_file_actions_addchdir_np(&actions, folder.c_str());
+    pid_t pid = -1;
+    long peak = 0;
+    if (posix_spawn(&pid, pointers[0], &actions, nullptr, pointers.data(), environ) == 0) {
+        int status = 0;
+        rusage usage{};
+        if (wait4(pid, &status, 0, &usage) == pid && WIFEXITED(status) && WEXITSTATUS(status) == 0)
+            peak = usage.ru_maxrss;
+    }
+    posix_spawn_file_actions_destroy(&actions);
+    return peak;
 }
 
 std::vector<int> Durations(const std::string& gif) {
@@ -68,6 +100,25 @@ TEST(CliOptimize, SmallerFileSamePictures) {
     EXPECT_EQ(smallTimeline.size(), 200u);
     EXPECT_TRUE(SameTimeline(smallTimeline, Timeline(plainDecoded, Durations(plainFile))));
     EXPECT_TRUE(SameTimeline(smallTimeline, Timeline(plain.Pictures, plain.Delays)));
+}
+
+// Each frame is optimised against the picture on screen and written at once: five times the
+// frames take no more memory (holding 500 frames of 320x240 would take some 38 MB more).
+TEST(CliOptimize, MemoryStaysFlatWithTheClipsLength) {
+    testsupport::TempDir dir;
+    for (const char* seconds : {"4", "20"})
+        testsupport::MakeMedia(std::string("-f lavfi -i testsrc2=size=320x240:rate=25 -t ") +
+                                   seconds + " -c:v mjpeg -q:v 5",
+                               dir.File(std::string("clip") + seconds + ".avi"));
+    const long shortRun = PeakMemoryKb(
+        {"--colors", "octree", "--optimize", "-o", "short.gif", "clip4.avi"}, dir.Path());
+    const long longRun = PeakMemoryKb(
+        {"--colors", "octree", "--optimize", "-o", "long.gif", "clip20.avi"}, dir.Path());
+    ASSERT_GT(shortRun, 0);
+    ASSERT_GT(longRun, 0);
+    EXPECT_LT(longRun, shortRun + 12 * 1024)
+        << shortRun << " KB for 100 frames, " << longRun << " KB for 500";
+    EXPECT_EQ(ReadGif(dir.File("long.gif")).Pictures.size(), 500u);
 }
 
 }  // namespace
