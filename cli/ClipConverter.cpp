@@ -2,11 +2,14 @@
 
 #include <optional>
 
+#include "app/core/FailureText.h"
+#include "app/core/FrameLimits.h"
 #include "app/core/FramePipeline.h"
 #include "cli/ProgressBar.h"
 #include "engine/output/FrameOutputFormats.h"
 #include "platform/FileSystem.h"
 #include "platform/MainThread.h"
+#include "platform/SystemMemory.h"
 
 namespace {
 
@@ -56,8 +59,7 @@ TConversionOutcome TClipConverter::Failed(const std::string& fileName,
                                           const std::string& message) const {
     TConversionOutcome outcome;
     outcome.Interrupted = stopped_;
-    // The decoder's messages name the file already.
-    outcome.Error = message.rfind(fileName, 0) == 0 ? message : fileName + ": " + message;
+    outcome.Error = ConversionFailureText(fileName, message);
     return outcome;
 }
 
@@ -71,6 +73,8 @@ TConversionOutcome TClipConverter::Convert(const std::string& fileName) {
     if (!facts.HasVideo) return Failed(fileName, "no video stream");
 
     const TTaskOptionTexts texts = BuildTaskOptions(settings_, facts);
+    const std::string refusal = SizeRefusal(texts, facts);
+    if (!refusal.empty()) return Failed(fileName, refusal);
     sink_.SetInputFileName(fileName);
     TInputOptions input;
     input.Options = texts.Input;
@@ -90,6 +94,19 @@ TConversionOutcome TClipConverter::Convert(const std::string& fileName) {
     }
     const TTerminateInfo end = RunTask(texts.Length);
     return Finished(fileName, end);
+}
+
+// Why frames of the size asked for (or the clip's own) cannot be made here; "" when they can.
+std::string TClipConverter::SizeRefusal(const TTaskOptionTexts& texts,
+                                        const TClipFacts& facts) const {
+    const bool asked = texts.Width > 0 && texts.Height > 0;
+    const int width = asked ? texts.Width : facts.Width;
+    const int height = asked ? texts.Height : facts.Height;
+    if (width <= 0 || height <= 0) return {};
+    if (!WritableFrameSize(width, height))
+        return "a " + std::to_string(width) + "x" + std::to_string(height) + " frame " +
+               TooLargeForFramesText();
+    return MemoryShortfallText(width, height, settings_.Colors, UsableMemoryBytes());
 }
 
 TTerminateInfo TClipConverter::RunTask(int64_t length) {

@@ -2,7 +2,9 @@
 
 #include <unistd.h>
 
+#include <cerrno>
 #include <cstdio>
+#include <cstring>
 #include <string>
 
 #include "app/core/OutputName.h"
@@ -36,26 +38,36 @@ void HideEngineLog() {
     logger.SetLogLevel(llError);
 }
 
-void ReportSaved(TConsole& console, const TConversionOutcome& outcome) {
+// The "Saved" line on stdout. False, with the reason on stderr, when stdout takes no more (a
+// closed pipe, a full disk): the GIF stays, but whoever reads the line does not get it.
+bool ReportSaved(TConsole& console, const TConversionOutcome& outcome) {
     console.ClearBar();
+    errno = 0;
     std::printf("Saved %s (%d frames, %dx%d, %lld bytes)\n", outcome.SavedFile.c_str(),
                 outcome.Frames, outcome.Width, outcome.Height,
                 static_cast<long long>(outcome.Bytes));
-    std::fflush(stdout);
+    if (std::fflush(stdout) == 0 && !std::ferror(stdout)) return true;
+    const int error = errno ? errno : EIO;
+    // reported here, with the GIF's name, and not again when the program ends
+    std::clearerr(stdout);
+    console.Line("Cannot write to stdout: " + std::string(std::strerror(error)) + " (" +
+                 outcome.SavedFile + " is saved)");
+    return false;
 }
 
-// Each file in turn; Ctrl-C ends the run after the file it stopped.
+// Each file in turn; a stop signal ends the run after the file it stopped.
 int ConvertAll(TClipConverter& converter, const TConvertSettings& settings, TConsole& console,
                const TInterruptWatch& interrupt) {
     int status = 0;
     for (const std::string& file : settings.Files) {
         const TConversionOutcome outcome = converter.Convert(file);
-        if (!outcome.SavedFile.empty() && !settings.Quiet) ReportSaved(console, outcome);
+        if (!outcome.SavedFile.empty() && !settings.Quiet && !ReportSaved(console, outcome))
+            status = kExitFailed;
         if (!outcome.Error.empty()) {
             console.Line(outcome.Error);
             status = kExitFailed;
         }
-        if (outcome.Interrupted || interrupt.Raised()) return TInterruptWatch::kInterruptedStatus;
+        if (outcome.Interrupted || interrupt.Raised()) return interrupt.ExitStatus();
     }
     return status;
 }

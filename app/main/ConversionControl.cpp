@@ -4,6 +4,7 @@
 #include <QScreen>
 #include <QWidget>
 
+#include "app/core/FailureText.h"
 #include "app/core/FramePipeline.h"
 #include "app/main/Globals.h"
 #include "app/main/PreviewForm.h"
@@ -94,6 +95,7 @@ void TConversionControl::Start() {
     runTasksEnded_ = 0;
     runTasksCompleted_ = 0;
     runOutput_.clear();
+    runUnderway_ = true;
     encoder_.StartTask(1);
 }
 
@@ -189,6 +191,7 @@ void TConversionControl::FFEncoderProgress(PProgressInfo AProgressInfo) {
 void TConversionControl::FFEncoderTerminate(const TTerminateInfo& ATerminateInfo) {
     owner_.CatchUp();
     if (ATerminateInfo.TaskIndex < 0) {
+        runUnderway_ = false;
         owner_.ShowRunPhase(TRunPhase::Ended);
     } else {
         ++runTasksEnded_;
@@ -199,8 +202,9 @@ void TConversionControl::FFEncoderTerminate(const TTerminateInfo& ATerminateInfo
         }
     }
     if (ATerminateInfo.Failed)
-        Dialogs().ShowMessage(&window_, QMessageBox::Warning, ApplicationTitle(),
-                              TextOf(ATerminateInfo.ErrorMessage));
+        Dialogs().ShowMessage(
+            &window_, QMessageBox::Warning, ApplicationTitle(),
+            TextOf(ConversionFailureText(InputFileName(), ATerminateInfo.ErrorMessage)));
     if (!ATerminateInfo.Completed) return;
     if (previewForm_) previewForm_->hide();
     encoder_.SetPreviewBitmap(false);
@@ -222,9 +226,37 @@ void TConversionControl::PlayResult() {
 }
 
 // A conversion under way is stopped before the preview window goes; its reports no longer come.
-void TConversionControl::Close() {
+TClosedRun TConversionControl::Close() {
+    TClosedRun closed;
+    closed.WasRunning = runUnderway_;
+    runUnderway_ = false;
     encoder_.OnProgress = nullptr;
     encoder_.OnTerminate = nullptr;
     encoder_.Stop(true);
     previewForm_.reset();
+    if (!closed.WasRunning) return closed;
+    if (outputStarted_ && !sink_.SavedFileName().empty()) {
+        closed.SavedFile = sink_.SavedFileName();
+        closed.Frames = sink_.SavedFrames();
+    }
+    const TFFmpegList& tasks = encoder_.Tasks();
+    for (int i = 0; i < tasks.Count(); ++i)
+        if (tasks.Items(i).Failed) closed.Failure = tasks.Items(i).FailureText;
+    return closed;
+}
+
+QString ClosedRunMessage(const TClosedRun& closed, const std::string& inputFileName) {
+    if (!closed.WasRunning) return {};
+    if (!closed.Failure.empty())
+        return TextOf(ConversionFailureText(inputFileName, closed.Failure));
+    if (closed.SavedFile.empty())
+        return QStringLiteral(
+            "The conversion was stopped before its first frame: no GIF was "
+            "saved.");
+    if (closed.Frames == 1)
+        return QStringLiteral("Saved the one frame converted so far as %1")
+            .arg(TextOf(closed.SavedFile));
+    return QStringLiteral("Saved the %1 frames converted so far as %2")
+        .arg(closed.Frames)
+        .arg(TextOf(closed.SavedFile));
 }

@@ -36,6 +36,19 @@ protected:
     ~TConversionOwner() = default;
 };
 
+// What closing the window during a conversion left: the GIF of the frames converted so far, or
+// why there is none.
+struct TClosedRun {
+    bool WasRunning = false;
+    std::string SavedFile;  // empty when no GIF was saved
+    int Frames = 0;
+    std::string Failure;  // the conversion's error, when it failed on its way to the end
+};
+
+// What the user is told of it before the window goes ("Saved the 1503 frames converted so far
+// as FILE"); empty when no conversion was under way.
+QString ClosedRunMessage(const TClosedRun& closed, const std::string& inputFileName);
+
 // A conversion as the options dialog set it up: the chosen file, the task's option records and
 // what the sink makes of the frames.
 struct TConversion {
@@ -72,8 +85,11 @@ public:
     void Resume();
     // "Preview while encoding".
     void SetPreviewWanted(bool wanted);
-    // The window closes: a conversion under way is stopped and the preview window goes.
-    void Close();
+    // The window closes: a conversion under way is stopped (the sink saves the frames so far)
+    // and the preview window goes. Returns what became of the conversion.
+    TClosedRun Close();
+    // The file of the conversion set up last ("" before one is).
+    std::string InputFileName() const { return conversion_ ? conversion_->InputFileName : ""; }
 
     // The sink's frames, as the sink window hands them over.
     void ShowPreviewFrame(const QImage& picture, int frameNumber);
@@ -106,6 +122,8 @@ private:
     // The run under way: its output has begun (set on the conversion's thread), the tasks that
     // have ended and those of them that completed, and the GIF it saved (empty: none yet).
     std::atomic<bool> outputStarted_{false};
+    // From Start to the report of the end of all tasks.
+    bool runUnderway_ = false;
     int runTasksEnded_ = 0;
     int runTasksCompleted_ = 0;
     std::string runOutput_;

@@ -1,6 +1,7 @@
 // Ctrl-C in the middle of a conversion: the conversion stops as the Stop button stops it, the
 // GIF of the frames so far is saved and valid, the files after it are left alone, and the
-// exit status is 130.
+// exit status is 130. SIGTERM and SIGHUP do the same with 143 and 129. A run killed outright
+// leaves its pending file, which the next run beside it removes.
 #include <fcntl.h>
 #include <signal.h>
 #include <spawn.h>
@@ -61,7 +62,7 @@ public:
         }
         return false;
     }
-    void Interrupt() { kill(pid_, SIGINT); }
+    void Interrupt(int signal = SIGINT) { kill(pid_, signal); }
     int Wait() {
         if (status_ >= 0) return status_;
         int status = 0;
@@ -122,6 +123,55 @@ TEST(CliInterrupt, CtrlCKeepsTheFramesSoFar) {
     const TGifReadBack expected = ReadGif(dir.File("head.gif"));
     ASSERT_EQ(static_cast<int>(expected.Pictures.size()), frames);
     EXPECT_TRUE(expected.Pictures.back() == gif.Pictures.back());
+}
+
+TEST(CliInterrupt, TermAndHangUpStopAsCtrlCDoes) {
+    testsupport::TempDir dir;
+    const std::string clip = testsupport::MakeMedia(
+        "-f lavfi -i testsrc2=size=80x60:rate=25 -t 40 -c:v mjpeg -q:v 5", dir.File("long.avi"));
+    for (const int signal : {SIGTERM, SIGHUP}) {
+        SCOPED_TRACE(signal);
+        TBackgroundCli cli({"-v", "--colors", "octree", "--size", "320x240", "long.avi"},
+                           dir.Path());
+        ASSERT_TRUE(cli.WaitForOutput("FrameOutput write frame #20,")) << cli.Err();
+        cli.Interrupt(signal);
+        ASSERT_EQ(cli.Wait(), 128 + signal) << cli.Err();
+
+        const std::vector<TSavedLine> saved = SavedLines(cli.Out());
+        ASSERT_EQ(saved.size(), 1u) << cli.Out();
+        EXPECT_EQ(saved[0].Path, "long_(new).gif");
+        // nothing left but the GIF: no pending file
+        EXPECT_EQ(FolderNames(dir.Path()),
+                  (std::set<std::string>{"long.avi", "long_(new).gif", ".stdout", ".stderr"}));
+        const TGifReadBack gif = ReadGif(dir.File("long_(new).gif"));
+        EXPECT_EQ(static_cast<int>(gif.Pictures.size()), saved[0].Frames);
+        EXPECT_GE(saved[0].Frames, 20);
+        EXPECT_LT(saved[0].Frames, 1000);
+        std::remove(dir.File("long_(new).gif").c_str());
+    }
+}
+
+TEST(CliInterrupt, APendingFileLeftByAKilledRunGoesWithTheNextRun) {
+    testsupport::TempDir dir;
+    testsupport::MakeMedia("-f lavfi -i testsrc2=size=80x60:rate=25 -t 40 -c:v mjpeg -q:v 5",
+                           dir.File("long.avi"));
+    {
+        TBackgroundCli cli({"-v", "--colors", "octree", "--size", "320x240", "long.avi"},
+                           dir.Path());
+        ASSERT_TRUE(cli.WaitForOutput("FrameOutput write frame #20,")) << cli.Err();
+        cli.Interrupt(SIGKILL);
+        ASSERT_EQ(cli.Wait(), 128 + SIGKILL);
+    }
+    std::set<std::string> pending;
+    for (const std::string& name : FolderNames(dir.Path()))
+        if (name.rfind(".long_(new).gif.", 0) == 0) pending.insert(name);
+    ASSERT_EQ(pending.size(), 1u) << "the killed run's pending file stays behind";
+
+    const TCliRun next = RunCli("--colors octree --end 0.2 long.avi", dir.Path());
+    ASSERT_EQ(next.ExitCode, 0) << next.Err;
+    EXPECT_EQ(FolderNames(dir.Path()),
+              (std::set<std::string>{"long.avi", "long_(new).gif", ".stdout", ".stderr"}));
+    EXPECT_EQ(ReadGif(dir.File("long_(new).gif")).Pictures.size(), 5u);
 }
 
 }  // namespace
