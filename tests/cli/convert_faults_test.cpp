@@ -3,10 +3,7 @@
 // small files cut short. Each failure is a sentence on stderr that names the file and what
 // happened, with exit status 1 (2 for a size no run can make); nothing is left behind except a
 // GIF that was saved before stdout failed.
-#include <fcntl.h>
-#include <spawn.h>
 #include <sys/mount.h>
-#include <sys/wait.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -14,8 +11,6 @@
 
 #include "app/core/FrameLimits.h"
 #include "tests/cli/CliTestSupport.h"
-
-extern char** environ;
 
 namespace {
 
@@ -25,25 +20,13 @@ using namespace clitest;
 TCliRun RunWithStdout(const std::vector<std::string>& args, const std::string& folder,
                       int stdoutFd) {
     const std::string err = folder + "/.cli-stderr";
-    std::vector<std::string> argv = {testsupport::BuildProgram("clipgif-cli")};
-    argv.insert(argv.end(), args.begin(), args.end());
-    std::vector<char*> pointers;
-    for (std::string& arg : argv) pointers.push_back(arg.data());
-    pointers.push_back(nullptr);
-    posix_spawn_file_actions_t actions;
-    posix_spawn_file_actions_init(&actions);
-    posix_spawn_file_actions_addopen(&actions, 0, "/dev/null", O_RDONLY, 0);
-    posix_spawn_file_actions_adddup2(&actions, stdoutFd, 1);
-    posix_spawn_file_actions_addopen(&actions, 2, err.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
-    posix_spawn_file_actions_addchdir_np(&actions, folder.c_str());
-    pid_t pid = -1;
     TCliRun run;
-    if (posix_spawn(&pid, pointers[0], &actions, nullptr, pointers.data(), environ) == 0) {
+    {
+        const TOutputFile errFile(err);
+        const pid_t pid = SpawnCli(args, folder, stdoutFd, errFile.Fd());
         int status = 0;
-        waitpid(pid, &status, 0);
-        run.ExitCode = WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
+        if (pid > 0 && waitpid(pid, &status, 0) == pid) run.ExitCode = ExitStatusOf(status);
     }
-    posix_spawn_file_actions_destroy(&actions);
     run.Err = ReadText(err);
     std::remove(err.c_str());
     return run;

@@ -2,18 +2,13 @@
 // GIF of the frames so far is saved and valid, the files after it are left alone, and the
 // exit status is 130. SIGTERM and SIGHUP do the same with 143 and 129. A run killed outright
 // leaves its pending file, which the next run beside it removes.
-#include <fcntl.h>
 #include <signal.h>
-#include <spawn.h>
-#include <sys/wait.h>
 #include <unistd.h>
 
 #include <chrono>
 #include <thread>
 
 #include "tests/cli/CliTestSupport.h"
-
-extern char** environ;
 
 namespace {
 
@@ -24,21 +19,10 @@ class TBackgroundCli {
 public:
     TBackgroundCli(const std::vector<std::string>& args, const std::string& folder)
         : out_(folder + "/.stdout"), err_(folder + "/.stderr") {
-        std::vector<std::string> argv = {testsupport::BuildProgram("clipgif-cli")};
-        argv.insert(argv.end(), args.begin(), args.end());
-        std::vector<char*> pointers;
-        for (std::string& arg : argv) pointers.push_back(arg.data());
-        pointers.push_back(nullptr);
-        posix_spawn_file_actions_t actions;
-        posix_spawn_file_actions_init(&actions);
-        posix_spawn_file_actions_addopen(&actions, 0, "/dev/null", O_RDONLY, 0);
-        posix_spawn_file_actions_addopen(&actions, 1, out_.c_str(), O_WRONLY | O_CREAT | O_TRUNC,
-                                         0644);
-        posix_spawn_file_actions_addopen(&actions, 2, err_.c_str(), O_WRONLY | O_CREAT | O_TRUNC,
-                                         0644);
-        posix_spawn_file_actions_addchdir_np(&actions, folder.c_str());
-        EXPECT_EQ(posix_spawn(&pid_, pointers[0], &actions, nullptr, pointers.data(), environ), 0);
-        posix_spawn_file_actions_destroy(&actions);
+        const TOutputFile out(out_);
+        const TOutputFile err(err_);
+        pid_ = SpawnCli(args, folder, out.Fd(), err.Fd());
+        EXPECT_GT(pid_, 0);
     }
     ~TBackgroundCli() {
         if (pid_ > 0 && status_ < 0) {
@@ -55,7 +39,7 @@ public:
             if (ReadText(err_).find(text) != std::string::npos) return true;
             int status = 0;
             if (waitpid(pid_, &status, WNOHANG) == pid_) {
-                status_ = WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
+                status_ = ExitStatusOf(status);
                 return false;
             }
             std::this_thread::sleep_for(std::chrono::milliseconds(1));
@@ -67,7 +51,7 @@ public:
         if (status_ >= 0) return status_;
         int status = 0;
         waitpid(pid_, &status, 0);
-        status_ = WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
+        status_ = ExitStatusOf(status);
         return status_;
     }
     std::string Out() const { return ReadText(out_); }

@@ -1,14 +1,9 @@
 // clipgif-cli --optimize: a far smaller file that shows the same pictures for the same time, as
 // the project's reader composes them and as ffmpeg decodes them; its memory does not grow with
 // the clip's length.
-#include <fcntl.h>
-#include <spawn.h>
 #include <sys/resource.h>
-#include <sys/wait.h>
 
 #include "tests/cli/CliTestSupport.h"
-
-extern char** environ;
 
 namespace {
 
@@ -32,26 +27,13 @@ bool SameTimeline(const std::vector<const TPixels*>& a, const std::vector<const 
 
 // The peak resident memory, in KB, of clipgif-cli converting with `args` in `folder` (0 when it
 // failed).
-long PeakMemoryKb(std::vector<std::string> args, const std::string& folder) {
-    args.insert(args.begin(), testsupport::BuildProgram("clipgif-cli"));
-    std::vector<char*> pointers;
-    for (std::string& arg : args) pointers.push_back(arg.data());
-    pointers.push_back(nullptr);
-    posix_spawn_file_actions_t actions;
-    posix_spawn_file_actions_init(&actions);
-    posix_spawn_file_actions_addopen(&actions, 0, "/dev/null", O_RDONLY, 0);
-    posix_spawn_file_actions_addopen(&actions, 1, "/dev/null", O_WRONLY, 0);
-    posix_spawn_file_actions_addchdir_np(&actions, folder.c_str());
-    pid_t pid = -1;
-    long peak = 0;
-    if (posix_spawn(&pid, pointers[0], &actions, nullptr, pointers.data(), environ) == 0) {
-        int status = 0;
-        rusage usage{};
-        if (wait4(pid, &status, 0, &usage) == pid && WIFEXITED(status) && WEXITSTATUS(status) == 0)
-            peak = usage.ru_maxrss;
-    }
-    posix_spawn_file_actions_destroy(&actions);
-    return peak;
+long PeakMemoryKb(const std::vector<std::string>& args, const std::string& folder) {
+    const TOutputFile nowhere("/dev/null");
+    const pid_t pid = SpawnCli(args, folder, nowhere.Fd(), nowhere.Fd());
+    int status = 0;
+    rusage usage{};
+    if (pid <= 0 || wait4(pid, &status, 0, &usage) != pid || ExitStatusOf(status) != 0) return 0;
+    return usage.ru_maxrss;
 }
 
 std::vector<int> Durations(const std::string& gif) {
