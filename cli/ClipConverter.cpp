@@ -6,6 +6,8 @@
 #include "app/core/ByteSize.h"
 #include "app/core/ClipSampler.h"
 #include "app/core/FitTexts.h"
+#include "app/core/FailureText.h"
+#include "app/core/FrameLimits.h"
 #include "app/core/FramePipeline.h"
 #include "app/core/SizeSearch.h"
 #include "app/core/LostFrames.h"
@@ -13,6 +15,7 @@
 #include "engine/output/FrameOutputFormats.h"
 #include "platform/FileSystem.h"
 #include "platform/MainThread.h"
+#include "platform/SystemMemory.h"
 
 namespace {
 
@@ -57,8 +60,7 @@ TConversionOutcome TClipConverter::Failed(const std::string& fileName,
                                           const std::string& message) const {
     TConversionOutcome outcome;
     outcome.Interrupted = stopped_;
-    // The decoder's messages name the file already.
-    outcome.Error = message.rfind(fileName, 0) == 0 ? message : fileName + ": " + message;
+    outcome.Error = ConversionFailureText(fileName, message);
     return outcome;
 }
 
@@ -69,6 +71,8 @@ TConversionOutcome TClipConverter::Convert(const std::string& fileName) {
     std::string error;
     if (!ReadClipFacts(encoder_.Decoder(), fileName, facts, error)) return Failed(fileName, error);
     if (!facts.HasVideo) return Failed(fileName, "no video stream");
+    const std::string refusal = SizeRefusal(BuildTaskOptions(settings_, facts), facts);
+    if (!refusal.empty()) return Failed(fileName, refusal);
 
     if (settings_.EstimateOnly) return EstimateOnly(fileName, facts);
     if (settings_.SizeLimit > 0) return ConvertFitted(fileName, facts);
@@ -171,6 +175,19 @@ TConversionOutcome TClipConverter::EstimateOnly(const std::string& fileName,
     outcome.Bytes = estimate->Bytes;
     outcome.Fit = EstimateText(estimate->Bytes) + fit;
     return outcome;
+}
+
+// Why frames of the size asked for (or the clip's own) cannot be made here; "" when they can.
+std::string TClipConverter::SizeRefusal(const TTaskOptionTexts& texts,
+                                        const TClipFacts& facts) const {
+    const bool asked = texts.Width > 0 && texts.Height > 0;
+    const int width = asked ? texts.Width : facts.Width;
+    const int height = asked ? texts.Height : facts.Height;
+    if (width <= 0 || height <= 0) return {};
+    if (!WritableFrameSize(width, height))
+        return "a " + std::to_string(width) + "x" + std::to_string(height) + " frame " +
+               TooLargeForFramesText();
+    return MemoryShortfallText(width, height, settings_.Colors, UsableMemoryBytes());
 }
 
 TTerminateInfo TClipConverter::RunTask(int64_t length) {

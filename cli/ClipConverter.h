@@ -6,7 +6,8 @@
 // The encoder hands its progress and end reports to the main thread (TriggerEventInMainThread
 // stays on, as in the desktop program): while a task runs, the main thread waits for those
 // calls and runs them, and between them looks at the interrupt watch; Ctrl-C stops the task as
-// the Stop button does, and the sink saves the frames converted so far.
+// the Stop button does, and the sink saves the frames converted so far. Sizes that cannot be
+// made, or not in the memory at hand, are refused before the conversion.
 //
 // With a size limit, samples of the clip choose the settings first (SizeSearch.h), and the
 // sink fails a GIF that grows past the limit at once; the clip is then converted again at the
@@ -76,6 +77,7 @@ private:
     // Runs the task added at index 0 to its end; the end report of the task.
     TTerminateInfo RunTask(int64_t length);
     void ShowProgress(const TProgressInfo& info, int64_t length);
+    std::string SizeRefusal(const TTaskOptionTexts& texts, const TClipFacts& facts) const;
     TConversionOutcome Failed(const std::string& fileName, const std::string& message) const;
     TConversionOutcome Finished(const std::string& fileName, const TTerminateInfo& end);
 

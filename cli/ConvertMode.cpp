@@ -2,7 +2,9 @@
 
 #include <unistd.h>
 
+#include <cerrno>
 #include <cstdio>
+#include <cstring>
 #include <string>
 
 #include "app/core/OutputName.h"
@@ -36,32 +38,51 @@ void HideEngineLog() {
     logger.SetLogLevel(llError);
 }
 
-// "Saved NAME (N frames, WxH, B bytes)", and what was chosen to fit a size limit.
-void ReportSaved(TConsole& console, const TConversionOutcome& outcome) {
+// Whether stdout took what was just printed; if not, the reason goes to stderr with what became
+// of the output, once, and not again when the program ends.
+bool StdoutTookIt(TConsole& console, const std::string& outputState) {
+    std::fflush(stdout);
+    if (!std::ferror(stdout)) return true;
+    const int error = errno ? errno : EIO;
+    std::clearerr(stdout);
+    console.Line("Cannot write to stdout: " + std::string(std::strerror(error)) + " (" +
+                 outputState + ")");
+    return false;
+}
+
+// The "Saved" line on stdout, with what was chosen to fit a size limit. False, with the reason
+// on stderr, when stdout takes no more (a closed pipe, a full disk): the GIF stays, but whoever
+// reads the line does not get it.
+bool ReportSaved(TConsole& console, const TConversionOutcome& outcome) {
     console.ClearBar();
+    errno = 0;
     std::printf("Saved %s (%d frames, %dx%d, %lld bytes)%s%s\n", outcome.SavedFile.c_str(),
                 outcome.Frames, outcome.Width, outcome.Height,
                 static_cast<long long>(outcome.Bytes), outcome.Fit.empty() ? "" : ", ",
                 outcome.Fit.c_str());
-    std::fflush(stdout);
+    return StdoutTookIt(console, outcome.SavedFile + " is saved");
 }
 
 // "NAME: about 4.2 MB (640x480, 25 fps, quality 90)": printed even when quiet, being what was
 // asked for.
-void ReportEstimate(TConsole& console, const std::string& file, const TConversionOutcome& outcome) {
+bool ReportEstimate(TConsole& console, const std::string& file, const TConversionOutcome& outcome) {
     console.ClearBar();
+    errno = 0;
     std::printf("%s: %s\n", file.c_str(), outcome.Fit.c_str());
-    std::fflush(stdout);
+    return StdoutTookIt(console, "nothing was written");
 }
 
-// Each file in turn; Ctrl-C ends the run after the file it stopped.
+// Each file in turn; a stop signal ends the run after the file it stopped.
 int ConvertAll(TClipConverter& converter, const TConvertSettings& settings, TConsole& console,
                const TInterruptWatch& interrupt) {
     int status = 0;
     for (const std::string& file : settings.Files) {
         const TConversionOutcome outcome = converter.Convert(file);
-        if (settings.EstimateOnly && outcome.Error.empty()) ReportEstimate(console, file, outcome);
-        if (!outcome.SavedFile.empty() && !settings.Quiet) ReportSaved(console, outcome);
+        if (settings.EstimateOnly && outcome.Error.empty() &&
+            !ReportEstimate(console, file, outcome))
+            status = kExitFailed;
+        if (!outcome.SavedFile.empty() && !settings.Quiet && !ReportSaved(console, outcome))
+            status = kExitFailed;
         if (!outcome.Lost.empty()) {
             // saved, but not all of the clip: a failure all the same
             console.Line("Saved " + outcome.SavedFile + " (" + outcome.Lost + ")");
@@ -71,7 +92,7 @@ int ConvertAll(TClipConverter& converter, const TConvertSettings& settings, TCon
             console.Line(outcome.Error);
             status = kExitFailed;
         }
-        if (outcome.Interrupted || interrupt.Raised()) return TInterruptWatch::kInterruptedStatus;
+        if (outcome.Interrupted || interrupt.Raised()) return interrupt.ExitStatus();
     }
     return status;
 }

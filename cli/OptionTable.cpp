@@ -4,10 +4,10 @@
 
 #include "app/core/DitherNames.h"
 #include "app/core/OptionStrings.h"
+#include "app/core/FrameLimits.h"
 
 namespace {
 
-constexpr double kLargestSide = 0xFFFF;
 constexpr double kLargestLoopCount = 0xFFFF;
 
 std::vector<TCliOption> MakeOptionTable() {
@@ -28,7 +28,7 @@ std::vector<TCliOption> MakeOptionTable() {
          .Argument = "W",
          .Kind = K::Integer,
          .Target = &TConvertSettings::AspectWidth,
-         .Range = TValueRange{.Lowest = 1, .Highest = kLargestSide},
+         .Range = TValueRange{.Lowest = 1, .Highest = kLargestFrameSide},
          .Help = "Frame width W; the height follows the clip's aspect ratio. Costs as --size."},
         {.Long = "--start",
          .Argument = "TIME",

@@ -6,6 +6,7 @@
 #include <type_traits>
 
 #include "app/core/ByteSize.h"
+#include "app/core/FrameLimits.h"
 #include "app/core/FrameSizes.h"
 #include "app/core/OptionStrings.h"
 #include "app/core/TimeText.h"
@@ -53,6 +54,9 @@ int64_t ReadTime(const TCliOption& row, const std::string& text) {
 TFrameSize ReadFrameSize(const TCliOption& row, const std::string& text) {
     TFrameSize size;
     if (!ParseFrameSize(text, size.Width, size.Height)) Refuse(row, text);
+    // 0 x 0 is the clip's own size
+    if ((size.Width > 0 || size.Height > 0) && !WritableFrameSize(size.Width, size.Height))
+        throw TUsageError(row.Long + " " + text + " " + TooLargeForFramesText());
     return size;
 }
 

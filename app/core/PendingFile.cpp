@@ -1,12 +1,15 @@
 #include "app/core/PendingFile.h"
 
 #include <fcntl.h>
+#include <sys/file.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <cerrno>
 #include <cstring>
 #include <random>
 
+#include "app/core/PendingNames.h"
 #include "platform/Exception.h"
 #include "platform/FileSystem.h"
 #include "platform/Stream.h"
@@ -30,6 +33,12 @@ int CreateExclusive(const std::string& name) {
     return ::open(name.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
 }
 
+// The extension of the file name `name`, with its dot; "" when it has none.
+std::string ExtensionOf(const std::string& name) {
+    const size_t dot = name.rfind('.');
+    return dot == std::string::npos || dot == 0 ? std::string() : name.substr(dot);
+}
+
 // Errors that say the file system cannot do this way of naming a file, rather than that the
 // name is taken or the folder refuses.
 bool Unsupported(int error) {
@@ -39,16 +48,20 @@ bool Unsupported(int error) {
 
 }  // namespace
 
-// A buffered stream over the temporary file that knows whether every byte got through.
+// A buffered stream over the temporary file that knows whether every byte got through, and
+// says why not where it did not.
 class TPendingFile::TFileWriter : public TStream {
 public:
-    explicit TFileWriter(std::FILE* file) : file_(file) {}
+    TFileWriter(std::FILE* file, const TPendingFile& owner) : file_(file), owner_(owner) {}
     ~TFileWriter() override {
         if (file_) std::fclose(file_);
     }
     size_t Read(void*, size_t) override { return 0; }
     size_t Write(const void* buffer, size_t count) override {
-        return std::fwrite(buffer, 1, count, file_);
+        errno = 0;
+        const size_t written = std::fwrite(buffer, 1, count, file_);
+        if (written != count) owner_.FailWriting(errno ? errno : EIO);
+        return written;
     }
     int64_t Seek(int64_t offset, TSeekOrigin origin) override {
         const int whence = origin == TSeekOrigin::soBeginning ? SEEK_SET
@@ -69,31 +82,61 @@ public:
 
 private:
     std::FILE* file_;
+    const TPendingFile& owner_;
 };
 
-TPendingFile::TPendingFile(const std::string& target) {
+TPendingFile::TPendingFile(const std::string& target) : target_(target) {
     const std::string folder = ExtractFilePath(target);
     const std::string name = ExtractFileName(target);
+    RemoveStalePendingFiles(folder, ExtensionOf(name));
     int fd = -1;
     for (int attempt = 0; fd < 0 && attempt < 100; ++attempt) {
-        temporaryName_ = folder + "." + name + "." + RandomSuffix() + ".part";
-        fd = CreateExclusive(temporaryName_);
-        if (fd < 0 && errno != EEXIST) Fail("Cannot create file", target, errno);
+        fd = CreateLocked(folder, name);
+        if (fd == -1 && errno != EEXIST) Fail("Cannot create file", target, errno);
     }
     if (fd < 0) Fail("Cannot create file", target, EEXIST);
-    std::FILE* file = ::fdopen(fd, "wb");
+    lockDescriptor_ = ::fcntl(fd, F_DUPFD_CLOEXEC, 0);
+    std::FILE* file = lockDescriptor_ >= 0 ? ::fdopen(fd, "wb") : nullptr;
     if (!file) {
         const int error = errno;
         ::close(fd);
         ::unlink(temporaryName_.c_str());
+        if (lockDescriptor_ >= 0) ::close(lockDescriptor_);
+        lockDescriptor_ = -1;
         Fail("Cannot create file", target, error);
     }
-    writer_ = std::make_unique<TFileWriter>(file);
+    writer_ = std::make_unique<TFileWriter>(file, *this);
+}
+
+// A sweep of another run may hold the new file's lock for a moment and remove it: the file is
+// ours only once we hold its lock and its name still leads to it. On a file system without
+// locks it is written unlocked (and no sweep removes it there either).
+int TPendingFile::CreateLocked(const std::string& folder, const std::string& name) {
+    temporaryName_ = folder + PendingFileName(name, RandomSuffix(), FolderNameMax(folder));
+    const int fd = CreateExclusive(temporaryName_);
+    if (fd < 0) return -1;
+    if (::flock(fd, LOCK_EX | LOCK_NB) != 0) {
+        if (errno != EWOULDBLOCK) return fd;
+        ::close(fd);
+        return -2;
+    }
+    struct stat opened {};
+    struct stat named {};
+    if (::fstat(fd, &opened) == 0 && ::lstat(temporaryName_.c_str(), &named) == 0 &&
+        opened.st_dev == named.st_dev && opened.st_ino == named.st_ino)
+        return fd;
+    ::close(fd);
+    return -2;
 }
 
 TPendingFile::~TPendingFile() {
     writer_.reset();
     if (!placed_) ::unlink(temporaryName_.c_str());
+    if (lockDescriptor_ >= 0) ::close(lockDescriptor_);
+}
+
+void TPendingFile::FailWriting(int error) const {
+    throw Exception("Cannot write " + target_ + ": " + std::strerror(error));
 }
 
 TStream& TPendingFile::Stream() { return *writer_; }
@@ -102,7 +145,7 @@ void TPendingFile::Finish() {
     if (!writer_) return;
     const int error = writer_->Close();
     writer_.reset();
-    if (error) Fail("Cannot write file", temporaryName_, error);
+    if (error) FailWriting(error);
 }
 
 bool TPendingFile::MoveTo(const std::string& target, TNaming first) {
@@ -174,7 +217,7 @@ bool TPendingFile::CopyTo(const std::string& target) {
     if (::close(out) != 0 && !error) error = errno;
     if (error) {
         ::unlink(target.c_str());
-        Fail("Cannot write file", target, error);
+        throw Exception("Cannot write " + target + ": " + std::strerror(error));
     }
     ::unlink(temporaryName_.c_str());
     placed_ = true;

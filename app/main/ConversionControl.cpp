@@ -4,6 +4,7 @@
 #include <QWidget>
 
 #include "app/core/ByteSize.h"
+#include "app/core/FailureText.h"
 #include "app/core/FramePipeline.h"
 #include "app/core/OptionStrings.h"
 #include "app/core/ProgressTexts.h"
@@ -122,6 +123,7 @@ void TConversionControl::Start() {
     tasksCompleted_ = 0;
     lastResult_ = TConversionResult();
     runLost_.clear();
+    runUnderway_ = true;
     PreparePreview();
     encoder_.SetPreviewBitmap(previewWanted_);
     RunFile();
@@ -254,8 +256,9 @@ void TConversionControl::FFEncoderTerminate(const TTerminateInfo& ATerminateInfo
         }
     }
     if (ATerminateInfo.Failed)
-        Dialogs().ShowMessage(&window_, QMessageBox::Warning, ApplicationTitle(),
-                              TextOf(ATerminateInfo.ErrorMessage));
+        Dialogs().ShowMessage(
+            &window_, QMessageBox::Warning, ApplicationTitle(),
+            TextOf(ConversionFailureText(InputFileName(), ATerminateInfo.ErrorMessage)));
     if (ATerminateInfo.TaskIndex >= 0) return;
     if (!stopped_ && RunNextFile()) return;
     EndRuns();
@@ -280,6 +283,7 @@ bool TConversionControl::RunNextFile() {
 }
 
 void TConversionControl::EndRuns() {
+    runUnderway_ = false;
     owner_.ShowRunPhase(TRunPhase::Ended);
     owner_.ShowProgress(-1, QString());
     if (previewForm_) previewForm_->hide();
@@ -312,9 +316,37 @@ void TConversionControl::CopyResult() {
 }
 
 // A conversion under way is stopped before the preview window goes; its reports no longer come.
-void TConversionControl::Close() {
+TClosedRun TConversionControl::Close() {
+    TClosedRun closed;
+    closed.WasRunning = runUnderway_;
+    runUnderway_ = false;
     encoder_.OnProgress = nullptr;
     encoder_.OnTerminate = nullptr;
     encoder_.Stop(true);
     previewForm_.reset();
+    if (!closed.WasRunning) return closed;
+    if (outputStarted_ && !sink_.SavedFileName().empty()) {
+        closed.SavedFile = sink_.SavedFileName();
+        closed.Frames = sink_.SavedFrames();
+    }
+    const TFFmpegList& tasks = encoder_.Tasks();
+    for (int i = 0; i < tasks.Count(); ++i)
+        if (tasks.Items(i).Failed) closed.Failure = tasks.Items(i).FailureText;
+    return closed;
+}
+
+QString ClosedRunMessage(const TClosedRun& closed, const std::string& inputFileName) {
+    if (!closed.WasRunning) return {};
+    if (!closed.Failure.empty())
+        return TextOf(ConversionFailureText(inputFileName, closed.Failure));
+    if (closed.SavedFile.empty())
+        return QStringLiteral(
+            "The conversion was stopped before its first frame: no GIF was "
+            "saved.");
+    if (closed.Frames == 1)
+        return QStringLiteral("Saved the one frame converted so far as %1")
+            .arg(TextOf(closed.SavedFile));
+    return QStringLiteral("Saved the %1 frames converted so far as %2")
+        .arg(closed.Frames)
+        .arg(TextOf(closed.SavedFile));
 }

@@ -55,6 +55,19 @@ protected:
     ~TConversionOwner() = default;
 };
 
+// What closing the window during a conversion left: the GIF of the frames converted so far, or
+// why there is none.
+struct TClosedRun {
+    bool WasRunning = false;
+    std::string SavedFile;  // empty when no GIF was saved
+    int Frames = 0;
+    std::string Failure;  // the conversion's error, when it failed on its way to the end
+};
+
+// What the user is told of it before the window goes ("Saved the 1503 frames converted so far
+// as FILE"); empty when no conversion was under way.
+QString ClosedRunMessage(const TClosedRun& closed, const std::string& inputFileName);
+
 // A conversion as the options dialog set it up: the files, converted one after another, and
 // the choices for every one of them.
 struct TConversion {
@@ -90,8 +103,13 @@ public:
     void Resume();
     // "Preview while encoding".
     void SetPreviewWanted(bool wanted);
-    // The window closes: a conversion under way is stopped and the preview window goes.
-    void Close();
+    // The window closes: a conversion under way is stopped (the sink saves the frames so far)
+    // and the preview window goes. Returns what became of the conversion.
+    TClosedRun Close();
+    // The file converting, or converted last ("" before a conversion is set up).
+    std::string InputFileName() const {
+        return conversion_ ? conversion_->Files[fileIndex_] : std::string();
+    }
 
     // The sink's frames, as the sink window hands them over.
     void ShowPreviewFrame(const QImage& picture, int frameNumber);
@@ -143,6 +161,8 @@ private:
     // The run under way: its output has begun (set on the conversion's thread), and the GIF it
     // saved (empty: none yet).
     std::atomic<bool> outputStarted_{false};
+    // From Start to the report of the end of the last file's tasks.
+    bool runUnderway_ = false;
     std::string runOutput_;
     TConversionResult lastResult_;
     // What a damaged clip lost, in words (empty: nothing).

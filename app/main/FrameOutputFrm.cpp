@@ -1,8 +1,10 @@
 #include "app/main/FrameOutputFrm.h"
 
+#include <QApplication>
 #include <QCloseEvent>
 #include <QFileDialog>
 #include <QFileInfo>
+#include <iostream>
 
 #include "app/core/ByteSize.h"
 #include "app/core/ProgressTexts.h"
@@ -26,6 +28,8 @@ const char* const TfrmFrameOutput::kOpenDialogFilter =
     "Files|*.BMP;*.GIF;*.JPEG;*.JPG;*.PNG;|All Files|*.*";
 
 namespace {
+
+constexpr int kMostNestedDialogs = 8;
 
 // Closes the decoder's file when the scope ends, however it ends.
 class TCloseFileAtEnd {
@@ -295,13 +299,34 @@ void TfrmFrameOutput::CatchUp() {
 
 // The window always closes; a conversion under way is stopped first, and what it handed over
 // meanwhile (its last lines, the cursor back) is shown.
-void TfrmFrameOutput::FormCloseQuery() {
-    run_.Close();
+TClosedRun TfrmFrameOutput::FormCloseQuery() {
+    const TClosedRun closed = run_.Close();
     CatchUp();
     FFLogger.OnLog = nullptr;
+    return closed;
 }
 
+// Closing during a conversion saves the frames so far under the usual name: the user is told so
+// before the window goes.
 void TfrmFrameOutput::closeEvent(QCloseEvent* event) {
-    FormCloseQuery();
+    const TClosedRun closed = FormCloseQuery();
+    const QString message = ClosedRunMessage(closed, run_.InputFileName());
+    if (!message.isEmpty() && closingOnSignal_)
+        std::cerr << QApplication::applicationName().toStdString() << ": " << message.toStdString()
+                  << '\n';
+    else if (!message.isEmpty())
+        Dialogs().ShowMessage(
+            this, closed.Failure.empty() ? QMessageBox::Information : QMessageBox::Warning,
+            ApplicationTitle(), message);
     event->accept();
+}
+
+void TfrmFrameOutput::CloseOnSignal() {
+    closingOnSignal_ = true;
+    // dialogs over dialogs, each closed in turn (one that refuses stays)
+    for (int open = 0; open < kMostNestedDialogs; ++open) {
+        QWidget* modal = QApplication::activeModalWidget();
+        if (!modal || !modal->close()) break;
+    }
+    close();
 }

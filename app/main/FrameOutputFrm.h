@@ -58,9 +58,9 @@ public:
     // The application's engine logger, whose lines the log shows.
     const TFFLogger& Logger() const { return FFLogger; }
 
-    // Event handlers.
+    // Event handlers. FormCloseQuery stops a conversion under way and tells what became of it.
     void FormCreate();
-    void FormCloseQuery();
+    TClosedRun FormCloseQuery();
     void btnOpenClick();
     void btnStartClick() { run_.Start(); }
     void btnStopClick() { run_.Stop(); }
@@ -76,6 +76,11 @@ public:
     void OpenInputFile(const QString& fileName) { OpenInputFiles({fileName}); }
     // Input's way for files dropped on the window: libraries, then the files.
     void OpenDroppedFiles(const QStringList& fileNames);
+
+    // Closes the window as its close button does, for a stop signal: a dialog open meanwhile is
+    // cancelled, and what became of a conversion under way goes to stderr instead of a message
+    // box, since nobody may be there to answer one.
+    void CloseOnSignal();
 
     // A log line / a message of the window (an empty line, the message, an empty line).
     void AppendLog(const QString& line);
@@ -119,6 +124,7 @@ private:
     TLogHandOff logHandOff_;
     TQtSinkWindow sinkWindow_;
     TConversionControl run_;
+    bool closingOnSignal_ = false;
 };
 
 // The open dialog's name filters ("Video Files (*.3GP *.ASF ...)") from a filter text.

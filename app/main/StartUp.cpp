@@ -14,6 +14,7 @@
 #include "app/main/MainThreadHooks.h"
 #include "app/main/QtPreviewWindow.h"
 #include "app/widgets/DarkLook.h"
+#include "app/main/StopSignalWatch.h"
 #include "app/widgets/Dialogs.h"
 #include "engine/loader/FFLoad.h"
 #include "platform/Exception.h"
@@ -67,9 +68,10 @@ int RunClipGIF(int argc, char** argv) {
                                   QString::fromUtf8(error.what()));
         }
         if (window) {
+            TStopSignalWatch stopSignals([&window](int) { window->CloseOnSignal(); });
             window->show();
             OpenFileWhenShown(*window, FileArgument(QApplication::arguments()));
-            exitCode = application.exec();
+            exitCode = stopSignals.ExitStatus(application.exec());
         }
     }
     EngineShutdown();

@@ -27,5 +27,6 @@ void OpenFileWhenShown(TfrmFrameOutput& window, const QString& fileName);
 
 // The whole program: start-up, the file named on the command line opened, and the message loop
 // until the main window closes. A start-up failure is written to stderr and shown in a message
-// box, and gives the exit code 1.
+// box, and gives the exit code 1. SIGINT, SIGTERM and SIGHUP close the window as its close
+// button does (a conversion under way saves its frames so far) and give 128 + the signal.
 int RunClipGIF(int argc, char** argv);

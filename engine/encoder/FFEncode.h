@@ -83,7 +83,9 @@ public:
     // end of all tasks at once.
     void StartTask(int count);
     // No further task starts; the running ones stop and those that never ran end at once. With
-    // `waitForStop` it returns once they have ended (running queued main-thread calls meanwhile).
+    // `waitForStop` it returns once they have ended (running queued main-thread calls meanwhile),
+    // except when called from a handler of a task's progress, preview or hook event, which the
+    // task is waiting for: then it returns at once and the tasks end after the handler.
     void Stop(bool waitForStop);
     void Pause();
     void Resume();
@@ -155,16 +157,26 @@ private:
     int SetOutputWith(int taskIndex, const std::string& fileName,
                       const TOutputOptions* outputOptions);
     void SetUpOutputRoutes(TFFmpeg& task, const TOutputOptions& options);
+    // An end report the thread of an unthreaded run hands to the handler itself, once the
+    // terminate lock is released and every report made before it has been delivered.
+    struct TDirectReport {
+        TTerminateInfo Info;
+        uint64_t Ticket = 0;
+    };
     void ReportNothingToRun();
     void ReportAllTerminated(const std::shared_ptr<const TTerminateEvent>& handler,
-                             std::vector<TTerminateInfo>& direct);
+                             std::vector<TDirectReport>& direct);
+    void DeliverDirectly(const TTerminateEvent& handler, const std::vector<TDirectReport>& direct);
     // Whether an end report goes straight to the handler: only inside an unthreaded run, on
     // the thread running it.
     bool ReportsDirectly() const;
     void Report(const std::shared_ptr<const TTerminateEvent>& handler, const TTerminateInfo& info,
-                std::vector<TTerminateInfo>& direct);
+                std::vector<TDirectReport>& direct);
     // Runs `call` on the main thread and waits, or here (TriggerEventInMainThread).
     void CallSynchronised(const std::function<void()>& call);
+    // Whether the calling thread runs a handler of an event a task raised: the task waits for
+    // the handler (and other tasks for the lock of its kind), so Stop cannot wait for them there.
+    static bool InsideTaskHandler();
 
     // One lock per event kind: a handler of one kind never runs twice at once.
     TCriticalSection audioHookLock_;

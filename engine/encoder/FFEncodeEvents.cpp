@@ -5,11 +5,35 @@
 #include "engine/encoder/FFEncode.h"
 #include "platform/MainThread.h"
 
+namespace {
+
+// Handlers of task events running on this thread (one may raise another's event: a hook's
+// handler may run the main thread's queue).
+thread_local int taskHandlers = 0;
+
+// Counts a handler of a task's event for as long as it runs.
+class THandlerScope {
+public:
+    THandlerScope() { ++taskHandlers; }
+    ~THandlerScope() { --taskHandlers; }
+    THandlerScope(const THandlerScope&) = delete;
+    THandlerScope& operator=(const THandlerScope&) = delete;
+};
+
+}  // namespace
+
+bool TCustomEncoder::InsideTaskHandler() { return taskHandlers > 0; }
+
 void TCustomEncoder::CallSynchronised(const std::function<void()>& call) {
-    if (triggerEventInMainThread_ && !IsMainThread())
-        Synchronize(call);
-    else
+    // counted on the thread that runs the handler
+    auto counted = [&call] {
+        THandlerScope scope;
         call();
+    };
+    if (triggerEventInMainThread_ && !IsMainThread())
+        Synchronize(counted);
+    else
+        counted();
 }
 
 void TCustomEncoder::DoBeforeFindStreamInfo(TCustomFFmpeg* task, AVFormatContext* context) {
@@ -52,6 +76,7 @@ void TCustomEncoder::DoAudioHook(TCustomFFmpeg* task, int64_t pts, uint8_t* samp
     const auto handler = OnAudioHook.Get();
     if (!handler) return;
     std::lock_guard<TCriticalSection> guard(audioHookLock_);
+    THandlerScope scope;
     (*handler)(this, tasks_.IndexOf(task), pts, samples, size, sampleRate, channels, sampleFormat);
 }
 
@@ -67,7 +92,10 @@ void CallVideoHook(TCustomEncoder* encoder, const Handler& handler, THookInfo& i
     info.PTS = call.PTS;
     info.Update = call.Update;
     info.StopHook = call.StopHook;
-    handler(encoder, &info);
+    {
+        THandlerScope scope;
+        handler(encoder, &info);
+    }
     call.Update = info.Update;
     call.StopHook = info.StopHook;
 }
@@ -82,6 +110,7 @@ void CallFrameHook(TCustomEncoder* encoder, const Handler& handler, TFrameHookIn
     info.Width = call.Width;
     info.Height = call.Height;
     info.PTS = call.PTS;
+    THandlerScope scope;
     handler(encoder, &info);
 }
 

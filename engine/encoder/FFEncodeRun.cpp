@@ -84,6 +84,8 @@ void TCustomEncoder::StartNextTask() {
 }
 
 void TCustomEncoder::Stop(bool waitForStop) {
+    // waiting there would wait for the handler itself
+    if (InsideTaskHandler()) waitForStop = false;
     {
         std::lock_guard<TCriticalSection> guard(terminateLock_);
         remainingCount_ = 0;
@@ -109,7 +111,7 @@ void TCustomEncoder::DoTerminate(TCustomFFmpeg* task) {
     const std::shared_ptr<const TTerminateEvent> handler = OnTerminate.Get();
     // reports to hand straight to the handler, once the lock is released (a handler may stop
     // the tasks that are left, and their ends need the lock)
-    std::vector<TTerminateInfo> direct;
+    std::vector<TDirectReport> direct;
     {
         std::lock_guard<TCriticalSection> guard(terminateLock_);
         if (!task) {
@@ -131,14 +133,35 @@ void TCustomEncoder::DoTerminate(TCustomFFmpeg* task) {
             }
         }
     }
-    for (const TTerminateInfo& info : direct) (*handler)(this, info);
+    if (!direct.empty()) DeliverDirectly(*handler, direct);
+}
+
+// Reports of tasks stopped before they ran come from other threads and may still be on their
+// way: each direct report waits for its turn, so the end of all tasks stays the last.
+void TCustomEncoder::DeliverDirectly(const TTerminateEvent& handler,
+                                     const std::vector<TDirectReport>& direct) {
+    // The reports of one end are consecutive in the order. When a handler raises, its turn and
+    // those of the reports after it pass on undelivered, so later reports do not wait for ever.
+    struct TPassOn {
+        TTerminateNotices& Notices;
+        const std::vector<TDirectReport>& Direct;
+        size_t Next = 0;
+        ~TPassOn() {
+            for (; Next < Direct.size(); Next++) Notices.Delivered(Direct[Next].Ticket);
+        }
+    } pass{notices_, direct};
+    for (; pass.Next < direct.size(); pass.Next++) {
+        notices_.WaitTurnPumping(direct[pass.Next].Ticket);
+        handler(this, direct[pass.Next].Info);
+        notices_.Delivered(direct[pass.Next].Ticket);
+    }
 }
 
 void TCustomEncoder::ReportAllTerminated(const std::shared_ptr<const TTerminateEvent>& handler,
-                                         std::vector<TTerminateInfo>& direct) {
+                                         std::vector<TDirectReport>& direct) {
     allTerminated_ = true;
     if (!handler) return;
-    Report(handler, TTerminateInfo{-1, true, false, ""}, direct);
+    Report(handler, TTerminateInfo{-1, true, false, "", {}}, direct);
 }
 
 bool TCustomEncoder::ReportsDirectly() const {
@@ -146,9 +169,9 @@ bool TCustomEncoder::ReportsDirectly() const {
 }
 
 void TCustomEncoder::Report(const std::shared_ptr<const TTerminateEvent>& handler,
-                            const TTerminateInfo& info, std::vector<TTerminateInfo>& direct) {
+                            const TTerminateInfo& info, std::vector<TDirectReport>& direct) {
     if (ReportsDirectly())
-        direct.push_back(info);
+        direct.push_back({info, notices_.Enqueue()});
     else
         TTerminateEventThread::Deliver(this, handler, info, triggerEventInMainThread_, notices_);
 }

@@ -21,6 +21,17 @@ void TTerminateNotices::WaitTurn(uint64_t ticket) {
     changed_.wait(lock, [&] { return nextToDeliver_ == ticket; });
 }
 
+void TTerminateNotices::WaitTurnPumping(uint64_t ticket) {
+    std::unique_lock<std::mutex> lock(lock_);
+    while (!changed_.wait_for(lock, kPumpSlice, [&] { return nextToDeliver_ == ticket; })) {
+        if (!IsMainThread()) continue;
+        lock.unlock();
+        CheckSynchronize();
+        ProcessPendingMessages();
+        lock.lock();
+    }
+}
+
 void TTerminateNotices::Delivered(uint64_t ticket) {
     std::lock_guard<std::mutex> guard(lock_);
     nextToDeliver_ = ticket + 1;

@@ -21,6 +21,9 @@ public:
     uint64_t Enqueue();
     // Waits until every earlier report has been delivered (or dropped).
     void WaitTurn(uint64_t ticket);
+    // The same for a report the waiting thread delivers itself: on the main thread it runs
+    // queued main-thread calls meanwhile, which is where earlier reports may be waiting.
+    void WaitTurnPumping(uint64_t ticket);
     // The report of `ticket` is done; the next one may go.
     void Delivered(uint64_t ticket);
     // Whether reports are dropped instead of delivered (the encoder is going).

@@ -126,10 +126,9 @@ int SetupStreamCopy(TCustomFFmpeg& task, TOutputStream& ost, TInputStream& ist) 
 int SetupVideoEncoding(TCustomFFmpeg& task, TOutputStream& ost, TInputStream& ist) {
     AVCodecContext* enc = ost.EncoderContext;
     const AVCodecContext* dec = ist.DecoderContext;
-    if (enc->pix_fmt == AV_PIX_FMT_NONE) {
-        enc->pix_fmt = dec->pix_fmt;
-        PickPixelFormat(task, ost, ost.Enc);
-    }
+    // a requested format the encoder does not take is replaced as an unset one is
+    if (enc->pix_fmt == AV_PIX_FMT_NONE) enc->pix_fmt = dec->pix_fmt;
+    PickPixelFormat(task, ost, ost.Enc);
     if (enc->pix_fmt == AV_PIX_FMT_NONE)
         return FailStep(task, kErrorOther,
                         "Video pixel format is unknown, stream cannot be encoded");
@@ -194,15 +193,12 @@ void RequestDecoderChannels(TInputStream& ist, const AVChannelLayout& wanted) {
 int SetupAudioEncoding(TCustomFFmpeg& task, TOutputStream& ost, TInputStream& ist) {
     AVCodecContext* enc = ost.EncoderContext;
     AVCodecContext* dec = ist.DecoderContext;
-    if (enc->sample_rate == 0) {
-        enc->sample_rate = dec->sample_rate;
-        PickSampleRate(task, ost, ost.Enc);
-    }
+    // requested values the encoder does not take are replaced as unset ones are
+    if (enc->sample_rate == 0) enc->sample_rate = dec->sample_rate;
+    PickSampleRate(task, ost, ost.Enc);
     enc->time_base = AVRational{1, enc->sample_rate};
-    if (enc->sample_fmt == AV_SAMPLE_FMT_NONE) {
-        enc->sample_fmt = dec->sample_fmt;
-        PickSampleFormat(task, ost, ost.Enc);
-    }
+    if (enc->sample_fmt == AV_SAMPLE_FMT_NONE) enc->sample_fmt = dec->sample_fmt;
+    PickSampleFormat(task, ost, ost.Enc);
     UseDefaultLayoutWhenUnordered(dec->ch_layout);
     if (ost.AudioChannelsMapped) {
         if (enc->ch_layout.nb_channels == 0) {

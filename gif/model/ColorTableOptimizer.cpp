@@ -40,7 +40,8 @@ void RemapFrame(TGIFSubImage& frame, const TIndexMap& newIndex, int count) {
 
 }  // namespace
 
-bool OptimizeColorMap(TGIFColorMap& map, const std::vector<TGIFSubImage*>& users) {
+bool OptimizeColorMap(TGIFColorMap& map, const std::vector<TGIFSubImage*>& users,
+                      uint8_t* background) {
     const int count = map.Count();
     if (count <= 1) return false;
     const TUseCounts uses = CountUses(users);
@@ -51,10 +52,16 @@ bool OptimizeColorMap(TGIFColorMap& map, const std::vector<TGIFSubImage*>& users
     std::iota(order.begin(), order.end(), 0);
     std::stable_sort(order.begin(), order.end(),
                      [&uses](int a, int b) { return uses[a] > uses[b]; });
-    const bool reordered = !std::is_sorted(order.begin(), order.end());
     const auto firstUnused =
         std::find_if(order.begin(), order.end(), [&uses](int i) { return uses[i] == 0; });
-    const int kept = static_cast<int>(firstUnused - order.begin());
+    int kept = static_cast<int>(firstUnused - order.begin());
+    const bool hasBackground = background && *background < count;
+    if (hasBackground && uses[*background] == 0) {
+        const auto at = std::find(firstUnused, order.end(), static_cast<int>(*background));
+        std::rotate(firstUnused, at, at + 1);
+        ++kept;
+    }
+    const bool reordered = !std::is_sorted(order.begin(), order.end());
     if (!reordered && kept == count) return false;
 
     if (reordered) {
@@ -63,6 +70,7 @@ bool OptimizeColorMap(TGIFColorMap& map, const std::vector<TGIFSubImage*>& users
         for (int i = 0; i < count; ++i)
             newIndex[static_cast<size_t>(order[i])] = static_cast<uint8_t>(i);
         for (TGIFSubImage* frame : users) RemapFrame(*frame, newIndex, count);
+        if (hasBackground) *background = newIndex[*background];
     }
     std::vector<TGIFColor> colors(static_cast<size_t>(kept));
     for (int i = 0; i < kept; ++i)
@@ -80,5 +88,9 @@ bool OptimizeGlobalColorMap(TGIFImage& image) {
     TGIFImageList& frames = image.Images();
     for (int i = 0; i < frames.Count(); ++i)
         if (frames[i].ColorMap().Count() == 0) users.push_back(&frames[i]);
-    return OptimizeColorMap(image.Header().ColorMap(), users);
+    TGIFHeader& header = image.Header();
+    uint8_t background = header.BackgroundColorIndex();
+    const bool changed = OptimizeColorMap(header.ColorMap(), users, &background);
+    header.SetBackgroundColorIndex(background);
+    return changed;
 }

@@ -124,11 +124,18 @@ private:
         }
     }
 
-    // Transparency first: a frame that turns out opaque may hide the disposal before it.
+    // Transparency first: a frame that turns out opaque may hide the disposal before it. A
+    // first frame that leaves part of the screen uncovered keeps its transparent index: viewers
+    // show that part transparent then, and in the background colour without it.
     void SimplifyTransparencyAndDisposal() {
+        const TRect screen{0, 0, image_.Width(), image_.Height()};
+        bool first = true;
         for (int i = 0; i < frames_.Count(); ++i) {
             TGIFSubImage& frame = frames_[i];
-            if (!frame.Empty() && frame.Transparent() &&
+            if (frame.Empty()) continue;
+            const bool uncovers = first && !Covers(FrameRect(frame), screen);
+            first = false;
+            if (!uncovers && frame.Transparent() &&
                 !UsesIndex(frame, frame.TransparentColorIndex()))
                 DropTransparency(frame);
         }

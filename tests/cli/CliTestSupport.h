@@ -2,8 +2,12 @@
 // Running clipgif-cli as a user does and checking what it leaves: its exit status, stdout and
 // stderr apart, its "Saved" line, and the GIF read back by the project's reader (composed
 // frame by frame) and by ffmpeg, compared with the pictures of the source clip.
+#include <fcntl.h>
 #include <gtest/gtest.h>
+#include <spawn.h>
 #include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
 #include <dirent.h>
 #include <algorithm>
@@ -53,6 +57,49 @@ inline TCliRun RunCli(const std::string& arguments, const std::string& folder) {
     std::remove(out.c_str());
     std::remove(err.c_str());
     return run;
+}
+
+// Starts clipgif-cli with `args` in `folder`: stdin from /dev/null, stdout and stderr into the
+// descriptors `stdoutFd` and `stderrFd` of this process (which keeps them). The child's process
+// id, -1 when it could not be started.
+inline pid_t SpawnCli(const std::vector<std::string>& args, const std::string& folder, int stdoutFd,
+                      int stderrFd) {
+    std::vector<std::string> argv = {testsupport::BuildProgram("clipgif-cli")};
+    argv.insert(argv.end(), args.begin(), args.end());
+    std::vector<char*> pointers;
+    for (std::string& arg : argv) pointers.push_back(arg.data());
+    pointers.push_back(nullptr);
+    posix_spawn_file_actions_t actions;
+    posix_spawn_file_actions_init(&actions);
+    posix_spawn_file_actions_addopen(&actions, 0, "/dev/null", O_RDONLY, 0);
+    posix_spawn_file_actions_adddup2(&actions, stdoutFd, 1);
+    posix_spawn_file_actions_adddup2(&actions, stderrFd, 2);
+    posix_spawn_file_actions_addchdir_np(&actions, folder.c_str());
+    pid_t pid = -1;
+    if (posix_spawn(&pid, pointers[0], &actions, nullptr, pointers.data(), environ) != 0) pid = -1;
+    posix_spawn_file_actions_destroy(&actions);
+    return pid;
+}
+
+// A file opened for a child's output, closed when it goes.
+class TOutputFile {
+public:
+    explicit TOutputFile(const std::string& path)
+        : fd_(::open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644)) {}
+    ~TOutputFile() {
+        if (fd_ >= 0) ::close(fd_);
+    }
+    TOutputFile(const TOutputFile&) = delete;
+    TOutputFile& operator=(const TOutputFile&) = delete;
+    int Fd() const { return fd_; }
+
+private:
+    int fd_;
+};
+
+// The exit status a shell gives for a child's wait status (128 + the signal that ended it).
+inline int ExitStatusOf(int waitStatus) {
+    return WIFEXITED(waitStatus) ? WEXITSTATUS(waitStatus) : 128 + WTERMSIG(waitStatus);
 }
 
 // "Saved PATH (N frames, WxH, B bytes)".

@@ -48,7 +48,7 @@ TEST(CliCommandLine, EveryOptionInBothSpellings) {
     EXPECT_EQ(Parse({"--width", "200", "-v", "a", "b"}).Settings.AspectWidth, 200);
     EXPECT_FALSE(Parse({"--no-loop", "a"}).Settings.Timing.Looping);
     EXPECT_FALSE(Parse({"--no-timing", "a"}).Settings.Timing.Enabled);
-    EXPECT_EQ(Parse({"--size", "1x65535", "a"}).Settings.Size.Height, 65535);
+    EXPECT_EQ(Parse({"--size", "1x16384", "a"}).Settings.Size.Height, 16384);
     const std::vector<std::string>& dithers = FindCliOption("--dither")->Choices;
     ASSERT_EQ(dithers.size(), 8u);
     for (size_t i = 0; i < dithers.size(); ++i)
@@ -91,7 +91,7 @@ TEST(CliCommandLine, HelpVersionAndInfo) {
     const std::string flowing = Flowing(help);
     for (const char* range :
          {"Costs 19 bytes. N: a whole number from 0 to 65535.",
-          "N: a frame rate above 0 and up to 50.", "W: a whole number from 1 to 65535.",
+          "N: a frame rate above 0 and up to 50.", "W: a whole number from 1 to 16384.",
           "NAME: one of none, floyd-steinberg, stucki, sierra, jajuni, steve-arche, burkes, "
           "pattern."})
         EXPECT_NE(flowing.find(range), std::string::npos) << range;

@@ -1,18 +1,14 @@
 // Ctrl-C in the middle of a conversion: the conversion stops as the Stop button stops it, the
 // GIF of the frames so far is saved and valid, the files after it are left alone, and the
-// exit status is 130.
-#include <fcntl.h>
+// exit status is 130. SIGTERM and SIGHUP do the same with 143 and 129. A run killed outright
+// leaves its pending file, which the next run beside it removes.
 #include <signal.h>
-#include <spawn.h>
-#include <sys/wait.h>
 #include <unistd.h>
 
 #include <chrono>
 #include <thread>
 
 #include "tests/cli/CliTestSupport.h"
-
-extern char** environ;
 
 namespace {
 
@@ -23,21 +19,10 @@ class TBackgroundCli {
 public:
     TBackgroundCli(const std::vector<std::string>& args, const std::string& folder)
         : out_(folder + "/.stdout"), err_(folder + "/.stderr") {
-        std::vector<std::string> argv = {testsupport::BuildProgram("clipgif-cli")};
-        argv.insert(argv.end(), args.begin(), args.end());
-        std::vector<char*> pointers;
-        for (std::string& arg : argv) pointers.push_back(arg.data());
-        pointers.push_back(nullptr);
-        posix_spawn_file_actions_t actions;
-        posix_spawn_file_actions_init(&actions);
-        posix_spawn_file_actions_addopen(&actions, 0, "/dev/null", O_RDONLY, 0);
-        posix_spawn_file_actions_addopen(&actions, 1, out_.c_str(), O_WRONLY | O_CREAT | O_TRUNC,
-                                         0644);
-        posix_spawn_file_actions_addopen(&actions, 2, err_.c_str(), O_WRONLY | O_CREAT | O_TRUNC,
-                                         0644);
-        posix_spawn_file_actions_addchdir_np(&actions, folder.c_str());
-        EXPECT_EQ(posix_spawn(&pid_, pointers[0], &actions, nullptr, pointers.data(), environ), 0);
-        posix_spawn_file_actions_destroy(&actions);
+        const TOutputFile out(out_);
+        const TOutputFile err(err_);
+        pid_ = SpawnCli(args, folder, out.Fd(), err.Fd());
+        EXPECT_GT(pid_, 0);
     }
     ~TBackgroundCli() {
         if (pid_ > 0 && status_ < 0) {
@@ -54,19 +39,19 @@ public:
             if (ReadText(err_).find(text) != std::string::npos) return true;
             int status = 0;
             if (waitpid(pid_, &status, WNOHANG) == pid_) {
-                status_ = WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
+                status_ = ExitStatusOf(status);
                 return false;
             }
             std::this_thread::sleep_for(std::chrono::milliseconds(1));
         }
         return false;
     }
-    void Interrupt() { kill(pid_, SIGINT); }
+    void Interrupt(int signal = SIGINT) { kill(pid_, signal); }
     int Wait() {
         if (status_ >= 0) return status_;
         int status = 0;
         waitpid(pid_, &status, 0);
-        status_ = WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
+        status_ = ExitStatusOf(status);
         return status_;
     }
     std::string Out() const { return ReadText(out_); }
@@ -122,6 +107,55 @@ TEST(CliInterrupt, CtrlCKeepsTheFramesSoFar) {
     const TGifReadBack expected = ReadGif(dir.File("head.gif"));
     ASSERT_EQ(static_cast<int>(expected.Pictures.size()), frames);
     EXPECT_TRUE(expected.Pictures.back() == gif.Pictures.back());
+}
+
+TEST(CliInterrupt, TermAndHangUpStopAsCtrlCDoes) {
+    testsupport::TempDir dir;
+    const std::string clip = testsupport::MakeMedia(
+        "-f lavfi -i testsrc2=size=80x60:rate=25 -t 40 -c:v mjpeg -q:v 5", dir.File("long.avi"));
+    for (const int signal : {SIGTERM, SIGHUP}) {
+        SCOPED_TRACE(signal);
+        TBackgroundCli cli({"-v", "--colors", "octree", "--size", "320x240", "long.avi"},
+                           dir.Path());
+        ASSERT_TRUE(cli.WaitForOutput("FrameOutput write frame #20,")) << cli.Err();
+        cli.Interrupt(signal);
+        ASSERT_EQ(cli.Wait(), 128 + signal) << cli.Err();
+
+        const std::vector<TSavedLine> saved = SavedLines(cli.Out());
+        ASSERT_EQ(saved.size(), 1u) << cli.Out();
+        EXPECT_EQ(saved[0].Path, "long_(new).gif");
+        // nothing left but the GIF: no pending file
+        EXPECT_EQ(FolderNames(dir.Path()),
+                  (std::set<std::string>{"long.avi", "long_(new).gif", ".stdout", ".stderr"}));
+        const TGifReadBack gif = ReadGif(dir.File("long_(new).gif"));
+        EXPECT_EQ(static_cast<int>(gif.Pictures.size()), saved[0].Frames);
+        EXPECT_GE(saved[0].Frames, 20);
+        EXPECT_LT(saved[0].Frames, 1000);
+        std::remove(dir.File("long_(new).gif").c_str());
+    }
+}
+
+TEST(CliInterrupt, APendingFileLeftByAKilledRunGoesWithTheNextRun) {
+    testsupport::TempDir dir;
+    testsupport::MakeMedia("-f lavfi -i testsrc2=size=80x60:rate=25 -t 40 -c:v mjpeg -q:v 5",
+                           dir.File("long.avi"));
+    {
+        TBackgroundCli cli({"-v", "--colors", "octree", "--size", "320x240", "long.avi"},
+                           dir.Path());
+        ASSERT_TRUE(cli.WaitForOutput("FrameOutput write frame #20,")) << cli.Err();
+        cli.Interrupt(SIGKILL);
+        ASSERT_EQ(cli.Wait(), 128 + SIGKILL);
+    }
+    std::set<std::string> pending;
+    for (const std::string& name : FolderNames(dir.Path()))
+        if (name.rfind(".long_(new).gif.", 0) == 0) pending.insert(name);
+    ASSERT_EQ(pending.size(), 1u) << "the killed run's pending file stays behind";
+
+    const TCliRun next = RunCli("--colors octree --end 0.2 long.avi", dir.Path());
+    ASSERT_EQ(next.ExitCode, 0) << next.Err;
+    EXPECT_EQ(FolderNames(dir.Path()),
+              (std::set<std::string>{"long.avi", "long_(new).gif", ".stdout", ".stderr"}));
+    EXPECT_EQ(ReadGif(dir.File("long_(new).gif")).Pictures.size(), 5u);
 }
 
 }  // namespace

@@ -1,5 +1,8 @@
 // clipgif-cli --optimize: a far smaller file that shows the same pictures for the same time, as
-// the project's reader composes them and as ffmpeg decodes them.
+// the project's reader composes them and as ffmpeg decodes them; its memory does not grow with
+// the clip's length.
+#include <sys/resource.h>
+
 #include "tests/cli/CliTestSupport.h"
 
 namespace {
@@ -20,6 +23,17 @@ bool SameTimeline(const std::vector<const TPixels*>& a, const std::vector<const 
     for (size_t i = 0; i < a.size(); ++i)
         if (*a[i] != *b[i]) return false;
     return true;
+}
+
+// The peak resident memory, in KB, of clipgif-cli converting with `args` in `folder` (0 when it
+// failed).
+long PeakMemoryKb(const std::vector<std::string>& args, const std::string& folder) {
+    const TOutputFile nowhere("/dev/null");
+    const pid_t pid = SpawnCli(args, folder, nowhere.Fd(), nowhere.Fd());
+    int status = 0;
+    rusage usage{};
+    if (pid <= 0 || wait4(pid, &status, 0, &usage) != pid || ExitStatusOf(status) != 0) return 0;
+    return usage.ru_maxrss;
 }
 
 std::vector<int> Durations(const std::string& gif) {
@@ -68,6 +82,25 @@ TEST(CliOptimize, SmallerFileSamePictures) {
     EXPECT_EQ(smallTimeline.size(), 200u);
     EXPECT_TRUE(SameTimeline(smallTimeline, Timeline(plainDecoded, Durations(plainFile))));
     EXPECT_TRUE(SameTimeline(smallTimeline, Timeline(plain.Pictures, plain.Delays)));
+}
+
+// Each frame is optimised against the picture on screen and written at once: five times the
+// frames take no more memory (holding 500 frames of 320x240 would take some 38 MB more).
+TEST(CliOptimize, MemoryStaysFlatWithTheClipsLength) {
+    testsupport::TempDir dir;
+    for (const char* seconds : {"4", "20"})
+        testsupport::MakeMedia(std::string("-f lavfi -i testsrc2=size=320x240:rate=25 -t ") +
+                                   seconds + " -c:v mjpeg -q:v 5",
+                               dir.File(std::string("clip") + seconds + ".avi"));
+    const long shortRun = PeakMemoryKb(
+        {"--colors", "octree", "--optimize", "-o", "short.gif", "clip4.avi"}, dir.Path());
+    const long longRun = PeakMemoryKb(
+        {"--colors", "octree", "--optimize", "-o", "long.gif", "clip20.avi"}, dir.Path());
+    ASSERT_GT(shortRun, 0);
+    ASSERT_GT(longRun, 0);
+    EXPECT_LT(longRun, shortRun + 12 * 1024)
+        << shortRun << " KB for 100 frames, " << longRun << " KB for 500";
+    EXPECT_EQ(ReadGif(dir.File("long.gif")).Pictures.size(), 500u);
 }
 
 }  // namespace

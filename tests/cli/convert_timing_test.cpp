@@ -34,7 +34,9 @@ TEST(LateVideo, ConvertsFromTheFirstPicture) {
             ASSERT_EQ(gif.Pictures.size(), 50u);
             EXPECT_GT(Psnr(gif.Pictures[0], pictures[0]), 30);
             EXPECT_GT(Psnr(gif.Pictures[49], pictures[49]), 30);
-            if (*timing == '\0') EXPECT_EQ(gif.TotalDelay(), 200);
+            if (*timing == '\0') {
+                EXPECT_EQ(gif.TotalDelay(), 200);
+            }
         }
     }
 }

@@ -83,7 +83,7 @@ TEST_F(ConversionControlTest, ProgressLineShowsTheGifsSizeAndTheClipsTime) {
 // What the run's threads handed over is shown before its end or its stop is: the log keeps
 // the run's lines before the window's, and no frame of the run shows after.
 TEST_F(ConversionControlTest, EndAndStopCatchUpWithTheRunFirst) {
-    control_.FFEncoderTerminate(TTerminateInfo{-1, true, false, ""});
+    control_.FFEncoderTerminate(TTerminateInfo{-1, true, false, "", {}});
     EXPECT_EQ(owner_.Calls, std::vector<std::string>({"catch up", "phase ended", "progress -1 "}));
 
     owner_.Calls.clear();

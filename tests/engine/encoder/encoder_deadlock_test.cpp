@@ -1,5 +1,6 @@
 // The main thread waits in Stop(true) while the worker waits for the main thread to run its
-// progress and preview handlers: the wait runs those calls, so neither waits for ever.
+// progress and preview handlers: the wait runs those calls, so neither waits for ever. Stop(true)
+// called from inside such a handler, which the worker itself waits for, stops without waiting.
 #include "tests/engine/encoder/encoder_test_support.h"
 
 using encodertest::EncoderTest;
@@ -50,6 +51,60 @@ TEST_F(EncoderDeadlockTest, StopWithWaitingRunsTheWorkersMainThreadCalls) {
     EXPECT_EQ(offMain, 0);
     EXPECT_GT(previews, 0);
     EXPECT_GT(reports, 0);
+}
+
+TEST_F(EncoderDeadlockTest, StopWithWaitingFromAHandlerTheWorkerWaitsForReturnsAtOnce) {
+    const std::string clip = LongClip();
+    THangGuard guard(120000, "Stop(true) inside a handler the worker waits for");
+    // progress on the main thread (the worker waits for it) and on the worker itself; a video
+    // hook always runs on the worker
+    struct TCase {
+        const char* What;
+        bool OnMainThread;
+        bool Hook;
+    };
+    for (const TCase& which :
+         {TCase{"progress on the main thread", true, false},
+          TCase{"progress on the worker", false, false}, TCase{"video hook", true, true}}) {
+        SCOPED_TRACE(which.What);
+        TFFEncoder encoder;
+        encoder.SetTriggerEventInMainThread(which.OnMainThread);
+        encoder.SetProgressInterval(100);
+        TFrameOutputAdapter adapter;
+        encodertest::TFrameCounter counter;
+        counter.Attach(adapter);
+        // a frame every 2 ms or more: progress is reported on the way
+        counter.OnFrame = [](int) { SleepMs(2); };
+        TTerminateLog ends;
+        ends.Attach(encoder);
+        std::atomic<int> stops{0};
+        auto stop = [&] {
+            if (stops++ == 0) encoder.Stop(true);
+        };
+        encoder.OnProgress = [&](TCustomEncoder*, PProgressInfo) {
+            if (!which.Hook) stop();
+        };
+        encoder.OnVideoOutputHook = [&](TCustomEncoder*, PHookInfo) {
+            if (which.Hook) stop();
+        };
+        const int index = encoder.AddTask(clip);
+        ASSERT_EQ(index, 0) << encoder.LastErrorMessage();
+        TOutputOptions options;
+        options.Options = encodertest::kFrameRoad;
+        options.VideoOutputHook = which.Hook;
+        ASSERT_GE(encoder.SetOutput(index, adapter.OutputName(), options), 0)
+            << encoder.LastErrorMessage();
+        encoder.StartTask(1);
+        ASSERT_TRUE(ends.WaitAllEnded());
+        EXPECT_EQ(ends.Indexes(), (std::vector<int>{0, -1}));
+        EXPECT_FALSE(ends.Infos()[0].Completed);
+        EXPECT_FALSE(ends.Infos()[0].Failed) << ends.Infos()[0].ErrorMessage;
+        EXPECT_GE(stops, 1);
+        EXPECT_LT(counter.Frames, 250);
+        // outside the handlers Stop(true) waits again
+        encoder.Stop(true);
+        encoder.ClearTasks();
+    }
 }
 
 }  // namespace

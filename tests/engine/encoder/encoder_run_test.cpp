@@ -6,6 +6,8 @@
 #include <sys/socket.h>
 #include <unistd.h>
 
+#include <set>
+
 #include "tests/engine/encoder/encoder_test_support.h"
 
 using encodertest::EncoderTest;
@@ -569,6 +571,44 @@ TEST_F(EncoderRunTest, StopFromAnEndReportOfAnUnthreadedRunEndsTheRest) {
     ExpectEnded(ends.Infos()[2], 2, false, false);
     EXPECT_EQ(counters[1].Headers, 0);
     EXPECT_EQ(counters[2].Headers, 0);
+}
+
+TEST_F(EncoderRunTest, StopFromAProgressReportOfAnUnthreadedRunReportsTheEndOfAllLast) {
+    TFrameOutputAdapter adapters[3];
+    TFrameCounter counters[3];
+    TFFEncoder encoder;
+    encoder.SetProgressInterval(100);
+    TTerminateLog ends;
+    ends.Attach(encoder);
+    for (int i = 0; i < 3; i++) {
+        counters[i].Attach(adapters[i]);
+        ASSERT_EQ(AddFrameTask(encoder, LongClip(), adapters[i]), i);
+    }
+    // a frame every 2 ms or more: progress is reported on the way
+    counters[0].OnFrame = [](int) { SleepMs(2); };
+    // the first report stops the run; the tasks that never ran end on threads of their own
+    // before the first task ends, and their reports wait for this thread
+    bool stopped = false;
+    encoder.OnProgress = [&](TCustomEncoder*, PProgressInfo) {
+        if (stopped) return;
+        stopped = true;
+        encoder.Stop(false);
+        EXPECT_TRUE(PumpUntil([&] {
+            return encoder.Tasks().Items(1).Terminated && encoder.Tasks().Items(2).Terminated;
+        }));
+    };
+    {
+        THangGuard guard(60000, "an unthreaded run stopped from its progress report");
+        encoder.StartTask(0);
+    }
+    ASSERT_TRUE(ends.WaitAllEnded());
+    const std::vector<int> indexes = ends.Indexes();
+    ASSERT_EQ(indexes.size(), 4u);
+    EXPECT_EQ(indexes.back(), -1);
+    EXPECT_EQ(std::set<int>(indexes.begin(), indexes.end() - 1), (std::set<int>{0, 1, 2}));
+    EXPECT_TRUE(stopped);
+    EXPECT_LT(counters[0].Frames, 250);
+    EXPECT_EQ(counters[1].Headers, 0);
 }
 
 TEST_F(EncoderRunTest, TasksCannotBeClearedFromInsideTheUnthreadedRun) {
