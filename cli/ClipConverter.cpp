@@ -5,12 +5,12 @@
 
 #include "app/core/ByteSize.h"
 #include "app/core/ClipSampler.h"
-#include "app/core/FitTexts.h"
 #include "app/core/FailureText.h"
+#include "app/core/FitTexts.h"
 #include "app/core/FrameLimits.h"
 #include "app/core/FramePipeline.h"
-#include "app/core/SizeSearch.h"
 #include "app/core/LostFrames.h"
+#include "app/core/SizeSearch.h"
 #include "cli/ProgressBar.h"
 #include "engine/output/FrameOutputFormats.h"
 #include "platform/FileSystem.h"
@@ -133,6 +133,9 @@ TConversionOutcome TClipConverter::ConvertFitted(const std::string& fileName,
             if (outcome.Error.empty()) outcome.Fit = FittedText(limit, rung, settings_.Colors);
             return outcome;
         }
+        if (!settings_.Quiet)
+            console_.Line("The GIF grew past " + RoundedSizeText(limit) + " at " +
+                          FitSettingsText(rung, settings_.Colors) + ": converting it again lower");
         search.StepDown(ProjectedBytes(sampler.PieceLength(), rung.FrameRate));
     }
 }

@@ -8,10 +8,22 @@
 #include "engine/encoder/FFEncode.h"
 #include "engine/output/FrameOutput.h"
 #include "platform/Exception.h"
+#include "platform/SystemMemory.h"
 
 namespace {
 
 constexpr double kMicroseconds = 1e6;
+
+constexpr double kRgbBytes = 3;
+
+// The options that write the samples' frames, as the conversion would get them, into a file:
+// the conversion's output options with the container changed, and nothing but the video.
+std::string CacheOutputOptions(const std::string& output) {
+    const std::string frames = " -f rawrgb -c:v rawvideo";
+    std::string options = " -f nut -c:v rawvideo -an -sn -dn";
+    std::string rest = output.rfind(frames, 0) == 0 ? output.substr(frames.size()) : output;
+    return options + rest;
+}
 
 // The samples' sink shows nothing.
 class TQuietWindow : public TSinkWindow {
@@ -60,6 +72,14 @@ std::optional<TSizeEstimate> TClipSampler::Estimate(const TFitSettings& rung) {
         error_ = kCancelledMessage;
         return std::nullopt;
     }
+    if (!cacheTried_) {
+        cacheTried_ = true;
+        FillCache();
+    }
+    if (Cancelled()) {
+        error_ = kCancelledMessage;
+        return std::nullopt;
+    }
     const TConversionChoices atRung = ChoicesAt(choices_, rung);
     TFFEncoder encoder;
     encoder.SetTriggerEventInMainThread(false);
@@ -89,7 +109,8 @@ std::optional<TSizeEstimate> TClipSampler::Estimate(const TFitSettings& rung) {
             results[info.TaskIndex] = closed;
         closed.reset();
     };
-    const bool added = AddSamples(encoder, adapter, atRung);
+    const bool added = cache_.empty() ? AddSamples(encoder, adapter, atRung)
+                                      : AddCachedSamples(encoder, adapter, atRung);
     if (added) encoder.StartTask(0);
     encoder.ClearTasks();
     sink.Detach(adapter);
@@ -101,24 +122,108 @@ std::optional<TSizeEstimate> TClipSampler::Estimate(const TFitSettings& rung) {
     return Combined(results, rung.FrameRate);
 }
 
-bool TClipSampler::AddSamples(TFFEncoder& encoder, TFrameOutputAdapter& adapter,
-                              const TConversionChoices& atRung) {
-    for (const TSample& sample : samples_) {
-        TConversionChoices piece = atRung;
-        piece.Start = sample.Start;
-        piece.End = sample.Length > 0 ? sample.Start + sample.Length : choices_.End;
-        const TTaskOptionTexts texts = BuildTaskOptions(piece, facts_);
-        TInputOptions input;
-        input.Options = texts.Input;
-        const int task = encoder.AddTask(fileName_, input);
-        TOutputOptions output;
-        output.Options = texts.Output;
-        if (task < 0 || encoder.SetOutput(task, adapter.OutputName(), output) < 0) {
-            error_ = encoder.LastErrorMessage();
-            return false;
-        }
+TConversionChoices TClipSampler::SampleChoices(const TConversionChoices& atRung,
+                                               size_t index) const {
+    const TSample& sample = samples_[index];
+    TConversionChoices piece = atRung;
+    piece.Start = sample.Start;
+    piece.End = sample.Length > 0 ? sample.Start + sample.Length : choices_.End;
+    return piece;
+}
+
+namespace {
+
+// A task from `fileName` into `outputName`; false with the encoder's message when it cannot
+// be added.
+bool AddTask(TFFEncoder& encoder, const std::string& fileName, const TTaskOptionTexts& texts,
+             const std::string& outputName, const std::string& outputOptions, std::string& error) {
+    TInputOptions input;
+    input.Options = texts.Input;
+    const int task = encoder.AddTask(fileName, input);
+    TOutputOptions output;
+    output.Options = outputOptions;
+    if (task < 0 || encoder.SetOutput(task, outputName, output) < 0) {
+        error = encoder.LastErrorMessage();
+        return false;
     }
     return true;
+}
+
+}  // namespace
+
+bool TClipSampler::AddSamples(TFFEncoder& encoder, TFrameOutputAdapter& adapter,
+                              const TConversionChoices& atRung) {
+    for (size_t i = 0; i < samples_.size(); ++i) {
+        const TTaskOptionTexts texts = BuildTaskOptions(SampleChoices(atRung, i), facts_);
+        if (!AddTask(encoder, fileName_, texts, adapter.OutputName(), texts.Output, error_))
+            return false;
+    }
+    return true;
+}
+
+// Each cached sample is a clip of its own, converted whole.
+bool TClipSampler::AddCachedSamples(TFFEncoder& encoder, TFrameOutputAdapter& adapter,
+                                    const TConversionChoices& atRung) {
+    TConversionChoices whole = atRung;
+    whole.Start = TConversionChoices::kUnsetTime;
+    whole.End = TConversionChoices::kUnsetTime;
+    const TTaskOptionTexts texts = BuildTaskOptions(whole, cacheFacts_);
+    for (const TMemoryFile& file : cache_)
+        if (!AddTask(encoder, file.Path(), texts, adapter.OutputName(), texts.Output, error_))
+            return false;
+    return true;
+}
+
+bool TClipSampler::CacheFits(const TFitSettings& top) const {
+    double seconds = 0;
+    for (const TSample& sample : samples_)
+        seconds += static_cast<double>(sample.Length > 0 ? sample.Length : length_) / kMicroseconds;
+    const double frames = seconds * top.FrameRate + static_cast<double>(samples_.size());
+    const double bytes = kRgbBytes * top.Size.Width * top.Size.Height * frames;
+    const double usable = static_cast<double>(UsableMemoryBytes());
+    const double budget = usable > 0 ? std::min<double>(kMostCacheBytes, usable / 4)
+                                     : static_cast<double>(kMostCacheBytes);
+    return bytes <= budget;
+}
+
+// The samples as the top rung converts them, before their colours are reduced. A failure
+// (or a cancel) leaves the cache empty: the estimates then read the clip.
+void TClipSampler::FillCache() {
+    const TFitSettings top = FitLadder(choices_, facts_).front();
+    if (length_ <= 0 || top.FrameRate <= 0 || top.Size.Width <= 0 || top.Size.Height <= 0 ||
+        !CacheFits(top))
+        return;
+    TFFEncoder encoder;
+    encoder.SetTriggerEventInMainThread(false);
+    bool complete = true;
+    encoder.OnProgress = [&](TCustomEncoder*, PProgressInfo) {
+        if (Cancelled()) encoder.Stop(false);
+    };
+    encoder.OnTerminate = [&](TCustomEncoder*, const TTerminateInfo& info) {
+        if (info.TaskIndex >= 0 && (info.Failed || !info.Completed)) complete = false;
+    };
+    std::vector<TMemoryFile> files;
+    std::string error;
+    try {
+        for (size_t i = 0; i < samples_.size(); ++i) {
+            files.emplace_back("clipgif-sample");
+            const TTaskOptionTexts texts = BuildTaskOptions(SampleChoices(choices_, i), facts_);
+            if (!AddTask(encoder, fileName_, texts, files.back().Path(),
+                         CacheOutputOptions(texts.Output), error))
+                return;
+        }
+    } catch (const Exception&) {
+        return;  // no memory files here: the clip is read each time
+    }
+    encoder.StartTask(0);
+    encoder.ClearTasks();
+    if (!complete || Cancelled()) return;
+    cache_ = std::move(files);
+    cacheFacts_.HasVideo = true;
+    cacheFacts_.Width = top.Size.Width;
+    cacheFacts_.Height = top.Size.Height;
+    cacheFacts_.AspectRatio = facts_.AspectRatio;
+    cacheFacts_.FrameRate = top.FrameRate;
 }
 
 // The first frame as the first sample that gave one has it, and the rest scaled from the time

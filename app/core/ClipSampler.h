@@ -8,6 +8,11 @@
 // others' first frames are left out and their time is made up by the scaling. A piece too short
 // to sample is converted whole, and its estimate is its size.
 //
+// The first estimate decodes the samples once, at the settings chosen (the largest any estimate
+// asks for), into files in memory; every estimate then converts those, which spares decoding
+// the clip from a key frame before every sample again. Samples too large to keep in memory are
+// read from the clip each time.
+//
 // The samples run in the calling thread (an unthreaded run of an encoder of its own); a cancel
 // check, asked at every frame, ends an estimate under way.
 #include <cstdint>
@@ -19,6 +24,7 @@
 #include "app/core/ConversionChoices.h"
 #include "app/core/SizeSearch.h"
 #include "app/core/TaskOptions.h"
+#include "platform/MemoryFile.h"
 
 class TFFEncoder;
 class TFrameOutputAdapter;
@@ -34,6 +40,9 @@ public:
     // A piece whose samples would take this share of it or more is converted whole.
     static constexpr double kWholeShare = 0.6;
     static constexpr const char* kCancelledMessage = "The estimate was cancelled";
+    // The decoded samples take at most this many bytes, and at most a quarter of the memory
+    // the process can have.
+    static constexpr int64_t kMostCacheBytes = int64_t{512} << 20;
 
     // The clip, the choices that give its piece (Start, End) and its facts. The media
     // libraries must be loaded and the frame output formats registered.
@@ -56,6 +65,8 @@ public:
         int64_t Length = 0;  // 0: to the piece's end
     };
     const std::vector<TSample>& Samples() const { return samples_; }
+    // Whether the samples are kept decoded in memory (known after the first estimate).
+    bool SamplesCached() const { return !cache_.empty(); }
 
 private:
     // What one sample gave.
@@ -69,6 +80,13 @@ private:
     // A task for each sample; false with Error() set when one cannot be added.
     bool AddSamples(TFFEncoder& encoder, TFrameOutputAdapter& adapter,
                     const TConversionChoices& atRung);
+    bool AddCachedSamples(TFFEncoder& encoder, TFrameOutputAdapter& adapter,
+                          const TConversionChoices& atRung);
+    // The choices that convert sample `index` from the clip.
+    TConversionChoices SampleChoices(const TConversionChoices& atRung, size_t index) const;
+    // Decodes the samples into cache_ when they fit the memory; leaves it empty otherwise.
+    void FillCache();
+    bool CacheFits(const TFitSettings& top) const;
     std::optional<TSizeEstimate> Combined(const std::vector<std::optional<TSampleBytes>>& results,
                                           double frameRate);
 
@@ -79,5 +97,9 @@ private:
     int64_t length_ = 0;
     std::vector<TSample> samples_;
     std::function<bool()> cancelCheck_;
+    // The decoded samples, one file each, and what they are as clips.
+    bool cacheTried_ = false;
+    std::vector<TMemoryFile> cache_;
+    TClipFacts cacheFacts_;
     std::string error_;
 };
