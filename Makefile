@@ -9,9 +9,11 @@
 #               PREFIX/lib/clipgif/, relative links to them in PREFIX/bin/
 #   make package  the Debian package build/package/clipgif_VERSION_ARCH.deb (CPack), installed
 #               under /usr
-#   make bench  build, then the conversion benchmark (bench/convert_bench.sh: clipgif-cli against
-#               ffmpeg on a 60 s and a 300 s clip made once under build/bench-media/, wall time
-#               and peak memory, ratios against the targets)
+#   make bench  build, then the benchmarks, on clips made once under build/bench-media/: the
+#               conversion (bench/convert_bench.sh: clipgif-cli against ffmpeg on a 60 s and a
+#               300 s clip, wall time and peak memory, ratios against the targets), the quality
+#               (bench/quality_bench.sh: against gifski and ffmpeg's palette GIF) and the size
+#               limits (bench/size_bench.sh: --max-size on four clips at three limits)
 #   make bench-programs  build and run the Google Benchmark programs (bench_*)
 #   make asan   every test, built with AddressSanitizer and UndefinedBehaviorSanitizer (build-asan/)
 #   make fuzz   the fuzz targets (clang, libFuzzer), FUZZ_SECONDS each (build-fuzz/)
@@ -117,6 +119,7 @@ bench: deps
 	$(MAKE) build
 	bench/convert_bench.sh $(BUILD)
 	bench/quality_bench.sh $(BUILD)
+	bench/size_bench.sh $(BUILD)
 
 bench-programs: build
 	@for b in $(BUILD)/bin/bench_*; do echo "== $$b"; $$b; done
