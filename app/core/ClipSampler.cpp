@@ -54,8 +54,9 @@ TClipSampler::TClipSampler(std::string fileName, const TConversionChoices& choic
     PlaceSamples();
 }
 
-// The first sample starts where the piece does; the others sit in the middle of equal parts
-// of it.
+// The first sample starts where the piece does; each other one in the middle of an equal
+// part of it, or where a key frame in that part lets it start without decoding the frames
+// before it (the key frame nearest the middle).
 void TClipSampler::PlaceSamples() {
     const double piece = static_cast<double>(length_) / kMicroseconds;
     const double total = std::clamp(piece * kShare, std::min(piece, kLeastSample), kMostSample);
@@ -65,12 +66,31 @@ void TClipSampler::PlaceSamples() {
     }
     const int count = std::max(1, static_cast<int>(total / kLeastLength));
     const int64_t each = std::llround(total / count * kMicroseconds);
+    const double part = static_cast<double>(length_) / count;
     for (int i = 0; i < count; ++i) {
-        const int64_t middle = std::llround((i + 0.5) * static_cast<double>(length_) / count);
-        const int64_t offset =
-            i == 0 ? 0 : std::clamp<int64_t>(middle - each / 2, 0, length_ - each);
+        const int64_t from = std::llround(i * part);
+        const int64_t middle = std::llround((i + 0.5) * part);
+        int64_t offset = i == 0 ? 0 : std::clamp<int64_t>(middle - each / 2, 0, length_ - each);
+        if (i > 0) offset = KeyFrameNear(offset, from, std::llround((i + 1) * part) - each);
         samples_.push_back({start_ + offset, each});
     }
+}
+
+// The key frame between `from` and `to` (offsets into the piece) nearest `offset`, as an
+// offset; `offset` itself when there is none.
+int64_t TClipSampler::KeyFrameNear(int64_t offset, int64_t from, int64_t to) const {
+    int64_t best = offset;
+    int64_t bestDistance = INT64_MAX;
+    for (const int64_t time : facts_.KeyFrames) {
+        const int64_t at = time - start_;
+        if (at < from || at > to) continue;
+        const int64_t distance = std::llabs(at - offset);
+        if (distance < bestDistance) {
+            best = at;
+            bestDistance = distance;
+        }
+    }
+    return best;
 }
 
 bool TClipSampler::Cancelled() const { return cancelCheck_ && cancelCheck_(); }

@@ -72,6 +72,7 @@ TClipFacts ClipFactsOf(TFFDecoder& decoder) {
         facts.AspectRatio = static_cast<double>(facts.Width) / facts.Height;
     if (video.FrameRateNum > 0 && video.FrameRateDen > 0)
         facts.FrameRate = static_cast<double>(video.FrameRateNum) / video.FrameRateDen;
+    facts.KeyFrames = decoder.IndexedKeyFrames(-1);
     return facts;
 }
 

@@ -3,6 +3,7 @@
 // task made from the user's choices: the one builder both front ends use.
 #include <cstdint>
 #include <string>
+#include <vector>
 
 #include "app/core/ConversionChoices.h"
 
@@ -23,6 +24,9 @@ struct TClipFacts {
     double AspectRatio = 0;  // width to height as shown, 0 unknown
     double FrameRate = 0;    // 0 unknown
     int64_t Duration = 0;    // microseconds, 0 unknown
+    // Where the file's index says its video's key frames are (microseconds from its start),
+    // in order; empty when it does not say. Decoding from there costs least.
+    std::vector<int64_t> KeyFrames;
 };
 
 // The facts of the file the decoder has open.

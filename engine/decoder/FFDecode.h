@@ -13,6 +13,7 @@
 #include <functional>
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "engine/core/FFBaseComponent.h"
 #include "engine/core/IOWatchdog.h"
@@ -117,6 +118,10 @@ public:
     // stream.
     bool GetVideoStreamInfo(int streamIndex, TVideoStreamInfo& info);
     bool IsVideoStream(int streamIndex);
+    // The times of the key frames the file's index lists for a video stream (-1: the default
+    // one), in microseconds from the file's start, in order; empty when the file has no index
+    // (or builds it only while it is read).
+    std::vector<int64_t> IndexedKeyFrames(int streamIndex);
 
     int64_t FileSize() const { return summary_.FileSize; }
     int StreamCount() const { return summary_.StreamCount; }

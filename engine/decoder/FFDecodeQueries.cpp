@@ -79,6 +79,25 @@ bool TCustomDecoder::IsVideoStream(int streamIndex) {
            formatContext_->streams[streamIndex]->codecpar->codec_type == AVMEDIA_TYPE_VIDEO;
 }
 
+std::vector<int64_t> TCustomDecoder::IndexedKeyFrames(int streamIndex) {
+    std::vector<int64_t> times;
+    if (!RequireFile()) return times;
+    const int index = streamIndex < 0 ? summary_.DefaultVideoStream : streamIndex;
+    if (index < 0 || !IsVideoStream(index)) return times;
+    AVStream* stream = formatContext_->streams[index];
+    const int64_t start =
+        formatContext_->start_time != AV_NOPTS_VALUE ? formatContext_->start_time : 0;
+    const int count = libav::avformat_index_get_entries_count(stream);
+    for (int i = 0; i < count; ++i) {
+        const AVIndexEntry* entry = libav::avformat_index_get_entry(stream, i);
+        if (!entry || !(entry->flags & AVINDEX_KEYFRAME) || entry->timestamp == AV_NOPTS_VALUE)
+            continue;
+        const int64_t time = ToMicroseconds(entry->timestamp, stream->time_base) - start;
+        if (times.empty() || time > times.back()) times.push_back(time);
+    }
+    return times;
+}
+
 bool TCustomDecoder::GetVideoStreamInfo(int streamIndex, TVideoStreamInfo& info) {
     info = TVideoStreamInfo();
     if (!RequireFile()) return false;

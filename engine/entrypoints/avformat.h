@@ -47,6 +47,8 @@ extern "C" {
     X(av_pkt_dump_log2)                  \
     X(av_codec_get_tag)                  \
     X(av_stream_get_side_data)           \
+    X(avformat_index_get_entries_count)  \
+    X(avformat_index_get_entry)          \
     X(av_codec_get_id)
 
 CLIPGIF_DECLARE_ENTRY_POINTS(AvformatEntryPoints, CLIPGIF_AVFORMAT_ENTRY_POINTS)

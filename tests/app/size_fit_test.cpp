@@ -6,6 +6,7 @@
 #include <cmath>
 
 #include "app/core/ByteSize.h"
+#include "app/core/ClipSampler.h"
 #include "app/core/FitLadder.h"
 #include "app/core/FitTexts.h"
 #include "app/core/SizeSearch.h"
@@ -21,8 +22,8 @@ TEST(ByteSize, ReadsBytesAndSizesInUnitsOf1024) {
     EXPECT_EQ(ParseByteSize("1.5M"), 3 * kMB / 2);
     EXPECT_EQ(ParseByteSize("1048576"), kMB);
     EXPECT_EQ(ParseByteSize(" 700KB "), 700 * 1024);
-    for (const char* refused : {"0", "-1", "12Q", "", "M", "1e5", "0.0001K", "8MM", "1..5M",
-                                "99999999999M"})
+    for (const char* refused :
+         {"0", "-1", "12Q", "", "M", "1e5", "0.0001K", "8MM", "1..5M", "99999999999M"})
         EXPECT_FALSE(ParseByteSize(refused)) << refused;
 }
 
@@ -206,6 +207,41 @@ TEST(SizeSearch, StepsDownByWhatAConversionShowedUntilNothingIsLeft) {
     ASSERT_EQ(search.Rung(), static_cast<int>(ladder.size()) - 1);
     EXPECT_FALSE(search.StepDown(100 * kMB));
     EXPECT_EQ(search.Rung(), -1);
+}
+
+// Samples spread over the piece, each starting at a key frame of its part where there is one
+// (no frames decoded before it), else in the part's middle.
+TEST(ClipSampler, SpreadsSamplesOverThePieceStartingAtKeyFrames) {
+    TClipFacts facts;
+    facts.HasVideo = true;
+    facts.Width = 640;
+    facts.Height = 480;
+    facts.FrameRate = 25;
+    facts.Duration = 22'000'000;
+    // none in the second part, two in the third (the nearer one to its middle counts), one
+    // too late in the fourth for a whole sample, one before the piece
+    facts.KeyFrames = {0, 1'000'000, 11'000'000, 12'100'000, 17'950'000, 21'900'000};
+    TConversionChoices choices;
+    choices.Start = 2'000'000;
+    const TClipSampler sampler("clip.mp4", choices, facts);
+    EXPECT_EQ(sampler.PieceLength(), 20'000'000);
+    const std::vector<TClipSampler::TSample>& samples = sampler.Samples();
+    ASSERT_EQ(samples.size(), 5u);  // 15% of 20 s in pieces of 0.6 s at least
+    const int64_t each = samples[0].Length;
+    EXPECT_EQ(each, 600'000);
+    std::vector<int64_t> starts;
+    for (const TClipSampler::TSample& sample : samples) {
+        EXPECT_EQ(sample.Length, each);
+        starts.push_back(sample.Start);
+    }
+    EXPECT_EQ(starts,
+              std::vector<int64_t>({2'000'000, 7'700'000, 12'100'000, 15'700'000, 19'700'000}));
+
+    TConversionChoices shortCut;
+    shortCut.End = 3'000'000;
+    const TClipSampler whole("clip.mp4", shortCut, facts);
+    ASSERT_EQ(whole.Samples().size(), 1u);  // too short to sample: converted whole
+    EXPECT_EQ(whole.Samples()[0].Length, 0);
 }
 
 TEST(FitTexts, SayWhatWasChosenAndWhatWouldFit) {
