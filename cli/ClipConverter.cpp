@@ -9,6 +9,7 @@
 #include "app/core/FailureText.h"
 #include "app/core/FrameLimits.h"
 #include "app/core/FramePipeline.h"
+#include "app/core/ProjectedBytes.h"
 #include "app/core/SizeSearch.h"
 #include "app/core/LostFrames.h"
 #include "cli/ProgressBar.h"
@@ -138,14 +139,7 @@ TConversionOutcome TClipConverter::ConvertFitted(const std::string& fileName,
 }
 
 int64_t TClipConverter::ProjectedBytes(int64_t pieceLength, double frameRate) const {
-    const double written = static_cast<double>(sink_.BytesWritten());
-    double share = 1;
-    if (pieceLength > 0 && sink_.WrittenHundredths() > 0)
-        share = static_cast<double>(sink_.WrittenHundredths()) * 1e4 / pieceLength;
-    else if (pieceLength > 0 && frameRate > 0 && sink_.WrittenFrames() > 0)
-        share = sink_.WrittenFrames() / (frameRate * static_cast<double>(pieceLength) / 1e6);
-    share = std::clamp(share, 1e-3, 1.0);
-    return std::max(static_cast<int64_t>(written / share), settings_.SizeLimit + 1);
+    return ProjectedGifBytes(sink_, pieceLength, frameRate, settings_.SizeLimit);
 }
 
 TConversionOutcome TClipConverter::EstimateOnly(const std::string& fileName,
