@@ -10,6 +10,7 @@
 #include "app/core/FrameLimits.h"
 #include "app/core/FramePipeline.h"
 #include "app/core/LostFrames.h"
+#include "app/core/ProjectedBytes.h"
 #include "app/core/SizeSearch.h"
 #include "cli/ProgressBar.h"
 #include "engine/output/FrameOutputFormats.h"
@@ -136,19 +137,9 @@ TConversionOutcome TClipConverter::ConvertFitted(const std::string& fileName,
         if (!settings_.Quiet)
             console_.Line("The GIF grew past " + RoundedSizeText(limit) + " at " +
                           FitSettingsText(rung, settings_.Colors) + ": converting it again lower");
-        search.StepDown(ProjectedBytes(sampler.PieceLength(), rung.FrameRate));
+        search.StepDown(
+            ProjectedGifBytes(sink_, sampler.PieceLength(), rung.FrameRate, settings_.SizeLimit));
     }
-}
-
-int64_t TClipConverter::ProjectedBytes(int64_t pieceLength, double frameRate) const {
-    const double written = static_cast<double>(sink_.BytesWritten());
-    double share = 1;
-    if (pieceLength > 0 && sink_.WrittenHundredths() > 0)
-        share = static_cast<double>(sink_.WrittenHundredths()) * 1e4 / pieceLength;
-    else if (pieceLength > 0 && frameRate > 0 && sink_.WrittenFrames() > 0)
-        share = sink_.WrittenFrames() / (frameRate * static_cast<double>(pieceLength) / 1e6);
-    share = std::clamp(share, 1e-3, 1.0);
-    return std::max(static_cast<int64_t>(written / share), settings_.SizeLimit + 1);
 }
 
 TConversionOutcome TClipConverter::EstimateOnly(const std::string& fileName,

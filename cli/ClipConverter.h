@@ -71,9 +71,6 @@ private:
     TConversionOutcome ConvertFitted(const std::string& fileName, const TClipFacts& facts);
     // The estimate of the GIF only.
     TConversionOutcome EstimateOnly(const std::string& fileName, const TClipFacts& facts);
-    // How large the GIF the sink gave up on would have grown, from the part of the clip it
-    // covered.
-    int64_t ProjectedBytes(int64_t pieceLength, double frameRate) const;
     // Runs the task added at index 0 to its end; the end report of the task.
     TTerminateInfo RunTask(int64_t length);
     void ShowProgress(const TProgressInfo& info, int64_t length);

@@ -84,3 +84,9 @@ std::string ByteSizeText(int64_t bytes) {
         std::snprintf(text, sizeof text, "%.2f GB", value / (kKilo * kKilo * kKilo));
     return text;
 }
+
+std::string TypedSizeText(int64_t bytes) {
+    if (bytes > 0 && bytes % kMega == 0) return std::to_string(bytes / kMega) + "M";
+    if (bytes > 0 && bytes % kKilo == 0) return std::to_string(bytes / kKilo) + "K";
+    return std::to_string(bytes);
+}

@@ -17,3 +17,7 @@ std::string ByteSizeText(int64_t bytes);
 // The size rounded for reading: bytes below 1 KB, KB below 1 MB, MB above; one decimal below 10 of
 // the unit unless it is 0, whole numbers from there ("512 bytes", "4.2 MB", "730 KB", "25 MB").
 std::string RoundedSizeText(int64_t bytes);
+
+// The size as a person would type it, read back by ParseByteSize as the same bytes: "8M",
+// "500K", "2000000".
+std::string TypedSizeText(int64_t bytes);

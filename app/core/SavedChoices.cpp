@@ -29,6 +29,7 @@ enum TKey {
     kOutputFolder,
     kColors,
     kQuality,
+    kSizeLimit,
 };
 
 const char* const kForever = "forever";
@@ -51,6 +52,15 @@ int WholeOf(const std::string& text, int lowest, int highest, int fallback) {
     const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), value);
     if (error != std::errc() || end != text.data() + text.size()) return fallback;
     return value >= lowest && value <= highest ? value : fallback;
+}
+
+// Bytes as the settings file keeps them, 0 (no limit) for anything that is not a whole number
+// above 0.
+int64_t BytesOf(const std::string& text) {
+    int64_t value = 0;
+    const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), value);
+    if (error != std::errc() || end != text.data() + text.size()) return 0;
+    return value > 0 ? value : 0;
 }
 
 // A rate from 0 to the highest offered; the default for anything else. Read with "." whatever
@@ -87,8 +97,9 @@ std::string LoopText(const TSavedChoices& choices) {
 
 const std::vector<std::string>& SavedChoicesKeys() {
     static const std::vector<std::string> keys = {
-        "FrameSize", "KeepAspectRatio", "Width",  "FrameRate",    "PlayAtClipSpeed", "Loop",
-        "Dither",    "Optimize",        "SaveTo", "OutputFolder", "Colors",          "Quality"};
+        "FrameSize", "KeepAspectRatio", "Width",    "FrameRate", "PlayAtClipSpeed",
+        "Loop",      "Dither",          "Optimize", "SaveTo",    "OutputFolder",
+        "Colors",    "Quality",         "SizeLimit"};
     return keys;
 }
 
@@ -107,6 +118,7 @@ TSavedChoices SavedChoicesOf(const std::vector<std::string>& values) {
     choices.SaveToFolder = values[kSaveTo] == kFolder && !choices.OutputFolder.empty();
     if (values[kColors] == kColorNames[1]) choices.Colors = TFrameColors::Octree;
     choices.Quality = WholeOf(values[kQuality], kMinQuality, kMaxQuality, choices.Quality);
+    choices.SizeLimit = BytesOf(values[kSizeLimit]);
     return choices;
 }
 
@@ -127,6 +139,7 @@ std::vector<TSettingsValue> SettingsValuesOf(const TSavedChoices& choices) {
         folder,
         kColorNames[static_cast<int>(choices.Colors)],
         std::to_string(choices.Quality),
+        std::to_string(choices.SizeLimit),
     };
     std::vector<TSettingsValue> settings;
     for (size_t i = 0; i < keys.size(); ++i) settings.emplace_back(keys[i], values[i]);
@@ -160,6 +173,7 @@ TConversionChoices ConversionChoicesOf(const TSavedChoices& saved) {
     choices.Optimize = saved.Optimize;
     choices.Colors = saved.Colors;
     choices.Quality = saved.Quality;
+    choices.SizeLimit = saved.SizeLimit;
     if (saved.SaveToFolder) choices.OutputFolder = saved.OutputFolder;
     return choices;
 }

@@ -2,6 +2,7 @@
 // The options dialog's choices as the settings file keeps them from one run of the program to
 // the next (section OUTPUT), with the defaults a new user gets. Values that cannot be read
 // (a missing key, a wrong word, a number out of range) give the default.
+#include <cstdint>
 #include <string>
 #include <vector>
 
@@ -30,6 +31,8 @@ struct TSavedChoices {
     // How the frames' colours are chosen, and the fitted colours' quality.
     TFrameColors Colors = TFrameColors::Fitted;
     int Quality = kDefaultQuality;
+    // The most bytes the GIF may take; 0: no limit.
+    int64_t SizeLimit = 0;
     // The GIF goes to OutputFolder instead of beside the clip.
     bool SaveToFolder = false;
     std::string OutputFolder;
@@ -52,5 +55,6 @@ TSavedChoices ReadSavedChoices(const std::string& settingsFile);
 void WriteSavedChoices(const TSavedChoices& choices, const std::string& settingsFile);
 
 // The conversion choices that stand for the saved ones (the piece of the clip is not among
-// them): the size list's size, the width, timing and looping, dithering, optimising, the folder.
+// them): the size list's size, the width, timing and looping, dithering, optimising, colours and
+// quality, the size limit, the folder.
 TConversionChoices ConversionChoicesOf(const TSavedChoices& saved);

@@ -1,6 +1,7 @@
 #include "app/main/ConversionControl.h"
 
 #include <QFileInfo>
+#include <QStringList>
 #include <QWidget>
 
 #include "app/core/ByteSize.h"
@@ -20,6 +21,23 @@ namespace {
 QString TextOf(const std::string& text) { return QString::fromUtf8(text.c_str()); }
 
 QString FileNameOf(const std::string& path) { return QFileInfo(TextOf(path)).fileName(); }
+
+// What the line of a saved GIF adds: " (fitted to 8 MB: 400x225, 15 fps, quality 70)", what
+// a damaged clip lost.
+QString SavedNotes(const std::string& fit, const std::string& lost) {
+    QStringList notes;
+    if (!fit.empty()) notes << TextOf(fit);
+    if (!lost.empty()) notes << TextOf(lost);
+    return notes.isEmpty() ? QString() : " (" + notes.join(QStringLiteral("; ")) + ")";
+}
+
+// "Conversion is complete.", with what the GIF was fitted to and what a damaged clip lost.
+QString CompleteText(const std::string& fit, const std::string& lost) {
+    QString text = QStringLiteral("Conversion is complete");
+    if (!lost.empty()) text += ", but frames were lost (" + TextOf(lost) + ")";
+    if (!fit.empty()) return text + (lost.empty() ? ", " : "; ") + TextOf(fit);
+    return lost.empty() ? text + "." : text;
+}
 
 }  // namespace
 
@@ -78,18 +96,24 @@ bool TConversionControl::Set(const TConversion& conversion) {
 bool TConversionControl::AddConversion(size_t index) {
     encoder_.ClearTasks();
     fileIndex_ = index;
+    fit_.reset();
     const std::string& file = conversion_->Files[index];
-    TClipFacts facts;
     std::string error;
-    if (!ReadClipFacts(encoder_.Decoder(), file, facts, error)) {
+    if (!ReadClipFacts(encoder_.Decoder(), file, facts_, error)) {
         owner_.LogMessage(QStringLiteral("***File load error: ") + TextOf(error));
         return false;
     }
-    if (!facts.HasVideo) {
+    if (!facts_.HasVideo) {
         owner_.LogMessage(QStringLiteral("***No video to convert in ") + TextOf(file));
         return false;
     }
-    texts_ = BuildTaskOptions(conversion_->Choices, facts);
+    return AddTask(conversion_->Choices);
+}
+
+bool TConversionControl::AddTask(const TConversionChoices& choices) {
+    encoder_.ClearTasks();
+    const std::string& file = conversion_->Files[fileIndex_];
+    texts_ = BuildTaskOptions(choices, facts_);
     TInputOptions input;
     input.FileName = file;
     input.Options = texts_.Input;
@@ -123,6 +147,7 @@ void TConversionControl::Start() {
     tasksCompleted_ = 0;
     lastResult_ = TConversionResult();
     runLost_.clear();
+    runFit_.clear();
     runUnderway_ = true;
     PreparePreview();
     encoder_.SetPreviewBitmap(previewWanted_);
@@ -130,9 +155,17 @@ void TConversionControl::Start() {
 }
 
 void TConversionControl::RunFile() {
+    fit_.reset();
+    outgrewLimit_ = false;
+    if (conversion_ && conversion_->Choices.SizeLimit > 0) return ChooseSettings();
+    ConvertFile();
+}
+
+void TConversionControl::ConvertFile() {
     if (conversion_) {
         const std::string& file = conversion_->Files[fileIndex_];
-        PrepareSink(sink_, conversion_->Choices, file);
+        PrepareSink(sink_, RunChoices(), file);
+        sink_.SetSizeLimit(conversion_->Choices.SizeLimit);
         QString converting = QStringLiteral("Converting ") + FileNameOf(file);
         if (conversion_->Files.size() > 1) {
             converting = QStringLiteral("Converting ") + FileLabel() + QStringLiteral(": ") +
@@ -147,6 +180,10 @@ void TConversionControl::RunFile() {
     runStarted_ = std::chrono::steady_clock::now();
     owner_.ShowProgress(0, QStringLiteral("0%"));
     encoder_.StartTask(1);
+}
+
+TConversionChoices TConversionControl::RunChoices() const {
+    return fit_ && fit_->Fits() ? fit_->ChosenChoices() : conversion_->Choices;
 }
 
 // "file 2 of 3" while several files are converted.
@@ -166,6 +203,7 @@ void TConversionControl::PreparePreview() {
 void TConversionControl::Stop() {
     stopped_ = true;
     owner_.ShowRunPhase(TRunPhase::Stopping);
+    if (CancelChoosing()) return;
     encoder_.Stop(true);
     owner_.CatchUp();
     if (previewForm_) previewForm_->hide();
@@ -240,6 +278,12 @@ void TConversionControl::FFEncoderProgress(PProgressInfo AProgressInfo) {
 // after a failure or a stop.
 void TConversionControl::FFEncoderTerminate(const TTerminateInfo& ATerminateInfo) {
     owner_.CatchUp();
+    if (ATerminateInfo.TaskIndex >= 0 && ATerminateInfo.Failed && fit_ && !stopped_ &&
+        sink_.LimitExceeded()) {
+        // converted again lower once all its tasks have ended; nothing of it was kept
+        outgrewLimit_ = true;
+        return;
+    }
     if (ATerminateInfo.TaskIndex >= 0) {
         ++tasksEnded_;
         if (ATerminateInfo.Completed && !ATerminateInfo.Failed) ++tasksCompleted_;
@@ -250,9 +294,10 @@ void TConversionControl::FFEncoderTerminate(const TTerminateInfo& ATerminateInfo
                 const std::string lost = LostFramesText(ATerminateInfo.Losses);
                 if (!lost.empty()) runLost_ = lost;
             }
+            runFit_ = fit_ ? fit_->FittedLine() : std::string();
             TakeResult();
             owner_.LogMessage(QStringLiteral("***GIF saved: ") + TextOf(runOutput_) +
-                              (runLost_.empty() ? QString() : " (" + TextOf(runLost_) + ")"));
+                              SavedNotes(runFit_, runLost_));
         }
     }
     if (ATerminateInfo.Failed)
@@ -260,6 +305,11 @@ void TConversionControl::FFEncoderTerminate(const TTerminateInfo& ATerminateInfo
             &window_, QMessageBox::Warning, ApplicationTitle(),
             TextOf(ConversionFailureText(InputFileName(), ATerminateInfo.ErrorMessage)));
     if (ATerminateInfo.TaskIndex >= 0) return;
+    if (outgrewLimit_ && !stopped_ && ConvertSmaller()) return;
+    RunNextOrEnd();
+}
+
+void TConversionControl::RunNextOrEnd() {
     if (!stopped_ && RunNextFile()) return;
     EndRuns();
 }
@@ -291,9 +341,7 @@ void TConversionControl::EndRuns() {
     if (!lastResult_.File.empty()) owner_.ShowResult(&lastResult_);
     const bool allCompleted = tasksEnded_ > 0 && tasksCompleted_ == tasksEnded_;
     if (!allCompleted || stopped_) return;
-    owner_.ShowStatus(runLost_.empty() ? QStringLiteral("Conversion is complete.")
-                                       : "Conversion is complete, but frames were lost (" +
-                                             TextOf(runLost_) + ")");
+    owner_.ShowStatus(CompleteText(runFit_, runLost_));
     PlayResult();
 }
 
@@ -319,6 +367,7 @@ void TConversionControl::CopyResult() {
 TClosedRun TConversionControl::Close() {
     TClosedRun closed;
     closed.WasRunning = runUnderway_;
+    choosing_.Cancel();
     runUnderway_ = false;
     encoder_.OnProgress = nullptr;
     encoder_.OnTerminate = nullptr;

@@ -7,6 +7,11 @@
 // the preview window, which shows the frames while converting (while "Preview while encoding"
 // is wanted) and, once the runs are complete, plays the last GIF made until the next run
 // starts or the window closes. It reports to the window through TConversionOwner.
+//
+// With a size limit, each file's settings are chosen first from samples of the clip, on a
+// thread of their own (FitChoice.h); its task then runs at them with the sink's limit set, and
+// when the GIF still grows past the limit the file is converted again at the next settings
+// down. A file that nothing can fit is told in a warning and gets no GIF.
 #include <QImage>
 #include <QString>
 #include <atomic>
@@ -17,9 +22,12 @@
 #include <vector>
 
 #include "app/core/ConversionChoices.h"
+#include "app/core/FitChoice.h"
 #include "app/core/FrameSink.h"
+#include "app/core/QuietThreads.h"
 #include "app/core/TaskOptions.h"
 #include "app/main/RunPhase.h"
+#include "app/widgets/BackgroundRun.h"
 #include "engine/encoder/FFEncode.h"
 #include "engine/output/FrameOutput.h"
 
@@ -85,6 +93,9 @@ public:
     TConversionControl& operator=(const TConversionControl&) = delete;
 
     TFFEncoder& Encoder() { return encoder_; }
+    // The engine lines of the samples that choose the settings for a size limit are left out
+    // of the log that consults `threads` (null: none).
+    void SetQuietThreads(TQuietThreads* threads) { quietThreads_ = threads; }
     // The GIF document and its frames, bound to the adapter.
     TFrameSink& FrameSink() { return sink_; }
     TPreviewForm* PreviewWindow() const { return previewForm_.get(); }
@@ -131,9 +142,27 @@ private:
     // Adds the task of the conversion's file at `index`; false (with the reason logged) when
     // it cannot be added.
     bool AddConversion(size_t index);
+    // Adds the task of the file at fileIndex_ with `choices`, as AddConversion.
+    bool AddTask(const TConversionChoices& choices);
+    // The file's run: with a size limit its settings are chosen first.
     void RunFile();
+    void ConvertFile();
     // After a file's run: the next file that can be added runs; false when none is left.
     bool RunNextFile();
+    // After a file's run: the next file, or the end of the runs.
+    void RunNextOrEnd();
+    // The file's choices as its run takes them: fitted to the limit once they were chosen.
+    TConversionChoices RunChoices() const;
+
+    // The fitting to a size limit (ConversionControlFit.cpp).
+    void ChooseSettings();
+    void SettingsChosen(const TFitChoice& choice);
+    // The file's GIF outgrew the limit: the settings a step down, converted again; false when
+    // there are none, or the task cannot be added.
+    bool ConvertSmaller();
+    void TellNothingFits();
+    // The choosing under way ends: Stop, or the window closing.
+    bool CancelChoosing();
     void EndRuns();
     void TakeResult();
     void PreparePreview();
@@ -167,4 +196,13 @@ private:
     TConversionResult lastResult_;
     // What a damaged clip lost, in words (empty: nothing).
     std::string runLost_;
+    // With a size limit: the facts of the file under way, the settings chosen for it (from the
+    // samples taken in the background), whether its GIF outgrew the limit, and what its GIF was
+    // fitted to, in words.
+    TClipFacts facts_;
+    TBackgroundRun<TFitChoice> choosing_;
+    std::optional<TFitChoice> fit_;
+    bool outgrewLimit_ = false;
+    std::string runFit_;
+    TQuietThreads* quietThreads_ = nullptr;
 };

@@ -74,12 +74,17 @@ TfrmFrameOutput::TfrmFrameOutput(const TProgramFiles& files, QWidget* parent)
     FFLogger.OnLog = [this](const void*, uint32_t threadId, TLogLevel level,
                             const std::string& message) { FFLoggerLog(threadId, level, message); };
     PreviewWhileEncodingChanged(face_->PreviewWhileEncoding());
+    run_.SetQuietThreads(&quietThreads_);
     FormCreate();
 }
 
 // A window that goes without having been closed stops its conversion all the same, before the
-// sink and the adapter the conversion writes to go.
-TfrmFrameOutput::~TfrmFrameOutput() { FormCloseQuery(); }
+// sink and the adapter the conversion writes to go. The options dialog goes before the threads
+// its estimates quieten in the log.
+TfrmFrameOutput::~TfrmFrameOutput() {
+    FormCloseQuery();
+    delete frmOption_;
+}
 
 void TfrmFrameOutput::FormCreate() {
     setWindowTitle(ApplicationTitle());
@@ -140,6 +145,7 @@ void TfrmFrameOutput::LogMessage(const QString& message) {
 }
 
 void TfrmFrameOutput::FFLoggerLog(uint32_t threadId, TLogLevel level, const std::string& message) {
+    if (quietThreads_.Contains(threadId)) return;
     AppendLog(QStringLiteral("#%1.%2: ")
                   .arg(threadId)
                   .arg(static_cast<int>(level))
@@ -204,6 +210,7 @@ bool TfrmFrameOutput::LoadConvertible(const QString& fileName) {
 void TfrmFrameOutput::RunOptionsDialog(const QStringList& fileNames) {
     if (!frmOption_) {
         frmOption_ = new TfrmOption(this);
+        frmOption_->SetQuietThreads(&quietThreads_);
         frmOption_->SetSavedChoices(ReadSavedChoices(files_.SettingsFile));
     }
     frmOption_->Prepare(Encoder().Decoder());

@@ -13,7 +13,8 @@
 //   - the sink window (TQtSinkWindow) and the log hand-off (TLogHandOff): what the
 //     conversion's threads show, handed to the GUI thread without waiting for it.
 // Every line of the log (the engine's, the sink's and the window's own) goes through the log
-// hand-off, so the log keeps one order.
+// hand-off, so the log keeps one order. The engine's lines of the samples that estimate a GIF
+// (for the options dialog, or to fit a size limit) are left out.
 #include <QImage>
 #include <QString>
 #include <QStringList>
@@ -21,6 +22,7 @@
 #include <cstdint>
 #include <string>
 
+#include "app/core/QuietThreads.h"
 #include "app/main/ConversionControl.h"
 #include "app/main/LogHandOff.h"
 #include "app/main/MainWindowFace.h"
@@ -121,6 +123,8 @@ private:
     QFileDialog* openDialog_ = nullptr;
     TfrmOption* frmOption_ = nullptr;
     QString inputFileName_;
+    // The threads that estimate GIFs, whose engine lines the log leaves out.
+    TQuietThreads quietThreads_;
     TLogHandOff logHandOff_;
     TQtSinkWindow sinkWindow_;
     TConversionControl run_;

@@ -45,6 +45,8 @@ constexpr int kStatusTop = 333;
 constexpr int kStatusLeft = 24;
 constexpr int kRowRight = 737;
 constexpr int kGap = 10;
+// Characters of the result's name the status leaves room for.
+constexpr int kLeastNameShown = 6;
 const QRect kProgressPlace(kRowRight - 220, kStatusTop, 220, 16);
 const QRect kCopyGifPlace(kRowRight - 76, kStatusTop - 4, 76, 24);
 const QRect kShowInFolderPlace(kCopyGifPlace.left() - 6 - 104, kStatusTop - 4, 104, 24);
@@ -207,6 +209,10 @@ void TMainWindowFace::ShowRunPhase(TRunPhase phase) {
             SetRunButtons(false, false, true, true, false);
             btnStop->setFocus();
             break;
+        case TRunPhase::Choosing:
+            btnPause->setEnabled(false);
+            btnResume->setEnabled(false);
+            break;
         case TRunPhase::Paused:
             btnPause->setEnabled(false);
             btnResume->setEnabled(true);
@@ -262,14 +268,20 @@ void TMainWindowFace::FitStatus() {
     int right = kRowRight;
     if (!prgConversion->isHidden()) right = kProgressPlace.left() - kGap;
     if (!lblResult->isHidden()) {
-        // The status keeps its text whole up to half the row; the result line takes the rest.
-        const int statusRoom = std::min(metrics.horizontalAdvance(statusText_) + kGap / 2,
-                                        (kRowRight - kStatusLeft) / 2);
+        // The status keeps its text whole up to half the row, and less where the result's
+        // facts and the start of its name would not fit beside it; the result takes the rest.
+        const QString separator = QStringLiteral("  ");
+        const int resultNeeds = metrics.horizontalAdvance(separator + resultFacts_) +
+                                metrics.horizontalAdvance(resultName_.left(kLeastNameShown)) +
+                                metrics.horizontalAdvance(QStringLiteral("\u2026"));
+        const int row = kShowInFolderPlace.left() - kGap - kStatusLeft - 2 * kGap;
+        const int statusRoom =
+            std::min({metrics.horizontalAdvance(statusText_) + kGap / 2,
+                      (kRowRight - kStatusLeft) / 2, std::max(row - resultNeeds, 0)});
         right = kStatusLeft + statusRoom;
         const int resultLeft = right + 2 * kGap;
         const int resultWidth = std::max(kShowInFolderPlace.left() - kGap - resultLeft, 0);
         lblResult->setGeometry(resultLeft, kStatusTop, resultWidth, 16);
-        const QString separator = QStringLiteral("  ");
         const int nameRoom = resultWidth - metrics.horizontalAdvance(separator + resultFacts_);
         lblResult->setText(metrics.elidedText(resultName_, Qt::ElideMiddle, std::max(nameRoom, 0)) +
                            separator + resultFacts_);

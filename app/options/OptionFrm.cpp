@@ -11,7 +11,9 @@
 
 #include "app/core/FrameSizes.h"
 #include "app/options/ActualSizeForm.h"
+#include "app/options/ByteSizeEdit.h"
 #include "app/options/FrameImage.h"
+#include "app/options/GifSizeEstimate.h"
 #include "app/options/OptionRules.h"
 #include "app/options/TimeEdit.h"
 #include "app/widgets/BitmapImage.h"
@@ -49,11 +51,17 @@ private:
 
 TfrmOption::TfrmOption(QWidget* owner) : QDialog(owner) {
     CreateComponents();
+    estimate_ = std::make_unique<TGifSizeEstimate>(
+        *lblEstimate, [this](QString& why) { return EstimateRequest(why); });
     ConnectHandlers();
     FormCreate();
 }
 
-TfrmOption::~TfrmOption() { FormDestroy(); }
+// The estimate under way ends before the components it shows in.
+TfrmOption::~TfrmOption() {
+    estimate_.reset();
+    FormDestroy();
+}
 
 void TfrmOption::FormCreate() {
     Image->setToolTip(QStringLiteral("Click to view current picture in actual size"));
@@ -290,6 +298,7 @@ void TfrmOption::UpdateCutClip() {
     const bool valid = startTime_ < endTime_;
     chkCutClip->setEnabled(valid);
     chkCutClip->setChecked(valid);
+    ChoicesChanged();
 }
 
 void TfrmOption::ImageClick() {
@@ -330,6 +339,7 @@ TSavedChoices TfrmOption::SavedChoices() const {
     choices.Quality = spnQuality->value();
     choices.Dither = static_cast<TDitherChoice>(cboDither->currentIndex());
     choices.Optimize = chkOptimize->isChecked();
+    choices.SizeLimit = edtSizeLimit->Bytes().value_or(0);
     choices.OutputFolder = edtFolder->text().toStdString();
     choices.SaveToFolder = rdoFolder->isChecked() && !choices.OutputFolder.empty();
     return choices;
@@ -351,6 +361,7 @@ void TfrmOption::SetSavedChoices(const TSavedChoices& choices) {
     spnQuality->setValue(choices.Quality);
     cboDither->setCurrentIndex(static_cast<int>(choices.Dither));
     chkOptimize->setChecked(choices.Optimize);
+    edtSizeLimit->ShowBytes(choices.SizeLimit);
     edtFolder->setText(QString::fromStdString(choices.OutputFolder));
     (choices.SaveToFolder ? rdoFolder : rdoBesideClip)->setChecked(true);
     UpdateEnabled();
@@ -392,6 +403,42 @@ void TfrmOption::btnBrowseClick() {
     edtFolder->setText(folder);
     rdoFolder->setChecked(true);
     UpdateEnabled();
+}
+
+// A size limit that is no size cannot be taken: the field is shown for putting it right.
+void TfrmOption::btnOkClick() {
+    if (!edtSizeLimit->Valid()) {
+        edtSizeLimit->setFocus();
+        edtSizeLimit->selectAll();
+        return;
+    }
+    accept();
+}
+
+void TfrmOption::showEvent(QShowEvent* event) {
+    QDialog::showEvent(event);
+    estimate_->Restart();
+}
+
+void TfrmOption::hideEvent(QHideEvent* event) {
+    estimate_->Stop();
+    QDialog::hideEvent(event);
+}
+
+void TfrmOption::SetQuietThreads(TQuietThreads* threads) { estimate_->SetQuietThreads(threads); }
+
+void TfrmOption::ChoicesChanged() {
+    if (isVisible()) estimate_->Restart();
+}
+
+// The clip as prepared, with the choices as they stand.
+std::optional<TEstimateRequest> TfrmOption::EstimateRequest(QString& why) const {
+    if (!prepared_ || firstVideoStream_ < 0) return std::nullopt;
+    if (!edtSizeLimit->Valid()) {
+        why = QStringLiteral("The size limit is no size: type 8M, 500K or 2000000");
+        return std::nullopt;
+    }
+    return TEstimateRequest{preparedName_, Choices(), facts_};
 }
 
 std::string TfrmOption::OutputOptionsText() const {

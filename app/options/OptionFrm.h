@@ -4,7 +4,9 @@
 // track bar), and lets the user mark a piece of the clip (Set Start and Set End, or the times
 // typed) and choose what the command line offers too, in its words: the frame size (from the
 // list, kept to the picture's aspect ratio or not, or a width with the height following), the
-// frame rate, timing and looping, dithering, optimising, and where the GIF is saved.
+// frame rate, timing and looping, dithering, optimising, a size limit, and where the GIF is
+// saved. Under the size limit it shows the estimate of the GIF's size, following the choices
+// while the dialog is shown (TGifSizeEstimate); OK is refused while the limit is no size.
 //
 // The dialog is made once and reused: Prepare before each showing keeps the start, end and Cut
 // Clip when the same file comes again, and starts afresh for any other file; the other choices
@@ -33,8 +35,12 @@ class QPushButton;
 class QRadioButton;
 class QSpinBox;
 class TBitmap;
+class TByteSizeEdit;
 class TFFDecoder;
 class TFrameImage;
+class TGifSizeEstimate;
+class TQuietThreads;
+struct TEstimateRequest;
 class TTimeEdit;
 class TTrackBar;
 
@@ -76,6 +82,8 @@ public:
     // "Play at clip speed and loop" and "Optimise (smaller file)" are checked.
     bool PlayAtClipSpeed() const;
     bool OptimizeOutput() const;
+    // The estimate's engine lines are left out of the log that consults `threads`.
+    void SetQuietThreads(TQuietThreads* threads);
 
     // The dialog's state.
     int64_t ClipDuration() const { return clipDuration_; }
@@ -97,6 +105,11 @@ public:
     void btnNextFrameClick();
     void btnPreviousFrameClick();
     void btnBrowseClick();
+    void btnOkClick();
+
+protected:
+    void showEvent(QShowEvent* event) override;
+    void hideEvent(QHideEvent* event) override;
 
 private:
     // Components, named as the members.
@@ -130,6 +143,8 @@ private:
     QSpinBox* spnQuality;
     QComboBox* cboDither;
     QCheckBox* chkOptimize;
+    TByteSizeEdit* edtSizeLimit;
+    QLabel* lblEstimate;
     // Where it is saved.
     QGroupBox* grpSaveTo;
     QRadioButton* rdoBesideClip;
@@ -165,6 +180,10 @@ private:
     bool SeekNear(int64_t target);
     void ShowFrameFrom(int64_t target);
     void UpdateCutClip();
+    // A choice the GIF's size depends on changed: the estimate follows while the dialog shows.
+    void ChoicesChanged();
+    void ConnectEstimate();
+    std::optional<TEstimateRequest> EstimateRequest(QString& why) const;
 
     TFFDecoder* decoder_ = nullptr;
     // The file of the previous Prepare.
@@ -193,4 +212,5 @@ private:
     TClipFacts facts_;
     bool updating_ = false;
     int lastPosition_ = 0;
+    std::unique_ptr<TGifSizeEstimate> estimate_;
 };

@@ -15,6 +15,7 @@
 
 #include "app/core/DitherNames.h"
 #include "app/core/FrameSizes.h"
+#include "app/options/ByteSizeEdit.h"
 #include "app/options/FrameImage.h"
 #include "app/options/OptionFrm.h"
 #include "app/options/TimeEdit.h"
@@ -36,7 +37,7 @@ constexpr int kTopHeight = 236;
 constexpr int kChoicesTop = kLeft + kTopHeight + 6;
 constexpr int kChoicesHeight = 104;
 constexpr int kLowerTop = kChoicesTop + kChoicesHeight + 6;
-constexpr int kLowerHeight = 132;
+constexpr int kLowerHeight = 186;
 constexpr int kButtonsTop = kLowerTop + kLowerHeight + 8;
 constexpr int kClientHeight = kButtonsTop + 28 + 8;
 // The width of the labels' column in the groups below, and of their fields.
@@ -254,9 +255,10 @@ void TfrmOption::CreateSaveTo() {
     grid->addWidget(rdoFolder, 1, 0);
     grid->addWidget(edtFolder, 1, 1, 1, 2);
     grid->addWidget(btnBrowse, 2, 1, 1, 2, Qt::AlignRight);
+    grid->setRowStretch(3, 1);
 }
 
-// What the GIF is made of; its grid has room for the rows of further choices of the picture.
+// What the GIF is made of, the most bytes it may take, and under them the estimate of its size.
 void TfrmOption::CreateGif() {
     grpGif = MakeGroup("grpGif", "GIF", this, QRect(kRight, kLowerTop, kRightWidth, kLowerHeight));
     cboColors = Named("cboColors", new QComboBox);
@@ -282,6 +284,19 @@ void TfrmOption::CreateGif() {
     chkOptimize = Named("chkOptimize", new QCheckBox(QStringLiteral("Optimise (smaller file)")));
     chkOptimize->setToolTip(
         QStringLiteral("Stores only what changes from frame to frame; takes longer to save"));
+    edtSizeLimit = Named("edtSizeLimit", new TByteSizeEdit);
+    edtSizeLimit->setPlaceholderText(QStringLiteral("none"));
+    edtSizeLimit->setMinimumWidth(kFieldWidth);
+    edtSizeLimit->setMaximumWidth(kFieldWidth);
+    edtSizeLimit->setToolTip(QStringLiteral(
+        "The GIF is never larger: quality, then frame rate, then frame size are lowered as far "
+        "as it takes. Bytes, or a size in K or M (8M, 500K); empty for no limit"));
+    lblEstimate = Named("lblEstimate", new QLabel);
+    lblEstimate->setWordWrap(true);
+    lblEstimate->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+    lblEstimate->setMinimumHeight(2 * lblEstimate->fontMetrics().lineSpacing());
+    lblEstimate->setToolTip(
+        QStringLiteral("Estimated from short samples of the clip, converted with these choices"));
     QGridLayout* grid = MakeGrid(grpGif);
     grid->addWidget(MakeLabel("Colours:", cboColors), 0, 0);
     grid->addWidget(cboColors, 0, 1);
@@ -290,11 +305,14 @@ void TfrmOption::CreateGif() {
     grid->addWidget(MakeLabel("Dithering:", cboDither), 2, 0);
     grid->addWidget(cboDither, 2, 1);
     grid->addWidget(chkOptimize, 3, 0, 1, 3);
-    grid->setRowStretch(4, 1);
+    grid->addWidget(MakeLabel("Size limit:", edtSizeLimit), 4, 0);
+    grid->addWidget(edtSizeLimit, 4, 1);
+    grid->addWidget(lblEstimate, 5, 0, 1, 3);
+    grid->setRowStretch(6, 1);
 }
 
 void TfrmOption::ConnectHandlers() {
-    connect(btnOk, &QPushButton::clicked, this, &QDialog::accept);
+    connect(btnOk, &QPushButton::clicked, this, [this] { btnOkClick(); });
     connect(btnCancel, &QPushButton::clicked, this, &QDialog::reject);
     connect(btnNextFrame, &QPushButton::clicked, this, [this] { btnNextFrameClick(); });
     connect(btnPreviousFrame, &QPushButton::clicked, this, [this] { btnPreviousFrameClick(); });
@@ -312,4 +330,21 @@ void TfrmOption::ConnectHandlers() {
     connect(cboColors, &QComboBox::currentIndexChanged, this, update);
     connect(rdoFolder, &QRadioButton::toggled, this, update);
     UpdateEnabled();
+    ConnectEstimate();
+}
+
+// Every choice the GIF's size depends on; the loop and the folder are not among them.
+void TfrmOption::ConnectEstimate() {
+    const auto changed = [this] { ChoicesChanged(); };
+    connect(cboFrameSize, &QComboBox::currentIndexChanged, this, changed);
+    connect(chkKeepAspect, &QCheckBox::toggled, this, changed);
+    connect(spnWidth, &QSpinBox::valueChanged, this, changed);
+    connect(chkCutClip, &QCheckBox::toggled, this, changed);
+    connect(spnFrameRate, &QDoubleSpinBox::valueChanged, this, changed);
+    connect(chkPlayAtClipSpeed, &QCheckBox::toggled, this, changed);
+    connect(cboColors, &QComboBox::currentIndexChanged, this, changed);
+    connect(spnQuality, &QSpinBox::valueChanged, this, changed);
+    connect(cboDither, &QComboBox::currentIndexChanged, this, changed);
+    connect(chkOptimize, &QCheckBox::toggled, this, changed);
+    connect(edtSizeLimit, &QLineEdit::textChanged, this, changed);
 }

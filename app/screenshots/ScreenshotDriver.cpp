@@ -5,10 +5,11 @@
 // then drops PORTRAIT_CLIP on the window and converts it, and saves what the screen shows as
 // PNG pictures: the main window idle and with the clip chosen, the open dialog, the message
 // about the file without video, the options dialog with a frame shown, a piece of the clip set
-// and the choices below, the frame at actual size, the main window converting with the preview
-// window and after the conversion with its result line and the GIF playing, the portrait clip's
-// preview beside the window, the help menu and the About box. The answers a user would give
-// come from a TDialogs of its own.
+// and the choices below (a size limit among them, with its estimate), the frame at actual size,
+// the main window converting (after the settings that fit the limit were chosen) with the
+// preview window and after the conversion with its result line and the GIF playing, the
+// portrait clip's preview beside the window, the help menu and the About box. The answers a
+// user would give come from a TDialogs of its own.
 #include <QAction>
 #include <QApplication>
 #include <QCheckBox>
@@ -18,6 +19,7 @@
 #include <QFile>
 #include <QFileDialog>
 #include <QLabel>
+#include <QLineEdit>
 #include <QMenu>
 #include <QMessageBox>
 #include <QPushButton>
@@ -34,6 +36,7 @@
 #include "app/main/StartUp.h"
 #include "app/options/ActualSizeForm.h"
 #include "app/options/FrameImage.h"
+#include "app/options/GifSizeEstimate.h"
 #include "app/options/OptionFrm.h"
 #include "app/widgets/Dialogs.h"
 #include "app/widgets/ImageButton.h"
@@ -160,6 +163,9 @@ private:
         track.setValue(track.maximum() * 9 / 10);
         NamedChild<QPushButton>(options, "btnEndTime").click();
         NamedChild<QComboBox>(options, "cboFrameSize").setCurrentIndex(6);
+        NamedChild<QLineEdit>(options, "edtSizeLimit").setText(QStringLiteral("2M"));
+        const QLabel& estimate = NamedChild<QLabel>(options, "lblEstimate");
+        SettleUntil([&] { return estimate.text() != TGifSizeEstimate::kEstimating; });
         Save(options, "options.png");
         options.ImageClick();
         options.hide();

@@ -25,6 +25,8 @@ inline const QColor Caption{0xff, 0xff, 0xff};
 inline const QColor DarkCaption{0x1a, 0x1f, 0x29};
 inline const QColor LogText{0xc8, 0xce, 0xd8};
 inline const QColor DimText{0x8a, 0x94, 0xa6};
+// The text of a field that holds what it cannot take.
+inline const QColor InvalidText{0xff, 0x6b, 0x6b};
 // The skin's transparent colour.
 inline const QColor Transparent{0xff, 0x00, 0xff};
 

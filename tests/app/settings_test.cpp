@@ -178,6 +178,7 @@ TEST(SavedChoices, RoundTripThroughTheFile) {
     chosen.Repeats = 3;
     chosen.Dither = dcSteveArche;
     chosen.Optimize = true;
+    chosen.SizeLimit = 8 * 1024 * 1024 + 1;
     chosen.SaveToFolder = true;
     chosen.OutputFolder = "/home/ren\xC3\xA9/GIFs";
     WriteSavedChoices(chosen, fileName);
@@ -209,12 +210,12 @@ TEST(SavedChoices, TheProgramsSettingsTextHoldsTheDefaults) {
 }
 
 TEST(SavedChoices, WrongValuesGiveTheDefaults) {
-    const Lines wrong = {"huge",    "yes",   "-5",     "70", "2",      "0",
-                         "ordered", "maybe", "folder", "",   "bluish", "101"};
+    const Lines wrong = {"huge",  "yes",    "-5", "70",     "2",   "0", "ordered",
+                         "maybe", "folder", "",   "bluish", "101", "8M"};
     EXPECT_EQ(SavedChoicesOf(wrong), TSavedChoices());
     EXPECT_EQ(SavedChoicesOf({}), TSavedChoices());
-    const Lines right = {"hd720",  "0", "320",    "7.5", "0",      "65535",
-                         "burkes", "1", "beside", "/x",  "octree", "40"};
+    const Lines right = {"hd720", "0",      "320", "7.5",    "0",  "65535", "burkes",
+                         "1",     "beside", "/x",  "octree", "40", "500000"};
     const TSavedChoices read = SavedChoicesOf(right);
     EXPECT_EQ(read.FrameSizeName, "hd720");
     EXPECT_EQ(read.Width, 320);
@@ -225,6 +226,13 @@ TEST(SavedChoices, WrongValuesGiveTheDefaults) {
     EXPECT_FALSE(read.SaveToFolder);
     EXPECT_EQ(read.Colors, TFrameColors::Octree);
     EXPECT_EQ(read.Quality, 40);
+    EXPECT_EQ(read.SizeLimit, 500000);
+    EXPECT_EQ(ConversionChoicesOf(read).SizeLimit, 500000);
+    for (const char* noLimit : {"-1", "0", "", "1e6", "8M"}) {
+        Lines values = right;
+        values.back() = noLimit;
+        EXPECT_EQ(SavedChoicesOf(values).SizeLimit, 0) << noLimit;
+    }
 }
 
 }  // namespace

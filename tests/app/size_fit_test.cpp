@@ -27,6 +27,14 @@ TEST(ByteSize, ReadsBytesAndSizesInUnitsOf1024) {
         EXPECT_FALSE(ParseByteSize(refused)) << refused;
 }
 
+TEST(ByteSize, TypedSizesReadBackAsTheSameBytes) {
+    EXPECT_EQ(TypedSizeText(8 * kMB), "8M");
+    EXPECT_EQ(TypedSizeText(500 * 1024), "500K");
+    EXPECT_EQ(TypedSizeText(2000000), "2000000");
+    for (const int64_t bytes : {int64_t{1}, 3 * kMB / 2, 2000000 * kMB, kMB + 1})
+        EXPECT_EQ(ParseByteSize(TypedSizeText(bytes)), bytes) << bytes;
+}
+
 TEST(ByteSize, RoundsSizesForReading) {
     EXPECT_EQ(RoundedSizeText(8 * kMB), "8 MB");
     EXPECT_EQ(RoundedSizeText(4 * kMB + kMB / 5), "4.2 MB");

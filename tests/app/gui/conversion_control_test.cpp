@@ -16,6 +16,8 @@ const char* NameOf(TRunPhase phase) {
     switch (phase) {
         case TRunPhase::Started:
             return "started";
+        case TRunPhase::Choosing:
+            return "choosing";
         case TRunPhase::Paused:
             return "paused";
         case TRunPhase::Resumed:
