@@ -27,45 +27,11 @@ MEDIA=$BUILD/bench-media
 WORK=$(mktemp -d)
 trap 'rm -rf "$WORK"' EXIT
 
-for tool in ffmpeg /usr/bin/time "$CLI"; do
-    command -v "$tool" >/dev/null || { echo "convert_bench: $tool is missing (make deps, make build)" >&2; exit 1; }
-done
-
+source "$(dirname "$0")/measure.sh"
+require_tools convert_bench ffmpeg /usr/bin/time "$CLI"
 source "$(dirname "$0")/clips.sh"
 CLIP60=$(scene_clip scene-60s.mp4 60)
 CLIP300=$(make_clip scene-300s.mp4 -stream_loop 4 -i "$CLIP60" -c copy)
-
-# run_once NAME OUT COMMAND...: runs the command once, OUT (a file it writes, or "") removed
-# first; sets RUN_WALL (seconds) and RUN_PEAK (MiB).
-run_once() {
-    local name=$1 out=$2
-    shift 2
-    [ -n "$out" ] && rm -f "$out"
-    if ! /usr/bin/time -o "$WORK/time" -f "%e %M" "$@" >"$WORK/out" 2>&1; then
-        echo "convert_bench: $name failed:" >&2
-        cat "$WORK/out" >&2
-        exit 1
-    fi
-    local kib
-    read -r RUN_WALL kib <"$WORK/time"
-    RUN_PEAK=$(awk -v k="$kib" 'BEGIN { printf "%.1f", k / 1024 }')
-}
-
-# faster A B: whether wall time A is below B (or B is unset).
-faster() { [ -z "$2" ] || awk -v a="$1" -v b="$2" 'BEGIN { exit !(a < b) }'; }
-
-# measure NAME OUT COMMAND...: runs the command RUNS times; sets WALL (best) and PEAK (of that
-# run).
-measure() {
-    local name=$1 out=$2
-    shift 2
-    WALL=""
-    PEAK=""
-    for ((run = 1; run <= RUNS; run++)); do
-        run_once "$name" "$out" "$@"
-        if faster "$RUN_WALL" "$WALL"; then WALL=$RUN_WALL PEAK=$RUN_PEAK; fi
-    done
-}
 
 # measure_pair OUT: clipgif-cli (the array CLI_RUN, writing OUT) and ffmpeg's decoding and
 # scaling (the array DECODE_RUN) in turn, RUNS times each, so that a slower spell of the machine

@@ -40,9 +40,8 @@ SIZE=320x240
 W=320
 H=240
 
-for tool in ffmpeg ffprobe /usr/bin/time "$CLI" "$STILL"; do
-    command -v "$tool" >/dev/null || { echo "quality_bench: $tool is missing (make deps, make build)" >&2; exit 1; }
-done
+source "$(dirname "$0")/measure.sh"
+require_tools quality_bench ffmpeg ffprobe /usr/bin/time "$CLI" "$STILL"
 
 # The gifski binary, fetched once from the npm registry when it is not given.
 find_gifski() {
@@ -65,32 +64,6 @@ FLOWERCLIP=$(flower_clip flower.mp4 75)
 FRACTALCLIP=$(fractal_clip fractal.mp4 45)
 SCREENCLIP=$(screen_clip screen.mp4 100)
 
-# run_once OUT COMMAND...: runs the command once, OUT removed first; sets RUN_WALL and RUN_PEAK.
-run_once() {
-    local out=$1
-    shift
-    [ -n "$out" ] && rm -f "$out"
-    if ! /usr/bin/time -o "$WORK/time" -f "%e %M" "$@" >"$WORK/out" 2>&1; then
-        echo "quality_bench: $* failed:" >&2
-        cat "$WORK/out" >&2
-        exit 1
-    fi
-    local kib
-    read -r RUN_WALL kib <"$WORK/time"
-    RUN_PEAK=$(awk -v k="$kib" 'BEGIN { printf "%.1f", k / 1024 }')
-}
-faster() { [ -z "$2" ] || awk -v a="$1" -v b="$2" 'BEGIN { exit !(a < b) }'; }
-# measure OUT COMMAND...: RUNS runs; WALL (best) and PEAK (of that run).
-measure() {
-    local out=$1
-    shift
-    WALL="" PEAK=""
-    for ((run = 1; run <= RUNS; run++)); do
-        run_once "$out" "$@"
-        if faster "$RUN_WALL" "$WALL"; then WALL=$RUN_WALL PEAK=$RUN_PEAK; fi
-    done
-}
-
 # metrics CLIP GIF: sets BYTES, PSNR and SSIM of GIF against CLIP scaled to 320x240 (bicubic).
 metrics() {
     local clip=$1 gif=$2
@@ -107,24 +80,21 @@ metrics() {
 ROWS=()
 VERDICTS=()
 row() { printf -v line '%-8s %-9s %9s %8s %7s %7s %8s' "$@"; ROWS+=("$line"); }
-verdict() { awk -v v="$2" "BEGIN { exit !($3) }" && VERDICTS+=("$(printf '%-62s %s' "$1" met)") ||
-    VERDICTS+=("$(printf '%-62s %s  (%s)' "$1" MISSED "$2")"); }
-mb() { awk -v b="$1" 'BEGIN { printf "%.3f", b / 1048576 }'; }
 
 for name in pan flower fractal screen; do
     case $name in
         pan) clip=$PAN ;; flower) clip=$FLOWERCLIP ;; fractal) clip=$FRACTALCLIP ;; screen) clip=$SCREENCLIP ;;
     esac
     # ClipGIF.
-    measure "$WORK/$name.gif" "$CLI" -q -s "$SIZE" -o "$WORK/$name.gif" "$clip"
+    measure clipgif-cli "$WORK/$name.gif" "$CLI" -q -s "$SIZE" -o "$WORK/$name.gif" "$clip"
     CW=$WALL CP=$PEAK
     metrics "$clip" "$WORK/$name.gif"
     CB=$BYTES CQ=$PSNR CS=$SSIM
     row "$name" clipgif "$(mb "$CB")" "$CQ" "$CS" "$CW" "$CP"
     # ffmpeg's decoding and scaling alone, and its palette GIF.
-    measure "" ffmpeg -nostdin -v error -i "$clip" -vf "scale=$W:$H" -pix_fmt rgb24 -f null -
+    measure "ffmpeg decode and scale" "" ffmpeg -nostdin -v error -i "$clip" -vf "scale=$W:$H" -pix_fmt rgb24 -f null -
     DW=$WALL
-    measure "$WORK/$name-ffmpeg.gif" ffmpeg -nostdin -v error -i "$clip" -vf \
+    measure "ffmpeg palette GIF" "$WORK/$name-ffmpeg.gif" ffmpeg -nostdin -v error -i "$clip" -vf \
         "scale=$W:$H:flags=bicubic,split[a][b];[a]palettegen=stats_mode=diff[p];[b][p]paletteuse=dither=bayer:bayer_scale=5:diff_mode=rectangle" \
         "$WORK/$name-ffmpeg.gif"
     FW=$WALL FP=$PEAK
@@ -135,7 +105,7 @@ for name in pan flower fractal screen; do
     if [ -n "$GIFSKI" ]; then
         rm -rf "$WORK/png" && mkdir "$WORK/png"
         ffmpeg -nostdin -v error -i "$clip" -vf "scale=$W:$H:flags=bicubic" "$WORK/png/%05d.png"
-        measure "$WORK/$name-gifski.gif" "$GIFSKI" -q -Q 90 --fps 25 -o "$WORK/$name-gifski.gif" "$WORK"/png/*.png
+        measure gifski "$WORK/$name-gifski.gif" "$GIFSKI" -q -Q 90 --fps 25 -o "$WORK/$name-gifski.gif" "$WORK"/png/*.png
         GW=$WALL GP=$PEAK
         metrics "$clip" "$WORK/$name-gifski.gif"
         GB=$BYTES GQ=$PSNR GS=$SSIM
@@ -146,21 +116,21 @@ for name in pan flower fractal screen; do
         MINW=$(awk -v a="$MINW" -v b="$GW" 'BEGIN { print (a < b ? a : b) }')
     fi
     row "$name" decode "" "" "" "$DW" ""
-    verdict "$name: bytes <= smaller peer's ($(mb "$MINB") MB)" "$(mb "$CB")" "v <= $(mb "$MINB")"
-    verdict "$name: PSNR >= better peer's - 0.5 ($MAXQ)" "$CQ" "v >= $MAXQ - 0.5"
-    verdict "$name: SSIM >= better peer's - 0.005 ($MAXS)" "$CS" "v >= $MAXS - 0.005"
-    verdict "$name: wall <= half the faster peer's ($MINW s)" "$CW" "v <= $MINW / 2"
-    verdict "$name: wall <= 3 x decoding and scaling ($DW s)" "$CW" "v <= 3 * $DW"
-    verdict "$name: peak memory <= 100 MiB" "$CP" "v <= 100"
+    add_verdict "$name: bytes <= smaller peer's ($(mb "$MINB") MB)" "$(mb "$CB")" "v <= $(mb "$MINB")"
+    add_verdict "$name: PSNR >= better peer's - 0.5 ($MAXQ)" "$CQ" "v >= $MAXQ - 0.5"
+    add_verdict "$name: SSIM >= better peer's - 0.005 ($MAXS)" "$CS" "v >= $MAXS - 0.005"
+    add_verdict "$name: wall <= half the faster peer's ($MINW s)" "$CW" "v <= $MINW / 2"
+    add_verdict "$name: wall <= 3 x decoding and scaling ($DW s)" "$CW" "v <= 3 * $DW"
+    add_verdict "$name: peak memory <= 100 MiB" "$CP" "v <= 100"
     ffmpeg -nostdin -v error -i "$clip" -vf "scale=$W:$H" -pix_fmt rgb24 -f rawvideo "$WORK/$name.rgb"
     read -r STILLDRAWN DRAWNPX STILLPX < <("$STILL" "$WORK/$name.gif" "$WORK/$name.rgb" $W $H)
-    verdict "$name: still pixels ($STILLPX) stored after the first frame" "$STILLDRAWN" "v == 0"
+    add_verdict "$name: still pixels ($STILLPX) stored after the first frame" "$STILLDRAWN" "v == 0"
     rm -f "$WORK/$name.rgb"
 done
 
-measure "$WORK/pan5.gif" "$CLI" -q -s "$SIZE" -o "$WORK/pan5.gif" "$PAN5"
+measure clipgif-cli "$WORK/pan5.gif" "$CLI" -q -s "$SIZE" -o "$WORK/pan5.gif" "$PAN5"
 row pan-5x clipgif "$(mb "$(stat -c %s "$WORK/pan5.gif")")" "" "" "$WALL" "$PEAK"
-verdict "pan five times over: peak memory <= 100 MiB" "$PEAK" "v <= 100"
+add_verdict "pan five times over: peak memory <= 100 MiB" "$PEAK" "v <= 100"
 
 echo
 echo "GIFs of 640x480 25 fps H.264 clips at 320x240; $(nproc) cores; best of $RUNS runs"

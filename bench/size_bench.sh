@@ -24,9 +24,8 @@ MEDIA=$BUILD/bench-media
 WORK=$(mktemp -d)
 trap 'rm -rf "$WORK"' EXIT
 
-for tool in ffmpeg /usr/bin/time "$CLI"; do
-    command -v "$tool" >/dev/null || { echo "size_bench: $tool is missing (make deps, make build)" >&2; exit 1; }
-done
+source "$(dirname "$0")/measure.sh"
+require_tools size_bench ffmpeg /usr/bin/time "$CLI"
 
 source "$(dirname "$0")/clips.sh"
 PAN=$(pan_clip pan-20s.mp4 500 '400+400*sin(n*6.7/400)')
@@ -54,9 +53,6 @@ estimate_bytes() {
 ROWS=()
 VERDICTS=()
 row() { printf -v line '%-8s %5s %9s %9s %6s %-26s %6s %6s %6s %6s' "$@"; ROWS+=("$line"); }
-verdict() { awk -v v="$2" "BEGIN { exit !($3) }" && VERDICTS+=("$(printf '%-58s %s' "$1" met)") ||
-    VERDICTS+=("$(printf '%-58s %s  (%s)' "$1" MISSED "$2")"); }
-mb() { awk -v b="$1" 'BEGIN { printf "%.3f", b / 1048576 }'; }
 
 for name in pan flower screen fractal; do
     case $name in
@@ -76,7 +72,7 @@ for name in pan flower screen fractal; do
             row "$name" "$limit" "" "" "" "cannot fit" "" "$FW" "" ""
             VERDICTS+=("$name $limit: $(sed 's/.*: ClipGIF/ClipGIF/' "$WORK/err")")
             WRITTEN=$([ -e "$WORK/fit.gif" ] && echo 1 || echo 0)
-            verdict "$name $limit: exit 1 and nothing written" "$STATUS $WRITTEN" "v == \"1 0\""
+            add_verdict "$name $limit: exit 1 and nothing written" "$STATUS $WRITTEN" "v == \"1 0\""
             continue
         fi
         BYTES=$(stat -c %s "$WORK/fit.gif")
@@ -88,12 +84,12 @@ for name in pan flower screen fractal; do
         ERR=$(awk -v e="$EST" -v b="$BYTES" 'BEGIN { printf "%+.1f", 100 * (e - b) / b }')
         RATIO=$(awk -v f="$FW" -v p="$PW" 'BEGIN { printf "%.2f", f / p }')
         row "$name" "$limit" "$(mb "$BYTES")" "$(mb "$EST")" "$USE%" "${W}x$H, $R fps, q$Q" "$PASSES" "$FW" "$PW" "$EW"
-        verdict "$name $limit: not over the limit" "$BYTES" "v <= $bytes_limit"
+        add_verdict "$name $limit: not over the limit" "$BYTES" "v <= $bytes_limit"
         if [ "$PLAIN" -gt "$bytes_limit" ]; then
-            verdict "$name $limit: uses >= 85% of the limit" "$USE" "v >= 85"
+            add_verdict "$name $limit: uses >= 85% of the limit" "$USE" "v >= 85"
         fi
-        verdict "$name $limit: time <= 2.5 x plain at the chosen settings" "$RATIO" "v <= 2.5"
-        verdict "$name $limit: estimate within 15% of the bytes written" "$ERR" "v >= -15 && v <= 15"
+        add_verdict "$name $limit: time <= 2.5 x plain at the chosen settings" "$RATIO" "v <= 2.5"
+        add_verdict "$name $limit: estimate within 15% of the bytes written" "$ERR" "v >= -15 && v <= 15"
     done
 done
 

@@ -14,6 +14,7 @@
 namespace {
 
 constexpr double kMicroseconds = 1e6;
+constexpr double kMicrosecondsPerHundredth = 1e4;
 
 // Bytes a decoded pixel takes at most in the formats clips come in (8-bit 4:4:4, or 10-bit
 // 4:2:0 in 16-bit words).
@@ -128,7 +129,8 @@ std::optional<TSizeEstimate> TClipSampler::Estimate(const TFitSettings& rung) {
     };
     adapter.OnWriteClose = [&](TFrameOutputAdapter* sender) {
         sink.FOAWriteClose(sender);
-        closed = TSampleBytes{sink.BytesWritten(), sink.FirstFrameBytes()};
+        closed = TSampleBytes{sink.BytesWritten(), sink.FirstFrameBytes(), sink.WrittenHundredths(),
+                              sink.FirstFrameHundredths()};
     };
     // An unthreaded run reports each task's end as it ends, before the next one starts.
     encoder.OnTerminate = [&](TCustomEncoder*, const TTerminateInfo& info) {
@@ -256,7 +258,9 @@ void TClipSampler::FillCache() {
 }
 
 // The first frame as the first sample that gave one has it, and the rest scaled from the time
-// the samples cover after their first frames to the piece's after its first.
+// the samples cover after their first frames to the piece's after its first. The time a sample
+// covers is its frames' delays where there are delays (its frames need not fill its length to
+// the hundredth), else its length.
 std::optional<TSizeEstimate> TClipSampler::Combined(
     const std::vector<std::optional<TSampleBytes>>& results, double frameRate) {
     const double frame = frameRate > 0 ? kMicroseconds / frameRate : 0;
@@ -274,7 +278,14 @@ std::optional<TSizeEstimate> TClipSampler::Combined(
             return estimate;
         }
         rest += static_cast<double>(bytes.Bytes - bytes.FirstFrameBytes);
-        covered += std::max(static_cast<double>(samples_[i].Length) - frame, 0.0);
+        // a first frame the frames after it repeated shows for longer, its own time is a frame
+        const double firstFrame =
+            frame > 0 ? frame
+                      : static_cast<double>(bytes.FirstFrameHundredths) * kMicrosecondsPerHundredth;
+        const double shown = bytes.Hundredths > 0
+                                 ? static_cast<double>(bytes.Hundredths) * kMicrosecondsPerHundredth
+                                 : static_cast<double>(samples_[i].Length);
+        covered += std::max(shown - firstFrame, 0.0);
     }
     if (first || covered <= 0) {
         if (error_.empty()) error_ = "No sample of the clip could be converted";

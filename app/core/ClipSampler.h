@@ -73,6 +73,9 @@ private:
     struct TSampleBytes {
         int64_t Bytes = 0;
         int64_t FirstFrameBytes = 0;
+        // The time its frames show for, and its first frame's; 0 without timing.
+        int64_t Hundredths = 0;
+        int64_t FirstFrameHundredths = 0;
     };
 
     void PlaceSamples();

@@ -42,6 +42,7 @@ struct TSinkOutput {
     TStream* Stream = nullptr;
     std::unique_ptr<TGIFStreamWriter> Writer;  // after File and Counter: it goes first
     int64_t FirstFrameBytes = 0;
+    int64_t FirstFrameHundredths = 0;
     int WrittenFrames = 0;
     int64_t WrittenHundredths = 0;
     bool LimitExceeded = false;
@@ -149,6 +150,7 @@ int TFrameSink::SavedFrames() const { return output_->SavedFrames; }
 int TFrameSink::SkippedFrames() const { return output_->SkippedFrames; }
 bool TFrameSink::LimitExceeded() const { return output_->LimitExceeded; }
 int64_t TFrameSink::FirstFrameBytes() const { return output_->FirstFrameBytes; }
+int64_t TFrameSink::FirstFrameHundredths() const { return output_->FirstFrameHundredths; }
 int TFrameSink::WrittenFrames() const { return output_->WrittenFrames; }
 int64_t TFrameSink::WrittenHundredths() const { return output_->WrittenHundredths; }
 
@@ -439,11 +441,15 @@ void TFrameSink::WriteSettledFrames(bool all) {
     const int waiting = all || !output.Timing.Enabled ? 0 : 2;
     while (frames.Count() > waiting) {
         if (!output.Writer) BeginWriting();
-        if (const TGIFGraphicControlExtension* control = frames[0].GraphicControlExtension())
-            output.WrittenHundredths += control->Delay();
+        const TGIFGraphicControlExtension* control = frames[0].GraphicControlExtension();
+        const int delay = control ? control->Delay() : 0;
+        output.WrittenHundredths += delay;
         output.Writer->Write(frames[0]);
         const int64_t bytes = output.Stream->Position();
-        if (++output.WrittenFrames == 1) output.FirstFrameBytes = bytes;
+        if (++output.WrittenFrames == 1) {
+            output.FirstFrameBytes = bytes;
+            output.FirstFrameHundredths = delay;
+        }
         bytesWritten_.store(bytes, std::memory_order_relaxed);
         frames.Delete(0);
         CheckSizeLimit(bytes);

@@ -140,9 +140,10 @@ public:
     bool MeasureOnly() const { return measureOnly_; }
     void SetMeasureOnly(bool on) { measureOnly_ = on; }
     // Of the output under way or the last one: the bytes of the header and the first frame
-    // (0 until it is written), and the frames written with the hundredths of a second they
-    // show for (the delays; 0 without timing).
+    // (0 until it is written) and the hundredths of a second that frame shows for, and the
+    // frames written with the hundredths they show for (the delays; 0 without timing).
     int64_t FirstFrameBytes() const;
+    int64_t FirstFrameHundredths() const;
     int WrittenFrames() const;
     int64_t WrittenHundredths() const;
     // Bytes of GIF written so far for the output under way (or the last one's whole size once
