@@ -96,20 +96,20 @@ int64_t TClipSampler::KeyFrameNear(int64_t offset, int64_t from, int64_t to) con
 
 bool TClipSampler::Cancelled() const { return cancelCheck_ && cancelCheck_(); }
 
+bool TClipSampler::CancelledNow() {
+    if (!Cancelled()) return false;
+    error_ = kCancelledMessage;
+    return true;
+}
+
 std::optional<TSizeEstimate> TClipSampler::Estimate(const TFitSettings& rung) {
     error_.clear();
-    if (Cancelled()) {
-        error_ = kCancelledMessage;
-        return std::nullopt;
-    }
+    if (CancelledNow()) return std::nullopt;
     if (!cacheTried_) {
         cacheTried_ = true;
         FillCache();
     }
-    if (Cancelled()) {
-        error_ = kCancelledMessage;
-        return std::nullopt;
-    }
+    if (CancelledNow()) return std::nullopt;
     const TConversionChoices atRung = ChoicesAt(choices_, rung);
     TFFEncoder encoder;
     encoder.SetTriggerEventInMainThread(false);
@@ -145,10 +145,7 @@ std::optional<TSizeEstimate> TClipSampler::Estimate(const TFitSettings& rung) {
     if (added) encoder.StartTask(0);
     encoder.ClearTasks();
     sink.Detach(adapter);
-    if (Cancelled()) {
-        error_ = kCancelledMessage;
-        return std::nullopt;
-    }
+    if (CancelledNow()) return std::nullopt;
     if (!added) return std::nullopt;
     return Combined(results, rung.FrameRate);
 }

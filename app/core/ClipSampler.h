@@ -81,6 +81,8 @@ private:
     void PlaceSamples();
     int64_t KeyFrameNear(int64_t offset, int64_t from, int64_t to) const;
     bool Cancelled() const;
+    // Cancelled, with Error() saying so.
+    bool CancelledNow();
     // A task for each sample; false with Error() set when one cannot be added.
     bool AddSamples(TFFEncoder& encoder, TFrameOutputAdapter& adapter,
                     const TConversionChoices& atRung);
