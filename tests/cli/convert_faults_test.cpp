@@ -135,6 +135,7 @@ TEST_F(CliFaults, SizesLargerThanCanBeMadeAreUsageErrorsNamingTheLargest) {
 }
 
 TEST_F(CliFaults, ASizeNeedingMoreMemoryThanThereIsIsRefusedBeforeConverting) {
+    if (testsupport::kAddressSanitizer) GTEST_SKIP() << "ASan needs more address space";
     // 3 GB of address space for the program: the largest frames need far more
     const std::string limited = "ulimit -v 3000000 && ";
     const testsupport::CommandResult refused =

@@ -8,6 +8,14 @@
 
 namespace testsupport {
 
+// Built with AddressSanitizer: its shadow memory and its quarantine of freed blocks make the
+// resident memory of a process, and limits on its address space, mean nothing.
+#if defined(__SANITIZE_ADDRESS__)
+constexpr bool kAddressSanitizer = true;
+#else
+constexpr bool kAddressSanitizer = false;
+#endif
+
 // A fresh folder under the system's temporary folder, removed with its contents at destruction.
 class TempDir {
 public:
