@@ -26,9 +26,9 @@ public:
     // A GIF of the first rung within this share of the limit is tried as chosen; below it, the
     // search aims at kAim of the limit, leaving room for the estimates' error.
     static constexpr double kAimAsChosen = 0.97;
-    static constexpr double kAim = 0.92;
+    static constexpr double kAim = 0.95;
     // An estimate this close to the limit ends the search.
-    static constexpr double kCloseEnough = 0.85;
+    static constexpr double kCloseEnough = 0.88;
     // Estimates the search makes at most, the lowest rung's included.
     static constexpr int kMostEstimates = 5;
 
