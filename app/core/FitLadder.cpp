@@ -7,7 +7,7 @@ namespace {
 
 constexpr double kUnknownRate = 25;
 constexpr double kHighestRate = 50;
-constexpr double kWidthStep = 0.95;
+constexpr double kWidthStep = 0.97;
 // Frames last whole hundredths of a second: rate 100 / d.
 constexpr int kHundredths = 100;
 
