@@ -25,11 +25,8 @@ std::string MovingBoxClip(const testsupport::TempDir& dir) {
         dir.File("box.mkv"));
 }
 
-// The pictures ImageMagick composes (each frame over the ones before it).
-std::vector<TPixels> DecodeWithImageMagick(const std::string& gif, const std::string& scratch) {
-    const auto result = testsupport::Run("convert " + ShellQuote(gif) +
-                                         " -coalesce -depth 8 rgb:" + ShellQuote(scratch));
-    if (result.exitCode != 0) return {};
+// The RGB pictures a decoder wrote one after another into `scratch`, which goes.
+std::vector<TPixels> PicturesIn(const std::string& scratch) {
     const std::vector<uint8_t> bytes = testsupport::ReadFileBytes(scratch);
     std::remove(scratch.c_str());
     const size_t frame = static_cast<size_t>(kWidth) * kHeight * 3;
@@ -37,6 +34,13 @@ std::vector<TPixels> DecodeWithImageMagick(const std::string& gif, const std::st
     for (size_t at = 0; at + frame <= bytes.size(); at += frame)
         pictures.emplace_back(bytes.begin() + at, bytes.begin() + at + frame);
     return pictures;
+}
+
+// The pictures ImageMagick composes (each frame over the ones before it).
+std::vector<TPixels> DecodeWithImageMagick(const std::string& gif, const std::string& scratch) {
+    const auto result = testsupport::Run("convert " + ShellQuote(gif) +
+                                         " -coalesce -depth 8 rgb:" + ShellQuote(scratch));
+    return result.exitCode == 0 ? PicturesIn(scratch) : std::vector<TPixels>();
 }
 
 // The pictures Pillow composes, when the system's Python has it.
@@ -48,14 +52,7 @@ std::vector<TPixels> DecodeWithPillow(const std::string& gif, const std::string&
         "    out.write(frame.convert('RGB').tobytes())\n";
     const auto result = testsupport::Run("/usr/bin/python3 -c " + ShellQuote(script) + " " +
                                          ShellQuote(gif) + " " + ShellQuote(scratch));
-    if (result.exitCode != 0) return {};
-    const std::vector<uint8_t> bytes = testsupport::ReadFileBytes(scratch);
-    std::remove(scratch.c_str());
-    const size_t frame = static_cast<size_t>(kWidth) * kHeight * 3;
-    std::vector<TPixels> pictures;
-    for (size_t at = 0; at + frame <= bytes.size(); at += frame)
-        pictures.emplace_back(bytes.begin() + at, bytes.begin() + at + frame);
-    return pictures;
+    return result.exitCode == 0 ? PicturesIn(scratch) : std::vector<TPixels>();
 }
 
 bool HavePillow() {
