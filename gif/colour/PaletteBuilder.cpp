@@ -46,7 +46,7 @@ std::vector<TGIFColor> TPaletteBuilder::Build(int maxColors, int passes) {
         Refine(palette);
     histogram_.Clear();
     samples_.clear();
-    sampleCountdown_ = 0;
+    sampleTick_ = 0;
     return palette;
 }
 

@@ -24,16 +24,22 @@ public:
     // Pixels sampled for the refinement: about this many whatever the picture's size.
     static constexpr int kSamplesWanted = 16384;
 
-    // Every `step`-th pixel added goes into the sample too (1: all of them).
-    void SetSampleStep(int step) { sampleStep_ = step < 1 ? 1 : step; }
+    // About one pixel in `step` of those added goes into the sample too (1: all of them; 0:
+    // none, when no refinement is asked for). The pixels sampled are scattered: a fixed step
+    // would sample the same columns of every row when it divides the width, and miss a thin
+    // vertical line altogether.
+    void SetSampleStep(int step) {
+        sampleThreshold_ = step <= 0 ? 0 : step == 1 ? UINT32_MAX : UINT32_MAX / step;
+    }
 
     // A pixel of the picture.
     void Add(int r, int g, int b) {
         histogram_.Add(r, g, b, 1);
-        if (++sampleCountdown_ >= sampleStep_) {
-            sampleCountdown_ = 0;
+        // The fractional parts of n times the golden ratio: below 1 / step for about one n in
+        // step, and never periodically so.
+        sampleTick_ += kGoldenTick;
+        if (sampleTick_ < sampleThreshold_ || sampleThreshold_ == UINT32_MAX)
             samples_.push_back(static_cast<uint32_t>((r << 16) | (g << 8) | b));
-        }
     }
     // A row of blue, green, red pixels.
     void AddRow(const uint8_t* bgr, int count) {
@@ -55,9 +61,10 @@ private:
     TColorHistogram histogram_;
     TWuQuantizer quantizer_;
     TNearestColor nearest_;
+    static constexpr uint32_t kGoldenTick = 2654435769u;  // 2^32 / golden ratio
     std::vector<uint32_t> samples_;
-    int sampleStep_ = 1;
-    int sampleCountdown_ = 0;
+    uint32_t sampleThreshold_ = UINT32_MAX;
+    uint32_t sampleTick_ = 0;
     std::vector<TSums> sums_;
     // Entries at the start of the palette being built that refinement leaves in place.
     size_t fixed_ = 0;

@@ -79,8 +79,10 @@ private:
 
 }  // namespace
 
+// The frame that begins the global table is coded exactly: what it draws of the background stays
+// on screen for the whole clip, while its bytes are paid once.
 void TFittedFrameCoder::RewriteLossily(TStepFrame& frame, const std::vector<TGIFColor>& table) {
-    if (quality_.LossyDistance <= 0) return;
+    if (quality_.LossyDistance <= 0 || frame.BeginsGlobalTable) return;
     TFittedLatitude latitude(frame, table, quality_.LossyDistance);
     lossy_.Rewrite(frame.Indices.data(), frame.Indices.size(), frame.TableBits, latitude);
     const uint8_t slot = static_cast<uint8_t>(frame.TransparencySlot);

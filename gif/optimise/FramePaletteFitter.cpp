@@ -1,11 +1,17 @@
 #include "gif/optimise/FramePaletteFitter.h"
 
+#include <algorithm>
+
 #include "gif/colour/ColorDistance.h"
 #include "gif/optimise/LocalContrast.h"
 
 namespace {
 
 constexpr int kFirstPasses = 6;
+// A first picture's refinement looks at every pixel of pictures up to this size (and at as many
+// of a larger one): its palette stays on screen for as long as the background does, and a
+// sample of a few pixels in each row misses thin lines and small marks.
+constexpr int kFirstSamples = 1 << 20;
 
 // The pixels of a row of blue, green, red that differ from the same row of the picture before.
 void AddChangedPixels(TPaletteBuilder& builder, const uint8_t* row, const uint8_t* before,
@@ -57,7 +63,9 @@ void TFramePaletteFitter::FitPalette(TStepFrame& frame) {
     const bool changesOnly =
         previous.Width() == picture.Width() && previous.Height() == picture.Height();
     const int pixels = picture.Width() * picture.Height();
-    builder_.SetSampleStep(pixels / TPaletteBuilder::kSamplesWanted);
+    const int passes = changesOnly ? TPaletteBuilder::kDefaultPasses : kFirstPasses;
+    const int wanted = changesOnly ? TPaletteBuilder::kSamplesWanted : kFirstSamples;
+    builder_.SetSampleStep(passes == 0 ? 0 : std::max(1, pixels / wanted));
     for (int y = 0; y < picture.Height(); ++y) {
         if (changesOnly)
             AddChangedPixels(builder_, picture.ScanLine(y), previous.ScanLine(y), picture.Width(),
@@ -67,8 +75,7 @@ void TFramePaletteFitter::FitPalette(TStepFrame& frame) {
     }
     // A first picture's palette becomes the global table and draws all of what stands still:
     // it gets more refinement.
-    frame.Palette = builder_.Build(quality_.MaxColors,
-                                   changesOnly ? TPaletteBuilder::kDefaultPasses : kFirstPasses);
+    frame.Palette = builder_.Build(quality_.MaxColors, passes);
     MeasureContrast(picture, frame.Contrast, rows_);
     PrepareLookup(frame, changesOnly);
 }
