@@ -15,17 +15,21 @@ namespace {
 class TFittedLatitude final : public TLZWLatitude {
 public:
     TFittedLatitude(const TStepFrame& frame, const std::vector<TGIFColor>& table, int distance)
-        : frame_(frame), table_(table), distance_(distance) {}
+        : frame_(frame),
+          table_(table),
+          distance_(distance),
+          width_(static_cast<size_t>(frame.Area.Width())) {
+        StartRow(0);
+    }
 
     int Alternatives(size_t index, int value, uint8_t* out) override {
         if (value == frame_.TransparencySlot) return 0;
-        const size_t width = static_cast<size_t>(frame_.Area.Width());
-        const int x = frame_.Area.Left + static_cast<int>(index % width);
-        const int y = frame_.Area.Top + static_cast<int>(index / width);
-        const uint8_t* in = frame_.Picture.ScanLine(y) + 3 * x;
+        // Pixels are asked for in coding order: the row moves on without a division.
+        if (index < rowStart_ || index >= rowStart_ + width_) StartRow(index / width_);
+        const size_t column = index - rowStart_;
+        const uint8_t* in = pictureRow_ + 3 * column;
         const int r = in[2], g = in[1], b = in[0];
-        const int contrast = frame_.Contrast[static_cast<size_t>(y) * frame_.Picture.Width() + x];
-        const int allowed = AllowedDistance(contrast);
+        const int allowed = AllowedDistance(contrastRow_[column]);
         int values[kMostAlternatives];
         int distances[kMostAlternatives];
         int count = 0;
@@ -58,6 +62,16 @@ public:
     }
 
 private:
+    // Row `row` of the frame's area.
+    void StartRow(size_t row) {
+        const int y = frame_.Area.Top + static_cast<int>(row);
+        rowStart_ = row * width_;
+        if (y >= frame_.Area.Bottom) return;  // past the last pixel: never asked for
+        pictureRow_ = frame_.Picture.ScanLine(y) + 3 * frame_.Area.Left;
+        contrastRow_ = frame_.Contrast.data() +
+                       static_cast<size_t>(y) * frame_.Picture.Width() + frame_.Area.Left;
+    }
+
     // Transparency shows what the screen kept, which may differ from the picture in ways the
     // distance does not tell (an old edge): it is allowed only a quarter of the distance,
     // whatever the texture.
@@ -75,6 +89,10 @@ private:
     const TStepFrame& frame_;
     const std::vector<TGIFColor>& table_;
     int distance_;
+    size_t width_;
+    size_t rowStart_ = 0;
+    const uint8_t* pictureRow_ = nullptr;
+    const uint8_t* contrastRow_ = nullptr;
 };
 
 }  // namespace
