@@ -3,29 +3,41 @@
 #include <algorithm>
 #include <cmath>
 
-TWuQuantizer::TWuQuantizer() : moments_(static_cast<size_t>(kSide) * kSide * kSide) {}
+TWuQuantizer::TWuQuantizer()
+    : moments_(static_cast<size_t>(kSide) * kSide * kSide), plane_(static_cast<size_t>(kSide)) {}
 
 int TWuQuantizer::TBox::Volume() const {
     return (Upper[0] - Lower[0]) * (Upper[1] - Lower[1]) * (Upper[2] - Lower[2]);
 }
 
+// The box of the cumulative tables that holds every filled cell.
+TWuQuantizer::TBox TWuQuantizer::Bounds(const TColorHistogram& histogram) {
+    constexpr int bits = TColorHistogram::kCellBits;
+    constexpr int mask = TColorHistogram::kSide - 1;
+    TBox box;
+    for (int axis = 0; axis < 3; ++axis) {
+        box.Lower[axis] = kSide;
+        box.Upper[axis] = 0;
+    }
+    for (int cell : histogram.FilledCells()) {
+        const int at[3] = {cell >> (2 * bits), (cell >> bits) & mask, cell & mask};
+        for (int axis = 0; axis < 3; ++axis) {
+            box.Lower[axis] = std::min(box.Lower[axis], at[axis]);
+            box.Upper[axis] = std::max(box.Upper[axis], at[axis] + 1);
+        }
+    }
+    return box;
+}
+
 // The cells go one place up in every direction, so that index 0 stands for "nothing below";
-// then the tables are summed along blue, green and red, so that each entry holds the sums of
-// every cell at or below it.
-void TWuQuantizer::Accumulate(const TColorHistogram& histogram) {
-    // Every cell is written (the planes at index 0 stay zero from the construction).
+// each entry of the tables then holds the sums of every cell at or below it, in one pass: the
+// running sums along blue of a row, added up over the rows of a red plane before it, then to
+// the entry of the plane below. Only the box that holds the filled cells is summed (its lower
+// planes zero): nothing outside it is ever looked up.
+void TWuQuantizer::Accumulate(const TColorHistogram& histogram, const TBox& box) {
     constexpr int side = TColorHistogram::kSide;
-    for (int r = 0; r < side; ++r)
-        for (int g = 0; g < side; ++g)
-            for (int b = 0; b < side; ++b) {
-                const THistogramCell& source = histogram.Cell((r * side + g) * side + b);
-                TMoments& m = moments_[static_cast<size_t>(Index(r + 1, g + 1, b + 1))];
-                m.Weight = static_cast<int64_t>(source.Weight);
-                m.Red = static_cast<int64_t>(source.Red);
-                m.Green = static_cast<int64_t>(source.Green);
-                m.Blue = static_cast<int64_t>(source.Blue);
-                m.Norms = source.Norms;
-            }
+    const int* lo = box.Lower;
+    const int* hi = box.Upper;
     auto add = [](TMoments& to, const TMoments& from) {
         to.Weight += from.Weight;
         to.Red += from.Red;
@@ -33,21 +45,35 @@ void TWuQuantizer::Accumulate(const TColorHistogram& histogram) {
         to.Blue += from.Blue;
         to.Norms += from.Norms;
     };
-    for (int r = 1; r < kSide; ++r)
-        for (int g = 1; g < kSide; ++g)
-            for (int b = 2; b < kSide; ++b)
-                add(moments_[static_cast<size_t>(Index(r, g, b))],
-                    moments_[static_cast<size_t>(Index(r, g, b - 1))]);
-    for (int r = 1; r < kSide; ++r)
-        for (int g = 2; g < kSide; ++g)
-            for (int b = 1; b < kSide; ++b)
-                add(moments_[static_cast<size_t>(Index(r, g, b))],
-                    moments_[static_cast<size_t>(Index(r, g - 1, b))]);
-    for (int r = 2; r < kSide; ++r)
-        for (int g = 1; g < kSide; ++g)
-            for (int b = 1; b < kSide; ++b)
-                add(moments_[static_cast<size_t>(Index(r, g, b))],
-                    moments_[static_cast<size_t>(Index(r - 1, g, b))]);
+    auto at = [this](int r, int g, int b) -> TMoments& {
+        return moments_[static_cast<size_t>(Index(r, g, b))];
+    };
+    // The lower planes: nothing below the box.
+    for (int g = lo[1]; g <= hi[1]; ++g)
+        for (int b = lo[2]; b <= hi[2]; ++b) at(lo[0], g, b) = TMoments{};
+    for (int r = lo[0] + 1; r <= hi[0]; ++r) {
+        for (int b = lo[2]; b <= hi[2]; ++b) {
+            at(r, lo[1], b) = TMoments{};
+            plane_[static_cast<size_t>(b)] = TMoments{};  // sums of the plane's rows so far
+        }
+        for (int g = lo[1] + 1; g <= hi[1]; ++g) {
+            at(r, g, lo[2]) = TMoments{};
+            TMoments line;
+            for (int b = lo[2] + 1; b <= hi[2]; ++b) {
+                const THistogramCell& cell =
+                    histogram.Cell(((r - 1) * side + (g - 1)) * side + (b - 1));
+                add(line, TMoments{static_cast<int64_t>(cell.Weight),
+                                   static_cast<int64_t>(cell.Red),
+                                   static_cast<int64_t>(cell.Green),
+                                   static_cast<int64_t>(cell.Blue), cell.Norms});
+                TMoments& area = plane_[static_cast<size_t>(b)];
+                add(area, line);
+                TMoments& sum = at(r, g, b);
+                sum = at(r - 1, g, b);
+                add(sum, area);
+            }
+        }
+    }
 }
 
 // Inclusion and exclusion over the box's eight corners.
@@ -117,9 +143,8 @@ TGIFColor TWuQuantizer::MeanColor(const TBox& box) const {
 std::vector<TGIFColor> TWuQuantizer::Quantize(const TColorHistogram& histogram, int maxColors) {
     std::vector<TGIFColor> palette;
     if (histogram.FilledCells().empty()) return palette;
-    Accumulate(histogram);
-    std::vector<TBox> boxes(1);
-    boxes[0].Upper[0] = boxes[0].Upper[1] = boxes[0].Upper[2] = kSide - 1;
+    std::vector<TBox> boxes{Bounds(histogram)};
+    Accumulate(histogram, boxes[0]);
     std::vector<double> spread{Variance(boxes[0])};
     const size_t wanted = static_cast<size_t>(std::max(maxColors, 1));
     while (boxes.size() < wanted) {

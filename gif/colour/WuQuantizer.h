@@ -45,7 +45,8 @@ private:
     };
 
     static int Index(int r, int g, int b) { return (r * kSide + g) * kSide + b; }
-    void Accumulate(const TColorHistogram& histogram);
+    static TBox Bounds(const TColorHistogram& histogram);
+    void Accumulate(const TColorHistogram& histogram, const TBox& box);
     TMoments Sum(const TBox& box) const;
     double Score(const TMoments& m) const;
     double Variance(const TBox& box) const;
@@ -53,4 +54,5 @@ private:
     TGIFColor MeanColor(const TBox& box) const;
 
     std::vector<TMoments> moments_;
+    std::vector<TMoments> plane_;  // Accumulate's running sums over a plane's rows
 };
