@@ -14,6 +14,12 @@ TNearestColor::TNearestColor() : fine_(kFineCells, 0) {
 void TNearestColor::SetPalette(const TGIFColor* colors, int count) {
     count_ = std::clamp(count, 0, 256);
     std::copy(colors, colors + count_, colors_);
+    for (int i = 0; i < 256; ++i) {
+        const bool entry = i < count_;
+        red_[i] = entry ? colors_[i].Red : kFarAway;
+        green_[i] = entry ? colors_[i].Green : kFarAway;
+        blue_[i] = entry ? colors_[i].Blue : kFarAway;
+    }
     wide_.Entries.clear();
     middle_.Entries.clear();
     // Fine cells keep the stamp's low byte: every 256 palettes they start afresh; so do the
@@ -49,18 +55,32 @@ uint32_t TNearestColor::ListOf(TListLevel& level, const TListLevel* parent, int 
     int distances[256];
     int nearest = INT_MAX;
     const int count = static_cast<int>(to - from);
-    for (int i = 0; i < count; ++i) {
-        distances[i] = ColorDistance(colors_[from[i]], cr, cg, cb);
-        nearest = std::min(nearest, distances[i]);
+    if (!parent) {
+        // The whole palette: a loop of fixed length over the channel arrays, which the
+        // compiler runs on vectors (the entries past the palette lie far away).
+        for (int i = 0; i < 256; ++i)
+            distances[i] = ColorDistance(red_[i] - cr, green_[i] - cg, blue_[i] - cb);
+        for (int i = 0; i < 256; ++i) nearest = std::min(nearest, distances[i]);
+    } else {
+        for (int i = 0; i < count; ++i) {
+            distances[i] = ColorDistance(colors_[from[i]], cr, cg, cb);
+            nearest = std::min(nearest, distances[i]);
+        }
     }
     const double reach = std::sqrt(static_cast<double>(nearest)) +
                          2 * std::sqrt(static_cast<double>(ColorDistance(half, half, half)));
     const int64_t limit = static_cast<int64_t>(std::ceil(reach * reach)) + 1;
+    // Every entry is written and the kept ones counted, without a branch to mispredict.
     const size_t offset = level.Entries.size();
-    for (int i = 0; i < count; ++i)
-        if (distances[i] <= limit) level.Entries.push_back(from[i]);
-    const uint32_t list =
-        static_cast<uint32_t>(offset << 9) | static_cast<uint32_t>(level.Entries.size() - offset);
+    level.Entries.resize(offset + static_cast<size_t>(count));
+    uint8_t* kept = level.Entries.data() + offset;
+    size_t length = 0;
+    for (int i = 0; i < count; ++i) {
+        kept[length] = from[i];
+        length += distances[i] <= limit;
+    }
+    level.Entries.resize(offset + length);
+    const uint32_t list = static_cast<uint32_t>(offset << 9) | static_cast<uint32_t>(length);
     level.List[cell] = list;
     level.Stamp[cell] = stamp_;
     return list;

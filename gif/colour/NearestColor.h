@@ -91,6 +91,12 @@ private:
 
     int count_ = 0;
     TGIFColor colors_[256];
+    // The palette's channels apart, and kFarAway past its end: the whole palette's distances
+    // to a colour are computed a vector at a time.
+    static constexpr int kFarAway = 4096;
+    int red_[256];
+    int green_[256];
+    int blue_[256];
     uint8_t all_[256];  // 0, 1, 2, ...: the whole palette as a list
     // Cells remember the stamp of the palette they were filled for, so setting a palette
     // forgets them all by changing the stamp (a fine cell keeps its low byte).
