@@ -27,23 +27,40 @@ const std::array<uint8_t, kTileSide* kTileSide> kTile = MakeTile();
 
 int Clamp(int value) { return std::clamp(value, 0, 255); }
 
+// The entry of the cell's `entries` nearest to (r, g, b), the lower index among equally near ones.
+int NearestOfCell(const TNearestColor& nearest, uint32_t entries, int r, int g, int b) {
+    int best = TNearestColor::Entry(entries, 0);
+    int bestDistance = ColorDistance(nearest.Color(best), r, g, b);
+    for (int i = 1; i < TNearestColor::kCellEntries; ++i) {
+        const int entry = TNearestColor::Entry(entries, i);
+        const int d = ColorDistance(nearest.Color(entry), r, g, b);
+        if (d < bestDistance || (d == bestDistance && entry < best)) {
+            bestDistance = d;
+            best = entry;
+        }
+    }
+    return best;
+}
+
 }  // namespace
 
 int TPatternDither::Threshold(int x, int y) {
     return kTile[static_cast<size_t>(((y & (kTileSide - 1)) << kTileBits) | (x & (kTileSide - 1)))];
 }
 
-// The other entry is the one nearest to the nearest entry's mirror image through the colour:
-// the entry on the far side of the colour. The share of the pixels that get it is where the
-// colour lies on the way from the nearest entry to it (0 at the nearest, 1 at the other).
-int TPatternDither::Map(TNearestColor& nearest, uint32_t entries, int x, int y, int r, int g,
+// The other entry is the one of the cell's entries nearest to the nearest entry's mirror image
+// through the colour: the entry on the far side of the colour. (Looking only among the cell's
+// entries costs no second lookup, and an entry farther away than those would give a coarser
+// pattern than the gradient needs.) The share of the pixels that get it is where the colour lies
+// on the way from the nearest entry to it (0 at the nearest, 1 at the other).
+int TPatternDither::Map(const TNearestColor& nearest, uint32_t entries, int x, int y, int r, int g,
                         int b) const {
     const int first = nearest.Nearest(entries, r, g, b);
     if (!Enabled()) return first;
     const TGIFColor& near = nearest.Color(first);
     const int dr = r - near.Red, dg = g - near.Green, db = b - near.Blue;
     if (dr == 0 && dg == 0 && db == 0) return first;
-    const int other = nearest.Find(Clamp(r + dr), Clamp(g + dg), Clamp(b + db));
+    const int other = NearestOfCell(nearest, entries, Clamp(r + dr), Clamp(g + dg), Clamp(b + db));
     if (other == first) return first;
     const TGIFColor& far = nearest.Color(other);
     const int gap = ColorDistance(near, far);
