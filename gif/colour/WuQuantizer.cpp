@@ -111,15 +111,19 @@ double TWuQuantizer::Variance(const TBox& box) const {
     return m.Norms - Score(m);
 }
 
+// The sums of the part of `box` below `position` on `axis` are the box's four corners at the
+// lower face (the same for every position) and the four at the position: the first four are
+// added up once per axis.
 TWuQuantizer::TCut TWuQuantizer::BestCut(const TBox& box) const {
     const TMoments whole = Sum(box);
     TCut best;
     best.Score = Score(whole);
     for (int axis = 0; axis < 3; ++axis) {
+        const TMoments bottom = FaceSum(box, axis, box.Lower[axis]);
         for (int position = box.Lower[axis] + 1; position < box.Upper[axis]; ++position) {
-            TBox lower = box;
-            lower.Upper[axis] = position;
-            const TMoments low = Sum(lower);
+            const TMoments top = FaceSum(box, axis, position);
+            const TMoments low{top.Weight - bottom.Weight, top.Red - bottom.Red,
+                               top.Green - bottom.Green, top.Blue - bottom.Blue, 0};
             const int64_t highWeight = whole.Weight - low.Weight;
             if (low.Weight <= 0 || highWeight <= 0) continue;
             const TMoments high{highWeight, whole.Red - low.Red, whole.Green - low.Green,
@@ -129,6 +133,29 @@ TWuQuantizer::TCut TWuQuantizer::BestCut(const TBox& box) const {
         }
     }
     return best;
+}
+
+// Inclusion and exclusion over the four corners of the box's face at `position` on `axis`: the
+// sums of every cell of the box's extent on the other two axes at or below `position` on this
+// one (the integer sums only).
+TWuQuantizer::TMoments TWuQuantizer::FaceSum(const TBox& box, int axis, int position) const {
+    TMoments sum;
+    for (int corner = 0; corner < 4; ++corner) {
+        int at[3];
+        at[axis] = position;
+        const int first = axis == 0 ? 1 : 0;
+        const int second = axis == 2 ? 1 : 2;
+        at[first] = corner & 2 ? box.Upper[first] : box.Lower[first];
+        at[second] = corner & 1 ? box.Upper[second] : box.Lower[second];
+        const int lowerCorners = !(corner & 2) + !(corner & 1);
+        const int sign = lowerCorners % 2 ? -1 : 1;
+        const TMoments& m = moments_[static_cast<size_t>(Index(at[0], at[1], at[2]))];
+        sum.Weight += sign * m.Weight;
+        sum.Red += sign * m.Red;
+        sum.Green += sign * m.Green;
+        sum.Blue += sign * m.Blue;
+    }
+    return sum;
 }
 
 TGIFColor TWuQuantizer::MeanColor(const TBox& box) const {

@@ -51,6 +51,7 @@ private:
     double Score(const TMoments& m) const;
     double Variance(const TBox& box) const;
     TCut BestCut(const TBox& box) const;
+    TMoments FaceSum(const TBox& box, int axis, int position) const;
     TGIFColor MeanColor(const TBox& box) const;
 
     std::vector<TMoments> moments_;
