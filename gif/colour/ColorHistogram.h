@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "gif/colour/ColorDistance.h"
+#include "platform/ZeroedTable.h"
 
 struct THistogramCell {
     uint64_t Weight = 0;
@@ -53,6 +54,6 @@ public:
     uint64_t TotalWeight() const;
 
 private:
-    std::vector<THistogramCell> cells_;
+    TZeroedTable<THistogramCell> cells_;
     std::vector<int> touched_;
 };

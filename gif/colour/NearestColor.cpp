@@ -5,9 +5,9 @@
 #include <cmath>
 
 TNearestColor::TListLevel::TListLevel(int bits)
-    : Bits(bits), Stamp(size_t{1} << (3 * bits), 0), List(size_t{1} << (3 * bits), 0) {}
+    : Bits(bits), Stamp(size_t{1} << (3 * bits)), List(size_t{1} << (3 * bits)) {}
 
-TNearestColor::TNearestColor() : fine_(kFineCells, 0) {
+TNearestColor::TNearestColor() : fine_(kFineCells) {
     for (int i = 0; i < 256; ++i) all_[i] = static_cast<uint8_t>(i);
 }
 
@@ -27,10 +27,10 @@ void TNearestColor::SetPalette(const TGIFColor* colors, int count) {
     ++stamp_;
     if (stamp_ == 0) {
         for (TListLevel* level : {&wide_, &middle_})
-            std::fill(level->Stamp.begin(), level->Stamp.end(), 0);
+            level->Stamp.Clear();
     }
     if ((stamp_ & 0xFF) == 0) {
-        std::fill(fine_.begin(), fine_.end(), 0);
+        fine_.Clear();
         ++stamp_;
     }
 }

@@ -18,6 +18,7 @@
 
 #include "gif/colour/ColorDistance.h"
 #include "gif/core/GIFTypes.h"
+#include "platform/ZeroedTable.h"
 
 class TNearestColor {
 public:
@@ -66,8 +67,8 @@ private:
     // The cells of one division into lists: cells of 2^(8 - Bits) levels a channel.
     struct TListLevel {
         int Bits;
-        std::vector<uint32_t> Stamp;
-        std::vector<uint32_t> List;  // offset << 9 | length, into Entries
+        TZeroedTable<uint32_t> Stamp;
+        TZeroedTable<uint32_t> List;  // offset << 9 | length, into Entries
         std::vector<uint8_t> Entries;
         explicit TListLevel(int bits);
         static size_t CellOf(int r, int g, int b, int bits) {
@@ -101,7 +102,7 @@ private:
     // Cells remember the stamp of the palette they were filled for, so setting a palette
     // forgets them all by changing the stamp (a fine cell keeps its low byte).
     uint32_t stamp_ = 0;
-    std::vector<uint32_t> fine_;  // stamp << 24 | entries
+    TZeroedTable<uint32_t> fine_;  // stamp << 24 | entries
     TListLevel wide_{4};
     TListLevel middle_{5};
 };

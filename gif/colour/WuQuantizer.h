@@ -13,6 +13,7 @@
 
 #include "gif/colour/ColorHistogram.h"
 #include "gif/core/GIFTypes.h"
+#include "platform/ZeroedTable.h"
 
 class TWuQuantizer {
 public:
@@ -54,6 +55,6 @@ private:
     TMoments FaceSum(const TBox& box, int axis, int position) const;
     TGIFColor MeanColor(const TBox& box) const;
 
-    std::vector<TMoments> moments_;
+    TZeroedTable<TMoments> moments_;
     std::vector<TMoments> plane_;  // Accumulate's running sums over a plane's rows
 };
