@@ -7,6 +7,12 @@ struct TColorQuality {
     int Quality = 0;
     // Palette entries a frame may use for colours (one more is kept for transparency).
     int MaxColors = 255;
+    // A frame whose changes cover at most 1 / FewChangesShare of the picture (a pointer, a ball,
+    // a caption) fits a palette of FewChangesColors to them and draws with the entries its pixels
+    // take of that palette and of the global table, the most used first: the background that
+    // the moving thing uncovers gets back the global colours it was first drawn with.
+    int FewChangesShare = 20;
+    int FewChangesColors = 192;
     // A pixel whose colour on screen lies within this weighted distance of the frame's stays
     // as it is (the frame leaves it transparent).
     int KeepDistance = 0;

@@ -14,13 +14,19 @@ constexpr int kFirstPasses = 6;
 // marks. Six passes over them cost a few milliseconds, once.
 constexpr int kFirstSamples = 1 << 18;
 
-// The pixels of a row of blue, green, red that differ from the same row of the picture before.
-void AddChangedPixels(TPaletteBuilder& builder, const uint8_t* row, const uint8_t* before,
-                      int width, int keepDistance) {
-    for (int x = 0; x < width; ++x, row += 3, before += 3)
-        if (ColorDistance(row[2] - before[2], row[1] - before[1], row[0] - before[0]) >
+// The pixels of a row of blue, green, red that differ from the same row of the picture before;
+// returns how many.
+int AddChangedPixels(TPaletteBuilder& builder, const uint8_t* row, const uint8_t* before,
+                     int width, int keepDistance) {
+    int added = 0;
+    for (int x = 0; x < width; ++x, row += 3, before += 3) {
+        if (ColorDistance(row[2] - before[2], row[1] - before[1], row[0] - before[0]) <=
             keepDistance)
-            builder.Add(row[2], row[1], row[0]);
+            continue;
+        builder.Add(row[2], row[1], row[0]);
+        ++added;
+    }
+    return added;
 }
 
 }  // namespace
@@ -67,16 +73,20 @@ void TFramePaletteFitter::FitPalette(TStepFrame& frame) {
     const int passes = changesOnly ? TPaletteBuilder::kDefaultPasses : kFirstPasses;
     const int wanted = changesOnly ? TPaletteBuilder::kSamplesWanted : kFirstSamples;
     builder_.SetSampleStep(passes == 0 ? 0 : std::max(1, pixels / wanted));
+    int changed = 0;
     for (int y = 0; y < picture.Height(); ++y) {
         if (changesOnly)
-            AddChangedPixels(builder_, picture.ScanLine(y), previous.ScanLine(y), picture.Width(),
+            changed += AddChangedPixels(builder_, picture.ScanLine(y), previous.ScanLine(y), picture.Width(),
                              quality_.KeepDistance);
         else
             builder_.AddRow(picture.ScanLine(y), picture.Width());
     }
     // A first picture's palette becomes the global table and draws all of what stands still:
     // it gets more refinement.
-    frame.Palette = builder_.Build(quality_.MaxColors, passes);
+    const bool fewChanges =
+        changesOnly && static_cast<int64_t>(changed) * quality_.FewChangesShare <= pixels;
+    frame.Palette =
+        builder_.Build(fewChanges ? quality_.FewChangesColors : quality_.MaxColors, passes);
     MeasureContrast(picture, frame.Contrast, rows_);
     PrepareLookup(frame, changesOnly);
 }

@@ -160,6 +160,10 @@ TRect TScreenRemapper::FindChanges(const TBitmap& picture) {
     return box.Empty() ? TRect{} : box;
 }
 
+bool TScreenRemapper::FewChanges() const {
+    return changedPixels_ * quality_.FewChangesShare <= static_cast<int64_t>(width_) * height_;
+}
+
 bool TScreenRemapper::MostlyNewColors(const TStepFrame& frame) const {
     const int64_t pixels = static_cast<int64_t>(width_) * height_;
     return static_cast<int>(frame.Palette.size()) >= quality_.MaxColors &&
@@ -196,24 +200,27 @@ void TScreenRemapper::CountEntries(TStepFrame& frame, const TRect& changed) {
             if (uses_[entry]++ != 0) continue;
             used_.push_back(entry);
             // More entries than a table holds: the frame's own palette will be its table.
-            if (used_.size() > static_cast<size_t>(quality_.MaxColors)) return;
+            if (used_.size() > static_cast<size_t>(quality_.MaxColors) && !FewChanges()) return;
         }
     }
 }
 
 // The global table when every pixel drawn takes an entry of it; otherwise a table of the entries
-// the pixels take, of either, the most used first, or the frame's own palette alone when they
-// are more than a table holds.
+// the pixels take, of either, the most used first. When they are more than a table holds, the
+// frame's own palette alone, unless the changes are few: then the most used entries (the others'
+// pixels take the nearest of those).
 bool TScreenRemapper::ChooseTable(TStepFrame& frame) {
     const bool globalOnly =
         std::all_of(used_.begin(), used_.end(), [](int entry) { return entry < kOwnEntries; });
     if (globalOnly) return false;
-    if (used_.size() > static_cast<size_t>(quality_.MaxColors)) {
+    const size_t most = static_cast<size_t>(quality_.MaxColors);
+    if (used_.size() > most && !FewChanges()) {
         tableIsOwn_ = true;
         return true;
     }
     std::stable_sort(used_.begin(), used_.end(),
                      [this](int a, int b) { return uses_[a] > uses_[b]; });
+    if (used_.size() > most) used_.resize(most);
     std::vector<TGIFColor>& colors = frame.Palette;
     colors.clear();
     for (int entry : used_)

@@ -51,6 +51,9 @@ private:
     // Whether the frame's changes are so many, and its palette so full, that it takes that
     // palette as its table without looking further.
     bool MostlyNewColors(const TStepFrame& frame) const;
+    // Whether the frame's changes are few enough to draw with a table of the entries they take
+    // however many they are (the most used, as many as a table holds).
+    bool FewChanges() const;
     // Whether the frame needs a table of its own; if so, makes it (frame.Palette, local_).
     bool ChooseTable(TStepFrame& frame);
     // Draws the changed pixels of `area` with `table` (whose transparency entry is
