@@ -33,7 +33,8 @@ int AddChangedPixels(TPaletteBuilder& builder, const uint8_t* row, const uint8_t
 
 // Maps every pixel that changed to the palette (dithered as the remap would), which also fills
 // the cells the remap will ask for.
-void TFramePaletteFitter::PrepareLookup(TStepFrame& frame, bool changesOnly) const {
+void TFramePaletteFitter::PrepareLookup(TStepFrame& frame, bool changesOnly,
+                                        bool mapPixels) const {
     TNearestColor& lookup = frame.PaletteLookup;
     lookup.SetPalette(frame.Palette);
     const TBitmap& picture = frame.Picture;
@@ -41,7 +42,7 @@ void TFramePaletteFitter::PrepareLookup(TStepFrame& frame, bool changesOnly) con
     const size_t pixels = static_cast<size_t>(width) * picture.Height();
     frame.PaletteIndices.resize(pixels);
     frame.PaletteCandidates.assign(pixels, 0);
-    if (frame.Palette.empty() || !mapChanges_) return;
+    if (frame.Palette.empty() || !mapPixels) return;
     const bool dither = dither_.Enabled();
     for (int y = 0; y < picture.Height(); ++y) {
         const uint8_t* row = picture.ScanLine(y);
@@ -88,5 +89,7 @@ void TFramePaletteFitter::FitPalette(TStepFrame& frame) {
     frame.Palette =
         builder_.Build(fewChanges ? quality_.FewChangesColors : quality_.MaxColors, passes);
     MeasureContrast(picture, frame.Contrast, rows_);
-    PrepareLookup(frame, changesOnly);
+    // A frame with few changes draws with entries of both its palette and the global table, a
+    // table the remap maps its pixels to itself.
+    PrepareLookup(frame, changesOnly, mapChanges_ && !fewChanges);
 }

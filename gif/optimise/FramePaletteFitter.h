@@ -22,7 +22,8 @@ public:
     void FitPalette(TStepFrame& frame);
 
 private:
-    void PrepareLookup(TStepFrame& frame, bool changesOnly) const;
+    // Sets the frame's palette lookup; with mapPixels, maps the changed pixels to it too.
+    void PrepareLookup(TStepFrame& frame, bool changesOnly, bool mapPixels) const;
 
     TColorQuality quality_;
     TPatternDither dither_;
