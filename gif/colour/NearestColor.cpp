@@ -26,8 +26,7 @@ void TNearestColor::SetPalette(const TGIFColor* colors, int count) {
     // lists once the stamps wrap. Stamp 0 is never used.
     ++stamp_;
     if (stamp_ == 0) {
-        for (TListLevel* level : {&wide_, &middle_})
-            level->Stamp.Clear();
+        for (TListLevel* level : {&wide_, &middle_}) level->Stamp.Clear();
     }
     if ((stamp_ & 0xFF) == 0) {
         fine_.Clear();

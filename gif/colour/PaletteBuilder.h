@@ -21,8 +21,6 @@ class TPaletteBuilder {
 public:
     // Refinement passes when none are asked for.
     static constexpr int kDefaultPasses = 0;
-    // Pixels sampled for the refinement: about this many whatever the picture's size.
-    static constexpr int kSamplesWanted = 16384;
 
     // About one pixel in `step` of those added goes into the sample too (1: all of them; 0:
     // none, when no refinement is asked for). The pixels sampled are scattered: a fixed step

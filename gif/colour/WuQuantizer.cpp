@@ -63,8 +63,7 @@ void TWuQuantizer::Accumulate(const TColorHistogram& histogram, const TBox& box)
                 const THistogramCell& cell =
                     histogram.Cell(((r - 1) * side + (g - 1)) * side + (b - 1));
                 add(line, TMoments{static_cast<int64_t>(cell.Weight),
-                                   static_cast<int64_t>(cell.Red),
-                                   static_cast<int64_t>(cell.Green),
+                                   static_cast<int64_t>(cell.Red), static_cast<int64_t>(cell.Green),
                                    static_cast<int64_t>(cell.Blue), cell.Norms});
                 TMoments& area = plane_[static_cast<size_t>(b)];
                 add(area, line);

@@ -68,8 +68,8 @@ private:
         rowStart_ = row * width_;
         if (y >= frame_.Area.Bottom) return;  // past the last pixel: never asked for
         pictureRow_ = frame_.Picture.ScanLine(y) + 3 * frame_.Area.Left;
-        contrastRow_ = frame_.Contrast.data() +
-                       static_cast<size_t>(y) * frame_.Picture.Width() + frame_.Area.Left;
+        contrastRow_ = frame_.Contrast.data() + static_cast<size_t>(y) * frame_.Picture.Width() +
+                       frame_.Area.Left;
     }
 
     // Transparency shows what the screen kept, which may differ from the picture in ways the

@@ -16,8 +16,8 @@ constexpr int kFirstSamples = 1 << 18;
 
 // The pixels of a row of blue, green, red that differ from the same row of the picture before;
 // returns how many.
-int AddChangedPixels(TPaletteBuilder& builder, const uint8_t* row, const uint8_t* before,
-                     int width, int keepDistance) {
+int AddChangedPixels(TPaletteBuilder& builder, const uint8_t* row, const uint8_t* before, int width,
+                     int keepDistance) {
     int added = 0;
     for (int x = 0; x < width; ++x, row += 3, before += 3) {
         if (ColorDistance(row[2] - before[2], row[1] - before[1], row[0] - before[0]) <=
@@ -31,10 +31,9 @@ int AddChangedPixels(TPaletteBuilder& builder, const uint8_t* row, const uint8_t
 
 }  // namespace
 
-// Maps every pixel that changed to the palette (dithered as the remap would), which also fills
-// the cells the remap will ask for.
-void TFramePaletteFitter::PrepareLookup(TStepFrame& frame, bool changesOnly,
-                                        bool mapPixels) const {
+// Sets the frame's palette lookup; with mapPixels, also maps every pixel that changed to the
+// palette (dithered as the remap would), which fills the cells the remap will ask for.
+void TFramePaletteFitter::PrepareLookup(TStepFrame& frame, bool changesOnly, bool mapPixels) const {
     TNearestColor& lookup = frame.PaletteLookup;
     lookup.SetPalette(frame.Palette);
     const TBitmap& picture = frame.Picture;
@@ -71,14 +70,14 @@ void TFramePaletteFitter::FitPalette(TStepFrame& frame) {
     const bool changesOnly =
         previous.Width() == picture.Width() && previous.Height() == picture.Height();
     const int pixels = picture.Width() * picture.Height();
+    // Only a first picture's palette is refined, so only it is sampled.
     const int passes = changesOnly ? TPaletteBuilder::kDefaultPasses : kFirstPasses;
-    const int wanted = changesOnly ? TPaletteBuilder::kSamplesWanted : kFirstSamples;
-    builder_.SetSampleStep(passes == 0 ? 0 : std::max(1, pixels / wanted));
+    builder_.SetSampleStep(passes == 0 ? 0 : std::max(1, pixels / kFirstSamples));
     int changed = 0;
     for (int y = 0; y < picture.Height(); ++y) {
         if (changesOnly)
-            changed += AddChangedPixels(builder_, picture.ScanLine(y), previous.ScanLine(y), picture.Width(),
-                             quality_.KeepDistance);
+            changed += AddChangedPixels(builder_, picture.ScanLine(y), previous.ScanLine(y),
+                                        picture.Width(), quality_.KeepDistance);
         else
             builder_.AddRow(picture.ScanLine(y), picture.Width());
     }

@@ -23,7 +23,8 @@ public:
 
     // The entry for the colour at (x, y), whose cell's entries (TNearestColor::CellEntries)
     // are `entries`.
-    int Map(const TNearestColor& nearest, uint32_t entries, int x, int y, int r, int g, int b) const;
+    int Map(const TNearestColor& nearest, uint32_t entries, int x, int y, int r, int g,
+            int b) const;
 
 private:
     int minGap_;
