@@ -1,14 +1,18 @@
 #pragma once
 // A table of plain numbers of a fixed size that starts as zeros. Its memory comes from calloc,
-// which hands large blocks over as pages the system maps (zeroed) only when they are first
-// touched: a table of a megabyte of which a picture touches a few pages costs those pages, not a
-// megabyte of writes and page faults when it is made.
+// which hands large blocks over as fresh pages the system has zeroed, and those pages are mapped
+// writable at once, in one call: left to be mapped on first touch, a page first read maps the
+// shared zero page and the write after it copies that page, two faults of which the second
+// interrupts every other core the process runs on (a tenth of a short conversion's time).
 #include <algorithm>
 #include <cstddef>
+#include <cstdint>
 #include <cstdlib>
 #include <cstring>
 #include <new>
 #include <type_traits>
+
+#include <sys/mman.h>
 
 template <typename T>
 class TZeroedTable {
@@ -41,7 +45,18 @@ private:
         if (size == 0) return nullptr;
         void* memory = std::calloc(size, sizeof(T));
         if (!memory) throw std::bad_alloc();
+        MapWritable(memory, size * sizeof(T));
         return static_cast<T*>(memory);
+    }
+    // The whole pages of the block. Without the call (systems before Linux 5.14), pages are
+    // mapped when touched.
+    static void MapWritable(void* memory, size_t bytes) {
+        constexpr uintptr_t kPage = 4096;
+        const uintptr_t begin = (reinterpret_cast<uintptr_t>(memory) + kPage - 1) & ~(kPage - 1);
+        const uintptr_t end = (reinterpret_cast<uintptr_t>(memory) + bytes) & ~(kPage - 1);
+#ifdef MADV_POPULATE_WRITE
+        if (end > begin) madvise(reinterpret_cast<void*>(begin), end - begin, MADV_POPULATE_WRITE);
+#endif
     }
 
     size_t size_;
