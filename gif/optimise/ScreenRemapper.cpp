@@ -175,6 +175,7 @@ bool TScreenRemapper::MostlyNewColors(const TStepFrame& frame) const {
 // does not show it as well already).
 void TScreenRemapper::CountEntries(TStepFrame& frame, const TRect& changed) {
     std::fill(std::begin(uses_), std::end(uses_), 0);
+    std::fill(std::begin(worth_), std::end(worth_), 0);
     used_.clear();
     const bool withOwn = frame.PaletteLookup.Count() > 0;
     int counted = 0;
@@ -187,16 +188,22 @@ void TScreenRemapper::CountEntries(TStepFrame& frame, const TRect& changed) {
             const int r = in[3 * x + 2], g = in[3 * x + 1], b = in[3 * x];
             int entry = global_.Find(r, g, b);
             int distance = ColorDistance(global_.Color(entry), r, g, b);
+            const uint8_t* s = shown + 3 * x;
+            const int shownDistance = ColorDistance(s[0] - r, s[1] - g, s[2] - b);
+            int without = shownDistance;
             if (withOwn) {
                 const int ownEntry = frame.PaletteLookup.Find(r, g, b);
                 const int ownDistance = ColorDistance(frame.PaletteLookup.Color(ownEntry), r, g, b);
                 if (ownDistance < distance) {
+                    without = std::min(without, distance);
                     entry = kOwnEntries + ownEntry;
                     distance = ownDistance;
+                } else {
+                    without = std::min(without, ownDistance);
                 }
             }
-            const uint8_t* s = shown + 3 * x;
-            if (ColorDistance(s[0] - r, s[1] - g, s[2] - b) <= distance) continue;
+            if (shownDistance <= distance) continue;
+            if (entry >= kOwnEntries) worth_[entry] += without - distance;
             if (uses_[entry]++ != 0) continue;
             used_.push_back(entry);
             // More entries than a table holds: the frame's own palette will be its table.
@@ -207,8 +214,9 @@ void TScreenRemapper::CountEntries(TStepFrame& frame, const TRect& changed) {
 
 // The global table when every pixel drawn takes an entry of it; otherwise a table of the entries
 // the pixels take, of either, the most used first. When they are more than a table holds, the
-// frame's own palette alone, unless the changes are few: then the most used entries (the others'
-// pixels take the nearest of those).
+// frame's own palette alone, unless the changes are few: then the global table's entries the
+// pixels take, which draw the background a moving thing uncovers as the first frame drew it,
+// and of the own palette's those worth most (the others' pixels take the nearest of those).
 bool TScreenRemapper::ChooseTable(TStepFrame& frame) {
     const bool globalOnly =
         std::all_of(used_.begin(), used_.end(), [](int entry) { return entry < kOwnEntries; });
@@ -218,9 +226,16 @@ bool TScreenRemapper::ChooseTable(TStepFrame& frame) {
         tableIsOwn_ = true;
         return true;
     }
+    if (used_.size() > most) {
+        std::stable_sort(used_.begin(), used_.end(), [this](int a, int b) {
+            const bool globalA = a < kOwnEntries, globalB = b < kOwnEntries;
+            if (globalA != globalB) return globalA;
+            return globalA ? uses_[a] > uses_[b] : worth_[a] > worth_[b];
+        });
+        used_.resize(most);
+    }
     std::stable_sort(used_.begin(), used_.end(),
                      [this](int a, int b) { return uses_[a] > uses_[b]; });
-    if (used_.size() > most) used_.resize(most);
     std::vector<TGIFColor>& colors = frame.Palette;
     colors.clear();
     for (int entry : used_)

@@ -46,7 +46,7 @@ private:
     // rectangle.
     TRect FindChanges(const TBitmap& picture);
     // Counts, for the pixels that will be drawn, the entries of the global table and of the
-    // frame's palette they take (uses_, used_).
+    // frame's palette they take (uses_, used_), and what each entry is worth to them (worth_).
     void CountEntries(TStepFrame& frame, const TRect& changed);
     // Whether the frame's changes are so many, and its palette so full, that it takes that
     // palette as its table without looking further.
@@ -94,6 +94,11 @@ private:
     // Pixels that take each entry: 0-255 of the global table, then 256-511 of the own palette.
     static constexpr int kOwnEntries = 256;
     int uses_[2 * kOwnEntries] = {};
+    // The error the pixels that take each entry of the own palette would show without it (each
+    // the nearer of the global table's nearest entry and what the screen shows): an entry the
+    // global table all but repeats is worth little however many pixels take it, a colour no
+    // other entry comes near is worth much to a few.
+    int64_t worth_[2 * kOwnEntries] = {};
     std::vector<int> used_;
 };
 
