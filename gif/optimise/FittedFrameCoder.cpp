@@ -12,7 +12,7 @@ namespace {
 
 // The alternatives of a frame's drawn pixels: entries of the frame's table within the lossy
 // distance of the picture, and transparency where the screen shows the pixel within it.
-class TFittedLatitude final : public TLZWLatitude {
+class TFittedLatitude {
 public:
     TFittedLatitude(const TStepFrame& frame, const std::vector<TGIFColor>& table, int distance)
         : frame_(frame),
@@ -22,7 +22,7 @@ public:
         StartRow(0);
     }
 
-    int Alternatives(size_t index, int value, uint8_t* out) override {
+    int Alternatives(size_t index, int value, uint8_t* out) {
         if (value == frame_.TransparencySlot) return 0;
         // Pixels are asked for in coding order: the row moves on without a division.
         if (index < rowStart_ || index >= rowStart_ + width_) StartRow(index / width_);
@@ -30,8 +30,8 @@ public:
         const uint8_t* in = pictureRow_ + 3 * column;
         const int r = in[2], g = in[1], b = in[0];
         const int allowed = AllowedDistance(contrastRow_[column]);
-        int values[kMostAlternatives];
-        int distances[kMostAlternatives];
+        int values[TLossyLZW::kMostAlternatives];
+        int distances[TLossyLZW::kMostAlternatives];
         int count = 0;
         // Nearest first: each choice goes in its place among those before it.
         auto offer = [&](int choice, int distance) {
