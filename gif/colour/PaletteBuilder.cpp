@@ -44,10 +44,14 @@ std::vector<TGIFColor> TPaletteBuilder::Build(int maxColors, int passes) {
     palette.insert(palette.end(), boxes.begin(), boxes.end());
     for (int pass = 0; pass < passes && palette.size() > 1 && !samples_.empty(); ++pass)
         Refine(palette);
+    Forget();
+    return palette;
+}
+
+void TPaletteBuilder::Forget() {
     histogram_.Clear();
     samples_.clear();
     sampleTick_ = 0;
-    return palette;
 }
 
 // One pass of k-means: every sampled pixel joins the nearest entry; each entry then moves to the

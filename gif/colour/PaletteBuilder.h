@@ -47,6 +47,8 @@ public:
     // At most maxColors colours for the pixels added (fewer when they have fewer), refined by
     // `passes` of k-means; then starts afresh.
     std::vector<TGIFColor> Build(int maxColors, int passes = kDefaultPasses);
+    // Starts afresh without building: the pixels added so far are dropped.
+    void Forget();
 
 private:
     std::vector<TGIFColor> FlatColors(size_t most) const;

@@ -9,10 +9,14 @@ struct TColorQuality {
     int MaxColors = 255;
     // A frame whose changes cover at most 1 / FewChangesShare of the picture (a pointer, a ball,
     // a caption) fits a palette of FewChangesColors to them and draws with the entries its pixels
-    // take of that palette and of the global table, the most used first: the background that
-    // the moving thing uncovers gets back the global colours it was first drawn with.
+    // take of the global table and of that palette: the background that the moving thing
+    // uncovers gets back the global colours it was first drawn with.
     int FewChangesShare = 20;
     int FewChangesColors = 192;
+    // ...and fits that palette only to the changed pixels farther than this (weighted distance)
+    // from every entry of the global table: the others take global entries anyway, and the
+    // palette's colours go to what the global table lacks.
+    int NewColorDistance = 0;
     // A pixel whose colour on screen lies within this weighted distance of the frame's stays
     // as it is (the frame leaves it transparent).
     int KeepDistance = 0;

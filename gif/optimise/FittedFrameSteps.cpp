@@ -26,7 +26,7 @@ std::unique_ptr<TFrameStepsThread> TFittedFrameSteps::NewThread() const {
 }
 
 void TFittedFrameSteps::Quantize(TStepFrame& frame, TFrameStepsThread& thread) const {
-    static_cast<TFittedThread&>(thread).Fitter.FitPalette(frame);
+    static_cast<TFittedThread&>(thread).Fitter.FitPalette(frame, firstPalette_);
 }
 
 // The global table is complete once the first frame is remapped, before any frame is coded.

@@ -2,6 +2,7 @@
 // The fitted colour road as frame steps: a palette fitted to what changed (Quantize), the
 // remap against the picture on screen (Remap), lossy LZW (Compress). See FittedFrame.h.
 #include "gif/optimise/ColorQuality.h"
+#include "gif/optimise/FirstPalette.h"
 #include "gif/optimise/FrameSteps.h"
 #include "gif/optimise/ScreenRemapper.h"
 
@@ -25,4 +26,6 @@ private:
     TGIFEncoding encoding_;
     TErrorDiffusion diffusion_;
     TScreenRemapper remapper_;
+    // The first frame's palette, for the frames with few changes, whichever threads fit them.
+    mutable TFirstPalette firstPalette_;
 };

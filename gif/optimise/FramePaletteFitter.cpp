@@ -29,6 +29,21 @@ int AddChangedPixels(TPaletteBuilder& builder, const uint8_t* row, const uint8_t
     return added;
 }
 
+// The pixels of a row that differ from the same row of the picture before and lie farther than
+// `newDistance` from every entry of the global table (`global`); returns how many.
+int AddNewColors(TPaletteBuilder& builder, const uint8_t* row, const uint8_t* before, int width,
+                 int keepDistance, TNearestColor& global, int newDistance) {
+    int added = 0;
+    for (int x = 0; x < width; ++x, row += 3, before += 3) {
+        const int r = row[2], g = row[1], b = row[0];
+        if (ColorDistance(r - before[2], g - before[1], b - before[0]) <= keepDistance) continue;
+        if (ColorDistance(global.Color(global.Find(r, g, b)), r, g, b) <= newDistance) continue;
+        builder.Add(r, g, b);
+        ++added;
+    }
+    return added;
+}
+
 }  // namespace
 
 // Sets the frame's palette lookup; with mapPixels, also maps every pixel that changed to the
@@ -64,31 +79,69 @@ void TFramePaletteFitter::PrepareLookup(TStepFrame& frame, bool changesOnly, boo
     }
 }
 
-void TFramePaletteFitter::FitPalette(TStepFrame& frame) {
+void TFramePaletteFitter::FitPalette(TStepFrame& frame, TFirstPalette& first) {
     const TBitmap& picture = frame.Picture;
     const TBitmap& previous = frame.Previous;
     const bool changesOnly =
         previous.Width() == picture.Width() && previous.Height() == picture.Height();
-    const int pixels = picture.Width() * picture.Height();
-    // Only a first picture's palette is refined, so only it is sampled.
-    const int passes = changesOnly ? TPaletteBuilder::kDefaultPasses : kFirstPasses;
-    builder_.SetSampleStep(passes == 0 ? 0 : std::max(1, pixels / kFirstSamples));
-    int changed = 0;
-    for (int y = 0; y < picture.Height(); ++y) {
-        if (changesOnly)
-            changed += AddChangedPixels(builder_, picture.ScanLine(y), previous.ScanLine(y),
-                                        picture.Width(), quality_.KeepDistance);
-        else
-            builder_.AddRow(picture.ScanLine(y), picture.Width());
+    frame.PaletteAddsToGlobal = false;
+    if (!changesOnly) {
+        // Whatever happens, the frames waiting for the first palette get one.
+        try {
+            FitFirstPalette(frame);
+        } catch (...) {
+            first.Publish({});
+            throw;
+        }
+        first.Publish(frame.Palette);
+    } else {
+        FitChangesPalette(frame, first);
     }
-    // A first picture's palette becomes the global table and draws all of what stands still:
-    // it gets more refinement.
-    const bool fewChanges =
-        changesOnly && static_cast<int64_t>(changed) * quality_.FewChangesShare <= pixels;
-    frame.Palette =
-        builder_.Build(fewChanges ? quality_.FewChangesColors : quality_.MaxColors, passes);
     MeasureContrast(picture, frame.Contrast, rows_);
     // A frame with few changes draws with entries of both its palette and the global table, a
     // table the remap maps its pixels to itself.
-    PrepareLookup(frame, changesOnly, mapChanges_ && !fewChanges);
+    PrepareLookup(frame, changesOnly, mapChanges_ && !frame.PaletteAddsToGlobal);
+}
+
+// A first picture's palette becomes the global table and draws all of what stands still: it
+// gets more refinement.
+void TFramePaletteFitter::FitFirstPalette(TStepFrame& frame) {
+    const TBitmap& picture = frame.Picture;
+    const int pixels = picture.Width() * picture.Height();
+    builder_.SetSampleStep(std::max(1, pixels / kFirstSamples));
+    for (int y = 0; y < picture.Height(); ++y)
+        builder_.AddRow(picture.ScanLine(y), picture.Width());
+    frame.Palette = builder_.Build(quality_.MaxColors, kFirstPasses);
+}
+
+// The changed pixels; when they are few, only those of colours the global table lacks, added
+// again once the pixels are counted (a frame with few changes is quick to go through again).
+void TFramePaletteFitter::FitChangesPalette(TStepFrame& frame, const TFirstPalette& first) {
+    const TBitmap& picture = frame.Picture;
+    const TBitmap& previous = frame.Previous;
+    const int width = picture.Width(), height = picture.Height();
+    builder_.SetSampleStep(0);
+    int changed = 0;
+    for (int y = 0; y < height; ++y)
+        changed += AddChangedPixels(builder_, picture.ScanLine(y), previous.ScanLine(y), width,
+                                    quality_.KeepDistance);
+    const bool fewChanges =
+        static_cast<int64_t>(changed) * quality_.FewChangesShare <= int64_t{width} * height;
+    if (!fewChanges) {
+        frame.Palette = builder_.Build(quality_.MaxColors);
+        return;
+    }
+    const std::vector<TGIFColor>& global = first.Wait();
+    if (!global.empty()) {
+        if (!globalLookup_) globalLookup_ = std::make_unique<TNearestColor>();
+        if (globalLookup_->Count() != static_cast<int>(global.size()) ||
+            !std::equal(global.begin(), global.end(), &globalLookup_->Color(0)))
+            globalLookup_->SetPalette(global);
+        builder_.Forget();
+        for (int y = 0; y < height; ++y)
+            AddNewColors(builder_, picture.ScanLine(y), previous.ScanLine(y), width,
+                         quality_.KeepDistance, *globalLookup_, quality_.NewColorDistance);
+    }
+    frame.Palette = builder_.Build(quality_.FewChangesColors);
+    frame.PaletteAddsToGlobal = true;
 }

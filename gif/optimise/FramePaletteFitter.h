@@ -2,11 +2,13 @@
 // Step 1 of the fitted colour road (see FittedFrame.h): a palette fitted to the frame's picture.
 // One fitter serves one thread, frame after frame.
 #include <cstdint>
+#include <memory>
 #include <vector>
 
 #include "gif/colour/PaletteBuilder.h"
 #include "gif/colour/dither/PatternDither.h"
 #include "gif/optimise/ColorQuality.h"
+#include "gif/optimise/FirstPalette.h"
 #include "gif/optimise/StepFrame.h"
 
 class TFramePaletteFitter {
@@ -18,10 +20,14 @@ public:
           dither_(quality.DitherMinGap, quality.DitherMaxGap),
           mapChanges_(mapChanges) {}
 
-    // Fills frame.Palette from frame.Picture.
-    void FitPalette(TStepFrame& frame);
+    // Fills frame.Palette from frame.Picture. The first frame of an output (without a previous
+    // picture) hands its palette, the global table, to `first`; a later frame with few changes
+    // waits for it there.
+    void FitPalette(TStepFrame& frame, TFirstPalette& first);
 
 private:
+    void FitFirstPalette(TStepFrame& frame);
+    void FitChangesPalette(TStepFrame& frame, const TFirstPalette& first);
     // Sets the frame's palette lookup; with mapPixels, maps the changed pixels to it too.
     void PrepareLookup(TStepFrame& frame, bool changesOnly, bool mapPixels) const;
 
@@ -30,4 +36,6 @@ private:
     bool mapChanges_;
     TPaletteBuilder builder_;
     std::vector<uint8_t> rows_;  // MeasureContrast's working space
+    // The global table's lookup, made when a frame with few changes first needs it.
+    std::unique_ptr<TNearestColor> globalLookup_;
 };

@@ -88,6 +88,7 @@ void TScreenRemapper::Remap(TStepFrame& frame) {
         frame.Indices.clear();
         return;
     }
+    paletteAddsToGlobal_ = frame.PaletteAddsToGlobal;
     if (MostlyNewColors(frame)) {
         // A palette of all the entries a table holds, fitted to most of the picture: its own.
         frame.OwnTable = true;
@@ -161,12 +162,14 @@ TRect TScreenRemapper::FindChanges(const TBitmap& picture) {
 }
 
 bool TScreenRemapper::FewChanges() const {
-    return changedPixels_ * quality_.FewChangesShare <= static_cast<int64_t>(width_) * height_;
+    return paletteAddsToGlobal_ ||
+           changedPixels_ * quality_.FewChangesShare <= static_cast<int64_t>(width_) * height_;
 }
 
 bool TScreenRemapper::MostlyNewColors(const TStepFrame& frame) const {
     const int64_t pixels = static_cast<int64_t>(width_) * height_;
-    return static_cast<int>(frame.Palette.size()) >= quality_.MaxColors &&
+    return !frame.PaletteAddsToGlobal &&
+           static_cast<int>(frame.Palette.size()) >= quality_.MaxColors &&
            changedPixels_ * kMostlyNew > pixels;
 }
 

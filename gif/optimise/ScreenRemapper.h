@@ -52,7 +52,8 @@ private:
     // palette as its table without looking further.
     bool MostlyNewColors(const TStepFrame& frame) const;
     // Whether the frame's changes are few enough to draw with a table of the entries they take
-    // however many they are (the most used, as many as a table holds).
+    // however many they are (as many as a table holds), or its palette was fitted to add to the
+    // global table's entries.
     bool FewChanges() const;
     // Whether the frame needs a table of its own; if so, makes it (frame.Palette, local_).
     bool ChooseTable(TStepFrame& frame);
@@ -91,6 +92,7 @@ private:
     // The table of a frame that draws with entries of both the global table and its own palette.
     TNearestColor local_;
     bool tableIsOwn_ = false;  // the frame draws with its palette's lookup rather than local_
+    bool paletteAddsToGlobal_ = false;  // the frame's palette holds only what the global lacks
     // Pixels that take each entry: 0-255 of the global table, then 256-511 of the own palette.
     static constexpr int kOwnEntries = 256;
     int uses_[2 * kOwnEntries] = {};

@@ -1,12 +1,14 @@
 // The fitted colour road: frames written one at a time show, once composed by an independent
 // reading, exactly what the remap drew; what stands still is never stored again; the pictures
-// stay within the quality's tolerance; lower quality stores fewer bytes.
+// stay within the quality's tolerance; lower quality stores fewer bytes; a frame with few changes
+// spends its palette on the colours the global table lacks, whichever thread fits it first.
 #include <gtest/gtest.h>
 
 #include <algorithm>
 #include <cmath>
 #include <cstring>
 #include <random>
+#include <thread>
 #include <vector>
 
 #include "gif/model/GIFImage.h"
@@ -178,6 +180,94 @@ TEST(FittedFrames, LowerQualityStoresFewerBytes) {
     const size_t best = convert(100), usual = convert(90), small = convert(40);
     EXPECT_LT(usual, best);
     EXPECT_LT(small, usual);
+}
+
+// A hue wheel, each pixel its own colour, of saturation `radius` (levels), into a kPatch square.
+constexpr int kPatch = 14;
+void PaintWheel(TBitmap& picture, int left, int top, double radius) {
+    for (int y = 0; y < kPatch; ++y) {
+        uint8_t* row = picture.ScanLine(top + y) + 3 * left;
+        for (int x = 0; x < kPatch; ++x, row += 3) {
+            const double hue = 6.2832 * (y * kPatch + x) / (kPatch * kPatch);
+            row[0] = static_cast<uint8_t>(128 + radius * std::cos(hue + 4.19));
+            row[1] = static_cast<uint8_t>(128 + radius * std::cos(hue + 2.09));
+            row[2] = static_cast<uint8_t>(128 + radius * std::cos(hue));
+        }
+    }
+}
+
+// A patch of colours the first picture lacks comes in the second picture, over a wheel of
+// paler colours, and moves by its own width in the third: the third frame changes few pixels,
+// half of them the wheel it uncovers, whose colours the global table has.
+TBitmap PatchPicture(int n) {
+    TBitmap picture = Picture(0);
+    PaintWheel(picture, 4, 4, 50);
+    if (n > 0) PaintWheel(picture, 4 + kPatch * (n - 1), 4, 120);
+    return picture;
+}
+
+// The third frame's patch as shown, against its picture: PSNR.
+double PatchPsnr(const TColorQuality& quality) {
+    TFittedFrameSteps steps(quality, geLZW);
+    auto thread = steps.NewThread();
+    TStepFrame frame;
+    for (int n = 0; n < 3; ++n) {
+        frame.Previous = frame.Picture;
+        if (n == 0) frame.Previous.SetSize(0, 0);
+        frame.Picture = PatchPicture(n);
+        steps.Quantize(frame, *thread);
+        steps.Remap(frame);
+    }
+    const std::vector<uint8_t>& screen = steps.Screen();
+    double error = 0;
+    for (int y = 4; y < 4 + kPatch; ++y)
+        for (int x = 4 + kPatch; x < 4 + 2 * kPatch; ++x)
+            for (int c = 0; c < 3; ++c) {
+                const int shown = screen[3 * (static_cast<size_t>(y) * kWidth + x) + c];
+                const int wanted = frame.Picture.ScanLine(y)[3 * x + 2 - c];
+                error += (shown - wanted) * (shown - wanted);
+            }
+    return 10 * std::log10(255.0 * 255.0 * 3 * kPatch * kPatch / std::max(error, 1.0));
+}
+
+TEST(FittedFrames, FewChangesSpendThePaletteOnColoursTheGlobalTableLacks) {
+    TColorQuality quality = ColorQualityFor(90);
+    quality.FewChangesShare = 5;    // the patch and the background it uncovers count as few
+    quality.FewChangesColors = 96;  // fewer entries than the changed pixels have colours
+    TColorQuality everyChange = quality;
+    everyChange.NewColorDistance = -1;  // the palette fitted to every changed pixel
+    const double fitted = PatchPsnr(quality), plain = PatchPsnr(everyChange);
+    EXPECT_GT(fitted, plain + 1.5) << fitted << " against " << plain;
+}
+
+// Frames may be fitted on several threads in any order: a frame with few changes that starts
+// before the first frame's palette is ready waits for it and gets the palette it gets in turn.
+TEST(FittedFrames, FewChangesFittedBeforeTheFirstPaletteWaitForIt) {
+    const TColorQuality quality = ColorQualityFor(90);
+    const auto second = [] {
+        TStepFrame frame;
+        frame.Previous = Picture(0);
+        frame.Picture = Picture(1);
+        return frame;
+    };
+    TFittedFrameSteps inTurn(quality, geLZW);
+    auto thread = inTurn.NewThread();
+    TStepFrame first, expected = second();
+    first.Picture = Picture(0);
+    inTurn.Quantize(first, *thread);
+    inTurn.Quantize(expected, *thread);
+    ASSERT_TRUE(expected.PaletteAddsToGlobal);
+
+    TFittedFrameSteps early(quality, geLZW);
+    auto laterThread = early.NewThread(), firstThread = early.NewThread();
+    TStepFrame later = second(), firstAgain;
+    std::thread fitLater([&] { early.Quantize(later, *laterThread); });
+    std::this_thread::sleep_for(std::chrono::milliseconds(20));
+    firstAgain.Picture = Picture(0);
+    early.Quantize(firstAgain, *firstThread);
+    fitLater.join();
+    EXPECT_TRUE(later.PaletteAddsToGlobal);
+    EXPECT_TRUE(later.Palette == expected.Palette);
 }
 
 }  // namespace
