@@ -11,7 +11,7 @@ struct TColorQuality {
     // a caption) fits a palette of FewChangesColors to them and draws with the entries its pixels
     // take of the global table and of that palette: the background that the moving thing
     // uncovers gets back the global colours it was first drawn with.
-    int FewChangesShare = 20;
+    int FewChangesShare = 10;
     int FewChangesColors = 192;
     // ...and fits that palette only to the changed pixels farther than this (weighted distance)
     // from every entry of the global table: the others take global entries anyway, and the
