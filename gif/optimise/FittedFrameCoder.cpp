@@ -98,9 +98,11 @@ private:
 }  // namespace
 
 // The frame that begins the global table is coded exactly: what it draws of the background stays
-// on screen for the whole clip, while its bytes are paid once.
+// on screen for the whole clip, while its bytes are paid once. So is a frame with few changes:
+// what it draws (a pointer, a caption, the background a moving thing uncovers) stays while the
+// rest stands still, and an error there would show until the picture moves on.
 void TFittedFrameCoder::RewriteLossily(TStepFrame& frame, const std::vector<TGIFColor>& table) {
-    if (quality_.LossyDistance <= 0 || frame.BeginsGlobalTable) return;
+    if (quality_.LossyDistance <= 0 || frame.BeginsGlobalTable || frame.FewChanges) return;
     TFittedLatitude latitude(frame, table, quality_.LossyDistance);
     lossy_.Rewrite(frame.Indices.data(), frame.Indices.size(), frame.TableBits, latitude);
     const uint8_t slot = static_cast<uint8_t>(frame.TransparencySlot);

@@ -3,7 +3,8 @@
 // image data coded. Where the quality allows, pixels first change for others within the lossy
 // distance of the picture (an entry of nearly the same colour, or transparency where the screen
 // already shows nearly that colour) when that makes the LZW strings longer; a transparent pixel
-// never changes, so what stands still stays still. The frame leaves the previous picture in
+// never changes, so what stands still stays still. The first frame and frames with few changes,
+// whose pixels stay on screen longest, are coded exactly. The frame leaves the previous picture in
 // place (disposal "do not dispose"), marks its transparent index, and carries a delay of 0 for
 // whoever times it. One coder serves one thread, frame after frame.
 #include "gif/codec/GIFEncoderCache.h"

@@ -84,7 +84,7 @@ void TFramePaletteFitter::FitPalette(TStepFrame& frame, TFirstPalette& first) {
     const TBitmap& previous = frame.Previous;
     const bool changesOnly =
         previous.Width() == picture.Width() && previous.Height() == picture.Height();
-    frame.PaletteAddsToGlobal = false;
+    frame.FewChanges = false;
     if (!changesOnly) {
         // Whatever happens, the frames waiting for the first palette get one.
         try {
@@ -100,7 +100,7 @@ void TFramePaletteFitter::FitPalette(TStepFrame& frame, TFirstPalette& first) {
     MeasureContrast(picture, frame.Contrast, rows_);
     // A frame with few changes draws with entries of both its palette and the global table, a
     // table the remap maps its pixels to itself.
-    PrepareLookup(frame, changesOnly, mapChanges_ && !frame.PaletteAddsToGlobal);
+    PrepareLookup(frame, changesOnly, mapChanges_ && !frame.FewChanges);
 }
 
 // A first picture's palette becomes the global table and draws all of what stands still: it
@@ -143,5 +143,5 @@ void TFramePaletteFitter::FitChangesPalette(TStepFrame& frame, const TFirstPalet
                          quality_.KeepDistance, *globalLookup_, quality_.NewColorDistance);
     }
     frame.Palette = builder_.Build(quality_.FewChangesColors);
-    frame.PaletteAddsToGlobal = true;
+    frame.FewChanges = true;
 }

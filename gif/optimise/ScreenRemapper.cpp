@@ -88,7 +88,7 @@ void TScreenRemapper::Remap(TStepFrame& frame) {
         frame.Indices.clear();
         return;
     }
-    paletteAddsToGlobal_ = frame.PaletteAddsToGlobal;
+    fewChangesFitted_ = frame.FewChanges;
     if (MostlyNewColors(frame)) {
         // A palette of all the entries a table holds, fitted to most of the picture: its own.
         frame.OwnTable = true;
@@ -162,14 +162,13 @@ TRect TScreenRemapper::FindChanges(const TBitmap& picture) {
 }
 
 bool TScreenRemapper::FewChanges() const {
-    return paletteAddsToGlobal_ ||
+    return fewChangesFitted_ ||
            changedPixels_ * quality_.FewChangesShare <= static_cast<int64_t>(width_) * height_;
 }
 
 bool TScreenRemapper::MostlyNewColors(const TStepFrame& frame) const {
     const int64_t pixels = static_cast<int64_t>(width_) * height_;
-    return !frame.PaletteAddsToGlobal &&
-           static_cast<int>(frame.Palette.size()) >= quality_.MaxColors &&
+    return !frame.FewChanges && static_cast<int>(frame.Palette.size()) >= quality_.MaxColors &&
            changedPixels_ * kMostlyNew > pixels;
 }
 

@@ -91,8 +91,8 @@ private:
     TNearestColor global_;
     // The table of a frame that draws with entries of both the global table and its own palette.
     TNearestColor local_;
-    bool tableIsOwn_ = false;  // the frame draws with its palette's lookup rather than local_
-    bool paletteAddsToGlobal_ = false;  // the frame's palette holds only what the global lacks
+    bool tableIsOwn_ = false;        // the frame draws with its palette's lookup rather than local_
+    bool fewChangesFitted_ = false;  // the frame's palette holds what the global table lacks
     // Pixels that take each entry: 0-255 of the global table, then 256-511 of the own palette.
     static constexpr int kOwnEntries = 256;
     int uses_[2 * kOwnEntries] = {};

@@ -33,9 +33,10 @@ struct TStepFrame {
     // (LocalContrast.h).
     std::vector<TGIFColor> Palette;
     std::vector<uint8_t> Contrast;
-    // The frame has few changes and Palette holds the colours of those the global table lacks:
-    // the frame draws with entries of both.
-    bool PaletteAddsToGlobal = false;
+    // The frame changes few pixels (TColorQuality::FewChangesShare): Palette holds the colours
+    // of those that the global table lacks, the frame draws with entries of both, and its
+    // pixels are coded exactly, since they stay on screen while the rest stands still.
+    bool FewChanges = false;
     // The lookup of Palette, its cells already filled for the colours that changed, and for
     // each changed pixel (of the whole picture) the entry it takes (dithered) and its cell's
     // entries with kMapped set: the remap, which runs one frame at a time, finds most of its
