@@ -290,7 +290,9 @@ void TScreenRemapper::DrawRow(TStepFrame& frame, TNearestColor& table, int y, bo
     uint8_t* out = frame.Indices.data() + rowStart;
     uint32_t* candidates = frame.Candidates.data() + rowStart;
     std::copy_n(shown, static_cast<size_t>(width) * 3, frame.Shown.data() + rowStart * 3);
-    const bool dither = dither_.Enabled();
+    // A frame with few changes is not dithered: its palette went to their colours alone, so its
+    // entries lie close together, and a pattern would only add noise to what stays on screen.
+    const bool dither = dither_.Enabled() && !frame.FewChanges;
     // The frame's palette has mapped the pixels that changed since the picture before already.
     const size_t pictureRow = static_cast<size_t>(y) * width_ + area.Left;
     const bool ownPalette = &table == &frame.PaletteLookup;
