@@ -11,6 +11,7 @@
 #include <cstring>
 #include <new>
 #include <type_traits>
+#include <utility>
 
 #include <sys/mman.h>
 
@@ -23,11 +24,18 @@ public:
     TZeroedTable(const TZeroedTable& other) : size_(other.size_), data_(Allocate(other.size_)) {
         if (size_ > 0) std::memcpy(data_, other.data_, size_ * sizeof(T));
     }
+    TZeroedTable(TZeroedTable&& other) noexcept
+        : size_(std::exchange(other.size_, 0)), data_(std::exchange(other.data_, nullptr)) {}
     TZeroedTable& operator=(const TZeroedTable& other) {
         if (this == &other) return *this;
         TZeroedTable copy(other);
         std::swap(size_, copy.size_);
         std::swap(data_, copy.data_);
+        return *this;
+    }
+    TZeroedTable& operator=(TZeroedTable&& other) noexcept {
+        std::swap(size_, other.size_);
+        std::swap(data_, other.data_);
         return *this;
     }
     ~TZeroedTable() { std::free(data_); }

@@ -4,14 +4,21 @@
 #include <climits>
 #include <cmath>
 
-TNearestColor::TListLevel::TListLevel(int bits)
-    : Bits(bits), Stamp(size_t{1} << (3 * bits)), List(size_t{1} << (3 * bits)) {}
+void TNearestColor::TListLevel::MakeTables() {
+    Stamp = TZeroedTable<uint32_t>(size_t{1} << (3 * Bits));
+    List = TZeroedTable<uint32_t>(size_t{1} << (3 * Bits));
+}
 
-TNearestColor::TNearestColor() : fine_(kFineCells) {
+TNearestColor::TNearestColor() : fine_(0) {
     for (int i = 0; i < 256; ++i) all_[i] = static_cast<uint8_t>(i);
 }
 
 void TNearestColor::SetPalette(const TGIFColor* colors, int count) {
+    if (fine_.size() == 0) {
+        fine_ = TZeroedTable<uint32_t>(kFineCells);
+        wide_.MakeTables();
+        middle_.MakeTables();
+    }
     count_ = std::clamp(count, 0, 256);
     std::copy(colors, colors + count_, colors_);
     for (int i = 0; i < 256; ++i) {

@@ -11,7 +11,8 @@
 // entries a colour may get the second nearest by a level or two of difference, never more.
 //
 // A palette is set once and then looked up many times; setting another one forgets the cells at
-// no cost. One object serves one thread.
+// no cost. The cells' tables (over a megabyte) are made when the first palette is set, so that a
+// lookup kept for a use that does not come costs no memory. One object serves one thread.
 #include <cstddef>
 #include <cstdint>
 #include <vector>
@@ -70,7 +71,8 @@ private:
         TZeroedTable<uint32_t> Stamp;
         TZeroedTable<uint32_t> List;  // offset << 9 | length, into Entries
         std::vector<uint8_t> Entries;
-        explicit TListLevel(int bits);
+        explicit TListLevel(int bits) : Bits(bits), Stamp(0), List(0) {}
+        void MakeTables();
         static size_t CellOf(int r, int g, int b, int bits) {
             const int shift = 8 - bits;
             return (static_cast<size_t>(r >> shift) << (2 * bits)) |
