@@ -11,8 +11,9 @@
 
 class TFirstPalette {
 public:
-    // Hands the palette over; only the first call counts. A first frame that fails hands over
-    // an empty palette, so that no frame waits for ever.
+    // Hands the palette over; only the first call counts. A first frame that fails, or a thread
+    // that cannot be set up to fit it, hands over an empty palette, so that no frame waits for
+    // ever: the frames then fit their palettes to all of their changes.
     void Publish(const std::vector<TGIFColor>& palette);
     // The palette, once handed over.
     const std::vector<TGIFColor>& Wait() const;

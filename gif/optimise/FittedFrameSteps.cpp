@@ -21,8 +21,15 @@ TFittedFrameSteps::TFittedFrameSteps(const TColorQuality& quality, TGIFEncoding 
       diffusion_(diffusion),
       remapper_(quality, diffusion) {}
 
+// A thread that cannot be set up may be the one that was to fit the first frame: the frames
+// waiting for its palette go on without it rather than wait for ever.
 std::unique_ptr<TFrameStepsThread> TFittedFrameSteps::NewThread() const {
-    return std::make_unique<TFittedThread>(quality_, diffusion_);
+    try {
+        return std::make_unique<TFittedThread>(quality_, diffusion_);
+    } catch (...) {
+        firstPalette_.Publish({});
+        throw;
+    }
 }
 
 void TFittedFrameSteps::Quantize(TStepFrame& frame, TFrameStepsThread& thread) const {
