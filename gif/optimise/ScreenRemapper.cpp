@@ -12,7 +12,8 @@ namespace {
 
 // Every how many pixels that may be drawn one is looked at to choose the frame's table: an entry
 // only a pixel or two would take is missed now and then, and those pixels then take the nearest
-// entry of the table chosen.
+// entry of the table chosen. A frame with few changes looks at every one: they are few, and what
+// it draws stays on screen while the rest stands still.
 constexpr int kCountingStep = 2;
 // A frame whose changed pixels are more than 1 / kMostlyNew of the picture, with a full palette
 // of its own, draws with that palette without counting entries.
@@ -180,13 +181,14 @@ void TScreenRemapper::CountEntries(TStepFrame& frame, const TRect& changed) {
     std::fill(std::begin(worth_), std::end(worth_), 0);
     used_.clear();
     const bool withOwn = frame.PaletteLookup.Count() > 0;
+    const int step = fewChangesFitted_ ? 1 : kCountingStep;
     int counted = 0;
     for (int y = changed.Top; y < changed.Bottom; ++y) {
         const uint8_t* in = frame.Picture.ScanLine(y);
         const uint8_t* shown = screen_.data() + static_cast<size_t>(y) * width_ * 3;
         const uint8_t* mark = changed_.data() + static_cast<size_t>(y) * width_;
         for (int x = changed.Left; x < changed.Right; ++x) {
-            if (mark[x] == kUnchanged || ++counted % kCountingStep) continue;
+            if (mark[x] == kUnchanged || ++counted % step) continue;
             const int r = in[3 * x + 2], g = in[3 * x + 1], b = in[3 * x];
             int entry = global_.Find(r, g, b);
             int distance = ColorDistance(global_.Color(entry), r, g, b);
