@@ -1,6 +1,7 @@
 #include "gif/colour/PaletteBuilder.h"
 
 #include <algorithm>
+#include <utility>
 
 namespace {
 
@@ -8,6 +9,10 @@ namespace {
 // at least this many pixels, and at least this share of them (1 / kFlatShare).
 constexpr uint64_t kFlatMinPixels = 32;
 constexpr uint64_t kFlatShare = 256;
+// After refinement, at most this many of those colours take the place of little used entries
+// when no entry comes within this weighted distance of them.
+constexpr size_t kMostFrequentKept = 16;
+constexpr int kExactEnough = ColorDistance(1, 1, 1);
 
 }  // namespace
 
@@ -42,10 +47,82 @@ std::vector<TGIFColor> TPaletteBuilder::Build(int maxColors, int passes) {
     const std::vector<TGIFColor> boxes =
         quantizer_.Quantize(histogram_, static_cast<int>(wanted - fixed_));
     palette.insert(palette.end(), boxes.begin(), boxes.end());
-    for (int pass = 0; pass < passes && palette.size() > 1 && !samples_.empty(); ++pass)
+    bool refined = false;
+    for (int pass = 0; pass < passes && palette.size() > 1 && !samples_.empty(); ++pass) {
         Refine(palette);
+        refined = true;
+    }
+    if (refined) KeepFrequentColors(palette);
     Forget();
     return palette;
+}
+
+// A colour many pixels have exactly but that shares its histogram cell with another (a bar and
+// the row at its edge, a few levels apart) ends up between the two or at the larger one. After
+// refinement such colours, when no entry comes within a level of them, take the places of the
+// entries the fewest sampled pixels went to, as long as they stand for more pixels than those.
+void TPaletteBuilder::KeepFrequentColors(std::vector<TGIFColor>& palette) {
+    const uint64_t least = std::max(kFlatMinPixels, histogram_.TotalWeight() / kFlatShare);
+    std::vector<std::pair<uint64_t, uint32_t>> frequent = FrequentSamples(least);
+    if (frequent.empty()) return;
+    std::stable_sort(frequent.begin(), frequent.end(),
+                     [](const auto& a, const auto& b) { return a.first > b.first; });
+    nearest_.SetPalette(palette);
+    // The entries by the sampled pixels that went to them in the last pass, fewest first.
+    std::vector<size_t> victims;
+    for (size_t i = fixed_; i < palette.size() && i < sums_.size(); ++i) victims.push_back(i);
+    std::stable_sort(victims.begin(), victims.end(),
+                     [this](size_t a, size_t b) { return sums_[a].Weight < sums_[b].Weight; });
+    std::vector<TGIFColor> kept;
+    const auto nearEnough = [&](const TGIFColor& color) {
+        const int r = color.Red, g = color.Green, b = color.Blue;
+        if (ColorDistance(nearest_.Color(nearest_.Find(r, g, b)), r, g, b) <= kExactEnough)
+            return true;
+        return std::any_of(kept.begin(), kept.end(), [&](const TGIFColor& other) {
+            return ColorDistance(other, r, g, b) <= kExactEnough;
+        });
+    };
+    for (const auto& [samples, packed] : frequent) {
+        if (kept.size() == kMostFrequentKept || kept.size() == victims.size()) break;
+        const TGIFColor color{static_cast<uint8_t>(packed >> 16), static_cast<uint8_t>(packed >> 8),
+                              static_cast<uint8_t>(packed)};
+        if (nearEnough(color)) continue;
+        const size_t victim = victims[kept.size()];
+        if (sums_[victim].Weight >= samples) break;
+        palette[victim] = color;
+        kept.push_back(color);
+    }
+}
+
+// The colours of at least `least` pixels among the sampled ones, with how many samples have
+// each: sorted (by their 24 bits, twelve at a time), equal colours lie together.
+std::vector<std::pair<uint64_t, uint32_t>> TPaletteBuilder::FrequentSamples(uint64_t least) {
+    constexpr int kDigitBits = 12;
+    constexpr uint32_t kDigits = 1u << kDigitBits;
+    std::vector<uint32_t> counts(kDigits);
+    sorted_.resize(samples_.size());
+    scratch_.resize(samples_.size());
+    const std::vector<uint32_t>* from = &samples_;
+    for (int shift = 0; shift < 24; shift += kDigitBits) {
+        std::vector<uint32_t>& to = shift == 0 ? scratch_ : sorted_;
+        std::fill(counts.begin(), counts.end(), 0);
+        for (uint32_t color : *from) ++counts[(color >> shift) & (kDigits - 1)];
+        uint32_t start = 0;
+        for (uint32_t& count : counts) start += std::exchange(count, start);
+        for (uint32_t color : *from) to[counts[(color >> shift) & (kDigits - 1)]++] = color;
+        from = &scratch_;
+    }
+    // The samples that stand for `least` pixels.
+    const uint64_t total = std::max<uint64_t>(histogram_.TotalWeight(), 1);
+    const uint64_t fewest = std::max<uint64_t>(1, least * sorted_.size() / total);
+    std::vector<std::pair<uint64_t, uint32_t>> frequent;
+    for (size_t i = 0; i < sorted_.size();) {
+        size_t end = i + 1;
+        while (end < sorted_.size() && sorted_[end] == sorted_[i]) ++end;
+        if (end - i >= fewest) frequent.emplace_back(end - i, sorted_[i]);
+        i = end;
+    }
+    return frequent;
 }
 
 void TPaletteBuilder::Forget() {

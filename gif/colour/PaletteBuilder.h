@@ -10,6 +10,7 @@
 // One builder serves picture after picture on one thread; its tables are reused.
 #include <cstddef>
 #include <cstdint>
+#include <utility>
 #include <vector>
 
 #include "gif/colour/ColorHistogram.h"
@@ -53,6 +54,8 @@ public:
 private:
     std::vector<TGIFColor> FlatColors(size_t most) const;
     void Refine(std::vector<TGIFColor>& palette);
+    void KeepFrequentColors(std::vector<TGIFColor>& palette);
+    std::vector<std::pair<uint64_t, uint32_t>> FrequentSamples(uint64_t least);
 
     struct TSums {
         uint64_t Weight, Red, Green, Blue;
@@ -63,6 +66,7 @@ private:
     TNearestColor nearest_;
     static constexpr uint32_t kGoldenTick = 2654435769u;  // 2^32 / golden ratio
     std::vector<uint32_t> samples_;
+    std::vector<uint32_t> sorted_, scratch_;  // FrequentSamples' working space
     uint32_t sampleThreshold_ = UINT32_MAX;
     uint32_t sampleTick_ = 0;
     std::vector<TSums> sums_;
