@@ -16,7 +16,7 @@ TColorQuality ColorQualityFor(int quality) {
     knobs.Quality = std::clamp(quality, kMinQuality, kMaxQuality);
     const int loss = kMaxQuality - knobs.Quality;  // 0 (best) to 99
     knobs.MaxColors = 255;
-    knobs.NewColorDistance = LevelsApart(5);
+    knobs.NewColorDistance = LevelsApart(6);
     // Noise of a level or two survives from one decoded frame to the next even where nothing
     // moves; at quality 90 differences of about 3 levels are kept.
     knobs.KeepDistance = LevelsApart(loss * 3 / 10);
