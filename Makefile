@@ -42,7 +42,7 @@ TSAN_BUILD ?= build-tsan
 TSAN_SUITES := engine.encoder_tasks_test engine.encoder_run_test engine.encoder_deadlock_test \
 	engine.thread_names_test \
 	engine.control_test \
-	app.frame_pipeline_test app.frame_sink_pipeline_test \
+	app.frame_pipeline_test app.frame_sink_pipeline_test gif.fitted_frames_test \
 	platform.thread_test
 TSAN_TARGETS := $(foreach s,$(TSAN_SUITES),test_$(subst .,_,$(s)))
 TSAN_PATTERN := ^($(subst $(eval) ,|,$(strip $(TSAN_SUITES))))$$
