@@ -85,6 +85,7 @@ void TFramePaletteFitter::FitPalette(TStepFrame& frame, TFirstPalette& first) {
     const bool changesOnly =
         previous.Width() == picture.Width() && previous.Height() == picture.Height();
     frame.FewChanges = false;
+    globalKnown_ = false;
     if (!changesOnly) {
         // Whatever happens, the frames waiting for the first palette get one.
         try {
@@ -99,8 +100,32 @@ void TFramePaletteFitter::FitPalette(TStepFrame& frame, TFirstPalette& first) {
     }
     MeasureContrast(picture, frame.Contrast, rows_);
     // A frame with few changes draws with entries of both its palette and the global table, a
-    // table the remap maps its pixels to itself.
+    // table the remap makes; its pixels get their nearest entries of both instead.
     PrepareLookup(frame, changesOnly, mapChanges_ && !frame.FewChanges);
+    if (frame.FewChanges && globalKnown_) MapToBoth(frame);
+}
+
+// Each changed pixel's nearest entries of the global table and of the frame's palette (see
+// TStepFrame::PaletteCandidates).
+void TFramePaletteFitter::MapToBoth(TStepFrame& frame) const {
+    const TBitmap& picture = frame.Picture;
+    const int width = picture.Width();
+    TNearestColor& own = frame.PaletteLookup;
+    const bool withOwn = own.Count() > 0;
+    for (int y = 0; y < picture.Height(); ++y) {
+        const uint8_t* row = picture.ScanLine(y);
+        const uint8_t* before = frame.Previous.ScanLine(y);
+        uint32_t* out = frame.PaletteCandidates.data() + static_cast<size_t>(y) * width;
+        for (int x = 0; x < width; ++x, row += 3, before += 3) {
+            const int r = row[2], g = row[1], b = row[0];
+            if (ColorDistance(r - before[2], g - before[1], b - before[0]) <= quality_.KeepDistance)
+                continue;
+            const uint32_t global = static_cast<uint32_t>(globalLookup_->Find(r, g, b));
+            const uint32_t mine =
+                withOwn ? static_cast<uint32_t>(own.Find(r, g, b)) : TStepFrame::kNoEntry;
+            out[x] = global | (mine << 8) | TStepFrame::kMapped;
+        }
+    }
 }
 
 // A first picture's palette becomes the global table and draws all of what stands still: it
@@ -132,7 +157,8 @@ void TFramePaletteFitter::FitChangesPalette(TStepFrame& frame, const TFirstPalet
         return;
     }
     const std::vector<TGIFColor>& global = first.Wait();
-    if (!global.empty()) {
+    globalKnown_ = !global.empty();
+    if (globalKnown_) {
         if (!globalLookup_) globalLookup_ = std::make_unique<TNearestColor>();
         if (globalLookup_->Count() != static_cast<int>(global.size()) ||
             !std::equal(global.begin(), global.end(), &globalLookup_->Color(0)))

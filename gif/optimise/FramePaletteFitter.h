@@ -28,6 +28,7 @@ public:
 private:
     void FitFirstPalette(TStepFrame& frame);
     void FitChangesPalette(TStepFrame& frame, const TFirstPalette& first);
+    void MapToBoth(TStepFrame& frame) const;
     // Sets the frame's palette lookup; with mapPixels, maps the changed pixels to it too.
     void PrepareLookup(TStepFrame& frame, bool changesOnly, bool mapPixels) const;
 
@@ -38,4 +39,5 @@ private:
     std::vector<uint8_t> rows_;  // MeasureContrast's working space
     // The global table's lookup, made when a frame with few changes first needs it.
     std::unique_ptr<TNearestColor> globalLookup_;
+    bool globalKnown_ = false;  // globalLookup_ holds this output's global table
 };

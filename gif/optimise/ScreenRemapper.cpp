@@ -59,6 +59,7 @@ void TScreenRemapper::Reset() {
 }
 
 void TScreenRemapper::Remap(TStepFrame& frame) {
+    fewChangesFitted_ = frame.FewChanges;
     frame.BeginsGlobalTable = false;
     frame.TransparentIndex = -1;
     const TBitmap& picture = frame.Picture;
@@ -89,7 +90,6 @@ void TScreenRemapper::Remap(TStepFrame& frame) {
         frame.Indices.clear();
         return;
     }
-    fewChangesFitted_ = frame.FewChanges;
     if (MostlyNewColors(frame)) {
         // A palette of all the entries a table holds, fitted to most of the picture: its own.
         frame.OwnTable = true;
@@ -187,16 +187,19 @@ void TScreenRemapper::CountEntries(TStepFrame& frame, const TRect& changed) {
         const uint8_t* in = frame.Picture.ScanLine(y);
         const uint8_t* shown = screen_.data() + static_cast<size_t>(y) * width_ * 3;
         const uint8_t* mark = changed_.data() + static_cast<size_t>(y) * width_;
+        const uint32_t* known = KnownEntries(frame, y);
         for (int x = changed.Left; x < changed.Right; ++x) {
             if (mark[x] == kUnchanged || ++counted % step) continue;
             const int r = in[3 * x + 2], g = in[3 * x + 1], b = in[3 * x];
-            int entry = global_.Find(r, g, b);
+            const bool isKnown = known && (known[x] & TStepFrame::kMapped);
+            int entry = isKnown ? static_cast<int>(known[x] & 0xFF) : global_.Find(r, g, b);
             int distance = ColorDistance(global_.Color(entry), r, g, b);
             const uint8_t* s = shown + 3 * x;
             const int shownDistance = ColorDistance(s[0] - r, s[1] - g, s[2] - b);
             int without = shownDistance;
             if (withOwn) {
-                const int ownEntry = frame.PaletteLookup.Find(r, g, b);
+                const int ownEntry = isKnown ? static_cast<int>((known[x] >> 8) & 0xFF)
+                                             : frame.PaletteLookup.Find(r, g, b);
                 const int ownDistance = ColorDistance(frame.PaletteLookup.Color(ownEntry), r, g, b);
                 if (ownDistance < distance) {
                     without = std::min(without, distance);
@@ -242,12 +245,38 @@ bool TScreenRemapper::ChooseTable(TStepFrame& frame) {
                      [this](int a, int b) { return uses_[a] > uses_[b]; });
     std::vector<TGIFColor>& colors = frame.Palette;
     colors.clear();
-    for (int entry : used_)
+    std::fill(std::begin(localOf_), std::end(localOf_), kNotKept);
+    for (int entry : used_) {
+        localOf_[entry] = static_cast<int16_t>(colors.size());
         colors.push_back(entry < kOwnEntries ? global_.Color(entry)
                                              : frame.PaletteLookup.Color(entry - kOwnEntries));
+    }
     local_.SetPalette(colors);
     tableIsOwn_ = false;
     return true;
+}
+
+const uint32_t* TScreenRemapper::KnownEntries(const TStepFrame& frame, int y) const {
+    if (!fewChangesFitted_ || frame.PaletteCandidates.size() != screen_.size() / 3) return nullptr;
+    return frame.PaletteCandidates.data() + static_cast<size_t>(y) * width_;
+}
+
+// The entry of `table` nearest to a pixel whose nearest entries of the global table and of the
+// frame's palette are known: the nearer of the two when the table kept both (or the global one
+// when the frame has no palette); -1 when the nearest may be another.
+int TScreenRemapper::KnownNearest(const TNearestColor& table, uint32_t known, int r, int g,
+                                  int b) const {
+    const int global = static_cast<int>(known & 0xFF);
+    if (&table == &global_) return global;
+    const int mine = static_cast<int>((known >> 8) & 0xFF);
+    const int globalAt = localOf_[global];
+    if (mine == static_cast<int>(TStepFrame::kNoEntry)) return globalAt;
+    const int mineAt = localOf_[kOwnEntries + mine];
+    if (globalAt < 0 || mineAt < 0) return -1;
+    const int globalDistance = ColorDistance(table.Color(globalAt), r, g, b);
+    const int mineDistance = ColorDistance(table.Color(mineAt), r, g, b);
+    if (mineDistance != globalDistance) return mineDistance < globalDistance ? mineAt : globalAt;
+    return std::min(mineAt, globalAt);
 }
 
 inline bool TScreenRemapper::WorthDrawing(const TGIFColor& color, const uint8_t* shown, int r,
@@ -300,6 +329,8 @@ void TScreenRemapper::DrawRow(TStepFrame& frame, TNearestColor& table, int y, bo
     const bool ownPalette = &table == &frame.PaletteLookup;
     const uint32_t* mapped = ownPalette ? frame.PaletteCandidates.data() + pictureRow : nullptr;
     const uint8_t* premapped = frame.PaletteIndices.data() + pictureRow;
+    const uint32_t* known = ownPalette ? nullptr : KnownEntries(frame, y);
+    if (known) known += area.Left;
     for (int i = 0; i < width; ++i, in += 3, shown += 3) {
         out[i] = transparent;
         candidates[i] = 0;
@@ -310,6 +341,10 @@ void TScreenRemapper::DrawRow(TStepFrame& frame, TNearestColor& table, int y, bo
         if (mapped && (mapped[i] & TStepFrame::kMapped)) {
             entries = mapped[i] & ~TStepFrame::kMapped;
             index = premapped[i];
+        } else if (known && (known[i] & TStepFrame::kMapped) &&
+                   (index = KnownNearest(table, known[i], r, g, b)) >= 0) {
+            // Not dithered, and coded exactly: the cell's other entries go unused.
+            entries = static_cast<uint32_t>(index) * 0x010101u;
         } else {
             entries = table.CellEntries(r, g, b);
             index = dither && contrast[i] <= quality_.DitherMaxContrast

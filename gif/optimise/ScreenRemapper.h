@@ -57,6 +57,9 @@ private:
     bool FewChanges() const;
     // Whether the frame needs a table of its own; if so, makes it (frame.Palette, local_).
     bool ChooseTable(TStepFrame& frame);
+    // Row y of the nearest entries the fitter found for a frame with few changes, or null.
+    const uint32_t* KnownEntries(const TStepFrame& frame, int y) const;
+    int KnownNearest(const TNearestColor& table, uint32_t known, int r, int g, int b) const;
     // Draws the changed pixels of `area` with `table` (whose transparency entry is
     // `transparent`) into frame.Indices, cropped to the pixels really drawn; with everyPixel,
     // every pixel of the area is drawn whatever the screen shows.
@@ -101,6 +104,9 @@ private:
     // global table all but repeats is worth little however many pixels take it, a colour no
     // other entry comes near is worth much to a few.
     int64_t worth_[2 * kOwnEntries] = {};
+    // Where the entries (numbered as in uses_) are in local_, kNotKept for those left out.
+    static constexpr int16_t kNotKept = -1;
+    int16_t localOf_[2 * kOwnEntries] = {};
     std::vector<int> used_;
 };
 

@@ -45,6 +45,11 @@ struct TStepFrame {
     static constexpr uint32_t kMapped = 0x80000000u;
     std::vector<uint8_t> PaletteIndices;
     std::vector<uint32_t> PaletteCandidates;
+    // A frame with few changes draws with a table the remap makes, so its pixels are not mapped
+    // to Palette alone; PaletteCandidates then holds, for each changed pixel, its nearest entry
+    // of the global table (bits 0-7) and of Palette (bits 8-15, kNoEntry without a palette) with
+    // kMapped set: the remap, one frame at a time, looks up neither.
+    static constexpr uint32_t kNoEntry = 0xFF;
 
     // Step 2: the rectangle of the logical screen the frame covers (empty when nothing changed:
     // the frame adds nothing and its time goes to the frame before it) and its pixels, Width x
