@@ -30,18 +30,17 @@ int AddChangedPixels(TPaletteBuilder& builder, const uint8_t* row, const uint8_t
 }
 
 // The pixels of a row that differ from the same row of the picture before and lie farther than
-// `newDistance` from every entry of the global table (`global`); returns how many.
-int AddNewColors(TPaletteBuilder& builder, const uint8_t* row, const uint8_t* before, int width,
-                 int keepDistance, TNearestColor& global, int newDistance) {
-    int added = 0;
+// `newDistance` from every entry of the global table (`global`). Each changed pixel's nearest
+// global entry goes into `known` (see TStepFrame::PaletteCandidates; its own entry comes later).
+void AddNewColors(TPaletteBuilder& builder, const uint8_t* row, const uint8_t* before, int width,
+                  int keepDistance, TNearestColor& global, int newDistance, uint32_t* known) {
     for (int x = 0; x < width; ++x, row += 3, before += 3) {
         const int r = row[2], g = row[1], b = row[0];
         if (ColorDistance(r - before[2], g - before[1], b - before[0]) <= keepDistance) continue;
-        if (ColorDistance(global.Color(global.Find(r, g, b)), r, g, b) <= newDistance) continue;
-        builder.Add(r, g, b);
-        ++added;
+        const int entry = global.Find(r, g, b);
+        known[x] = static_cast<uint32_t>(entry) | (TStepFrame::kNoEntry << 8) | TStepFrame::kMapped;
+        if (ColorDistance(global.Color(entry), r, g, b) > newDistance) builder.Add(r, g, b);
     }
-    return added;
 }
 
 }  // namespace
@@ -55,7 +54,6 @@ void TFramePaletteFitter::PrepareLookup(TStepFrame& frame, bool changesOnly, boo
     const int width = picture.Width();
     const size_t pixels = static_cast<size_t>(width) * picture.Height();
     frame.PaletteIndices.resize(pixels);
-    frame.PaletteCandidates.assign(pixels, 0);
     if (frame.Palette.empty() || !mapPixels) return;
     const bool dither = dither_.Enabled();
     for (int y = 0; y < picture.Height(); ++y) {
@@ -86,6 +84,7 @@ void TFramePaletteFitter::FitPalette(TStepFrame& frame, TFirstPalette& first) {
         previous.Width() == picture.Width() && previous.Height() == picture.Height();
     frame.FewChanges = false;
     globalKnown_ = false;
+    frame.PaletteCandidates.assign(static_cast<size_t>(picture.Width()) * picture.Height(), 0);
     if (!changesOnly) {
         // Whatever happens, the frames waiting for the first palette get one.
         try {
@@ -102,28 +101,23 @@ void TFramePaletteFitter::FitPalette(TStepFrame& frame, TFirstPalette& first) {
     // A frame with few changes draws with entries of both its palette and the global table, a
     // table the remap makes; its pixels get their nearest entries of both instead.
     PrepareLookup(frame, changesOnly, mapChanges_ && !frame.FewChanges);
-    if (frame.FewChanges && globalKnown_) MapToBoth(frame);
+    if (frame.FewChanges && globalKnown_) AddOwnEntries(frame);
 }
 
-// Each changed pixel's nearest entries of the global table and of the frame's palette (see
-// TStepFrame::PaletteCandidates).
-void TFramePaletteFitter::MapToBoth(TStepFrame& frame) const {
+// Each changed pixel of a frame with few changes, its nearest global entry known already, gets
+// its nearest entry of the frame's palette too (see TStepFrame::PaletteCandidates).
+void TFramePaletteFitter::AddOwnEntries(TStepFrame& frame) const {
+    TNearestColor& own = frame.PaletteLookup;
+    if (own.Count() == 0) return;
     const TBitmap& picture = frame.Picture;
     const int width = picture.Width();
-    TNearestColor& own = frame.PaletteLookup;
-    const bool withOwn = own.Count() > 0;
     for (int y = 0; y < picture.Height(); ++y) {
         const uint8_t* row = picture.ScanLine(y);
-        const uint8_t* before = frame.Previous.ScanLine(y);
-        uint32_t* out = frame.PaletteCandidates.data() + static_cast<size_t>(y) * width;
-        for (int x = 0; x < width; ++x, row += 3, before += 3) {
-            const int r = row[2], g = row[1], b = row[0];
-            if (ColorDistance(r - before[2], g - before[1], b - before[0]) <= quality_.KeepDistance)
-                continue;
-            const uint32_t global = static_cast<uint32_t>(globalLookup_->Find(r, g, b));
-            const uint32_t mine =
-                withOwn ? static_cast<uint32_t>(own.Find(r, g, b)) : TStepFrame::kNoEntry;
-            out[x] = global | (mine << 8) | TStepFrame::kMapped;
+        uint32_t* known = frame.PaletteCandidates.data() + static_cast<size_t>(y) * width;
+        for (int x = 0; x < width; ++x, row += 3) {
+            if (!(known[x] & TStepFrame::kMapped)) continue;
+            const auto mine = static_cast<uint32_t>(own.Find(row[2], row[1], row[0]));
+            known[x] = (known[x] & ~(TStepFrame::kNoEntry << 8)) | (mine << 8);
         }
     }
 }
@@ -166,7 +160,8 @@ void TFramePaletteFitter::FitChangesPalette(TStepFrame& frame, const TFirstPalet
         builder_.Forget();
         for (int y = 0; y < height; ++y)
             AddNewColors(builder_, picture.ScanLine(y), previous.ScanLine(y), width,
-                         quality_.KeepDistance, *globalLookup_, quality_.NewColorDistance);
+                         quality_.KeepDistance, *globalLookup_, quality_.NewColorDistance,
+                         frame.PaletteCandidates.data() + static_cast<size_t>(y) * width);
     }
     frame.Palette = builder_.Build(quality_.FewChangesColors);
     frame.FewChanges = true;

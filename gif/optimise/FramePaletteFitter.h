@@ -28,7 +28,7 @@ public:
 private:
     void FitFirstPalette(TStepFrame& frame);
     void FitChangesPalette(TStepFrame& frame, const TFirstPalette& first);
-    void MapToBoth(TStepFrame& frame) const;
+    void AddOwnEntries(TStepFrame& frame) const;
     // Sets the frame's palette lookup; with mapPixels, maps the changed pixels to it too.
     void PrepareLookup(TStepFrame& frame, bool changesOnly, bool mapPixels) const;
 
