@@ -2,9 +2,9 @@
 // Lossy LZW: before a frame is coded, pixels may be changed for others that look the same
 // (within what the caller allows) wherever that lets the string being coded go on. The pass
 // follows the string table exactly as the LZW encoder will build it, and where the next pixel
-// would end the current string it tries the pixel's alternatives in the caller's order; the
-// first that extends the string takes the pixel's place. The encoder then codes the rewritten
-// pixels exactly, with fewer and longer strings.
+// would end the current string it looks for the pixel's candidates that would extend it; the
+// one the caller likes best among those takes the pixel's place. The encoder then codes the
+// rewritten pixels exactly, with fewer and longer strings.
 #include <algorithm>
 #include <concepts>
 #include <cstddef>
@@ -12,13 +12,19 @@
 
 #include "gif/codec/LZWHashTable.h"
 
-// What a pixel may be changed to: the values pixel `index` (in coding order) may take instead of
-// `value`, best first, into `out`; returns how many (at most TLossyLZW::kMostAlternatives). It
-// is asked at every string's end, a pixel in two or three: the pass takes it as a type, not
-// through a virtual call, so that it is compiled into the loop.
+// What a pixel may be changed to, asked at every string's end (a pixel in two or three), in two
+// steps: Candidates gives the values pixel `index` (in coding order) might take instead of
+// `value`, in the caller's order of preference for equally good ones, into `out` (at most
+// TLossyLZW::kMostAlternatives), without judging them; Choose gets those of them that extend the
+// string and returns the position of the best one it allows, or -1. Most strings end whatever
+// the pixel becomes (four in five on a photograph), so the candidates are judged only when one
+// would do. The pass takes the latitude as a type, not through virtual calls, so that both are
+// compiled into its loop.
 template <typename T>
-concept LZWLatitude = requires(T latitude, size_t index, int value, uint8_t* out) {
-    { latitude.Alternatives(index, value, out) } -> std::same_as<int>;
+concept LZWLatitude = requires(T latitude, size_t index, int value, uint8_t* out,
+                               const uint8_t* values, int count) {
+    { latitude.Candidates(index, value, out) } -> std::same_as<int>;
+    { latitude.Choose(index, value, values, count) } -> std::same_as<int>;
 };
 
 class TLossyLZW {
@@ -46,23 +52,27 @@ void TLossyLZW::Rewrite(uint8_t* pixels, size_t count, int bitsPerPixel, Latitud
     table_.Clear();
     int nextCode = firstCode;
     THashTable::TString prefix = THashTable::Pixel(pixels[0]);
-    uint8_t alternatives[kMostAlternatives];
+    uint8_t candidates[kMostAlternatives];
+    uint8_t extending[kMostAlternatives];
+    THashTable::TString longer[kMostAlternatives];
     for (size_t i = 1; i < count; ++i) {
         const int pixel = pixels[i];
         uint32_t slot;
         if (table_.Extend(prefix, pixel, slot)) continue;
-        const int found = latitude.Alternatives(i, pixel, alternatives);
-        bool extended = false;
-        for (int a = 0; a < found && !extended; ++a) {
-            THashTable::TString longer = prefix;
+        const int offered = latitude.Candidates(i, pixel, candidates);
+        int found = 0;
+        for (int a = 0; a < offered; ++a) {
+            longer[found] = prefix;
             uint32_t unused;
-            if (table_.Extend(longer, alternatives[a], unused)) {
-                prefix = longer;
-                pixels[i] = alternatives[a];
-                extended = true;
-            }
+            extending[found] = candidates[a];
+            found += table_.Extend(longer[found], candidates[a], unused);
         }
-        if (extended) continue;
+        const int chosen = found > 0 ? latitude.Choose(i, pixel, extending, found) : -1;
+        if (chosen >= 0) {
+            prefix = longer[chosen];
+            pixels[i] = extending[chosen];
+            continue;
+        }
         if (nextCode <= kLastAssignedCode) {
             table_.StoreAt(slot, prefix, pixel, nextCode++);
         } else {

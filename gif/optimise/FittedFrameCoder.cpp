@@ -22,43 +22,50 @@ public:
         StartRow(0);
     }
 
-    int Alternatives(size_t index, int value, uint8_t* out) {
+    // Transparency first (it costs nothing to draw), then the pixel's cell entries, nearest to
+    // the cell's centre first.
+    int Candidates(size_t index, int value, uint8_t* out) const {
         if (value == frame_.TransparencySlot) return 0;
-        // Pixels are asked for in coding order: the row moves on without a division.
-        if (index < rowStart_ || index >= rowStart_ + width_) StartRow(index / width_);
-        const size_t column = index - rowStart_;
-        const uint8_t* in = pictureRow_ + 3 * column;
-        const int r = in[2], g = in[1], b = in[0];
-        const int allowed = AllowedDistance(contrastRow_[column]);
-        int values[TLossyLZW::kMostAlternatives];
-        int distances[TLossyLZW::kMostAlternatives];
         int count = 0;
-        // Nearest first: each choice goes in its place among those before it.
-        auto offer = [&](int choice, int distance) {
-            int at = count++;
-            for (; at > 0 && distances[at - 1] > distance; --at) {
-                values[at] = values[at - 1];
-                distances[at] = distances[at - 1];
-            }
-            values[at] = choice;
-            distances[at] = distance;
-        };
-        if (frame_.MayBeTransparent) {
-            const uint8_t* shown = frame_.Shown.data() + 3 * index;
-            const int d = ColorDistance(shown[0] - r, shown[1] - g, shown[2] - b);
-            if (d <= distance_ / kTransparencyShare) offer(frame_.TransparencySlot, d);
-        }
+        if (frame_.MayBeTransparent) out[count++] = static_cast<uint8_t>(frame_.TransparencySlot);
         const uint32_t entries = frame_.Candidates[index];
         int previous = -1;
         for (int i = 0; i < TNearestColor::kCellEntries; ++i) {
             const int entry = TNearestColor::Entry(entries, i);
             if (entry == value || entry == previous) continue;
             previous = entry;
-            const int d = ColorDistance(table_[static_cast<size_t>(entry)], r, g, b);
-            if (d <= allowed) offer(entry, d);
+            out[count++] = static_cast<uint8_t>(entry);
         }
-        for (int i = 0; i < count; ++i) out[i] = static_cast<uint8_t>(values[i]);
         return count;
+    }
+
+    // The nearest to the picture of the values within the distance they are allowed; the first
+    // of equally near ones.
+    int Choose(size_t index, int /*value*/, const uint8_t* values, int count) {
+        // Pixels are asked for in coding order: the row moves on without a division.
+        if (index < rowStart_ || index >= rowStart_ + width_) StartRow(index / width_);
+        const size_t column = index - rowStart_;
+        const uint8_t* in = pictureRow_ + 3 * column;
+        const int r = in[2], g = in[1], b = in[0];
+        const int allowed = AllowedDistance(contrastRow_[column]);
+        int chosen = -1;
+        int nearest = 0;
+        for (int i = 0; i < count; ++i) {
+            int d, limit;
+            if (values[i] == frame_.TransparencySlot) {
+                const uint8_t* shown = frame_.Shown.data() + 3 * index;
+                d = ColorDistance(shown[0] - r, shown[1] - g, shown[2] - b);
+                limit = distance_ / kTransparencyShare;
+            } else {
+                d = ColorDistance(table_[values[i]], r, g, b);
+                limit = allowed;
+            }
+            if (d <= limit && (chosen < 0 || d < nearest)) {
+                chosen = i;
+                nearest = d;
+            }
+        }
+        return chosen;
     }
 
 private:
