@@ -13,7 +13,9 @@
 // A palette is set once and then looked up many times; setting another one forgets the cells at
 // no cost. The cells' tables (over a megabyte) are made when the first palette is set, so that a
 // lookup kept for a use that does not come costs no memory. One object serves one thread.
+#include <algorithm>
 #include <cstddef>
+#include <climits>
 #include <cstdint>
 #include <vector>
 
@@ -42,20 +44,20 @@ public:
     // first; a palette of fewer entries repeats its last), packed a byte each from the lowest
     // up. Find gives the nearest of them.
     uint32_t CellEntries(int r, int g, int b) { return CellOf(r, g, b); }
-    // The nearest to (r, g, b) of the packed entries.
+    // The nearest to (r, g, b) of the packed entries, the lower index among equally near ones.
+    // Each entry's distance and index make one key, and the smallest key wins: no branch to
+    // mispredict where two entries are about as near.
     int Nearest(uint32_t entries, int r, int g, int b) const {
-        int best = static_cast<int>(entries & 0xFF);
-        int bestDistance = ColorDistance(colors_[best], r, g, b);
-        for (int i = 1; i < kCellEntries; ++i) {
-            entries >>= 8;
-            const int index = static_cast<int>(entries & 0xFF);
-            const int d = ColorDistance(colors_[index], r, g, b);
-            if (d < bestDistance || (d == bestDistance && index < best)) {
-                bestDistance = d;
-                best = index;
-            }
-        }
-        return best;
+        uint32_t best = UINT32_MAX;
+        for (int i = 0; i < kCellEntries; ++i, entries >>= 8)
+            best = std::min(best, NearestKey(static_cast<int>(entries & 0xFF), r, g, b));
+        return static_cast<int>(best & 0xFF);
+    }
+    // The key of `index` for the colour (r, g, b): its distance above, its index below.
+    uint32_t NearestKey(int index, int r, int g, int b) const {
+        static_assert(kMaxColorDistance < (1 << 24), "a distance and an index fit a key");
+        return (static_cast<uint32_t>(ColorDistance(colors_[index], r, g, b)) << 8) |
+               static_cast<uint32_t>(index);
     }
     // Entry i of the packed entries.
     static int Entry(uint32_t entries, int i) {

@@ -27,21 +27,6 @@ const std::array<uint8_t, kTileSide* kTileSide> kTile = MakeTile();
 
 int Clamp(int value) { return std::clamp(value, 0, 255); }
 
-// The entry of the cell's `entries` nearest to (r, g, b), the lower index among equally near ones.
-int NearestOfCell(const TNearestColor& nearest, uint32_t entries, int r, int g, int b) {
-    int best = TNearestColor::Entry(entries, 0);
-    int bestDistance = ColorDistance(nearest.Color(best), r, g, b);
-    for (int i = 1; i < TNearestColor::kCellEntries; ++i) {
-        const int entry = TNearestColor::Entry(entries, i);
-        const int d = ColorDistance(nearest.Color(entry), r, g, b);
-        if (d < bestDistance || (d == bestDistance && entry < best)) {
-            bestDistance = d;
-            best = entry;
-        }
-    }
-    return best;
-}
-
 }  // namespace
 
 int TPatternDither::Threshold(int x, int y) {
@@ -60,7 +45,7 @@ int TPatternDither::Map(const TNearestColor& nearest, uint32_t entries, int x, i
     const TGIFColor& near = nearest.Color(first);
     const int dr = r - near.Red, dg = g - near.Green, db = b - near.Blue;
     if (dr == 0 && dg == 0 && db == 0) return first;
-    const int other = NearestOfCell(nearest, entries, Clamp(r + dr), Clamp(g + dg), Clamp(b + db));
+    const int other = nearest.Nearest(entries, Clamp(r + dr), Clamp(g + dg), Clamp(b + db));
     if (other == first) return first;
     const TGIFColor& far = nearest.Color(other);
     const int gap = ColorDistance(near, far);
