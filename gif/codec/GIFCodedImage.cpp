@@ -2,30 +2,43 @@
 
 #include "gif/codec/GIFDecoder.h"
 #include "gif/codec/GIFEncoderCache.h"
+#include "gif/codec/LZWEncoder.h"
 #include "platform/Stream.h"
 
 TGIFCodedImage::TGIFCodedImage(const uint8_t* pixels, int width, int height,
                                const TGIFCoding& coding)
     : coding_(coding) {
     TGIFEncoderCache encoders;
-    Code(pixels, width, height, encoders);
+    Code(pixels, width, height, encoders, nullptr);
 }
 
 TGIFCodedImage::TGIFCodedImage(const uint8_t* pixels, int width, int height,
                                const TGIFCoding& coding, TGIFEncoderCache& encoders)
     : coding_(coding) {
-    Code(pixels, width, height, encoders);
+    Code(pixels, width, height, encoders, nullptr);
 }
 
-void TGIFCodedImage::Code(const uint8_t* pixels, int width, int height,
-                          TGIFEncoderCache& encoders) {
+TGIFCodedImage::TGIFCodedImage(const uint8_t* pixels, int width, int height,
+                               const TGIFCoding& coding, TGIFEncoderCache& encoders,
+                               const TLZWStrings& strings)
+    : coding_(coding) {
+    Code(pixels, width, height, encoders, &strings);
+}
+
+void TGIFCodedImage::Code(const uint8_t* pixels, int width, int height, TGIFEncoderCache& encoders,
+                          const TLZWStrings* strings) {
     const TGIFCoding& coding = coding_;
     TMemoryStream stream;
     // Room for what natural pictures code to; noise takes more and grows the buffer.
     stream.Data().reserve(static_cast<size_t>(width) * static_cast<size_t>(height));
-    encoders.For(coding.Encoding)
-        .Compress(stream, coding.BitsPerPixel, coding.ColorLimit, pixels, coding.Interlaced, height,
-                  width);
+    const bool stringsFit = strings && coding.Encoding == geLZW && !coding.Interlaced &&
+                            strings->BitsPerPixel == coding.BitsPerPixel;
+    if (stringsFit)
+        encoders.LZW().CompressStrings(stream, *strings, coding.ColorLimit, pixels, height, width);
+    else
+        encoders.For(coding.Encoding)
+            .Compress(stream, coding.BitsPerPixel, coding.ColorLimit, pixels, coding.Interlaced,
+                      height, width);
     // Kept at its size: a long clip holds thousands of these.
     bytes_.assign(stream.Data().begin(), stream.Data().end());
 }

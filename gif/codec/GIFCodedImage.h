@@ -11,6 +11,7 @@
 
 class TGIFEncoderCache;
 class TStream;
+struct TLZWStrings;
 
 // What coding a frame's pixels depends on besides the pixels themselves.
 struct TGIFCoding {
@@ -30,6 +31,10 @@ public:
     // The same, with an encoder of `encoders`.
     TGIFCodedImage(const uint8_t* pixels, int width, int height, const TGIFCoding& coding,
                    TGIFEncoderCache& encoders);
+    // The same, with the pixels' LZW strings known (see TLZWStrings): when the coding is LZW at
+    // their code size and not interlaced they are packed as they are, else the pixels are coded.
+    TGIFCodedImage(const uint8_t* pixels, int width, int height, const TGIFCoding& coding,
+                   TGIFEncoderCache& encoders, const TLZWStrings& strings);
 
     const TGIFCoding& Coding() const { return coding_; }
     size_t Size() const { return bytes_.size(); }
@@ -40,7 +45,8 @@ public:
     void Decode(uint8_t* pixels, int width, int height) const;
 
 private:
-    void Code(const uint8_t* pixels, int width, int height, TGIFEncoderCache& encoders);
+    void Code(const uint8_t* pixels, int width, int height, TGIFEncoderCache& encoders,
+              const TLZWStrings* strings);
 
     TGIFCoding coding_;
     std::vector<uint8_t> bytes_;

@@ -9,7 +9,12 @@ std::unique_ptr<TGIFEncoder> CreateGIFEncoder(TGIFEncoding encoding) {
 }
 
 TGIFEncoder& TGIFEncoderCache::For(TGIFEncoding encoding) {
-    std::unique_ptr<TGIFEncoder>& encoder = encoding == geRLE ? rle_ : lzw_;
-    if (!encoder) encoder = CreateGIFEncoder(encoding);
-    return *encoder;
+    if (encoding != geRLE) return LZW();
+    if (!rle_) rle_ = CreateGIFEncoder(geRLE);
+    return *rle_;
+}
+
+TLZWEncoder& TGIFEncoderCache::LZW() {
+    if (!lzw_) lzw_ = std::make_unique<TLZWEncoder>();
+    return *lzw_;
 }

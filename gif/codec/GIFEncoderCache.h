@@ -3,6 +3,7 @@
 #include <memory>
 
 #include "gif/codec/GIFEncoder.h"
+#include "gif/codec/LZWEncoder.h"
 #include "gif/core/GIFTypes.h"
 
 // The encoder of an encoding: TRLEEncoder for geRLE, TLZWEncoder otherwise.
@@ -14,8 +15,9 @@ std::unique_ptr<TGIFEncoder> CreateGIFEncoder(TGIFEncoding encoding);
 class TGIFEncoderCache {
 public:
     TGIFEncoder& For(TGIFEncoding encoding);
+    TLZWEncoder& LZW();
 
 private:
-    std::unique_ptr<TGIFEncoder> lzw_;
+    std::unique_ptr<TLZWEncoder> lzw_;
     std::unique_ptr<TGIFEncoder> rle_;
 };

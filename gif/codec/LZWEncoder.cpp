@@ -2,16 +2,57 @@
 
 #include <algorithm>
 
-void TLZWEncoder::Clear() {
+void TLZWEncoder::StartTable() {
     justCleared_ = true;
     Emit(clearCode_);
-    table_.Clear();
     nextCode_ = baseCode_;
+}
+
+void TLZWEncoder::Clear() {
+    StartTable();
+    table_.Clear();
+}
+
+void TLZWEncoder::CompressStrings(TStream& stream, const TLZWStrings& strings, int colorLimit,
+                                  const uint8_t* pixels, int height, int width) {
+    knownStrings_ = &strings;
+    try {
+        Compress(stream, strings.BitsPerPixel, colorLimit, pixels, false, height, width);
+    } catch (...) {
+        knownStrings_ = nullptr;
+        throw;
+    }
+    knownStrings_ = nullptr;
+}
+
+// Each code but the last ends a string the table then learns (or, once it is full, starts
+// again after), exactly as CompressPixels goes.
+void TLZWEncoder::EmitKnownStrings() {
+    const uint8_t* first;
+    const uint8_t* last;
+    while (NextSpan(first, last))
+        if (FirstInvalidPixel(first, last) != last) ColorNotInTable();
+    StartTable();
+    const uint16_t* code = knownStrings_->Codes.data();
+    const uint16_t* end = code + knownStrings_->Count;
+    if (code == end) return;
+    for (; code + 1 != end; ++code) {
+        Emit(*code);
+        if (nextCode_ <= kLastAssignedCode)
+            ++nextCode_;
+        else
+            StartTable();
+    }
+    Emit(*code);
 }
 
 // Pixels are checked a span at a time before they are coded; a bad one ends the frame after the
 // codes of the pixels before it, as if each pixel had been checked as it came.
 void TLZWEncoder::DoCompress() {
+    if (knownStrings_) {
+        EmitKnownStrings();
+        return;
+    }
     Clear();
     const uint8_t* first;
     const uint8_t* last;

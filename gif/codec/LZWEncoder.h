@@ -4,8 +4,16 @@
 
 #include "gif/codec/GIFEncoder.h"
 #include "gif/codec/LZWHashTable.h"
+#include "gif/codec/LZWStrings.h"
 
 class TLZWEncoder final : public TGIFEncoder {
+public:
+    // Codes width x height pixels (not interlaced) whose strings are known: the bytes Compress
+    // gives for them at strings.BitsPerPixel, without looking a string up. The pixels are still
+    // checked against the colour limit, all of them before any code.
+    void CompressStrings(TStream& stream, const TLZWStrings& strings, int colorLimit,
+                         const uint8_t* pixels, int height, int width);
+
 protected:
     void Output(int code) override { Emit(code); }
     void Clear() override;
@@ -23,6 +31,10 @@ private:
             if (bitsPerCode_ == kMaxBits) maxCode_ = kMaxCodes;
         }
     }
+    // The clear code, and codes from the first free one on.
+    void StartTable();
+    // Emits the known strings' codes, the table growing and starting again as it would.
+    void EmitKnownStrings();
     // Codes the pixels [first, last), all below the colour limit, after the current prefix.
     void CompressPixels(const uint8_t* first, const uint8_t* last);
     // The first pixel of [first, last) not below the colour limit, or last.
@@ -34,4 +46,5 @@ private:
     int nextCode_ = 0;
     THashTable::TString prefix_ = {};
     THashTable table_;
+    const TLZWStrings* knownStrings_ = nullptr;  // while CompressStrings runs
 };

@@ -4,13 +4,15 @@
 // follows the string table exactly as the LZW encoder will build it, and where the next pixel
 // would end the current string it looks for the pixel's candidates that would extend it; the
 // one the caller likes best among those takes the pixel's place. The encoder then codes the
-// rewritten pixels exactly, with fewer and longer strings.
+// rewritten pixels exactly, with fewer and longer strings; the pass hands it the codes of those
+// strings, so that it need not find them again.
 #include <algorithm>
 #include <concepts>
 #include <cstddef>
 #include <cstdint>
 
 #include "gif/codec/LZWHashTable.h"
+#include "gif/codec/LZWStrings.h"
 
 // What a pixel may be changed to, asked at every string's end (a pixel in two or three), in two
 // steps: Candidates gives the values pixel `index` (in coding order) might take instead of
@@ -32,9 +34,10 @@ public:
     static constexpr int kMostAlternatives = 8;
 
     // Rewrites `count` pixels (coded in order, not interlaced) for a code size of
-    // `bitsPerPixel` (2 to 8).
+    // `bitsPerPixel` (2 to 8); `strings` gets the codes of the rewritten pixels' strings.
     template <LZWLatitude Latitude>
-    void Rewrite(uint8_t* pixels, size_t count, int bitsPerPixel, Latitude& latitude);
+    void Rewrite(uint8_t* pixels, size_t count, int bitsPerPixel, Latitude& latitude,
+                 TLZWStrings& strings);
 
 private:
     static constexpr int kMaxCodes = 4096;
@@ -45,8 +48,14 @@ private:
 };
 
 template <LZWLatitude Latitude>
-void TLossyLZW::Rewrite(uint8_t* pixels, size_t count, int bitsPerPixel, Latitude& latitude) {
+void TLossyLZW::Rewrite(uint8_t* pixels, size_t count, int bitsPerPixel, Latitude& latitude,
+                        TLZWStrings& strings) {
+    strings.BitsPerPixel = bitsPerPixel;
+    strings.Count = 0;
     if (count == 0) return;
+    // A string has at least one pixel: as many codes as pixels at most.
+    if (strings.Codes.size() < count) strings.Codes.resize(count);
+    uint16_t* code = strings.Codes.data();
     const int clearCode = 1 << std::clamp(bitsPerPixel, 2, 8);
     const int firstCode = clearCode + 2;
     table_.Clear();
@@ -73,6 +82,7 @@ void TLossyLZW::Rewrite(uint8_t* pixels, size_t count, int bitsPerPixel, Latitud
             pixels[i] = extending[chosen];
             continue;
         }
+        *code++ = static_cast<uint16_t>(prefix.code);
         if (nextCode <= kLastAssignedCode) {
             table_.StoreAt(slot, prefix, pixel, nextCode++);
         } else {
@@ -81,4 +91,6 @@ void TLossyLZW::Rewrite(uint8_t* pixels, size_t count, int bitsPerPixel, Latitud
         }
         prefix = THashTable::Pixel(pixel);
     }
+    *code++ = static_cast<uint16_t>(prefix.code);
+    strings.Count = static_cast<size_t>(code - strings.Codes.data());
 }

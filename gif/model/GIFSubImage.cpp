@@ -149,12 +149,24 @@ bool TGIFSubImage::CodeImage(TGIFEncoding encoding, TGIFEncoderCache& encoders) 
 
 bool TGIFSubImage::CodeImage(TGIFEncoding encoding, TGIFEncoderCache& encoders,
                              int documentBitsPerPixel) {
+    return CodeImageWith(encoding, encoders, documentBitsPerPixel, nullptr);
+}
+
+bool TGIFSubImage::CodeImage(TGIFEncoding encoding, TGIFEncoderCache& encoders,
+                             int documentBitsPerPixel, const TLZWStrings& strings) {
+    return CodeImageWith(encoding, encoders, documentBitsPerPixel, &strings);
+}
+
+bool TGIFSubImage::CodeImageWith(TGIFEncoding encoding, TGIFEncoderCache& encoders,
+                                 int documentBitsPerPixel, const TLZWStrings* strings) {
     if (Empty()) return false;
     const TGIFCoding coding = CodingFor(encoding, documentBitsPerPixel);
     if (coded_ && coded_->Coding() == coding) return true;
     try {
-        coded_ = std::make_shared<const TGIFCodedImage>(PixelData(), Width(), Height(), coding,
-                                                        encoders);
+        coded_ = strings ? std::make_shared<const TGIFCodedImage>(PixelData(), Width(), Height(),
+                                                                  coding, encoders, *strings)
+                         : std::make_shared<const TGIFCodedImage>(PixelData(), Width(), Height(),
+                                                                  coding, encoders);
     } catch (const GIFException&) {
         return false;
     }

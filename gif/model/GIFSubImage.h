@@ -103,6 +103,9 @@ public:
     // The same for a frame that will join a document whose header says `documentBitsPerPixel`
     // (which a frame without a local table is coded for).
     bool CodeImage(TGIFEncoding encoding, TGIFEncoderCache& encoders, int documentBitsPerPixel);
+    // The same for pixels whose LZW strings are known (see TLZWStrings).
+    bool CodeImage(TGIFEncoding encoding, TGIFEncoderCache& encoders, int documentBitsPerPixel,
+                   const TLZWStrings& strings);
     // The frame holds coded data (and its pixels only once something has read them).
     bool Coded() const { return coded_ != nullptr; }
     // Bytes of the coded data, 0 without.
@@ -161,6 +164,8 @@ private:
     // How saving codes the pixels with `encoding`; a frame without a local colour table is
     // coded for `documentBitsPerPixel`.
     TGIFCoding CodingFor(TGIFEncoding encoding, int documentBitsPerPixel) const;
+    bool CodeImageWith(TGIFEncoding encoding, TGIFEncoderCache& encoders, int documentBitsPerPixel,
+                       const TLZWStrings* strings);
     // "Image is empty" without pixels, "Invalid pixel coordinates" outside the frame.
     void CheckCoordinates(int x, int y) const;
     // Grows the logical screen to reach `right` and `bottom`, with warnings when it had a size.

@@ -108,14 +108,16 @@ private:
 // on screen for the whole clip, while its bytes are paid once. So is a frame with few changes:
 // what it draws (a pointer, a caption, the background a moving thing uncovers) stays while the
 // rest stands still, and an error there would show until the picture moves on.
-void TFittedFrameCoder::RewriteLossily(TStepFrame& frame, const std::vector<TGIFColor>& table) {
-    if (quality_.LossyDistance <= 0 || frame.BeginsGlobalTable || frame.FewChanges) return;
+bool TFittedFrameCoder::RewriteLossily(TStepFrame& frame, const std::vector<TGIFColor>& table) {
+    if (quality_.LossyDistance <= 0 || frame.BeginsGlobalTable || frame.FewChanges) return false;
     TFittedLatitude latitude(frame, table, quality_.LossyDistance);
-    lossy_.Rewrite(frame.Indices.data(), frame.Indices.size(), frame.TableBits, latitude);
+    lossy_.Rewrite(frame.Indices.data(), frame.Indices.size(), frame.TableBits, latitude,
+                   strings_);
     const uint8_t slot = static_cast<uint8_t>(frame.TransparencySlot);
     if (frame.MayBeTransparent &&
         std::find(frame.Indices.begin(), frame.Indices.end(), slot) != frame.Indices.end())
         frame.TransparentIndex = frame.TransparencySlot;
+    return true;
 }
 
 void TFittedFrameCoder::Code(TStepFrame& frame, const std::vector<TGIFColor>& globalTable,
@@ -124,7 +126,7 @@ void TFittedFrameCoder::Code(TStepFrame& frame, const std::vector<TGIFColor>& gl
     if (frame.AddsNothing()) return;
     const std::vector<TGIFColor> ownTable =
         frame.OwnTable ? TableWithTransparency(frame.Palette) : std::vector<TGIFColor>{};
-    RewriteLossily(frame, frame.OwnTable ? ownTable : globalTable);
+    const bool rewritten = RewriteLossily(frame, frame.OwnTable ? ownTable : globalTable);
     auto image = std::make_unique<TGIFSubImage>(nullptr);
     const TRect& area = frame.Area;
     image->SetBounds(area.Left, area.Top, area.Width(), area.Height());
@@ -137,6 +139,9 @@ void TFittedFrameCoder::Code(TStepFrame& frame, const std::vector<TGIFColor>& gl
         control->SetTransparentColorIndex(frame.TransparentIndex);
     }
     image->Extensions().Add(std::move(control));
-    image->CodeImage(encoding, encoders_, frame.TableBits);
+    if (rewritten)
+        image->CodeImage(encoding, encoders_, frame.TableBits, strings_);
+    else
+        image->CodeImage(encoding, encoders_, frame.TableBits);
     frame.Frame = std::move(image);
 }

@@ -8,6 +8,7 @@
 // place (disposal "do not dispose"), marks its transparent index, and carries a delay of 0 for
 // whoever times it. One coder serves one thread, frame after frame.
 #include "gif/codec/GIFEncoderCache.h"
+#include "gif/codec/LZWStrings.h"
 #include "gif/codec/LossyLZW.h"
 #include "gif/core/GIFTypes.h"
 #include "gif/optimise/ColorQuality.h"
@@ -22,9 +23,11 @@ public:
     void Code(TStepFrame& frame, const std::vector<TGIFColor>& globalTable, TGIFEncoding encoding);
 
 private:
-    void RewriteLossily(TStepFrame& frame, const std::vector<TGIFColor>& table);
+    // Whether it rewrote the frame's pixels (and found their strings).
+    bool RewriteLossily(TStepFrame& frame, const std::vector<TGIFColor>& table);
 
     TColorQuality quality_;
     TGIFEncoderCache encoders_;
     TLossyLZW lossy_;
+    TLZWStrings strings_;
 };
