@@ -15,32 +15,21 @@ constexpr int kFirstPasses = 6;
 constexpr int kFirstSamples = 1 << 18;
 
 // The pixels of a row of blue, green, red that differ from the same row of the picture before;
-// returns how many.
+// returns how many. While `changed` has room, their positions (from `start`, the row's first)
+// go there too, so that a frame with few changes can visit them again without a pass over the
+// whole picture.
 int AddChangedPixels(TPaletteBuilder& builder, const uint8_t* row, const uint8_t* before, int width,
-                     int keepDistance) {
+                     int keepDistance, uint32_t start, std::vector<uint32_t>& changed) {
     int added = 0;
     for (int x = 0; x < width; ++x, row += 3, before += 3) {
         if (ColorDistance(row[2] - before[2], row[1] - before[1], row[0] - before[0]) <=
             keepDistance)
             continue;
         builder.Add(row[2], row[1], row[0]);
+        if (changed.size() < changed.capacity()) changed.push_back(start + static_cast<uint32_t>(x));
         ++added;
     }
     return added;
-}
-
-// The pixels of a row that differ from the same row of the picture before and lie farther than
-// `newDistance` from every entry of the global table (`global`). Each changed pixel's nearest
-// global entry goes into `known` (see TStepFrame::PaletteCandidates; its own entry comes later).
-void AddNewColors(TPaletteBuilder& builder, const uint8_t* row, const uint8_t* before, int width,
-                  int keepDistance, TNearestColor& global, int newDistance, uint32_t* known) {
-    for (int x = 0; x < width; ++x, row += 3, before += 3) {
-        const int r = row[2], g = row[1], b = row[0];
-        if (ColorDistance(r - before[2], g - before[1], b - before[0]) <= keepDistance) continue;
-        const int entry = global.Find(r, g, b);
-        known[x] = static_cast<uint32_t>(entry) | (TStepFrame::kNoEntry << 8) | TStepFrame::kMapped;
-        if (ColorDistance(global.Color(entry), r, g, b) > newDistance) builder.Add(r, g, b);
-    }
 }
 
 }  // namespace
@@ -97,7 +86,7 @@ void TFramePaletteFitter::FitPalette(TStepFrame& frame, TFirstPalette& first) {
     } else {
         FitChangesPalette(frame, first);
     }
-    MeasureContrast(picture, frame.Contrast, rows_);
+    if (!frame.FewChanges) MeasureContrast(picture, frame.Contrast, rows_);
     // A frame with few changes draws with entries of both its palette and the global table, a
     // table the remap makes; its pixels get their nearest entries of both instead.
     PrepareLookup(frame, changesOnly, mapChanges_ && !frame.FewChanges);
@@ -109,16 +98,14 @@ void TFramePaletteFitter::FitPalette(TStepFrame& frame, TFirstPalette& first) {
 void TFramePaletteFitter::AddOwnEntries(TStepFrame& frame) const {
     TNearestColor& own = frame.PaletteLookup;
     if (own.Count() == 0) return;
-    const TBitmap& picture = frame.Picture;
-    const int width = picture.Width();
-    for (int y = 0; y < picture.Height(); ++y) {
-        const uint8_t* row = picture.ScanLine(y);
-        uint32_t* known = frame.PaletteCandidates.data() + static_cast<size_t>(y) * width;
-        for (int x = 0; x < width; ++x, row += 3) {
-            if (!(known[x] & TStepFrame::kMapped)) continue;
-            const auto mine = static_cast<uint32_t>(own.Find(row[2], row[1], row[0]));
-            known[x] = (known[x] & ~(TStepFrame::kNoEntry << 8)) | (mine << 8);
-        }
+    const uint8_t* pixels = frame.Picture.ScanLine(0);
+    const size_t rowBytes = frame.Picture.RowBytes();
+    const size_t width = static_cast<size_t>(frame.Picture.Width());
+    for (const uint32_t at : changed_) {
+        const uint8_t* p = pixels + (at / width) * rowBytes + (at % width) * 3;
+        const auto mine = static_cast<uint32_t>(own.Find(p[2], p[1], p[0]));
+        uint32_t& known = frame.PaletteCandidates[at];
+        known = (known & ~(TStepFrame::kNoEntry << 8)) | (mine << 8);
     }
 }
 
@@ -139,13 +126,17 @@ void TFramePaletteFitter::FitChangesPalette(TStepFrame& frame, const TFirstPalet
     const TBitmap& picture = frame.Picture;
     const TBitmap& previous = frame.Previous;
     const int width = picture.Width(), height = picture.Height();
+    const int64_t pixels = int64_t{width} * height;
+    const auto mostFew = static_cast<size_t>(pixels / std::max(1, quality_.FewChangesShare));
+    changed_.clear();
+    if (changed_.capacity() < mostFew) changed_.reserve(mostFew);
     builder_.SetSampleStep(0);
     int changed = 0;
     for (int y = 0; y < height; ++y)
         changed += AddChangedPixels(builder_, picture.ScanLine(y), previous.ScanLine(y), width,
-                                    quality_.KeepDistance);
-    const bool fewChanges =
-        static_cast<int64_t>(changed) * quality_.FewChangesShare <= int64_t{width} * height;
+                                    quality_.KeepDistance, static_cast<uint32_t>(y) * width,
+                                    changed_);
+    const bool fewChanges = static_cast<int64_t>(changed) * quality_.FewChangesShare <= pixels;
     if (!fewChanges) {
         frame.Palette = builder_.Build(quality_.MaxColors);
         return;
@@ -158,11 +149,27 @@ void TFramePaletteFitter::FitChangesPalette(TStepFrame& frame, const TFirstPalet
             !std::equal(global.begin(), global.end(), &globalLookup_->Color(0)))
             globalLookup_->SetPalette(global);
         builder_.Forget();
-        for (int y = 0; y < height; ++y)
-            AddNewColors(builder_, picture.ScanLine(y), previous.ScanLine(y), width,
-                         quality_.KeepDistance, *globalLookup_, quality_.NewColorDistance,
-                         frame.PaletteCandidates.data() + static_cast<size_t>(y) * width);
+        AddNewColors(frame);
     }
     frame.Palette = builder_.Build(quality_.FewChangesColors);
     frame.FewChanges = true;
+}
+
+// Of the changed pixels, those farther than the new colour distance from every entry of the
+// global table; each changed pixel's nearest global entry goes into frame.PaletteCandidates
+// (its own entry comes later).
+void TFramePaletteFitter::AddNewColors(TStepFrame& frame) {
+    const uint8_t* pixels = frame.Picture.ScanLine(0);
+    const size_t rowBytes = frame.Picture.RowBytes();
+    const size_t width = static_cast<size_t>(frame.Picture.Width());
+    TNearestColor& global = *globalLookup_;
+    for (const uint32_t at : changed_) {
+        const uint8_t* p = pixels + (at / width) * rowBytes + (at % width) * 3;
+        const int r = p[2], g = p[1], b = p[0];
+        const int entry = global.Find(r, g, b);
+        frame.PaletteCandidates[at] =
+            static_cast<uint32_t>(entry) | (TStepFrame::kNoEntry << 8) | TStepFrame::kMapped;
+        if (ColorDistance(global.Color(entry), r, g, b) > quality_.NewColorDistance)
+            builder_.Add(r, g, b);
+    }
 }

@@ -28,6 +28,7 @@ public:
 private:
     void FitFirstPalette(TStepFrame& frame);
     void FitChangesPalette(TStepFrame& frame, const TFirstPalette& first);
+    void AddNewColors(TStepFrame& frame);
     void AddOwnEntries(TStepFrame& frame) const;
     // Sets the frame's palette lookup; with mapPixels, maps the changed pixels to it too.
     void PrepareLookup(TStepFrame& frame, bool changesOnly, bool mapPixels) const;
@@ -40,4 +41,6 @@ private:
     // The global table's lookup, made when a frame with few changes first needs it.
     std::unique_ptr<TNearestColor> globalLookup_;
     bool globalKnown_ = false;  // globalLookup_ holds this output's global table
+    // The positions (y * width + x) of the frame's changed pixels, in order, when they are few.
+    std::vector<uint32_t> changed_;
 };

@@ -316,7 +316,6 @@ void TScreenRemapper::DrawRow(TStepFrame& frame, TNearestColor& table, int y, bo
     const uint8_t* in = frame.Picture.ScanLine(y) + 3 * area.Left;
     uint8_t* shown = screen_.data() + (static_cast<size_t>(y) * width_ + area.Left) * 3;
     const uint8_t* mark = changed_.data() + static_cast<size_t>(y) * width_ + area.Left;
-    const uint8_t* contrast = frame.Contrast.data() + static_cast<size_t>(y) * width_ + area.Left;
     const size_t rowStart = static_cast<size_t>(y - area.Top) * width;
     uint8_t* out = frame.Indices.data() + rowStart;
     uint32_t* candidates = frame.Candidates.data() + rowStart;
@@ -324,6 +323,8 @@ void TScreenRemapper::DrawRow(TStepFrame& frame, TNearestColor& table, int y, bo
     // A frame with few changes is not dithered: its palette went to their colours alone, so its
     // entries lie close together, and a pattern would only add noise to what stays on screen.
     const bool dither = dither_.Enabled() && !frame.FewChanges;
+    const uint8_t* contrast =
+        dither ? frame.Contrast.data() + static_cast<size_t>(y) * width_ + area.Left : nullptr;
     // The frame's palette has mapped the pixels that changed since the picture before already.
     const size_t pictureRow = static_cast<size_t>(y) * width_ + area.Left;
     const bool ownPalette = &table == &frame.PaletteLookup;

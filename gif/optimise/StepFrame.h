@@ -30,12 +30,14 @@ struct TStepFrame {
 
     // Step 1: colours fitted to the picture (at most 255, the last entry of the frame's table
     // being kept for transparency), and how much each pixel differs from its neighbours
-    // (LocalContrast.h).
+    // (LocalContrast.h), which tells where to dither and how much lossy coding may change: not
+    // measured for a frame with few changes, which is neither.
     std::vector<TGIFColor> Palette;
     std::vector<uint8_t> Contrast;
     // The frame changes few pixels (TColorQuality::FewChangesShare): Palette holds the colours
     // of those that the global table lacks, the frame draws with entries of both, and its
-    // pixels are coded exactly, since they stay on screen while the rest stands still.
+    // pixels are neither dithered nor coded lossily, since they stay on screen while the rest
+    // stands still.
     bool FewChanges = false;
     // The lookup of Palette, its cells already filled for the colours that changed, and for
     // each changed pixel (of the whole picture) the entry it takes (dithered) and its cell's
