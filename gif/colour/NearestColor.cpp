@@ -1,8 +1,34 @@
 #include "gif/colour/NearestColor.h"
 
 #include <algorithm>
+#include <bit>
 #include <climits>
 #include <cmath>
+
+#ifdef __SSE2__
+#include <emmintrin.h>
+#endif
+
+namespace {
+
+// Bit j set when distances[j] <= limit, for j below 8.
+unsigned NotFartherMask(const int* distances, int limit) {
+#ifdef __SSE2__
+    const __m128i bound = _mm_set1_epi32(limit);
+    const __m128i low = _mm_cmpgt_epi32(_mm_loadu_si128(reinterpret_cast<const __m128i*>(distances)), bound);
+    const __m128i high =
+        _mm_cmpgt_epi32(_mm_loadu_si128(reinterpret_cast<const __m128i*>(distances + 4)), bound);
+    const unsigned farther = static_cast<unsigned>(_mm_movemask_ps(_mm_castsi128_ps(low))) |
+                             static_cast<unsigned>(_mm_movemask_ps(_mm_castsi128_ps(high))) << 4;
+    return ~farther & 0xFFu;
+#else
+    unsigned mask = 0;
+    for (int j = 0; j < 8; ++j) mask |= static_cast<unsigned>(distances[j] <= limit) << j;
+    return mask;
+#endif
+}
+
+}  // namespace
 
 void TNearestColor::TListLevel::MakeTables() {
     Stamp = TZeroedTable<uint32_t>(size_t{1} << (3 * Bits));
@@ -61,12 +87,13 @@ uint32_t TNearestColor::ListOf(TListLevel& level, const TListLevel* parent, int 
     int distances[256];
     int nearest = INT_MAX;
     const int count = static_cast<int>(to - from);
+    const int rounded = (count + kVectorEntries - 1) & ~(kVectorEntries - 1);
     if (!parent) {
-        // The whole palette: a loop of fixed length over the channel arrays, which the
-        // compiler runs on vectors (the entries past the palette lie far away).
-        for (int i = 0; i < 256; ++i)
+        // The whole palette: a loop over the channel arrays that the compiler runs on vectors,
+        // rounded up to whole vectors (the entries past the palette lie far away).
+        for (int i = 0; i < rounded; ++i)
             distances[i] = ColorDistance(red_[i] - cr, green_[i] - cg, blue_[i] - cb);
-        for (int i = 0; i < 256; ++i) nearest = std::min(nearest, distances[i]);
+        for (int i = 0; i < rounded; ++i) nearest = std::min(nearest, distances[i]);
     } else {
         for (int i = 0; i < count; ++i) {
             distances[i] = ColorDistance(colors_[from[i]], cr, cg, cb);
@@ -75,15 +102,18 @@ uint32_t TNearestColor::ListOf(TListLevel& level, const TListLevel* parent, int 
     }
     const double reach = std::sqrt(static_cast<double>(nearest)) +
                          2 * std::sqrt(static_cast<double>(ColorDistance(half, half, half)));
-    const int64_t limit = static_cast<int64_t>(std::ceil(reach * reach)) + 1;
-    // Every entry is written and the kept ones counted, without a branch to mispredict.
+    // Far beyond any distance of two colours when it does not fit.
+    const int limit = static_cast<int>(std::min(std::ceil(reach * reach) + 1, double{INT_MAX}));
+    // The entries are compared a vector at a time into a mask, without a branch, and only the
+    // few kept are written (a list keeps a few of its parent's many entries).
+    std::fill(distances + count, distances + rounded, INT_MAX);
     const size_t offset = level.Entries.size();
     level.Entries.resize(offset + static_cast<size_t>(count));
     uint8_t* kept = level.Entries.data() + offset;
     size_t length = 0;
-    for (int i = 0; i < count; ++i) {
-        kept[length] = from[i];
-        length += distances[i] <= limit;
+    for (int i = 0; i < rounded; i += kVectorEntries) {
+        for (unsigned mask = NotFartherMask(distances + i, limit); mask != 0; mask &= mask - 1)
+            kept[length++] = from[i + std::countr_zero(mask)];
     }
     level.Entries.resize(offset + length);
     const uint32_t list = static_cast<uint32_t>(offset << 9) | static_cast<uint32_t>(length);

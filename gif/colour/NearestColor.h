@@ -99,6 +99,8 @@ private:
     // The palette's channels apart, and kFarAway past its end: the whole palette's distances
     // to a colour are computed a vector at a time.
     static constexpr int kFarAway = 4096;
+    // Loops over entries run over a multiple of this many.
+    static constexpr int kVectorEntries = 8;
     int red_[256];
     int green_[256];
     int blue_[256];
