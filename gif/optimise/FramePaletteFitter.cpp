@@ -4,6 +4,7 @@
 
 #include "gif/colour/ColorDistance.h"
 #include "gif/optimise/LocalContrast.h"
+#include "gif/optimise/StillRuns.h"
 
 namespace {
 
@@ -21,13 +22,22 @@ constexpr int kFirstSamples = 1 << 18;
 int AddChangedPixels(TPaletteBuilder& builder, const uint8_t* row, const uint8_t* before, int width,
                      int keepDistance, uint32_t start, std::vector<uint32_t>& changed) {
     int added = 0;
-    for (int x = 0; x < width; ++x, row += 3, before += 3) {
-        if (ColorDistance(row[2] - before[2], row[1] - before[1], row[0] - before[0]) <=
-            keepDistance)
+    for (int x = 0; x < width;) {
+        if (x + kStillRun <= width && SameRun(row, before)) {
+            x += kStillRun;
+            row += 3 * kStillRun;
+            before += 3 * kStillRun;
             continue;
-        builder.Add(row[2], row[1], row[0]);
-        if (changed.size() < changed.capacity()) changed.push_back(start + static_cast<uint32_t>(x));
-        ++added;
+        }
+        for (const int end = std::min(width, x + kStillRun); x < end; ++x, row += 3, before += 3) {
+            if (ColorDistance(row[2] - before[2], row[1] - before[1], row[0] - before[0]) <=
+                keepDistance)
+                continue;
+            builder.Add(row[2], row[1], row[0]);
+            if (changed.size() < changed.capacity())
+                changed.push_back(start + static_cast<uint32_t>(x));
+            ++added;
+        }
     }
     return added;
 }

@@ -7,6 +7,7 @@
 #include "gif/colour/ColorDistance.h"
 #include "gif/colour/dither/ErrorDiffusion.h"
 #include "gif/model/GIFColorMap.h"
+#include "gif/optimise/StillRuns.h"
 
 namespace {
 
@@ -144,14 +145,23 @@ TRect TScreenRemapper::FindChanges(const TBitmap& picture) {
         const uint8_t* from = drawnFrom_.data() + static_cast<size_t>(y) * width_ * 3;
         uint8_t* mark = changed_.data() + static_cast<size_t>(y) * width_;
         int first = -1, last = -1;
-        for (int x = 0; x < width_; ++x, in += 3, from += 3) {
-            const bool moved =
-                ColorDistance(from[0] - in[2], from[1] - in[1], from[2] - in[0]) > keep;
-            mark[x] = moved ? kChanged : kUnchanged;
-            if (!moved) continue;
-            ++changedPixels_;
-            if (first < 0) first = x;
-            last = x;
+        for (int x = 0; x < width_;) {
+            if (x + kStillRun <= width_ && SameRun(in, from)) {
+                std::fill_n(mark + x, kStillRun, kUnchanged);
+                x += kStillRun;
+                in += 3 * kStillRun;
+                from += 3 * kStillRun;
+                continue;
+            }
+            for (const int end = std::min(width_, x + kStillRun); x < end; ++x, in += 3, from += 3) {
+                const bool moved =
+                    ColorDistance(from[2] - in[2], from[1] - in[1], from[0] - in[0]) > keep;
+                mark[x] = moved ? kChanged : kUnchanged;
+                if (!moved) continue;
+                ++changedPixels_;
+                if (first < 0) first = x;
+                last = x;
+            }
         }
         if (first < 0) continue;
         box.Left = std::min(box.Left, first);
@@ -443,9 +453,9 @@ void TScreenRemapper::RememberPictures(const TStepFrame& frame) {
         uint8_t* from = drawnFrom_.data() + (static_cast<size_t>(y) * width_ + area.Left) * 3;
         for (int x = 0; x < area.Width(); ++x, in += 3, from += 3) {
             if (drawn[x] == transparent) continue;
-            from[0] = in[2];
+            from[0] = in[0];
             from[1] = in[1];
-            from[2] = in[0];
+            from[2] = in[2];
         }
     }
 }

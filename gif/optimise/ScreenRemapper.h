@@ -88,7 +88,8 @@ private:
     enum : uint8_t { kUnchanged = 0, kChanged = 1 };
     std::vector<uint8_t> changed_;
     int64_t changedPixels_ = 0;
-    // The pictures the screen's pixels were last drawn from: red, green, blue per pixel.
+    // The pictures the screen's pixels were last drawn from, as the pictures come: blue, green,
+    // red per pixel.
     std::vector<uint8_t> drawnFrom_;
     std::vector<TGIFColor> globalTable_;
     TNearestColor global_;
