@@ -20,10 +20,11 @@ constexpr int kFirstSamples = 1 << 18;
 // go there too, so that a frame with few changes can visit them again without a pass over the
 // whole picture.
 int AddChangedPixels(TPaletteBuilder& builder, const uint8_t* row, const uint8_t* before, int width,
-                     int keepDistance, uint32_t start, std::vector<uint32_t>& changed) {
+                     int keepDistance, int stillLevels, uint32_t start,
+                     std::vector<uint32_t>& changed) {
     int added = 0;
     for (int x = 0; x < width;) {
-        if (x + kStillRun <= width && SameRun(row, before)) {
+        if (x + kStillRun <= width && RunWithin(row, before, stillLevels)) {
             x += kStillRun;
             row += 3 * kStillRun;
             before += 3 * kStillRun;
@@ -144,8 +145,8 @@ void TFramePaletteFitter::FitChangesPalette(TStepFrame& frame, const TFirstPalet
     int changed = 0;
     for (int y = 0; y < height; ++y)
         changed += AddChangedPixels(builder_, picture.ScanLine(y), previous.ScanLine(y), width,
-                                    quality_.KeepDistance, static_cast<uint32_t>(y) * width,
-                                    changed_);
+                                    quality_.KeepDistance, stillLevels_,
+                                    static_cast<uint32_t>(y) * width, changed_);
     const bool fewChanges = static_cast<int64_t>(changed) * quality_.FewChangesShare <= pixels;
     if (!fewChanges) {
         frame.Palette = builder_.Build(quality_.MaxColors);

@@ -10,6 +10,7 @@
 #include "gif/optimise/ColorQuality.h"
 #include "gif/optimise/FirstPalette.h"
 #include "gif/optimise/StepFrame.h"
+#include "gif/optimise/StillRuns.h"
 
 class TFramePaletteFitter {
 public:
@@ -18,7 +19,8 @@ public:
     explicit TFramePaletteFitter(const TColorQuality& quality, bool mapChanges = true)
         : quality_(quality),
           dither_(quality.DitherMinGap, quality.DitherMaxGap),
-          mapChanges_(mapChanges) {}
+          mapChanges_(mapChanges),
+          stillLevels_(StillLevels(quality.KeepDistance)) {}
 
     // Fills frame.Palette from frame.Picture. The first frame of an output (without a previous
     // picture) hands its palette, the global table, to `first`; a later frame with few changes
@@ -36,6 +38,7 @@ private:
     TColorQuality quality_;
     TPatternDither dither_;
     bool mapChanges_;
+    int stillLevels_;  // see StillRuns.h
     TPaletteBuilder builder_;
     std::vector<uint8_t> rows_;  // MeasureContrast's working space
     // The global table's lookup, made when a frame with few changes first needs it.

@@ -1,6 +1,7 @@
 #include "gif/optimise/ScreenRemapper.h"
 
 #include <algorithm>
+#include <cstring>
 #include <iterator>
 #include <memory>
 
@@ -19,6 +20,15 @@ constexpr int kCountingStep = 2;
 // A frame whose changed pixels are more than 1 / kMostlyNew of the picture, with a full palette
 // of its own, draws with that palette without counting entries.
 constexpr int64_t kMostlyNew = 2;
+// Marks looked at together: a run of unchanged pixels (most of a picture with few changes) is
+// passed over with two comparisons.
+constexpr int kMarkRun = 16;
+
+bool NoneChanged(const uint8_t* marks) {
+    uint64_t words[2];
+    std::memcpy(words, marks, sizeof(words));
+    return (words[0] | words[1]) == 0;
+}
 
 }  // namespace
 
@@ -51,7 +61,8 @@ private:
 TScreenRemapper::TScreenRemapper(const TColorQuality& quality, TErrorDiffusion diffusion)
     : quality_(quality),
       dither_(diffusion == edNearest ? quality.DitherMinGap : 0, quality.DitherMaxGap),
-      diffusion_(diffusion) {}
+      diffusion_(diffusion),
+      stillLevels_(StillLevels(quality.KeepDistance)) {}
 
 void TScreenRemapper::Reset() {
     width_ = 0;
@@ -146,7 +157,7 @@ TRect TScreenRemapper::FindChanges(const TBitmap& picture) {
         uint8_t* mark = changed_.data() + static_cast<size_t>(y) * width_;
         int first = -1, last = -1;
         for (int x = 0; x < width_;) {
-            if (x + kStillRun <= width_ && SameRun(in, from)) {
+            if (x + kStillRun <= width_ && RunWithin(in, from, stillLevels_)) {
                 std::fill_n(mark + x, kStillRun, kUnchanged);
                 x += kStillRun;
                 in += 3 * kStillRun;
@@ -199,6 +210,10 @@ void TScreenRemapper::CountEntries(TStepFrame& frame, const TRect& changed) {
         const uint8_t* mark = changed_.data() + static_cast<size_t>(y) * width_;
         const uint32_t* known = KnownEntries(frame, y);
         for (int x = changed.Left; x < changed.Right; ++x) {
+            if (x + kMarkRun <= changed.Right && NoneChanged(mark + x)) {
+                x += kMarkRun - 1;
+                continue;
+            }
             if (mark[x] == kUnchanged || ++counted % step) continue;
             const int r = in[3 * x + 2], g = in[3 * x + 1], b = in[3 * x];
             const bool isKnown = known && (known[x] & TStepFrame::kMapped);
@@ -343,6 +358,14 @@ void TScreenRemapper::DrawRow(TStepFrame& frame, TNearestColor& table, int y, bo
     const uint32_t* known = ownPalette ? nullptr : KnownEntries(frame, y);
     if (known) known += area.Left;
     for (int i = 0; i < width; ++i, in += 3, shown += 3) {
+        if (i + kMarkRun <= width && NoneChanged(mark + i)) {
+            std::fill_n(out + i, kMarkRun, transparent);
+            std::fill_n(candidates + i, kMarkRun, 0);
+            i += kMarkRun - 1;
+            in += 3 * (kMarkRun - 1);
+            shown += 3 * (kMarkRun - 1);
+            continue;
+        }
         out[i] = transparent;
         candidates[i] = 0;
         if (mark[i] == kUnchanged) continue;

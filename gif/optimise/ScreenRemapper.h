@@ -80,6 +80,7 @@ private:
     TColorQuality quality_;
     TPatternDither dither_;
     TErrorDiffusion diffusion_;
+    int stillLevels_;  // see StillRuns.h
     int width_ = 0;
     int height_ = 0;
     // What the viewer shows: red, green, blue per pixel.
