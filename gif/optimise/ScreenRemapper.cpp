@@ -287,20 +287,21 @@ const uint32_t* TScreenRemapper::KnownEntries(const TStepFrame& frame, int y) co
 }
 
 // The entry of `table` nearest to a pixel whose nearest entries of the global table and of the
-// frame's palette are known: the nearer of the two when the table kept both (or the global one
-// when the frame has no palette); -1 when the nearest may be another.
-int TScreenRemapper::KnownNearest(const TNearestColor& table, uint32_t known, int r, int g,
-                                  int b) const {
+// frame's palette (`own`) are known: the nearer of the two is the nearest of every entry the
+// table could hold, so when the table kept it, it is the table's nearest too (of two equally
+// near, the one it lists first); -1 when the table dropped it and the nearest may be another.
+int TScreenRemapper::KnownNearest(const TNearestColor& table, const TNearestColor& own,
+                                  uint32_t known, int r, int g, int b) const {
     const int global = static_cast<int>(known & 0xFF);
     if (&table == &global_) return global;
     const int mine = static_cast<int>((known >> 8) & 0xFF);
     const int globalAt = localOf_[global];
     if (mine == static_cast<int>(TStepFrame::kNoEntry)) return globalAt;
     const int mineAt = localOf_[kOwnEntries + mine];
-    if (globalAt < 0 || mineAt < 0) return -1;
-    const int globalDistance = ColorDistance(table.Color(globalAt), r, g, b);
-    const int mineDistance = ColorDistance(table.Color(mineAt), r, g, b);
+    const int globalDistance = ColorDistance(global_.Color(global), r, g, b);
+    const int mineDistance = ColorDistance(own.Color(mine), r, g, b);
     if (mineDistance != globalDistance) return mineDistance < globalDistance ? mineAt : globalAt;
+    if (globalAt < 0 || mineAt < 0) return std::max(globalAt, mineAt);
     return std::min(mineAt, globalAt);
 }
 
@@ -376,7 +377,7 @@ void TScreenRemapper::DrawRow(TStepFrame& frame, TNearestColor& table, int y, bo
             entries = mapped[i] & ~TStepFrame::kMapped;
             index = premapped[i];
         } else if (known && (known[i] & TStepFrame::kMapped) &&
-                   (index = KnownNearest(table, known[i], r, g, b)) >= 0) {
+                   (index = KnownNearest(table, frame.PaletteLookup, known[i], r, g, b)) >= 0) {
             // Not dithered, and coded exactly: the cell's other entries go unused.
             entries = static_cast<uint32_t>(index) * 0x010101u;
         } else {

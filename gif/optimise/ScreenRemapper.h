@@ -59,7 +59,8 @@ private:
     bool ChooseTable(TStepFrame& frame);
     // Row y of the nearest entries the fitter found for a frame with few changes, or null.
     const uint32_t* KnownEntries(const TStepFrame& frame, int y) const;
-    int KnownNearest(const TNearestColor& table, uint32_t known, int r, int g, int b) const;
+    int KnownNearest(const TNearestColor& table, const TNearestColor& own, uint32_t known, int r,
+                     int g, int b) const;
     // Draws the changed pixels of `area` with `table` (whose transparency entry is
     // `transparent`) into frame.Indices, cropped to the pixels really drawn; with everyPixel,
     // every pixel of the area is drawn whatever the screen shows.
