@@ -208,7 +208,7 @@ void TScreenRemapper::CountEntries(TStepFrame& frame, const TRect& changed) {
         const uint8_t* in = frame.Picture.ScanLine(y);
         const uint8_t* shown = screen_.data() + static_cast<size_t>(y) * width_ * 3;
         const uint8_t* mark = changed_.data() + static_cast<size_t>(y) * width_;
-        const uint32_t* known = KnownEntries(frame, y);
+        uint32_t* known = KnownEntries(frame, y);
         for (int x = changed.Left; x < changed.Right; ++x) {
             if (x + kMarkRun <= changed.Right && NoneChanged(mark + x)) {
                 x += kMarkRun - 1;
@@ -216,7 +216,16 @@ void TScreenRemapper::CountEntries(TStepFrame& frame, const TRect& changed) {
             }
             if (mark[x] == kUnchanged || ++counted % step) continue;
             const int r = in[3 * x + 2], g = in[3 * x + 1], b = in[3 * x];
-            const bool isKnown = known && (known[x] & TStepFrame::kMapped);
+            if (known && !(known[x] & TStepFrame::kMapped)) {
+                // A pixel that drifted since it was drawn, which the fitter, comparing with the
+                // picture before, did not see: its entries are found here, once, for the
+                // drawing too.
+                const uint32_t own = withOwn ? static_cast<uint32_t>(frame.PaletteLookup.Find(r, g, b))
+                                             : TStepFrame::kNoEntry;
+                known[x] = static_cast<uint32_t>(global_.Find(r, g, b)) | (own << 8) |
+                           TStepFrame::kMapped;
+            }
+            const bool isKnown = known != nullptr;
             int entry = isKnown ? static_cast<int>(known[x] & 0xFF) : global_.Find(r, g, b);
             int distance = ColorDistance(global_.Color(entry), r, g, b);
             const uint8_t* s = shown + 3 * x;
@@ -281,7 +290,7 @@ bool TScreenRemapper::ChooseTable(TStepFrame& frame) {
     return true;
 }
 
-const uint32_t* TScreenRemapper::KnownEntries(const TStepFrame& frame, int y) const {
+uint32_t* TScreenRemapper::KnownEntries(TStepFrame& frame, int y) const {
     if (!fewChangesFitted_ || frame.PaletteCandidates.size() != screen_.size() / 3) return nullptr;
     return frame.PaletteCandidates.data() + static_cast<size_t>(y) * width_;
 }

@@ -57,8 +57,9 @@ private:
     bool FewChanges() const;
     // Whether the frame needs a table of its own; if so, makes it (frame.Palette, local_).
     bool ChooseTable(TStepFrame& frame);
-    // Row y of the nearest entries the fitter found for a frame with few changes, or null.
-    const uint32_t* KnownEntries(const TStepFrame& frame, int y) const;
+    // Row y of the nearest entries the fitter found for a frame with few changes (and the
+    // counting adds for the pixels it did not see), or null.
+    uint32_t* KnownEntries(TStepFrame& frame, int y) const;
     int KnownNearest(const TNearestColor& table, const TNearestColor& own, uint32_t known, int r,
                      int g, int b) const;
     // Draws the changed pixels of `area` with `table` (whose transparency entry is
