@@ -123,6 +123,7 @@ bool TFittedFrameCoder::RewriteLossily(TStepFrame& frame, const std::vector<TGIF
 void TFittedFrameCoder::Code(TStepFrame& frame, const std::vector<TGIFColor>& globalTable,
                              TGIFEncoding encoding) {
     frame.Frame.reset();
+    CropToDrawn(frame);
     if (frame.AddsNothing()) return;
     const std::vector<TGIFColor> ownTable =
         frame.OwnTable ? TableWithTransparency(frame.Palette) : std::vector<TGIFColor>{};

@@ -341,7 +341,6 @@ void TScreenRemapper::DrawChanges(TStepFrame& frame, TNearestColor& table, const
     }
     if (!everyPixel) DropSpeckles(frame);
     RememberPictures(frame);
-    CropToDrawn(frame);
 }
 
 void TScreenRemapper::DrawRow(TStepFrame& frame, TNearestColor& table, int y, bool everyPixel) {
@@ -494,7 +493,7 @@ void TScreenRemapper::RememberPictures(const TStepFrame& frame) {
 }
 
 // The frame shrinks to the rectangle of its drawn pixels; its rows move up within the buffers.
-void TScreenRemapper::CropToDrawn(TStepFrame& frame) {
+void CropToDrawn(TStepFrame& frame) {
     const TRect area = frame.Area;
     const int width = area.Width();
     const uint8_t transparent = static_cast<uint8_t>(frame.TransparencySlot);

@@ -3,7 +3,8 @@
 // viewer shows after the frames before it. A pixel the screen already shows closely enough
 // (within the quality's keep distance, or as close as the palette could draw it) stays as it
 // is: transparent in the frame. The pixels that changed get palette indices, dithered with a
-// pattern that depends only on their place, and the frame shrinks to the rectangle they span.
+// pattern that depends only on their place; the frame's area is the rectangle where pixels
+// changed, which CropToDrawn (any thread, afterwards) shrinks to the pixels drawn.
 // The first frame's palette becomes the global colour table. A later frame's pixels take the
 // nearer of the global table's entries and those of a palette fitted to the frame's changes; a
 // frame whose pixels all take global entries uses the global table, any other gets a table of
@@ -77,7 +78,6 @@ private:
     void RememberPictures(const TStepFrame& frame);
     // Leaves lone drawn pixels as the screen showed them where that was near enough.
     void DropSpeckles(TStepFrame& frame);
-    void CropToDrawn(TStepFrame& frame);
 
     TColorQuality quality_;
     TPatternDither dither_;
@@ -116,3 +116,7 @@ private:
 
 // The colour table of a palette: its colours, then the entry that transparent pixels index.
 std::vector<TGIFColor> TableWithTransparency(const std::vector<TGIFColor>& palette);
+
+// Shrinks a remapped frame to the rectangle of its drawn pixels (an empty area when it draws
+// none) and marks its transparent index when some of them stay transparent.
+void CropToDrawn(TStepFrame& frame);

@@ -7,7 +7,8 @@
 //   2. Remap (TScreenRemapper, one frame at a time in frame order): compared with what the
 //      screen shows after the frames before it, the pixels that changed get palette indices,
 //      the others become transparent, and the frame shrinks to the rectangle that changed;
-//   3. Code (TFittedFrameCoder, any thread): the GIF frame, its image data LZW-coded.
+//   3. Code (TFittedFrameCoder, any thread): the frame shrinks further to the pixels drawn,
+//      and becomes the GIF frame, its image data LZW-coded.
 // Steps 1 and 3, the costly ones, run on several threads while step 2 keeps the order.
 #include <cstdint>
 #include <memory>
