@@ -123,35 +123,28 @@ uint32_t TNearestColor::ListOf(TListLevel& level, const TListLevel* parent, int 
 }
 
 // The three entries of the 8-level cell's list nearest to the fine cell's centre, nearest
-// first (the lower index first among equally near ones).
+// first (the lower index first among equally near ones): the three smallest distance-and-index
+// keys, kept in order by minimum and maximum instead of branches.
 uint32_t TNearestColor::FillFineCell(size_t cell, int r, int g, int b) {
+    static_assert(kCellEntries == 3, "a fine cell keeps three entries");
     ListOf(wide_, nullptr, r, g, b);
     const uint32_t list = ListOf(middle_, &wide_, r, g, b);
     const int cr = (r & ~3) + 2, cg = (g & ~3) + 2, cb = (b & ~3) + 2;
     const uint8_t* entry = middle_.Entries.data() + (list >> 9);
-    const uint8_t* end = entry + (list & 0x1FF);
-    int best[kCellEntries];
-    int distances[kCellEntries];
-    int found = 0;
+    const uint32_t length = list & 0x1FF;
+    const uint8_t* end = entry + length;
+    uint32_t first = UINT32_MAX, second = UINT32_MAX, third = UINT32_MAX;
     for (; entry != end; ++entry) {
-        const int index = *entry;
-        const int d = ColorDistance(colors_[index], cr, cg, cb);
-        int at = found < kCellEntries ? found++ : kCellEntries;
-        while (at > 0 && d < distances[at - 1]) {
-            if (at < kCellEntries) {
-                distances[at] = distances[at - 1];
-                best[at] = best[at - 1];
-            }
-            --at;
-        }
-        if (at < kCellEntries) {
-            distances[at] = d;
-            best[at] = index;
-        }
+        const uint32_t key = NearestKey(*entry, cr, cg, cb);
+        const uint32_t pushed = std::max(first, key);
+        first = std::min(first, key);
+        third = std::min(third, std::max(second, pushed));
+        second = std::min(second, pushed);
     }
-    uint32_t entries = 0;
-    for (int i = 0; i < kCellEntries; ++i)
-        entries |= static_cast<uint32_t>(best[std::min(i, found - 1)]) << (8 * i);
+    // A list of fewer entries repeats its last.
+    if (length < 2) second = first;
+    if (length < 3) third = second;
+    const uint32_t entries = (first & 0xFF) | (second & 0xFF) << 8 | (third & 0xFF) << 16;
     fine_[cell] = ((stamp_ & 0xFF) << 24) | entries;
     return entries;
 }
