@@ -483,11 +483,16 @@ void TScreenRemapper::RememberPictures(const TStepFrame& frame) {
         const uint8_t* drawn =
             frame.Indices.data() + static_cast<size_t>(y - area.Top) * area.Width();
         uint8_t* from = drawnFrom_.data() + (static_cast<size_t>(y) * width_ + area.Left) * 3;
-        for (int x = 0; x < area.Width(); ++x, in += 3, from += 3) {
-            if (drawn[x] == transparent) continue;
-            from[0] = in[0];
-            from[1] = in[1];
-            from[2] = in[2];
+        // Runs of drawn pixels are copied whole: both are rows of blue, green, red.
+        const int width = area.Width();
+        for (int x = 0; x < width;) {
+            if (drawn[x] == transparent) {
+                ++x;
+                continue;
+            }
+            const int start = x;
+            while (x < width && drawn[x] != transparent) ++x;
+            std::memcpy(from + 3 * start, in + 3 * start, 3 * static_cast<size_t>(x - start));
         }
     }
 }
