@@ -11,6 +11,7 @@
 #include <thread>
 #include <vector>
 
+#include "gif/colour/ColorDistance.h"
 #include "gif/model/GIFImage.h"
 #include "gif/model/GIFStreamWriter.h"
 #include "gif/optimise/FittedFrameSteps.h"
@@ -51,7 +52,7 @@ struct TWritten {
 };
 
 // The pictures through the steps one after another, written as the frame sink writes them.
-TWritten Convert(int frames, const TColorQuality& quality) {
+TWritten Convert(const std::vector<TBitmap>& pictures, const TColorQuality& quality) {
     TFittedFrameSteps steps(quality, geLZW);
     std::unique_ptr<TFrameStepsThread> thread = steps.NewThread();
     TGIFImage document;
@@ -59,9 +60,9 @@ TWritten Convert(int frames, const TColorQuality& quality) {
     TGIFStreamWriter writer(document, stream);
     TWritten written;
     TStepFrame frame;
-    for (int n = 0; n < frames; ++n) {
+    for (size_t n = 0; n < pictures.size(); ++n) {
         frame.Previous = frame.Picture;
-        frame.Picture = Picture(n);
+        frame.Picture = pictures[n];
         if (n == 0) frame.Previous.SetSize(0, 0);
         steps.Quantize(frame, *thread);
         steps.Remap(frame);
@@ -80,6 +81,12 @@ TWritten Convert(int frames, const TColorQuality& quality) {
     writer.Finish();
     written.Bytes = stream.Data();
     return written;
+}
+
+TWritten Convert(int frames, const TColorQuality& quality) {
+    std::vector<TBitmap> pictures;
+    for (int n = 0; n < frames; ++n) pictures.push_back(Picture(n));
+    return Convert(pictures, quality);
 }
 
 // The screen as 0x00RRGGBB words, as TShownPictures holds it.
@@ -156,6 +163,40 @@ TEST(FittedFrames, WhatStandsStillIsNotStoredAgain) {
         EXPECT_TRUE(shown.pictures[picture] == Words(written.Screens[n])) << "frame " << n;
     }
     EXPECT_GT(PsnrOf(shown.pictures.back(), Picture(7)), 33);
+}
+
+// Stretches of a row that stand still, or move by less than the keep distance, are passed over
+// whole when the changes are looked for: a lone pixel that moved inside such a stretch is still
+// drawn, and rows moved by the most levels the keep distance allows (in every channel, in green,
+// in blue, which counts least) are not.
+TEST(FittedFrames, ALonePixelThatMovedAmongStillOnesIsDrawn) {
+    const TColorQuality quality = ColorQualityFor(90);
+    int within = 0;  // the most levels every channel may move with the pixel kept
+    while (ColorDistance(within + 1, within + 1, within + 1) <= quality.KeepDistance) ++within;
+    ASSERT_GT(within, 0);
+    const TBitmap first = Picture(0);
+    TBitmap second = first;
+    uint8_t* lone = second.ScanLine(10) + 3 * 21;  // inside the stretch of columns 16 to 31
+    for (int c = 0; c < 3; ++c) lone[c] = static_cast<uint8_t>(lone[c] > 128 ? 10 : 245);
+    uint8_t* row = second.ScanLine(30);
+    for (int i = 0; i < 3 * kWidth; ++i) row[i] = static_cast<uint8_t>(row[i] + within);
+    // One channel a level farther than that still lies within the keep distance.
+    row = second.ScanLine(31);
+    for (int x = 0; x < kWidth; ++x) row[3 * x + 1] = static_cast<uint8_t>(row[3 * x + 1] + within + 1);
+    ASSERT_LE(ColorDistance(0, within + 1, 0), quality.KeepDistance);
+    // Blue counts least: blue alone may move by levels that red alone may not.
+    int blue = 0;
+    while (ColorDistance(0, 0, blue + 1) <= quality.KeepDistance) ++blue;
+    ASSERT_GT(ColorDistance(blue, 0, 0), quality.KeepDistance);
+    row = second.ScanLine(32);
+    for (int x = 0; x < kWidth; ++x) row[3 * x] = static_cast<uint8_t>(row[3 * x] + blue);
+
+    const TWritten written = Convert({first, second}, quality);
+    ASSERT_EQ(written.Areas.size(), 2u);
+    EXPECT_EQ(written.Areas[1], (TRect{21, 10, 22, 11}));
+    const size_t at = 3 * (static_cast<size_t>(10) * kWidth + 21);
+    for (int c = 0; c < 3; ++c)
+        EXPECT_NEAR(written.Screens[1][at + c], lone[2 - c], 8) << c;  // the screen is red first
 }
 
 TEST(FittedFrames, LowerQualityStoresFewerBytes) {
