@@ -69,11 +69,12 @@ inline TPixels BandedFrame(int width, int height, int seed) {
     return pixels;
 }
 
-// A "rawrgb" output with one raw bgr24 stream, opened for an adapter as a conversion opens it.
+// A "rawrgb" output with one raw bgr24 (or rgb24) stream, opened for an adapter as a
+// conversion opens it.
 class TRawRgbOutput {
 public:
     TRawRgbOutput(TFrameOutputAdapter& adapter, int width, int height, AVRational timeBase,
-                  AVRational frameRate = {0, 1}) {
+                  AVRational frameRate = {0, 1}, AVPixelFormat pixelFormat = AV_PIX_FMT_BGR24) {
         const AVOutputFormat* format = GuessOutputFormat("rawrgb", nullptr, nullptr);
         const std::string name = adapter.OutputName();
         EXPECT_GE(libav::avformat_alloc_output_context2(&context_, format, nullptr, name.c_str()),
@@ -83,7 +84,7 @@ public:
         stream->avg_frame_rate = frameRate;
         stream->codecpar->codec_type = AVMEDIA_TYPE_VIDEO;
         stream->codecpar->codec_id = AV_CODEC_ID_RAWVIDEO;
-        stream->codecpar->format = AV_PIX_FMT_BGR24;
+        stream->codecpar->format = pixelFormat;
         stream->codecpar->width = width;
         stream->codecpar->height = height;
         packet_ = libav::av_packet_alloc();

@@ -76,6 +76,26 @@ TEST_F(SinkTest, FramesOfChangingSizeEachKeepTheirSize) {
     EXPECT_EQ(gif.image.Width(), 40);
 }
 
+// Frames in red, green, blue order, as the fitted colours ask for them, are turned around into
+// the pictures' blue, green, red, to the last pixel of every row.
+TEST_F(SinkTest, RedFirstFramesKeepTheirColoursToTheLastPixel) {
+    TRawRgbOutput output(adapter, 5, 2, {1, 25}, {0, 1}, AV_PIX_FMT_RGB24);
+    ASSERT_EQ(output.Start(), 0);
+    const TPixels rgb = {255, 0,   0, 0, 255, 0,   0,   0,   255, 255, 255, 0, 0,   255, 255,
+                         0,   255, 255, 255, 0, 255, 255, 255, 0,   0,   0,   255, 255, 0,   0};
+    ASSERT_EQ(output.Write(rgb, 0), 0);
+    ASSERT_EQ(output.Finish(), 0) << output.HandlerError();
+
+    TReadBack gif(sink.SavedFileName());
+    ASSERT_EQ(gif.Count(), 1);
+    for (int y = 0; y < 2; ++y)
+        for (int x = 0; x < 5; ++x) {
+            const size_t at = 3 * static_cast<size_t>(5 * y + x);
+            EXPECT_EQ(gif.Pixel(0, x, y), RGBColor(rgb[at], rgb[at + 1], rgb[at + 2]))
+                << x << "," << y;
+        }
+}
+
 TEST_F(SinkTest, ShortPacketIsSkippedAndItsTimeStaysWithThePreviousFrame) {
     TRawRgbOutput output(adapter, 4, 2, {1, 10});
     ASSERT_EQ(output.Start(), 0);
