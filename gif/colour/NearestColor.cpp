@@ -30,6 +30,32 @@ unsigned NotFartherMask(const int* distances, int limit) {
 
 }  // namespace
 
+// The distances of the first `count` entries (a multiple of 4) to (r, g, b). Differences and
+// weighted differences fit 16 bits (the far-away entries too), their products and sums 32.
+void TNearestColor::PaletteDistances(int r, int g, int b, int count, int* distances) const {
+    constexpr TColorWeights w = kPerceptualWeights;
+#ifdef __SSE2__
+    const __m128i centreRG = _mm_set1_epi32(static_cast<int>((static_cast<uint32_t>(g) << 16) |
+                                                             static_cast<uint32_t>(r)));
+    const __m128i centreB = _mm_set1_epi32(b);
+    const __m128i weightsRG = _mm_set1_epi32((w.Green << 16) | w.Red);
+    const __m128i weightsB = _mm_set1_epi32(w.Blue);
+    for (int i = 0; i < count; i += 4) {
+        const __m128i rg = _mm_sub_epi16(
+            _mm_load_si128(reinterpret_cast<const __m128i*>(redGreen_ + 2 * i)), centreRG);
+        const __m128i b0 = _mm_sub_epi16(
+            _mm_load_si128(reinterpret_cast<const __m128i*>(blueZero_ + 2 * i)), centreB);
+        const __m128i sum = _mm_add_epi32(_mm_madd_epi16(rg, _mm_mullo_epi16(rg, weightsRG)),
+                                          _mm_madd_epi16(b0, _mm_mullo_epi16(b0, weightsB)));
+        _mm_storeu_si128(reinterpret_cast<__m128i*>(distances + i), sum);
+    }
+#else
+    for (int i = 0; i < count; ++i)
+        distances[i] = ColorDistance(redGreen_[2 * i] - r, redGreen_[2 * i + 1] - g,
+                                     blueZero_[2 * i] - b);
+#endif
+}
+
 void TNearestColor::TListLevel::MakeTables() {
     Stamp = TZeroedTable<uint32_t>(size_t{1} << (3 * Bits));
     List = TZeroedTable<uint32_t>(size_t{1} << (3 * Bits));
@@ -49,9 +75,10 @@ void TNearestColor::SetPalette(const TGIFColor* colors, int count) {
     std::copy(colors, colors + count_, colors_);
     for (int i = 0; i < 256; ++i) {
         const bool entry = i < count_;
-        red_[i] = entry ? colors_[i].Red : kFarAway;
-        green_[i] = entry ? colors_[i].Green : kFarAway;
-        blue_[i] = entry ? colors_[i].Blue : kFarAway;
+        redGreen_[2 * i] = static_cast<int16_t>(entry ? colors_[i].Red : kFarAway);
+        redGreen_[2 * i + 1] = static_cast<int16_t>(entry ? colors_[i].Green : kFarAway);
+        blueZero_[2 * i] = static_cast<int16_t>(entry ? colors_[i].Blue : kFarAway);
+        blueZero_[2 * i + 1] = 0;
     }
     wide_.Entries.clear();
     middle_.Entries.clear();
@@ -89,10 +116,8 @@ uint32_t TNearestColor::ListOf(TListLevel& level, const TListLevel* parent, int 
     const int count = static_cast<int>(to - from);
     const int rounded = (count + kVectorEntries - 1) & ~(kVectorEntries - 1);
     if (!parent) {
-        // The whole palette: a loop over the channel arrays that the compiler runs on vectors,
-        // rounded up to whole vectors (the entries past the palette lie far away).
-        for (int i = 0; i < rounded; ++i)
-            distances[i] = ColorDistance(red_[i] - cr, green_[i] - cg, blue_[i] - cb);
+        // The whole palette, rounded up to whole vectors (the entries past it lie far away).
+        PaletteDistances(cr, cg, cb, rounded, distances);
         for (int i = 0; i < rounded; ++i) nearest = std::min(nearest, distances[i]);
     } else {
         for (int i = 0; i < count; ++i) {

@@ -90,20 +90,21 @@ private:
         return FillFineCell(cell, r, g, b);
     }
     uint32_t FillFineCell(size_t cell, int r, int g, int b);
+    void PaletteDistances(int r, int g, int b, int count, int* distances) const;
     // The list of the cell of `level` holding (r, g, b), filled from `parent`'s (or from the
     // whole palette without one) when it is not yet.
     uint32_t ListOf(TListLevel& level, const TListLevel* parent, int r, int g, int b);
 
     int count_ = 0;
     TGIFColor colors_[256];
-    // The palette's channels apart, and kFarAway past its end: the whole palette's distances
-    // to a colour are computed a vector at a time.
+    // The palette's channels apart, and kFarAway past its end, as 16-bit pairs (red and green,
+    // blue and 0): the whole palette's distances to a colour are computed a vector at a time,
+    // each channel's product and the sum of a pair in one multiply-add.
     static constexpr int kFarAway = 4096;
     // Loops over entries run over a multiple of this many.
     static constexpr int kVectorEntries = 8;
-    int red_[256];
-    int green_[256];
-    int blue_[256];
+    alignas(16) int16_t redGreen_[2 * 256];
+    alignas(16) int16_t blueZero_[2 * 256];
     uint8_t all_[256];  // 0, 1, 2, ...: the whole palette as a list
     // Cells remember the stamp of the palette they were filled for, so setting a palette
     // forgets them all by changing the stamp (a fine cell keeps its low byte).
