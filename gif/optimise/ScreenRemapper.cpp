@@ -30,6 +30,14 @@ bool NoneChanged(const uint8_t* marks) {
     return (words[0] | words[1]) == 0;
 }
 
+// Whether kMarkRun indices are all `transparent`: most of a frame with few changes is.
+bool AllTransparent(const uint8_t* indices, uint8_t transparent) {
+    const uint64_t pattern = transparent * 0x0101010101010101u;
+    uint64_t words[2];
+    std::memcpy(words, indices, sizeof(words));
+    return ((words[0] ^ pattern) | (words[1] ^ pattern)) == 0;
+}
+
 }  // namespace
 
 std::vector<TGIFColor> TableWithTransparency(const std::vector<TGIFColor>& palette) {
@@ -458,6 +466,10 @@ void TScreenRemapper::DropSpeckles(TStepFrame& frame) {
         const uint8_t* below = y + 1 < height ? row + width : nullptr;
         const uint8_t* in = frame.Picture.ScanLine(area.Top + y) + 3 * area.Left;
         for (int x = 0; x < width; ++x) {
+            if (x + kMarkRun <= width && AllTransparent(row + x, transparent)) {
+                x += kMarkRun - 1;
+                continue;
+            }
             if (row[x] == transparent || drawnNear(row, x, false) ||
                 (above && drawnNear(above, x, true)) || (below && drawnNear(below, x, true)))
                 continue;
@@ -486,6 +498,10 @@ void TScreenRemapper::RememberPictures(const TStepFrame& frame) {
         // Runs of drawn pixels are copied whole: both are rows of blue, green, red.
         const int width = area.Width();
         for (int x = 0; x < width;) {
+            if (x + kMarkRun <= width && AllTransparent(drawn + x, transparent)) {
+                x += kMarkRun;
+                continue;
+            }
             if (drawn[x] == transparent) {
                 ++x;
                 continue;
@@ -506,6 +522,10 @@ void CropToDrawn(TStepFrame& frame) {
     for (int y = 0; y < area.Height(); ++y) {
         const uint8_t* row = frame.Indices.data() + static_cast<size_t>(y) * width;
         for (int x = 0; x < width; ++x) {
+            if (x + kMarkRun <= width && AllTransparent(row + x, transparent)) {
+                x += kMarkRun - 1;
+                continue;
+            }
             if (row[x] == transparent) continue;
             drawn.Left = std::min(drawn.Left, area.Left + x);
             drawn.Right = std::max(drawn.Right, area.Left + x + 1);
