@@ -336,8 +336,10 @@ void TScreenRemapper::DrawChanges(TStepFrame& frame, TNearestColor& table, const
     frame.MayBeTransparent = !everyPixel;
     const size_t pixels = static_cast<size_t>(area.Width()) * area.Height();
     frame.Indices.resize(pixels);
-    frame.Candidates.resize(pixels);
-    frame.Shown.resize(pixels * 3);
+    // Every pixel of the area gets its candidates and what the screen showed; the buffers only
+    // grow, so that they are not cleared again for each frame.
+    if (frame.Candidates.size() < pixels) frame.Candidates.resize(pixels);
+    if (frame.Shown.size() < pixels * 3) frame.Shown.resize(pixels * 3);
     if (diffusion_ == edNearest) {
         for (int y = area.Top; y < area.Bottom; ++y) DrawRow(frame, table, y, everyPixel);
     } else {
@@ -551,8 +553,6 @@ void CropToDrawn(TStepFrame& frame) {
                         frame.Shown.data() + 3 * to);
         }
         frame.Indices.resize(static_cast<size_t>(drawnWidth) * drawn.Height());
-        frame.Candidates.resize(frame.Indices.size());
-        frame.Shown.resize(frame.Indices.size() * 3);
         frame.Area = drawn;
     }
     if (std::find(frame.Indices.begin(), frame.Indices.end(), transparent) != frame.Indices.end())

@@ -69,10 +69,12 @@ struct TStepFrame {
     // the frame may use it at all (not when it must cover the whole screen).
     int TransparencySlot = 0;
     bool MayBeTransparent = false;
-    // What the screen showed in Area before the frame: red, green, blue per pixel.
+    // What the screen showed in Area before the frame: red, green, blue per pixel (the
+    // buffer may hold more).
     std::vector<uint8_t> Shown;
     // Per pixel of Area, the entries of the frame's table nearest to its colour (as
-    // TNearestColor::CellEntries packs them); 0 for a transparent pixel.
+    // TNearestColor::CellEntries packs them); 0 for a transparent pixel (the buffer may hold
+    // more).
     std::vector<uint32_t> Candidates;
     // The frame's table is the global one, which this frame begins (the first frame): the
     // document's global table is to be set to it before the frame is written.
