@@ -15,7 +15,8 @@ namespace {
 unsigned NotFartherMask(const int* distances, int limit) {
 #ifdef __SSE2__
     const __m128i bound = _mm_set1_epi32(limit);
-    const __m128i low = _mm_cmpgt_epi32(_mm_loadu_si128(reinterpret_cast<const __m128i*>(distances)), bound);
+    const __m128i low =
+        _mm_cmpgt_epi32(_mm_loadu_si128(reinterpret_cast<const __m128i*>(distances)), bound);
     const __m128i high =
         _mm_cmpgt_epi32(_mm_loadu_si128(reinterpret_cast<const __m128i*>(distances + 4)), bound);
     const unsigned farther = static_cast<unsigned>(_mm_movemask_ps(_mm_castsi128_ps(low))) |
@@ -35,8 +36,8 @@ unsigned NotFartherMask(const int* distances, int limit) {
 void TNearestColor::PaletteDistances(int r, int g, int b, int count, int* distances) const {
     constexpr TColorWeights w = kPerceptualWeights;
 #ifdef __SSE2__
-    const __m128i centreRG = _mm_set1_epi32(static_cast<int>((static_cast<uint32_t>(g) << 16) |
-                                                             static_cast<uint32_t>(r)));
+    const __m128i centreRG = _mm_set1_epi32(
+        static_cast<int>((static_cast<uint32_t>(g) << 16) | static_cast<uint32_t>(r)));
     const __m128i centreB = _mm_set1_epi32(b);
     const __m128i weightsRG = _mm_set1_epi32((w.Green << 16) | w.Red);
     const __m128i weightsB = _mm_set1_epi32(w.Blue);
@@ -51,8 +52,8 @@ void TNearestColor::PaletteDistances(int r, int g, int b, int count, int* distan
     }
 #else
     for (int i = 0; i < count; ++i)
-        distances[i] = ColorDistance(redGreen_[2 * i] - r, redGreen_[2 * i + 1] - g,
-                                     blueZero_[2 * i] - b);
+        distances[i] =
+            ColorDistance(redGreen_[2 * i] - r, redGreen_[2 * i + 1] - g, blueZero_[2 * i] - b);
 #endif
 }
 

@@ -14,8 +14,8 @@
 // no cost. The cells' tables (over a megabyte) are made when the first palette is set, so that a
 // lookup kept for a use that does not come costs no memory. One object serves one thread.
 #include <algorithm>
-#include <cstddef>
 #include <climits>
+#include <cstddef>
 #include <cstdint>
 #include <vector>
 

@@ -111,8 +111,7 @@ private:
 bool TFittedFrameCoder::RewriteLossily(TStepFrame& frame, const std::vector<TGIFColor>& table) {
     if (quality_.LossyDistance <= 0 || frame.BeginsGlobalTable || frame.FewChanges) return false;
     TFittedLatitude latitude(frame, table, quality_.LossyDistance);
-    lossy_.Rewrite(frame.Indices.data(), frame.Indices.size(), frame.TableBits, latitude,
-                   strings_);
+    lossy_.Rewrite(frame.Indices.data(), frame.Indices.size(), frame.TableBits, latitude, strings_);
     const uint8_t slot = static_cast<uint8_t>(frame.TransparencySlot);
     if (frame.MayBeTransparent &&
         std::find(frame.Indices.begin(), frame.Indices.end(), slot) != frame.Indices.end())

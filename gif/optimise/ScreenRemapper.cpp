@@ -172,7 +172,8 @@ TRect TScreenRemapper::FindChanges(const TBitmap& picture) {
                 from += 3 * kStillRun;
                 continue;
             }
-            for (const int end = std::min(width_, x + kStillRun); x < end; ++x, in += 3, from += 3) {
+            for (const int end = std::min(width_, x + kStillRun); x < end;
+                 ++x, in += 3, from += 3) {
                 const bool moved =
                     ColorDistance(from[2] - in[2], from[1] - in[1], from[0] - in[0]) > keep;
                 mark[x] = moved ? kChanged : kUnchanged;
@@ -228,10 +229,11 @@ void TScreenRemapper::CountEntries(TStepFrame& frame, const TRect& changed) {
                 // A pixel that drifted since it was drawn, which the fitter, comparing with the
                 // picture before, did not see: its entries are found here, once, for the
                 // drawing too.
-                const uint32_t own = withOwn ? static_cast<uint32_t>(frame.PaletteLookup.Find(r, g, b))
-                                             : TStepFrame::kNoEntry;
-                known[x] = static_cast<uint32_t>(global_.Find(r, g, b)) | (own << 8) |
-                           TStepFrame::kMapped;
+                const uint32_t own = withOwn
+                                         ? static_cast<uint32_t>(frame.PaletteLookup.Find(r, g, b))
+                                         : TStepFrame::kNoEntry;
+                known[x] =
+                    static_cast<uint32_t>(global_.Find(r, g, b)) | (own << 8) | TStepFrame::kMapped;
             }
             const bool isKnown = known != nullptr;
             int entry = isKnown ? static_cast<int>(known[x] & 0xFF) : global_.Find(r, g, b);

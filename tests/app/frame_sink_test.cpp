@@ -81,8 +81,8 @@ TEST_F(SinkTest, FramesOfChangingSizeEachKeepTheirSize) {
 TEST_F(SinkTest, RedFirstFramesKeepTheirColoursToTheLastPixel) {
     TRawRgbOutput output(adapter, 5, 2, {1, 25}, {0, 1}, AV_PIX_FMT_RGB24);
     ASSERT_EQ(output.Start(), 0);
-    const TPixels rgb = {255, 0,   0, 0, 255, 0,   0,   0,   255, 255, 255, 0, 0,   255, 255,
-                         0,   255, 255, 255, 0, 255, 255, 255, 0,   0,   0,   255, 255, 0,   0};
+    const TPixels rgb = {255, 0,   0,   0,   255, 0,   0,   0,   255, 255, 255, 0,   0,   255, 255,
+                         0,   255, 255, 255, 0,   255, 255, 255, 0,   0,   0,   255, 255, 0,   0};
     ASSERT_EQ(output.Write(rgb, 0), 0);
     ASSERT_EQ(output.Finish(), 0) << output.HandlerError();
 

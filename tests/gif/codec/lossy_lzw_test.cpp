@@ -70,8 +70,9 @@ TEST(LossyLZW, CodedImageUsesKnownStringsOnlyForTheirCoding) {
     TLZWStrings strings;
     TLossyLZW().Rewrite(pixels.data(), pixels.size(), 4, latitude, strings);
     TGIFEncoderCache encoders;
-    for (const TGIFCoding coding : {TGIFCoding{geLZW, 4, 16, false}, TGIFCoding{geLZW, 5, 32, false},
-                                    TGIFCoding{geLZW, 4, 16, true}, TGIFCoding{geRLE, 4, 16, false}}) {
+    for (const TGIFCoding coding :
+         {TGIFCoding{geLZW, 4, 16, false}, TGIFCoding{geLZW, 5, 32, false},
+          TGIFCoding{geLZW, 4, 16, true}, TGIFCoding{geRLE, 4, 16, false}}) {
         const TGIFCodedImage known(pixels.data(), 64, 48, coding, encoders, strings);
         const TGIFCodedImage plain(pixels.data(), 64, 48, coding, encoders);
         EXPECT_EQ(std::vector<uint8_t>(known.Bytes(), known.Bytes() + known.Size()),

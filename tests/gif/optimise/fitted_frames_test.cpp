@@ -182,7 +182,8 @@ TEST(FittedFrames, ALonePixelThatMovedAmongStillOnesIsDrawn) {
     for (int i = 0; i < 3 * kWidth; ++i) row[i] = static_cast<uint8_t>(row[i] + within);
     // One channel a level farther than that still lies within the keep distance.
     row = second.ScanLine(31);
-    for (int x = 0; x < kWidth; ++x) row[3 * x + 1] = static_cast<uint8_t>(row[3 * x + 1] + within + 1);
+    for (int x = 0; x < kWidth; ++x)
+        row[3 * x + 1] = static_cast<uint8_t>(row[3 * x + 1] + within + 1);
     ASSERT_LE(ColorDistance(0, within + 1, 0), quality.KeepDistance);
     // Blue counts least: blue alone may move by levels that red alone may not.
     int blue = 0;
