@@ -32,7 +32,8 @@ void TGIFCodedImage::Code(const uint8_t* pixels, int width, int height, TGIFEnco
     // Room for what natural pictures code to; noise takes more and grows the buffer.
     stream.Data().reserve(static_cast<size_t>(width) * static_cast<size_t>(height));
     const bool stringsFit = strings && coding.Encoding == geLZW && !coding.Interlaced &&
-                            strings->BitsPerPixel == coding.BitsPerPixel;
+                            strings->BitsPerPixel == coding.BitsPerPixel &&
+                            strings->Pixels == static_cast<size_t>(width) * height;
     if (stringsFit)
         encoders.LZW().CompressStrings(stream, *strings, coding.ColorLimit, pixels, height, width);
     else

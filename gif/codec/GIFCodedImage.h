@@ -31,8 +31,9 @@ public:
     // The same, with an encoder of `encoders`.
     TGIFCodedImage(const uint8_t* pixels, int width, int height, const TGIFCoding& coding,
                    TGIFEncoderCache& encoders);
-    // The same, with the pixels' LZW strings known (see TLZWStrings): when the coding is LZW at
-    // their code size and not interlaced they are packed as they are, else the pixels are coded.
+    // The same, with the pixels' LZW strings known (see TLZWStrings): when they were found for
+    // as many pixels and the coding is LZW at their code size, not interlaced, they are packed
+    // as they are; else the pixels are coded.
     TGIFCodedImage(const uint8_t* pixels, int width, int height, const TGIFCoding& coding,
                    TGIFEncoderCache& encoders, const TLZWStrings& strings);
 

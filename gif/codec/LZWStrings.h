@@ -8,6 +8,7 @@
 
 struct TLZWStrings {
     int BitsPerPixel = 0;  // the code size they were found for
+    size_t Pixels = 0;     // and the number of pixels
     // The first Count codes are the strings'; the vector keeps its size from frame to frame.
     std::vector<uint16_t> Codes;
     size_t Count = 0;

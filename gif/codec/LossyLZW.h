@@ -51,6 +51,7 @@ template <LZWLatitude Latitude>
 void TLossyLZW::Rewrite(uint8_t* pixels, size_t count, int bitsPerPixel, Latitude& latitude,
                         TLZWStrings& strings) {
     strings.BitsPerPixel = bitsPerPixel;
+    strings.Pixels = count;
     strings.Count = 0;
     if (count == 0) return;
     // A string has at least one pixel: as many codes as pixels at most.

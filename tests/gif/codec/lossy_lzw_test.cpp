@@ -62,8 +62,8 @@ TEST(LossyLZW, KnownStringsPackToTheEncodersBytesOfTheRewrittenPixels) {
     }
 }
 
-// Strings found for another code size, or for a coding that is not LZW or is interlaced, are
-// not used: the pixels are coded instead.
+// Strings found for another code size or number of pixels, or for a coding that is not LZW or
+// is interlaced, are not used: the pixels are coded instead.
 TEST(LossyLZW, CodedImageUsesKnownStringsOnlyForTheirCoding) {
     std::vector<uint8_t> pixels = RunPixels(64 * 48, 16, 4, 3u);
     TNeighbourLatitude latitude{16};
@@ -78,6 +78,12 @@ TEST(LossyLZW, CodedImageUsesKnownStringsOnlyForTheirCoding) {
         EXPECT_EQ(std::vector<uint8_t>(known.Bytes(), known.Bytes() + known.Size()),
                   std::vector<uint8_t>(plain.Bytes(), plain.Bytes() + plain.Size()));
     }
+    // Nor are strings found for another number of pixels.
+    const TGIFCoding coding{geLZW, 4, 16, false};
+    const TGIFCodedImage fewer(pixels.data(), 64, 47, coding, encoders, strings);
+    const TGIFCodedImage plain(pixels.data(), 64, 47, coding, encoders);
+    EXPECT_EQ(std::vector<uint8_t>(fewer.Bytes(), fewer.Bytes() + fewer.Size()),
+              std::vector<uint8_t>(plain.Bytes(), plain.Bytes() + plain.Size()));
     // A pixel outside the colour table still fails, before any string is packed.
     TMemoryStream stream;
     EXPECT_THROW(TLZWEncoder().CompressStrings(stream, strings, 8, pixels.data(), 48, 64),
