@@ -16,8 +16,3 @@ const std::vector<TGIFColor>& TFirstPalette::Wait() const {
     published_.wait(lock, [this] { return ready_; });
     return palette_;
 }
-
-bool TFirstPalette::Published() const {
-    std::lock_guard<std::mutex> guard(lock_);
-    return ready_;
-}

@@ -17,7 +17,6 @@ public:
     void Publish(const std::vector<TGIFColor>& palette);
     // The palette, once handed over.
     const std::vector<TGIFColor>& Wait() const;
-    bool Published() const;
 
 private:
     mutable std::mutex lock_;

@@ -43,6 +43,12 @@ int AddChangedPixels(TPaletteBuilder& builder, const uint8_t* row, const uint8_t
     return added;
 }
 
+// The blue, green, red bytes of pixel `at` (y * width + x) of the picture.
+const uint8_t* PixelAt(const TBitmap& picture, uint32_t at) {
+    const auto width = static_cast<uint32_t>(picture.Width());
+    return picture.ScanLine(0) + (at / width) * picture.RowBytes() + (at % width) * 3;
+}
+
 }  // namespace
 
 // Sets the frame's palette lookup; with mapPixels, also maps every pixel that changed to the
@@ -109,11 +115,8 @@ void TFramePaletteFitter::FitPalette(TStepFrame& frame, TFirstPalette& first) {
 void TFramePaletteFitter::AddOwnEntries(TStepFrame& frame) const {
     TNearestColor& own = frame.PaletteLookup;
     if (own.Count() == 0) return;
-    const uint8_t* pixels = frame.Picture.ScanLine(0);
-    const size_t rowBytes = frame.Picture.RowBytes();
-    const size_t width = static_cast<size_t>(frame.Picture.Width());
     for (const uint32_t at : changed_) {
-        const uint8_t* p = pixels + (at / width) * rowBytes + (at % width) * 3;
+        const uint8_t* p = PixelAt(frame.Picture, at);
         const auto mine = static_cast<uint32_t>(own.Find(p[2], p[1], p[0]));
         uint32_t& known = frame.PaletteCandidates[at];
         known = (known & ~(TStepFrame::kNoEntry << 8)) | (mine << 8);
@@ -131,8 +134,8 @@ void TFramePaletteFitter::FitFirstPalette(TStepFrame& frame) {
     frame.Palette = builder_.Build(quality_.MaxColors, kFirstPasses);
 }
 
-// The changed pixels; when they are few, only those of colours the global table lacks, added
-// again once the pixels are counted (a frame with few changes is quick to go through again).
+// The changed pixels; when they are few, only those of colours the global table lacks, visited
+// again from the list of their positions once they are counted.
 void TFramePaletteFitter::FitChangesPalette(TStepFrame& frame, const TFirstPalette& first) {
     const TBitmap& picture = frame.Picture;
     const TBitmap& previous = frame.Previous;
@@ -170,12 +173,9 @@ void TFramePaletteFitter::FitChangesPalette(TStepFrame& frame, const TFirstPalet
 // global table; each changed pixel's nearest global entry goes into frame.PaletteCandidates
 // (its own entry comes later).
 void TFramePaletteFitter::AddNewColors(TStepFrame& frame) {
-    const uint8_t* pixels = frame.Picture.ScanLine(0);
-    const size_t rowBytes = frame.Picture.RowBytes();
-    const size_t width = static_cast<size_t>(frame.Picture.Width());
     TNearestColor& global = *globalLookup_;
     for (const uint32_t at : changed_) {
-        const uint8_t* p = pixels + (at / width) * rowBytes + (at % width) * 3;
+        const uint8_t* p = PixelAt(frame.Picture, at);
         const int r = p[2], g = p[1], b = p[0];
         const int entry = global.Find(r, g, b);
         frame.PaletteCandidates[at] =
