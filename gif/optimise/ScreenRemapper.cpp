@@ -4,6 +4,7 @@
 #include <cstring>
 #include <iterator>
 #include <memory>
+#include <utility>
 
 #include "gif/colour/ColorDistance.h"
 #include "gif/colour/dither/ErrorDiffusion.h"
@@ -36,6 +37,33 @@ bool AllTransparent(const uint8_t* indices, uint8_t transparent) {
     uint64_t words[2];
     std::memcpy(words, indices, sizeof(words));
     return ((words[0] ^ pattern) | (words[1] ^ pattern)) == 0;
+}
+
+// Whether none of kMarkRun indices is `transparent`: most of a frame that changes all over.
+bool NoneTransparent(const uint8_t* indices, uint8_t transparent) {
+    const uint64_t pattern = transparent * 0x0101010101010101u;
+    uint64_t words[2];
+    std::memcpy(words, indices, sizeof(words));
+    // A byte of x is zero when its top bit is set in (x - 1) & ~x; a borrow only ever reaches
+    // the bytes above a zero one, so the test is exact about whether there is one.
+    const auto hasZeroByte = [](uint64_t x) {
+        return ((x - 0x0101010101010101u) & ~x & 0x8080808080808080u) != 0;
+    };
+    return !hasZeroByte(words[0] ^ pattern) && !hasZeroByte(words[1] ^ pattern);
+}
+
+// The first and the last drawn column of a row of indices, looked for from either end (a row
+// is drawn all over, or nowhere but in a stretch); -1 for both when none is drawn.
+std::pair<int, int> DrawnColumns(const uint8_t* row, int width, uint8_t transparent) {
+    int first = 0;
+    while (first + kMarkRun <= width && AllTransparent(row + first, transparent)) first += kMarkRun;
+    while (first < width && row[first] == transparent) ++first;
+    if (first == width) return {-1, -1};
+    int end = width;
+    while (end - kMarkRun > first && AllTransparent(row + end - kMarkRun, transparent))
+        end -= kMarkRun;
+    while (row[end - 1] == transparent) --end;
+    return {first, end - 1};
 }
 
 }  // namespace
@@ -218,49 +246,54 @@ void TScreenRemapper::CountEntries(TStepFrame& frame, const TRect& changed) {
         const uint8_t* shown = screen_.data() + static_cast<size_t>(y) * width_ * 3;
         const uint8_t* mark = changed_.data() + static_cast<size_t>(y) * width_;
         uint32_t* known = KnownEntries(frame, y);
-        for (int x = changed.Left; x < changed.Right; ++x) {
+        for (int x = changed.Left; x < changed.Right;) {
             if (x + kMarkRun <= changed.Right && NoneChanged(mark + x)) {
-                x += kMarkRun - 1;
+                x += kMarkRun;
                 continue;
             }
-            if (mark[x] == kUnchanged || ++counted % step) continue;
-            const int r = in[3 * x + 2], g = in[3 * x + 1], b = in[3 * x];
-            if (known && !(known[x] & TStepFrame::kMapped)) {
-                // A pixel that drifted since it was drawn, which the fitter, comparing with the
-                // picture before, did not see: its entries are found here, once, for the
-                // drawing too.
-                const uint32_t own = withOwn
-                                         ? static_cast<uint32_t>(frame.PaletteLookup.Find(r, g, b))
-                                         : TStepFrame::kNoEntry;
-                known[x] =
-                    static_cast<uint32_t>(global_.Find(r, g, b)) | (own << 8) | TStepFrame::kMapped;
-            }
-            const bool isKnown = known != nullptr;
-            int entry = isKnown ? static_cast<int>(known[x] & 0xFF) : global_.Find(r, g, b);
-            int distance = ColorDistance(global_.Color(entry), r, g, b);
-            const uint8_t* s = shown + 3 * x;
-            const int shownDistance = ColorDistance(s[0] - r, s[1] - g, s[2] - b);
-            int without = shownDistance;
-            if (withOwn) {
-                const int ownEntry = isKnown ? static_cast<int>((known[x] >> 8) & 0xFF)
-                                             : frame.PaletteLookup.Find(r, g, b);
-                const int ownDistance = ColorDistance(frame.PaletteLookup.Color(ownEntry), r, g, b);
-                if (ownDistance < distance) {
-                    without = std::min(without, distance);
-                    entry = kOwnEntries + ownEntry;
-                    distance = ownDistance;
-                } else {
-                    without = std::min(without, ownDistance);
-                }
-            }
-            if (shownDistance <= distance) continue;
-            if (entry >= kOwnEntries) worth_[entry] += without - distance;
-            if (uses_[entry]++ != 0) continue;
-            used_.push_back(entry);
-            // More entries than a table holds: the frame's own palette will be its table.
-            if (used_.size() > static_cast<size_t>(quality_.MaxColors) && !FewChanges()) return;
+            for (const int end = std::min(changed.Right, x + kMarkRun); x < end; ++x)
+                if (!CountPixel(frame, x, in, shown, mark, known, withOwn, step, counted)) return;
         }
     }
+}
+
+// One pixel of CountEntries' rows; false once the pixels take more entries than a table holds
+// and the frame's own palette will be its table.
+inline bool TScreenRemapper::CountPixel(TStepFrame& frame, int x, const uint8_t* in,
+                                        const uint8_t* shown, const uint8_t* mark, uint32_t* known,
+                                        bool withOwn, int step, int& counted) {
+    if (mark[x] == kUnchanged || ++counted % step) return true;
+    const int r = in[3 * x + 2], g = in[3 * x + 1], b = in[3 * x];
+    if (known && !(known[x] & TStepFrame::kMapped)) {
+        // A pixel that drifted since it was drawn, which the fitter, comparing with the picture
+        // before, did not see: its entries are found here, once, for the drawing too.
+        const uint32_t own = withOwn ? static_cast<uint32_t>(frame.PaletteLookup.Find(r, g, b))
+                                     : TStepFrame::kNoEntry;
+        known[x] = static_cast<uint32_t>(global_.Find(r, g, b)) | (own << 8) | TStepFrame::kMapped;
+    }
+    const bool isKnown = known != nullptr;
+    int entry = isKnown ? static_cast<int>(known[x] & 0xFF) : global_.Find(r, g, b);
+    int distance = ColorDistance(global_.Color(entry), r, g, b);
+    const uint8_t* s = shown + 3 * x;
+    const int shownDistance = ColorDistance(s[0] - r, s[1] - g, s[2] - b);
+    int without = shownDistance;
+    if (withOwn) {
+        const int ownEntry =
+            isKnown ? static_cast<int>((known[x] >> 8) & 0xFF) : frame.PaletteLookup.Find(r, g, b);
+        const int ownDistance = ColorDistance(frame.PaletteLookup.Color(ownEntry), r, g, b);
+        if (ownDistance < distance) {
+            without = std::min(without, distance);
+            entry = kOwnEntries + ownEntry;
+            distance = ownDistance;
+        } else {
+            without = std::min(without, ownDistance);
+        }
+    }
+    if (shownDistance <= distance) return true;
+    if (entry >= kOwnEntries) worth_[entry] += without - distance;
+    if (uses_[entry]++ != 0) return true;
+    used_.push_back(entry);
+    return used_.size() <= static_cast<size_t>(quality_.MaxColors) || FewChanges();
 }
 
 // The global table when every pixel drawn takes an entry of it; otherwise a table of the entries
@@ -378,19 +411,12 @@ void TScreenRemapper::DrawRow(TStepFrame& frame, TNearestColor& table, int y, bo
     const uint8_t* premapped = frame.PaletteIndices.data() + pictureRow;
     const uint32_t* known = ownPalette ? nullptr : KnownEntries(frame, y);
     if (known) known += area.Left;
-    for (int i = 0; i < width; ++i, in += 3, shown += 3) {
-        if (i + kMarkRun <= width && NoneChanged(mark + i)) {
-            std::fill_n(out + i, kMarkRun, transparent);
-            std::fill_n(candidates + i, kMarkRun, 0);
-            i += kMarkRun - 1;
-            in += 3 * (kMarkRun - 1);
-            shown += 3 * (kMarkRun - 1);
-            continue;
-        }
+    const auto drawPixel = [&](int i) {
         out[i] = transparent;
         candidates[i] = 0;
-        if (mark[i] == kUnchanged) continue;
-        const int r = in[2], g = in[1], b = in[0];
+        if (mark[i] == kUnchanged) return;
+        const uint8_t* p = in + 3 * i;
+        const int r = p[2], g = p[1], b = p[0];
         uint32_t entries;
         int index;
         if (mapped && (mapped[i] & TStepFrame::kMapped)) {
@@ -407,12 +433,22 @@ void TScreenRemapper::DrawRow(TStepFrame& frame, TNearestColor& table, int y, bo
                         : table.Nearest(entries, r, g, b);
         }
         const TGIFColor& color = table.Color(index);
-        if (!everyPixel && !WorthDrawing(color, shown, r, g, b)) continue;
+        uint8_t* s = shown + 3 * i;
+        if (!everyPixel && !WorthDrawing(color, s, r, g, b)) return;
         out[i] = static_cast<uint8_t>(index);
         candidates[i] = entries;
-        shown[0] = color.Red;
-        shown[1] = color.Green;
-        shown[2] = color.Blue;
+        s[0] = color.Red;
+        s[1] = color.Green;
+        s[2] = color.Blue;
+    };
+    for (int i = 0; i < width;) {
+        if (i + kMarkRun <= width && NoneChanged(mark + i)) {
+            std::fill_n(out + i, kMarkRun, transparent);
+            std::fill_n(candidates + i, kMarkRun, 0);
+            i += kMarkRun;
+            continue;
+        }
+        for (const int end = std::min(width, i + kMarkRun); i < end; ++i) drawPixel(i);
     }
 }
 
@@ -469,23 +505,29 @@ void TScreenRemapper::DropSpeckles(TStepFrame& frame) {
         const uint8_t* above = y > 0 ? row - width : nullptr;
         const uint8_t* below = y + 1 < height ? row + width : nullptr;
         const uint8_t* in = frame.Picture.ScanLine(area.Top + y) + 3 * area.Left;
-        for (int x = 0; x < width; ++x) {
-            if (x + kMarkRun <= width && AllTransparent(row + x, transparent)) {
-                x += kMarkRun - 1;
-                continue;
-            }
+        const auto dropIfSpeckle = [&](int x) {
             if (row[x] == transparent || drawnNear(row, x, false) ||
                 (above && drawnNear(above, x, true)) || (below && drawnNear(below, x, true)))
-                continue;
+                return;
             const size_t at = static_cast<size_t>(y) * width + x;
             const uint8_t* before = frame.Shown.data() + 3 * at;
             const uint8_t* p = in + 3 * x;
             if (ColorDistance(before[0] - p[2], before[1] - p[1], before[2] - p[0]) > speckle)
-                continue;
+                return;
             frame.Indices[at] = transparent;
             std::copy_n(
                 before, 3,
                 screen_.data() + (static_cast<size_t>(area.Top + y) * width_ + area.Left + x) * 3);
+        };
+        for (int x = 0; x < width;) {
+            // Neither a stretch drawn nowhere nor one drawn everywhere (each pixel beside a
+            // drawn one) has a lone pixel.
+            if (x + kMarkRun <= width &&
+                (AllTransparent(row + x, transparent) || NoneTransparent(row + x, transparent))) {
+                x += kMarkRun;
+                continue;
+            }
+            for (const int end = std::min(width, x + kMarkRun); x < end; ++x) dropIfSpeckle(x);
         }
     }
 }
@@ -511,7 +553,8 @@ void TScreenRemapper::RememberPictures(const TStepFrame& frame) {
                 continue;
             }
             const int start = x;
-            while (x < width && drawn[x] != transparent) ++x;
+            const void* stop = std::memchr(drawn + x, transparent, static_cast<size_t>(width - x));
+            x = stop ? static_cast<int>(static_cast<const uint8_t*>(stop) - drawn) : width;
             std::memcpy(from + 3 * start, in + 3 * start, 3 * static_cast<size_t>(x - start));
         }
     }
@@ -525,17 +568,12 @@ void CropToDrawn(TStepFrame& frame) {
     TRect drawn{area.Right, area.Bottom, area.Left, area.Top};
     for (int y = 0; y < area.Height(); ++y) {
         const uint8_t* row = frame.Indices.data() + static_cast<size_t>(y) * width;
-        for (int x = 0; x < width; ++x) {
-            if (x + kMarkRun <= width && AllTransparent(row + x, transparent)) {
-                x += kMarkRun - 1;
-                continue;
-            }
-            if (row[x] == transparent) continue;
-            drawn.Left = std::min(drawn.Left, area.Left + x);
-            drawn.Right = std::max(drawn.Right, area.Left + x + 1);
-            drawn.Top = std::min(drawn.Top, area.Top + y);
-            drawn.Bottom = area.Top + y + 1;
-        }
+        const auto [first, last] = DrawnColumns(row, width, transparent);
+        if (first < 0) continue;
+        drawn.Left = std::min(drawn.Left, area.Left + first);
+        drawn.Right = std::max(drawn.Right, area.Left + last + 1);
+        drawn.Top = std::min(drawn.Top, area.Top + y);
+        drawn.Bottom = area.Top + y + 1;
     }
     frame.TransparentIndex = -1;
     if (drawn.Empty()) {
@@ -557,6 +595,6 @@ void CropToDrawn(TStepFrame& frame) {
         frame.Indices.resize(static_cast<size_t>(drawnWidth) * drawn.Height());
         frame.Area = drawn;
     }
-    if (std::find(frame.Indices.begin(), frame.Indices.end(), transparent) != frame.Indices.end())
+    if (std::memchr(frame.Indices.data(), transparent, frame.Indices.size()) != nullptr)
         frame.TransparentIndex = frame.TransparencySlot;
 }

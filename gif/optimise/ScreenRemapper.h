@@ -49,6 +49,8 @@ private:
     // Counts, for the pixels that will be drawn, the entries of the global table and of the
     // frame's palette they take (uses_, used_), and what each entry is worth to them (worth_).
     void CountEntries(TStepFrame& frame, const TRect& changed);
+    bool CountPixel(TStepFrame& frame, int x, const uint8_t* in, const uint8_t* shown,
+                    const uint8_t* mark, uint32_t* known, bool withOwn, int step, int& counted);
     // Whether the frame's changes are so many, and its palette so full, that it takes that
     // palette as its table without looking further.
     bool MostlyNewColors(const TStepFrame& frame) const;
