@@ -16,24 +16,26 @@ constexpr int kFirstPasses = 6;
 constexpr int kFirstSamples = 1 << 18;
 
 // The pixels of a row of blue, green, red that differ from the same row of the picture before;
-// returns how many. While `changed` has room, their positions (from `start`, the row's first)
-// go there too, so that a frame with few changes can visit them again without a pass over the
-// whole picture.
+// returns how many, and marks them in `moved`. While `changed` has room, their positions (from
+// `start`, the row's first) go there too, so that a frame with few changes can visit them again
+// without a pass over the whole picture.
 int AddChangedPixels(TPaletteBuilder& builder, const uint8_t* row, const uint8_t* before, int width,
                      int keepDistance, int stillLevels, uint32_t start,
-                     std::vector<uint32_t>& changed) {
+                     std::vector<uint32_t>& changed, uint8_t* moved) {
     int added = 0;
     for (int x = 0; x < width;) {
         if (x + kStillRun <= width && RunWithin(row, before, stillLevels)) {
+            std::fill_n(moved + x, kStillRun, 0);
             x += kStillRun;
             row += 3 * kStillRun;
             before += 3 * kStillRun;
             continue;
         }
         for (const int end = std::min(width, x + kStillRun); x < end; ++x, row += 3, before += 3) {
-            if (ColorDistance(row[2] - before[2], row[1] - before[1], row[0] - before[0]) <=
-                keepDistance)
-                continue;
+            const bool still = ColorDistance(row[2] - before[2], row[1] - before[1],
+                                             row[0] - before[0]) <= keepDistance;
+            moved[x] = still ? 0 : 1;
+            if (still) continue;
             builder.Add(row[2], row[1], row[0]);
             if (changed.size() < changed.capacity())
                 changed.push_back(start + static_cast<uint32_t>(x));
@@ -64,15 +66,12 @@ void TFramePaletteFitter::PrepareLookup(TStepFrame& frame, bool changesOnly, boo
     const bool dither = dither_.Enabled();
     for (int y = 0; y < picture.Height(); ++y) {
         const uint8_t* row = picture.ScanLine(y);
-        const uint8_t* before = changesOnly ? frame.Previous.ScanLine(y) : nullptr;
         const size_t start = static_cast<size_t>(y) * width;
+        const uint8_t* moved = changesOnly ? moved_.data() + start : nullptr;
         const uint8_t* contrast = frame.Contrast.data() + start;
         for (int x = 0; x < width; ++x, row += 3) {
+            if (moved && !moved[x]) continue;
             const int r = row[2], g = row[1], b = row[0];
-            if (before) {
-                const uint8_t* p = before + 3 * x;
-                if (ColorDistance(r - p[2], g - p[1], b - p[0]) <= quality_.KeepDistance) continue;
-            }
             const uint32_t entries = lookup.CellEntries(r, g, b);
             frame.PaletteIndices[start + x] =
                 static_cast<uint8_t>(dither && contrast[x] <= quality_.DitherMaxContrast
@@ -145,11 +144,14 @@ void TFramePaletteFitter::FitChangesPalette(TStepFrame& frame, const TFirstPalet
     changed_.clear();
     if (changed_.capacity() < mostFew) changed_.reserve(mostFew);
     builder_.SetSampleStep(0);
+    moved_.resize(static_cast<size_t>(pixels));
     int changed = 0;
-    for (int y = 0; y < height; ++y)
+    for (int y = 0; y < height; ++y) {
+        const auto start = static_cast<uint32_t>(y) * width;
         changed += AddChangedPixels(builder_, picture.ScanLine(y), previous.ScanLine(y), width,
-                                    quality_.KeepDistance, stillLevels_,
-                                    static_cast<uint32_t>(y) * width, changed_);
+                                    quality_.KeepDistance, stillLevels_, start, changed_,
+                                    moved_.data() + start);
+    }
     const bool fewChanges = static_cast<int64_t>(changed) * quality_.FewChangesShare <= pixels;
     if (!fewChanges) {
         frame.Palette = builder_.Build(quality_.MaxColors);

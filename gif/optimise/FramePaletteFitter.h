@@ -46,4 +46,6 @@ private:
     bool globalKnown_ = false;  // globalLookup_ holds this output's global table
     // The positions (y * width + x) of the frame's changed pixels, in order, when they are few.
     std::vector<uint32_t> changed_;
+    // Per pixel of the frame: 1 where it changed since the picture before, else 0.
+    std::vector<uint8_t> moved_;
 };

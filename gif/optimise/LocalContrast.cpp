@@ -30,8 +30,10 @@ void MeasureContrast(const TBitmap& picture, std::vector<uint8_t>& contrast,
             Differences(row, picture.ScanLine(y - 1), bytes, above);
             for (size_t i = 0; i < bytes; ++i) left[i] = std::max(left[i], above[i]);
         }
+        // Each byte's largest with the two after it, on vectors; every third is a pixel's.
+        for (size_t i = 0; i + 2 < bytes; ++i)
+            above[i] = std::max({left[i], left[i + 1], left[i + 2]});
         uint8_t* out = contrast.data() + static_cast<size_t>(y) * width;
-        for (int x = 0; x < width; ++x)
-            out[x] = std::max({left[3 * x], left[3 * x + 1], left[3 * x + 2]});
+        for (int x = 0; x < width; ++x) out[x] = above[3 * x];
     }
 }
