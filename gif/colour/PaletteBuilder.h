@@ -34,6 +34,7 @@ public:
     // A pixel of the picture.
     void Add(int r, int g, int b) {
         histogram_.Add(r, g, b, 1);
+        if (sampleThreshold_ == 0) return;
         // The fractional parts of n times the golden ratio: below 1 / step for about one n in
         // step, and never periodically so.
         sampleTick_ += kGoldenTick;

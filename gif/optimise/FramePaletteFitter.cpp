@@ -23,6 +23,7 @@ int AddChangedPixels(TPaletteBuilder& builder, const uint8_t* row, const uint8_t
                      int keepDistance, int stillLevels, uint32_t start,
                      std::vector<uint32_t>& changed, uint8_t* moved) {
     int added = 0;
+    size_t room = changed.capacity() - changed.size();
     for (int x = 0; x < width;) {
         if (x + kStillRun <= width && RunWithin(row, before, stillLevels)) {
             std::fill_n(moved + x, kStillRun, 0);
@@ -37,8 +38,10 @@ int AddChangedPixels(TPaletteBuilder& builder, const uint8_t* row, const uint8_t
             moved[x] = still ? 0 : 1;
             if (still) continue;
             builder.Add(row[2], row[1], row[0]);
-            if (changed.size() < changed.capacity())
+            if (room > 0) {
                 changed.push_back(start + static_cast<uint32_t>(x));
+                --room;
+            }
             ++added;
         }
     }
