@@ -15,6 +15,7 @@
 #include "gif/model/GIFImage.h"
 #include "gif/model/GIFStreamWriter.h"
 #include "gif/optimise/FittedFrameSteps.h"
+#include "gif/optimise/ScreenRemapper.h"
 #include "platform/Stream.h"
 #include "tests/gif/AnimationTestSupport.h"
 
@@ -198,6 +199,69 @@ TEST(FittedFrames, ALonePixelThatMovedAmongStillOnesIsDrawn) {
     const size_t at = 3 * (static_cast<size_t>(10) * kWidth + 21);
     for (int c = 0; c < 3; ++c)
         EXPECT_NEAR(written.Screens[1][at + c], lone[2 - c], 8) << c;  // the screen is red first
+}
+
+// A frame is cropped to the rectangle of its drawn pixels, looked for from both ends of each
+// row and a stretch at a time: drawn pixels at a row's first or last column, at either side of
+// a stretch's boundary, in rows narrower than a stretch, or nowhere at all. The rows that stay
+// keep their indices, candidates and shown colours, and transparency is marked only when some
+// pixel of the cropped frame stays transparent.
+TEST(FittedFrames, AFrameIsCroppedToExactlyItsDrawnPixels) {
+    constexpr uint8_t kTransparent = 7;
+    std::mt19937 random(5);
+    for (int round = 0; round < 400; ++round) {
+        const int width = 1 + static_cast<int>(random() % 50);
+        const int height = 1 + static_cast<int>(random() % 4);
+        const TRect area{3, 2, 3 + width, 2 + height};
+        TStepFrame frame;
+        frame.Area = area;
+        frame.TransparencySlot = kTransparent;
+        const size_t pixels = static_cast<size_t>(width) * height;
+        frame.Indices.assign(pixels, kTransparent);
+        frame.Candidates.resize(pixels);
+        frame.Shown.resize(3 * pixels);
+        // Few drawn pixels, many, or every one; some at the places the stretches meet.
+        const unsigned density = random() % 3;
+        for (size_t i = 0; i < pixels; ++i) {
+            const int x = static_cast<int>(i % width);
+            const bool edge = x == 0 || x == width - 1 || x % 16 == 15 || x % 16 == 0;
+            const unsigned odds = density == 0 ? 97 : density == 1 ? 5 : 1;
+            if (random() % odds == 0 || (edge && random() % 11 == 0))
+                frame.Indices[i] = static_cast<uint8_t>(random() % 7);
+            frame.Candidates[i] = static_cast<uint32_t>(i);
+            for (int c = 0; c < 3; ++c) frame.Shown[3 * i + c] = static_cast<uint8_t>(i + c);
+        }
+        const std::vector<uint8_t> indices = frame.Indices, shown = frame.Shown;
+        const std::vector<uint32_t> candidates = frame.Candidates;
+        TRect drawn{area.Right, area.Bottom, area.Left, area.Top};
+        for (size_t i = 0; i < pixels; ++i) {
+            if (indices[i] == kTransparent) continue;
+            const int x = area.Left + static_cast<int>(i % width);
+            const int y = area.Top + static_cast<int>(i / width);
+            drawn = {std::min(drawn.Left, x), std::min(drawn.Top, y), std::max(drawn.Right, x + 1),
+                     std::max(drawn.Bottom, y + 1)};
+        }
+
+        CropToDrawn(frame);
+        if (drawn.Empty()) {
+            EXPECT_TRUE(frame.Area.Empty()) << round;
+            continue;
+        }
+        ASSERT_EQ(frame.Area, drawn) << round;
+        ASSERT_EQ(frame.Indices.size(), static_cast<size_t>(drawn.Width()) * drawn.Height());
+        bool transparentLeft = false;
+        for (int y = drawn.Top; y < drawn.Bottom; ++y)
+            for (int x = drawn.Left; x < drawn.Right; ++x) {
+                const size_t from = static_cast<size_t>(y - area.Top) * width + (x - area.Left);
+                const size_t to =
+                    static_cast<size_t>(y - drawn.Top) * drawn.Width() + (x - drawn.Left);
+                ASSERT_EQ(frame.Indices[to], indices[from]) << round;
+                ASSERT_EQ(frame.Candidates[to], candidates[from]) << round;
+                ASSERT_EQ(frame.Shown[3 * to + 2], shown[3 * from + 2]) << round;
+                transparentLeft |= indices[from] == kTransparent;
+            }
+        EXPECT_EQ(frame.TransparentIndex, transparentLeft ? kTransparent : -1) << round;
+    }
 }
 
 TEST(FittedFrames, LowerQualityStoresFewerBytes) {
