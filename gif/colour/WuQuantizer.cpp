@@ -2,6 +2,11 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstddef>
+
+#ifdef __SSE2__
+#include <emmintrin.h>
+#endif
 
 TWuQuantizer::TWuQuantizer()
     : moments_(static_cast<size_t>(kSide) * kSide * kSide), plane_(static_cast<size_t>(kSide)) {}
@@ -38,13 +43,6 @@ void TWuQuantizer::Accumulate(const TColorHistogram& histogram, const TBox& box)
     constexpr int side = TColorHistogram::kSide;
     const int* lo = box.Lower;
     const int* hi = box.Upper;
-    auto add = [](TMoments& to, const TMoments& from) {
-        to.Weight += from.Weight;
-        to.Red += from.Red;
-        to.Green += from.Green;
-        to.Blue += from.Blue;
-        to.Norms += from.Norms;
-    };
     auto at = [this](int r, int g, int b) -> TMoments& {
         return moments_[static_cast<size_t>(Index(r, g, b))];
     };
@@ -58,21 +56,68 @@ void TWuQuantizer::Accumulate(const TColorHistogram& histogram, const TBox& box)
         }
         for (int g = lo[1] + 1; g <= hi[1]; ++g) {
             at(r, g, lo[2]) = TMoments{};
-            TMoments line;
-            for (int b = lo[2] + 1; b <= hi[2]; ++b) {
-                const THistogramCell& cell =
-                    histogram.Cell(((r - 1) * side + (g - 1)) * side + (b - 1));
-                add(line, TMoments{static_cast<int64_t>(cell.Weight),
-                                   static_cast<int64_t>(cell.Red), static_cast<int64_t>(cell.Green),
-                                   static_cast<int64_t>(cell.Blue), cell.Norms});
-                TMoments& area = plane_[static_cast<size_t>(b)];
-                add(area, line);
-                TMoments& sum = at(r, g, b);
-                sum = at(r - 1, g, b);
-                add(sum, area);
-            }
+            const THistogramCell* cells = &histogram.Cell(((r - 1) * side + (g - 1)) * side);
+            AccumulateRow(cells, &at(r - 1, g, 0), &at(r, g, 0), lo[2] + 1, hi[2]);
         }
     }
+}
+
+// Entries first to last of a row of the tables: the running sum of the row's cells (`cells`
+// from entry 1's on) added to the plane's sums so far and to the row below (`below`). The four
+// integer sums of a cell go two at a time on vectors; the squared norms are added in the same
+// order as the integers, so that the result is the same on any machine.
+void TWuQuantizer::AccumulateRow(const THistogramCell* cells, const TMoments* below, TMoments* row,
+                                 int first, int last) {
+#ifdef __SSE2__
+    static_assert(offsetof(THistogramCell, Weight) == 0 && offsetof(THistogramCell, Red) == 8 &&
+                      offsetof(THistogramCell, Green) == 16 && offsetof(THistogramCell, Blue) == 24,
+                  "a histogram cell's sums lie as the moments' do");
+    static_assert(offsetof(TMoments, Weight) == 0 && offsetof(TMoments, Red) == 8 &&
+                      offsetof(TMoments, Green) == 16 && offsetof(TMoments, Blue) == 24,
+                  "the moments' sums lie in pairs");
+    const auto load = [](const void* at) {
+        return _mm_loadu_si128(static_cast<const __m128i*>(at));
+    };
+    const auto store = [](void* at, __m128i value) {
+        _mm_storeu_si128(static_cast<__m128i*>(at), value);
+    };
+    __m128i lineWeightRed = _mm_setzero_si128(), lineGreenBlue = _mm_setzero_si128();
+    double lineNorms = 0;
+    for (int b = first; b <= last; ++b) {
+        const THistogramCell& cell = cells[b - 1];
+        lineWeightRed = _mm_add_epi64(lineWeightRed, load(&cell.Weight));
+        lineGreenBlue = _mm_add_epi64(lineGreenBlue, load(&cell.Green));
+        lineNorms += cell.Norms;
+        TMoments& area = plane_[static_cast<size_t>(b)];
+        const __m128i areaWeightRed = _mm_add_epi64(load(&area.Weight), lineWeightRed);
+        const __m128i areaGreenBlue = _mm_add_epi64(load(&area.Green), lineGreenBlue);
+        store(&area.Weight, areaWeightRed);
+        store(&area.Green, areaGreenBlue);
+        area.Norms += lineNorms;
+        store(&row[b].Weight, _mm_add_epi64(load(&below[b].Weight), areaWeightRed));
+        store(&row[b].Green, _mm_add_epi64(load(&below[b].Green), areaGreenBlue));
+        row[b].Norms = below[b].Norms + area.Norms;
+    }
+#else
+    TMoments line;
+    for (int b = first; b <= last; ++b) {
+        const THistogramCell& cell = cells[b - 1];
+        line.Weight += static_cast<int64_t>(cell.Weight);
+        line.Red += static_cast<int64_t>(cell.Red);
+        line.Green += static_cast<int64_t>(cell.Green);
+        line.Blue += static_cast<int64_t>(cell.Blue);
+        line.Norms += cell.Norms;
+        TMoments& area = plane_[static_cast<size_t>(b)];
+        area.Weight += line.Weight;
+        area.Red += line.Red;
+        area.Green += line.Green;
+        area.Blue += line.Blue;
+        area.Norms += line.Norms;
+        row[b] = {below[b].Weight + area.Weight, below[b].Red + area.Red,
+                  below[b].Green + area.Green, below[b].Blue + area.Blue,
+                  below[b].Norms + area.Norms};
+    }
+#endif
 }
 
 // Inclusion and exclusion over the box's eight corners.

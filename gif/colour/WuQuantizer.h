@@ -48,6 +48,8 @@ private:
     static int Index(int r, int g, int b) { return (r * kSide + g) * kSide + b; }
     static TBox Bounds(const TColorHistogram& histogram);
     void Accumulate(const TColorHistogram& histogram, const TBox& box);
+    void AccumulateRow(const THistogramCell* cells, const TMoments* below, TMoments* row, int first,
+                       int last);
     TMoments Sum(const TBox& box) const;
     double Score(const TMoments& m) const;
     double Variance(const TBox& box) const;
