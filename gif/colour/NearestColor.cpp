@@ -4,6 +4,7 @@
 #include <bit>
 #include <climits>
 #include <cmath>
+#include <cstring>
 
 #ifdef __SSE2__
 #include <emmintrin.h>
@@ -29,31 +30,101 @@ unsigned NotFartherMask(const int* distances, int limit) {
 #endif
 }
 
+#ifdef __SSE2__
+// Weighted distances from a colour to four entries at once, given as 16-bit pairs (red and
+// green, blue and 0): each channel's product and the sum of a pair in one multiply-add.
+class TVectorDistance {
+public:
+    TVectorDistance(int r, int g, int b)
+        : centreRG_(_mm_set1_epi32(
+              static_cast<int>((static_cast<uint32_t>(g) << 16) | static_cast<uint32_t>(r)))),
+          centreB_(_mm_set1_epi32(b)),
+          weightsRG_(_mm_set1_epi32((kPerceptualWeights.Green << 16) | kPerceptualWeights.Red)),
+          weightsB_(_mm_set1_epi32(kPerceptualWeights.Blue)) {}
+    __m128i Of(__m128i redGreen, __m128i blueZero) const {
+        const __m128i rg = _mm_sub_epi16(redGreen, centreRG_);
+        const __m128i b0 = _mm_sub_epi16(blueZero, centreB_);
+        return _mm_add_epi32(_mm_madd_epi16(rg, _mm_mullo_epi16(rg, weightsRG_)),
+                             _mm_madd_epi16(b0, _mm_mullo_epi16(b0, weightsB_)));
+    }
+
+private:
+    __m128i centreRG_, centreB_, weightsRG_, weightsB_;
+};
+
+// SSE2 has no 32-bit minimum: the smaller of each lane by a comparison's mask.
+__m128i Least(__m128i a, __m128i b) {
+    const __m128i smaller = _mm_cmplt_epi32(a, b);
+    return _mm_or_si128(_mm_and_si128(smaller, a), _mm_andnot_si128(smaller, b));
+}
+
+int LeastLane(__m128i values) {
+    alignas(16) int lanes[4];
+    _mm_store_si128(reinterpret_cast<__m128i*>(lanes), values);
+    return std::min(std::min(lanes[0], lanes[1]), std::min(lanes[2], lanes[3]));
+}
+
+// The 32-bit word of 16-bit pairs of entry `index`.
+int PairOf(const int16_t* pairs, int index) {
+    int word;
+    std::memcpy(&word, pairs + 2 * index, sizeof(word));
+    return word;
+}
+#endif
+
 }  // namespace
 
-// The distances of the first `count` entries (a multiple of 4) to (r, g, b). Differences and
-// weighted differences fit 16 bits (the far-away entries too), their products and sums 32.
-void TNearestColor::PaletteDistances(int r, int g, int b, int count, int* distances) const {
-    constexpr TColorWeights w = kPerceptualWeights;
+// The distances of the `count` listed entries to (r, g, b); returns the least (INT_MAX for
+// none).
+int TNearestColor::ListDistances(const uint8_t* list, int count, int r, int g, int b,
+                                 int* distances) const {
+    int least = INT_MAX;
+    int i = 0;
 #ifdef __SSE2__
-    const __m128i centreRG = _mm_set1_epi32(
-        static_cast<int>((static_cast<uint32_t>(g) << 16) | static_cast<uint32_t>(r)));
-    const __m128i centreB = _mm_set1_epi32(b);
-    const __m128i weightsRG = _mm_set1_epi32((w.Green << 16) | w.Red);
-    const __m128i weightsB = _mm_set1_epi32(w.Blue);
-    for (int i = 0; i < count; i += 4) {
-        const __m128i rg = _mm_sub_epi16(
-            _mm_load_si128(reinterpret_cast<const __m128i*>(redGreen_ + 2 * i)), centreRG);
-        const __m128i b0 = _mm_sub_epi16(
-            _mm_load_si128(reinterpret_cast<const __m128i*>(blueZero_ + 2 * i)), centreB);
-        const __m128i sum = _mm_add_epi32(_mm_madd_epi16(rg, _mm_mullo_epi16(rg, weightsRG)),
-                                          _mm_madd_epi16(b0, _mm_mullo_epi16(b0, weightsB)));
+    const TVectorDistance distance(r, g, b);
+    __m128i leastLanes = _mm_set1_epi32(INT_MAX);
+    for (; i + 4 <= count; i += 4) {
+        const int a = list[i], b1 = list[i + 1], c = list[i + 2], d = list[i + 3];
+        const __m128i redGreen = _mm_set_epi32(PairOf(redGreen_, d), PairOf(redGreen_, c),
+                                               PairOf(redGreen_, b1), PairOf(redGreen_, a));
+        const __m128i blueZero = _mm_set_epi32(PairOf(blueZero_, d), PairOf(blueZero_, c),
+                                               PairOf(blueZero_, b1), PairOf(blueZero_, a));
+        const __m128i sum = distance.Of(redGreen, blueZero);
         _mm_storeu_si128(reinterpret_cast<__m128i*>(distances + i), sum);
+        leastLanes = Least(leastLanes, sum);
     }
+    least = LeastLane(leastLanes);
+#endif
+    for (; i < count; ++i) {
+        distances[i] = ColorDistance(colors_[list[i]], r, g, b);
+        least = std::min(least, distances[i]);
+    }
+    return least;
+}
+
+// The distances of the first `count` entries (a multiple of 4) to (r, g, b); returns the least.
+// Differences and weighted differences fit 16 bits (the far-away entries too), their products
+// and sums 32.
+int TNearestColor::PaletteDistances(int r, int g, int b, int count, int* distances) const {
+#ifdef __SSE2__
+    const TVectorDistance distance(r, g, b);
+    __m128i least = _mm_set1_epi32(INT_MAX);
+    for (int i = 0; i < count; i += 4) {
+        const __m128i sum =
+            distance.Of(_mm_load_si128(reinterpret_cast<const __m128i*>(redGreen_ + 2 * i)),
+                        _mm_load_si128(reinterpret_cast<const __m128i*>(blueZero_ + 2 * i)));
+        _mm_storeu_si128(reinterpret_cast<__m128i*>(distances + i), sum);
+        least = Least(least, sum);
+    }
+    return LeastLane(least);
 #else
-    for (int i = 0; i < count; ++i)
+    int least = INT_MAX;
+    for (int i = 0; i < count; ++i) {
         distances[i] =
             ColorDistance(redGreen_[2 * i] - r, redGreen_[2 * i + 1] - g, blueZero_[2 * i] - b);
+        least = std::min(least, distances[i]);
+    }
+    return least;
 #endif
 }
 
@@ -118,13 +189,9 @@ uint32_t TNearestColor::ListOf(TListLevel& level, const TListLevel* parent, int 
     const int rounded = (count + kVectorEntries - 1) & ~(kVectorEntries - 1);
     if (!parent) {
         // The whole palette, rounded up to whole vectors (the entries past it lie far away).
-        PaletteDistances(cr, cg, cb, rounded, distances);
-        for (int i = 0; i < rounded; ++i) nearest = std::min(nearest, distances[i]);
+        nearest = PaletteDistances(cr, cg, cb, rounded, distances);
     } else {
-        for (int i = 0; i < count; ++i) {
-            distances[i] = ColorDistance(colors_[from[i]], cr, cg, cb);
-            nearest = std::min(nearest, distances[i]);
-        }
+        nearest = ListDistances(from, count, cr, cg, cb, distances);
     }
     const double reach = std::sqrt(static_cast<double>(nearest)) +
                          2 * std::sqrt(static_cast<double>(ColorDistance(half, half, half)));

@@ -90,7 +90,8 @@ private:
         return FillFineCell(cell, r, g, b);
     }
     uint32_t FillFineCell(size_t cell, int r, int g, int b);
-    void PaletteDistances(int r, int g, int b, int count, int* distances) const;
+    int PaletteDistances(int r, int g, int b, int count, int* distances) const;
+    int ListDistances(const uint8_t* list, int count, int r, int g, int b, int* distances) const;
     // The list of the cell of `level` holding (r, g, b), filled from `parent`'s (or from the
     // whole palette without one) when it is not yet.
     uint32_t ListOf(TListLevel& level, const TListLevel* parent, int r, int g, int b);
