@@ -12,20 +12,21 @@
 
 namespace {
 
-// Bit j set when distances[j] <= limit, for j below 8.
+// Bit j set when distances[j] <= limit, for j below 16.
 unsigned NotFartherMask(const int* distances, int limit) {
 #ifdef __SSE2__
     const __m128i bound = _mm_set1_epi32(limit);
-    const __m128i low =
-        _mm_cmpgt_epi32(_mm_loadu_si128(reinterpret_cast<const __m128i*>(distances)), bound);
-    const __m128i high =
-        _mm_cmpgt_epi32(_mm_loadu_si128(reinterpret_cast<const __m128i*>(distances + 4)), bound);
-    const unsigned farther = static_cast<unsigned>(_mm_movemask_ps(_mm_castsi128_ps(low))) |
-                             static_cast<unsigned>(_mm_movemask_ps(_mm_castsi128_ps(high))) << 4;
-    return ~farther & 0xFFu;
+    const auto farther = [&](int i) {
+        return _mm_cmpgt_epi32(_mm_loadu_si128(reinterpret_cast<const __m128i*>(distances + i)),
+                               bound);
+    };
+    // The comparisons' all-ones and zeros, narrowed to a byte each, then one bit each.
+    const __m128i bytes = _mm_packs_epi16(_mm_packs_epi32(farther(0), farther(4)),
+                                          _mm_packs_epi32(farther(8), farther(12)));
+    return ~static_cast<unsigned>(_mm_movemask_epi8(bytes)) & 0xFFFFu;
 #else
     unsigned mask = 0;
-    for (int j = 0; j < 8; ++j) mask |= static_cast<unsigned>(distances[j] <= limit) << j;
+    for (int j = 0; j < 16; ++j) mask |= static_cast<unsigned>(distances[j] <= limit) << j;
     return mask;
 #endif
 }
@@ -152,8 +153,8 @@ void TNearestColor::SetPalette(const TGIFColor* colors, int count) {
         blueZero_[2 * i] = static_cast<int16_t>(entry ? colors_[i].Blue : kFarAway);
         blueZero_[2 * i + 1] = 0;
     }
-    wide_.Entries.clear();
-    middle_.Entries.clear();
+    wide_.Used = 0;
+    middle_.Used = 0;
     // Fine cells keep the stamp's low byte: every 256 palettes they start afresh; so do the
     // lists once the stamps wrap. Stamp 0 is never used.
     ++stamp_;
@@ -200,15 +201,17 @@ uint32_t TNearestColor::ListOf(TListLevel& level, const TListLevel* parent, int 
     // The entries are compared a vector at a time into a mask, without a branch, and only the
     // few kept are written (a list keeps a few of its parent's many entries).
     std::fill(distances + count, distances + rounded, INT_MAX);
-    const size_t offset = level.Entries.size();
-    level.Entries.resize(offset + static_cast<size_t>(count));
+    const size_t offset = level.Used;
+    if (level.Entries.size() < offset + static_cast<size_t>(count))
+        level.Entries.resize(
+            std::max(offset + static_cast<size_t>(count), 2 * level.Entries.size()));
     uint8_t* kept = level.Entries.data() + offset;
     size_t length = 0;
     for (int i = 0; i < rounded; i += kVectorEntries) {
         for (unsigned mask = NotFartherMask(distances + i, limit); mask != 0; mask &= mask - 1)
             kept[length++] = from[i + std::countr_zero(mask)];
     }
-    level.Entries.resize(offset + length);
+    level.Used = offset + length;
     const uint32_t list = static_cast<uint32_t>(offset << 9) | static_cast<uint32_t>(length);
     level.List[cell] = list;
     level.Stamp[cell] = stamp_;

@@ -71,8 +71,9 @@ private:
     struct TListLevel {
         int Bits;
         TZeroedTable<uint32_t> Stamp;
-        TZeroedTable<uint32_t> List;  // offset << 9 | length, into Entries
-        std::vector<uint8_t> Entries;
+        TZeroedTable<uint32_t> List;   // offset << 9 | length, into Entries
+        std::vector<uint8_t> Entries;  // the lists of this palette: the first Used bytes
+        size_t Used = 0;
         explicit TListLevel(int bits) : Bits(bits), Stamp(0), List(0) {}
         void MakeTables();
         static size_t CellOf(int r, int g, int b, int bits) {
@@ -103,7 +104,7 @@ private:
     // each channel's product and the sum of a pair in one multiply-add.
     static constexpr int kFarAway = 4096;
     // Loops over entries run over a multiple of this many.
-    static constexpr int kVectorEntries = 8;
+    static constexpr int kVectorEntries = 16;
     alignas(16) int16_t redGreen_[2 * 256];
     alignas(16) int16_t blueZero_[2 * 256];
     uint8_t all_[256];  // 0, 1, 2, ...: the whole palette as a list
