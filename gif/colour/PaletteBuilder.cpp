@@ -48,6 +48,7 @@ std::vector<TGIFColor> TPaletteBuilder::Build(int maxColors, int passes) {
         quantizer_.Quantize(histogram_, static_cast<int>(wanted - fixed_));
     palette.insert(palette.end(), boxes.begin(), boxes.end());
     bool refined = false;
+    if (passes > 0 && palette.size() > 1 && !samples_.empty()) CountSampledColors();
     for (int pass = 0; pass < passes && palette.size() > 1 && !samples_.empty(); ++pass) {
         Refine(palette);
         refined = true;
@@ -94,9 +95,10 @@ void TPaletteBuilder::KeepFrequentColors(std::vector<TGIFColor>& palette) {
     }
 }
 
-// The colours of at least `least` pixels among the sampled ones, with how many samples have
-// each: sorted (by their 24 bits, twelve at a time), equal colours lie together.
-std::vector<std::pair<uint64_t, uint32_t>> TPaletteBuilder::FrequentSamples(uint64_t least) {
+// The sampled colours, each once with how many samples have it: sorted (by their 24 bits,
+// twelve at a time), equal colours lie together. A picture repeats its colours, a flat one
+// (a screen, a cartoon) very much so: each pass of refinement then looks up each colour once.
+void TPaletteBuilder::CountSampledColors() {
     constexpr int kDigitBits = 12;
     constexpr uint32_t kDigits = 1u << kDigitBits;
     std::vector<uint32_t> counts(kDigits);
@@ -112,16 +114,23 @@ std::vector<std::pair<uint64_t, uint32_t>> TPaletteBuilder::FrequentSamples(uint
         for (uint32_t color : *from) to[counts[(color >> shift) & (kDigits - 1)]++] = color;
         from = &scratch_;
     }
-    // The samples that stand for `least` pixels.
-    const uint64_t total = std::max<uint64_t>(histogram_.TotalWeight(), 1);
-    const uint64_t fewest = std::max<uint64_t>(1, least * sorted_.size() / total);
-    std::vector<std::pair<uint64_t, uint32_t>> frequent;
+    distinct_.clear();
     for (size_t i = 0; i < sorted_.size();) {
         size_t end = i + 1;
         while (end < sorted_.size() && sorted_[end] == sorted_[i]) ++end;
-        if (end - i >= fewest) frequent.emplace_back(end - i, sorted_[i]);
+        distinct_.push_back({sorted_[i], static_cast<uint32_t>(end - i)});
         i = end;
     }
+}
+
+// The sampled colours that stand for at least `least` pixels, with how many samples have each,
+// in the order of their 24 bits.
+std::vector<std::pair<uint64_t, uint32_t>> TPaletteBuilder::FrequentSamples(uint64_t least) const {
+    const uint64_t total = std::max<uint64_t>(histogram_.TotalWeight(), 1);
+    const uint64_t fewest = std::max<uint64_t>(1, least * samples_.size() / total);
+    std::vector<std::pair<uint64_t, uint32_t>> frequent;
+    for (const TSampledColor& sampled : distinct_)
+        if (sampled.Count >= fewest) frequent.emplace_back(sampled.Count, sampled.Color);
     return frequent;
 }
 
@@ -137,14 +146,14 @@ void TPaletteBuilder::Forget() {
 void TPaletteBuilder::Refine(std::vector<TGIFColor>& palette) {
     nearest_.SetPalette(palette);
     sums_.assign(palette.size(), TSums{0, 0, 0, 0});
-    for (uint32_t color : samples_) {
+    for (const auto [color, count] : distinct_) {
         const int r = static_cast<int>(color >> 16), g = static_cast<int>((color >> 8) & 0xFF),
                   b = static_cast<int>(color & 0xFF);
         TSums& sums = sums_[static_cast<size_t>(nearest_.Find(r, g, b))];
-        ++sums.Weight;
-        sums.Red += static_cast<uint64_t>(r);
-        sums.Green += static_cast<uint64_t>(g);
-        sums.Blue += static_cast<uint64_t>(b);
+        sums.Weight += count;
+        sums.Red += uint64_t{count} * static_cast<uint64_t>(r);
+        sums.Green += uint64_t{count} * static_cast<uint64_t>(g);
+        sums.Blue += uint64_t{count} * static_cast<uint64_t>(b);
     }
     for (size_t i = fixed_; i < palette.size(); ++i) {
         const TSums& s = sums_[i];

@@ -56,7 +56,8 @@ private:
     std::vector<TGIFColor> FlatColors(size_t most) const;
     void Refine(std::vector<TGIFColor>& palette);
     void KeepFrequentColors(std::vector<TGIFColor>& palette);
-    std::vector<std::pair<uint64_t, uint32_t>> FrequentSamples(uint64_t least);
+    void CountSampledColors();
+    std::vector<std::pair<uint64_t, uint32_t>> FrequentSamples(uint64_t least) const;
 
     struct TSums {
         uint64_t Weight, Red, Green, Blue;
@@ -67,7 +68,13 @@ private:
     TNearestColor nearest_;
     static constexpr uint32_t kGoldenTick = 2654435769u;  // 2^32 / golden ratio
     std::vector<uint32_t> samples_;
-    std::vector<uint32_t> sorted_, scratch_;  // FrequentSamples' working space
+    std::vector<uint32_t> sorted_, scratch_;  // CountSampledColors' working space
+    // The sampled colours (0xRRGGBB), each once, and how many samples have each.
+    struct TSampledColor {
+        uint32_t Color;
+        uint32_t Count;
+    };
+    std::vector<TSampledColor> distinct_;
     uint32_t sampleThreshold_ = UINT32_MAX;
     uint32_t sampleTick_ = 0;
     std::vector<TSums> sums_;
