@@ -163,9 +163,10 @@ TWuQuantizer::TCut TWuQuantizer::BestCut(const TBox& box) const {
     TCut best;
     best.Score = Score(whole);
     for (int axis = 0; axis < 3; ++axis) {
-        const TMoments bottom = FaceSum(box, axis, box.Lower[axis]);
+        const TFace face = FaceOf(box, axis);
+        const TMoments bottom = FaceSum(face, box.Lower[axis]);
         for (int position = box.Lower[axis] + 1; position < box.Upper[axis]; ++position) {
-            const TMoments top = FaceSum(box, axis, position);
+            const TMoments top = FaceSum(face, position);
             const TMoments low{top.Weight - bottom.Weight, top.Red - bottom.Red,
                                top.Green - bottom.Green, top.Blue - bottom.Blue, 0};
             const int64_t highWeight = whole.Weight - low.Weight;
@@ -182,24 +183,32 @@ TWuQuantizer::TCut TWuQuantizer::BestCut(const TBox& box) const {
 // Inclusion and exclusion over the four corners of the box's face at `position` on `axis`: the
 // sums of every cell of the box's extent on the other two axes at or below `position` on this
 // one (the integer sums only).
-TWuQuantizer::TMoments TWuQuantizer::FaceSum(const TBox& box, int axis, int position) const {
-    TMoments sum;
+// The four corners of `box`'s faces across `axis`, at position 0 on it.
+TWuQuantizer::TFace TWuQuantizer::FaceOf(const TBox& box, int axis) {
+    TFace face;
+    const int first = axis == 0 ? 1 : 0;
+    const int second = axis == 2 ? 1 : 2;
     for (int corner = 0; corner < 4; ++corner) {
         int at[3];
-        at[axis] = position;
-        const int first = axis == 0 ? 1 : 0;
-        const int second = axis == 2 ? 1 : 2;
+        at[axis] = 0;
         at[first] = corner & 2 ? box.Upper[first] : box.Lower[first];
         at[second] = corner & 1 ? box.Upper[second] : box.Lower[second];
-        const int lowerCorners = !(corner & 2) + !(corner & 1);
-        const int sign = lowerCorners % 2 ? -1 : 1;
-        const TMoments& m = moments_[static_cast<size_t>(Index(at[0], at[1], at[2]))];
-        sum.Weight += sign * m.Weight;
-        sum.Red += sign * m.Red;
-        sum.Green += sign * m.Green;
-        sum.Blue += sign * m.Blue;
+        face.Corner[corner] = static_cast<size_t>(Index(at[0], at[1], at[2]));
     }
-    return sum;
+    face.Stride = static_cast<size_t>(axis == 0 ? kSide * kSide : axis == 1 ? kSide : 1);
+    return face;
+}
+
+// The sums of the cells below `position` on the face's axis: inclusion and exclusion over its
+// corners there (both upper or both lower added, the others taken away).
+TWuQuantizer::TMoments TWuQuantizer::FaceSum(const TFace& face, int position) const {
+    const size_t offset = static_cast<size_t>(position) * face.Stride;
+    const TMoments& a = moments_[face.Corner[0] + offset];
+    const TMoments& b = moments_[face.Corner[1] + offset];
+    const TMoments& c = moments_[face.Corner[2] + offset];
+    const TMoments& d = moments_[face.Corner[3] + offset];
+    return {a.Weight - b.Weight - c.Weight + d.Weight, a.Red - b.Red - c.Red + d.Red,
+            a.Green - b.Green - c.Green + d.Green, a.Blue - b.Blue - c.Blue + d.Blue, 0};
 }
 
 TGIFColor TWuQuantizer::MeanColor(const TBox& box) const {

@@ -54,7 +54,14 @@ private:
     double Score(const TMoments& m) const;
     double Variance(const TBox& box) const;
     TCut BestCut(const TBox& box) const;
-    TMoments FaceSum(const TBox& box, int axis, int position) const;
+    // The corners of a box's faces across an axis, as indices at position 0 on it, and how far
+    // apart the faces at two neighbouring positions lie.
+    struct TFace {
+        size_t Corner[4];
+        size_t Stride;
+    };
+    static TFace FaceOf(const TBox& box, int axis);
+    TMoments FaceSum(const TFace& face, int position) const;
     TGIFColor MeanColor(const TBox& box) const;
 
     TZeroedTable<TMoments> moments_;
