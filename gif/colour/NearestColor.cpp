@@ -85,11 +85,11 @@ int TNearestColor::ListDistances(const uint8_t* list, int count, int r, int g, i
     const TVectorDistance distance(r, g, b);
     __m128i leastLanes = _mm_set1_epi32(INT_MAX);
     for (; i + 4 <= count; i += 4) {
-        const int a = list[i], b1 = list[i + 1], c = list[i + 2], d = list[i + 3];
-        const __m128i redGreen = _mm_set_epi32(PairOf(redGreen_, d), PairOf(redGreen_, c),
-                                               PairOf(redGreen_, b1), PairOf(redGreen_, a));
-        const __m128i blueZero = _mm_set_epi32(PairOf(blueZero_, d), PairOf(blueZero_, c),
-                                               PairOf(blueZero_, b1), PairOf(blueZero_, a));
+        const auto gather = [&](const int16_t* pairs) {
+            return _mm_set_epi32(PairOf(pairs, list[i + 3]), PairOf(pairs, list[i + 2]),
+                                 PairOf(pairs, list[i + 1]), PairOf(pairs, list[i]));
+        };
+        const __m128i redGreen = gather(redGreen_), blueZero = gather(blueZero_);
         const __m128i sum = distance.Of(redGreen, blueZero);
         _mm_storeu_si128(reinterpret_cast<__m128i*>(distances + i), sum);
         leastLanes = Least(leastLanes, sum);
