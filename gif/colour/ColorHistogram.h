@@ -16,8 +16,9 @@ struct THistogramCell {
     uint64_t Red = 0;
     uint64_t Green = 0;
     uint64_t Blue = 0;
-    // Sum of weight x (wR r^2 + wG g^2 + wB b^2) with the perceptual channel weights.
-    double Norms = 0;
+    // Sum of weight x (wR r^2 + wG g^2 + wB b^2) with the perceptual channel weights: whole
+    // numbers, so that adding a pixel waits on an integer addition only.
+    uint64_t Norms = 0;
 };
 
 class TColorHistogram {
@@ -43,7 +44,7 @@ public:
         cell.Red += static_cast<uint64_t>(r) * weight;
         cell.Green += static_cast<uint64_t>(g) * weight;
         cell.Blue += static_cast<uint64_t>(b) * weight;
-        cell.Norms += static_cast<double>(weight) * ColorDistance(r, g, b);
+        cell.Norms += static_cast<uint64_t>(weight) * static_cast<uint64_t>(ColorDistance(r, g, b));
     }
     // Empties the cells that were filled.
     void Clear();

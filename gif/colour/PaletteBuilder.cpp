@@ -28,7 +28,7 @@ std::vector<TGIFColor> TPaletteBuilder::FlatColors(size_t most) const {
         const int r = static_cast<int>(cell.Red / w), g = static_cast<int>(cell.Green / w),
                   b = static_cast<int>(cell.Blue / w);
         // All pixels equal: the sum of their norms is the norm of the mean times their number.
-        if (cell.Norms != static_cast<double>(w) * ColorDistance(r, g, b)) continue;
+        if (cell.Norms != w * static_cast<uint64_t>(ColorDistance(r, g, b))) continue;
         flat.emplace_back(w, TGIFColor{static_cast<uint8_t>(r), static_cast<uint8_t>(g),
                                        static_cast<uint8_t>(b)});
     }

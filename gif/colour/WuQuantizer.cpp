@@ -64,8 +64,9 @@ void TWuQuantizer::Accumulate(const TColorHistogram& histogram, const TBox& box)
 
 // Entries first to last of a row of the tables: the running sum of the row's cells (`cells`
 // from entry 1's on) added to the plane's sums so far and to the row below (`below`). The four
-// integer sums of a cell go two at a time on vectors; the squared norms are added in the same
-// order as the integers, so that the result is the same on any machine.
+// integer sums of a cell go two at a time on vectors. The squared norms are whole numbers too,
+// summed along the row as integers; the tables' sums of them, in floating point, stay far below
+// 2^53 and so are exact: the result is the same on any machine.
 void TWuQuantizer::AccumulateRow(const THistogramCell* cells, const TMoments* below, TMoments* row,
                                  int first, int last) {
 #ifdef __SSE2__
@@ -82,18 +83,18 @@ void TWuQuantizer::AccumulateRow(const THistogramCell* cells, const TMoments* be
         _mm_storeu_si128(static_cast<__m128i*>(at), value);
     };
     __m128i lineWeightRed = _mm_setzero_si128(), lineGreenBlue = _mm_setzero_si128();
-    double lineNorms = 0;
+    int64_t lineNorms = 0;
     for (int b = first; b <= last; ++b) {
         const THistogramCell& cell = cells[b - 1];
         lineWeightRed = _mm_add_epi64(lineWeightRed, load(&cell.Weight));
         lineGreenBlue = _mm_add_epi64(lineGreenBlue, load(&cell.Green));
-        lineNorms += cell.Norms;
+        lineNorms += static_cast<int64_t>(cell.Norms);
         TMoments& area = plane_[static_cast<size_t>(b)];
         const __m128i areaWeightRed = _mm_add_epi64(load(&area.Weight), lineWeightRed);
         const __m128i areaGreenBlue = _mm_add_epi64(load(&area.Green), lineGreenBlue);
         store(&area.Weight, areaWeightRed);
         store(&area.Green, areaGreenBlue);
-        area.Norms += lineNorms;
+        area.Norms += static_cast<double>(lineNorms);
         store(&row[b].Weight, _mm_add_epi64(load(&below[b].Weight), areaWeightRed));
         store(&row[b].Green, _mm_add_epi64(load(&below[b].Green), areaGreenBlue));
         row[b].Norms = below[b].Norms + area.Norms;
@@ -106,7 +107,7 @@ void TWuQuantizer::AccumulateRow(const THistogramCell* cells, const TMoments* be
         line.Red += static_cast<int64_t>(cell.Red);
         line.Green += static_cast<int64_t>(cell.Green);
         line.Blue += static_cast<int64_t>(cell.Blue);
-        line.Norms += cell.Norms;
+        line.Norms += static_cast<double>(cell.Norms);
         TMoments& area = plane_[static_cast<size_t>(b)];
         area.Weight += line.Weight;
         area.Red += line.Red;
