@@ -2,6 +2,7 @@
 
 #include <elf.h>
 
+#include <algorithm>
 #include <cstring>
 #include <fstream>
 
@@ -62,27 +63,52 @@ std::vector<Elf64_Dyn> ReadDynamicSection(TElfReader& reader,
     return {};
 }
 
+// The string at `offset`, ended by a zero byte or by `most` bytes. The string table of a library
+// holds every exported symbol's name: only the names asked for are read, a piece at a time.
+bool ReadName(TElfReader& reader, uint64_t offset, uint64_t most, std::string& name) {
+    constexpr uint64_t kPiece = 256;
+    char piece[kPiece];
+    name.clear();
+    while (most > 0) {
+        const uint64_t count = std::min(kPiece, most);
+        if (!reader.Read(offset, piece, count)) return false;
+        const char* end = static_cast<const char*>(std::memchr(piece, 0, count));
+        name.append(piece, end ? static_cast<size_t>(end - piece) : count);
+        if (end) break;
+        offset += count;
+        most -= count;
+    }
+    return true;
+}
+
 }  // namespace
 
-std::vector<std::string> ElfDependencies(const std::string& fileName) {
+TElfLinking ElfLinking(const std::string& fileName) {
     TElfReader reader(fileName);
     Elf64_Ehdr header;
     if (!ReadHeader(reader, header)) return {};
     const std::vector<Elf64_Phdr> segments = ReadProgramHeaders(reader, header);
     const std::vector<Elf64_Dyn> dynamic = ReadDynamicSection(reader, segments);
     uint64_t stringsAddress = 0, stringsSize = 0;
+    TElfLinking linking;
     for (const Elf64_Dyn& entry : dynamic) {
         if (entry.d_tag == DT_STRTAB) stringsAddress = entry.d_un.d_ptr;
         if (entry.d_tag == DT_STRSZ) stringsSize = entry.d_un.d_val;
+        if (entry.d_tag == DT_RPATH || entry.d_tag == DT_RUNPATH) linking.OwnSearchPath = true;
     }
     uint64_t stringsOffset;
-    if (!stringsSize || !FileOffsetOf(segments, stringsAddress, stringsOffset)) return {};
-    std::string strings(stringsSize, '\0');
-    if (!reader.Read(stringsOffset, strings.data(), stringsSize)) return {};
-    std::vector<std::string> names;
+    if (!stringsSize || !FileOffsetOf(segments, stringsAddress, stringsOffset)) return linking;
     for (const Elf64_Dyn& entry : dynamic) {
-        if (entry.d_tag == DT_NEEDED && entry.d_un.d_val < stringsSize)
-            names.emplace_back(strings.c_str() + entry.d_un.d_val);
+        if (entry.d_tag != DT_NEEDED || entry.d_un.d_val >= stringsSize) continue;
+        std::string name;
+        if (!ReadName(reader, stringsOffset + entry.d_un.d_val, stringsSize - entry.d_un.d_val,
+                      name))
+            return {};
+        linking.Needed.push_back(std::move(name));
     }
-    return names;
+    return linking;
+}
+
+std::vector<std::string> ElfDependencies(const std::string& fileName) {
+    return ElfLinking(fileName).Needed;
 }

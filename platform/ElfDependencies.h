@@ -3,7 +3,14 @@
 #include <string>
 #include <vector>
 
-// The DT_NEEDED names of a 64-bit little-endian ELF file, in file order; empty when the file
-// cannot be read or is not such a file. Every offset read from the file is checked against
-// its size.
+// What the dynamic section of a 64-bit little-endian ELF file says about its dependencies;
+// nothing when the file cannot be read or is not such a file. Every offset read from the file
+// is checked against its size.
+struct TElfLinking {
+    std::vector<std::string> Needed;  // the DT_NEEDED names, in file order
+    bool OwnSearchPath = false;       // a DT_RPATH or DT_RUNPATH: folders of its own to look in
+};
+TElfLinking ElfLinking(const std::string& fileName);
+
+// ElfLinking(fileName).Needed.
 std::vector<std::string> ElfDependencies(const std::string& fileName);

@@ -85,7 +85,7 @@ bool TFFLoader::LoadModuleOf(TLibraryId id) {
     if (!folder.empty() && FileExists(folder + name))
         status_[id].Module = LoadModuleFromFolder(folder, name, &error);
     else
-        status_[id].Module = LoadModule(name, &error);
+        status_[id].Module = LoadSystemModule(name, &error);
     if (!status_[id].Module) {
         lastErrorMessage_ = "Load library " + folder + name + " error: " + error;
         return false;
