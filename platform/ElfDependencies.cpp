@@ -91,11 +91,18 @@ TElfLinking ElfLinking(const std::string& fileName) {
     const std::vector<Elf64_Dyn> dynamic = ReadDynamicSection(reader, segments);
     uint64_t stringsAddress = 0, stringsSize = 0;
     TElfLinking linking;
+    uint64_t tableBytes = 0, relativeCount = 0, procedureBytes = 0;
     for (const Elf64_Dyn& entry : dynamic) {
         if (entry.d_tag == DT_STRTAB) stringsAddress = entry.d_un.d_ptr;
         if (entry.d_tag == DT_STRSZ) stringsSize = entry.d_un.d_val;
         if (entry.d_tag == DT_RPATH || entry.d_tag == DT_RUNPATH) linking.OwnSearchPath = true;
+        if (entry.d_tag == DT_RELASZ) tableBytes = entry.d_un.d_val;
+        if (entry.d_tag == DT_RELACOUNT) relativeCount = entry.d_un.d_val;
+        if (entry.d_tag == DT_PLTRELSZ) procedureBytes = entry.d_un.d_val;
     }
+    const uint64_t tableCount = tableBytes / sizeof(Elf64_Rela);
+    linking.SymbolRelocations =
+        tableCount - std::min(tableCount, relativeCount) + procedureBytes / sizeof(Elf64_Rela);
     uint64_t stringsOffset;
     if (!stringsSize || !FileOffsetOf(segments, stringsAddress, stringsOffset)) return linking;
     for (const Elf64_Dyn& entry : dynamic) {

@@ -1,5 +1,6 @@
 #pragma once
 // The libraries a shared-library file names as its dependencies.
+#include <cstdint>
 #include <string>
 #include <vector>
 
@@ -9,6 +10,9 @@
 struct TElfLinking {
     std::vector<std::string> Needed;  // the DT_NEEDED names, in file order
     bool OwnSearchPath = false;       // a DT_RPATH or DT_RUNPATH: folders of its own to look in
+    // The relocations that name a symbol, which the system's loader looks up when it loads
+    // the file (the relative ones need no lookup).
+    uint64_t SymbolRelocations = 0;
 };
 TElfLinking ElfLinking(const std::string& fileName);
 

@@ -30,10 +30,25 @@ void LoadFolderDependencies(const std::string& folder, const std::string& fileNa
     }
 }
 
-bool IsLoaded(const std::string& name) {
-    TModuleHandle module = dlopen(name.c_str(), RTLD_LAZY | RTLD_NOLOAD);
-    if (module) dlclose(module);
-    return module != nullptr;
+// The file names of the libraries loaded so far and the folders they came from.
+struct TLoadedLibraries {
+    std::set<std::string> Names;
+    std::vector<std::string> Folders;
+};
+
+TLoadedLibraries LoadedLibraries() {
+    TLoadedLibraries loaded;
+    dl_iterate_phdr(
+        [](dl_phdr_info* info, size_t, void* data) {
+            auto& libraries = *static_cast<TLoadedLibraries*>(data);
+            if (info->dlpi_name && info->dlpi_name[0] == '/') {
+                libraries.Names.insert(ExtractFileName(info->dlpi_name));
+                libraries.Folders.push_back(ExtractFilePath(info->dlpi_name));
+            }
+            return 0;
+        },
+        &loaded);
+    return loaded;
 }
 
 void AddFolder(std::vector<std::string>& folders, const std::string& folder) {
@@ -45,8 +60,8 @@ void AddFolder(std::vector<std::string>& folders, const std::string& folder) {
 
 // Folders the system's loader looks for libraries in, as far as they can be known without its
 // cache: those of LD_LIBRARY_PATH, those the libraries loaded so far came from (each also with
-// and without a leading /usr, which the system may keep apart), and the loader's defaults.
-std::vector<std::string> SystemLibraryFolders() {
+// and without a leading /usr, which a system may keep apart), and the loader's defaults.
+std::vector<std::string> SystemLibraryFolders(const std::vector<std::string>& loadedFrom) {
     std::vector<std::string> folders;
     if (const char* path = std::getenv("LD_LIBRARY_PATH")) {
         const std::string list = path;
@@ -56,17 +71,8 @@ std::vector<std::string> SystemLibraryFolders() {
             start = end + 1;
         }
     }
-    std::vector<std::string> loaded;
-    dl_iterate_phdr(
-        [](dl_phdr_info* info, size_t, void* data) {
-            if (info->dlpi_name && info->dlpi_name[0] == '/')
-                static_cast<std::vector<std::string>*>(data)->push_back(
-                    ExtractFilePath(info->dlpi_name));
-            return 0;
-        },
-        &loaded);
     const std::string usr = "/usr";
-    for (const std::string& folder : loaded) {
+    for (const std::string& folder : loadedFrom) {
         AddFolder(folders, folder);
         AddFolder(folders,
                   folder.rfind(usr + "/", 0) == 0 ? folder.substr(usr.size()) : usr + folder);
@@ -82,22 +88,26 @@ std::string FindInFolders(const std::vector<std::string>& folders, const std::st
     return {};
 }
 
-// Loads by name, each after the libraries it needs, the dependencies of the library file
-// `path` that are not loaded yet and can be found in `folders`, adding the handles to `loaded`.
-// They are loaded by name so that the system's loader picks the files, as it would for the
-// library; the folders only tell the order. A library with search folders of its own finds its
-// dependencies there when it is loaded: they are left to it.
-void LoadSystemDependencies(const std::string& path, const std::vector<std::string>& folders,
+// A library with fewer symbols to look up is not worth a load of its own: it is loaded with the
+// first library that needs it.
+constexpr uint64_t kLeastRelocationsAlone = 200;
+
+// Loads by name, each after the libraries it needs, the dependencies of a library (`linking`)
+// that are not loaded or `visited` yet and can be found in `folders`, adding the handles to
+// `loaded`. They are loaded by name so that the system's loader picks the files, as it would
+// for the library; the folders only tell the order. A library with search folders of its own
+// finds its dependencies there when it is loaded: they are left to it.
+void LoadSystemDependencies(const TElfLinking& linking, const std::vector<std::string>& folders,
                             std::set<std::string>& visited, std::vector<TModuleHandle>& loaded) {
-    const TElfLinking linking = ElfLinking(path);
     if (linking.OwnSearchPath) return;
     for (const std::string& dependency : linking.Needed) {
-        if (!visited.insert(dependency).second || dependency.find('/') != std::string::npos ||
-            IsLoaded(dependency))
+        if (dependency.find('/') != std::string::npos || !visited.insert(dependency).second)
             continue;
         const std::string found = FindInFolders(folders, dependency);
         if (found.empty()) continue;
-        LoadSystemDependencies(found, folders, visited, loaded);
+        const TElfLinking own = ElfLinking(found);
+        LoadSystemDependencies(own, folders, visited, loaded);
+        if (own.SymbolRelocations < kLeastRelocationsAlone) continue;
         if (TModuleHandle module = dlopen(dependency.c_str(), RTLD_NOW | RTLD_LOCAL))
             loaded.push_back(module);
     }
@@ -142,11 +152,15 @@ TModuleHandle LoadModuleFromFolder(const std::string& folder, const std::string&
 
 TModuleHandle LoadSystemModule(const std::string& fileName, std::string* error) {
     std::vector<TModuleHandle> dependencies;
-    if (fileName.find('/') == std::string::npos && !IsLoaded(fileName)) {
-        const std::vector<std::string> folders = SystemLibraryFolders();
+    TLoadedLibraries libraries = LoadedLibraries();
+    if (fileName.find('/') == std::string::npos && !libraries.Names.count(fileName)) {
+        const std::vector<std::string> folders = SystemLibraryFolders(libraries.Folders);
         const std::string found = FindInFolders(folders, fileName);
-        std::set<std::string> visited{fileName};
-        if (!found.empty()) LoadSystemDependencies(found, folders, visited, dependencies);
+        // What is loaded already is neither looked at nor loaded again.
+        std::set<std::string>& visited = libraries.Names;
+        visited.insert(fileName);
+        if (!found.empty())
+            LoadSystemDependencies(ElfLinking(found), folders, visited, dependencies);
     }
     TModuleHandle module = LoadModule(fileName, error);
     // The library now holds its own references to what it uses; without it, they go again.
