@@ -16,11 +16,12 @@ void FreeModule(TModuleHandle module);
 // before the libraries that need them.
 TModuleHandle LoadModuleFromFolder(const std::string& folder, const std::string& fileName,
                                    std::string* error);
-// Loads a library by file name through the system's search, as LoadModule does, with its
-// dependencies loaded beforehand one at a time, those a library needs before it. A library
-// loaded on its own looks its symbols up among its own dependencies only, where loaded as a
-// dependency of another it looks them up among all of the other's: for a library that needs
-// two hundred others, as the media libraries do, that is most of the loading time.
+// Loads a library by file name through the system's search, as LoadModule does, with those of
+// its dependencies that have many symbols to look up loaded beforehand, one at a time, each
+// after the libraries it needs. A library loaded on its own looks its symbols up among its own
+// dependencies only, where loaded as a dependency of another it looks them up among all of the
+// other's: for a library that needs two hundred others, as the media libraries do, that was
+// most of the loading time.
 TModuleHandle LoadSystemModule(const std::string& fileName, std::string* error);
 // The file the module was loaded from (empty when unknown).
 std::string ModuleFileName(TModuleHandle module);
