@@ -1,27 +1,49 @@
 #include "platform/ElfDependencies.h"
 
 #include <elf.h>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 #include <algorithm>
+#include <cerrno>
 #include <cstring>
-#include <fstream>
 
 namespace {
 
+// Reads pieces of a file by offset, each checked against the file's size. Unbuffered: a library's
+// headers and the names it needs are a few small pieces, and libraries are read by the hundred
+// while a program starts.
 class TElfReader {
 public:
     explicit TElfReader(const std::string& fileName)
-        : file_(fileName, std::ios::binary | std::ios::ate) {
-        if (file_) size_ = static_cast<uint64_t>(file_.tellg());
+        : file_(open(fileName.c_str(), O_RDONLY | O_CLOEXEC)) {
+        struct stat status;
+        if (file_ >= 0 && fstat(file_, &status) == 0 && S_ISREG(status.st_mode))
+            size_ = static_cast<uint64_t>(status.st_size);
     }
+    ~TElfReader() {
+        if (file_ >= 0) close(file_);
+    }
+    TElfReader(const TElfReader&) = delete;
+    TElfReader& operator=(const TElfReader&) = delete;
+
     bool Read(uint64_t offset, void* buffer, uint64_t count) {
-        if (!file_ || offset > size_ || count > size_ - offset) return false;
-        file_.seekg(static_cast<std::streamoff>(offset));
-        return static_cast<bool>(file_.read(static_cast<char*>(buffer), count));
+        if (offset > size_ || count > size_ - offset) return false;
+        auto* at = static_cast<char*>(buffer);
+        while (count > 0) {
+            const ssize_t got = pread(file_, at, count, static_cast<off_t>(offset));
+            if (got < 0 && errno == EINTR) continue;
+            if (got <= 0) return false;
+            at += got;
+            offset += static_cast<uint64_t>(got);
+            count -= static_cast<uint64_t>(got);
+        }
+        return true;
     }
 
 private:
-    std::ifstream file_;
+    int file_;
     uint64_t size_ = 0;
 };
 
