@@ -8,8 +8,18 @@
 #include <emmintrin.h>
 #endif
 
+namespace {
+
+// Cell lists are used when the histogram fills at most one cell in this many of its bounds: a
+// cut then visits fewer cells than the tables would sum.
+constexpr int kListedShare = 16;
+
+}  // namespace
+
 TWuQuantizer::TWuQuantizer()
-    : moments_(static_cast<size_t>(kSide) * kSide * kSide), plane_(static_cast<size_t>(kSide)) {}
+    : moments_(static_cast<size_t>(kSide) * kSide * kSide),
+      plane_(static_cast<size_t>(kSide)),
+      slabs_(static_cast<size_t>(kSide)) {}
 
 int TWuQuantizer::TBox::Volume() const {
     return (Upper[0] - Lower[0]) * (Upper[1] - Lower[1]) * (Upper[2] - Lower[2]);
@@ -121,8 +131,9 @@ void TWuQuantizer::AccumulateRow(const THistogramCell* cells, const TMoments* be
 #endif
 }
 
-// Inclusion and exclusion over the box's eight corners.
+// Inclusion and exclusion over the box's eight corners of the tables.
 TWuQuantizer::TMoments TWuQuantizer::Sum(const TBox& box) const {
+    if (listed_) return ListedSum(box);
     TMoments sum;
     for (int corner = 0; corner < 8; ++corner) {
         const int r = corner & 4 ? box.Upper[0] : box.Lower[0];
@@ -156,10 +167,26 @@ double TWuQuantizer::Variance(const TBox& box) const {
     return m.Norms - Score(m);
 }
 
+TWuQuantizer::TCut TWuQuantizer::BestCut(const TBox& box) {
+    return listed_ ? BestListedCut(box) : BestTableCut(box);
+}
+
+// A cut at `position` on `axis` leaves `low` below it and the rest of `whole` above; it becomes
+// the best when it scores higher than the best so far (the first of equal ones stays).
+void TWuQuantizer::ConsiderCut(const TMoments& whole, const TMoments& low, int axis, int position,
+                               TCut& best) const {
+    const int64_t highWeight = whole.Weight - low.Weight;
+    if (low.Weight <= 0 || highWeight <= 0) return;
+    const TMoments high{highWeight, whole.Red - low.Red, whole.Green - low.Green,
+                        whole.Blue - low.Blue, 0};
+    const double score = Score(low) + Score(high);
+    if (score > best.Score) best = {axis, position, score};
+}
+
 // The sums of the part of `box` below `position` on `axis` are the box's four corners at the
 // lower face (the same for every position) and the four at the position: the first four are
 // added up once per axis.
-TWuQuantizer::TCut TWuQuantizer::BestCut(const TBox& box) const {
+TWuQuantizer::TCut TWuQuantizer::BestTableCut(const TBox& box) const {
     const TMoments whole = Sum(box);
     TCut best;
     best.Score = Score(whole);
@@ -170,15 +197,82 @@ TWuQuantizer::TCut TWuQuantizer::BestCut(const TBox& box) const {
             const TMoments top = FaceSum(face, position);
             const TMoments low{top.Weight - bottom.Weight, top.Red - bottom.Red,
                                top.Green - bottom.Green, top.Blue - bottom.Blue, 0};
-            const int64_t highWeight = whole.Weight - low.Weight;
-            if (low.Weight <= 0 || highWeight <= 0) continue;
-            const TMoments high{highWeight, whole.Red - low.Red, whole.Green - low.Green,
-                                whole.Blue - low.Blue, 0};
-            const double score = Score(low) + Score(high);
-            if (score > best.Score) best = {axis, position, score};
+            ConsiderCut(whole, low, axis, position, best);
         }
     }
     return best;
+}
+
+void TWuQuantizer::ListCells(const TColorHistogram& histogram, TBox& box) {
+    constexpr int bits = TColorHistogram::kCellBits;
+    constexpr int mask = TColorHistogram::kSide - 1;
+    cells_.clear();
+    for (int index : histogram.FilledCells()) {
+        const THistogramCell& cell = histogram.Cell(index);
+        cells_.push_back({{index >> (2 * bits), (index >> bits) & mask, index & mask},
+                          static_cast<int64_t>(cell.Weight),
+                          static_cast<int64_t>(cell.Red),
+                          static_cast<int64_t>(cell.Green),
+                          static_cast<int64_t>(cell.Blue),
+                          cell.Norms});
+    }
+    box.Begin = 0;
+    box.End = cells_.size();
+}
+
+// The norms are summed as whole numbers, as the tables hold them.
+TWuQuantizer::TMoments TWuQuantizer::ListedSum(const TBox& box) const {
+    TMoments sum;
+    uint64_t norms = 0;
+    for (size_t i = box.Begin; i < box.End; ++i) {
+        const TListedCell& cell = cells_[i];
+        sum.Weight += cell.Weight;
+        sum.Red += cell.Red;
+        sum.Green += cell.Green;
+        sum.Blue += cell.Blue;
+        norms += cell.Norms;
+    }
+    sum.Norms = static_cast<double>(norms);
+    return sum;
+}
+
+// Per axis, the box's cells are summed by their position on it; the part below a position is
+// then a running sum of those.
+TWuQuantizer::TCut TWuQuantizer::BestListedCut(const TBox& box) {
+    const TMoments whole = ListedSum(box);
+    TCut best;
+    best.Score = Score(whole);
+    for (int axis = 0; axis < 3; ++axis) {
+        const int lower = box.Lower[axis];
+        std::fill_n(slabs_.begin(), box.Upper[axis] - lower, TMoments{});
+        for (size_t i = box.Begin; i < box.End; ++i) {
+            const TListedCell& cell = cells_[i];
+            TMoments& slab = slabs_[static_cast<size_t>(cell.At[axis] - lower)];
+            slab.Weight += cell.Weight;
+            slab.Red += cell.Red;
+            slab.Green += cell.Green;
+            slab.Blue += cell.Blue;
+        }
+        TMoments low;
+        for (int position = lower + 1; position < box.Upper[axis]; ++position) {
+            const TMoments& slab = slabs_[static_cast<size_t>(position - 1 - lower)];
+            low.Weight += slab.Weight;
+            low.Red += slab.Red;
+            low.Green += slab.Green;
+            low.Blue += slab.Blue;
+            ConsiderCut(whole, low, axis, position, best);
+        }
+    }
+    return best;
+}
+
+void TWuQuantizer::SplitCells(const TCut& cut, TBox& lower, TBox& upper) {
+    const auto first = cells_.begin() + static_cast<std::ptrdiff_t>(lower.Begin);
+    const auto last = cells_.begin() + static_cast<std::ptrdiff_t>(lower.End);
+    const auto middle = std::partition(
+        first, last, [&cut](const TListedCell& cell) { return cell.At[cut.Axis] < cut.Position; });
+    lower.End = static_cast<size_t>(middle - cells_.begin());
+    upper.Begin = lower.End;
 }
 
 // Inclusion and exclusion over the four corners of the box's face at `position` on `axis`: the
@@ -221,11 +315,19 @@ TGIFColor TWuQuantizer::MeanColor(const TBox& box) const {
     return {mean(m.Red), mean(m.Green), mean(m.Blue)};
 }
 
-std::vector<TGIFColor> TWuQuantizer::Quantize(const TColorHistogram& histogram, int maxColors) {
+std::vector<TGIFColor> TWuQuantizer::Quantize(const TColorHistogram& histogram, int maxColors,
+                                              TSums sums) {
     std::vector<TGIFColor> palette;
     if (histogram.FilledCells().empty()) return palette;
     std::vector<TBox> boxes{Bounds(histogram)};
-    Accumulate(histogram, boxes[0]);
+    const size_t filled = histogram.FilledCells().size();
+    listed_ =
+        sums == TSums::kCellLists ||
+        (sums == TSums::kAuto && filled * kListedShare <= static_cast<size_t>(boxes[0].Volume()));
+    if (listed_)
+        ListCells(histogram, boxes[0]);
+    else
+        Accumulate(histogram, boxes[0]);
     std::vector<double> spread{Variance(boxes[0])};
     const size_t wanted = static_cast<size_t>(std::max(maxColors, 1));
     while (boxes.size() < wanted) {
@@ -240,6 +342,7 @@ std::vector<TGIFColor> TWuQuantizer::Quantize(const TColorHistogram& histogram, 
         TBox upper = boxes[next];
         upper.Lower[cut.Axis] = cut.Position;
         boxes[next].Upper[cut.Axis] = cut.Position;
+        if (listed_) SplitCells(cut, boxes[next], upper);
         spread[next] = Variance(boxes[next]);
         boxes.push_back(upper);
         spread.push_back(Variance(upper));
