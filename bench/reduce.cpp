@@ -6,6 +6,7 @@
 
 #include "gif/colour/ColorReduction.h"
 #include "gif/colour/OctreeQuantizer.h"
+#include "gif/colour/WuQuantizer.h"
 
 namespace {
 
@@ -49,9 +50,38 @@ void Quantize(benchmark::State& state) {
     state.SetItemsProcessed(state.iterations() * 640 * 480);
 }
 
+// Box-cut palettes as the fitted road builds them: 255 colours for a whole natural frame (a
+// dense histogram), 192 for a frame's few changes (a few hundred colours over the cube).
+void WuQuantize(benchmark::State& state, bool sparse, TWuQuantizer::TSums sums) {
+    TColorHistogram histogram;
+    if (sparse) {
+        std::mt19937 random(3);
+        std::uniform_int_distribution<int> channel(0, 255);
+        for (int i = 0; i < 600; ++i)
+            histogram.Add(channel(random), channel(random), channel(random), 1);
+    } else {
+        const TBitmap frame = NaturalFrame(320, 240, 7);
+        for (int y = 0; y < frame.Height(); ++y) histogram.AddRow(frame.ScanLine(y), frame.Width());
+    }
+    TWuQuantizer quantizer;
+    for (auto _ : state) {
+        auto palette = quantizer.Quantize(histogram, sparse ? 192 : 255, sums);
+        benchmark::DoNotOptimize(palette.data());
+    }
+    state.counters["cells"] = static_cast<double>(histogram.FilledCells().size());
+}
+
 }  // namespace
 
 BENCHMARK(Quantize)->Unit(benchmark::kMillisecond);
+BENCHMARK_CAPTURE(WuQuantize, Dense_Tables, false, TWuQuantizer::TSums::kTables)
+    ->Unit(benchmark::kMicrosecond);
+BENCHMARK_CAPTURE(WuQuantize, Dense_CellLists, false, TWuQuantizer::TSums::kCellLists)
+    ->Unit(benchmark::kMicrosecond);
+BENCHMARK_CAPTURE(WuQuantize, Sparse_Tables, true, TWuQuantizer::TSums::kTables)
+    ->Unit(benchmark::kMicrosecond);
+BENCHMARK_CAPTURE(WuQuantize, Sparse_CellLists, true, TWuQuantizer::TSums::kCellLists)
+    ->Unit(benchmark::kMicrosecond);
 BENCHMARK_CAPTURE(Reduce, OctreePlusSystem_Nearest, prOctreePlusSystem, edNearest)
     ->Unit(benchmark::kMillisecond);
 BENCHMARK_CAPTURE(Reduce, Octree_Nearest, prOctree, edNearest)->Unit(benchmark::kMillisecond);
