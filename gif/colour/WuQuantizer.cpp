@@ -12,7 +12,7 @@ namespace {
 
 // Cell lists are used when the histogram fills at most one cell in this many of its bounds: a
 // cut then visits fewer cells than the tables would sum.
-constexpr int kListedShare = 16;
+constexpr int kListedShare = 24;
 
 }  // namespace
 
