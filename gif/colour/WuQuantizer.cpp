@@ -193,10 +193,15 @@ TWuQuantizer::TCut TWuQuantizer::BestTableCut(const TBox& box) const {
     for (int axis = 0; axis < 3; ++axis) {
         const TFace face = FaceOf(box, axis);
         const TMoments bottom = FaceSum(face, box.Lower[axis]);
+        int64_t lastWeight = 0;
         for (int position = box.Lower[axis] + 1; position < box.Upper[axis]; ++position) {
             const TMoments top = FaceSum(face, position);
-            const TMoments low{top.Weight - bottom.Weight, top.Red - bottom.Red,
-                               top.Green - bottom.Green, top.Blue - bottom.Blue, 0};
+            const int64_t weight = top.Weight - bottom.Weight;
+            // No pixels in the slab before: the same cut as one place lower.
+            if (weight == lastWeight) continue;
+            lastWeight = weight;
+            const TMoments low{weight, top.Red - bottom.Red, top.Green - bottom.Green,
+                               top.Blue - bottom.Blue, 0};
             ConsiderCut(whole, low, axis, position, best);
         }
     }
@@ -256,6 +261,7 @@ TWuQuantizer::TCut TWuQuantizer::BestListedCut(const TBox& box) {
         TMoments low;
         for (int position = lower + 1; position < box.Upper[axis]; ++position) {
             const TMoments& slab = slabs_[static_cast<size_t>(position - 1 - lower)];
+            if (slab.Weight == 0) continue;  // the same cut as one place lower
             low.Weight += slab.Weight;
             low.Red += slab.Red;
             low.Green += slab.Green;
