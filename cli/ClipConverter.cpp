@@ -44,6 +44,7 @@ TClipConverter::TClipConverter(const TConvertSettings& settings, TConsole& conso
     sink_.SetOutputFileName(settings.Output);
     if (console.ShowsBar()) encoder_.SetProgressInterval(kBarIntervalMs);
     encoder_.SetThreadPriority(kPipelinedConversionPriority);
+    encoder_.SetFilterThreads(DefaultFilterThreads());
 }
 
 TClipConverter::~TClipConverter() { sink_.Detach(adapter_); }

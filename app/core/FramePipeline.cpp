@@ -25,6 +25,14 @@ int FrameWorkerCount(int cores) {
     return std::clamp(cores - kConversionCores, 1, kMaxFrameWorkers);
 }
 
+int FilterThreadCount(int cores) {
+    return std::max(1, cores - kConversionCores - FrameWorkerCount(cores));
+}
+
+int DefaultFilterThreads() {
+    return FilterThreadCount(static_cast<int>(std::thread::hardware_concurrency()));
+}
+
 int DefaultFrameWorkers() {
     return FrameWorkerCount(static_cast<int>(std::thread::hardware_concurrency()));
 }

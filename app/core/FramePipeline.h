@@ -28,6 +28,12 @@
 int FrameWorkerCount(int cores);
 // FrameWorkerCount of this machine.
 int DefaultFrameWorkers();
+// Slice threads for a pipelined conversion's filters (the scaler): the cores that neither the
+// conversion's thread nor the frame workers keep busy, at least one (the filters then run on
+// the conversion's thread). Slices on cores the pipeline has taken only add hand-offs.
+int FilterThreadCount(int cores);
+// FilterThreadCount of this machine.
+int DefaultFilterThreads();
 
 // The priority of a conversion whose frames go to a pipeline. Its thread, and with it the
 // decoder's threads, which it starts, run below the pipeline's workers (started beforehand by a

@@ -58,6 +58,7 @@ TConversionControl::~TConversionControl() = default;
 
 void TConversionControl::ConnectEncoder() {
     encoder_.SetThreadPriority(kPipelinedConversionPriority);
+    encoder_.SetFilterThreads(DefaultFilterThreads());
     sink_.Attach(foa_);
     // The sink's own header handler, noting that this run's output has begun.
     foa_.OnWriteHeader = [this](TFrameOutputAdapter* sender) {

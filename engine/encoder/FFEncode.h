@@ -113,6 +113,10 @@ protected:
     void SetProgressInterval(int milliseconds);
     TThreadPriority ThreadPriority() const { return threadPriority_; }
     void SetThreadPriority(TThreadPriority priority) { threadPriority_ = priority; }
+    // Threads for the slices of a task's video filters (the scaler); 0 lets the filter library
+    // take one a core. A task takes it when it starts.
+    int FilterThreads() const { return filterThreads_; }
+    void SetFilterThreads(int threads) { filterThreads_ = threads < 0 ? 0 : threads; }
     bool TriggerEventInMainThread() const { return triggerEventInMainThread_; }
     void SetTriggerEventInMainThread(bool on) { triggerEventInMainThread_ = on; }
 
@@ -214,6 +218,7 @@ private:
     std::atomic<bool> previewBitmap_{false};
     std::atomic<int> progressInterval_{500};
     std::atomic<TThreadPriority> threadPriority_{tpNormal};
+    std::atomic<int> filterThreads_{0};
     std::atomic<bool> triggerEventInMainThread_{true};
 };
 
@@ -223,9 +228,11 @@ public:
     TFFEncoder() = default;
     ~TFFEncoder() override { Shutdown(); }
 
+    using TCustomEncoder::FilterThreads;
     using TCustomEncoder::Preview;
     using TCustomEncoder::PreviewBitmap;
     using TCustomEncoder::ProgressInterval;
+    using TCustomEncoder::SetFilterThreads;
     using TCustomEncoder::SetPreview;
     using TCustomEncoder::SetPreviewBitmap;
     using TCustomEncoder::SetProgressInterval;

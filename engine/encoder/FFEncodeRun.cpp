@@ -70,6 +70,7 @@ void TCustomEncoder::StartNextTask() {
         // taken before the start: a task that fails to start starts the next one from inside
         task = &tasks_.Items(nextIndex_++);
         task->ProgressInterval = static_cast<int64_t>(progressInterval_) * 1000;
+        task->FilterThreads = filterThreads_;
         if (threaded_) {
             if (TConvertThread* worker = task->Start(true, threadPriority_)) {
                 // a task starting while the others are paused starts paused

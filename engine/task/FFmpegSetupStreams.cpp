@@ -165,7 +165,7 @@ int SetupVideoEncoding(TCustomFFmpeg& task, TOutputStream& ost, TInputStream& is
     for (int64_t& time : ost.ForcedKfPts)
         time = libav::av_rescale_q(time, AV_TIME_BASE_Q, enc->time_base);
 
-    const int ret = BuildVideoGraph(ist, ost);
+    const int ret = BuildVideoGraph(ist, ost, task.FilterThreads);
     if (ret < 0) return FailStep(task, ret, ErrorText("Error opening filters", ret));
     return 0;
 }
@@ -315,7 +315,7 @@ int SetupJoinCopy(TCustomFFmpeg& task, TOutputStream& ost, TInputStream& ist) {
             ost.ResampleWidth = dec->width;
             ost.ResampleHeight = dec->height;
             ost.ResamplePixFmt = dec->pix_fmt;
-            const int ret = BuildVideoGraph(ist, ost);
+            const int ret = BuildVideoGraph(ist, ost, task.FilterThreads);
             if (ret < 0) return FailStep(task, ret, ErrorText("Error opening filters", ret));
             return 0;
         }

@@ -166,6 +166,8 @@ public:
     // How often the progress route is called, and how often previews are delivered
     // (microseconds).
     int64_t ProgressInterval = 500000;
+    // Slice threads of the video filters; 0: one a core, as the filter library chooses.
+    int FilterThreads = 0;
     int64_t PreviewInterval = 100000;
     // The routes out of the task (progress, preview bitmap, hooks, termination).
     TTaskRoutes Routes;

@@ -59,12 +59,13 @@ int InsertTurn(AVFilterGraph* graph, const TPictureTurn& turn, AVFilterContext*&
 
 }  // namespace
 
-int BuildVideoGraph(TInputStream& ist, TOutputStream& ost) {
+int BuildVideoGraph(TInputStream& ist, TOutputStream& ost, int threads) {
     AVCodecContext* dec = ist.DecoderContext;
     AVCodecContext* enc = ost.EncoderContext;
     ost.Graph = libav::avfilter_graph_alloc();
     if (!ost.Graph) return kErrorOutOfMemory;
     AVFilterGraph* graph = ost.Graph;
+    graph->nb_threads = threads;
 
     const AVRational sar =
         ist.St->sample_aspect_ratio.num ? ist.St->sample_aspect_ratio : dec->sample_aspect_ratio;

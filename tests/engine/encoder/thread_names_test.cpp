@@ -1,6 +1,7 @@
 // The engine's threads carry names, as debuggers, profilers and /proc show them: the thread that
 // converts (and so the decoder's threads it makes), the one that reports a task's end, and the
-// one that ends a task that never ran.
+// one that ends a task that never ran. The scaler's slice threads are as many as the encoder
+// allows.
 #include <filesystem>
 #include <fstream>
 #include <mutex>
@@ -28,7 +29,26 @@ bool Contains(const std::vector<std::string>& names, const std::string& name) {
     return std::find(names.begin(), names.end(), name) != names.end();
 }
 
-class ThreadNamesTest : public EncoderTest {};
+class ThreadNamesTest : public EncoderTest {
+protected:
+    // The threads of the process while a scaling conversion with `filterThreads` slice threads
+    // runs (counted at its first frame).
+    static size_t ThreadsWhileScaling(int filterThreads) {
+        TFrameOutputAdapter adapter;
+        TFrameCounter counter;
+        counter.Attach(adapter);
+        size_t threads = 0;
+        counter.OnFrame = [&](int frame) {
+            if (frame == 1) threads = ThreadNames().size();
+        };
+        TFFEncoder encoder;
+        encoder.SetFilterThreads(filterThreads);
+        if (AddFrameTask(encoder, ShortClip(), adapter, "-s 32x24") != 0) return 0;
+        encoder.StartTask(0);
+        EXPECT_EQ(counter.Frames, 25);
+        return threads;
+    }
+};
 
 TEST_F(ThreadNamesTest, RunningConversionAndItsEndReportRunOnNamedThreads) {
     TFrameOutputAdapter adapter;
@@ -90,6 +110,14 @@ TEST_F(ThreadNamesTest, ConversionInTheCallersThreadLeavesItsNameAlone) {
     EXPECT_EQ(counter.Frames, 25);
     EXPECT_EQ(convertingOn, own);
     EXPECT_EQ(CurrentThreadName(), own);
+}
+
+TEST_F(ThreadNamesTest, ScalerSlicesRunOnAsManyThreadsAsTheEncoderAllows) {
+    const size_t one = ThreadsWhileScaling(1);
+    const size_t four = ThreadsWhileScaling(4);
+    ASSERT_GT(one, 0u);
+    // One thread: the scaler works on the converting thread; four: three or four more.
+    EXPECT_GE(four, one + 3);
 }
 
 }  // namespace
