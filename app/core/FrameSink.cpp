@@ -1,7 +1,6 @@
 #include "app/core/FrameSink.h"
 
 #include <algorithm>
-#include <bit>
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
@@ -15,6 +14,7 @@
 #include "gif/optimise/FittedFrameSteps.h"
 #include "gif/optimise/OctreeFrameSteps.h"
 #include "platform/Exception.h"
+#include "platform/PixelOrder.h"
 #include "platform/Stream.h"
 
 extern "C" {
@@ -249,27 +249,6 @@ bool TFrameSink::Skip(const TSinkFrame& frame) {
     return true;
 }
 
-namespace {
-
-// Copies `pixels` pixels of three bytes, the first and third of each swapped. All but the last
-// go four bytes at a time, a word read, its bytes reversed and written back shifted by one, so
-// that each write's fourth byte is the next pixel's first, which its own write then sets.
-void SwapRedAndBlue(const uint8_t* in, uint8_t* out, size_t pixels) {
-    static_assert(std::endian::native == std::endian::little, "words are read low byte first");
-    if (pixels == 0) return;
-    for (size_t i = 0; i + 1 < pixels; ++i, in += 3, out += 3) {
-        uint32_t word;
-        std::memcpy(&word, in, sizeof(word));
-        word = __builtin_bswap32(word) >> 8;
-        std::memcpy(out, &word, sizeof(word));
-    }
-    out[0] = in[2];
-    out[1] = in[1];
-    out[2] = in[0];
-}
-
-}  // namespace
-
 // The packet's rows are width x 3 bytes each, top row first, without padding; the picture's
 // rows are blue, green, red.
 void TFrameSink::CopyPixels(const TSinkFrame& frame, TBitmap& picture) {
@@ -282,7 +261,7 @@ void TFrameSink::CopyPixels(const TSinkFrame& frame, TBitmap& picture) {
             std::memcpy(out, in, rowBytes);
             continue;
         }
-        SwapRedAndBlue(in, out, static_cast<size_t>(frame.Width));
+        CopySwappingRedAndBlue(in, out, static_cast<size_t>(frame.Width));
     }
 }
 
