@@ -249,6 +249,7 @@ TWuQuantizer::TCut TWuQuantizer::BestListedCut(const TBox& box) {
     best.Score = Score(whole);
     for (int axis = 0; axis < 3; ++axis) {
         const int lower = box.Lower[axis];
+        if (box.Upper[axis] - lower < 2) continue;  // one position: no cut across this axis
         std::fill_n(slabs_.begin(), box.Upper[axis] - lower, TMoments{});
         for (size_t i = box.Begin; i < box.End; ++i) {
             const TListedCell& cell = cells_[i];
