@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cmath>
 #include <cstddef>
+#include <queue>
 
 #ifdef __SSE2__
 #include <emmintrin.h>
@@ -335,24 +336,26 @@ std::vector<TGIFColor> TWuQuantizer::Quantize(const TColorHistogram& histogram, 
         ListCells(histogram, boxes[0]);
     else
         Accumulate(histogram, boxes[0]);
-    std::vector<double> spread{Variance(boxes[0])};
+    // The boxes by their spread, the largest first (of equal ones the first made): the next to
+    // cut is on top. A box that cannot be cut leaves the queue.
+    const auto later = [](const TSpread& a, const TSpread& b) {
+        return a.Spread < b.Spread || (a.Spread == b.Spread && a.Box > b.Box);
+    };
+    std::priority_queue<TSpread, std::vector<TSpread>, decltype(later)> spreads(later);
+    spreads.push({Variance(boxes[0]), 0});
     const size_t wanted = static_cast<size_t>(std::max(maxColors, 1));
-    while (boxes.size() < wanted) {
-        const size_t next =
-            static_cast<size_t>(std::max_element(spread.begin(), spread.end()) - spread.begin());
-        if (spread[next] <= 0) break;
+    while (boxes.size() < wanted && !spreads.empty() && spreads.top().Spread > 0) {
+        const size_t next = spreads.top().Box;
+        spreads.pop();
         const TCut cut = BestCut(boxes[next]);
-        if (cut.Axis < 0) {
-            spread[next] = 0;
-            continue;
-        }
+        if (cut.Axis < 0) continue;
         TBox upper = boxes[next];
         upper.Lower[cut.Axis] = cut.Position;
         boxes[next].Upper[cut.Axis] = cut.Position;
         if (listed_) SplitCells(cut, boxes[next], upper);
-        spread[next] = Variance(boxes[next]);
+        spreads.push({Variance(boxes[next]), next});
         boxes.push_back(upper);
-        spread.push_back(Variance(upper));
+        spreads.push({Variance(upper), boxes.size() - 1});
     }
     palette.reserve(boxes.size());
     for (const TBox& box : boxes)

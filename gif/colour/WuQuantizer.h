@@ -60,6 +60,11 @@ private:
         int64_t Blue;
         uint64_t Norms;
     };
+    // A box's spread, and where it is among the boxes.
+    struct TSpread {
+        double Spread;
+        size_t Box;
+    };
     struct TCut {
         int Axis = -1;
         int Position = 0;
