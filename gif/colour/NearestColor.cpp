@@ -9,6 +9,9 @@
 #ifdef __SSE2__
 #include <emmintrin.h>
 #endif
+#ifdef __x86_64__
+#include <immintrin.h>
+#endif
 
 namespace {
 
@@ -73,6 +76,48 @@ int PairOf(const int16_t* pairs, int index) {
 }
 #endif
 
+#if defined(__x86_64__) && defined(__SSE2__)
+#define CLIPGIF_WIDE_VECTORS 1
+bool HasWideVectors() {
+    static const bool has = __builtin_cpu_supports("avx2");
+    return has;
+}
+
+// PaletteDistances eight entries at a time (the same sums), where the processor can.
+__attribute__((target("avx2"))) int WidePaletteDistances(const int16_t* redGreen,
+                                                         const int16_t* blueZero, int r, int g,
+                                                         int b, int count, int* distances) {
+    const __m256i centreRG = _mm256_set1_epi32(
+        static_cast<int>((static_cast<uint32_t>(g) << 16) | static_cast<uint32_t>(r)));
+    const __m256i centreB = _mm256_set1_epi32(b);
+    const __m256i weightsRG =
+        _mm256_set1_epi32((kPerceptualWeights.Green << 16) | kPerceptualWeights.Red);
+    const __m256i weightsB = _mm256_set1_epi32(kPerceptualWeights.Blue);
+    __m256i least = _mm256_set1_epi32(INT_MAX);
+    int i = 0;
+    for (; i + 8 <= count; i += 8) {
+        const __m256i rg = _mm256_sub_epi16(
+            _mm256_loadu_si256(reinterpret_cast<const __m256i*>(redGreen + 2 * i)), centreRG);
+        const __m256i b0 = _mm256_sub_epi16(
+            _mm256_loadu_si256(reinterpret_cast<const __m256i*>(blueZero + 2 * i)), centreB);
+        const __m256i sum =
+            _mm256_add_epi32(_mm256_madd_epi16(rg, _mm256_mullo_epi16(rg, weightsRG)),
+                             _mm256_madd_epi16(b0, _mm256_mullo_epi16(b0, weightsB)));
+        _mm256_storeu_si256(reinterpret_cast<__m256i*>(distances + i), sum);
+        least = _mm256_min_epi32(least, sum);
+    }
+    alignas(32) int lanes[8];
+    _mm256_store_si256(reinterpret_cast<__m256i*>(lanes), least);
+    int nearest = *std::min_element(lanes, lanes + 8);
+    for (; i < count; ++i) {
+        distances[i] =
+            ColorDistance(redGreen[2 * i] - r, redGreen[2 * i + 1] - g, blueZero[2 * i] - b);
+        nearest = std::min(nearest, distances[i]);
+    }
+    return nearest;
+}
+#endif
+
 }  // namespace
 
 // The distances of the `count` listed entries to (r, g, b); returns the least (INT_MAX for
@@ -107,6 +152,10 @@ int TNearestColor::ListDistances(const uint8_t* list, int count, int r, int g, i
 // Differences and weighted differences fit 16 bits (the far-away entries too), their products
 // and sums 32.
 int TNearestColor::PaletteDistances(int r, int g, int b, int count, int* distances) const {
+#ifdef CLIPGIF_WIDE_VECTORS
+    if (HasWideVectors())
+        return WidePaletteDistances(redGreen_, blueZero_, r, g, b, count, distances);
+#endif
 #ifdef __SSE2__
     const TVectorDistance distance(r, g, b);
     __m128i least = _mm_set1_epi32(INT_MAX);
