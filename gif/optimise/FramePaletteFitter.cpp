@@ -1,6 +1,7 @@
 #include "gif/optimise/FramePaletteFitter.h"
 
 #include <algorithm>
+#include <bit>
 
 #include "gif/colour/ColorDistance.h"
 #include "gif/optimise/LocalContrast.h"
@@ -25,8 +26,22 @@ int AddChangedPixels(TPaletteBuilder& builder, const uint8_t* row, const uint8_t
     int added = 0;
     size_t room = changed.capacity() - changed.size();
     for (int x = 0; x < width;) {
-        if (x + kStillRun <= width && RunWithin(row, before, stillLevels)) {
-            std::fill_n(moved + x, kStillRun, 0);
+        if (x + kStillRun <= width) {
+            uint32_t stretch = 0;
+            if (RunWithin(row, before, stillLevels))
+                std::fill_n(moved + x, kStillRun, 0);
+            else
+                stretch = MarkMovedPixels(row, before, keepDistance, moved + x);
+            for (; stretch != 0; stretch &= stretch - 1) {
+                const int at = std::countr_zero(stretch);
+                const uint8_t* p = row + 3 * at;
+                builder.Add(p[2], p[1], p[0]);
+                if (room > 0) {
+                    changed.push_back(start + static_cast<uint32_t>(x + at));
+                    --room;
+                }
+                ++added;
+            }
             x += kStillRun;
             row += 3 * kStillRun;
             before += 3 * kStillRun;

@@ -1,6 +1,7 @@
 #include "gif/optimise/ScreenRemapper.h"
 
 #include <algorithm>
+#include <bit>
 #include <cstring>
 #include <iterator>
 #include <memory>
@@ -184,6 +185,7 @@ void TScreenRemapper::RemapFirst(TStepFrame& frame) {
 // again, however the palette showed it then, and whatever noise comes and goes meanwhile: what
 // stands still stays still.
 TRect TScreenRemapper::FindChanges(const TBitmap& picture) {
+    static_assert(kChanged == 1 && kUnchanged == 0, "the marks MarkMovedPixels writes");
     const int keep = quality_.KeepDistance;
     changedPixels_ = 0;
     TRect box{width_, height_, 0, 0};
@@ -193,8 +195,17 @@ TRect TScreenRemapper::FindChanges(const TBitmap& picture) {
         uint8_t* mark = changed_.data() + static_cast<size_t>(y) * width_;
         int first = -1, last = -1;
         for (int x = 0; x < width_;) {
-            if (x + kStillRun <= width_ && RunWithin(in, from, stillLevels_)) {
-                std::fill_n(mark + x, kStillRun, kUnchanged);
+            if (x + kStillRun <= width_) {
+                uint32_t moved = 0;
+                if (RunWithin(in, from, stillLevels_))
+                    std::fill_n(mark + x, kStillRun, kUnchanged);
+                else
+                    moved = MarkMovedPixels(in, from, keep, mark + x);
+                if (moved != 0) {
+                    changedPixels_ += std::popcount(moved);
+                    if (first < 0) first = x + std::countr_zero(moved);
+                    last = x + 31 - std::countl_zero(moved);
+                }
                 x += kStillRun;
                 in += 3 * kStillRun;
                 from += 3 * kStillRun;

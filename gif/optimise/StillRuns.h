@@ -42,3 +42,8 @@ inline bool RunWithin(const uint8_t* a, const uint8_t* b, int levels) {
     return farthest <= levels;
 #endif
 }
+
+// The pixels of a stretch of kStillRun pixels of three bytes (blue, green, red) at `a` that lie
+// farther than `distance` (weighted colour distance) from `b`'s: bit i for pixel i. Each pixel's
+// mark goes to `marks` too, 1 where it moved, 0 where it stayed.
+uint32_t MarkMovedPixels(const uint8_t* a, const uint8_t* b, int distance, uint8_t* marks);
