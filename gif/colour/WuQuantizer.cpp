@@ -20,7 +20,7 @@ constexpr int kListedShare = 24;
 TWuQuantizer::TWuQuantizer()
     : moments_(static_cast<size_t>(kSide) * kSide * kSide),
       plane_(static_cast<size_t>(kSide)),
-      slabs_(static_cast<size_t>(kSide)) {}
+      slabs_(static_cast<size_t>(3 * kSide)) {}
 
 int TWuQuantizer::TBox::Volume() const {
     return (Upper[0] - Lower[0]) * (Upper[1] - Lower[1]) * (Upper[2] - Lower[2]);
@@ -242,27 +242,36 @@ TWuQuantizer::TMoments TWuQuantizer::ListedSum(const TBox& box) const {
     return sum;
 }
 
-// Per axis, the box's cells are summed by their position on it; the part below a position is
-// then a running sum of those.
+// The box's cells are summed by their position on each axis, in one pass that sums the whole
+// box too; the part below a position is then a running sum of those.
 TWuQuantizer::TCut TWuQuantizer::BestListedCut(const TBox& box) {
-    const TMoments whole = ListedSum(box);
-    TCut best;
-    best.Score = Score(whole);
+    TMoments* slabs[3];
     for (int axis = 0; axis < 3; ++axis) {
-        const int lower = box.Lower[axis];
-        if (box.Upper[axis] - lower < 2) continue;  // one position: no cut across this axis
-        std::fill_n(slabs_.begin(), box.Upper[axis] - lower, TMoments{});
-        for (size_t i = box.Begin; i < box.End; ++i) {
-            const TListedCell& cell = cells_[i];
-            TMoments& slab = slabs_[static_cast<size_t>(cell.At[axis] - lower)];
+        slabs[axis] = slabs_.data() + static_cast<size_t>(axis) * kSide;
+        std::fill_n(slabs[axis], box.Upper[axis] - box.Lower[axis], TMoments{});
+    }
+    TMoments whole;
+    for (size_t i = box.Begin; i < box.End; ++i) {
+        const TListedCell& cell = cells_[i];
+        whole.Weight += cell.Weight;
+        whole.Red += cell.Red;
+        whole.Green += cell.Green;
+        whole.Blue += cell.Blue;
+        for (int axis = 0; axis < 3; ++axis) {
+            TMoments& slab = slabs[axis][cell.At[axis] - box.Lower[axis]];
             slab.Weight += cell.Weight;
             slab.Red += cell.Red;
             slab.Green += cell.Green;
             slab.Blue += cell.Blue;
         }
+    }
+    TCut best;
+    best.Score = Score(whole);
+    for (int axis = 0; axis < 3; ++axis) {
+        const int lower = box.Lower[axis];
         TMoments low;
         for (int position = lower + 1; position < box.Upper[axis]; ++position) {
-            const TMoments& slab = slabs_[static_cast<size_t>(position - 1 - lower)];
+            const TMoments& slab = slabs[axis][position - 1 - lower];
             if (slab.Weight == 0) continue;  // the same cut as one place lower
             low.Weight += slab.Weight;
             low.Red += slab.Red;

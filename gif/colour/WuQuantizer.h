@@ -104,5 +104,5 @@ private:
     std::vector<TMoments> plane_;  // Accumulate's running sums over a plane's rows
     bool listed_ = false;          // this palette's sums come from cells_
     std::vector<TListedCell> cells_;
-    std::vector<TMoments> slabs_;  // BestListedCut's sums of each position along an axis
+    std::vector<TMoments> slabs_;  // BestListedCut's sums of each position along each axis
 };
