@@ -15,6 +15,15 @@ namespace {
 // cut then visits fewer cells than the tables would sum.
 constexpr int kListedShare = 24;
 
+// Adds the weight and channel sums of `from` (a cell or moments) to `to`.
+template <typename T>
+void AddChannelSums(T& to, const auto& from) {
+    to.Weight += from.Weight;
+    to.Red += from.Red;
+    to.Green += from.Green;
+    to.Blue += from.Blue;
+}
+
 }  // namespace
 
 TWuQuantizer::TWuQuantizer()
@@ -231,12 +240,8 @@ TWuQuantizer::TMoments TWuQuantizer::ListedSum(const TBox& box) const {
     TMoments sum;
     uint64_t norms = 0;
     for (size_t i = box.Begin; i < box.End; ++i) {
-        const TListedCell& cell = cells_[i];
-        sum.Weight += cell.Weight;
-        sum.Red += cell.Red;
-        sum.Green += cell.Green;
-        sum.Blue += cell.Blue;
-        norms += cell.Norms;
+        AddChannelSums(sum, cells_[i]);
+        norms += cells_[i].Norms;
     }
     sum.Norms = static_cast<double>(norms);
     return sum;
@@ -253,17 +258,9 @@ TWuQuantizer::TCut TWuQuantizer::BestListedCut(const TBox& box) {
     TMoments whole;
     for (size_t i = box.Begin; i < box.End; ++i) {
         const TListedCell& cell = cells_[i];
-        whole.Weight += cell.Weight;
-        whole.Red += cell.Red;
-        whole.Green += cell.Green;
-        whole.Blue += cell.Blue;
-        for (int axis = 0; axis < 3; ++axis) {
-            TMoments& slab = slabs[axis][cell.At[axis] - box.Lower[axis]];
-            slab.Weight += cell.Weight;
-            slab.Red += cell.Red;
-            slab.Green += cell.Green;
-            slab.Blue += cell.Blue;
-        }
+        AddChannelSums(whole, cell);
+        for (int axis = 0; axis < 3; ++axis)
+            AddChannelSums(slabs[axis][cell.At[axis] - box.Lower[axis]], cell);
     }
     TCut best;
     best.Score = Score(whole);
@@ -273,10 +270,7 @@ TWuQuantizer::TCut TWuQuantizer::BestListedCut(const TBox& box) {
         for (int position = lower + 1; position < box.Upper[axis]; ++position) {
             const TMoments& slab = slabs[axis][position - 1 - lower];
             if (slab.Weight == 0) continue;  // the same cut as one place lower
-            low.Weight += slab.Weight;
-            low.Red += slab.Red;
-            low.Green += slab.Green;
-            low.Blue += slab.Blue;
+            AddChannelSums(low, slab);
             ConsiderCut(whole, low, axis, position, best);
         }
     }
