@@ -3,9 +3,10 @@
 #include <bit>
 #include <cstring>
 
-#if defined(__x86_64__) || defined(__i386__)
+#include "platform/ProcessorFeatures.h"
+
+#ifdef CLIPGIF_X86_FEATURES
 #include <immintrin.h>
-#define CLIPGIF_BYTE_SHUFFLE 1
 #endif
 
 namespace {
@@ -27,7 +28,7 @@ void SwapWords(const uint8_t* in, uint8_t* out, size_t pixels) {
     out[2] = in[0];
 }
 
-#ifdef CLIPGIF_BYTE_SHUFFLE
+#ifdef CLIPGIF_X86_FEATURES
 // Four pixels a byte shuffle: sixteen bytes read and written, twelve of them the four pixels
 // turned around; the last four are the next pixels' first bytes, unchanged, which the next
 // shuffle (or the word loop) sets. A shuffle runs while sixteen bytes lie within both rows.
@@ -41,18 +42,13 @@ __attribute__((target("ssse3"))) size_t SwapShuffled(const uint8_t* in, uint8_t*
     }
     return done;
 }
-
-bool HasByteShuffle() {
-    static const bool has = __builtin_cpu_supports("ssse3");
-    return has;
-}
 #endif
 
 }  // namespace
 
 void CopySwappingRedAndBlue(const uint8_t* in, uint8_t* out, size_t pixels) {
     size_t done = 0;
-#ifdef CLIPGIF_BYTE_SHUFFLE
+#ifdef CLIPGIF_X86_FEATURES
     if (pixels >= 6 && HasByteShuffle()) done = SwapShuffled(in, out, pixels);
 #endif
     SwapWords(in + 3 * done, out + 3 * done, pixels - done);

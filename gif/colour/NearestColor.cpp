@@ -6,10 +6,12 @@
 #include <cmath>
 #include <cstring>
 
+#include "platform/ProcessorFeatures.h"
+
 #ifdef __SSE2__
 #include <emmintrin.h>
 #endif
-#ifdef __x86_64__
+#ifdef CLIPGIF_X86_FEATURES
 #include <immintrin.h>
 #endif
 
@@ -76,12 +78,8 @@ int PairOf(const int16_t* pairs, int index) {
 }
 #endif
 
-#if defined(__x86_64__) && defined(__SSE2__)
+#if defined(CLIPGIF_X86_FEATURES) && defined(__SSE2__)
 #define CLIPGIF_WIDE_VECTORS 1
-bool HasWideVectors() {
-    static const bool has = __builtin_cpu_supports("avx2");
-    return has;
-}
 
 // PaletteDistances eight entries at a time (the same sums), where the processor can.
 __attribute__((target("avx2"))) int WidePaletteDistances(const int16_t* redGreen,

@@ -2,9 +2,10 @@
 
 #include <array>
 
-#if defined(__x86_64__) || defined(__i386__)
+#include "platform/ProcessorFeatures.h"
+
+#ifdef CLIPGIF_X86_FEATURES
 #include <immintrin.h>
-#define CLIPGIF_BYTE_SHUFFLE 1
 #endif
 
 namespace {
@@ -19,24 +20,29 @@ uint32_t MarkMovedOneByOne(const uint8_t* a, const uint8_t* b, int distance, uin
     return moved;
 }
 
-#ifdef CLIPGIF_BYTE_SHUFFLE
+#ifdef CLIPGIF_X86_FEATURES
 static_assert(kStillRun == 16, "a stretch is one vector of bytes a channel");
 
-// Byte shuffles that gather channel `channel` of the sixteen pixels from the third `part` of
-// their 48 bytes: lane i takes byte 3i + channel when it lies in that third, else nothing.
-constexpr std::array<int8_t, 16> Gather(int channel, int part) {
-    std::array<int8_t, 16> order{};
-    for (int i = 0; i < 16; ++i) {
-        const int at = 3 * i + channel - 16 * part;
-        order[static_cast<size_t>(i)] = at >= 0 && at < 16 ? static_cast<int8_t>(at) : -128;
-    }
-    return order;
+// Byte shuffles that gather channel c of the sixteen pixels from the third p of their 48 bytes
+// (entry 3c + p): lane i takes byte 3i + c when it lies in that third, else nothing.
+using TShuffle = std::array<int8_t, 16>;
+constexpr std::array<TShuffle, 9> MakeGathers() {
+    std::array<TShuffle, 9> gathers{};
+    for (int channel = 0; channel < 3; ++channel)
+        for (int part = 0; part < 3; ++part)
+            for (int i = 0; i < 16; ++i) {
+                const int at = 3 * i + channel - 16 * part;
+                gathers[static_cast<size_t>(3 * channel + part)][static_cast<size_t>(i)] =
+                    at >= 0 && at < 16 ? static_cast<int8_t>(at) : -128;
+            }
+    return gathers;
 }
+alignas(16) constexpr std::array<TShuffle, 9> kGathers = MakeGathers();
 
 __attribute__((target("ssse3"))) __m128i Channel(const __m128i parts[3], int channel) {
     __m128i gathered = _mm_setzero_si128();
     for (int part = 0; part < 3; ++part) {
-        const std::array<int8_t, 16> order = Gather(channel, part);
+        const TShuffle& order = kGathers[static_cast<size_t>(3 * channel + part)];
         const __m128i shuffle = _mm_loadu_si128(reinterpret_cast<const __m128i*>(order.data()));
         gathered = _mm_or_si128(gathered, _mm_shuffle_epi8(parts[part], shuffle));
     }
@@ -86,17 +92,12 @@ __attribute__((target("ssse3"))) uint32_t MarkMovedShuffled(const uint8_t* a, co
     _mm_storeu_si128(reinterpret_cast<__m128i*>(marks), _mm_and_si128(farBytes, _mm_set1_epi8(1)));
     return static_cast<uint32_t>(_mm_movemask_epi8(farBytes));
 }
-
-bool HasByteShuffle() {
-    static const bool has = __builtin_cpu_supports("ssse3");
-    return has;
-}
 #endif
 
 }  // namespace
 
 uint32_t MarkMovedPixels(const uint8_t* a, const uint8_t* b, int distance, uint8_t* marks) {
-#ifdef CLIPGIF_BYTE_SHUFFLE
+#ifdef CLIPGIF_X86_FEATURES
     if (HasByteShuffle()) return MarkMovedShuffled(a, b, distance, marks);
 #endif
     return MarkMovedOneByOne(a, b, distance, marks);
