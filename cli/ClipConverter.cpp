@@ -5,6 +5,7 @@
 
 #include "app/core/ByteSize.h"
 #include "app/core/ClipSampler.h"
+#include "app/core/DecoderThreads.h"
 #include "app/core/FailureText.h"
 #include "app/core/FitTexts.h"
 #include "app/core/FrameLimits.h"
@@ -86,6 +87,7 @@ TConversionOutcome TClipConverter::ConvertWith(const std::string& fileName, cons
     stopped_ = false;
     outputStarted_ = false;
     const TTaskOptionTexts texts = BuildTaskOptions(choices, facts);
+    encoder_.SetDecoderThreads(DefaultDecoderThreads(choices, facts, texts));
     PrepareSink(sink_, choices, fileName);
     sink_.SetSizeLimit(limit);
     TInputOptions input;

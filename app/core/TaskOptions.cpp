@@ -73,6 +73,8 @@ TClipFacts ClipFactsOf(TFFDecoder& decoder) {
     if (video.FrameRateNum > 0 && video.FrameRateDen > 0)
         facts.FrameRate = static_cast<double>(video.FrameRateNum) / video.FrameRateDen;
     facts.KeyFrames = decoder.IndexedKeyFrames(-1);
+    facts.Codec = video.CodecName;
+    facts.BitRate = video.BitRate > 0 ? video.BitRate : std::max<int64_t>(file.BitRate, 0);
     return facts;
 }
 

@@ -27,6 +27,10 @@ struct TClipFacts {
     // Where the file's index says its video's key frames are (microseconds from its start),
     // in order; empty when it does not say. Decoding from there costs least.
     std::vector<int64_t> KeyFrames;
+    // The video's codec ("h264"; empty unknown) and its bits per second (the stream's, else the
+    // whole file's; 0 unknown): what decoding it costs.
+    std::string Codec;
+    int64_t BitRate = 0;
 };
 
 // The facts of the file the decoder has open.

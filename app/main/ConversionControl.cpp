@@ -5,6 +5,7 @@
 #include <QWidget>
 
 #include "app/core/ByteSize.h"
+#include "app/core/DecoderThreads.h"
 #include "app/core/FailureText.h"
 #include "app/core/FramePipeline.h"
 #include "app/core/LostFrames.h"
@@ -115,6 +116,7 @@ bool TConversionControl::AddTask(const TConversionChoices& choices) {
     encoder_.ClearTasks();
     const std::string& file = conversion_->Files[fileIndex_];
     texts_ = BuildTaskOptions(choices, facts_);
+    encoder_.SetDecoderThreads(DefaultDecoderThreads(choices, facts_, texts_));
     TInputOptions input;
     input.FileName = file;
     input.Options = texts_.Input;

@@ -53,6 +53,7 @@ struct TFileInfo {
 struct TVideoStreamInfo {
     std::string Language;
     std::string CodecText;
+    std::string CodecName;     // the codec's short name ("h264")
     int64_t StartTime = -1;    // stream time-base units
     int64_t StartTimeUs = -1;  // microseconds, -1 when unknown
     int64_t Duration = -1;     // stream time-base units

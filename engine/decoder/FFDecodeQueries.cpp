@@ -7,6 +7,7 @@
 #include "engine/core/ShownPicture.h"
 #include "engine/decoder/FFDecode.h"
 #include "engine/decoder/FileInfoText.h"
+#include "engine/entrypoints/avcodec.h"
 #include "engine/entrypoints/avformat.h"
 #include "engine/entrypoints/avutil.h"
 
@@ -121,6 +122,7 @@ bool TCustomDecoder::GetVideoStreamInfo(int streamIndex, TVideoStreamInfo& info)
     const AVCodecParameters& parameters = *stream.codecpar;
     info.Language = DictValue(stream.metadata, "language", "");
     info.CodecText = CodecDescription(stream);
+    info.CodecName = libav::avcodec_get_name(parameters.codec_id);
     info.StartTime = stream.start_time;
     if (stream.start_time != AV_NOPTS_VALUE) {
         info.StartTimeUs = ToMicroseconds(stream.start_time, stream.time_base);

@@ -81,6 +81,7 @@ int TCustomEncoder::AddTaskWith(const std::string& fileName, const TInputOptions
         // without the libraries a task can neither parse nor open anything
         FFLoader().CheckLibsLoaded(FullLibrarySet);
         task->StrictOptions = strictOptions_;
+        task->DecoderThreads = decoderThreads_;
         const int inputIndex = static_cast<int>(task->InputFiles.size());
         TInputOptions& stored = task->InputOptions(inputIndex);
         if (inputOptions) {

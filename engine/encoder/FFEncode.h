@@ -117,6 +117,10 @@ protected:
     // take one a core. A task takes it when it starts.
     int FilterThreads() const { return filterThreads_; }
     void SetFilterThreads(int threads) { filterThreads_ = threads < 0 ? 0 : threads; }
+    // Threads of a task's video decoders, unless its input options name them; 0 lets the
+    // codec library choose. A task takes it when it is added.
+    int DecoderThreads() const { return decoderThreads_; }
+    void SetDecoderThreads(int threads) { decoderThreads_ = threads < 0 ? 0 : threads; }
     bool TriggerEventInMainThread() const { return triggerEventInMainThread_; }
     void SetTriggerEventInMainThread(bool on) { triggerEventInMainThread_ = on; }
 
@@ -219,6 +223,7 @@ private:
     std::atomic<int> progressInterval_{500};
     std::atomic<TThreadPriority> threadPriority_{tpNormal};
     std::atomic<int> filterThreads_{0};
+    std::atomic<int> decoderThreads_{0};
     std::atomic<bool> triggerEventInMainThread_{true};
 };
 
@@ -228,10 +233,12 @@ public:
     TFFEncoder() = default;
     ~TFFEncoder() override { Shutdown(); }
 
+    using TCustomEncoder::DecoderThreads;
     using TCustomEncoder::FilterThreads;
     using TCustomEncoder::Preview;
     using TCustomEncoder::PreviewBitmap;
     using TCustomEncoder::ProgressInterval;
+    using TCustomEncoder::SetDecoderThreads;
     using TCustomEncoder::SetFilterThreads;
     using TCustomEncoder::SetPreview;
     using TCustomEncoder::SetPreviewBitmap;

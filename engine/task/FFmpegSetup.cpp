@@ -13,6 +13,7 @@
 #include <climits>
 #include <cstring>
 #include <exception>
+#include <string>
 
 #include "engine/core/ErrorCodes.h"
 #include "engine/core/FFUtils.h"
@@ -78,9 +79,12 @@ int AllocateVideoPacketBuffer(TCustomFFmpeg& task) {
     return 0;
 }
 
-int OpenCodec(AVCodecContext* context, const AVCodec* codec, AVDictionary** options) {
+// `threads`: the codec's threads unless the options name them; 0 lets the codec library choose.
+int OpenCodec(AVCodecContext* context, const AVCodec* codec, AVDictionary** options,
+              int threads = 0) {
     if (!libav::av_dict_get(*options, "threads", nullptr, 0))
-        libav::av_dict_set(options, "threads", "auto", 0);
+        libav::av_dict_set(options, "threads",
+                           threads > 0 ? std::to_string(threads).c_str() : "auto", 0);
     TCodecLock codecLock;
     return libav::avcodec_open2(context, codec, options);
 }
@@ -110,7 +114,7 @@ int OpenInputDecoder(TCustomFFmpeg& task, int istIndex, std::string& error) {
         dec->pkt_timebase = AV_TIME_BASE_Q;
         int ret = CheckExperimentalCodec(task, dec, ist.Decoder, false, ist.DecoderOpts);
         if (ret < 0) return ret;
-        if (OpenCodec(dec, ist.Decoder, &ist.DecoderOpts) < 0) {
+        if (OpenCodec(dec, ist.Decoder, &ist.DecoderOpts, task.DecoderThreads) < 0) {
             error = StrFormat("Error while opening decoder for input stream #%d:%d", fileIndex,
                               ist.St->index);
             return kErrorInvalidArgument;

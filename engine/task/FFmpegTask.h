@@ -168,6 +168,9 @@ public:
     int64_t ProgressInterval = 500000;
     // Slice threads of the video filters; 0: one a core, as the filter library chooses.
     int FilterThreads = 0;
+    // Threads of each video decoder unless its options name them; 0: the codec library's
+    // choice (for most codecs, several frames at once on a thread each).
+    int DecoderThreads = 0;
     int64_t PreviewInterval = 100000;
     // The routes out of the task (progress, preview bitmap, hooks, termination).
     TTaskRoutes Routes;

@@ -211,6 +211,7 @@ TEST_F(DecoderInfoTest, FileInfoAndVideoStreamInfoRecords) {
     EXPECT_NEAR(video.StartTimeUs, video.StartTime * 1000000 / 90000, 1);
     EXPECT_EQ(video.PixelFormat, 0);  // yuv420p
     EXPECT_EQ(video.CodecText.rfind("Video: mpeg2video", 0), 0u) << video.CodecText;
+    EXPECT_EQ(video.CodecName, "mpeg2video");
 
     ASSERT_TRUE(decoder.LoadFile(Media().Mp3));
     EXPECT_FALSE(decoder.GetVideoStreamInfo(-1, video));

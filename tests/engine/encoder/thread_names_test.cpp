@@ -48,6 +48,24 @@ protected:
         EXPECT_EQ(counter.Frames, 25);
         return threads;
     }
+    // The threads of the process while a conversion whose decoder has `decoderThreads` threads
+    // runs (counted at its first frame); the scaler works on the converting thread.
+    static size_t ThreadsWhileDecoding(int decoderThreads) {
+        TFrameOutputAdapter adapter;
+        TFrameCounter counter;
+        counter.Attach(adapter);
+        size_t threads = 0;
+        counter.OnFrame = [&](int frame) {
+            if (frame == 1) threads = ThreadNames().size();
+        };
+        TFFEncoder encoder;
+        encoder.SetFilterThreads(1);
+        encoder.SetDecoderThreads(decoderThreads);
+        if (AddFrameTask(encoder, ShortClip(), adapter, "-s 32x24") != 0) return 0;
+        encoder.StartTask(0);
+        EXPECT_EQ(counter.Frames, 25);
+        return threads;
+    }
 };
 
 TEST_F(ThreadNamesTest, RunningConversionAndItsEndReportRunOnNamedThreads) {
@@ -118,6 +136,14 @@ TEST_F(ThreadNamesTest, ScalerSlicesRunOnAsManyThreadsAsTheEncoderAllows) {
     ASSERT_GT(one, 0u);
     // One thread: the scaler works on the converting thread; four: three or four more.
     EXPECT_GE(four, one + 3);
+}
+
+TEST_F(ThreadNamesTest, DecoderRunsOnAsManyThreadsAsTheEncoderAllows) {
+    const size_t one = ThreadsWhileDecoding(1);
+    const size_t three = ThreadsWhileDecoding(3);
+    ASSERT_GT(one, 0u);
+    // One thread: the decoder works on the converting thread; three: a thread each.
+    EXPECT_GE(three, one + 3);
 }
 
 }  // namespace
