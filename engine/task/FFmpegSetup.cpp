@@ -181,7 +181,9 @@ int OpenEncoder(TCustomFFmpeg& task, TOutputStream& ost, std::string& error) {
         task.Run.VideoPacketBuffer->Attach(enc);
     ret = CheckExperimentalCodec(task, enc, ost.Enc, true, ost.Opts);
     if (ret < 0) return ret;
-    if (OpenCodec(enc, ost.Enc, &ost.Opts) < 0) {
+    // Raw video is coded by copying the frame: threads would only hand frames to and fro.
+    const int threads = ost.Enc->id == AV_CODEC_ID_RAWVIDEO ? 1 : 0;
+    if (OpenCodec(enc, ost.Enc, &ost.Opts, threads) < 0) {
         error = StrFormat(
             "Error while opening encoder for output stream #%d:%d (%s) - maybe incorrect "
             "parameters such as bit_rate, rate, width or height. Please check error log "
