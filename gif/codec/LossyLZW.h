@@ -82,7 +82,6 @@ void TLossyLZW::Rewrite(uint8_t* pixels, size_t count, int bitsPerPixel, Latitud
     THashTable::TString prefix = THashTable::Pixel(pixels[0]);
     uint8_t candidates[kMostAlternatives];
     uint8_t extending[kMostAlternatives];
-    THashTable::TString longer[kMostAlternatives];
     for (size_t i = 1; i < count; ++i) {
         const int pixel = pixels[i];
         uint32_t slot;
@@ -90,17 +89,13 @@ void TLossyLZW::Rewrite(uint8_t* pixels, size_t count, int bitsPerPixel, Latitud
         const int offered = latitude.Candidates(i, pixel, candidates);
         const TPixelSet& extenders = extenders_[prefix.code];
         int found = 0;
-        for (int a = 0; a < offered; ++a) {
-            if (!Holds(extenders, candidates[a])) continue;
-            longer[found] = prefix;
-            uint32_t unused;
-            extending[found] = candidates[a];
-            table_.Extend(longer[found], candidates[a], unused);
-            ++found;
-        }
+        for (int a = 0; a < offered; ++a)
+            if (Holds(extenders, candidates[a])) extending[found++] = candidates[a];
+        // Only the chosen candidate's string is looked up: the set says it is in the table.
         const int chosen = found > 0 ? latitude.Choose(i, pixel, extending, found) : -1;
         if (chosen >= 0) {
-            prefix = longer[chosen];
+            uint32_t unused;
+            table_.Extend(prefix, extending[chosen], unused);
             pixels[i] = extending[chosen];
             continue;
         }
