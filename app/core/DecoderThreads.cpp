@@ -11,12 +11,15 @@ namespace {
 // of 0.04 to 3.6 bits a pixel): about 3 ns a pixel and 13 ns a bit of the stream.
 constexpr double kDecodeNsPerPixel = 3;
 constexpr double kDecodeNsPerBit = 13;
-// One decoding thread keeps up while a frame decodes in this many nanoseconds per output pixel
-// and frame worker or less. Measured on two cores: one thread is faster at 15 to 88 (1080p
-// made into 1280x720 and 960x540 GIFs, a grainy 640x480 one into 480x360, 640x480 clips into
-// 160x120 to 640x480), several at 198 and more (the grainy clip into 320x240, 1080p into
-// 320x180, 39% faster there).
-constexpr double kMostDecodeNsPerOutputPixel = 80;
+// One decoding thread keeps up while decoding a frame costs at most this many nanoseconds per
+// output pixel and frame worker: about what making a frame of a nearly still screen recording
+// costs (a moving photograph's costs 75, a grainy one's over 100). Or, whatever the output, at
+// most kCheapFrameNs: frames that cheap cost more to hand to other threads than they gain
+// there. Measured on two cores: one thread was 2-11% faster on 640x480 clips (about 1 ms a
+// frame) made into GIFs of 160x120 to 640x480; 23-39% slower on 1080p made into 640x360 and
+// 320x180 GIFs, and 9% slower on a grainy 640x480 clip made into a 320x240 one.
+constexpr double kMostDecodeNsPerOutputPixel = 20;
+constexpr double kCheapFrameNs = 1.5e6;
 
 }  // namespace
 
@@ -28,8 +31,10 @@ int DecoderThreadCount(const TClipFacts& facts, int64_t outputPixels, double out
     const double bitsPerFrame = static_cast<double>(facts.BitRate) / facts.FrameRate;
     const double decodeNs =
         kDecodeNsPerPixel * facts.Width * facts.Height + kDecodeNsPerBit * bitsPerFrame;
-    const double allowedNs = kMostDecodeNsPerOutputPixel * static_cast<double>(outputPixels) *
-                             std::min(outputsPerDecoded, 1.0);
+    const double allowedNs =
+        std::max(kMostDecodeNsPerOutputPixel * static_cast<double>(outputPixels) *
+                     std::min(outputsPerDecoded, 1.0),
+                 kCheapFrameNs);
     return decodeNs * std::max(frameWorkers, 1) <= allowedNs ? 1 : 0;
 }
 

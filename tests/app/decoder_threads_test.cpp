@@ -29,7 +29,10 @@ TEST(DecoderThreads, OneThreadDecodesWhenMakingTheFramesIsTheHeavierPart) {
     EXPECT_EQ(DecoderThreadCount(full, 320 * 180, 1, 1), 0);
     // Many workers, or few frames kept of those decoded, need faster decoding.
     EXPECT_EQ(DecoderThreadCount(smooth, 320 * 240, 1, 8), 0);
-    EXPECT_EQ(DecoderThreadCount(smooth, 320 * 240, 0.1, 1), 0);
+    EXPECT_EQ(DecoderThreadCount(full, 1280 * 720, 0.1, 1), 0);
+    // Cheap frames decode on one thread whatever is made of them.
+    EXPECT_EQ(DecoderThreadCount(smooth, 160 * 120, 0.1, 1), 1);
+    EXPECT_EQ(DecoderThreadCount(full, 640 * 360, 1, 1), 0);
 }
 
 TEST(DecoderThreads, UnknownCostsLeaveTheChoiceToTheCodecLibrary) {
