@@ -31,9 +31,9 @@ bool Contains(const std::vector<std::string>& names, const std::string& name) {
 
 class ThreadNamesTest : public EncoderTest {
 protected:
-    // The threads of the process while a scaling conversion with `filterThreads` slice threads
-    // runs (counted at its first frame).
-    static size_t ThreadsWhileScaling(int filterThreads) {
+    // The threads of the process while a scaling conversion runs with `filterThreads` slice
+    // threads and `decoderThreads` decoder threads (counted at its first frame).
+    static size_t ThreadsWhileConverting(int filterThreads, int decoderThreads) {
         TFrameOutputAdapter adapter;
         TFrameCounter counter;
         counter.Attach(adapter);
@@ -43,23 +43,6 @@ protected:
         };
         TFFEncoder encoder;
         encoder.SetFilterThreads(filterThreads);
-        if (AddFrameTask(encoder, ShortClip(), adapter, "-s 32x24") != 0) return 0;
-        encoder.StartTask(0);
-        EXPECT_EQ(counter.Frames, 25);
-        return threads;
-    }
-    // The threads of the process while a conversion whose decoder has `decoderThreads` threads
-    // runs (counted at its first frame); the scaler works on the converting thread.
-    static size_t ThreadsWhileDecoding(int decoderThreads) {
-        TFrameOutputAdapter adapter;
-        TFrameCounter counter;
-        counter.Attach(adapter);
-        size_t threads = 0;
-        counter.OnFrame = [&](int frame) {
-            if (frame == 1) threads = ThreadNames().size();
-        };
-        TFFEncoder encoder;
-        encoder.SetFilterThreads(1);
         encoder.SetDecoderThreads(decoderThreads);
         if (AddFrameTask(encoder, ShortClip(), adapter, "-s 32x24") != 0) return 0;
         encoder.StartTask(0);
@@ -131,8 +114,8 @@ TEST_F(ThreadNamesTest, ConversionInTheCallersThreadLeavesItsNameAlone) {
 }
 
 TEST_F(ThreadNamesTest, ScalerSlicesRunOnAsManyThreadsAsTheEncoderAllows) {
-    const size_t one = ThreadsWhileScaling(1);
-    const size_t four = ThreadsWhileScaling(4);
+    const size_t one = ThreadsWhileConverting(1, 1);
+    const size_t four = ThreadsWhileConverting(4, 1);
     ASSERT_GT(one, 0u);
     // One thread: the scaler works on the converting thread; four: three or four more.
     EXPECT_GE(four, one + 3);
@@ -140,9 +123,9 @@ TEST_F(ThreadNamesTest, ScalerSlicesRunOnAsManyThreadsAsTheEncoderAllows) {
 
 TEST_F(ThreadNamesTest, DecoderRunsOnAsManyThreadsAsTheEncoderAllows) {
     const size_t before = ThreadNames().size();
-    const size_t one = ThreadsWhileDecoding(1);
-    const size_t three = ThreadsWhileDecoding(3);
-    // One thread: the decoder works on the converting thread, as does the scaler and the raw
+    const size_t one = ThreadsWhileConverting(1, 1);
+    const size_t three = ThreadsWhileConverting(1, 3);
+    // One thread: the decoder works on the converting thread, as do the scaler and the raw
     // video coder (a copy); three: a thread each.
     EXPECT_EQ(one, before);
     EXPECT_GE(three, one + 3);
