@@ -114,7 +114,8 @@ int OpenInputDecoder(TCustomFFmpeg& task, int istIndex, std::string& error) {
         dec->pkt_timebase = AV_TIME_BASE_Q;
         int ret = CheckExperimentalCodec(task, dec, ist.Decoder, false, ist.DecoderOpts);
         if (ret < 0) return ret;
-        if (OpenCodec(dec, ist.Decoder, &ist.DecoderOpts, task.DecoderThreads) < 0) {
+        const int threads = ist.Decoder->type == AVMEDIA_TYPE_VIDEO ? task.DecoderThreads : 0;
+        if (OpenCodec(dec, ist.Decoder, &ist.DecoderOpts, threads) < 0) {
             error = StrFormat("Error while opening decoder for input stream #%d:%d", fileIndex,
                               ist.St->index);
             return kErrorInvalidArgument;
