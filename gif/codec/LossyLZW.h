@@ -22,11 +22,12 @@
 // What a pixel may be changed to, asked at every string's end (a pixel in two or three), in two
 // steps: Candidates gives the values pixel `index` (in coding order) might take instead of
 // `value`, in the caller's order of preference for equally good ones, into `out` (at most
-// TLossyLZW::kMostAlternatives), without judging them; Choose gets those of them that extend the
-// string and returns the position of the best one it allows, or -1. Most strings end whatever
-// the pixel becomes (four in five on a photograph), so the candidates are judged only when one
-// would do. The pass takes the latitude as a type, not through virtual calls, so that both are
-// compiled into its loop.
+// TLossyLZW::kMostAlternatives), without judging them; they may repeat one another or `value`,
+// which does not extend the string. Choose gets those of them that extend the string and returns
+// the position of the best one it allows, or -1. Most strings end whatever the pixel becomes
+// (four in five on a photograph), so the candidates are judged only when one would do. The pass
+// takes the latitude as a type, not through virtual calls, so that both are compiled into its
+// loop.
 template <typename T>
 concept LZWLatitude = requires(T latitude, size_t index, int value, uint8_t* out,
                                const uint8_t* values, int count) {
@@ -89,8 +90,10 @@ void TLossyLZW::Rewrite(uint8_t* pixels, size_t count, int bitsPerPixel, Latitud
         const int offered = latitude.Candidates(i, pixel, candidates);
         const TPixelSet& extenders = extenders_[prefix.code];
         int found = 0;
-        for (int a = 0; a < offered; ++a)
-            if (Holds(extenders, candidates[a])) extending[found++] = candidates[a];
+        for (int a = 0; a < offered; ++a) {
+            extending[found] = candidates[a];
+            found += Holds(extenders, candidates[a]) ? 1 : 0;
+        }
         // Only the chosen candidate's string is looked up: the set says it is in the table.
         const int chosen = found > 0 ? latitude.Choose(i, pixel, extending, found) : -1;
         if (chosen >= 0) {

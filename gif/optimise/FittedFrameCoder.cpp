@@ -23,19 +23,15 @@ public:
     }
 
     // Transparency first (it costs nothing to draw), then the pixel's cell entries, nearest to
-    // the cell's centre first.
+    // the cell's centre first. The pixel's own value and repeated entries may be among them: the
+    // pass offers Choose only those that extend the string, and the value itself does not.
     int Candidates(size_t index, int value, uint8_t* out) const {
         if (value == frame_.TransparencySlot) return 0;
-        int count = 0;
-        if (frame_.MayBeTransparent) out[count++] = static_cast<uint8_t>(frame_.TransparencySlot);
+        out[0] = static_cast<uint8_t>(frame_.TransparencySlot);
+        int count = frame_.MayBeTransparent ? 1 : 0;
         const uint32_t entries = frame_.Candidates[index];
-        int previous = -1;
-        for (int i = 0; i < TNearestColor::kCellEntries; ++i) {
-            const int entry = TNearestColor::Entry(entries, i);
-            if (entry == value || entry == previous) continue;
-            previous = entry;
-            out[count++] = static_cast<uint8_t>(entry);
-        }
+        for (int i = 0; i < TNearestColor::kCellEntries; ++i)
+            out[count++] = static_cast<uint8_t>(TNearestColor::Entry(entries, i));
         return count;
     }
 
