@@ -7,6 +7,7 @@
 #include <cstring>
 
 #include "platform/ProcessorFeatures.h"
+#include "platform/WidePixels.h"
 
 #ifdef __SSE2__
 #include <emmintrin.h>
@@ -199,6 +200,9 @@ void TNearestColor::SetPalette(const TGIFColor* colors, int count) {
         redGreen_[2 * i + 1] = static_cast<int16_t>(entry ? colors_[i].Green : kFarAway);
         blueZero_[2 * i] = static_cast<int16_t>(entry ? colors_[i].Blue : kFarAway);
         blueZero_[2 * i + 1] = 0;
+        packed_[i] = entry ? static_cast<uint32_t>(colors_[i].Red | colors_[i].Green << 8 |
+                                                   colors_[i].Blue << 16)
+                           : 0;
     }
     wide_.Used = 0;
     middle_.Used = 0;
@@ -291,3 +295,51 @@ uint32_t TNearestColor::FillFineCell(size_t cell, int r, int g, int b) {
     fine_[cell] = ((stamp_ & 0xFF) << 24) | entries;
     return entries;
 }
+
+void TNearestColor::CellEntriesRow(const uint8_t* bgr, int count, const uint8_t* moved,
+                                   uint32_t* entries) {
+    int x = 0;
+#ifdef CLIPGIF_WIDE_VECTORS
+    if (HasWideVectors()) x = CellEntriesRowWide(bgr, count, moved, entries);
+#endif
+    for (; x < count; ++x) {
+        if (moved && !moved[x]) continue;
+        const uint8_t* p = bgr + 3 * x;
+        entries[x] = CellOf(p[2], p[1], p[0]);
+    }
+}
+
+#ifdef CLIPGIF_WIDE_VECTORS
+// Each group's fine cells are fetched at once; the few not filled for this palette yet are
+// filled one by one. Groups with no moved pixel are skipped.
+__attribute__((target("avx2"))) int TNearestColor::CellEntriesRowWide(const uint8_t* bgr, int count,
+                                                                      const uint8_t* moved,
+                                                                      uint32_t* entries) {
+    const auto* fine = reinterpret_cast<const int*>(&fine_[0]);
+    const __m256i stamp = _mm256_set1_epi32(static_cast<int>(stamp_ & 0xFF));
+    const __m256i low24 = _mm256_set1_epi32(0xFFFFFF);
+    int x = 0;
+    for (; x + 8 <= count; x += 8) {
+        const unsigned wanted = moved ? FlaggedLanes(moved + x) : 0xFFu;
+        if (wanted == 0) continue;
+        const __m256i pixels = RedGreenBlueWords(bgr + 3 * x);
+        const __m256i cells = _mm256_or_si256(
+            _mm256_or_si256(
+                _mm256_slli_epi32(_mm256_and_si256(pixels, _mm256_set1_epi32(0xFC)), 10),
+                _mm256_srli_epi32(_mm256_and_si256(pixels, _mm256_set1_epi32(0xFC00)), 4)),
+            _mm256_srli_epi32(_mm256_and_si256(pixels, _mm256_set1_epi32(0xFC0000)), 18));
+        const __m256i filled = _mm256_i32gather_epi32(fine, cells, 4);
+        const __m256i current = _mm256_cmpeq_epi32(_mm256_srli_epi32(filled, 24), stamp);
+        _mm256_storeu_si256(reinterpret_cast<__m256i*>(entries + x),
+                            _mm256_and_si256(filled, low24));
+        unsigned missing =
+            ~static_cast<unsigned>(_mm256_movemask_ps(_mm256_castsi256_ps(current))) & wanted;
+        for (; missing != 0; missing &= missing - 1) {
+            const int at = x + std::countr_zero(missing);
+            const uint8_t* p = bgr + 3 * at;
+            entries[at] = CellOf(p[2], p[1], p[0]);
+        }
+    }
+    return x;
+}
+#endif

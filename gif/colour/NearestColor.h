@@ -44,6 +44,13 @@ public:
     // first; a palette of fewer entries repeats its last), packed a byte each from the lowest
     // up. Find gives the nearest of them.
     uint32_t CellEntries(int r, int g, int b) { return CellOf(r, g, b); }
+    // CellEntries of the `count` pixels of a row of blue, green, red bytes, into `entries`; with
+    // `moved`, of those whose byte there is not zero only (the others' entries are left as they
+    // are or made up). Eight pixels at a time where the processor can.
+    void CellEntriesRow(const uint8_t* bgr, int count, const uint8_t* moved, uint32_t* entries);
+    // The palette as words of red | green << 8 | blue << 16, all 256 (0 past Count()), for
+    // lookups of several entries at once.
+    const uint32_t* PackedColors() const { return packed_; }
     // The nearest to (r, g, b) of the packed entries, the lower index among equally near ones.
     // Each entry's distance and index make one key, and the smallest key wins: no branch to
     // mispredict where two entries are about as near.
@@ -91,6 +98,8 @@ private:
         return FillFineCell(cell, r, g, b);
     }
     uint32_t FillFineCell(size_t cell, int r, int g, int b);
+    // CellEntriesRow eight pixels at a time, as far as whole groups of eight go; returns how far.
+    int CellEntriesRowWide(const uint8_t* bgr, int count, const uint8_t* moved, uint32_t* entries);
     int PaletteDistances(int r, int g, int b, int count, int* distances) const;
     int ListDistances(const uint8_t* list, int count, int r, int g, int b, int* distances) const;
     // The list of the cell of `level` holding (r, g, b), filled from `parent`'s (or from the
@@ -108,6 +117,7 @@ private:
     alignas(16) int16_t redGreen_[2 * 256];
     alignas(16) int16_t blueZero_[2 * 256];
     uint8_t all_[256];  // 0, 1, 2, ...: the whole palette as a list
+    uint32_t packed_[256] = {};
     // Cells remember the stamp of the palette they were filled for, so setting a palette
     // forgets them all by changing the stamp (a fine cell keeps its low byte).
     uint32_t stamp_ = 0;

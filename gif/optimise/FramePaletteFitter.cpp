@@ -73,7 +73,7 @@ const uint8_t* PixelAt(const TBitmap& picture, uint32_t at) {
 
 // Sets the frame's palette lookup; with mapPixels, also maps every pixel that changed to the
 // palette (dithered as the remap would), which fills the cells the remap will ask for.
-void TFramePaletteFitter::PrepareLookup(TStepFrame& frame, bool changesOnly, bool mapPixels) const {
+void TFramePaletteFitter::PrepareLookup(TStepFrame& frame, bool changesOnly, bool mapPixels) {
     TNearestColor& lookup = frame.PaletteLookup;
     lookup.SetPalette(frame.Palette);
     const TBitmap& picture = frame.Picture;
@@ -81,21 +81,23 @@ void TFramePaletteFitter::PrepareLookup(TStepFrame& frame, bool changesOnly, boo
     const size_t pixels = static_cast<size_t>(width) * picture.Height();
     frame.PaletteIndices.resize(pixels);
     if (frame.Palette.empty() || !mapPixels) return;
-    const bool dither = dither_.Enabled();
+    rowEntries_.resize(static_cast<size_t>(width));
+    const int maxContrast = dither_.Enabled() ? quality_.DitherMaxContrast : -1;
     for (int y = 0; y < picture.Height(); ++y) {
-        const uint8_t* row = picture.ScanLine(y);
         const size_t start = static_cast<size_t>(y) * width;
-        const uint8_t* moved = changesOnly ? moved_.data() + start : nullptr;
-        const uint8_t* contrast = frame.Contrast.data() + start;
-        for (int x = 0; x < width; ++x, row += 3) {
-            if (moved && !moved[x]) continue;
-            const int r = row[2], g = row[1], b = row[0];
-            const uint32_t entries = lookup.CellEntries(r, g, b);
-            frame.PaletteIndices[start + x] =
-                static_cast<uint8_t>(dither && contrast[x] <= quality_.DitherMaxContrast
-                                         ? dither_.Map(lookup, entries, x, y, r, g, b)
-                                         : lookup.Nearest(entries, r, g, b));
-            frame.PaletteCandidates[start + x] = entries | TStepFrame::kMapped;
+        TPatternDither::TRow row;
+        row.Pixels = picture.ScanLine(y);
+        row.Entries = rowEntries_.data();
+        row.Contrast = frame.Contrast.data() + start;
+        row.Moved = changesOnly ? moved_.data() + start : nullptr;
+        row.Count = width;
+        row.Y = y;
+        lookup.CellEntriesRow(row.Pixels, width, row.Moved, rowEntries_.data());
+        dither_.MapRow(lookup, row, maxContrast, frame.PaletteIndices.data() + start);
+        uint32_t* candidates = frame.PaletteCandidates.data() + start;
+        for (int x = 0; x < width; ++x) {
+            const uint32_t entries = rowEntries_[static_cast<size_t>(x)] | TStepFrame::kMapped;
+            candidates[x] = !row.Moved || row.Moved[x] ? entries : candidates[x];
         }
     }
 }

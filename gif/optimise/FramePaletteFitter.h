@@ -33,7 +33,7 @@ private:
     void AddNewColors(TStepFrame& frame);
     void AddOwnEntries(TStepFrame& frame) const;
     // Sets the frame's palette lookup; with mapPixels, maps the changed pixels to it too.
-    void PrepareLookup(TStepFrame& frame, bool changesOnly, bool mapPixels) const;
+    void PrepareLookup(TStepFrame& frame, bool changesOnly, bool mapPixels);
 
     TColorQuality quality_;
     TPatternDither dither_;
@@ -48,4 +48,6 @@ private:
     std::vector<uint32_t> changed_;
     // Per pixel of the frame: 1 where it changed since the picture before, else 0.
     std::vector<uint8_t> moved_;
+    // The cell entries of a row's pixels, as PrepareLookup maps them.
+    std::vector<uint32_t> rowEntries_;
 };

@@ -4,35 +4,40 @@
 #include <array>
 #include <cmath>
 
+#include "platform/WidePixels.h"
+
 namespace {
 
 constexpr int kTileBits = 6;
 constexpr int kTileSide = 1 << kTileBits;
+// Each row of the tile is kept twice over, so that the thresholds of eight neighbouring places
+// lie side by side whatever the first one's column.
+constexpr int kRowBytes = 2 * kTileSide;
 
 // Interleaved gradient noise: a cheap pattern whose neighbouring thresholds differ a lot, so
 // that the dithered pixels scatter evenly instead of clumping or forming a grid.
-std::array<uint8_t, kTileSide * kTileSide> MakeTile() {
-    std::array<uint8_t, kTileSide * kTileSide> tile{};
+std::array<uint8_t, kTileSide * kRowBytes> MakeTile() {
+    std::array<uint8_t, kTileSide * kRowBytes> tile{};
     for (int y = 0; y < kTileSide; ++y)
         for (int x = 0; x < kTileSide; ++x) {
             const double inner = std::fmod(0.06711056 * x + 0.00583715 * y, 1.0);
             const double noise = std::fmod(52.9829189 * inner, 1.0);
-            tile[static_cast<size_t>(y * kTileSide + x)] =
-                static_cast<uint8_t>(std::min(255.0, noise * 256.0));
+            const auto threshold = static_cast<uint8_t>(std::min(255.0, noise * 256.0));
+            tile[static_cast<size_t>(y * kRowBytes + x)] = threshold;
+            tile[static_cast<size_t>(y * kRowBytes + kTileSide + x)] = threshold;
         }
     return tile;
 }
 
-const std::array<uint8_t, kTileSide* kTileSide> kTile = MakeTile();
+const std::array<uint8_t, kTileSide* kRowBytes> kTile = MakeTile();
 
 int Clamp(int value) { return std::clamp(value, 0, 255); }
 
 }  // namespace
 
 int TPatternDither::Threshold(int x, int y) {
-    return kTile[static_cast<size_t>(((y & (kTileSide - 1)) << kTileBits) | (x & (kTileSide - 1)))];
+    return kTile[static_cast<size_t>((y & (kTileSide - 1)) * kRowBytes + (x & (kTileSide - 1)))];
 }
-
 // The other entry is the one of the cell's entries nearest to the nearest entry's mirror image
 // through the colour: the entry on the far side of the colour. (Looking only among the cell's
 // entries costs no second lookup, and an entry farther away than those would give a coarser
@@ -56,3 +61,174 @@ int TPatternDither::Map(const TNearestColor& nearest, uint32_t entries, int x, i
     // Threshold + 0.5 below share x 256, with share = along / gap.
     return (2 * Threshold(x, y) + 1) * gap < 512 * along ? other : first;
 }
+
+void TPatternDither::MapRow(const TNearestColor& nearest, const TRow& row, int maxContrast,
+                            uint8_t* out) const {
+    int i = 0;
+#ifdef CLIPGIF_X86_FEATURES
+    if (HasWideVectors()) i = MapRowWide(nearest, row, maxContrast, out);
+#endif
+    for (; i < row.Count; ++i) {
+        if (row.Moved && !row.Moved[i]) continue;
+        const uint8_t* p = row.Pixels + 3 * i;
+        const int r = p[2], g = p[1], b = p[0];
+        out[i] = static_cast<uint8_t>(row.Contrast[i] <= maxContrast
+                                          ? Map(nearest, row.Entries[i], row.X + i, row.Y, r, g, b)
+                                          : nearest.Nearest(row.Entries[i], r, g, b));
+    }
+}
+
+#ifdef CLIPGIF_X86_FEATURES
+namespace {
+
+// A colour's channels as 16-bit pairs: red and blue, green and 0 (see WideDistance).
+struct TWideColor {
+    __m256i RedBlue;
+    __m256i Green;
+};
+
+__attribute__((target("avx2"))) TWideColor SplitColor(__m256i words) {
+    return {_mm256_and_si256(words, _mm256_set1_epi32(0x00FF00FF)),
+            _mm256_and_si256(_mm256_srli_epi32(words, 8), _mm256_set1_epi32(0xFF))};
+}
+
+// ColorDistance lane by lane: each channel's difference and weighted difference fit 16 bits,
+// and a multiply-add makes their products and sums for a pair of channels.
+__attribute__((target("avx2"))) __m256i WideDistance(const TWideColor& a, const TWideColor& b) {
+    const __m256i redBlue = _mm256_sub_epi16(a.RedBlue, b.RedBlue);
+    const __m256i green = _mm256_sub_epi16(a.Green, b.Green);
+    const __m256i weightsRB =
+        _mm256_set1_epi32((kPerceptualWeights.Blue << 16) | kPerceptualWeights.Red);
+    const __m256i weightsG = _mm256_set1_epi32(kPerceptualWeights.Green);
+    return _mm256_add_epi32(_mm256_madd_epi16(redBlue, _mm256_mullo_epi16(redBlue, weightsRB)),
+                            _mm256_madd_epi16(green, _mm256_mullo_epi16(green, weightsG)));
+}
+
+// The weighted dot product of two differences, as WideDistance sums the squares.
+__attribute__((target("avx2"))) __m256i WideAlong(const TWideColor& a, const TWideColor& b) {
+    const __m256i weightsRB =
+        _mm256_set1_epi32((kPerceptualWeights.Blue << 16) | kPerceptualWeights.Red);
+    const __m256i weightsG = _mm256_set1_epi32(kPerceptualWeights.Green);
+    return _mm256_add_epi32(_mm256_madd_epi16(a.RedBlue, _mm256_mullo_epi16(b.RedBlue, weightsRB)),
+                            _mm256_madd_epi16(a.Green, _mm256_mullo_epi16(b.Green, weightsG)));
+}
+
+__attribute__((target("avx2"))) TWideColor Difference(const TWideColor& a, const TWideColor& b) {
+    return {_mm256_sub_epi16(a.RedBlue, b.RedBlue), _mm256_sub_epi16(a.Green, b.Green)};
+}
+
+// 2 x centre - colour in each 16-bit half, kept within 0..255.
+__attribute__((target("avx2"))) __m256i MirrorHalves(__m256i colour, __m256i centre) {
+    return _mm256_min_epi16(
+        _mm256_max_epi16(_mm256_sub_epi16(_mm256_add_epi16(centre, centre), colour),
+                         _mm256_setzero_si256()),
+        _mm256_set1_epi16(255));
+}
+
+// `colour` mirrored through `centre`, each channel kept within 0..255.
+__attribute__((target("avx2"))) TWideColor Mirror(const TWideColor& colour,
+                                                  const TWideColor& centre) {
+    return {MirrorHalves(colour.RedBlue, centre.RedBlue), MirrorHalves(colour.Green, centre.Green)};
+}
+
+__attribute__((target("avx2"))) TWideColor Choose(__m256i mask, const TWideColor& no,
+                                                  const TWideColor& yes) {
+    return {_mm256_blendv_epi8(no.RedBlue, yes.RedBlue, mask),
+            _mm256_blendv_epi8(no.Green, yes.Green, mask)};
+}
+
+// A fine cell's three entries and their colours, lane by lane.
+struct TWideCell {
+    __m256i Index[TNearestColor::kCellEntries];
+    TWideColor Color[TNearestColor::kCellEntries];
+
+    // The nearest of them to `colour`, by TNearestColor::Nearest's keys: the lower index
+    // among equally near ones.
+    __attribute__((target("avx2"))) __m256i Nearest(const TWideColor& colour) const {
+        __m256i best = _mm256_set1_epi32(-1);
+        for (int k = 0; k < TNearestColor::kCellEntries; ++k) {
+            const __m256i key =
+                _mm256_or_si256(_mm256_slli_epi32(WideDistance(Color[k], colour), 8), Index[k]);
+            best = _mm256_min_epu32(best, key);
+        }
+        return _mm256_and_si256(best, _mm256_set1_epi32(0xFF));
+    }
+    // The colour of `index`, one of the entries.
+    __attribute__((target("avx2"))) TWideColor ColorOf(__m256i index) const {
+        TWideColor colour = Color[0];
+        for (int k = 1; k < TNearestColor::kCellEntries; ++k)
+            colour = Choose(_mm256_cmpeq_epi32(index, Index[k]), colour, Color[k]);
+        return colour;
+    }
+};
+
+// The low bytes of eight words, in order.
+__attribute__((target("avx2"))) __m128i LowBytes(__m256i words) {
+    const __m256i gathered = _mm256_shuffle_epi8(
+        words, _mm256_setr_epi8(0, 4, 8, 12, -1, -1, -1, -1, -1, -1, -1, -1, -1, -1, -1, -1,  //
+                                0, 4, 8, 12, -1, -1, -1, -1, -1, -1, -1, -1, -1, -1, -1, -1));
+    return _mm256_castsi256_si128(
+        _mm256_permutevar8x32_epi32(gathered, _mm256_setr_epi32(0, 4, 1, 1, 1, 1, 1, 1)));
+}
+
+}  // namespace
+
+// Map, eight pixels at a time: no branch but the test for moved pixels. Every step that Map
+// takes early (no difference, the same entry on the far side, a gap out of range) comes out of
+// the same comparisons as first.
+__attribute__((target("avx2"))) int TPatternDither::MapRowWide(const TNearestColor& nearest,
+                                                               const TRow& row, int maxContrast,
+                                                               uint8_t* out) const {
+    const auto* palette = reinterpret_cast<const int*>(nearest.PackedColors());
+    const uint8_t* thresholds =
+        kTile.data() + static_cast<size_t>(row.Y & (kTileSide - 1)) * kRowBytes;
+    const __m256i byte = _mm256_set1_epi32(0xFF);
+    const __m256i mostContrast = _mm256_set1_epi32(maxContrast);
+    const __m256i minGap = _mm256_set1_epi32(minGap_), maxGap = _mm256_set1_epi32(maxGap_);
+    int i = 0;
+    for (; i + 8 <= row.Count; i += 8) {
+        const unsigned wanted = row.Moved ? FlaggedLanes(row.Moved + i) : 0xFFu;
+        if (wanted == 0) continue;
+        const TWideColor pixel = SplitColor(RedGreenBlueWords(row.Pixels + 3 * i));
+        const __m256i entries =
+            _mm256_loadu_si256(reinterpret_cast<const __m256i*>(row.Entries + i));
+        TWideCell cell;
+        for (int k = 0; k < TNearestColor::kCellEntries; ++k) {
+            cell.Index[k] = _mm256_and_si256(_mm256_srli_epi32(entries, 8 * k), byte);
+            cell.Color[k] = SplitColor(_mm256_i32gather_epi32(palette, cell.Index[k], 4));
+        }
+        const __m256i first = cell.Nearest(pixel);
+        __m256i chosen = first;
+        if (Enabled()) {
+            const TWideColor near = cell.ColorOf(first);
+            const __m256i other = cell.Nearest(Mirror(near, pixel));
+            const TWideColor far = cell.ColorOf(other);
+            const __m256i gap = WideDistance(near, far);
+            const __m256i along = WideAlong(Difference(pixel, near), Difference(far, near));
+            const __m256i threshold = _mm256_cvtepu8_epi32(_mm_loadl_epi64(
+                reinterpret_cast<const __m128i*>(thresholds + ((row.X + i) & (kTileSide - 1)))));
+            const __m256i contrast = _mm256_cvtepu8_epi32(
+                _mm_loadl_epi64(reinterpret_cast<const __m128i*>(row.Contrast + i)));
+            const __m256i scaledGap = _mm256_mullo_epi32(
+                _mm256_add_epi32(_mm256_slli_epi32(threshold, 1), _mm256_set1_epi32(1)), gap);
+            __m256i dither = _mm256_cmpgt_epi32(_mm256_slli_epi32(along, 9), scaledGap);
+            const __m256i refused = _mm256_or_si256(
+                _mm256_or_si256(_mm256_cmpeq_epi32(other, first), _mm256_cmpgt_epi32(minGap, gap)),
+                _mm256_or_si256(_mm256_cmpgt_epi32(gap, maxGap),
+                                _mm256_cmpgt_epi32(contrast, mostContrast)));
+            dither = _mm256_andnot_si256(refused, dither);
+            chosen = _mm256_blendv_epi8(first, other, dither);
+        }
+        __m128i bytes = LowBytes(chosen);
+        if (wanted != 0xFFu) {
+            const __m128i kept =
+                _mm_cmpeq_epi8(_mm_loadl_epi64(reinterpret_cast<const __m128i*>(row.Moved + i)),
+                               _mm_setzero_si128());
+            bytes = _mm_blendv_epi8(
+                bytes, _mm_loadl_epi64(reinterpret_cast<const __m128i*>(out + i)), kept);
+        }
+        _mm_storel_epi64(reinterpret_cast<__m128i*>(out + i), bytes);
+    }
+    return i;
+}
+#endif

@@ -26,7 +26,28 @@ public:
     int Map(const TNearestColor& nearest, uint32_t entries, int x, int y, int r, int g,
             int b) const;
 
+    // A row of pixels to map: Count pixels of blue, green, red bytes from (X, Y) on, their cell
+    // entries (TNearestColor::CellEntriesRow), their contrast (see LocalContrast.h) and, when
+    // not null, which of them to map: those whose byte in Moved is not zero.
+    struct TRow {
+        const uint8_t* Pixels = nullptr;
+        const uint32_t* Entries = nullptr;
+        const uint8_t* Contrast = nullptr;
+        const uint8_t* Moved = nullptr;
+        int Count = 0;
+        int X = 0;
+        int Y = 0;
+    };
+    // Into `out`, for each pixel of the row to map: Map where its contrast is at most
+    // maxContrast, else its nearest entry. The bytes of the pixels not to map stay. Eight pixels
+    // at a time where the processor can, with the same results.
+    void MapRow(const TNearestColor& nearest, const TRow& row, int maxContrast, uint8_t* out) const;
+
 private:
+    // MapRow as far as whole groups of eight pixels go; returns how far.
+    int MapRowWide(const TNearestColor& nearest, const TRow& row, int maxContrast,
+                   uint8_t* out) const;
+
     int minGap_;
     int maxGap_;
 };
