@@ -5,6 +5,8 @@
 #include <algorithm>
 #include <cstring>
 
+#include "platform/ProcessorFeatures.h"
+
 namespace {
 
 constexpr size_t kMaxEntries = 256;
@@ -14,7 +16,7 @@ constexpr size_t kTypicalBlocks = 512;
 int Square(int v) { return v * v; }
 
 bool HasAvx2() {
-    static const bool has = __builtin_cpu_supports("avx2") && __builtin_cpu_supports("bmi2");
+    static const bool has = HasWideVectors() && __builtin_cpu_supports("bmi2");
     return has;
 }
 

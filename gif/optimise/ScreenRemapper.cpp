@@ -8,6 +8,7 @@
 #include <utility>
 
 #include "gif/colour/ColorDistance.h"
+#include "gif/colour/WideColorDistance.h"
 #include "gif/colour/dither/ErrorDiffusion.h"
 #include "gif/model/GIFColorMap.h"
 #include "gif/optimise/StillRuns.h"
@@ -66,6 +67,58 @@ std::pair<int, int> DrawnColumns(const uint8_t* row, int width, uint8_t transpar
     while (row[end - 1] == transparent) --end;
     return {first, end - 1};
 }
+
+// A row of a frame drawn with its own palette, whose changed pixels were mapped to it already
+// (see DrawRow).
+struct TPremappedRow {
+    const uint8_t* Picture;  // blue, green, red
+    uint8_t* Shown;          // red, green, blue
+    const uint8_t* Marks;
+    const uint32_t* Mapped;
+    const uint8_t* Premapped;
+    const uint32_t* Colors;  // TNearestColor::PackedColors
+    uint8_t* Indices;
+    uint32_t* Candidates;
+    uint8_t Transparent;
+    bool EveryPixel;
+};
+
+#ifdef CLIPGIF_X86_FEATURES
+// DrawRow's pixels from `from` on, eight at a time, while they come in whole groups of eight
+// before `end` whose changed pixels are all mapped; returns where it stopped.
+__attribute__((target("avx2"))) int DrawPremappedWide(const TPremappedRow& row, int from, int end) {
+    const __m256i transparent = _mm256_set1_epi32(row.Transparent);
+    const __m256i entryBits = _mm256_set1_epi32(static_cast<int>(~TStepFrame::kMapped));
+    int i = from;
+    for (; i + 8 <= end; i += 8) {
+        const __m256i mapped = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(row.Mapped + i));
+        const auto premapped =
+            static_cast<unsigned>(_mm256_movemask_ps(_mm256_castsi256_ps(mapped)));
+        const __m128i marks = _mm_loadl_epi64(reinterpret_cast<const __m128i*>(row.Marks + i));
+        if ((FlaggedLanes(row.Marks + i) & ~premapped) != 0) break;
+        const __m256i index = _mm256_cvtepu8_epi32(
+            _mm_loadl_epi64(reinterpret_cast<const __m128i*>(row.Premapped + i)));
+        const __m256i color =
+            _mm256_i32gather_epi32(reinterpret_cast<const int*>(row.Colors), index, 4);
+        uint8_t* shown = row.Shown + 3 * i;
+        const __m256i screen = RgbWords(shown);
+        __m256i draw = _mm256_cmpgt_epi32(_mm256_cvtepu8_epi32(marks), _mm256_setzero_si256());
+        if (!row.EveryPixel) {
+            // Drawn where the entry shows the picture better than the screen does.
+            const TWideColor picture = SplitColor(RedGreenBlueWords(row.Picture + 3 * i));
+            draw = _mm256_and_si256(draw,
+                                    _mm256_cmpgt_epi32(WideDistance(SplitColor(screen), picture),
+                                                       WideDistance(SplitColor(color), picture)));
+        }
+        _mm_storel_epi64(reinterpret_cast<__m128i*>(row.Indices + i),
+                         LowBytes(_mm256_blendv_epi8(transparent, index, draw)));
+        _mm256_storeu_si256(reinterpret_cast<__m256i*>(row.Candidates + i),
+                            _mm256_and_si256(draw, _mm256_and_si256(mapped, entryBits)));
+        StoreRgbWords(shown, _mm256_blendv_epi8(screen, color, draw));
+    }
+    return i;
+}
+#endif
 
 }  // namespace
 
@@ -452,6 +505,11 @@ void TScreenRemapper::DrawRow(TStepFrame& frame, TNearestColor& table, int y, bo
         s[1] = color.Green;
         s[2] = color.Blue;
     };
+    // Eight pixels at a time where the processor can and they were all mapped.
+    const TPremappedRow wideRow{
+        in,  shown,      mark,        mapped,    premapped, mapped ? table.PackedColors() : nullptr,
+        out, candidates, transparent, everyPixel};
+    const bool wide = mapped && HasWideVectors();
     for (int i = 0; i < width;) {
         if (i + kMarkRun <= width && NoneChanged(mark + i)) {
             std::fill_n(out + i, kMarkRun, transparent);
@@ -459,7 +517,11 @@ void TScreenRemapper::DrawRow(TStepFrame& frame, TNearestColor& table, int y, bo
             i += kMarkRun;
             continue;
         }
-        for (const int end = std::min(width, i + kMarkRun); i < end; ++i) drawPixel(i);
+        const int end = std::min(width, i + kMarkRun);
+#ifdef CLIPGIF_X86_FEATURES
+        if (wide) i = DrawPremappedWide(wideRow, i, end);
+#endif
+        for (; i < end; ++i) drawPixel(i);
     }
 }
 

@@ -102,6 +102,33 @@ TEST(CliFittedColors, EveryDecoderComposesTheSamePicturesCloseToTheClip) {
     }
 }
 
+// The processor's vector extensions change how fast a GIF is made, never its bytes: the same
+// file with them left unused (CLIPGIF_PLAIN_CPU), for a box crossing a still background and for
+// a grainy zoom that changes all over (every pixel mapped, dithered, drawn with the frame's own
+// palette and coded lossily).
+TEST(CliFittedColors, TheSameBytesWithoutTheProcessorsVectorExtensions) {
+    testsupport::TempDir dir;
+    MovingBoxClip(dir);
+    testsupport::MakeMedia(
+        "-f lavfi -i mandelbrot=size=160x120:rate=25,noise=alls=8:allf=t -t 1.2 -c:v ffv1",
+        dir.File("zoom.mkv"));
+    for (const std::string name : {"box", "zoom"}) {
+        SCOPED_TRACE(name);
+        const auto convert = [&](const std::string& environment, const std::string& output) {
+            const auto result =
+                testsupport::Run("cd " + ShellQuote(dir.Path()) + " && " + environment + " " +
+                                 Cli() + " -q -o " + output + " " + name + ".mkv");
+            EXPECT_EQ(result.exitCode, 0) << result.output;
+        };
+        convert("CLIPGIF_PLAIN_CPU=0", name + "-vector.gif");
+        convert("CLIPGIF_PLAIN_CPU=1", name + "-plain.gif");
+        const std::vector<uint8_t> vector =
+            testsupport::ReadFileBytes(dir.File(name + "-vector.gif"));
+        EXPECT_GT(vector.size(), 1000u);
+        EXPECT_TRUE(vector == testsupport::ReadFileBytes(dir.File(name + "-plain.gif")));
+    }
+}
+
 TEST(CliFittedColors, WhatStandsStillIsStoredOnce) {
     testsupport::TempDir dir;
     MovingBoxClip(dir);

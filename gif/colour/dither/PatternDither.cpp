@@ -4,7 +4,7 @@
 #include <array>
 #include <cmath>
 
-#include "platform/WidePixels.h"
+#include "gif/colour/WideColorDistance.h"
 
 namespace {
 
@@ -81,42 +81,6 @@ void TPatternDither::MapRow(const TNearestColor& nearest, const TRow& row, int m
 #ifdef CLIPGIF_X86_FEATURES
 namespace {
 
-// A colour's channels as 16-bit pairs: red and blue, green and 0 (see WideDistance).
-struct TWideColor {
-    __m256i RedBlue;
-    __m256i Green;
-};
-
-__attribute__((target("avx2"))) TWideColor SplitColor(__m256i words) {
-    return {_mm256_and_si256(words, _mm256_set1_epi32(0x00FF00FF)),
-            _mm256_and_si256(_mm256_srli_epi32(words, 8), _mm256_set1_epi32(0xFF))};
-}
-
-// ColorDistance lane by lane: each channel's difference and weighted difference fit 16 bits,
-// and a multiply-add makes their products and sums for a pair of channels.
-__attribute__((target("avx2"))) __m256i WideDistance(const TWideColor& a, const TWideColor& b) {
-    const __m256i redBlue = _mm256_sub_epi16(a.RedBlue, b.RedBlue);
-    const __m256i green = _mm256_sub_epi16(a.Green, b.Green);
-    const __m256i weightsRB =
-        _mm256_set1_epi32((kPerceptualWeights.Blue << 16) | kPerceptualWeights.Red);
-    const __m256i weightsG = _mm256_set1_epi32(kPerceptualWeights.Green);
-    return _mm256_add_epi32(_mm256_madd_epi16(redBlue, _mm256_mullo_epi16(redBlue, weightsRB)),
-                            _mm256_madd_epi16(green, _mm256_mullo_epi16(green, weightsG)));
-}
-
-// The weighted dot product of two differences, as WideDistance sums the squares.
-__attribute__((target("avx2"))) __m256i WideAlong(const TWideColor& a, const TWideColor& b) {
-    const __m256i weightsRB =
-        _mm256_set1_epi32((kPerceptualWeights.Blue << 16) | kPerceptualWeights.Red);
-    const __m256i weightsG = _mm256_set1_epi32(kPerceptualWeights.Green);
-    return _mm256_add_epi32(_mm256_madd_epi16(a.RedBlue, _mm256_mullo_epi16(b.RedBlue, weightsRB)),
-                            _mm256_madd_epi16(a.Green, _mm256_mullo_epi16(b.Green, weightsG)));
-}
-
-__attribute__((target("avx2"))) TWideColor Difference(const TWideColor& a, const TWideColor& b) {
-    return {_mm256_sub_epi16(a.RedBlue, b.RedBlue), _mm256_sub_epi16(a.Green, b.Green)};
-}
-
 // 2 x centre - colour in each 16-bit half, kept within 0..255.
 __attribute__((target("avx2"))) __m256i MirrorHalves(__m256i colour, __m256i centre) {
     return _mm256_min_epi16(
@@ -162,15 +126,6 @@ struct TWideCell {
     }
 };
 
-// The low bytes of eight words, in order.
-__attribute__((target("avx2"))) __m128i LowBytes(__m256i words) {
-    const __m256i gathered = _mm256_shuffle_epi8(
-        words, _mm256_setr_epi8(0, 4, 8, 12, -1, -1, -1, -1, -1, -1, -1, -1, -1, -1, -1, -1,  //
-                                0, 4, 8, 12, -1, -1, -1, -1, -1, -1, -1, -1, -1, -1, -1, -1));
-    return _mm256_castsi256_si128(
-        _mm256_permutevar8x32_epi32(gathered, _mm256_setr_epi32(0, 4, 1, 1, 1, 1, 1, 1)));
-}
-
 }  // namespace
 
 // Map, eight pixels at a time: no branch but the test for moved pixels. Every step that Map
@@ -204,7 +159,7 @@ __attribute__((target("avx2"))) int TPatternDither::MapRowWide(const TNearestCol
             const __m256i other = cell.Nearest(Mirror(near, pixel));
             const TWideColor far = cell.ColorOf(other);
             const __m256i gap = WideDistance(near, far);
-            const __m256i along = WideAlong(Difference(pixel, near), Difference(far, near));
+            const __m256i along = WeightedProduct(Difference(pixel, near), Difference(far, near));
             const __m256i threshold = _mm256_cvtepu8_epi32(_mm_loadl_epi64(
                 reinterpret_cast<const __m128i*>(thresholds + ((row.X + i) & (kTileSide - 1)))));
             const __m256i contrast = _mm256_cvtepu8_epi32(
