@@ -41,19 +41,6 @@ bool AllTransparent(const uint8_t* indices, uint8_t transparent) {
     return ((words[0] ^ pattern) | (words[1] ^ pattern)) == 0;
 }
 
-// Whether none of kMarkRun indices is `transparent`: most of a frame that changes all over.
-bool NoneTransparent(const uint8_t* indices, uint8_t transparent) {
-    const uint64_t pattern = transparent * 0x0101010101010101u;
-    uint64_t words[2];
-    std::memcpy(words, indices, sizeof(words));
-    // A byte of x is zero when its top bit is set in (x - 1) & ~x; a borrow only ever reaches
-    // the bytes above a zero one, so the test is exact about whether there is one.
-    const auto hasZeroByte = [](uint64_t x) {
-        return ((x - 0x0101010101010101u) & ~x & 0x8080808080808080u) != 0;
-    };
-    return !hasZeroByte(words[0] ^ pattern) && !hasZeroByte(words[1] ^ pattern);
-}
-
 // The first and the last drawn column of a row of indices, looked for from either end (a row
 // is drawn all over, or nowhere but in a stretch); -1 for both when none is drawn.
 std::pair<int, int> DrawnColumns(const uint8_t* row, int width, uint8_t transparent) {
@@ -563,46 +550,19 @@ void TScreenRemapper::DrawRowDiffused(TStepFrame& frame, TNearestColor& table, i
 // was far off there, it is left as the screen showed it (noise of the picture, mostly).
 void TScreenRemapper::DropSpeckles(TStepFrame& frame) {
     const TRect& area = frame.Area;
-    const int width = area.Width(), height = area.Height();
+    const int width = area.Width();
     const uint8_t transparent = static_cast<uint8_t>(frame.TransparencySlot);
     const int speckle = quality_.SpeckleDistance;
-    const uint8_t* indices = frame.Indices.data();
-    // Whether a pixel of row `row` next to column x (or at it, for the rows above and below) is
-    // drawn.
-    auto drawnNear = [&](const uint8_t* row, int x, bool self) {
-        return (x > 0 && row[x - 1] != transparent) || (self && row[x] != transparent) ||
-               (x + 1 < width && row[x + 1] != transparent);
-    };
-    for (int y = 0; y < height; ++y) {
-        const uint8_t* row = indices + static_cast<size_t>(y) * width;
-        const uint8_t* above = y > 0 ? row - width : nullptr;
-        const uint8_t* below = y + 1 < height ? row + width : nullptr;
-        const uint8_t* in = frame.Picture.ScanLine(area.Top + y) + 3 * area.Left;
-        const auto dropIfSpeckle = [&](int x) {
-            if (row[x] == transparent || drawnNear(row, x, false) ||
-                (above && drawnNear(above, x, true)) || (below && drawnNear(below, x, true)))
-                return;
-            const size_t at = static_cast<size_t>(y) * width + x;
-            const uint8_t* before = frame.Shown.data() + 3 * at;
-            const uint8_t* p = in + 3 * x;
-            if (ColorDistance(before[0] - p[2], before[1] - p[1], before[2] - p[0]) > speckle)
-                return;
-            frame.Indices[at] = transparent;
-            std::copy_n(
-                before, 3,
-                screen_.data() + (static_cast<size_t>(area.Top + y) * width_ + area.Left + x) * 3);
-        };
-        for (int x = 0; x < width;) {
-            // Neither a stretch drawn nowhere nor one drawn everywhere (each pixel beside a
-            // drawn one) has a lone pixel.
-            if (x + kMarkRun <= width &&
-                (AllTransparent(row + x, transparent) || NoneTransparent(row + x, transparent))) {
-                x += kMarkRun;
-                continue;
-            }
-            for (const int end = std::min(width, x + kMarkRun); x < end; ++x) dropIfSpeckle(x);
-        }
-    }
+    lonePixels_.Find(frame.Indices.data(), width, area.Height(), transparent, [&](int x, int y) {
+        const size_t at = static_cast<size_t>(y) * width + x;
+        const uint8_t* before = frame.Shown.data() + 3 * at;
+        const uint8_t* p = frame.Picture.ScanLine(area.Top + y) + 3 * (area.Left + x);
+        if (ColorDistance(before[0] - p[2], before[1] - p[1], before[2] - p[0]) > speckle) return;
+        frame.Indices[at] = transparent;
+        std::copy_n(
+            before, 3,
+            screen_.data() + (static_cast<size_t>(area.Top + y) * width_ + area.Left + x) * 3);
+    });
 }
 
 // The drawn pixels were drawn from the frame's picture.

@@ -19,6 +19,7 @@
 #include "gif/colour/dither/DitherEngine.h"
 #include "gif/colour/dither/PatternDither.h"
 #include "gif/optimise/ColorQuality.h"
+#include "gif/optimise/LonePixels.h"
 #include "gif/optimise/StepFrame.h"
 
 class TScreenRemapper {
@@ -113,6 +114,7 @@ private:
     // Where the entries (numbered as in uses_) are in local_, kNotKept for those left out.
     static constexpr int16_t kNotKept = -1;
     int16_t localOf_[2 * kOwnEntries] = {};
+    TLonePixels lonePixels_;  // DropSpeckles' rows
     std::vector<int> used_;
 };
 
