@@ -98,6 +98,9 @@ private:
         return FillFineCell(cell, r, g, b);
     }
     uint32_t FillFineCell(size_t cell, int r, int g, int b);
+    // FillFineCell for the fine cell of (r, g, b) and its seven siblings in the 8-level cell
+    // whose list is `list`, eight at a time.
+    uint32_t FillSiblingCellsWide(uint32_t list, int r, int g, int b);
     // CellEntriesRow eight pixels at a time, as far as whole groups of eight go; returns how far.
     int CellEntriesRowWide(const uint8_t* bgr, int count, const uint8_t* moved, uint32_t* entries);
     int PaletteDistances(int r, int g, int b, int count, int* distances) const;
