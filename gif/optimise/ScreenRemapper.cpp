@@ -493,10 +493,10 @@ void TScreenRemapper::DrawRow(TStepFrame& frame, TNearestColor& table, int y, bo
         s[2] = color.Blue;
     };
     // Eight pixels at a time where the processor can and they were all mapped.
-    const TPremappedRow wideRow{
+    [[maybe_unused]] const TPremappedRow wideRow{
         in,  shown,      mark,        mapped,    premapped, mapped ? table.PackedColors() : nullptr,
         out, candidates, transparent, everyPixel};
-    const bool wide = mapped && HasWideVectors();
+    [[maybe_unused]] const bool wide = mapped && HasWideVectors();
     for (int i = 0; i < width;) {
         if (i + kMarkRun <= width && NoneChanged(mark + i)) {
             std::fill_n(out + i, kMarkRun, transparent);

@@ -38,6 +38,7 @@ int Clamp(int value) { return std::clamp(value, 0, 255); }
 int TPatternDither::Threshold(int x, int y) {
     return kTile[static_cast<size_t>((y & (kTileSide - 1)) * kRowBytes + (x & (kTileSide - 1)))];
 }
+
 // The other entry is the one of the cell's entries nearest to the nearest entry's mirror image
 // through the colour: the entry on the far side of the colour. (Looking only among the cell's
 // entries costs no second lookup, and an entry farther away than those would give a coarser
