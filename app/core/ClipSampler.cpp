@@ -6,6 +6,7 @@
 
 #include "app/core/FitLadder.h"
 #include "app/core/FrameSink.h"
+#include "app/core/OptionStrings.h"
 #include "engine/encoder/FFEncode.h"
 #include "engine/output/FrameOutput.h"
 #include "platform/Exception.h"
@@ -94,6 +95,19 @@ int64_t TClipSampler::KeyFrameNear(int64_t offset, int64_t from, int64_t to) con
     return best;
 }
 
+// Whether sample i is decoded at less cost by going on from the end of the sample before it
+// than from the key frame before its start; never when the clip's index lists no key frames
+// (the cost of a seek is then not known).
+bool TClipSampler::ContinuesCheaper(size_t i) const {
+    const TSample& before = samples_[i - 1];
+    const TSample& sample = samples_[i];
+    if (facts_.KeyFrames.empty() || before.Length <= 0 || sample.Length <= 0) return false;
+    int64_t keyFrame = 0;
+    for (const int64_t time : facts_.KeyFrames)
+        if (time <= sample.Start) keyFrame = time;
+    return sample.Start - (before.Start + before.Length) < sample.Start - keyFrame;
+}
+
 bool TClipSampler::Cancelled() const { return cancelCheck_ && cancelCheck_(); }
 
 bool TClipSampler::CancelledNow() {
@@ -161,13 +175,10 @@ TConversionChoices TClipSampler::SampleChoices(const TConversionChoices& atRung,
 
 namespace {
 
-// A task from `fileName` into `outputName`; false with the encoder's message when it cannot
-// be added.
-bool AddTask(TFFEncoder& encoder, const std::string& fileName, const TTaskOptionTexts& texts,
-             const std::string& outputName, const std::string& outputOptions, std::string& error) {
-    TInputOptions input;
-    input.Options = texts.Input;
-    const int task = encoder.AddTask(fileName, input);
+// Another output of `task` into `outputName`; false with the encoder's message when it cannot
+// be set.
+bool AddOutput(TFFEncoder& encoder, int task, const std::string& outputName,
+               const std::string& outputOptions, std::string& error) {
     TOutputOptions output;
     output.Options = outputOptions;
     if (task < 0 || encoder.SetOutput(task, outputName, output) < 0) {
@@ -175,6 +186,15 @@ bool AddTask(TFFEncoder& encoder, const std::string& fileName, const TTaskOption
         return false;
     }
     return true;
+}
+
+// A task from `fileName` into `outputName`; false with the encoder's message when it cannot
+// be added.
+bool AddTask(TFFEncoder& encoder, const std::string& fileName, const TTaskOptionTexts& texts,
+             const std::string& outputName, const std::string& outputOptions, std::string& error) {
+    TInputOptions input;
+    input.Options = texts.Input;
+    return AddOutput(encoder, encoder.AddTask(fileName, input), outputName, outputOptions, error);
 }
 
 }  // namespace
@@ -233,12 +253,23 @@ void TClipSampler::FillCache() {
     std::vector<TMemoryFile> files;
     std::string error;
     try {
+        // A sample that goes on decoding from the one before is another output of its task,
+        // starting that much later than the task's first.
+        int task = -1;
+        int64_t taskStart = 0;
         for (size_t i = 0; i < samples_.size(); ++i) {
             files.emplace_back("clipgif-sample");
             const TTaskOptionTexts texts = BuildTaskOptions(SampleChoices(choices_, i), facts_);
-            if (!AddTask(encoder, fileName_, texts, files.back().Path(),
-                         CacheOutputOptions(texts.Output), error))
-                return;
+            std::string output = CacheOutputOptions(texts.Output);
+            if (i > 0 && ContinuesCheaper(i)) {
+                output += " -ss " + SecondsText(samples_[i].Start - taskStart);
+            } else {
+                TInputOptions input;
+                input.Options = texts.Input;
+                task = encoder.AddTask(fileName_, input);
+                taskStart = samples_[i].Start;
+            }
+            if (!AddOutput(encoder, task, files.back().Path(), output, error)) return;
         }
     } catch (const Exception&) {
         return;  // no memory files here: the clip is read each time

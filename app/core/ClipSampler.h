@@ -10,8 +10,10 @@
 //
 // The first estimate decodes the samples once, at the settings chosen (the largest any estimate
 // asks for), into files in memory; every estimate then converts those, which spares decoding
-// the clip from a key frame before every sample again. Samples too large to keep in memory are
-// read from the clip each time.
+// the clip from a key frame before every sample again. A sample that the decoder reaches sooner
+// by going on from the end of the sample before it than from the key frame before it (as the
+// clip's index lists them) is decoded in the same pass, another output of the same task.
+// Samples too large to keep in memory are read from the clip each time.
 //
 // The samples run in the calling thread (an unthreaded run of an encoder of its own); a cancel
 // check, asked at every frame, ends an estimate under way.
@@ -80,6 +82,7 @@ private:
 
     void PlaceSamples();
     int64_t KeyFrameNear(int64_t offset, int64_t from, int64_t to) const;
+    bool ContinuesCheaper(size_t i) const;
     bool Cancelled() const;
     // Cancelled, with Error() saying so.
     bool CancelledNow();
