@@ -462,6 +462,13 @@ void TScreenRemapper::DrawRow(TStepFrame& frame, TNearestColor& table, int y, bo
     const uint8_t* premapped = frame.PaletteIndices.data() + pictureRow;
     const uint32_t* known = ownPalette ? nullptr : KnownEntries(frame, y);
     if (known) known += area.Left;
+    // Drawn with another table and nothing known: the row's changed pixels are mapped to it
+    // here, as they would be one by one.
+    if (!mapped && !known) {
+        MapChangedRow(table, in, mark, contrast, area.Left, y, width);
+        mapped = rowMapped_.data();
+        premapped = rowIndices_.data();
+    }
     const auto drawPixel = [&](int i) {
         out[i] = transparent;
         candidates[i] = 0;
@@ -510,6 +517,27 @@ void TScreenRemapper::DrawRow(TStepFrame& frame, TNearestColor& table, int y, bo
 #endif
         for (; i < end; ++i) drawPixel(i);
     }
+}
+
+// rowMapped_ and rowIndices_ for the `width` pixels of a row from column x: for each changed
+// one, its cell entries of `table` (with TStepFrame::kMapped) and its entry, dithered where
+// `contrast` (null: nowhere) allows.
+void TScreenRemapper::MapChangedRow(TNearestColor& table, const uint8_t* bgr, const uint8_t* marks,
+                                    const uint8_t* contrast, int x, int y, int width) {
+    const auto count = static_cast<size_t>(width);
+    if (rowMapped_.size() < count) rowMapped_.resize(count);
+    if (rowIndices_.size() < count) rowIndices_.resize(count);
+    table.CellEntriesRow(bgr, width, marks, rowMapped_.data());
+    TPatternDither::TRow row;
+    row.Pixels = bgr;
+    row.Entries = rowMapped_.data();
+    row.Contrast = contrast;
+    row.Moved = marks;
+    row.Count = width;
+    row.X = x;
+    row.Y = y;
+    dither_.MapRow(table, row, quality_.DitherMaxContrast, rowIndices_.data());
+    for (size_t i = 0; i < count; ++i) rowMapped_[i] |= TStepFrame::kMapped;
 }
 
 void TScreenRemapper::DrawRowDiffused(TStepFrame& frame, TNearestColor& table, int y,

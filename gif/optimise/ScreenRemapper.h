@@ -78,6 +78,8 @@ private:
     // Whether the pixel drawn as `color` would show the picture's (r, g, b) better than the
     // screen does (`shown`).
     bool WorthDrawing(const TGIFColor& color, const uint8_t* shown, int r, int g, int b) const;
+    void MapChangedRow(TNearestColor& table, const uint8_t* bgr, const uint8_t* marks,
+                       const uint8_t* contrast, int x, int y, int width);
     void RememberPictures(const TStepFrame& frame);
     // Leaves lone drawn pixels as the screen showed them where that was near enough.
     void DropSpeckles(TStepFrame& frame);
@@ -115,6 +117,9 @@ private:
     static constexpr int16_t kNotKept = -1;
     int16_t localOf_[2 * kOwnEntries] = {};
     TLonePixels lonePixels_;  // DropSpeckles' rows
+    // A row's changed pixels mapped to a table that is not the frame's palette (MapChangedRow).
+    std::vector<uint32_t> rowMapped_;
+    std::vector<uint8_t> rowIndices_;
     std::vector<int> used_;
 };
 

@@ -73,7 +73,7 @@ void TPatternDither::MapRow(const TNearestColor& nearest, const TRow& row, int m
         if (row.Moved && !row.Moved[i]) continue;
         const uint8_t* p = row.Pixels + 3 * i;
         const int r = p[2], g = p[1], b = p[0];
-        out[i] = static_cast<uint8_t>(row.Contrast[i] <= maxContrast
+        out[i] = static_cast<uint8_t>(row.Contrast && row.Contrast[i] <= maxContrast
                                           ? Map(nearest, row.Entries[i], row.X + i, row.Y, r, g, b)
                                           : nearest.Nearest(row.Entries[i], r, g, b));
     }
@@ -155,7 +155,7 @@ __attribute__((target("avx2"))) int TPatternDither::MapRowWide(const TNearestCol
         }
         const __m256i first = cell.Nearest(pixel);
         __m256i chosen = first;
-        if (Enabled()) {
+        if (Enabled() && row.Contrast) {
             const TWideColor near = cell.ColorOf(first);
             const __m256i other = cell.Nearest(Mirror(near, pixel));
             const TWideColor far = cell.ColorOf(other);

@@ -27,8 +27,9 @@ public:
             int b) const;
 
     // A row of pixels to map: Count pixels of blue, green, red bytes from (X, Y) on, their cell
-    // entries (TNearestColor::CellEntriesRow), their contrast (see LocalContrast.h) and, when
-    // not null, which of them to map: those whose byte in Moved is not zero.
+    // entries (TNearestColor::CellEntriesRow), their contrast (see LocalContrast.h; null: none
+    // is dithered) and, when not null, which of them to map: those whose byte in Moved is not
+    // zero.
     struct TRow {
         const uint8_t* Pixels = nullptr;
         const uint32_t* Entries = nullptr;
