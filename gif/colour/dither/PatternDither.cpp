@@ -127,6 +127,36 @@ struct TWideCell {
     }
 };
 
+// The gaps between two entries that are dithered between, from the least to the most.
+struct TWideGaps {
+    __m256i Least;
+    __m256i Most;
+};
+
+// Map's choice for the lanes of `smooth` (all ones where the pixel may be dithered): the cell's
+// entry on the far side of the pixel from `first`, its nearest, where the two lie a gap apart
+// that suits dithering and the place's threshold (0-255) is below the pixel's share of the way
+// to it; `first` elsewhere.
+__attribute__((target("avx2"))) __m256i PatternChoice(const TWideCell& cell,
+                                                      const TWideColor& pixel, __m256i first,
+                                                      __m256i threshold, __m256i smooth,
+                                                      const TWideGaps& gaps) {
+    const TWideColor near = cell.ColorOf(first);
+    const __m256i other = cell.Nearest(Mirror(near, pixel));
+    const TWideColor far = cell.ColorOf(other);
+    const __m256i gap = WideDistance(near, far);
+    const __m256i along = WeightedProduct(Difference(pixel, near), Difference(far, near));
+    // (threshold + 0.5) x gap < 256 x along, doubled.
+    const __m256i scaledGap = _mm256_mullo_epi32(
+        _mm256_add_epi32(_mm256_slli_epi32(threshold, 1), _mm256_set1_epi32(1)), gap);
+    const __m256i past = _mm256_cmpgt_epi32(_mm256_slli_epi32(along, 9), scaledGap);
+    const __m256i refused = _mm256_or_si256(
+        _mm256_or_si256(_mm256_cmpeq_epi32(other, first), _mm256_cmpgt_epi32(gaps.Least, gap)),
+        _mm256_cmpgt_epi32(gap, gaps.Most));
+    return _mm256_blendv_epi8(first, other,
+                              _mm256_and_si256(smooth, _mm256_andnot_si256(refused, past)));
+}
+
 }  // namespace
 
 // Map, eight pixels at a time: no branch but the test for moved pixels. Every step that Map
@@ -140,7 +170,7 @@ __attribute__((target("avx2"))) int TPatternDither::MapRowWide(const TNearestCol
         kTile.data() + static_cast<size_t>(row.Y & (kTileSide - 1)) * kRowBytes;
     const __m256i byte = _mm256_set1_epi32(0xFF);
     const __m256i mostContrast = _mm256_set1_epi32(maxContrast);
-    const __m256i minGap = _mm256_set1_epi32(minGap_), maxGap = _mm256_set1_epi32(maxGap_);
+    const TWideGaps gaps{_mm256_set1_epi32(minGap_), _mm256_set1_epi32(maxGap_)};
     int i = 0;
     for (; i + 8 <= row.Count; i += 8) {
         const unsigned wanted = row.Moved ? FlaggedLanes(row.Moved + i) : 0xFFu;
@@ -156,24 +186,13 @@ __attribute__((target("avx2"))) int TPatternDither::MapRowWide(const TNearestCol
         const __m256i first = cell.Nearest(pixel);
         __m256i chosen = first;
         if (Enabled() && row.Contrast) {
-            const TWideColor near = cell.ColorOf(first);
-            const __m256i other = cell.Nearest(Mirror(near, pixel));
-            const TWideColor far = cell.ColorOf(other);
-            const __m256i gap = WideDistance(near, far);
-            const __m256i along = WeightedProduct(Difference(pixel, near), Difference(far, near));
             const __m256i threshold = _mm256_cvtepu8_epi32(_mm_loadl_epi64(
                 reinterpret_cast<const __m128i*>(thresholds + ((row.X + i) & (kTileSide - 1)))));
             const __m256i contrast = _mm256_cvtepu8_epi32(
                 _mm_loadl_epi64(reinterpret_cast<const __m128i*>(row.Contrast + i)));
-            const __m256i scaledGap = _mm256_mullo_epi32(
-                _mm256_add_epi32(_mm256_slli_epi32(threshold, 1), _mm256_set1_epi32(1)), gap);
-            __m256i dither = _mm256_cmpgt_epi32(_mm256_slli_epi32(along, 9), scaledGap);
-            const __m256i refused = _mm256_or_si256(
-                _mm256_or_si256(_mm256_cmpeq_epi32(other, first), _mm256_cmpgt_epi32(minGap, gap)),
-                _mm256_or_si256(_mm256_cmpgt_epi32(gap, maxGap),
-                                _mm256_cmpgt_epi32(contrast, mostContrast)));
-            dither = _mm256_andnot_si256(refused, dither);
-            chosen = _mm256_blendv_epi8(first, other, dither);
+            const __m256i smooth =
+                _mm256_xor_si256(_mm256_cmpgt_epi32(contrast, mostContrast), _mm256_set1_epi32(-1));
+            chosen = PatternChoice(cell, pixel, first, threshold, smooth, gaps);
         }
         __m128i bytes = LowBytes(chosen);
         if (wanted != 0xFFu) {
