@@ -63,10 +63,25 @@ int AddChangedPixels(TPaletteBuilder& builder, const uint8_t* row, const uint8_t
     return added;
 }
 
-// The blue, green, red bytes of pixel `at` (y * width + x) of the picture.
-const uint8_t* PixelAt(const TBitmap& picture, uint32_t at) {
+// Calls visit(at, pixel) for each position `at` (y * width + x, ascending) of `changed`, with
+// the pixel's blue, green, red bytes. The row is worked out again only where it changes.
+template <typename Visit>
+void ForEachChangedPixel(const std::vector<uint32_t>& changed, const TBitmap& picture,
+                         Visit&& visit) {
     const auto width = static_cast<uint32_t>(picture.Width());
-    return picture.ScanLine(0) + (at / width) * picture.RowBytes() + (at % width) * 3;
+    const uint8_t* top = picture.ScanLine(0);
+    const size_t rowBytes = picture.RowBytes();
+    const uint8_t* row = top;
+    uint32_t rowStart = 0, rowEnd = 0;
+    for (const uint32_t at : changed) {
+        if (at >= rowEnd || at < rowStart) {
+            const uint32_t y = at / width;
+            rowStart = y * width;
+            rowEnd = rowStart + width;
+            row = top + y * rowBytes;
+        }
+        visit(at, row + 3 * (at - rowStart));
+    }
 }
 
 }  // namespace
@@ -134,12 +149,11 @@ void TFramePaletteFitter::FitPalette(TStepFrame& frame, TFirstPalette& first) {
 void TFramePaletteFitter::AddOwnEntries(TStepFrame& frame) const {
     TNearestColor& own = frame.PaletteLookup;
     if (own.Count() == 0) return;
-    for (const uint32_t at : changed_) {
-        const uint8_t* p = PixelAt(frame.Picture, at);
+    uint32_t* candidates = frame.PaletteCandidates.data();
+    ForEachChangedPixel(changed_, frame.Picture, [&](uint32_t at, const uint8_t* p) {
         const auto mine = static_cast<uint32_t>(own.Find(p[2], p[1], p[0]));
-        uint32_t& known = frame.PaletteCandidates[at];
-        known = (known & ~(TStepFrame::kNoEntry << 8)) | (mine << 8);
-    }
+        candidates[at] = (candidates[at] & ~(TStepFrame::kNoEntry << 8)) | (mine << 8);
+    });
 }
 
 // A first picture's palette becomes the global table and draws all of what stands still: it
@@ -196,13 +210,13 @@ void TFramePaletteFitter::FitChangesPalette(TStepFrame& frame, const TFirstPalet
 // (its own entry comes later).
 void TFramePaletteFitter::AddNewColors(TStepFrame& frame) {
     TNearestColor& global = *globalLookup_;
-    for (const uint32_t at : changed_) {
-        const uint8_t* p = PixelAt(frame.Picture, at);
+    uint32_t* candidates = frame.PaletteCandidates.data();
+    const int newColorDistance = quality_.NewColorDistance;
+    ForEachChangedPixel(changed_, frame.Picture, [&](uint32_t at, const uint8_t* p) {
         const int r = p[2], g = p[1], b = p[0];
         const int entry = global.Find(r, g, b);
-        frame.PaletteCandidates[at] =
+        candidates[at] =
             static_cast<uint32_t>(entry) | (TStepFrame::kNoEntry << 8) | TStepFrame::kMapped;
-        if (ColorDistance(global.Color(entry), r, g, b) > quality_.NewColorDistance)
-            builder_.Add(r, g, b);
-    }
+        if (ColorDistance(global.Color(entry), r, g, b) > newColorDistance) builder_.Add(r, g, b);
+    });
 }
