@@ -6,6 +6,11 @@
 #                                       (MiB); stops the script when it fails
 #   faster A B                          whether wall time A is below B (or B is unset)
 #   measure NAME OUT COMMAND...         RUNS runs; sets WALL (best) and PEAK (of that run)
+#   measure_rounds TOOL...              RUNS rounds, each running every TOOL once in turn, so
+#                                       that a host whose speed changes from minute to minute
+#                                       slows all of them alike; TOOL's command is the array
+#                                       CMD_TOOL and the file it writes OUT_TOOL ("" for none);
+#                                       sets WALL_TOOL (best) and PEAK_TOOL (of that run)
 #   add_verdict TEXT VALUE CONDITION    adds "TEXT met" to the array VERDICTS when awk finds
 #                                       CONDITION true of v=VALUE, else "TEXT MISSED (VALUE)"
 #   mb BYTES                            the bytes in MiB, three decimals
@@ -42,6 +47,22 @@ measure() {
     for ((run = 1; run <= RUNS; run++)); do
         run_once "$name" "$out" "$@"
         if faster "$RUN_WALL" "$WALL"; then WALL=$RUN_WALL PEAK=$RUN_PEAK; fi
+    done
+}
+
+measure_rounds() {
+    local tool run
+    for tool in "$@"; do
+        printf -v "WALL_$tool" '%s' ""
+        printf -v "PEAK_$tool" '%s' ""
+    done
+    for ((run = 1; run <= RUNS; run++)); do
+        for tool in "$@"; do
+            local -n command="CMD_$tool" output="OUT_$tool" best="WALL_$tool" peak="PEAK_$tool"
+            run_once "$tool" "$output" "${command[@]}"
+            if faster "$RUN_WALL" "$best"; then best=$RUN_WALL peak=$RUN_PEAK; fi
+            unset -n command output best peak
+        done
     done
 }
 

@@ -12,8 +12,8 @@
 #   screen   a screen recording: flat panels and colour bars standing still, a ball and a test
 #            card moving, 100 frames
 # For each: bytes, PSNR and SSIM (ffmpeg's psnr and ssim filters against the clip scaled to
-# 320x240 with bicubic, as RGB), wall time and peak memory (the best wall time of RUNS runs,
-# default 3), for
+# 320x240 with bicubic, as RGB), wall time and peak memory (the best wall time of RUNS rounds,
+# default 3, each round running every tool of the clip once in turn), for
 #   clipgif-cli -s 320x240 (defaults: fitted colours, quality 90)
 #   gifski -Q 90 --fps 25 on the clip's pictures as PNG files (made beforehand, not timed)
 #   ffmpeg palettegen=stats_mode=diff + paletteuse=dither=bayer:bayer_scale=5:diff_mode=rectangle
@@ -85,31 +85,36 @@ for name in pan flower fractal screen; do
     case $name in
         pan) clip=$PAN ;; flower) clip=$FLOWERCLIP ;; fractal) clip=$FRACTALCLIP ;; screen) clip=$SCREENCLIP ;;
     esac
-    # ClipGIF.
-    measure clipgif-cli "$WORK/$name.gif" "$CLI" -q -s "$SIZE" -o "$WORK/$name.gif" "$clip"
-    CW=$WALL CP=$PEAK
-    metrics "$clip" "$WORK/$name.gif"
-    CB=$BYTES CQ=$PSNR CS=$SSIM
-    row "$name" clipgif "$(mb "$CB")" "$CQ" "$CS" "$CW" "$CP"
-    # ffmpeg's decoding and scaling alone, and its palette GIF.
-    measure "ffmpeg decode and scale" "" ffmpeg -nostdin -v error -i "$clip" -vf "scale=$W:$H" -pix_fmt rgb24 -f null -
-    DW=$WALL
-    measure "ffmpeg palette GIF" "$WORK/$name-ffmpeg.gif" ffmpeg -nostdin -v error -i "$clip" -vf \
-        "scale=$W:$H:flags=bicubic,split[a][b];[a]palettegen=stats_mode=diff[p];[b][p]paletteuse=dither=bayer:bayer_scale=5:diff_mode=rectangle" \
-        "$WORK/$name-ffmpeg.gif"
-    FW=$WALL FP=$PEAK
-    metrics "$clip" "$WORK/$name-ffmpeg.gif"
-    FB=$BYTES FQ=$PSNR FS=$SSIM
-    row "$name" ffmpeg "$(mb "$FB")" "$FQ" "$FS" "$FW" "$FP"
-    MINB=$FB MAXQ=$FQ MAXS=$FS MINW=$FW
+    # Each tool once in every round, gifski on the clip's pictures as PNG files made beforehand.
+    CMD_clipgif=("$CLI" -q -s "$SIZE" -o "$WORK/$name.gif" "$clip")
+    OUT_clipgif=$WORK/$name.gif
+    CMD_decode=(ffmpeg -nostdin -v error -i "$clip" -vf "scale=$W:$H" -pix_fmt rgb24 -f null -)
+    OUT_decode=""
+    CMD_palette=(ffmpeg -nostdin -v error -i "$clip" -vf
+        "scale=$W:$H:flags=bicubic,split[a][b];[a]palettegen=stats_mode=diff[p];[b][p]paletteuse=dither=bayer:bayer_scale=5:diff_mode=rectangle"
+        "$WORK/$name-ffmpeg.gif")
+    OUT_palette=$WORK/$name-ffmpeg.gif
+    tools=(clipgif decode palette)
     if [ -n "$GIFSKI" ]; then
         rm -rf "$WORK/png" && mkdir "$WORK/png"
         ffmpeg -nostdin -v error -i "$clip" -vf "scale=$W:$H:flags=bicubic" "$WORK/png/%05d.png"
-        measure gifski "$WORK/$name-gifski.gif" "$GIFSKI" -q -Q 90 --fps 25 -o "$WORK/$name-gifski.gif" "$WORK"/png/*.png
-        GW=$WALL GP=$PEAK
+        CMD_gifski=("$GIFSKI" -q -Q 90 --fps 25 -o "$WORK/$name-gifski.gif" "$WORK"/png/*.png)
+        OUT_gifski=$WORK/$name-gifski.gif
+        tools+=(gifski)
+    fi
+    measure_rounds "${tools[@]}"
+    metrics "$clip" "$WORK/$name.gif"
+    CB=$BYTES CQ=$PSNR CS=$SSIM CW=$WALL_clipgif CP=$PEAK_clipgif
+    row "$name" clipgif "$(mb "$CB")" "$CQ" "$CS" "$CW" "$CP"
+    DW=$WALL_decode
+    metrics "$clip" "$WORK/$name-ffmpeg.gif"
+    FB=$BYTES FQ=$PSNR FS=$SSIM FW=$WALL_palette
+    row "$name" ffmpeg "$(mb "$FB")" "$FQ" "$FS" "$FW" "$PEAK_palette"
+    MINB=$FB MAXQ=$FQ MAXS=$FS MINW=$FW
+    if [ -n "$GIFSKI" ]; then
         metrics "$clip" "$WORK/$name-gifski.gif"
-        GB=$BYTES GQ=$PSNR GS=$SSIM
-        row "$name" gifski "$(mb "$GB")" "$GQ" "$GS" "$GW" "$GP"
+        GB=$BYTES GQ=$PSNR GS=$SSIM GW=$WALL_gifski
+        row "$name" gifski "$(mb "$GB")" "$GQ" "$GS" "$GW" "$PEAK_gifski"
         MINB=$(awk -v a="$MINB" -v b="$GB" 'BEGIN { print (a < b ? a : b) }')
         MAXQ=$(awk -v a="$MAXQ" -v b="$GQ" 'BEGIN { print (a > b ? a : b) }')
         MAXS=$(awk -v a="$MAXS" -v b="$GS" 'BEGIN { print (a > b ? a : b) }')
