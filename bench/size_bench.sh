@@ -12,13 +12,17 @@
 #   fractal  10 s of a zoom into the Mandelbrot set with heavy film grain
 # For each clip and limit: the estimate (`--estimate --max-size`, its wall time), the fitted
 # conversion (wall time, bytes, the settings chosen, how many passes it took), and a plain
-# conversion at the chosen settings (wall time). The verdicts: the GIF is never over the limit;
+# conversion at the chosen settings (wall time). The fitted and the plain conversion at the
+# chosen settings are then timed again in RUNS rounds (default 3), each running both once in turn,
+# and their times are the best of all their runs: the ratio of the two stays with the host's
+# speed when that changes from minute to minute. The verdicts: the GIF is never over the limit;
 # where the limit binds (the plain GIF is larger), it uses at least 85% of it; the fitted
 # conversion takes at most 2.5 times the plain one at the chosen settings; the estimate is
 # within 15% of the bytes then written; a limit nothing fits writes nothing and exits 1.
 set -euo pipefail
 
 BUILD=${1:-build}
+RUNS=${RUNS:-3}
 CLI=$BUILD/bin/clipgif-cli
 MEDIA=$BUILD/bench-media
 WORK=$(mktemp -d)
@@ -78,8 +82,13 @@ for name in pan flower screen fractal; do
         BYTES=$(stat -c %s "$WORK/fit.gif")
         PASSES=$((1 + $(grep -c 'converting it again lower' "$WORK/err" || true)))
         read -r W H R Q < <(sed -n 's/.*fitted to [^:]*: \([0-9]*\)x\([0-9]*\), \([0-9.]*\) fps, quality \([0-9]*\).*/\1 \2 \3 \4/p' "$WORK/out")
-        timed "$WORK/chosen.gif" "$CLI" -q -s "${W}x$H" --fps "$R" --quality "$Q" -o "$WORK/chosen.gif" "$clip"
-        PW=$WALL
+        CMD_fit=("$CLI" -q --max-size "$limit" -o "$WORK/fit.gif" "$clip")
+        OUT_fit=$WORK/fit.gif
+        CMD_chosen=("$CLI" -q -s "${W}x$H" --fps "$R" --quality "$Q" -o "$WORK/chosen.gif" "$clip")
+        OUT_chosen=$WORK/chosen.gif
+        measure_rounds fit chosen
+        FW=$(awk -v a="$FW" -v b="$WALL_fit" 'BEGIN { print (a < b ? a : b) }')
+        PW=$WALL_chosen
         USE=$(awk -v b="$BYTES" -v l="$bytes_limit" 'BEGIN { printf "%.1f", 100 * b / l }')
         ERR=$(awk -v e="$EST" -v b="$BYTES" 'BEGIN { printf "%+.1f", 100 * (e - b) / b }')
         RATIO=$(awk -v f="$FW" -v p="$PW" 'BEGIN { printf "%.2f", f / p }')
