@@ -33,20 +33,6 @@ source "$(dirname "$0")/clips.sh"
 CLIP60=$(scene_clip scene-60s.mp4 60)
 CLIP300=$(make_clip scene-300s.mp4 -stream_loop 4 -i "$CLIP60" -c copy)
 
-# measure_pair OUT: clipgif-cli (the array CLI_RUN, writing OUT) and ffmpeg's decoding and
-# scaling (the array DECODE_RUN) in turn, RUNS times each, so that a slower spell of the machine
-# falls on both sides of their ratio. Sets CLI_WALL, CLI_PEAK, DECODE_WALL, DECODE_PEAK.
-measure_pair() {
-    local out=$1
-    CLI_WALL="" CLI_PEAK="" DECODE_WALL="" DECODE_PEAK=""
-    for ((run = 1; run <= RUNS; run++)); do
-        run_once "clipgif-cli" "$out" "${CLI_RUN[@]}"
-        if faster "$RUN_WALL" "$CLI_WALL"; then CLI_WALL=$RUN_WALL CLI_PEAK=$RUN_PEAK; fi
-        run_once "ffmpeg decode and scale" "" "${DECODE_RUN[@]}"
-        if faster "$RUN_WALL" "$DECODE_WALL"; then DECODE_WALL=$RUN_WALL DECODE_PEAK=$RUN_PEAK; fi
-    done
-}
-
 CLI_ROWS=()
 DECODE_ROWS=()
 ROWS=()
@@ -60,9 +46,14 @@ row() {
 for clip in 60 300; do
     clipVariable=CLIP$clip
     CLIP=${!clipVariable}
-    CLI_RUN=("$CLI" -s 320x240 -o "$WORK/cli$clip.gif" "$CLIP")
-    DECODE_RUN=(ffmpeg -nostdin -v error -i "$CLIP" -vf scale=320:240 -pix_fmt bgr24 -f null -)
-    measure_pair "$WORK/cli$clip.gif"
+    # clipgif-cli and ffmpeg's decoding and scaling in turn, so that a slower spell of the
+    # machine falls on both sides of their ratio.
+    CMD_cli=("$CLI" -s 320x240 -o "$WORK/cli$clip.gif" "$CLIP")
+    OUT_cli=$WORK/cli$clip.gif
+    CMD_decode=(ffmpeg -nostdin -v error -i "$CLIP" -vf scale=320:240 -pix_fmt bgr24 -f null -)
+    OUT_decode=""
+    measure_rounds cli decode
+    CLI_WALL=$WALL_cli CLI_PEAK=$PEAK_cli DECODE_WALL=$WALL_decode DECODE_PEAK=$PEAK_decode
     printf -v "CLI${clip}_WALL" %s "$CLI_WALL"
     printf -v "CLI${clip}_PEAK" %s "$CLI_PEAK"
     printf -v "DECODE${clip}_WALL" %s "$DECODE_WALL"
