@@ -54,10 +54,14 @@ __attribute__((target("avx2"))) inline __m128i LowBytes(__m256i words) {
         _mm256_permutevar8x32_epi32(gathered, _mm256_setr_epi32(0, 4, 1, 1, 1, 1, 1, 1)));
 }
 
+// Bit i set where byte i of the low eight of `flags` (loaded already) is not zero.
+__attribute__((target("avx2"))) inline unsigned FlaggedLanes(__m128i flags) {
+    const __m128i zero = _mm_cmpeq_epi8(flags, _mm_setzero_si128());
+    return ~static_cast<unsigned>(_mm_movemask_epi8(zero)) & 0xFFu;
+}
+
 // Bit i set where flags[i] is not zero, for i below 8.
 __attribute__((target("avx2"))) inline unsigned FlaggedLanes(const uint8_t* flags) {
-    const __m128i zero = _mm_cmpeq_epi8(_mm_loadl_epi64(reinterpret_cast<const __m128i*>(flags)),
-                                        _mm_setzero_si128());
-    return ~static_cast<unsigned>(_mm_movemask_epi8(zero)) & 0xFFu;
+    return FlaggedLanes(_mm_loadl_epi64(reinterpret_cast<const __m128i*>(flags)));
 }
 #endif

@@ -82,10 +82,7 @@ __attribute__((target("avx2"))) int DrawPremappedWide(const TPremappedRow& row, 
         const auto premapped =
             static_cast<unsigned>(_mm256_movemask_ps(_mm256_castsi256_ps(mapped)));
         const __m128i marks = _mm_loadl_epi64(reinterpret_cast<const __m128i*>(row.Marks + i));
-        const auto changed =
-            ~static_cast<unsigned>(_mm_movemask_epi8(_mm_cmpeq_epi8(marks, _mm_setzero_si128()))) &
-            0xFFu;
-        if ((changed & ~premapped) != 0) break;
+        if ((FlaggedLanes(marks) & ~premapped) != 0) break;
         const __m256i index = _mm256_cvtepu8_epi32(
             _mm_loadl_epi64(reinterpret_cast<const __m128i*>(row.Premapped + i)));
         const __m256i color =
