@@ -179,8 +179,7 @@ int TNearestColor::PaletteDistances(int r, int g, int b, int count, int* distanc
 }
 
 void TNearestColor::TListLevel::MakeTables() {
-    Stamp = TZeroedTable<uint32_t>(size_t{1} << (3 * Bits));
-    List = TZeroedTable<uint32_t>(size_t{1} << (3 * Bits));
+    Cells = TZeroedTable<TCell>(size_t{1} << (3 * Bits));
 }
 
 TNearestColor::TNearestColor() : fine_(0) {
@@ -211,7 +210,7 @@ void TNearestColor::SetPalette(const TGIFColor* colors, int count) {
     // lists once the stamps wrap. Stamp 0 is never used.
     ++stamp_;
     if (stamp_ == 0) {
-        for (TListLevel* level : {&wide_, &middle_}) level->Stamp.Clear();
+        for (TListLevel* level : {&wide_, &middle_}) level->Cells.Clear();
     }
     if ((stamp_ & 0xFF) == 0) {
         fine_.Clear();
@@ -225,11 +224,12 @@ void TNearestColor::SetPalette(const TGIFColor* colors, int count) {
 // this one, so looking only there loses none.
 uint32_t TNearestColor::ListOf(TListLevel& level, const TListLevel* parent, int r, int g, int b) {
     const size_t cell = TListLevel::CellOf(r, g, b, level.Bits);
-    if (level.Stamp[cell] == stamp_) return level.List[cell];
+    TListLevel::TCell& filled = level.Cells[cell];
+    if (filled.Stamp == stamp_) return filled.List;
     const uint8_t* from = all_;
     const uint8_t* to = all_ + count_;
     if (parent) {
-        const uint32_t list = parent->List[TListLevel::CellOf(r, g, b, parent->Bits)];
+        const uint32_t list = parent->Cells[TListLevel::CellOf(r, g, b, parent->Bits)].List;
         from = parent->Entries.data() + (list >> 9);
         to = from + (list & 0x1FF);
     }
@@ -265,8 +265,7 @@ uint32_t TNearestColor::ListOf(TListLevel& level, const TListLevel* parent, int 
     }
     level.Used = offset + length;
     const uint32_t list = static_cast<uint32_t>(offset << 9) | static_cast<uint32_t>(length);
-    level.List[cell] = list;
-    level.Stamp[cell] = stamp_;
+    filled = {stamp_, list};
     return list;
 }
 
@@ -275,7 +274,9 @@ uint32_t TNearestColor::ListOf(TListLevel& level, const TListLevel* parent, int 
 // keys, kept in order by minimum and maximum instead of branches.
 uint32_t TNearestColor::FillFineCell(size_t cell, int r, int g, int b) {
     static_assert(kCellEntries == 3, "a fine cell keeps three entries");
-    ListOf(wide_, nullptr, r, g, b);
+    // The 8-level cell's list is made from its 16-level cell's, made first when it is not yet.
+    if (middle_.Cells[TListLevel::CellOf(r, g, b, middle_.Bits)].Stamp != stamp_)
+        ListOf(wide_, nullptr, r, g, b);
     const uint32_t list = ListOf(middle_, &wide_, r, g, b);
 #ifdef CLIPGIF_WIDE_VECTORS
     if (HasWideVectors()) return FillSiblingCellsWide(list, r, g, b);

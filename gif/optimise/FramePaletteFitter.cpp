@@ -63,24 +63,50 @@ int AddChangedPixels(TPaletteBuilder& builder, const uint8_t* row, const uint8_t
     return added;
 }
 
-// Calls visit(at, pixel) for each position `at` (y * width + x, ascending) of `changed`, with
-// the pixel's blue, green, red bytes. The row is worked out again only where it changes.
+// The blue, green, red bytes at positions (y * width + x) of a picture asked for in ascending
+// order: the row is worked out again only where it changes.
+class TPixelAt {
+public:
+    explicit TPixelAt(const TBitmap& picture)
+        : width_(static_cast<uint32_t>(picture.Width())),
+          top_(picture.ScanLine(0)),
+          rowBytes_(picture.RowBytes()),
+          row_(top_) {}
+    const uint8_t* operator()(uint32_t at) {
+        if (at >= rowEnd_ || at < rowStart_) {
+            const uint32_t y = at / width_;
+            rowStart_ = y * width_;
+            rowEnd_ = rowStart_ + width_;
+            row_ = top_ + y * rowBytes_;
+        }
+        return row_ + 3 * (at - rowStart_);
+    }
+
+private:
+    uint32_t width_;
+    const uint8_t* top_;
+    size_t rowBytes_;
+    const uint8_t* row_;
+    uint32_t rowStart_ = 0, rowEnd_ = 0;
+};
+
+// How many changed pixels ahead of the one visited the lookup's cell is fetched.
+constexpr size_t kFetchAhead = 16;
+
+// Calls visit(at, pixel) for each position `at` (ascending) of `changed`, with the pixel's blue,
+// green, red bytes, after asking `lookup` to fetch the cell of the pixel kFetchAhead later: the
+// changed pixels' colours are scattered, and their cells would be waited for one by one.
 template <typename Visit>
 void ForEachChangedPixel(const std::vector<uint32_t>& changed, const TBitmap& picture,
-                         Visit&& visit) {
-    const auto width = static_cast<uint32_t>(picture.Width());
-    const uint8_t* top = picture.ScanLine(0);
-    const size_t rowBytes = picture.RowBytes();
-    const uint8_t* row = top;
-    uint32_t rowStart = 0, rowEnd = 0;
-    for (const uint32_t at : changed) {
-        if (at >= rowEnd || at < rowStart) {
-            const uint32_t y = at / width;
-            rowStart = y * width;
-            rowEnd = rowStart + width;
-            row = top + y * rowBytes;
+                         const TNearestColor& lookup, Visit&& visit) {
+    TPixelAt pixel(picture), later(picture);
+    const size_t count = changed.size();
+    for (size_t i = 0; i < count; ++i) {
+        if (i + kFetchAhead < count) {
+            const uint8_t* p = later(changed[i + kFetchAhead]);
+            lookup.Prefetch(p[2], p[1], p[0]);
         }
-        visit(at, row + 3 * (at - rowStart));
+        visit(changed[i], pixel(changed[i]));
     }
 }
 
@@ -150,7 +176,7 @@ void TFramePaletteFitter::AddOwnEntries(TStepFrame& frame) const {
     TNearestColor& own = frame.PaletteLookup;
     if (own.Count() == 0) return;
     uint32_t* candidates = frame.PaletteCandidates.data();
-    ForEachChangedPixel(changed_, frame.Picture, [&](uint32_t at, const uint8_t* p) {
+    ForEachChangedPixel(changed_, frame.Picture, own, [&](uint32_t at, const uint8_t* p) {
         const auto mine = static_cast<uint32_t>(own.Find(p[2], p[1], p[0]));
         candidates[at] = (candidates[at] & ~(TStepFrame::kNoEntry << 8)) | (mine << 8);
     });
@@ -212,7 +238,7 @@ void TFramePaletteFitter::AddNewColors(TStepFrame& frame) {
     TNearestColor& global = *globalLookup_;
     uint32_t* candidates = frame.PaletteCandidates.data();
     const int newColorDistance = quality_.NewColorDistance;
-    ForEachChangedPixel(changed_, frame.Picture, [&](uint32_t at, const uint8_t* p) {
+    ForEachChangedPixel(changed_, frame.Picture, global, [&](uint32_t at, const uint8_t* p) {
         const int r = p[2], g = p[1], b = p[0];
         const int entry = global.Find(r, g, b);
         candidates[at] =
