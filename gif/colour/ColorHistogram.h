@@ -46,6 +46,11 @@ public:
         cell.Blue += static_cast<uint64_t>(b) * weight;
         cell.Norms += static_cast<uint64_t>(weight) * static_cast<uint64_t>(ColorDistance(r, g, b));
     }
+    // Asks the processor to fetch the colour's cell ahead of Add: the cells' table is larger
+    // than the nearest cache.
+    void Prefetch(int r, int g, int b) const {
+        __builtin_prefetch(&cells_[static_cast<size_t>(CellOf(r, g, b))]);
+    }
     // Empties the cells that were filled.
     void Clear();
 

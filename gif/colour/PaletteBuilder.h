@@ -41,6 +41,8 @@ public:
         if (sampleTick_ < sampleThreshold_ || sampleThreshold_ == UINT32_MAX)
             samples_.push_back(static_cast<uint32_t>((r << 16) | (g << 8) | b));
     }
+    // Fetches the pixel's histogram cell ahead of Add.
+    void Prefetch(int r, int g, int b) const { histogram_.Prefetch(r, g, b); }
     // A row of blue, green, red pixels.
     void AddRow(const uint8_t* bgr, int count) {
         for (int x = 0; x < count; ++x, bgr += 3) Add(bgr[2], bgr[1], bgr[0]);

@@ -32,6 +32,12 @@ int AddChangedPixels(TPaletteBuilder& builder, const uint8_t* row, const uint8_t
                 std::fill_n(moved + x, kStillRun, 0);
             else
                 stretch = MarkMovedPixels(row, before, keepDistance, moved + x);
+            // The run's changed colours are scattered over the histogram: their cells are
+            // fetched all at once before they are added to one by one.
+            for (uint32_t fetch = stretch; fetch != 0; fetch &= fetch - 1) {
+                const uint8_t* p = row + 3 * std::countr_zero(fetch);
+                builder.Prefetch(p[2], p[1], p[0]);
+            }
             for (; stretch != 0; stretch &= stretch - 1) {
                 const int at = std::countr_zero(stretch);
                 const uint8_t* p = row + 3 * at;
