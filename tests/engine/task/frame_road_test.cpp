@@ -63,4 +63,34 @@ TEST_F(FrameRoadTest, TestPatternColourArrivesAsItsBgrBytes) {
     EXPECT_NEAR(pixel[2], 0x30, 6);
 }
 
+// The first picture of `clip` scaled to `size` (W:H) and turned into RGB in one step of the
+// scaler, as the ffmpeg tool gives it.
+std::vector<uint8_t> ToolPicture(const std::string& clip, const std::string& size,
+                                 const std::string& output) {
+    testsupport::MakeMedia("-i " + testsupport::ShellQuote(clip) + " -vf scale=" + size +
+                               " -pix_fmt rgb24 -frames:v 1 -f rawvideo",
+                           output);
+    return testsupport::ReadFileBytes(output);
+}
+
+TEST_F(FrameRoadTest, ScaledPicturesAreTheScalersSingleStepBitForBit) {
+    // Fine detail and colour edges everywhere; made smaller at even widths (scaled and turned
+    // into RGB in two steps), at an odd width and larger (one step).
+    const std::string clip = Clip("detail.mp4",
+                                  "-f lavfi -i testsrc2=size=640x480:rate=25 -frames:v 2 "
+                                  "-c:v libx264 -pix_fmt yuv420p");
+    for (const std::string size : {"320:240", "200:150", "638:400", "321:240", "800:600"}) {
+        TFrameOutputAdapter adapter;
+        TFrameRecorder recorder;
+        recorder.Attach(adapter);
+        TCustomFFmpeg task;
+        Open(task, clip, "", adapter.OutputName(),
+             "-f rawrgb -c:v rawvideo -pix_fmt rgb24 -vf \"scale=" + size + "\"");
+        task.Transcode();
+        const std::vector<uint8_t> expected = ToolPicture(clip, size, File("tool.rgb"));
+        ASSERT_EQ(recorder.FirstFrame.size(), expected.size()) << size;
+        EXPECT_TRUE(recorder.FirstFrame == expected) << size;
+    }
+}
+
 }  // namespace
