@@ -6,7 +6,9 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <cstdio>
 #include <cstring>
+#include <memory>
 #include <random>
 
 #include "app/core/PendingNames.h"
@@ -49,10 +51,14 @@ bool Unsupported(int error) {
 }  // namespace
 
 // A buffered stream over the temporary file that knows whether every byte got through, and
-// says why not where it did not.
+// says why not where it did not. A GIF is written a frame, often a few kilobytes, at a time:
+// the buffer gathers many frames into one call to the system.
 class TPendingFile::TFileWriter : public TStream {
 public:
-    TFileWriter(std::FILE* file, const TPendingFile& owner) : file_(file), owner_(owner) {}
+    TFileWriter(std::FILE* file, const TPendingFile& owner)
+        : file_(file), owner_(owner), buffer_(std::make_unique<char[]>(kBufferBytes)) {
+        std::setvbuf(file_, buffer_.get(), _IOFBF, kBufferBytes);
+    }
     ~TFileWriter() override {
         if (file_) std::fclose(file_);
     }
@@ -64,6 +70,12 @@ public:
         return written;
     }
     int64_t Seek(int64_t offset, TSeekOrigin origin) override {
+        // Where the stream is, asked for after every frame, is told without emptying the buffer.
+        if (offset == 0 && origin == TSeekOrigin::soCurrent) {
+            const off_t at = ftello(file_);
+            if (at < 0) throw EStreamError("Stream seek error");
+            return at;
+        }
         const int whence = origin == TSeekOrigin::soBeginning ? SEEK_SET
                            : origin == TSeekOrigin::soCurrent ? SEEK_CUR
                                                               : SEEK_END;
@@ -81,8 +93,11 @@ public:
     }
 
 private:
+    static constexpr size_t kBufferBytes = size_t{1} << 18;
+
     std::FILE* file_;
     const TPendingFile& owner_;
+    std::unique_ptr<char[]> buffer_;  // the file's, until it is closed
 };
 
 TPendingFile::TPendingFile(const std::string& target) : target_(target) {
