@@ -252,6 +252,29 @@ TEST(PendingFile, ItsNameFitsWhereverTheTargetsDoes) {
               "." + std::string(236, 'x') + ".gif.abcd1234.part");
 }
 
+TEST(PendingFile, ThePositionCountsWhatIsStillBuffered) {
+    testsupport::TempDir dir;
+    const std::string target = dir.File("out.gif");
+    TPendingFile file(target);
+    TStream& stream = file.Stream();
+    stream.WriteBuffer("GIF89a", 6);
+    EXPECT_EQ(stream.Position(), 6);
+    // More than the buffer holds, in frame-sized pieces, the position asked after each.
+    const std::vector<uint8_t> frame(3000, 7);
+    for (int i = 1; i <= 200; ++i) {
+        stream.WriteBuffer(frame.data(), frame.size());
+        ASSERT_EQ(stream.Position(), 6 + 3000 * i);
+    }
+    EXPECT_EQ(stream.Size(), 6 + 3000 * 200);
+    stream.WriteBuffer(";", 1);
+    EXPECT_EQ(stream.Position(), 6 + 3000 * 200 + 1);
+    ASSERT_TRUE(file.MoveTo(target, TNaming::Rename));
+    const std::string text = ReadText(target);
+    ASSERT_EQ(text.size(), 6u + 3000 * 200 + 1);
+    EXPECT_EQ(text.substr(0, 6), "GIF89a");
+    EXPECT_EQ(text.back(), ';');
+}
+
 TEST(PendingFile, AWriteThatFailsSaysWhichFileAndWhy) {
     testsupport::TempDir dir;
     const std::string target = dir.File("big.gif");
